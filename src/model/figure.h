@@ -1,0 +1,67 @@
+#pragma once
+// One figure of a drawing: a closed or open polyline, a single point or a hatch line, with all
+// that the tool-path preparation attaches to it. Point lists are contiguous vectors: a tool
+// path can reach millions of points.
+#include <cstdint>
+#include <vector>
+
+#include "model/geometry_types.h"
+
+namespace vellisk {
+
+// One cubic Bezier segment of a smoothed tool path.
+struct BezierSegmentRecord {
+    tpunkt P0;
+    tpunkt P1;
+    tpunkt P2;
+    tpunkt P3;
+    float ParameterStep = 0.0f;  // increment of the curve parameter t
+};
+
+class tfigura {
+public:
+    double Value = 0.0;          // layer value from the drawing (HPGL pen depth)
+    std::int32_t Direction = 0;  // +1 / -1 for a closed contour's sense, 0 for an open one
+    std::int32_t Layer = 0;      // pen, colour, G-code 2 feed / 3 rapid, hatch 1
+    std::int32_t Index = 0;      // number of the figure in the project
+    double OrderKey = 0.0;
+    std::int32_t Speed = 0;      // own feed in mm/min; readers leave 0
+    double Width = 0.0;
+    double Height = 0.0;
+    std::int32_t StartIndex = 0; // index in Contour of the start point
+    double MinX = 0.0, MinY = 0.0, MinZ = 0.0;
+    double MaxX = 0.0, MaxY = 0.0, MaxZ = 0.0;
+    double OriginX = 0.0, OriginY = 0.0;
+    double CentreX = 0.0, CentreY = 0.0, CentreZ = 0.0;
+    std::vector<tpunkt> Contour;       // as read from the file
+    std::vector<tpunkt> CutPath;       // offset by the tool radius, or a copy of Contour
+    std::vector<tpunkt> PolishPath;    // polishing (finishing) or roughing path
+    std::vector<tpunkt> ToolPath3D;    // the 3-D tool path the writer sends
+    std::vector<std::uint16_t> SpeedProfile;  // one step period per ToolPath3D point, 65535 = stop
+    bool Valid = false;
+    tfigura* Parent = nullptr;         // enclosing figure in the nesting tree
+    std::int32_t Level = 0;            // nesting depth
+    bool Open = false;
+    std::int32_t OrderKey2 = 0;
+    std::int32_t OrderKey3 = 0;
+    double CutLength = 0.0;
+    double RapidLength = 0.0;
+    double PolishLength = 0.0;
+    double ExtraLength = 0.0;
+    bool ToCut = false;
+    double PathLength = 0.0;
+    bool PointFigure = false;
+    double Feed = 0.0;
+    bool RapidFigure = false;
+    bool FrameFigure = false;
+    bool HatchLine = false;
+    std::int32_t HatchOwner = 0;
+    std::vector<BezierSegmentRecord> BezierSegments;
+    std::vector<BezierSegmentRecord> RampedBezierPath;
+};
+
+// Index of the first point of Contour with the smallest Y (a later point wins only when strictly
+// lower); stored in StartIndex and returned. An empty contour gives 0.
+std::int32_t LowestPointIndex(tfigura& figure);
+
+}  // namespace vellisk

@@ -1,0 +1,51 @@
+#pragma once
+// The plain records of the drawing model: point, segment and line.
+#include <cstdint>
+
+namespace vellisk {
+
+// A point in drawing units of the project kind: X, Y, Z as 64-bit reals, 24 bytes.
+struct tpunkt {
+    double X = 0.0;
+    double Y = 0.0;
+    double Z = 0.0;
+    friend bool operator==(const tpunkt&, const tpunkt&) = default;
+};
+static_assert(sizeof(tpunkt) == 24);
+
+// A segment: start point, then end point.
+struct todcinek {
+    tpunkt start;
+    tpunkt end;
+};
+
+// The line through a segment. A vertical line carries the marker slope 2147483647.0 and its X in
+// `intercept`; a degenerate one (both ends the same point) has slope 0 and intercept 0.
+struct tprosta {
+    double slope = 0.0;
+    double intercept = 0.0;
+    bool vertical = false;
+    bool degenerate = false;
+};
+
+// A plain 2-D point with no height.
+struct TPoint2D {
+    double X = 0.0;
+    double Y = 0.0;
+};
+
+// Integer points (signed 32-bit coordinates).
+struct TIntPoint2D {
+    std::int32_t X = 0;
+    std::int32_t Y = 0;
+};
+struct TIntPoint3D {
+    std::int32_t X = 0;
+    std::int32_t Y = 0;
+    std::int32_t Z = 0;
+};
+
+// Project kinds; each fixes the drawing unit.
+enum ProjectKind : int { KindHpgl = 1, KindDxf = 2, KindGcode = 3, KindBitmap = 4 };
+
+}  // namespace vellisk

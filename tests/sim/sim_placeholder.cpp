@@ -1,0 +1,2 @@
+// Simulated controllers and their transport peers live in this folder.
+namespace vellisk::sim {}

@@ -1,0 +1,56 @@
+#pragma once
+// Helpers shared by the tests: a notifier that records what the core said, a fresh temporary
+// folder per test, and the location of the shared drawings written by other programs.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/notifier.h"
+
+namespace vellisk::test {
+
+struct RecordedMessage {
+    std::string text;
+    MessageKind kind;
+    Buttons buttons;
+    std::string caption;
+};
+
+class RecordingNotifier : public Notifier {
+public:
+    Answer Message(const std::string& text, MessageKind kind, Buttons buttons,
+                   const std::string& caption) override;
+    void Status(const std::string& text, int panel) override;
+    void Busy(bool on) override;
+
+    std::vector<RecordedMessage> messages;
+    std::vector<std::string> statuses;
+    std::vector<Answer> answers;  // answers to give, in order; when empty: Ok / Yes
+    int busyDepth = 0;            // hourglass on minus off; 0 when every way out restored it
+    int busyCalls = 0;
+};
+
+// A fresh empty folder under the system's temporary folder, removed when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// ../shared/testdata/<sub>, or an empty path when the folder is not there.
+std::filesystem::path SharedTestData(const std::string& sub = {});
+
+// The project's own test data folder tests/data.
+std::filesystem::path ProjectTestData(const std::string& sub = {});
+
+std::string ReadFileBytes(const std::filesystem::path& p);
+void WriteFileBytes(const std::filesystem::path& p, const std::string& bytes);
+
+}  // namespace vellisk::test
