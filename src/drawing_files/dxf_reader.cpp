@@ -1,0 +1,581 @@
+#include "drawing_files/dxf_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "model/core_error.h"
+#include "model/numeric.h"
+
+namespace vellisk {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+double Clamp(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+double Dist2(const tpunkt& p, const tpunkt& q) {
+    double dx = q.X - p.X, dy = q.Y - p.Y;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+// Direction of p -> q in [0, 2 pi); a vertical or null vector by the sign of dY.
+double SegAngle(double px, double py, double qx, double qy) {
+    double dx = qx - px, dy = qy - py;
+    if (dx == 0.0) return qy > py ? kPi / 2.0 : 3.0 * kPi / 2.0;
+    double a = std::atan(dy / dx);
+    if (dx < 0.0) return a + kPi;
+    if (dy < 0.0) return a + 2.0 * kPi;
+    return a;
+}
+
+bool GroupIs(std::string_view line, std::string_view code) { return TrimBlanks(line) == code; }
+
+}  // namespace
+
+// ---- object to world coordinates ------------------------------------------------------------
+
+TConvOCS2WCS::Vec TConvOCS2WCS::CrossProduct(const Vec& a, const Vec& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+TConvOCS2WCS::Vec TConvOCS2WCS::Normalize(const Vec& v) {
+    double len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (len == 0.0) return v;
+    return {v[0] / len, v[1] / len, v[2] / len};
+}
+
+void TConvOCS2WCS::SetExtrusion(const Vec& n) {
+    N = n;
+    ComputeAxes();
+    BuildMatrix();
+}
+
+void TConvOCS2WCS::ComputeAxes() {
+    constexpr double limit = 1.0 / 64.0;
+    if (std::fabs(N[0]) < limit && std::fabs(N[1]) < limit)
+        Ax = CrossProduct(Wy, N);
+    else
+        Ax = CrossProduct(Wz, N);
+    Ax = Normalize(Ax);
+    Ay = Normalize(CrossProduct(N, Ax));
+}
+
+void TConvOCS2WCS::BuildMatrix() {
+    Matrix[0] = {Ax[0], Ax[1], Ax[2], 0.0};
+    Matrix[1] = {Ay[0], Ay[1], Ay[2], 0.0};
+    Matrix[2] = {N[0], N[1], N[2], 0.0};
+    Matrix[3] = {0.0, 0.0, 0.0, 1.0};
+}
+
+TConvOCS2WCS::Vec TConvOCS2WCS::OcsToWcs(double x, double y, double z) {
+    LastPoint = {x, y, z};
+    return {x * Ax[0] + y * Ay[0] + z * N[0], x * Ax[1] + y * Ay[1] + z * N[1],
+            x * Ax[2] + y * Ay[2] + z * N[2]};
+}
+
+// ---- line access ------------------------------------------------------------------------------
+
+DxfReader::DxfReader(DrawingText text) : text_(std::move(text)) {}
+
+bool DxfReader::NextLine() {
+    CodeParity = static_cast<std::uint8_t>(1 - CodeParity);
+    bool got = text_.ReadLine(line_);
+    EndOfFile = text_.Exhausted();
+    if (CodeParity == 0) {
+        codeZero_ = GroupIs(line_, "0");
+        nameAllowed_ = false;
+    } else {
+        nameAllowed_ = codeZero_;
+        codeZero_ = false;
+    }
+    return got;
+}
+
+void DxfReader::Fail(const std::string& what) const {
+    throw CoreError::conversion("DXF line " + std::to_string(text_.LineNumber()) + ": " + what);
+}
+
+void DxfReader::Warn(const std::string& what) {
+    Warnings.push_back("DXF line " + std::to_string(text_.LineNumber()) + ": " + what);
+}
+
+void DxfReader::ReadRealLine(double& value) {
+    if (!NextLine() || !text_.LastLineTerminated()) return;
+    std::string_view t = TrimBlanks(line_);
+    if (t.empty()) return;
+    if (!ParseDrawingReal(t, value)) Fail("\"" + std::string(t.substr(0, 40)) + "\" is not a number");
+}
+
+void DxfReader::ReadIntLine(std::int32_t& value) {
+    if (!NextLine() || !text_.LastLineTerminated()) return;
+    std::string_view t = TrimBlanks(line_);
+    if (t.empty()) return;
+    if (!ParseDrawingInt(t, value)) Fail("\"" + std::string(t.substr(0, 40)) + "\" is not an integer");
+}
+
+void DxfReader::ReadDxfColour() {
+    std::int32_t c = CurrentPen;
+    ReadIntLine(c);
+    CurrentPen = c;
+    figure_->Layer = c;
+}
+
+template <typename Handler>
+void DxfReader::ScanGroups(Handler&& handle, bool haveCode) {
+    for (;;) {
+        if (!haveCode && !NextLine()) return;
+        haveCode = false;
+        std::string_view t = TrimBlanks(line_);
+        std::int32_t code = -1;
+        if (!ParseDrawingInt(t, code)) code = -1;
+        if (code == 0) return;
+        if (!handle(code)) {
+            if (!NextLine()) return;  // the value is passed over
+        }
+    }
+}
+
+// ---- points -------------------------------------------------------------------------------------
+
+void DxfReader::AddPoint3D(double x, double y, double z) {
+    if (std::fabs(DxfLtScale - 0.000394) < 1e-6) {
+        x /= 0.03937;
+        y /= 0.03937;
+        z /= 0.03937;
+    }
+    tpunkt p{x * 100.0, y * 100.0, z * 100.0};
+    if (p.X != last_.X || p.Y != last_.Y) figure_->Contour.push_back(p);
+    last_ = p;
+}
+
+void DxfReader::FlushPoints(TConvOCS2WCS* conv) {
+    bool map = conv != nullptr && !conv->Identity();
+    for (const tpunkt& p : pts_) {
+        if (map) {
+            auto w = conv->OcsToWcs(p.X, p.Y, p.Z);
+            AddPoint3D(w[0], w[1], w[2]);
+        } else {
+            AddPoint3D(p.X, p.Y, p.Z);
+        }
+    }
+    pts_.clear();
+}
+
+std::int64_t DxfReader::PointCount(double value, const char* what) const {
+    if (!(value >= 0.0 && value <= kMaxEntityPoints))
+        throw CoreError::range("DXF line " + std::to_string(text_.LineNumber()) + ": " + what +
+                               " needs too many points");
+    return static_cast<std::int64_t>(RoundHalfEven(value));
+}
+
+void DxfReader::AddArc(double cx, double cy, double z) {
+    double s = Clamp(2.0 * kPi * arcR_ / 192.0, 0.25, 5.0);
+    std::int64_t n = PointCount(std::fabs(arcR_ * arcW_) / s + 0.5, "arc");
+    Emit(cx + arcR_ * std::cos(arcA0_), cy + arcR_ * std::sin(arcA0_), z);
+    for (std::int64_t i = 1; i < n; ++i) {
+        double a = arcA0_ + static_cast<double>(i) * arcW_ / static_cast<double>(n);
+        Emit(cx + arcR_ * std::cos(a), cy + arcR_ * std::sin(a), z);
+    }
+    Emit(cx + arcR_ * std::cos(arcA1_), cy + arcR_ * std::sin(arcA1_), z);
+}
+
+void DxfReader::AddBulgeArc(const Vertex& a, const Vertex& b) {
+    double q = 4.0 * std::atan(a.bulge);
+    double h = q > 0.0 ? (kPi - q) / 2.0 : -(kPi + q) / 2.0;
+    double f = SegAngle(a.x, a.y, b.x, b.y);
+    double c = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y)) / 2.0;
+    double d = h == kPi / 2.0 ? 2147483647.0 : c * std::tan(h);
+    double r = std::sqrt(d * d + c * c);
+    double p = f + h;
+    double cx = a.x + r * std::cos(p), cy = a.y + r * std::sin(p);
+    arcR_ = r;
+    arcA0_ = p - kPi;
+    arcA1_ = arcA0_ + q;
+    arcW_ = q;
+    AddArc(cx, cy, a.z);
+}
+
+void DxfReader::AddSplineFitSpan(const std::vector<tpunkt>& v, int a, int from, int to) {
+    std::size_t m = v.size();
+    const tpunkt& p0 = v[a];
+    const tpunkt& p1 = v[a + 1];
+    const tpunkt& p2 = v[(a + 2) % m];
+    const tpunkt& p3 = v[(a + 3) % m];
+    double chord = Dist2(p0, p1) + Dist2(p1, p2) + Dist2(p2, p3);
+    if (!(chord > 0.25)) return;
+    double s = Clamp(4.0 * chord / 192.0, 0.25, 5.0);
+    double dt = s / chord;
+    if (dt > 1.0) dt = 0.25;
+    PointCount(1.0 / dt, "fitted polyline");
+    curve_.FitCubicThrough4Points(p0, p1, p2, p3, from, dt);
+    tpunkt pt;
+    while (curve_.NextCubicPoint(pt, to)) Emit(pt.X, pt.Y, 0.0);
+}
+
+// ---- entity loop --------------------------------------------------------------------------------
+
+void DxfReader::ReadFigure(tfigura& figure) {
+    figure_ = &figure;
+    figure.Layer = CurrentPen;
+    EndOfFigure = false;
+    last_ = {2147483647.0, 2147483647.0, 0.0};
+    pts_.clear();
+    while (!EndOfFigure && !EndOfFile) {
+        if (reuseLine_) {
+            reuseLine_ = false;
+        } else {
+            NextLine();
+        }
+        const std::string_view l = line_;
+        if (l == "ENTITIES") {
+            DxfEntitiesFound = true;
+            CodeParity = 1;
+        }
+        if (!DxfEntitiesFound) continue;
+        if (l == "$LTSCALE") {
+            NextLine();
+            ReadRealLine(DxfLtScale);
+            NextLine();
+            continue;
+        }
+        // Entity names count only where they stand as the value of a group code 0, so that a
+        // text or layer called "LINE" is not taken for an entity.
+        if (!nameAllowed_) continue;
+        if (l == "LINE") {
+            ReadLineEntity();
+        } else if (l == "SPLINE") {
+            ReadSpline();
+        } else if (l == "CIRCLE") {
+            ReadCircle();
+        } else if (l == "ELLIPSE") {
+            ReadEllipse();
+        } else if (l == "ARC") {
+            ReadArc();
+        } else if (l == "POLYLINE") {
+            ReadPolyline(false);
+        } else if (l == "LWPOLYLINE") {
+            NextLine();
+            if (line_ == "  2") continue;
+            ReadPolyline(true);
+        } else {
+            continue;
+        }
+        EndOfFigure = true;
+    }
+    EndOfFile = text_.Exhausted() && !reuseLine_;
+    CompleteReadFigure(figure);
+    figure_ = nullptr;
+}
+
+void DxfReader::ReadLineEntity() {
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    ScanGroups([&](int code) {
+        switch (code) {
+            case 10: ReadRealLine(x1); return true;
+            case 20: ReadRealLine(y1); return true;
+            case 11: ReadRealLine(x2); return true;
+            case 21: ReadRealLine(y2); return true;
+            case 62: ReadDxfColour(); return true;
+            default: return false;
+        }
+    });
+    Emit(x1, y1, 0.0);
+    Emit(x2, y2, 0.0);
+    FlushPoints(nullptr);
+}
+
+void DxfReader::ReadCircle() {
+    double cx = 0, cy = 0, r = 0;
+    ScanGroups([&](int code) {
+        switch (code) {
+            case 10: ReadRealLine(cx); return true;
+            case 20: ReadRealLine(cy); return true;
+            case 40: ReadRealLine(r); return true;
+            case 62: ReadDxfColour(); return true;
+            default: return false;
+        }
+    });
+    double c = 2.0 * kPi * r;
+    double s = Clamp(c / 192.0, 0.25, 5.0);
+    std::int64_t n = std::max<std::int64_t>(PointCount(c / s + 0.5, "circle"), 16);
+    for (std::int64_t i = 0; i <= n; ++i) {
+        double a = static_cast<double>(i) * 2.0 * kPi / static_cast<double>(n);
+        Emit(cx + r * std::cos(a), cy + r * std::sin(a), 0.0);
+    }
+    FlushPoints(nullptr);
+}
+
+void DxfReader::ReadArc() {
+    double cx = 0, cy = 0, r = 0, a0 = 0, a1 = 0;
+    ScanGroups([&](int code) {
+        switch (code) {
+            case 10: ReadRealLine(cx); return true;
+            case 20: ReadRealLine(cy); return true;
+            case 40: ReadRealLine(r); return true;
+            case 50: ReadRealLine(a0); return true;
+            case 51: ReadRealLine(a1); return true;
+            case 62: ReadDxfColour(); return true;
+            default: return false;
+        }
+    });
+    arcR_ = r;
+    arcA0_ = a0 * 2.0 * kPi / 360.0;
+    arcA1_ = a1 * 2.0 * kPi / 360.0;
+    arcW_ = arcA1_ - arcA0_;
+    if (arcW_ < 0.0) arcW_ += 2.0 * kPi;
+    AddArc(cx, cy, 0.0);
+    FlushPoints(nullptr);
+}
+
+void DxfReader::ReadEllipse() {
+    double cx = 0, cy = 0, mx = 0, my = 0, ratio = 0, t0 = 0, t1 = 0;
+    ScanGroups([&](int code) {
+        switch (code) {
+            case 10: ReadRealLine(cx); return true;
+            case 20: ReadRealLine(cy); return true;
+            case 11: ReadRealLine(mx); return true;
+            case 21: ReadRealLine(my); return true;
+            case 40: ReadRealLine(ratio); return true;
+            case 41: ReadRealLine(t0); return true;
+            case 42: ReadRealLine(t1); return true;
+            case 62: ReadDxfColour(); return true;
+            default: return false;
+        }
+    });
+    double a = std::sqrt(mx * mx + my * my);
+    double b = ratio * a;
+    double rot = SegAngle(cx, cy, cx + mx, cy + my);
+    double length = std::fabs(t1 - t0) * a;
+    double s = Clamp(length / 192.0, 0.25, 5.0);
+    std::int64_t n = std::max<std::int64_t>(PointCount(length / s + 0.5, "ellipse"), 16);
+    double cr = std::cos(rot), sr = std::sin(rot);
+    for (std::int64_t i = 0; i <= n; ++i) {
+        double t = t0 + (t1 - t0) * static_cast<double>(i) / static_cast<double>(n);
+        double u = a * std::cos(t), v = b * std::sin(t);
+        Emit(cx + u * cr - v * sr, cy + u * sr + v * cr, 0.0);
+    }
+    FlushPoints(nullptr);
+}
+
+void DxfReader::ReadSpline() {
+    std::int64_t startLine = text_.LineNumber();
+    std::int32_t degree = 0, knotCount = 0, controlCount = 0;
+    std::vector<double> knots;
+    std::vector<tpunkt> control;
+    double weight = 0, fx = 0, fy = 0;
+    bool controlOpen = false;
+    ScanGroups([&](int code) {
+        switch (code) {
+            case 62: ReadDxfColour(); return true;
+            case 71: ReadIntLine(degree); return true;
+            case 72: ReadIntLine(knotCount); return true;
+            case 73: ReadIntLine(controlCount); return true;
+            case 40: {
+                double k = 0;
+                ReadRealLine(k);
+                if (knots.size() <= static_cast<std::size_t>(kMaxEntityPoints)) knots.push_back(k);
+                return true;
+            }
+            case 41: ReadRealLine(weight); return true;  // weights do not change the flattening
+            case 10:
+                if (control.size() > static_cast<std::size_t>(kMaxEntityPoints))
+                    Fail("SPLINE has too many control points");
+                control.push_back({});
+                controlOpen = true;
+                ReadRealLine(control.back().X);
+                return true;
+            case 20:
+                if (!controlOpen) return false;
+                ReadRealLine(control.back().Y);
+                controlOpen = false;
+                return true;
+            case 11: ReadRealLine(fx); return true;  // fit points are not used
+            case 21: ReadRealLine(fy); return true;
+            default: return false;
+        }
+    });
+    auto skip = [&](const std::string& why) {
+        Warnings.push_back("DXF line " + std::to_string(startLine) + ": SPLINE skipped: " + why);
+    };
+    std::size_t n = control.size();
+    if (n == 0) {
+        skip("it has no control points");
+        return;
+    }
+    double len = 0.0;
+    for (std::size_t i = 1; i < n; ++i) len += Dist2(control[i - 1], control[i]);
+    double s = Clamp(len / (static_cast<double>(n) * 192.0), 0.25, 5.0);
+    double m = std::max(len / s, 4.0);
+    double dt = std::min(1.0 / m, 0.25);
+    if (!(1.0 / dt <= kMaxEntityPoints)) {
+        skip("it is too large to flatten");
+        return;
+    }
+    std::int64_t k = std::max<std::int64_t>(static_cast<std::int64_t>(RoundHalfEven(1.0 / dt)), 4);
+    dt = 1.0 / static_cast<double>(k);
+    bool bezierChain = knotCount % 4 == 0 && controlCount % 4 == 0 &&
+                       std::int64_t{knotCount} == std::int64_t{controlCount} + 4 && knotCount != 12;
+    if (bezierChain) {
+        if (n <= 3) return;
+        dt = static_cast<double>(n) * dt;
+        Emit(control[0].X, control[0].Y, 0.0);
+        tpunkt pt;
+        for (std::size_t j = 1; j <= n / 4; ++j) {
+            curve_.InitBernsteinCurve(3, dt);
+            while (curve_.NextBernsteinPoint(pt, control, (j - 1) * 4)) Emit(pt.X, pt.Y, 0.0);
+        }
+        Emit(control[n - 1].X, control[n - 1].Y, 0.0);
+        FlushPoints(nullptr);
+        return;
+    }
+    constexpr int kMaxDegree = 30;
+    if (degree < 1 || degree > kMaxDegree) {
+        skip("degree " + std::to_string(degree) + " is not 1 to " + std::to_string(kMaxDegree));
+        return;
+    }
+    try {
+        curve_.InitBSpline(degree, static_cast<int>(n) - 1, knots, dt);
+    } catch (const CoreError& e) {
+        skip(e.what());
+        return;
+    }
+    Emit(control[0].X, control[0].Y, 0.0);
+    tpunkt pt;
+    while (curve_.NextBSplinePoint(pt, control)) Emit(pt.X, pt.Y, 0.0);
+    Emit(control[n - 1].X, control[n - 1].Y, 0.0);
+    FlushPoints(nullptr);
+}
+
+void DxfReader::ReadPolyline(bool lightweight) {
+    TConvOCS2WCS conv;
+    std::int32_t flags = 0;
+    TConvOCS2WCS::Vec extrusion{0.0, 0.0, 1.0};
+    std::vector<Vertex> verts;
+    auto extrusionGroup = [&](int code) {
+        if (code == 210) ReadRealLine(extrusion[0]);
+        else if (code == 220) ReadRealLine(extrusion[1]);
+        else ReadRealLine(extrusion[2]);
+        return true;
+    };
+    if (lightweight) {
+        // The vertices follow the header as groups 10, 20 and 42 of the entity itself.
+        ScanGroups(
+            [&](int code) {
+                switch (code) {
+                    case 62: ReadDxfColour(); return true;
+                    case 70: ReadIntLine(flags); return true;
+                    case 210: case 220: case 230: return extrusionGroup(code);
+                    case 10:
+                        if (verts.size() > static_cast<std::size_t>(kMaxEntityPoints))
+                            Fail("LWPOLYLINE has too many vertices");
+                        verts.push_back({});
+                        ReadRealLine(verts.back().x);
+                        return true;
+                    case 20:
+                        if (verts.empty()) return false;
+                        ReadRealLine(verts.back().y);
+                        return true;
+                    case 42:
+                        if (verts.empty()) return false;
+                        ReadRealLine(verts.back().bulge);
+                        return true;
+                    default: return false;
+                }
+            },
+            true);
+    } else {
+        ScanGroups([&](int code) {
+            switch (code) {
+                case 62: ReadDxfColour(); return true;
+                case 70: ReadIntLine(flags); return true;
+                case 210: case 220: case 230: return extrusionGroup(code);
+                default: return false;
+            }
+        });
+        while (!EndOfFile) {
+            NextLine();
+            if (line_ == "SEQEND") break;
+            if (line_ != "VERTEX") {
+                reuseLine_ = true;  // a polyline without its SEQEND: the entity loop goes on here
+                break;
+            }
+            if (verts.size() > static_cast<std::size_t>(kMaxEntityPoints))
+                Fail("POLYLINE has too many vertices");
+            Vertex v;
+            ScanGroups([&](int code) {
+                switch (code) {
+                    case 62: ReadDxfColour(); return true;
+                    case 10: ReadRealLine(v.x); return true;
+                    case 20: ReadRealLine(v.y); return true;
+                    case 30: ReadRealLine(v.z); return true;
+                    case 42: ReadRealLine(v.bulge); return true;
+                    case 70: ReadIntLine(v.flags); return true;
+                    default: return false;
+                }
+            });
+            verts.push_back(v);
+        }
+    }
+    if (std::isfinite(extrusion[0] + extrusion[1] + extrusion[2]) &&
+        (extrusion[0] != 0.0 || extrusion[1] != 0.0 || extrusion[2] != 0.0))
+        conv.SetExtrusion(extrusion);
+    // A bulge of 0 (written by many programs on every vertex) is a straight edge.
+    for (Vertex& v : verts) v.hasBulge = std::fabs(v.bulge) >= 1e-12;
+    bool closed = (flags & 1) != 0;
+
+    if (!verts.empty() && (flags & 6) != 0) {
+        // Fitted polyline: spline-fit ones are drawn through their fit vertices (flag 8), the
+        // frame (flag 16) is left out; curve-fit ones through all their vertices.
+        std::vector<tpunkt> fit, all;
+        for (const Vertex& v : verts) {
+            if ((v.flags & 16) == 0) all.push_back({v.x, v.y, 0.0});
+            if ((v.flags & 8) != 0) fit.push_back({v.x, v.y, 0.0});
+        }
+        if (all.empty())
+            for (const Vertex& v : verts) all.push_back({v.x, v.y, 0.0});
+        const std::vector<tpunkt>& V = ((flags & 4) != 0 && !fit.empty()) ? fit : all;
+        int m = static_cast<int>(V.size());
+        if (m <= 3) {
+            for (const tpunkt& p : V) Emit(p.X, p.Y, 0.0);
+        } else {
+            Emit(V[0].X, V[0].Y, 0.0);
+            if (m == 4) {
+                AddSplineFitSpan(V, 0, 0, 3);
+            } else if (closed) {
+                AddSplineFitSpan(V, 0, 0, 2);
+                for (int e = 1; e <= m - 4; ++e) {
+                    AddSplineFitSpan(V, e, 1, 2);
+                    Emit(V[e + 2].X, V[e + 2].Y, 0.0);
+                }
+                AddSplineFitSpan(V, m - 3, 1, 3);
+            } else {
+                AddSplineFitSpan(V, 0, 0, 2);
+                for (int e = 1; e <= m - 5; ++e) {
+                    AddSplineFitSpan(V, e, 1, 2);
+                    Emit(V[e + 2].X, V[e + 2].Y, 0.0);
+                }
+                AddSplineFitSpan(V, m - 4, 1, 3);
+            }
+            const tpunkt& end = closed ? V[0] : V[m - 1];
+            Emit(end.X, end.Y, 0.0);
+        }
+    } else if (!verts.empty()) {
+        for (std::size_t i = 0; i < verts.size(); ++i) {
+            if (i > 0 && verts[i - 1].hasBulge) AddBulgeArc(verts[i - 1], verts[i]);
+            if (!verts[i].hasBulge) Emit(verts[i].x, verts[i].y, verts[i].z);
+        }
+        const Vertex& lastV = verts.back();
+        if (closed) {
+            if (lastV.hasBulge) AddBulgeArc(lastV, verts.front());
+            if (!pts_.empty() && (pts_.back().X != pts_.front().X || pts_.back().Y != pts_.front().Y))
+                Emit(pts_.front().X, pts_.front().Y, pts_.front().Z);
+        } else if (lastV.hasBulge) {
+            Emit(lastV.x, lastV.y, lastV.z);
+        }
+    }
+    FlushPoints(&conv);
+}
+
+}  // namespace vellisk

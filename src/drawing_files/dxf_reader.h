@@ -1,0 +1,121 @@
+#pragma once
+// Reading an ASCII DXF (R12 entities) figure by figure: lines in pairs of group code and value;
+// after the ENTITIES marker each known entity (LINE, ARC, CIRCLE, ELLIPSE, SPLINE, POLYLINE,
+// LWPOLYLINE) becomes one figure, with arcs, circles, ellipses, bulges and splines flattened into
+// points. Values are millimetres (or inches when $LTSCALE marks an inch drawing); points are
+// stored in drawing units (100 per mm). The colour number is the figure's layer.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "drawing_files/drawing_text.h"
+#include "model/curves.h"
+#include "model/figure.h"
+
+namespace vellisk {
+
+// Maps points of an entity's object coordinate system to world coordinates (the arbitrary axis
+// algorithm of DXF).
+class TConvOCS2WCS {
+public:
+    using Vec = std::array<double, 3>;
+
+    Vec Wx{1.0, 0.0, 0.0};
+    Vec Wy{0.0, 1.0, 0.0};
+    Vec Wz{0.0, 0.0, 1.0};
+    Vec Ax{1.0, 0.0, 0.0};
+    Vec Ay{0.0, 1.0, 0.0};
+    Vec N{0.0, 0.0, 1.0};  // the extrusion direction as read
+    Vec LastPoint{0.0, 0.0, 0.0};
+    std::array<std::array<double, 4>, 4> Matrix{};
+    double Spare = 0.0;
+
+    TConvOCS2WCS() { SetExtrusion(Wz); }
+    void SetExtrusion(const Vec& n);
+    void SetExtrusionXYZ(double x, double y, double z) { SetExtrusion({x, y, z}); }
+    Vec OcsToWcs(double x, double y, double z);
+    static Vec CrossProduct(const Vec& a, const Vec& b);
+    static Vec Normalize(const Vec& v);
+    // Whether the mapping is the identity (extrusion (0, 0, 1)).
+    bool Identity() const { return N[0] == 0.0 && N[1] == 0.0 && N[2] == 1.0; }
+
+private:
+    void ComputeAxes();
+    void BuildMatrix();
+};
+
+class DxfReader {
+public:
+    // Upper bound of the points one entity may produce; a larger one is an error, not a hang.
+    static constexpr double kMaxEntityPoints = 4.0e6;
+
+    explicit DxfReader(DrawingText text);
+
+    // Reads the next figure into `figure` (a fresh one); sets EndOfFile when the text is used
+    // up. Throws CoreError (conversion or range) naming the line when the file is malformed.
+    void ReadFigure(tfigura& figure);
+
+    bool EndOfFile = false;
+    bool EndOfFigure = false;
+    std::int32_t CurrentPen = 0;
+    std::uint8_t CodeParity = 1;
+    bool DxfEntitiesFound = false;
+    double DxfLtScale = 1.0;
+    // Entities left out with a reason the operator should hear of (a broken spline, ...).
+    std::vector<std::string> Warnings;
+
+    std::int64_t LineNumber() const { return text_.LineNumber(); }
+
+private:
+    struct Vertex {
+        double x = 0, y = 0, z = 0;
+        double bulge = 0;
+        bool hasBulge = false;
+        std::int32_t flags = 0;
+    };
+
+    bool NextLine();
+    void ReadRealLine(double& value);
+    void ReadIntLine(std::int32_t& value);
+    void ReadDxfColour();
+    // Walks the group pairs of one entity up to its closing group code 0 (left as the current
+    // line). `handle` gets each code and may read its value; a value it leaves is passed over.
+    // With `haveCode` the current line already is the first group code.
+    template <typename Handler>
+    void ScanGroups(Handler&& handle, bool haveCode = false);
+    [[noreturn]] void Fail(const std::string& what) const;
+    void Warn(const std::string& what);
+
+    void AddPoint3D(double x, double y, double z);
+    // Flattening goes to the scratch list `pts_` (file units, object coordinates) first.
+    void Emit(double x, double y, double z) { pts_.push_back({x, y, z}); }
+    void AddArc(double cx, double cy, double z);
+    void AddBulgeArc(const Vertex& a, const Vertex& b);
+    void AddSplineFitSpan(const std::vector<tpunkt>& v, int a, int from, int to);
+    std::int64_t PointCount(double value, const char* what) const;
+    void FlushPoints(TConvOCS2WCS* conv);
+
+    void ReadLineEntity();
+    void ReadCircle();
+    void ReadArc();
+    void ReadEllipse();
+    void ReadSpline();
+    void ReadPolyline(bool lightweight);
+
+    DrawingText text_;
+    std::string_view line_;
+    tfigura* figure_ = nullptr;
+    bool codeZero_ = false;     // the last group code line read was 0
+    bool nameAllowed_ = false;  // the current line is the value of a group code 0
+    bool reuseLine_ = false;    // the entity loop looks at the current line again
+    tpunkt last_;
+    bool inch_ = false;
+    // Arc in hand for AddArc.
+    double arcR_ = 0, arcA0_ = 0, arcA1_ = 0, arcW_ = 0;
+    std::vector<tpunkt> pts_;
+    CurveState curve_;
+};
+
+}  // namespace vellisk

@@ -1,0 +1,229 @@
+#include "drawing_files/gcode_reader.h"
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+#include "model/core_error.h"
+#include "model/numeric.h"
+
+namespace vellisk {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+double Clamp(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+double SegAngle(const tpunkt& p, const tpunkt& q) {
+    double dx = q.X - p.X, dy = q.Y - p.Y;
+    if (dx == 0.0) return q.Y > p.Y ? kPi / 2.0 : 3.0 * kPi / 2.0;
+    double a = std::atan(dy / dx);
+    if (dx < 0.0) return a + kPi;
+    if (dy < 0.0) return a + 2.0 * kPi;
+    return a;
+}
+
+double Dist2(const tpunkt& p, const tpunkt& q) {
+    double dx = q.X - p.X, dy = q.Y - p.Y;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+bool NumberChar(char c) { return (c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-'; }
+
+// The words of a line without its comments: "(...)" anywhere and everything after ';'.
+void StripComments(const std::string& line, std::string& words) {
+    words.clear();
+    bool inParen = false;
+    for (char c : line) {
+        if (inParen) {
+            if (c == ')') inParen = false;
+            continue;
+        }
+        if (c == '(') {
+            inParen = true;
+            continue;
+        }
+        if (c == ';') break;
+        words.push_back(c);
+    }
+}
+
+}  // namespace
+
+GcodeReader::GcodeReader(DrawingText text, const GcodeLimits& limits)
+    : text_(std::move(text)), limits_(limits) {
+    ResetReaderState();
+}
+
+void GcodeReader::ResetReaderState() {
+    GcodeMode = -1;
+    GcodePrevMode = -1;
+    GcodeFeed = 0.0;
+    GcodePower = 0.0;
+    GcodePrevPoint = {};
+    GcodeTarget = {};
+    GcodeCentre = {};
+    GcodeModeChanged = false;
+    GcodeUnitScale = 1.0;  // every program starts in millimetres
+    GcodeLine.clear();
+    lineKept_ = false;
+}
+
+void GcodeReader::Fail(const std::string& what) const {
+    throw CoreError::conversion("G-code line " + std::to_string(text_.LineNumber()) + ": " + what);
+}
+
+int GcodeReader::TakeGcodeWord(char letter, std::string& line, double& value) const {
+    std::size_t pos = line.find(letter);
+    if (pos == std::string::npos) return -1;
+    std::size_t end = pos + 1;
+    while (end < line.size() && NumberChar(line[end])) ++end;
+    std::string_view number(line.data() + pos + 1, end - pos - 1);
+    if (!ParseDrawingReal(number, value))
+        Fail(std::string("the word ") + letter + " has no valid number");
+    line.erase(pos, end - pos);
+    return static_cast<int>(pos) + 1;
+}
+
+void GcodeReader::AddGcodeVertex(const tpunkt& mm) {
+    tpunkt p{mm.X * 100.0, mm.Y * 100.0, mm.Z * 100.0};
+    figure_->Contour.push_back({p.X, p.Y, 0.0});
+    figure_->ToolPath3D.push_back(p);
+    if (figure_->ToolPath3D.size() > 1) {
+        double dx = p.X - LastVertex.X, dy = p.Y - LastVertex.Y, dz = p.Z - LastVertex.Z;
+        double d = std::sqrt(dz * dz + (dx * dx + dy * dy)) / 100.0;
+        if (figure_->RapidFigure)
+            figure_->RapidLength += d;
+        else
+            figure_->CutLength += d;
+    }
+    LastVertex = p;
+}
+
+void GcodeReader::StartFigure(bool rapid) {
+    figure_->RapidFigure = rapid;
+    figure_->Layer = rapid ? 3 : 2;
+}
+
+void GcodeReader::Arc() {
+    tfigura& f = *figure_;
+    if (f.Contour.empty() || f.RapidFigure) {
+        if (!f.Contour.empty()) {
+            // An arc is never cut at travel speed: the rapid run ends here and the arc opens a
+            // feed figure of its own.
+            EndOfFigure = true;
+            return;
+        }
+        StartFigure(false);
+        AddGcodeVertex(GcodePrevPoint);
+    }
+    const tpunkt& c = GcodeCentre;
+    double a1 = SegAngle(c, GcodePrevPoint);
+    double a2 = SegAngle(c, GcodeTarget);
+    double w;
+    if (GcodeMode == 3) {
+        w = a2 - a1;
+        if (w < 0.0) w += 2.0 * kPi;
+    } else {
+        w = a1 - a2;
+        if (w < 0.0) w += 2.0 * kPi;
+        w = -w;
+    }
+    double r = (Dist2(c, GcodePrevPoint) + Dist2(c, GcodeTarget)) / 2.0;
+    if (GcodePrevPoint.X == GcodeTarget.X && GcodePrevPoint.Y == GcodeTarget.Y && r > 0.0)
+        w = GcodeMode == 3 ? 2.0 * kPi : -2.0 * kPi;  // end on start about a centre: a full turn
+    double circ = 2.0 * kPi * r;
+    double s = Clamp(circ / 180.0, 0.25, 5.0);
+    double full = std::fabs(RoundHalfEven(circ / s));
+    if (!(full <= kMaxArcPoints))
+        throw CoreError::range("G-code line " + std::to_string(text_.LineNumber()) +
+                               ": arc needs too many points");
+    if (full < 12.0) full = 12.0;
+    std::int64_t n = static_cast<std::int64_t>(RoundHalfEven(std::fabs(full * w / (2.0 * kPi))));
+    if (n < 3) n = 3;
+    double z = GcodePrevPoint.Z;
+    for (std::int64_t i = 1; i < n; ++i) {
+        double a = a1 + static_cast<double>(i) * w / static_cast<double>(n);
+        AddGcodeVertex({c.X + r * std::cos(a), c.Y + r * std::sin(a), z});
+    }
+    AddGcodeVertex(GcodeTarget);
+    f.Feed = Clamp(GcodeFeed, limits_.MinFeed, limits_.MaxWorkSpeed);
+}
+
+void GcodeReader::ReadFigure(tfigura& figure) {
+    figure_ = &figure;
+    figure.CutLength = 0.0;
+    figure.RapidLength = 0.0;
+    EndOfFigure = false;
+    std::string words;
+    while (!EndOfFigure && !EndOfFile) {
+        if (!lineKept_) {
+            std::string_view l;
+            if (!text_.ReadLine(l)) {
+                EndOfFile = true;
+                break;
+            }
+            GcodeLine.assign(l);
+        }
+        lineKept_ = false;
+        EndOfFile = text_.Exhausted();
+        // The line is taken apart on a copy, so that a line that opens the next figure is read
+        // again from scratch, with all its words.
+        StripComments(GcodeLine, words);
+        GcodeModeChanged = false;
+        double v = 0.0;
+        while (!words.empty() && TakeGcodeWord('G', words, v) > 0) {
+            GcodeWordValue = v;
+            if (!(std::fabs(v) < 2147483647.0))
+                throw CoreError::range("G-code line " + std::to_string(text_.LineNumber()) +
+                                       ": G word out of range");
+            std::int32_t m = RoundTo<std::int32_t>(v, "G word");
+            GcodeMode = m;
+            if (m >= 0 && m <= 3) {
+                if (m != GcodePrevMode) GcodeModeChanged = true;
+            } else if (m == 20) {
+                GcodeUnitScale = 25.4;
+            } else if (m == 21) {
+                GcodeUnitScale = 1.0;
+            } else {
+                GcodeMode = GcodePrevMode;
+            }
+        }
+        if (TakeGcodeWord('S', words, v) > 0) GcodePower = Clamp(v, limits_.PowerMin, limits_.PowerMax);
+        if (TakeGcodeWord('X', words, v) > 0) GcodeTarget.X = v * GcodeUnitScale;
+        if (TakeGcodeWord('Y', words, v) > 0) GcodeTarget.Y = v * GcodeUnitScale;
+        if (TakeGcodeWord('Z', words, v) > 0) GcodeTarget.Z = v * GcodeUnitScale;
+        if (TakeGcodeWord('I', words, v) > 0) GcodeCentre.X = v * GcodeUnitScale;
+        if (TakeGcodeWord('J', words, v) > 0) GcodeCentre.Y = v * GcodeUnitScale;
+        if (TakeGcodeWord('F', words, v) > 0)
+            GcodeFeed = Clamp(v * GcodeUnitScale, limits_.MinFeed, limits_.MaxWorkSpeed);
+
+        if (GcodeMode == 0 || GcodeMode == 1) {
+            if (GcodeModeChanged && GcodePrevMode != 2 && GcodePrevMode != 3) {
+                if (!figure.Contour.empty())
+                    EndOfFigure = true;  // this line opens the next figure
+                else
+                    StartFigure(GcodeMode == 0);
+            }
+            if (!EndOfFigure) {
+                AddGcodeVertex(GcodeTarget);
+                figure.Feed = Clamp(GcodeFeed, limits_.MinFeed, limits_.MaxWorkSpeed);
+            }
+        } else if (GcodeMode == 2 || GcodeMode == 3) {
+            Arc();
+        }
+        if (EndOfFigure) {
+            lineKept_ = true;
+        } else {
+            GcodeLine.clear();
+            GcodePrevPoint = GcodeTarget;
+            GcodePrevMode = GcodeMode;
+        }
+    }
+    if (lineKept_) EndOfFile = false;  // the kept line still has to open its figure
+    CompleteReadFigure(figure);
+    figure_ = nullptr;
+}
+
+}  // namespace vellisk
