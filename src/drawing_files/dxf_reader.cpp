@@ -170,15 +170,21 @@ std::int64_t DxfReader::PointCount(double value, const char* what) const {
     return static_cast<std::int64_t>(RoundHalfEven(value));
 }
 
-void DxfReader::AddArc(double cx, double cy, double z) {
+void DxfReader::AddArc(double cx, double cy, double z, const tpunkt* start, const tpunkt* end) {
     double s = Clamp(2.0 * kPi * arcR_ / 192.0, 0.25, 5.0);
     std::int64_t n = PointCount(std::fabs(arcR_ * arcW_) / s + 0.5, "arc");
-    Emit(cx + arcR_ * std::cos(arcA0_), cy + arcR_ * std::sin(arcA0_), z);
+    if (start)
+        Emit(start->X, start->Y, z);
+    else
+        Emit(cx + arcR_ * std::cos(arcA0_), cy + arcR_ * std::sin(arcA0_), z);
     for (std::int64_t i = 1; i < n; ++i) {
         double a = arcA0_ + static_cast<double>(i) * arcW_ / static_cast<double>(n);
         Emit(cx + arcR_ * std::cos(a), cy + arcR_ * std::sin(a), z);
     }
-    Emit(cx + arcR_ * std::cos(arcA1_), cy + arcR_ * std::sin(arcA1_), z);
+    if (end)
+        Emit(end->X, end->Y, z);
+    else
+        Emit(cx + arcR_ * std::cos(arcA1_), cy + arcR_ * std::sin(arcA1_), z);
 }
 
 void DxfReader::AddBulgeArc(const Vertex& a, const Vertex& b) {
@@ -194,7 +200,10 @@ void DxfReader::AddBulgeArc(const Vertex& a, const Vertex& b) {
     arcA0_ = p - kPi;
     arcA1_ = arcA0_ + q;
     arcW_ = q;
-    AddArc(cx, cy, a.z);
+    // The arc's ends are the vertices themselves, not their recomputation from the centre, so
+    // that rounding never leaves a stray point next to the following vertex.
+    tpunkt from{a.x, a.y, a.z}, to{b.x, b.y, a.z};
+    AddArc(cx, cy, a.z, &from, &to);
 }
 
 void DxfReader::AddSplineFitSpan(const std::vector<tpunkt>& v, int a, int from, int to) {
@@ -300,10 +309,11 @@ void DxfReader::ReadCircle() {
     double c = 2.0 * kPi * r;
     double s = Clamp(c / 192.0, 0.25, 5.0);
     std::int64_t n = std::max<std::int64_t>(PointCount(c / s + 0.5, "circle"), 16);
-    for (std::int64_t i = 0; i <= n; ++i) {
+    for (std::int64_t i = 0; i < n; ++i) {
         double a = static_cast<double>(i) * 2.0 * kPi / static_cast<double>(n);
         Emit(cx + r * std::cos(a), cy + r * std::sin(a), 0.0);
     }
+    Emit(pts_.front().X, pts_.front().Y, 0.0);  // the point at 2 pi is the first one: closed
     FlushPoints(nullptr);
 }
 
@@ -356,6 +366,8 @@ void DxfReader::ReadEllipse() {
         double u = a * std::cos(t), v = b * std::sin(t);
         Emit(cx + u * cr - v * sr, cy + u * sr + v * cr, 0.0);
     }
+    // A full ellipse ends exactly where it starts, so that it counts as closed.
+    if (std::fabs(std::fabs(t1 - t0) - 2.0 * kPi) < 1e-9) pts_.back() = pts_.front();
     FlushPoints(nullptr);
 }
 
