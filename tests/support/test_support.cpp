@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -44,7 +45,10 @@ TempDir::~TempDir() {
 }
 
 std::filesystem::path SharedTestData(const std::string& sub) {
-    std::filesystem::path p = VELLISK_SHARED_TESTDATA;
+    // VELLISK_SHARED_TESTDATA in the environment points elsewhere (a worktree beside the shared
+    // folder, for instance).
+    const char* env = std::getenv("VELLISK_SHARED_TESTDATA");
+    std::filesystem::path p = env && *env ? std::filesystem::path(env) : VELLISK_SHARED_TESTDATA;
     if (!sub.empty()) p /= sub;
     return std::filesystem::exists(p) ? p : std::filesystem::path{};
 }
