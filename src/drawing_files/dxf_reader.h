@@ -112,7 +112,6 @@ private:
     bool nameAllowed_ = false;  // the current line is the value of a group code 0
     bool reuseLine_ = false;    // the entity loop looks at the current line again
     tpunkt last_;
-    bool inch_ = false;
     // Arc in hand for AddArc.
     double arcR_ = 0, arcA0_ = 0, arcA1_ = 0, arcW_ = 0;
     std::vector<tpunkt> pts_;

@@ -1,0 +1,6 @@
+G21 G90 G17
+G1 X0 Y0 F300 S500
+G2 X10 Y0 I5 J0
+G3 X10 Y0 I5 J0
+(comment X)
+G0 Z5 ; done
