@@ -1,5 +1,6 @@
 #include "model/curves.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -178,12 +179,33 @@ bool CurveState::NextBSplinePoint(tpunkt& point, const std::vector<tpunkt>& cont
     if (!(T < Knots[LastIndex + 1]) || bsplineStepsLeft_ <= 0) return false;
     if (controlPoints.size() <= static_cast<std::size_t>(LastIndex))
         throw CoreError::range("B-spline control point index out of range");
+    // Only the k basis functions over the knot span that holds T can differ from 0; they are
+    // computed bottom-up with the same formula as BSplineBasis, the others are exactly 0.
+    const int k = Order;
+    const double* first = Knots.data() + (k - 1);
+    const double* last = Knots.data() + LastIndex + 2;
+    int span = static_cast<int>(std::upper_bound(first, last, T) - Knots.data()) - 1;
+    basis_.assign(static_cast<std::size_t>(k) + 1, 0.0);
+    const int base = span - k + 1;  // basis_[m] holds N(base + m, j, T)
+    basis_[k - 1] = 1.0;
+    for (int j = 2; j <= k; ++j) {
+        for (int m = k - j; m < k; ++m) {
+            int a = base + m;
+            double left = 0.0, right = 0.0;
+            double nl = basis_[m], nr = basis_[m + 1];
+            if (nl != 0.0 && T - Knots[a] != 0.0)
+                left = (T - Knots[a]) / (Knots[a + j - 1] - Knots[a]) * nl;
+            if (nr != 0.0 && Knots[a + j] - T != 0.0)
+                right = (Knots[a + j] - T) / (Knots[a + j] - Knots[a + 1]) * nr;
+            basis_[m] = left + right;
+        }
+    }
     double x = 0.0, y = 0.0;
-    for (int i = 0; i <= LastIndex; ++i) {
-        double b = BSplineBasis(i, Order, T);
+    for (int m = 0; m < k; ++m) {
+        double b = basis_[m];
         if (b == 0.0) continue;
-        x += controlPoints[i].X * b;
-        y += controlPoints[i].Y * b;
+        x += controlPoints[base + m].X * b;
+        y += controlPoints[base + m].Y * b;
     }
     point.X = x;
     point.Y = y;

@@ -149,3 +149,29 @@ TEST(CurvesTest, LengthAndDistance) {
     EXPECT_NEAR(cs.DistanceToCubic(on, arc), 0.0, 0.05);
     EXPECT_NEAR(cs.DistanceToCubic({50, 47.5, 0}, arc), 10.0, 0.05);  // apex at (50, 37.5)
 }
+
+TEST(CurvesTest, BSplineWalkAgreesWithTheBasisEverywhere) {
+    // Non-uniform knots with a repeated inner knot, degree 2 and degree 3.
+    std::vector<tpunkt> cp{{0, 0, 0}, {2, 5, 0}, {4, -1, 0}, {7, 3, 0}, {9, 9, 0}, {12, 0, 0}, {15, 4, 0}};
+    for (int degree : {2, 3}) {
+        std::vector<double> knots{0, 0.5, 1, 1.5, 3, 3, 4, 6, 6.5, 7, 9, 10};
+        CurveState cs;
+        cs.InitBSpline(degree, 6, knots, 0.02);
+        tpunkt p;
+        int count = 0;
+        while (true) {
+            double t = cs.T;
+            if (!cs.NextBSplinePoint(p, cp)) break;
+            double x = 0, y = 0;
+            for (int i = 0; i <= 6; ++i) {
+                double b = cs.BSplineBasis(i, degree + 1, t);
+                x += cp[i].X * b;
+                y += cp[i].Y * b;
+            }
+            EXPECT_NEAR(p.X, x, 1e-12) << degree << " " << t;
+            EXPECT_NEAR(p.Y, y, 1e-12) << degree << " " << t;
+            ++count;
+        }
+        EXPECT_EQ(count, 50);
+    }
+}
