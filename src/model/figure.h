@@ -16,6 +16,10 @@ struct BezierSegmentRecord {
     tpunkt P2;
     tpunkt P3;
     float ParameterStep = 0.0f;  // increment of the curve parameter t
+    double Length = 0.0;         // curve length in drawing units
+    bool Straight = false;       // the segment replaces a single straight path step
+    bool SmoothJoin = false;     // the path goes on from P3 without a corner (no stop after it)
+    bool RatioBreak = false;     // the run ended by the length-ratio rule, not at an angle
 };
 
 class tfigura {

@@ -1,0 +1,56 @@
+#pragma once
+// Where a job file's bytes go. Every write is checked; a failure throws CoreError(InputOutput).
+// The file sink writes to a temporary name beside the target and renames it only when the whole
+// job was written, so a failed save never leaves a file that looks like a complete job.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace vellisk {
+
+class JobSink {
+public:
+    virtual ~JobSink() = default;
+    // Appends one command (raw bytes, any value including NUL and line ends).
+    virtual void Write(std::string_view bytes) = 0;
+    // Ends the output: everything written is stored. No writes may follow.
+    virtual void Commit() = 0;
+};
+
+// Collects the bytes in memory (tests, benchmarks).
+class MemoryJobSink : public JobSink {
+public:
+    void Write(std::string_view bytes) override { data.append(bytes); }
+    void Commit() override { committed = true; }
+    std::string data;
+    bool committed = false;
+};
+
+class FileJobSink : public JobSink {
+public:
+    // Creates "<target>.part" (and removes an old target, so that no earlier job can be taken
+    // for this one if the save fails). Throws CoreError(InputOutput) when it cannot.
+    explicit FileJobSink(std::filesystem::path target);
+    // Without Commit the temporary file is removed.
+    ~FileJobSink() override;
+    FileJobSink(const FileJobSink&) = delete;
+    FileJobSink& operator=(const FileJobSink&) = delete;
+
+    void Write(std::string_view bytes) override;
+    void Commit() override;
+
+    const std::filesystem::path& Target() const { return target_; }
+    const std::filesystem::path& TemporaryPath() const { return temp_; }
+
+private:
+    void Flush();
+    void Discard() noexcept;
+
+    std::filesystem::path target_;
+    std::filesystem::path temp_;
+    std::FILE* file_ = nullptr;
+    std::string buffer_;
+};
+
+}  // namespace vellisk

@@ -1,0 +1,692 @@
+#include "drawing_files/job_writer.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#include "drawing_files/job_units.h"
+#include "drawing_files/speed_profile.h"
+#include "model/core_error.h"
+#include "model/numeric.h"
+
+namespace vellisk {
+
+using jobgeom::MmToUnits;
+using jobgeom::UnitsToMm;
+
+namespace {
+
+constexpr std::int32_t kMax24 = 0xFFFFFF;
+constexpr std::uint16_t kNoSpeedLimit = 0xFFFF;
+
+void Put1(std::string& out, int v) { out.push_back(static_cast<char>(v & 0xFF)); }
+void Put2(std::string& out, std::uint32_t v) {
+    out.push_back(static_cast<char>(v & 0xFF));
+    out.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+void Put3(std::string& out, std::uint32_t v) {
+    Put2(out, v);
+    out.push_back(static_cast<char>((v >> 16) & 0xFF));
+}
+void Put4(std::string& out, std::uint32_t v) {
+    Put3(out, v);
+    out.push_back(static_cast<char>((v >> 24) & 0xFF));
+}
+
+// A power or pause byte: rounded and held within 0..255 (a power above 100 % must not wrap to
+// an almost idle spindle).
+int ByteValue(double v) {
+    if (!std::isfinite(v)) throw CoreError::range("power value is not a finite number");
+    double r = RoundHalfEven(v);
+    return static_cast<int>(std::clamp(r, 0.0, 255.0));
+}
+
+std::string Padded(std::string text, char pad, std::size_t size = 16) {
+    if (text.size() < size) text.append(size - text.size(), pad);
+    return text;
+}
+
+}  // namespace
+
+JobWriter::JobWriter(JobSink& sink, const JobMachine& machine, const Settings& settings)
+    : sink_(sink), m_(machine), settings_(settings) {
+    cmd_.reserve(64);
+}
+
+std::int32_t JobWriter::TravelFactor() const {
+    if (m_.Multiplier < 0 || m_.Multiplier > 255)
+        throw CoreError::range("speed multiplier out of range: " + std::to_string(m_.Multiplier));
+    return m_.Multiplier;
+}
+
+std::string JobWriter::EncodeMoveTo(std::int32_t k, std::uint16_t s, double X, double Y, double Z) {
+    const double target[3] = {X * m_.StepsX * 100.0, Y * m_.StepsY * 100.0, Z * m_.StepsZ * 100.0};
+    const std::int32_t current[3] = {position_.X, position_.Y, position_.Z};
+    std::int32_t d[3];
+    for (int i = 0; i < 3; ++i) {
+        std::int64_t steps = RoundTo<std::int64_t>(target[i], "move target");
+        d[i] = CheckedCast<std::int32_t>(steps - current[i], "move length in steps");
+    }
+    std::string out;
+    double len = std::sqrt(static_cast<double>(d[0]) * d[0] + static_cast<double>(d[1]) * d[1] +
+                           static_cast<double>(d[2]) * d[2]);
+    std::int64_t n = CheckedMul<std::int64_t>(RoundTo<std::int64_t>(len + 0.5, "step count"), k,
+                                              "step count");
+    if (n > 0) {
+        if (n > kMax24 || std::abs(static_cast<std::int64_t>(d[0])) > kMax24 ||
+            std::abs(static_cast<std::int64_t>(d[1])) > kMax24 ||
+            std::abs(static_cast<std::int64_t>(d[2])) > kMax24)
+            throw CoreError::range("move too long for the controller: " + std::to_string(n) +
+                                   " steps");
+        int flags = (d[0] <= 0 ? 1 : 0) | (d[1] <= 0 ? 2 : 0) | (d[2] <= 0 ? 4 : 0);
+        out.reserve(15);
+        out.push_back('a');
+        Put1(out, flags);
+        Put3(out, static_cast<std::uint32_t>(n));
+        for (int i = 0; i < 3; ++i) Put3(out, static_cast<std::uint32_t>(std::abs(d[i])));
+        if (m_.ArmController) Put1(out, s > 4095 ? 255 : s >> 4);
+        position_.X = CheckedAdd(position_.X, d[0], "stream position");
+        position_.Y = CheckedAdd(position_.Y, d[1], "stream position");
+        position_.Z = CheckedAdd(position_.Z, d[2], "stream position");
+    }
+    double mx = position_.X / m_.StepsX / 100.0;
+    double my = position_.Y / m_.StepsY / 100.0;
+    extents_.Max.X = std::max(extents_.Max.X, mx);
+    extents_.Min.X = std::min(extents_.Min.X, mx);
+    extents_.Max.Y = std::max(extents_.Max.Y, my);
+    extents_.Min.Y = std::min(extents_.Min.Y, my);
+    if (m_.StepsZ != 0.0) {
+        double mz = position_.Z / m_.StepsZ / 100.0;
+        extents_.Max.Z = std::max(extents_.Max.Z, mz);
+        extents_.Min.Z = std::min(extents_.Min.Z, mz);
+    }
+    return out;
+}
+
+void JobWriter::Move(std::int32_t k, std::uint16_t s, double X, double Y, double Z) {
+    std::string move = EncodeMoveTo(k, s, X, Y, Z);
+    if (!move.empty()) Emit(move);
+}
+
+// ---- command builders -------------------------------------------------------------------
+
+void JobWriter::AppendSpeed(std::string& out, int set, double feed, bool zFeed) const {
+    double f = feed * TravelFactor();
+    if (zFeed && !m_.ArmController) f *= m_.StepsZ;
+    std::uint32_t timer = m_.SpeedToTimer(RoundTo<std::int32_t>(f, "feed"));
+    out.push_back('v');
+    Put1(out, set);
+    if (m_.ArmController) {
+        Put4(out, timer);
+    } else {
+        if (timer > 65535)
+            throw CoreError::range("speed value too large for the controller: " +
+                                   std::to_string(timer));
+        Put2(out, timer);
+    }
+}
+
+void JobWriter::AppendPower(std::string& out, int output, double value) {
+    out.push_back('t');
+    Put1(out, output);
+    Put1(out, ByteValue(value));
+}
+
+void JobWriter::AppendPause(std::string& out, int ms) {
+    out.push_back('p');
+    Put1(out, ms);
+}
+
+void JobWriter::AppendOutputs(std::string& out, int state, int output) {
+    out.push_back('r');
+    Put1(out, state);
+    Put1(out, output);
+}
+
+void JobWriter::AppendMode(std::string& out, int set) {
+    out.push_back('f');
+    Put1(out, set);
+}
+
+void JobWriter::AppendSmoothing(std::string& out, int on) {
+    out.push_back('s');
+    Put1(out, on);
+}
+
+void JobWriter::AppendSpeedIndex(std::string& out, std::uint16_t value) {
+    out.push_back('l');
+    Put2(out, value);
+}
+
+void JobWriter::AppendLubrication(std::string& out, bool on) const {
+    if (m_.ModelCode == "NKV" || m_.ModelCode == "NZV") AppendOutputs(out, on ? 0 : 1, 0xC0);
+}
+
+void JobWriter::Pause(int ms) {
+    cmd_.clear();
+    AppendPause(cmd_, ms);
+    Emit(cmd_);
+}
+void JobWriter::Mode(int set) {
+    cmd_.clear();
+    AppendMode(cmd_, set);
+    Emit(cmd_);
+}
+void JobWriter::Outputs(int state, int output) {
+    cmd_.clear();
+    AppendOutputs(cmd_, state, output);
+    Emit(cmd_);
+}
+void JobWriter::Speed(int set, double feed, bool zFeed) {
+    cmd_.clear();
+    AppendSpeed(cmd_, set, feed, zFeed);
+    Emit(cmd_);
+}
+void JobWriter::Packet(std::string_view text) { Emit(Padded(std::string(text), '\0')); }
+void JobWriter::Lubrication(bool on) {
+    cmd_.clear();
+    AppendLubrication(cmd_, on);
+    if (!cmd_.empty()) Emit(cmd_);
+}
+
+// ---- header, layer settings, trailer ------------------------------------------------------
+
+void JobWriter::OpenOutput(int fileKind, int outputKind) {
+    fileKind_ = fileKind;
+    outputKind_ = outputKind;
+    currentPen_ = 0;
+    const Settings& s = settings_;
+    if (IsStream()) {
+        std::string h;
+        if (m_.ArmLink && !m_.ArmController) AppendSmoothing(h, 0);
+        AppendSpeed(h, 0, s.Number("przespeed"), false);
+        AppendSpeed(h, 1, s.Number("WorkSpeed"), false);
+        AppendSpeed(h, 3, s.Number("Polerspeed"), false);
+        const double P = outputKind == OutputStream ? s.Number("work_power") : m_.GcodePower;
+        if (!m_.ArmLink) {
+            AppendPower(h, 1, m_.SpindleScale * P * 255.0 / 100.0);
+            AppendPower(h, 3, s.Number("poler_power") * m_.SpindleScale * 255.0 / 100.0);
+        } else if (m_.Laser) {
+            AppendPower(h, 1, m_.SpindleScale * P * 255.0 / 100.0);
+            if (s.Flag("LaserMiekkiStart"))
+                AppendPower(h, 3, s.Number("SpoczynkowaMocLasera") * 255.0 / 100.0);
+        } else {
+            AppendPause(h, 200);
+            AppendPower(h, 3, s.Number("poler_power") * m_.SpindleScale / 100.0);
+            AppendPause(h, 200);
+            AppendPower(h, 1, m_.SpindleScale * P / 100.0);
+            AppendPause(h, 200);
+        }
+        if (!m_.Laser) AppendOutputs(h, 1, 1);
+        AppendPause(h, 250);
+        if (!m_.Laser) {
+            AppendOutputs(h, 1, 1);
+            // The spindle's start-up delay, in pauses of at most 255 ms.
+            std::int64_t d = RoundTo<std::int64_t>(s.Number("CzasRozruchu") * 1000.0, "start-up delay");
+            while (d > 255) {
+                AppendPause(h, 255);
+                d -= 255;
+            }
+            if (d > 0) AppendPause(h, static_cast<int>(d));
+        }
+        AppendPause(h, 200);
+        Emit(h);
+    }
+    position_ = {};
+    if (outputKind == OutputGcodeStream || m_.ZReversed)
+        streamStartZ_ = m_.JobStartZ;
+    else
+        streamStartZ_ = s.Number("grubosc") + s.Number("ponad_stol") + s.Number("nadmat");
+    position_.Z = RoundTo<std::int32_t>(m_.StepsZ * streamStartZ_ * 100.0, "start height in steps");
+    extents_.Max = {-2147483647.0, -2147483647.0, -2147483647.0};
+    extents_.Min = {2147483647.0, 2147483647.0, 2147483647.0};
+}
+
+void JobWriter::WriteLayerSettings(double speed, double power, double rest) {
+    if (!IsStream()) return;
+    std::string c;
+    std::uint32_t timer =
+        m_.SpeedToTimer(RoundTo<std::int32_t>(speed * TravelFactor(), "layer speed"));
+    c.push_back('v');
+    Put1(c, 1);
+    Put4(c, timer);
+    AppendPower(c, 1, m_.SpindleScale * power * 255.0 / 100.0);
+    if (rest > 0) AppendPower(c, 3, rest * 255.0 / 100.0);
+    Emit(c);
+}
+
+void JobWriter::CloseOutput() {
+    if (IsStream()) {
+        Pause(10);
+        if (m_.Laser) Packet("sLC");
+        Outputs(0, 2);
+        Move(TravelFactor(), kNoSpeedLimit, 0.0, 0.0, streamStartZ_);
+        std::string t;
+        if (m_.ArmLink && !m_.ArmController) AppendSmoothing(t, 0);
+        AppendLubrication(t, false);
+        AppendPause(t, 1);
+        AppendMode(t, 2);
+        Emit(t);
+        if (m_.ArmController) Packet("SE");
+    }
+    sink_.Commit();
+}
+
+// ---- figures ------------------------------------------------------------------------------
+
+double JobWriter::SafeZ() const {
+    if (m_.ZReversed) return m_.JobStartZ;
+    return settings_.Number("grubosc") + settings_.Number("ponad_stol") + settings_.Number("nadmat");
+}
+
+double JobWriter::MachineX(const tfigura& f, double x) const {
+    return settings_.Number("skala") / 100.0 * UnitsToMm(fileKind_, x - f.OriginX);
+}
+double JobWriter::MachineY(const tfigura& f, double y) const {
+    return settings_.Number("skala") / 100.0 * UnitsToMm(fileKind_, y - f.OriginY);
+}
+double JobWriter::MachineZ(double z) const { return UnitsToMm(fileKind_, z); }
+
+void JobWriter::WriteFigure(tfigura& figure) {
+    switch (outputKind_) {
+        case OutputStream: WriteStreamFigure(figure); break;
+        case OutputGcodeStream: WriteGcodeFigure(figure); break;
+        case OutputHpgl: WriteHpglFigure(figure); break;
+        default: break;
+    }
+}
+
+void JobWriter::WriteStreamFigure(tfigura& f) {
+    if (f.ToolPath3D.size() < 2) return;
+    const Settings& s = settings_;
+    const std::int32_t k = TravelFactor();
+    BuildSpeedProfile(f, fileKind_, m_, s.Flag("wygladzanie"));
+    const tpunkt& p0 = f.ToolPath3D[0];
+    const double X0 = MachineX(f, p0.X), Y0 = MachineY(f, p0.Y);
+    const double grubosc = s.Number("grubosc"), ponadStol = s.Number("ponad_stol");
+
+    Pause(10);
+    Mode(0);
+    Lubrication(s.Flag("PodczasPrzestawczych"));
+    if (!m_.Laser) Outputs(1, 1);
+    Move(k, kNoSpeedLimit, X0, Y0, SafeZ());
+    Pause(10);
+    if (f.PointFigure && s.Flag("PrzedWierceniem")) Lubrication(true);
+    if (m_.ZReversed) {
+        Move(k, kNoSpeedLimit, X0, Y0, m_.JobStartZ);
+        Pause(10);
+        Mode(1);
+    } else {
+        Move(k, kNoSpeedLimit, X0, Y0, grubosc + ponadStol + 1.0);
+        Pause(10);
+        Speed(3, s.Number("wiercenie_posuw"), true);
+        Mode(3);
+        Move(k, kNoSpeedLimit, X0, Y0, grubosc + ponadStol);
+        Pause(10);
+        Mode(1);
+    }
+
+    double Xe = X0, Ye = Y0;
+    if (f.PointFigure)
+        WriteDrilling(f, X0, Y0, Xe, Ye);
+    else
+        WriteContour(f, X0, Y0, Xe, Ye);
+
+    // Lift back to the safe height.
+    Pause(2);
+    Speed(3, s.Number("wiercenie_cofanie"), true);
+    Mode(m_.Laser ? 0 : 3);
+    Move(k, kNoSpeedLimit, Xe, Ye, SafeZ());
+    Pause(10);
+    Mode(0);
+    if (!m_.Laser) Outputs(1, 1);
+    if (!s.Flag("PodczasPrzestawczych")) Lubrication(false);
+    FreeSpeedProfile(f);
+}
+
+void JobWriter::WriteDrilling(const tfigura& f, double X0, double Y0, double& Xe, double& Ye) {
+    const Settings& s = settings_;
+    if (m_.Laser) {
+        std::uint32_t pulse = static_cast<std::uint32_t>(
+            RoundTo<std::int32_t>(s.Number("CzasImpulsu"), "laser pulse time"));
+        Pause(1);
+        Outputs(1, 1);
+        std::string t = "SLT";
+        Put4(t, pulse);
+        Packet(t);
+        Packet("sLP");
+        t = "SP";
+        Put4(t, pulse);
+        Packet(t);
+        Pause(1);
+        Outputs(0, 1);
+        Xe = X0;
+        Ye = Y0;
+        return;
+    }
+    const tpunkt& p1 = f.ToolPath3D[1];
+    const double X = MachineX(f, p1.X), Y = MachineY(f, p1.Y);
+    const double zEnd = MachineZ(p1.Z);
+    double depth = m_.StepsZ == 0.0 ? 0.0
+                   : m_.ZReversed  ? m_.JobStartZ
+                                   : s.Number("grubosc") + s.Number("ponad_stol");
+    const double peck = s.Number("Skok_wiercenia");
+    const double feed = s.Number("wiercenie_posuw"), retract = s.Number("wiercenie_cofanie");
+    Lubrication(s.Flag("PodczasWiercenia"));
+    while (peck > 0.0 && depth - peck > zEnd) {
+        depth -= peck;
+        Pause(10);
+        Speed(3, feed, true);
+        Mode(3);
+        Move(1, kNoSpeedLimit, X, Y, depth);
+        Pause(10);
+        Speed(3, retract, true);
+        Mode(3);
+        Move(1, kNoSpeedLimit, X, Y, depth + 0.5);
+        Pause(10);
+        Speed(3, feed, true);
+        Mode(3);
+        Move(1, kNoSpeedLimit, X, Y, depth);
+    }
+    Pause(10);
+    Speed(3, feed, true);
+    Mode(3);
+    Move(1, kNoSpeedLimit, X, Y, zEnd);
+    Pause(10);
+    Xe = X;
+    Ye = Y;
+}
+
+void JobWriter::WriteContour(tfigura& f, double X0, double Y0, double& Xe, double& Ye) {
+    const Settings& s = settings_;
+    const bool smoothing = s.Flag("wygladzanie");
+    const bool olderSmoothing = m_.ArmLink && smoothing && !m_.ArmController;
+    Lubrication(s.Flag("PodczasCiecia"));
+    if (m_.PlungePitch >= 100.0 && !s.Flag("polerowanie") && s.Choice("ProjektType") != 1 &&
+        !m_.ZReversed) {
+        double depth = s.Number("grubosc") + s.Number("ponad_stol") - s.Number("Glebokosc");
+        Pause(10);
+        Speed(3, s.Number("wiercenie_posuw"), true);
+        Mode(3);
+        Move(TravelFactor(), kNoSpeedLimit, X0, Y0, depth);
+        Pause(10);
+        Mode(1);
+    }
+    if (olderSmoothing) {
+        cmd_.clear();
+        AppendSmoothing(cmd_, 1);
+        Emit(cmd_);
+    }
+    if (!m_.Laser) Outputs(1, 1);
+    if (m_.Laser && !s.Flag("LotnyStart")) {
+        Pause(1);
+        Outputs(1, 1);
+        Packet("sLS");
+    }
+    std::uint32_t workTimer =
+        m_.SpeedToTimer(RoundTo<std::int32_t>(s.Number("WorkSpeed"), "work speed"));
+    double rampLength = static_cast<double>(m_.RampIndexOfTimer(
+                            static_cast<std::int32_t>(std::min<std::uint32_t>(workTimer, 0x7FFFFFFF)))) /
+                        100.0 / m_.StepsX;
+    rampLength = std::max(rampLength, 0.1);
+    // Bezier packets exist only in the newer controller's command set.
+    if (m_.ArmController && m_.Firmware550 && smoothing)
+        WriteBezierPath(f, Xe, Ye);
+    else
+        WriteVertexPath(f, rampLength, Xe, Ye);
+    if (m_.Laser) {
+        Pause(1);
+        if (s.Flag("LaserMiekkiStart"))
+            Outputs(1, 3);
+        else
+            Packet("sLC");
+    }
+    if (olderSmoothing) {
+        cmd_.clear();
+        AppendSmoothing(cmd_, 0);
+        Emit(cmd_);
+    }
+}
+
+void JobWriter::WriteBezierPath(const tfigura& f, double& Xe, double& Ye) {
+    const double scale = settings_.Number("skala") / 100.0;
+    auto steps = [&](const tpunkt& p) {
+        TIntPoint3D r;
+        r.X = RoundTo<std::int32_t>(scale * UnitsToMm(fileKind_, p.X - f.OriginX) * 100.0 * m_.StepsX,
+                                    "control point");
+        r.Y = RoundTo<std::int32_t>(scale * UnitsToMm(fileKind_, p.Y - f.OriginY) * 100.0 * m_.StepsY,
+                                    "control point");
+        r.Z = RoundTo<std::int32_t>(UnitsToMm(fileKind_, p.Z) * 100.0 * m_.StepsZ, "control point");
+        return r;
+    };
+    auto relative = [&](const TIntPoint3D& p) {
+        return TIntPoint3D{CheckedSub(p.X, position_.X, "control point"),
+                           CheckedSub(p.Y, position_.Y, "control point"),
+                           CheckedSub(p.Z, position_.Z, "control point")};
+    };
+    auto pointPacket = [](const char* name, const TIntPoint3D& p) {
+        std::string t = name;
+        Put4(t, static_cast<std::uint32_t>(p.X));
+        Put4(t, static_cast<std::uint32_t>(p.Y));
+        Put4(t, static_cast<std::uint32_t>(p.Z));
+        return Padded(std::move(t), ' ');
+    };
+    auto valuePacket = [](const char* name, std::uint32_t v) {
+        std::string t = name;
+        Put4(t, v);
+        return Padded(std::move(t), ' ');
+    };
+    for (const BezierSegmentRecord& seg : f.RampedBezierPath) {
+        TIntPoint3D p1 = relative(steps(seg.P1));
+        TIntPoint3D p2 = relative(steps(seg.P2));
+        TIntPoint3D end = steps(seg.P3);
+        TIntPoint3D p3 = relative(end);
+        position_ = end;
+        double u = static_cast<double>(seg.ParameterStep) * 0.8;
+        if (!(u > 0.0)) throw CoreError::range("Bezier parameter step out of range");
+        std::string out;
+        out.reserve(8 * 16 + 5);
+        out += pointPacket("sWA", TIntPoint3D{});
+        out += pointPacket("sWB", p1);
+        out += pointPacket("sWC", p2);
+        out += pointPacket("sWD", p3);
+        out += valuePacket("sWU", std::bit_cast<std::uint32_t>(static_cast<float>(u)));
+        out += valuePacket("sWL",
+                           static_cast<std::uint32_t>(RoundTo<std::int32_t>(1.0 / u, "parameter steps")));
+        out += valuePacket("sWG", seg.SmoothJoin ? 1u : 0u);
+        out += Padded("sWW", ' ');
+        if (!seg.SmoothJoin) {
+            AppendSpeedIndex(out, 0xFFFF);
+            AppendPause(out, 100);
+        }
+        Emit(out);
+        Xe = MachineX(f, seg.P3.X);
+        Ye = MachineY(f, seg.P3.Y);
+    }
+}
+
+void JobWriter::WriteVertexPath(const tfigura& f, double rampLength, double& Xe, double& Ye) {
+    const Settings& s = settings_;
+    const std::int32_t k = TravelFactor();
+    const bool flying = s.Flag("LotnyStart") && m_.Laser;
+    const bool softStart = s.Flag("LaserMiekkiStart");
+    const bool polishSwitch = s.Flag("polerowanie");
+    const double polishLevel = s.Number("grubosc") + s.Number("ponad_stol") -
+                               s.Number("Glebokosc") + s.Number("Poler_start");
+    const double reversedZ =
+        m_.ZReversed ? RoundHalfEven(MmToUnits(fileKind_, m_.JobStartZ)) : 0.0;
+    auto prepare = [&](const tpunkt& p) {
+        tpunkt q{p.X - f.OriginX, p.Y - f.OriginY, p.Z};
+        if (m_.ZReversed) q.Z = reversedZ;
+        if (m_.StepsZ == 0.0) q.Z = 0.0;
+        return q;
+    };
+    const double scale = s.Number("skala") / 100.0;
+    auto mx = [&](double x) { return scale * UnitsToMm(fileKind_, x); };
+
+    std::uint16_t last = 65535;
+    bool indexSet = true, runUp = false, laserPending = false, stopSeen = false, polishing = false;
+    double dx = 0.0, dy = 0.0;
+    const auto& path = f.ToolPath3D;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const tpunkt P = prepare(path[i]);
+        const std::uint16_t v = f.SpeedProfile[i];
+        const double X = mx(P.X), Y = mx(P.Y), Z = MachineZ(P.Z);
+        if (flying && i > 0 && !runUp) {
+            const tpunkt Q = prepare(path[i - 1]);
+            double ddx = P.X - Q.X, ddy = P.Y - Q.Y;
+            double l = std::sqrt(ddx * ddx + ddy * ddy);
+            if (l > 0.0) {
+                dx = ddx * rampLength / l;
+                dy = ddy * rampLength / l;
+                const double Xq = mx(Q.X), Yq = mx(Q.Y), Zq = MachineZ(Q.Z);
+                Move(k, kNoSpeedLimit, Xq - dx, Yq - dy, Zq);
+                Pause(100);
+                Move(k, v, Xq, Yq, Zq);
+                runUp = true;
+                laserPending = true;
+            }
+        }
+        if (polishSwitch && !polishing && MachineZ(P.Z) + 0.001 < polishLevel) {
+            polishing = true;
+            Speed(3, s.Number("Polerspeed"), false);
+            Pause(1);
+            Mode(3);
+            if (!m_.Laser) Outputs(1, 3);
+        }
+        if (!m_.ArmController) {
+            cmd_ = EncodeMoveTo(k, kNoSpeedLimit, X, Y, Z);
+            if (v < 24) {
+                if (indexSet) AppendSpeedIndex(cmd_, 1);
+                last = 1;
+                indexSet = false;
+            } else if (v < 65535) {
+                if (std::fabs(static_cast<double>(v) - last) / last > 0.1) {
+                    AppendSpeedIndex(cmd_, v);
+                    indexSet = true;
+                    last = v;
+                }
+            } else {
+                if (indexSet) AppendSpeedIndex(cmd_, 1);
+                AppendPause(cmd_, 1);
+                indexSet = false;
+                // The controller's index is cleared now: the next vertex must send its limit.
+                last = 1;
+            }
+            if (!cmd_.empty()) Emit(cmd_);
+        } else {
+            if (v < 24) {
+                last = 1;
+                indexSet = false;
+            } else if (v < 65535) {
+                indexSet = true;
+                last = v;
+            } else {
+                last = 65535;
+                stopSeen = true;
+                indexSet = false;
+            }
+            Move(k, last, X, Y, Z);
+            if (laserPending) {
+                Outputs(1, 1);
+                Packet("sLS");
+                laserPending = false;
+            }
+            if (stopSeen) {
+                stopSeen = false;
+                if (flying && runUp) {
+                    Move(k, kNoSpeedLimit, X + dx, Y + dy, Z);
+                    if (softStart)
+                        Outputs(1, 3);
+                    else
+                        Packet("sLC");
+                    Pause(10);
+                    runUp = false;
+                } else {
+                    Pause(10);
+                }
+            }
+        }
+        Xe = X;
+        Ye = Y;
+    }
+}
+
+void JobWriter::WriteGcodeFigure(tfigura& f) {
+    if (f.ToolPath3D.empty()) return;
+    const Settings& s = settings_;
+    const std::int32_t k = TravelFactor();
+    const bool olderSmoothing = m_.ArmLink && s.Flag("wygladzanie") && !m_.ArmController;
+    BuildSpeedProfile(f, fileKind_, m_, s.Flag("wygladzanie"));
+    Pause(10);
+    if (f.RapidFigure) {
+        Mode(0);
+    } else {
+        Speed(1, f.Feed, false);
+        Mode(1);
+    }
+    if (olderSmoothing) {
+        cmd_.clear();
+        AppendSmoothing(cmd_, 1);
+        Emit(cmd_);
+    }
+    const double scale = s.Number("skala");
+    auto mm = [&](double c) { return UnitsToMm(fileKind_, RoundHalfEven(scale * c / 100.0)); };
+    bool indexSet = true;
+    for (std::size_t i = 0; i < f.ToolPath3D.size(); ++i) {
+        const tpunkt& p = f.ToolPath3D[i];
+        const std::uint16_t v = f.SpeedProfile[i];
+        cmd_ = EncodeMoveTo(k, kNoSpeedLimit, mm(p.X), mm(p.Y), mm(p.Z));
+        if (v < 24) {
+            if (indexSet) AppendSpeedIndex(cmd_, 1);
+            indexSet = false;
+        } else if (v < 65535) {
+            AppendSpeedIndex(cmd_, v);
+            indexSet = true;
+        } else {
+            if (indexSet) AppendSpeedIndex(cmd_, 1);
+            indexSet = false;
+            AppendPause(cmd_, 10);
+        }
+        Emit(cmd_);
+    }
+    if (olderSmoothing) {
+        cmd_.clear();
+        AppendSmoothing(cmd_, 0);
+        Emit(cmd_);
+    }
+    Pause(20);
+    FreeSpeedProfile(f);
+}
+
+// ---- HPGL export --------------------------------------------------------------------------
+
+void JobWriter::WriteHpglPath(const std::vector<tpunkt>& path, std::int32_t layer, bool contour,
+                              bool skipRepeats) {
+    if (path.size() < 2) return;
+    std::string out;
+    bool select = contour ? (layer != currentPen_ || currentPen_ == 0)
+                          : (currentPen_ == 0 ||
+                             (layer != currentPen_ && !settings_.Flag("WszystkieWjednej")));
+    if (select) {
+        out += "SP " + std::to_string(layer) + ";\r\n";
+        currentPen_ = layer;
+    }
+    auto coord = [](double v) { return std::to_string(RoundTo<std::int64_t>(v, "HPGL coordinate")); };
+    out += "PA " + coord(path[0].X) + "," + coord(path[0].Y) + ";\r\n";
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        if (skipRepeats && path[i].X == path[i - 1].X && path[i].Y == path[i - 1].Y) continue;
+        out += "PD " + coord(path[i].X) + "," + coord(path[i].Y) + ";\r\n";
+    }
+    out += "PU;\r\n";
+    Emit(out);
+}
+
+void JobWriter::WriteHpglFigure(const tfigura& f) {
+    WriteHpglPath(f.Contour, f.Layer, true, false);
+    WriteHpglPath(f.CutPath, f.Layer, false, true);
+    WriteHpglPath(f.ToolPath3D, f.Layer, false, false);
+}
+
+}  // namespace vellisk

@@ -1,0 +1,110 @@
+#pragma once
+// The writer of a saved project: the machine job file "out.cnx" (a bare sequence of binary
+// controller commands, lower-case letters) or an HPGL text file, chosen by the save's output
+// kind. One writer serves one save: OpenOutput (header), WriteLayerSettings / WriteFigure for
+// every figure in cutting order, CloseOutput (trailer). Out-of-range values throw
+// CoreError(Range) and failed writes CoreError(InputOutput); the save then ends and the sink
+// keeps no file that looks complete.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "drawing_files/job_machine.h"
+#include "drawing_files/job_sink.h"
+#include "model/figure.h"
+#include "model/geometry_types.h"
+#include "settings/settings.h"
+
+namespace vellisk {
+
+// The output kinds of the save dialog's filter list (its filter index).
+enum JobOutputKind : int {
+    OutputHpgl = 1,         // HPGL text export
+    OutputStream = 4,       // machine job of an ordinary project
+    OutputGcodeStream = 5,  // machine job of a G-code project
+};
+
+// Extents of the moves of the job being written (mm), read by the job start's checks.
+struct JobExtents {
+    tpunkt Min;
+    tpunkt Max;
+};
+
+class JobWriter {
+public:
+    // `machine` and `settings` are read at every call, as they stand then.
+    JobWriter(JobSink& sink, const JobMachine& machine, const Settings& settings);
+
+    // Starts the output of a project of `fileKind` (drawing units) as `outputKind`; writes the
+    // header of a machine job and resets the stream position and the extents for every kind.
+    void OpenOutput(int fileKind, int outputKind);
+    // Speed and power of the next figures of a laser layer project.
+    void WriteLayerSettings(double speed, double power, double rest);
+    // Writes one figure (its speed profile is built and freed here).
+    void WriteFigure(tfigura& figure);
+    // Writes the trailer of a machine job and stores the file.
+    void CloseOutput();
+
+    // The move from the stream position to (X, Y, Z) mm, with step-count factor k and speed
+    // argument s; empty when it has no steps. Advances the stream position and the extents.
+    std::string EncodeMoveTo(std::int32_t k, std::uint16_t s, double X, double Y, double Z);
+
+    const TIntPoint3D& StreamPosition() const { return position_; }
+    double StreamStartZ() const { return streamStartZ_; }
+    const JobExtents& Extents() const { return extents_; }
+    const tpunkt& JobExtentMin() const { return extents_.Min; }
+    const tpunkt& JobExtentMax() const { return extents_.Max; }
+    int OutputKind() const { return outputKind_; }
+    int FileKind() const { return fileKind_; }
+
+private:
+    bool IsStream() const { return outputKind_ == OutputStream || outputKind_ == OutputGcodeStream; }
+    std::int32_t TravelFactor() const;
+    void Emit(std::string_view bytes) { sink_.Write(bytes); }
+    void Move(std::int32_t k, std::uint16_t s, double X, double Y, double Z);
+
+    // Command builders (append to `out`).
+    void AppendSpeed(std::string& out, int set, double feed, bool zFeed) const;
+    static void AppendPower(std::string& out, int output, double value);
+    static void AppendPause(std::string& out, int ms);
+    static void AppendOutputs(std::string& out, int state, int output);
+    static void AppendMode(std::string& out, int set);
+    static void AppendSmoothing(std::string& out, int on);
+    static void AppendSpeedIndex(std::string& out, std::uint16_t value);
+    void AppendLubrication(std::string& out, bool on) const;
+
+    void Pause(int ms);
+    void Mode(int set);
+    void Outputs(int state, int output);
+    void Speed(int set, double feed, bool zFeed);
+    void Packet(std::string_view text);
+    void Lubrication(bool on);
+
+    double SafeZ() const;
+    double MachineX(const tfigura& f, double x) const;
+    double MachineY(const tfigura& f, double y) const;
+    double MachineZ(double z) const;
+
+    void WriteStreamFigure(tfigura& f);
+    void WriteGcodeFigure(tfigura& f);
+    void WriteHpglFigure(const tfigura& f);
+    void WriteDrilling(const tfigura& f, double X0, double Y0, double& Xe, double& Ye);
+    void WriteContour(tfigura& f, double X0, double Y0, double& Xe, double& Ye);
+    void WriteBezierPath(const tfigura& f, double& Xe, double& Ye);
+    void WriteVertexPath(const tfigura& f, double rampLength, double& Xe, double& Ye);
+    void WriteHpglPath(const std::vector<tpunkt>& path, std::int32_t layer, bool contour,
+                       bool skipRepeats);
+
+    JobSink& sink_;
+    const JobMachine& m_;
+    const Settings& settings_;
+    int fileKind_ = KindHpgl;
+    int outputKind_ = 0;
+    std::int32_t currentPen_ = 0;
+    TIntPoint3D position_;
+    double streamStartZ_ = 0.0;
+    JobExtents extents_;
+    std::string cmd_;
+};
+
+}  // namespace vellisk

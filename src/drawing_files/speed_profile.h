@@ -1,0 +1,22 @@
+#pragma once
+// The speed limit of every vertex of a figure's 3-D tool path: a controller step period
+// (larger is slower), 65535 where the machine stops.
+#include <cstdint>
+
+#include "drawing_files/job_machine.h"
+#include "model/figure.h"
+
+namespace vellisk {
+
+inline constexpr std::uint16_t StopMarker = 65535;
+
+// Rebuilds figure.SpeedProfile for figure.ToolPath3D (at least one point): stops at corners and
+// at both ends, acceleration after and deceleration before each stop along the ramp table and,
+// on a USB or Ethernet link, a limit by the local radius of gently bent runs.
+// `fileKind` is the project kind (drawing units); `smoothing` is the `wygladzanie` setting.
+// Throws CoreError(Range) when a running sum or ramp index leaves 32 bits.
+void BuildSpeedProfile(tfigura& figure, int fileKind, const JobMachine& machine, bool smoothing);
+
+inline void FreeSpeedProfile(tfigura& figure) { figure.SpeedProfile.clear(); }
+
+}  // namespace vellisk
