@@ -462,3 +462,22 @@ TEST(JobFileTest, WriteFailureIsReportedAndLeavesNoFile) {
 
 }  // namespace
 }  // namespace vellisk
+
+namespace vellisk {
+namespace {
+
+TEST(JobDecoderTest, CutsByTheLengthTableAndRejectsBrokenFiles) {
+    std::string job = std::string("p\x0a", 2) + std::string("l\xff\xff", 3) + std::string("v\x01\x15\x02", 4);
+    EXPECT_EQ(JobListing(job, test::kOlderLengths), "p 10\nl 65535\nv 1 533\n");
+    auto cmds = DecodeJob(job, test::kOlderLengths);
+    EXPECT_EQ(cmds[2].offset, 5u);
+    EXPECT_THROW(DecodeJob(job.substr(0, 7), test::kOlderLengths), CoreError);  // cut short
+    EXPECT_THROW(DecodeJob(std::string("\x10", 1), test::kOlderLengths), CoreError);
+    EXPECT_THROW(DecodeJob("{", test::kOlderLengths), CoreError);
+    // The newer controller's table: 32-bit speeds, packets of 16 bytes.
+    std::string arm = std::string("v\x01\x40\x42\x0f\x00", 6) + std::string("SE") + std::string(14, '\0');
+    EXPECT_EQ(JobListing(arm, test::kArmLengths), "v 1 1000000\nSE\n");
+}
+
+}  // namespace
+}  // namespace vellisk
