@@ -18,6 +18,10 @@ std::uint32_t Le(std::string_view b, std::size_t at, int size) {
 
 std::string Number(double v) {
     char buf[64];
+    if (v == std::trunc(v) && std::fabs(v) < 1e15) {
+        auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(v));
+        return std::string(buf, r.ptr);
+    }
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);
 }
