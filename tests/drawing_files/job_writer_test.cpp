@@ -481,3 +481,81 @@ TEST(JobDecoderTest, CutsByTheLengthTableAndRejectsBrokenFiles) {
 
 }  // namespace
 }  // namespace vellisk
+
+namespace vellisk {
+namespace {
+
+std::vector<std::string> FigureLines(JobMachine& machine, Settings& settings, tfigura f,
+                                     int kind = KindHpgl) {
+    MemoryJobSink sink;
+    JobWriter w(sink, machine, settings);
+    w.OpenOutput(kind, OutputStream);
+    sink.data.clear();
+    w.WriteFigure(f);
+    return test::Lines(DecodeJob(sink.data, machine.ArmController ? test::kArmLengths : test::kOlderLengths));
+}
+
+int Count(const std::vector<std::string>& lines, const std::string& what) {
+    return static_cast<int>(std::count(lines.begin(), lines.end(), what));
+}
+
+TEST(JobWriterFigureTest, StraightPlungeOnlyWithoutRampPolishingOrEngraving) {
+    Settings settings;
+    JobMachine machine = test::ParallelSet0();
+    tfigura f;
+    f.ToolPath3D = {{0, 0, 0}, {400, 0, 0}, {400, 400, 0}};
+    // The approach and the plunge each set speed 3 to the drilling feed (500 ticks).
+    EXPECT_EQ(Count(FigureLines(machine, settings, f), "v 3 500"), 2);
+    machine.PlungePitch = 2;
+    EXPECT_EQ(Count(FigureLines(machine, settings, f), "v 3 500"), 1);
+    machine.PlungePitch = 100;
+    settings.SetChoice("ProjektType", 1);
+    EXPECT_EQ(Count(FigureLines(machine, settings, f), "v 3 500"), 1);
+    settings.SetChoice("ProjektType", 0);
+    settings.SetFlag("polerowanie", true);
+    EXPECT_EQ(Count(FigureLines(machine, settings, f), "v 3 500"), 1);
+}
+
+TEST(JobWriterFigureTest, PolishingSpeedSwitchesOnceBelowItsLevel) {
+    Settings settings;
+    settings.SetFlag("polerowanie", true);
+    // Surface 10.5 mm, depth 1.5 mm: polishing from 9.5 mm, minus 0.001.
+    JobMachine machine = test::ParallelSet0();
+    tfigura f;
+    auto z = [](double mm) { return mm * 40; };
+    f.ToolPath3D = {{0, 0, z(10)}, {400, 0, z(9.5)}, {800, 0, z(9.4)}, {1200, 0, z(9)}, {1600, 0, z(9)}};
+    auto lines = FigureLines(machine, settings, f);
+    EXPECT_EQ(Count(lines, "v 3 1333"), 1);  // 200 mm/min, never times StepsZ
+    auto it = std::find(lines.begin(), lines.end(), "v 3 1333");
+    ASSERT_NE(it, lines.end());
+    EXPECT_EQ(*(it + 1), "p 1");
+    EXPECT_EQ(*(it + 2), "f 3");
+    EXPECT_EQ(*(it + 3), "r 1 3");
+    // It comes right before the move to the vertex at 9.4 mm: two vertex moves precede it.
+    int movesBefore = 0;
+    auto contour = std::find(std::make_reverse_iterator(it), lines.rend(), "r 1 1").base();
+    for (auto i = contour; i != it; ++i)
+        if ((*i)[0] == 'a') ++movesBefore;
+    EXPECT_EQ(movesBefore, 2);
+}
+
+TEST(JobWriterFigureTest, ReversedZSendsEveryVertexAtTheJobStartHeight) {
+    Settings settings;
+    JobMachine machine = test::ParallelSet0();
+    machine.ZReversed = true;
+    machine.JobStartZ = 12;
+    MemoryJobSink sink;
+    JobWriter w(sink, machine, settings);
+    w.OpenOutput(KindHpgl, OutputStream);
+    EXPECT_DOUBLE_EQ(w.StreamStartZ(), 12);
+    const auto start = w.StreamPosition();
+    sink.data.clear();
+    tfigura f;
+    f.ToolPath3D = {{400, 0, -80}, {800, 0, -120}, {800, 400, -160}};
+    w.WriteFigure(f);
+    for (auto& p : test::MovePositions(DecodeJob(sink.data, test::kOlderLengths), {start.X, start.Y, start.Z}))
+        EXPECT_EQ(p.Z, start.Z);
+}
+
+}  // namespace
+}  // namespace vellisk
