@@ -1,0 +1,588 @@
+// Contour offset by the tool radius.
+#include "drawing_window/offset_contour.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "model/numeric.h"
+
+namespace vellisk {
+namespace offset_geom {
+
+constexpr double kPi = std::numbers::pi;
+constexpr double kBig = 2147483647.0;
+
+inline bool Same(const tpunkt& p, const tpunkt& q) { return p.X == q.X && p.Y == q.Y; }
+inline double Dist(const tpunkt& p, const tpunkt& q) { return std::hypot(q.X - p.X, q.Y - p.Y); }
+
+double Angle(const tpunkt& p, const tpunkt& q) {
+    const double dx = q.X - p.X;
+    const double dy = q.Y - p.Y;
+    if (dx == 0.0) return q.Y > p.Y ? kPi / 2 : 3 * kPi / 2;
+    const double a = std::atan(dy / dx);
+    if (dx > 0 && dy >= 0) return a;
+    if (dx < 0) return a + kPi;
+    return a + 2 * kPi;
+}
+
+tprosta Line(const tpunkt& s, const tpunkt& e) {
+    tprosta l;
+    if (Same(s, e)) {
+        l.degenerate = true;
+        return l;
+    }
+    if (std::fabs(s.X - e.X) < 0.0001) {
+        l.vertical = true;
+        l.slope = kBig;
+        l.intercept = s.X;
+        return l;
+    }
+    l.slope = (e.Y - s.Y) / (e.X - s.X);
+    l.intercept = s.Y - l.slope * s.X;
+    return l;
+}
+
+// Crossing of two lines; segA's end is the answer for nearly parallel lines.
+void LinesCross(const tprosta& l1, const tprosta& l2, const todcinek& a, tpunkt& out,
+                const todcinek& b) {
+    if (l1.degenerate || l2.degenerate) return;
+    if (l1.vertical && l2.vertical) {
+        if (l1.intercept != l2.intercept) {
+            out.X = 0;
+            out.Y = 0;
+            return;
+        }
+        const double lo = std::max(std::min(a.start.Y, a.end.Y), std::min(b.start.Y, b.end.Y));
+        const double hi = std::min(std::max(a.start.Y, a.end.Y), std::max(b.start.Y, b.end.Y));
+        out.X = l1.intercept;
+        out.Y = (lo + hi) / 2;
+        return;
+    }
+    if (l1.vertical) {
+        out.X = l1.intercept;
+        out.Y = l2.slope * out.X + l2.intercept;
+        return;
+    }
+    if (l2.vertical) {
+        out.X = l2.intercept;
+        out.Y = l1.slope * out.X + l1.intercept;
+        return;
+    }
+    if (l1.slope != l2.slope) {
+        double s2 = l2.slope;
+        if (l1.slope > kBig || s2 > kBig) s2 = kBig;
+        const double d = l1.slope - s2;
+        if (std::fabs(d) < 0.005) {
+            out = a.end;
+            return;
+        }
+        out.X = std::min((l2.intercept - l1.intercept) / d, kBig);
+        out.Y = l1.slope * out.X + l1.intercept;
+        return;
+    }
+    if (l1.intercept != l2.intercept) {
+        out = a.end;
+        return;
+    }
+    const double lo = std::max(std::min(a.start.X, a.end.X), std::min(b.start.X, b.end.X));
+    const double hi = std::min(std::max(a.start.X, a.end.X), std::max(b.start.X, b.end.X));
+    out.X = (lo + hi) / 2;
+    out.Y = l1.slope * out.X + l1.intercept;
+}
+
+// Whether two closed segments meet, and where.
+bool SegCross(const todcinek& s1in, const todcinek& s2in, tpunkt* point) {
+    todcinek s1 = s1in, s2 = s2in;
+    if (s1.start.X > s1.end.X) std::swap(s1.start, s1.end);
+    if (s2.start.X > s2.end.X) std::swap(s2.start, s2.end);
+    const tprosta l1 = Line(s1.start, s1.end);
+    const tprosta l2 = Line(s2.start, s2.end);
+    if (point) *point = tpunkt{};
+    if (l1.degenerate || l2.degenerate) return false;
+    auto inY = [](const todcinek& s, double y) {
+        return y >= std::min(s.start.Y, s.end.Y) && y <= std::max(s.start.Y, s.end.Y);
+    };
+    if (l1.vertical && l2.vertical) {
+        if (l1.intercept != l2.intercept) return false;
+        const double lo = std::max(std::min(s1.start.Y, s1.end.Y), std::min(s2.start.Y, s2.end.Y));
+        const double hi = std::min(std::max(s1.start.Y, s1.end.Y), std::max(s2.start.Y, s2.end.Y));
+        const double y = (lo + hi) / 2;
+        if (!(inY(s1, y) && inY(s2, y))) return false;
+        if (point) {
+            point->X = l1.intercept;
+            point->Y = y;
+        }
+        return true;
+    }
+    double x = 0, y = 0;
+    if (l1.vertical || l2.vertical) {
+        const todcinek& other = l1.vertical ? s2 : s1;
+        const tprosta& ol = l1.vertical ? l2 : l1;
+        x = l1.vertical ? l1.intercept : l2.intercept;
+        if (x < other.start.X || x > other.end.X) return false;
+        y = ol.slope * x + ol.intercept;
+    } else {
+        if (l1.slope == l2.slope) {
+            if (l1.intercept != l2.intercept) return false;
+            x = (std::max(s1.start.X, s2.start.X) + std::min(s1.end.X, s2.end.X)) / 2;
+        } else {
+            x = (l2.intercept - l1.intercept) / (l1.slope - l2.slope);
+        }
+        y = l1.slope * x + l1.intercept;
+    }
+    if (x < s1.start.X || x > s1.end.X || x < s2.start.X || x > s2.end.X) return false;
+    if (l1.vertical && !inY(s1, y)) return false;
+    if (l2.vertical && !inY(s2, y)) return false;
+    if (point) {
+        while (std::fabs(x) >= 21474836 || std::fabs(y) >= 21474836) {
+            x /= 10;
+            y /= 10;
+        }
+        point->X = x;
+        point->Y = y;
+    }
+    return true;
+}
+
+// Distance from p to a segment; where: 0 inside, 1 nearest at the start, 2 at the end,
+// 3 far beyond an end.
+double PointSegDist(const tpunkt& p, const todcinek& seg, double tolerance, int& where) {
+    const tprosta l = Line(seg.start, seg.end);
+    if (l.degenerate) return Dist(p, seg.start);
+    tprosta perp;
+    if (l.vertical) {
+        perp.slope = 0;
+        perp.intercept = p.Y;
+    } else if (l.slope != 0) {
+        perp.slope = -1.0 / l.slope;
+        perp.intercept = p.Y - perp.slope * p.X;
+    } else {
+        perp.vertical = true;
+        perp.slope = kBig;
+        perp.intercept = p.X;
+    }
+    tpunkt f;
+    LinesCross(l, perp, seg, f, todcinek{p, p});
+    if (f.X >= std::min(seg.start.X, seg.end.X) && f.X <= std::max(seg.start.X, seg.end.X) &&
+        f.Y >= std::min(seg.start.Y, seg.end.Y) && f.Y <= std::max(seg.start.Y, seg.end.Y)) {
+        where = 0;
+        return Dist(p, f);
+    }
+    const double ds = Dist(p, seg.start);
+    const double de = Dist(p, seg.end);
+    const bool end = de <= ds;
+    const tpunkt& e = end ? seg.end : seg.start;
+    where = end ? 2 : 1;
+    if (Dist(f, e) - tolerance > 1) where = 3;
+    return end ? de : ds;
+}
+
+}  // namespace offset_geom
+
+namespace {
+
+using namespace offset_geom;
+
+inline int RingNext(int i, int n) { return i + 1 > n - 2 ? 0 : i + 1; }
+inline int RingPrev(int i, int n) { return i - 1 < 0 ? n - 2 : i - 1; }
+
+class ContourOffsetter {
+public:
+    ContourOffsetter(tfigura& f, double r, int side)
+        : f_(f), c_(f.Contour), p_(f.CutPath), r_(r), side_(side) {}
+
+    void Run();
+
+private:
+    int n() const { return static_cast<int>(c_.size()); }
+    int m() const { return static_cast<int>(p_.size()); }
+    int PNext(int i) const { return RingNext(i, m()); }
+    int PPrev(int i) const { return RingPrev(i, m()); }
+
+    todcinek OffsetSegment(const tpunkt& a, const tpunkt& b) const {
+        const double ang = Angle(a, b) + side_ * kPi / 2;
+        const double dx = r_ * std::cos(ang), dy = r_ * std::sin(ang);
+        todcinek s{a, b};
+        s.start.X += dx;
+        s.start.Y += dy;
+        s.end.X += dx;
+        s.end.Y += dy;
+        return s;
+    }
+
+    tprosta OffsetLine(const tpunkt& a, const tpunkt& b) const {
+        tprosta l = Line(a, b);
+        const double ang = Angle(a, b);
+        if (l.vertical) {
+            l.intercept += ang < kPi ? -side_ * r_ : side_ * r_;
+        } else if (!l.degenerate) {
+            const double shift = side_ * r_ * std::sqrt(l.slope * l.slope + 1);
+            l.intercept += (ang <= kPi / 2 || ang >= 3 * kPi / 2) ? shift : -shift;
+        }
+        return l;
+    }
+
+    void Append(const tpunkt& pt) {
+        if (!p_.empty() && Dist(p_.back(), pt) <= 3.0) return;
+        tpunkt q{pt.X, pt.Y, 0.0};
+        p_.push_back(q);
+    }
+
+    void AddArcJoin(const tpunkt& c, const tpunkt& p, const tpunkt& q) {
+        const double a = Angle(c, p);
+        double sweep = Angle(c, q) - a;
+        if (side_ < 0 && sweep < 0) sweep += 2 * kPi;
+        if (side_ > 0 && sweep > 0) sweep -= 2 * kPi;
+        const int steps = static_cast<int>(std::fabs(RoundHalfEven(sweep / (2 * kPi) * 128)));
+        for (int k = 1; k < steps; ++k) {
+            const double ang = a + sweep * k / steps;
+            tpunkt pt{c.X + RoundHalfEven(r_ * std::cos(ang)), c.Y + RoundHalfEven(r_ * std::sin(ang)),
+                      0.0};
+            if (p_.empty() || Dist(p_.back(), pt) > 3.0) {
+                p_.push_back(pt);
+                arcs_.push_back(m() - 1);
+            }
+        }
+    }
+
+    bool TooClose(double d) const { return d - r_ < tol_; }
+
+    bool SegmentCrossesContour(const tpunkt& a, const tpunkt& b) const {
+        const todcinek s{a, b};
+        for (int i = 0; i < n(); ++i) {
+            if (SegCross(s, todcinek{c_[i], c_[RingNext(i, n())]}, nullptr)) return true;
+        }
+        return false;
+    }
+
+    bool PointNearContour(const tpunkt& x) const {
+        bool prevClose = false;
+        int prevWhere = -1;
+        for (int i = 0; i < n(); ++i) {
+            const int k = RingPrev(i, n());
+            int where = -1;
+            const double d = PointSegDist(x, todcinek{c_[i], c_[k]}, r_, where);
+            const bool close = TooClose(d);
+            if (close && where == 0) return true;
+            if (close && where == 2 && prevClose && prevWhere == 1) {
+                // Both neighbouring edges are nearest at their shared vertex: it counts when the
+                // vertex is in plain sight of the point (the way to it crosses no other edge).
+                const tpunkt& v = c_[k];
+                const double dv = Dist(x, v);
+                if (dv < 0.02) return true;
+                const double t = 1.0 - 0.01 / dv;
+                const tpunkt ref{x.X + (v.X - x.X) * t, x.Y + (v.Y - x.Y) * t, 0.0};
+                if (!SegmentCrossesContour(x, ref)) return true;
+            }
+            prevClose = close;
+            prevWhere = where;
+        }
+        return false;
+    }
+
+    bool ContourNearSegment(int a, int b) const {
+        const todcinek s{p_[a], p_[b]};
+        for (int k = 0; k <= n() - 2; ++k) {
+            int where = -1;
+            const double d = PointSegDist(c_[k], s, r_, where);
+            if (TooClose(d) && k != a && k != b) return true;
+        }
+        return false;
+    }
+
+    bool FindPathCrossing(int a, int b, int& found) const {
+        const todcinek s{p_[a], p_[b]};
+        const tprosta ls = Line(s.start, s.end);
+        double best = kBig;
+        bool any = false;
+        const int count = m();
+        int i = PPrev(a);
+        for (int guard = 0; i != a && guard < count; ++guard, i = PPrev(i)) {
+            const int ni = PNext(i);
+            if (i == a || i == b || ni == a || ni == b) continue;
+            const todcinek t{p_[i], p_[ni]};
+            if (Same(s.start, t.start) || Same(s.start, t.end) || Same(s.end, t.start) ||
+                Same(s.end, t.end))
+                continue;
+            if (!SegCross(s, t, nullptr)) continue;
+            tpunkt x = s.end;
+            LinesCross(ls, Line(t.start, t.end), s, x, t);
+            const double d = Dist(s.start, x);
+            if (d < best) {
+                best = d;
+                found = i;
+                any = true;
+            }
+        }
+        return any;
+    }
+
+    int Flags(int i) const {
+        int flags = 0;
+        if (PointNearContour(p_[i])) flags |= 1;
+        if (ContourNearSegment(PPrev(i), i)) flags |= 8;
+        int dummy = 0;
+        if (FindPathCrossing(PPrev(i), i, dummy)) flags |= 16;
+        return flags;
+    }
+
+    void ThinContour();
+    void ThinPath(int& startIndex);
+    // Returns false when the path was closed early and the operation must stop.
+    bool RemoveLoops(int start, long long& budget);
+    void Close() {
+        if (!p_.empty()) p_.back() = p_.front();
+    }
+
+    tfigura& f_;
+    std::vector<tpunkt>& c_;
+    std::vector<tpunkt>& p_;
+    double r_;
+    int side_;
+    double tol_ = -3.0;
+    std::vector<int> arcs_;
+};
+
+void ContourOffsetter::ThinContour() {
+    if (c_.size() < 3) return;
+    std::vector<tpunkt> out;
+    out.reserve(c_.size());
+    out.push_back(c_[0]);
+    for (std::size_t i = 1; i + 1 < c_.size(); ++i) {
+        if (Dist(out.back(), c_[i]) >= 3.0) out.push_back(c_[i]);
+    }
+    out.push_back(c_.back());
+    c_.swap(out);
+}
+
+void ContourOffsetter::ThinPath(int& startIndex) {
+    const int count = m();
+    if (count < 3) return;
+    // newIndex[t]: where original point t (or the kept point it merged into) ends up.
+    std::vector<int> newIndex(static_cast<std::size_t>(count));
+    std::vector<tpunkt> out;
+    out.reserve(p_.size());
+    out.push_back(p_[0]);
+    newIndex[0] = 0;
+    for (int i = 1; i + 1 < count; ++i) {
+        if (Dist(out.back(), p_[i]) >= 3.0) out.push_back(p_[i]);
+        newIndex[i] = static_cast<int>(out.size()) - 1;
+    }
+    out.push_back(p_.back());
+    newIndex[count - 1] = static_cast<int>(out.size()) - 1;
+    auto remap = [&](int idx) { return idx >= 0 && idx < count ? newIndex[idx] : idx; };
+    startIndex = remap(startIndex);
+    for (int& a : arcs_) a = remap(a);
+    p_.swap(out);
+}
+
+bool ContourOffsetter::RemoveLoops(int start, long long& budget) {
+    const int count = m();
+    int j = start < 0 ? f_.StartIndex : start;
+    if (j == count - 1) j = 0;
+    if (j < 0 || j >= count) j = 0;
+    tol_ = -3.0;
+    for (int k = 0; k < count && Flags(j) != 0; ++k) j = PNext(j);
+    const int j0 = j;
+    do {
+        if (--budget < 0) {
+            Close();
+            return false;
+        }
+        int h = PNext(j);
+        int guard = 0;
+        while (Same(p_[h], p_[j]) && guard < count) {
+            h = PNext(h);
+            ++guard;
+        }
+        if (Same(p_[h], p_[j])) {
+            Close();
+            return false;
+        }
+        bool changed = false;
+        tol_ = -4.0;
+        const int flags = Flags(h);
+        if (flags != 0) {
+            int found = 0;
+            int mIdx = h;
+            if (flags & (1 | 8)) mIdx = FindPathCrossing(j, h, found) ? PPrev(found) : h;
+            if ((flags & 16) && !(flags & 1) && FindPathCrossing(j, h, found)) mIdx = PPrev(found);
+            bool cleared = false;
+            for (int rep = 0; rep < count; ++rep) {
+                mIdx = PNext(mIdx);
+                tpunkt x = p_[h];
+                const todcinek jh{p_[j], p_[h]};
+                if (FindPathCrossing(j, h, found)) {
+                    SegCross(jh, todcinek{p_[found], p_[PNext(found)]}, &x);
+                    mIdx = found;
+                } else {
+                    const tprosta ljh = Line(jh.start, jh.end);
+                    const double aj = std::atan(ljh.slope);
+                    for (int skip = 0; skip < count; ++skip) {
+                        const tprosta lm = Line(p_[mIdx], p_[PNext(mIdx)]);
+                        if (!lm.degenerate && std::fabs(std::atan(lm.slope) - aj) >= 0.01) break;
+                        mIdx = PNext(mIdx);
+                    }
+                    const todcinek sm{p_[mIdx], p_[PNext(mIdx)]};
+                    LinesCross(ljh, Line(sm.start, sm.end), jh, x, sm);
+                }
+                int k = PNext(j);
+                for (int g = 0; g < count; ++g) {
+                    if (!Same(p_[k], x)) {
+                        p_[k].X = x.X;
+                        p_[k].Y = x.Y;
+                        changed = true;
+                    }
+                    if (k == mIdx) break;
+                    k = PNext(k);
+                }
+                if (Flags(PNext(j)) == 0) {
+                    cleared = true;
+                    break;
+                }
+            }
+            if (!cleared) {
+                Close();
+                return false;
+            }
+        }
+        if (changed) {
+            if (PPrev(j) != j0) j = PPrev(j);
+        } else {
+            j = PNext(j);
+        }
+    } while (j != j0);
+    return true;
+}
+
+void ContourOffsetter::Run() {
+    p_.clear();
+    ThinContour();
+    if (c_.empty()) return;
+    arcs_.clear();
+    tol_ = -3.0;
+    int startIndex = 0;
+    const int count = n();
+    bool crossing = false;
+    int j = 0;
+    do {
+        int h = RingNext(j, count);
+        int guard = 0;
+        while (Same(c_[h], c_[j]) && guard < count) {
+            h = RingNext(h, count);
+            ++guard;
+        }
+        if (Same(c_[h], c_[j])) {
+            p_.clear();
+            return;
+        }
+        int g = RingNext(h, count);
+        guard = 0;
+        while (Same(c_[g], c_[h]) && guard < count) {
+            g = RingNext(g, count);
+            ++guard;
+        }
+        const todcinek a = OffsetSegment(c_[j], c_[h]);
+        const todcinek b = OffsetSegment(c_[h], c_[g]);
+        double turn = Angle(c_[h], c_[g]) - Angle(c_[j], c_[h]);
+        if (turn < -kPi) turn += 2 * kPi;
+        if (turn > kPi) turn -= 2 * kPi;
+        if (std::fabs(turn) > 1.0) {
+            tpunkt x;
+            bool cross = false;
+            if (Same(a.end, b.start)) {
+                cross = true;
+                x = a.end;
+            } else {
+                cross = SegCross(a, b, &x);
+            }
+            if (cross) {
+                if (!crossing) Append(a.start);
+                Append(x);
+                crossing = true;
+                if (j == 0 && !p_.empty()) p_.front() = tpunkt{x.X, x.Y, 0.0};
+                if (j == f_.StartIndex) startIndex = m() - 1;
+            } else {
+                Append(a.end);
+                if (j == f_.StartIndex) startIndex = m() - 1;
+                AddArcJoin(c_[h], a.end, b.start);
+                Append(b.start);
+                crossing = false;
+            }
+        } else {
+            const tprosta l = OffsetLine(c_[j], c_[h]);
+            double beta = (Angle(c_[j], c_[h]) + Angle(c_[h], c_[g])) / 2 + kPi / 2;
+            if (beta > kPi) beta -= 2 * kPi;
+            const tpunkt& ph = c_[h];
+            tprosta bis;
+            todcinek bisSeg{ph, ph};
+            if (std::fabs(beta - kPi / 2) <= 1e-5 || std::fabs(beta + kPi / 2) <= 1e-5) {
+                bis.vertical = true;
+                bis.slope = kBig;
+                bis.intercept = ph.X;
+                bisSeg.end.Y = ph.Y + 1;
+            } else {
+                bis.slope = std::tan(beta);
+                bis.intercept = ph.Y - bis.slope * ph.X;
+                bisSeg.end.X = ph.X + 1;
+                bisSeg.end.Y = RoundHalfEven(
+                    std::clamp(bis.slope * bisSeg.end.X + bis.intercept, -kBig, kBig));
+            }
+            tpunkt x = a.end;
+            LinesCross(l, bis, a, x, bisSeg);
+            Append(x);
+            if (j == f_.StartIndex) startIndex = m() - 1;
+        }
+        j = RingNext(j, count);
+    } while (j != 0);
+
+    if (p_.empty()) return;
+    Append(p_.front());
+    if (m() < 2) {
+        p_.push_back(p_.front());
+    }
+    ThinPath(startIndex);
+
+    // Clean start: a vertex whose neighbourhood is neither too close to the contour, nor
+    // crossing the path, nor on an arc.
+    const int pc = m();
+    std::vector<char> onArc(static_cast<std::size_t>(pc), 0);
+    for (int a : arcs_)
+        if (a >= 0 && a < pc) onArc[a] = 1;
+    int s = std::clamp(startIndex, 0, pc - 1);
+    int h = PNext(s);
+    for (int steps = 0; steps < pc - 1 && (onArc[s] || onArc[h] || Flags(s) != 0 || Flags(h) != 0);
+         ++steps) {
+        s = PNext(s);
+        h = PNext(s);
+    }
+    arcs_.clear();
+
+    // The clean-up can never run for ever: a global cap ends it as the other early exits do.
+    long long budget = 4LL * pc * pc + 1000;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (!RemoveLoops(s, budget)) return;
+    }
+    Close();
+}
+
+}  // namespace
+
+int OffsetSide(const tfigura& figure, bool negative) {
+    int side = 1;
+    const bool even = figure.Level % 2 == 0;
+    if ((even && figure.Direction == -1) || (!even && figure.Direction == 1)) side = -1;
+    if (negative) side = -side;
+    return side;
+}
+
+void OffsetContour(tfigura& figure, const OffsetOptions& options) {
+    if (options.yield) options.yield();
+    if (figure.Open) return;
+    ContourOffsetter(figure, static_cast<double>(options.radius), OffsetSide(figure, options.negative))
+        .Run();
+}
+
+}  // namespace vellisk
