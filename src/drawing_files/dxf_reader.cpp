@@ -97,10 +97,6 @@ void DxfReader::Fail(const std::string& what) const {
     throw CoreError::conversion("DXF line " + std::to_string(text_.LineNumber()) + ": " + what);
 }
 
-void DxfReader::Warn(const std::string& what) {
-    Warnings.push_back("DXF line " + std::to_string(text_.LineNumber()) + ": " + what);
-}
-
 void DxfReader::ReadRealLine(double& value) {
     if (!NextLine() || !text_.LastLineTerminated()) return;
     std::string_view t = TrimBlanks(line_);

@@ -86,7 +86,6 @@ private:
     template <typename Handler>
     void ScanGroups(Handler&& handle, bool haveCode = false);
     [[noreturn]] void Fail(const std::string& what) const;
-    void Warn(const std::string& what);
 
     void AddPoint3D(double x, double y, double z);
     // Flattening goes to the scratch list `pts_` (file units, object coordinates) first.
