@@ -1,0 +1,323 @@
+// 3-D tool paths: ramped plunge along the contour, a lap at depth, the finishing pass.
+#include "drawing_window/tool_path.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "drawing_files/job_units.h"
+#include "drawing_window/offset_contour.h"
+#include "model/numeric.h"
+#include "platform/notifier.h"
+#include "settings/settings.h"
+
+namespace vellisk {
+namespace {
+
+inline bool Same(const tpunkt& p, const tpunkt& q) { return p.X == q.X && p.Y == q.Y; }
+inline double Plan(const tpunkt& p, const tpunkt& q) { return std::hypot(q.X - p.X, q.Y - p.Y); }
+inline double Space(const tpunkt& p, const tpunkt& q) {
+    const double dx = q.X - p.X, dy = q.Y - p.Y, dz = q.Z - p.Z;
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+inline int RingNextInPath(int i, int n) { return i + 1 > n - 2 ? 0 : i + 1; }
+inline int RingPrevInPath(int i, int n) { return i - 1 < 0 ? n - 2 : i - 1; }
+
+// Next index of a back-and-forth walk over an open path of `count` points.
+inline int BounceIndex(int index, int count, int& direction) {
+    const int next = index + direction;
+    if (next > count - 1) {
+        direction = -1;
+        return std::max(count - 2, 0);
+    }
+    if (next < 0) {
+        direction = 1;
+        return 0;
+    }
+    return next;
+}
+
+double PlanLength(const std::vector<tpunkt>& path) {
+    double sum = 0.0;
+    for (std::size_t i = 1; i < path.size(); ++i) sum += Plan(path[i - 1], path[i]);
+    return sum;
+}
+
+// Appends points to a figure's ToolPath3D and adds each step's 3-D length to a chosen total.
+class Emitter {
+public:
+    Emitter(tfigura& f, int kind, bool engrave, double engraveOffset)
+        : f_(f), kind_(kind), engrave_(engrave), offset_(engraveOffset) {}
+
+    tpunkt At(const tpunkt& p, double heightMm) const {
+        return tpunkt{p.X, p.Y, engrave_ ? p.Z + offset_ : jobgeom::MmToUnits(kind_, heightMm)};
+    }
+    void Start(const tpunkt& p, double heightMm) {
+        last_ = At(p, heightMm);
+        plan_ = p;
+    }
+    void Emit(const tpunkt& p, double heightMm, double& length) {
+        const tpunkt q = At(p, heightMm);
+        length += Space(last_, q);
+        f_.ToolPath3D.push_back(q);
+        last_ = q;
+        plan_ = p;
+    }
+    const tpunkt& LastPlan() const { return plan_; }
+
+private:
+    tfigura& f_;
+    int kind_;
+    bool engrave_;
+    double offset_;
+    tpunkt last_{};
+    tpunkt plan_{};
+};
+
+}  // namespace
+
+double MaxFigureZ(std::span<tfigura* const> figures) {
+    double best = 0.0;
+    for (const tfigura* f : figures) {
+        for (const tpunkt& p : f->Contour) best = std::max(best, p.Z);
+    }
+    return best;
+}
+
+std::int32_t NearestPathPoint(const tfigura& figure, std::int32_t polishIndex) {
+    if (polishIndex < 0 || polishIndex >= static_cast<std::int32_t>(figure.PolishPath.size())) return 0;
+    const tpunkt& p = figure.PolishPath[static_cast<std::size_t>(polishIndex)];
+    double best = 1.7e308;
+    std::int32_t found = 0;
+    for (std::size_t k = 0; k < figure.CutPath.size(); ++k) {
+        const double d = Plan(figure.CutPath[k], p);
+        if (d < best) {
+            best = d;
+            found = static_cast<std::int32_t>(k);
+        }
+    }
+    return found;
+}
+
+void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine& machine,
+                     double maxFigureZ, bool& engraveAtHeights, const ToolPathHooks& hooks) {
+    const bool engrave = settings.Flag("grawer3d");
+    engraveAtHeights = engrave;
+    f.ToolPath3D.clear();
+    const bool polish = settings.Flag("polerowanie");
+    const double polerStart = settings.Number("Poler_start");
+    double top = settings.Number("grubosc") + settings.Number("ponad_stol");
+    double depth = top - settings.Number("Glebokosc");
+    if (settings.Choice("ProjektType") == 1) {
+        depth = top - (hooks.LayerDepth ? hooks.LayerDepth(f.Layer) : 0.0);
+    }
+    const double engraveOffset = engrave ? jobgeom::MmToUnits(machine.kind, depth) - maxFigureZ : 0.0;
+    const double pitch = machine.PlungePitch;
+    const bool ramp = pitch < 100.0;
+    if (!ramp) top = depth;
+    double z = top;
+    f.PathLength = 0.0;
+    f.CutLength = 0.0;
+    f.PolishLength = 0.0;
+    f.ExtraLength = 0.0;
+    if (f.CutPath.empty() || f.PolishPath.empty()) return;
+
+    Emitter out(f, machine.kind, engrave, engraveOffset);
+    auto pointFigure = [&]() {
+        out.Emit(f.CutPath[0], top, f.ExtraLength);
+        out.Emit(f.CutPath[0], depth, f.ExtraLength);
+    };
+
+    if (!f.Open) {
+        const std::vector<tpunkt>& r = polish ? f.PolishPath : f.CutPath;
+        const int n = static_cast<int>(r.size());
+        f.PathLength = PlanLength(r);
+        out.Start(r.back(), top);
+        if (f.PathLength == 0.0) {
+            pointFigure();
+            return;
+        }
+        const double floor = polish ? depth + polerStart : depth;
+        // Advances past every point equal to the one just emitted; false after a whole lap of them.
+        auto advance = [&](int& v) {
+            const tpunkt& emitted = r[static_cast<std::size_t>(v)];
+            for (int k = 0; k < n; ++k) {
+                v = RingNextInPath(v, n);
+                if (!Same(r[static_cast<std::size_t>(v)], emitted)) return true;
+            }
+            return false;
+        };
+        int v = 0;
+        double travelled = 0.0;
+        for (;;) {
+            travelled += Plan(out.LastPlan(), r[static_cast<std::size_t>(v)]);
+            z = std::max(top - travelled * pitch / f.PathLength, floor);
+            out.Emit(r[static_cast<std::size_t>(v)], z, f.CutLength);
+            if (!advance(v)) return;
+            if (polish ? (z - depth - polerStart < 0.001) : (z - depth < 0.0001)) break;
+        }
+        // One full lap at the floor height.
+        const int lapStart = v;
+        do {
+            if (!Same(r[static_cast<std::size_t>(v)], out.LastPlan()) || f.ToolPath3D.empty()) {
+                out.Emit(r[static_cast<std::size_t>(v)], z, f.CutLength);
+            }
+            v = RingNextInPath(v, n);
+        } while (v != lapStart);
+        if (!polish) return;
+        // Finishing pass along the cutting path at depth, starting next to where the lap ended.
+        const int cn = static_cast<int>(f.CutPath.size());
+        const int start = RingPrevInPath(NearestPathPoint(f, v), cn);
+        if (start < 0 || start >= cn) return;
+        int w = start;
+        bool first = true;
+        do {
+            const tpunkt& p = f.CutPath[static_cast<std::size_t>(w)];
+            if (first || !Same(p, out.LastPlan())) out.Emit(p, depth, f.PolishLength);
+            first = false;
+            w = RingNextInPath(w, cn);
+        } while (w != start);
+        out.Emit(f.CutPath[static_cast<std::size_t>(start)], depth, f.PolishLength);
+        return;
+    }
+
+    // Open figure: back and forth along the path.
+    const std::vector<tpunkt>& c = f.CutPath;
+    const int n = static_cast<int>(c.size());
+    const int last = n - 1;
+    f.PathLength = PlanLength(c);
+    out.Start(c[0], top);
+    if (f.PathLength == 0.0) {
+        pointFigure();
+        return;
+    }
+    int direction = 1;
+    int v = 0;
+    double travelled = 0.0;
+    auto advance = [&]() {
+        const tpunkt emitted = c[static_cast<std::size_t>(v)];
+        for (int k = 0; k < 2 * n + 2; ++k) {
+            v = BounceIndex(v, n, direction);
+            if (!Same(c[static_cast<std::size_t>(v)], emitted)) return;
+        }
+    };
+    // Ramps down to `floor`, then walks at that height to the end it is heading away from.
+    auto rampAndClose = [&](double floor, double& length) {
+        while (z - floor > 0.0001) {
+            travelled += Plan(out.LastPlan(), c[static_cast<std::size_t>(v)]);
+            z = std::max(top - travelled * pitch / f.PathLength, floor);
+            out.Emit(c[static_cast<std::size_t>(v)], z, length);
+            advance();
+        }
+        const int target = direction > 0 ? 0 : last;
+        for (int guard = 0; v != target && guard < 4 * n + 4; ++guard) {
+            if (!Same(c[static_cast<std::size_t>(v)], out.LastPlan())) {
+                out.Emit(c[static_cast<std::size_t>(v)], floor, length);
+            }
+            v = BounceIndex(v, n, direction);
+        }
+        out.Emit(c[static_cast<std::size_t>(target)], floor, length);
+        z = floor;
+    };
+    const double firstFloor = polish ? depth + polerStart : depth;
+    if (!ramp) {
+        for (const tpunkt& p : c) out.Emit(p, firstFloor, f.CutLength);
+    } else {
+        rampAndClose(firstFloor, f.CutLength);
+    }
+    if (!polish) return;
+    if (!ramp) {
+        for (int i = last; i >= 0; --i) out.Emit(c[static_cast<std::size_t>(i)], depth, f.PolishLength);
+    } else {
+        advance();
+        rampAndClose(depth, f.PolishLength);
+    }
+}
+
+void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const Settings& settings,
+                const ToolPathMachine& machine, Notifier& notifier, const ToolPathHooks& hooks) {
+    if (machine.kind == KindGcode || machine.kind == KindBitmap) return;
+    {
+        BusyCursor busy(notifier);
+        notifier.Status("Preparing the tool path");
+        const double scale = settings.Number("skala") / 100.0;
+        auto units = [&](double mm) {
+            return RoundTo<std::int32_t>(jobgeom::MmToUnits(machine.kind, mm / scale), "tool radius");
+        };
+        const bool outline = settings.Flag("doOutline");
+        const bool polish = settings.Flag("polerowanie");
+        const double toolRadius = settings.Number("srednica") / 2.0;
+        const double allowance = settings.Number("poler_grubosc");
+        OffsetOptions polishOptions;
+        polishOptions.radius = units(outline ? toolRadius + allowance : allowance);
+        polishOptions.negative = settings.Flag("negatyw");
+        polishOptions.yield = hooks.Yield;
+        OffsetOptions cutOptions = polishOptions;
+        cutOptions.radius = units(toolRadius);
+
+        for (std::size_t i = 0; i < figures.size(); ++i) {
+            tfigura& f = *figures[i];
+            window.SelectedFigure = static_cast<std::int32_t>(i);
+            if (polish) {
+                OffsetContour(f, polishOptions);
+                f.PolishPath = f.CutPath;
+            } else {
+                f.PolishPath = f.Contour;
+            }
+        }
+        for (std::size_t i = 0; i < figures.size(); ++i) {
+            tfigura& f = *figures[i];
+            window.SelectedFigure = static_cast<std::int32_t>(i);
+            if (outline) {
+                OffsetContour(f, cutOptions);
+            } else {
+                f.CutPath = f.Contour;
+            }
+        }
+        const double maxZ = settings.Flag("grawer3d") ? MaxFigureZ(figures) : 0.0;
+        for (std::size_t i = 0; i < figures.size(); ++i) {
+            window.SelectedFigure = static_cast<std::int32_t>(i);
+            BuildToolPath3D(*figures[i], settings, machine, maxZ, window.EngraveAtHeights, hooks);
+        }
+        window.SelectedFigure = -1;
+        notifier.Status("");
+    }
+
+    window.JobStartZ = machine.ZReversed
+                           ? -settings.Number("grubosc")
+                           : settings.Number("ponad_stol") + settings.Number("grubosc") + settings.Number("nadmat");
+
+    double cut = 0.0, polishLength = 0.0, rapid = 0.0;
+    for (const tfigura* f : figures) {
+        cut += f->CutLength;
+        polishLength += f->PolishLength;
+    }
+    // Travel estimate: from each figure's end to the next figure's start, plus from the park
+    // point to the last figure's start.
+    for (std::size_t i = 1; i < figures.size(); ++i) {
+        const tfigura& prev = *figures[i - 1];
+        const tfigura& cur = *figures[i];
+        if (prev.ToolPath3D.empty() || cur.ToolPath3D.empty()) continue;
+        const tpunkt& end = prev.Open ? prev.ToolPath3D.back() : prev.ToolPath3D.front();
+        rapid += Space(end, cur.ToolPath3D.front());
+    }
+    if (!figures.empty() && !figures.back()->ToolPath3D.empty()) {
+        const tpunkt park{window.BoundsMinX, window.BoundsMinY, jobgeom::MmToUnits(machine.kind, 100.0)};
+        rapid += Space(park, figures.back()->ToolPath3D.front());
+    }
+    window.TotalCutLength = jobgeom::UnitsToMm(machine.kind, RoundHalfEven(cut));
+    window.TotalRapidLength = jobgeom::UnitsToMm(machine.kind, RoundHalfEven(rapid));
+    window.TotalPolishLength = jobgeom::UnitsToMm(machine.kind, RoundHalfEven(polishLength));
+
+    if (machine.Firmware550 && settings.Flag("wygladzanie") && hooks.Smooth) hooks.Smooth();
+}
+
+void PrzeliczPoWaznejZmianie(ProjectKind kind, const Settings& settings, const RepreparationSteps& steps) {
+    if (kind == KindGcode || kind == KindBitmap) return;
+    if (steps.JakiKierunekAll) steps.JakiKierunekAll();
+    if (settings.Flag("Auto_kierunek") && steps.UstawKierunek) steps.UstawKierunek();
+    if (settings.Flag("Auto_kolejnosc") && steps.UstawKolejnosc) steps.UstawKolejnosc();
+    if (steps.AddOutline) steps.AddOutline();
+}
+
+}  // namespace vellisk

@@ -1,0 +1,75 @@
+#pragma once
+// The last step of preparing a drawing for cutting: for every figure the roughing/finishing
+// path, the cutting path and the 3-D tool path with its ramped plunge, then the job's start
+// height and its totals.
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "model/figure.h"
+#include "model/geometry_types.h"
+
+namespace vellisk {
+
+class Settings;
+class Notifier;
+
+// What one preparation run needs besides the settings: the project kind and the machine's
+// process-wide values, taken at the moment of the call.
+struct ToolPathMachine {
+    ProjectKind kind = KindHpgl;
+    double PlungePitch = 100.0;  // mm of depth per lap of the ramp; 100 or more: no ramp
+    bool ZReversed = false;
+    bool Firmware550 = false;
+};
+
+// The drawing window's values that the preparation reads and writes.
+struct ToolPathWindow {
+    double BoundsMinX = 0.0;
+    double BoundsMinY = 0.0;
+    std::int32_t SelectedFigure = -1;
+    bool EngraveAtHeights = false;
+    double TotalCutLength = 0.0;    // mm
+    double TotalRapidLength = 0.0;  // mm
+    double TotalPolishLength = 0.0; // mm
+    double JobStartZ = 0.0;         // mm; the caller keeps it as the process-wide start height
+};
+
+struct ToolPathHooks {
+    // Depth in mm of a layer of a multi-layer project; a missing hook means depth 0.
+    std::function<double(std::int32_t layer)> LayerDepth;
+    // Called once per figure while the paths are offset (keeps a front end responsive).
+    std::function<void()> Yield;
+    // Bezier smoothing of the tool paths, run when the controller takes Bezier segments and
+    // smoothing is switched on.
+    std::function<void()> Smooth;
+};
+
+// One figure's 3-D tool path from its CutPath/PolishPath. `maxFigureZ` is the largest contour
+// height of the drawing (engraving at heights), computed once per run by MaxFigureZ.
+void BuildToolPath3D(tfigura& figure, const Settings& settings, const ToolPathMachine& machine,
+                     double maxFigureZ, bool& engraveAtHeights, const ToolPathHooks& hooks = {});
+
+// The largest Z of every contour point of every figure, never below 0.
+double MaxFigureZ(std::span<tfigura* const> figures);
+
+// The cutting-path vertex nearest to a polishing-path vertex (the first of equals).
+std::int32_t NearestPathPoint(const tfigura& figure, std::int32_t polishIndex);
+
+// Builds every path, the start height and the totals. G-code and bitmap projects are left
+// untouched: their tool paths are the file's own moves.
+void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const Settings& settings,
+                const ToolPathMachine& machine, Notifier& notifier, const ToolPathHooks& hooks = {});
+
+// Repeats direction, order and tool paths after a change of layers or settings, without
+// reloading (nesting and ordering keys stay). The steps that belong to the loaded project are
+// passed in; nothing happens for G-code and bitmap projects.
+struct RepreparationSteps {
+    std::function<void()> JakiKierunekAll;  // recompute every figure's direction
+    std::function<void()> UstawKierunek;    // apply the direction rules
+    std::function<void()> UstawKolejnosc;   // apply the cutting order
+    std::function<void()> AddOutline;       // rebuild the tool paths
+};
+void PrzeliczPoWaznejZmianie(ProjectKind kind, const Settings& settings, const RepreparationSteps& steps);
+
+}  // namespace vellisk
