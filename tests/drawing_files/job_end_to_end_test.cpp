@@ -45,3 +45,59 @@ TEST(JobEndToEndTest, GcodeProgramBecomesTheExpectedJob) {
 
 }  // namespace
 }  // namespace vellisk
+
+#include "drawing_files/dxf_reader.h"
+#include "drawing_window/tool_path.h"
+#include "platform/notifier.h"
+
+namespace vellisk {
+namespace {
+
+// A DXF plate (a 20 x 10 mm rectangle and a circle beside it) read, given its tool paths and
+// written as the job of model set 0 on the parallel port.
+TEST(JobEndToEndTest, DxfDrawingPreparedAndWritten) {
+    const auto dir = test::ProjectTestData("jobs");
+    DxfReader reader(DrawingText::FromFile(dir / "plate.dxf"));
+    std::vector<tfigura> figures;
+    while (!reader.EndOfFile) {
+        tfigura f;
+        reader.ReadFigure(f);
+        if (!f.Contour.empty()) figures.push_back(std::move(f));
+    }
+    ASSERT_EQ(figures.size(), 2u);
+    std::vector<tfigura*> order;
+    for (auto& f : figures) {
+        f.ToCut = true;
+        // The sense of each closed contour, as the load finds it (no nesting here: both are
+        // outer contours).
+        double area = 0;
+        for (std::size_t i = 0; i + 1 < f.Contour.size(); ++i)
+            area += f.Contour[i].X * f.Contour[i + 1].Y - f.Contour[i + 1].X * f.Contour[i].Y;
+        f.Direction = area > 0 ? -1 : 1;
+        order.push_back(&f);
+    }
+    Settings settings;
+    ToolPathMachine prep;
+    prep.kind = KindDxf;
+    ToolPathWindow window;
+    SilentNotifier notifier;
+    AddOutline(order, window, settings, prep, notifier);
+    for (auto* f : order) ASSERT_GE(f->ToolPath3D.size(), 2u);
+
+    JobMachine machine = test::ParallelSet0();
+    machine.JobStartZ = window.JobStartZ;
+    MemoryJobSink sink;
+    JobWriter w(sink, machine, settings);
+    w.OpenOutput(KindDxf, OutputStream);
+    for (auto* f : order) w.WriteFigure(*f);
+    w.CloseOutput();
+    // The tool runs around the outside of the plate: its extents reach past it by the radius.
+    EXPECT_LT(w.JobExtentMin().X, 0.0);
+    EXPECT_GT(w.JobExtentMax().X, 33.0);
+    EXPECT_NEAR(w.JobExtentMax().Z, 15.5, 0.01);
+    const std::string listing = JobListing(sink.data, test::kOlderLengths);
+    EXPECT_EQ(listing, test::ReadFileBytes(dir / "plate.lst"));
+}
+
+}  // namespace
+}  // namespace vellisk
