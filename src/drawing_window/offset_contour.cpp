@@ -295,6 +295,8 @@ private:
     bool FindPathCrossing(int a, int b, int& found) const {
         const todcinek s{p_[a], p_[b]};
         const tprosta ls = Line(s.start, s.end);
+        const double sMinX = std::min(s.start.X, s.end.X), sMaxX = std::max(s.start.X, s.end.X);
+        const double sMinY = std::min(s.start.Y, s.end.Y), sMaxY = std::max(s.start.Y, s.end.Y);
         double best = kBig;
         bool any = false;
         const int count = m();
@@ -305,6 +307,10 @@ private:
             const todcinek t{p_[i], p_[ni]};
             if (Same(s.start, t.start) || Same(s.start, t.end) || Same(s.end, t.start) ||
                 Same(s.end, t.end))
+                continue;
+            // Segments whose X ranges (or, beyond rounding, Y ranges) are apart cannot meet.
+            if (std::max(t.start.X, t.end.X) < sMinX || std::min(t.start.X, t.end.X) > sMaxX ||
+                std::max(t.start.Y, t.end.Y) < sMinY - 1e-6 || std::min(t.start.Y, t.end.Y) > sMaxY + 1e-6)
                 continue;
             if (!SegCross(s, t, nullptr)) continue;
             tpunkt x = s.end;
