@@ -1,0 +1,131 @@
+#include "machine_link/commands.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "model/numeric.h"
+
+namespace vellisk {
+
+namespace {
+
+std::string LittleEndian(std::uint32_t v, int bytes) {
+    std::string out;
+    out.reserve(static_cast<std::size_t>(bytes));
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
+    return out;
+}
+
+MoveCommand Encode(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::int32_t dZ,
+                   bool planar, bool withSpeed, std::uint16_t speed) {
+    const double x = dX, y = dY, z = dZ;
+    const double length = planar ? std::sqrt(x * x + y * y) : std::sqrt(x * x + y * y + z * z);
+    MoveCommand m;
+    m.N = CheckedMul(RoundTo<std::int32_t>(length + 0.5, "move step count"), factor,
+                     "move step count");
+    if (m.N <= 0) return m;
+    std::uint8_t dir = 0;
+    if (dX <= 0) dir |= 1;
+    if (dY <= 0) dir |= 2;
+    if (dZ <= 0) dir |= 4;
+    auto mag = [](std::int32_t v) {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(std::llabs(v)));
+    };
+    std::string& b = m.Bytes;
+    b.reserve(15);
+    b.push_back('A');
+    b.push_back(static_cast<char>(dir));
+    b += IntToBytes3(m.N);
+    b += IntToBytes3(mag(dX));
+    b += IntToBytes3(mag(dY));
+    b += IntToBytes3(mag(dZ));
+    if (withSpeed) b.push_back(static_cast<char>(MoveSpeedByte(speed)));
+    return m;
+}
+
+}  // namespace
+
+std::string IntToBytes2(std::int32_t value) {
+    if (value < -32768 || value > 65535)
+        throw CoreError::range("16-bit command operand out of range: " + std::to_string(value));
+    return LittleEndian(static_cast<std::uint32_t>(value), 2);
+}
+
+std::string IntToBytes3(std::int32_t value) {
+    return LittleEndian(static_cast<std::uint32_t>(value), 3);
+}
+
+std::string IntToBytes4(std::int32_t value) {
+    return LittleEndian(static_cast<std::uint32_t>(value), 4);
+}
+
+std::string IntToBytes4(std::uint32_t value) { return LittleEndian(value, 4); }
+
+std::string SingleBytes(float value) {
+    return LittleEndian(std::bit_cast<std::uint32_t>(value), 4);
+}
+
+std::string RecordBytes(std::int32_t a, std::int32_t b, std::int32_t c) {
+    return IntToBytes4(a) + IntToBytes4(b) + IntToBytes4(c);
+}
+
+std::string PadPacket(std::string_view text) {
+    std::string out(text);
+    if (out.size() < 16) out.resize(16, '\0');
+    return out;
+}
+
+std::uint8_t MoveSpeedByte(std::uint16_t speed) {
+    return speed > 4095 ? 255 : static_cast<std::uint8_t>(speed >> 4);
+}
+
+MoveCommand EncodeMoveCommand(std::int32_t factor, std::int32_t dX, std::int32_t dY,
+                              std::int32_t dZ) {
+    return Encode(factor, dX, dY, dZ, false, false, 0);
+}
+
+MoveCommand EncodeMoveCommandEx(std::int32_t factor, std::int32_t dX, std::int32_t dY,
+                                std::int32_t dZ, std::uint16_t speed) {
+    return Encode(factor, dX, dY, dZ, false, true, speed);
+}
+
+MoveCommand EncodePlanarMoveCommand(std::int32_t factor, std::int32_t dX, std::int32_t dY,
+                                    std::int32_t dZ, std::uint16_t speed) {
+    return Encode(factor, dX, dY, dZ, true, true, speed);
+}
+
+std::string LaserTimeCommand(std::int32_t value) {
+    return PadPacket("SLT" + IntToBytes4(value));
+}
+
+std::string LaserPowerCommand(std::int32_t value) {
+    return PadPacket("SP" + IntToBytes4(value));
+}
+
+void CommandLengthTable::SetController(bool armController) {
+    //                 @  A   B  C  D  E  F  G  H  I  J  K  L  M  N  O  P  Q  R  S  T  U  V  W  X  Y  Z
+    len_ = {1, 14, 2, 1, 1, 1, 2, 1, 2, 2, 1, 1, 3, 1, 4, 1, 2, 1, 3, 2, 3, 7, 4, 1, 1, 1, 1};
+    if (armController) {
+        len_[IndexOf('A')] = 15;
+        len_[IndexOf('S')] = 16;
+        len_[IndexOf('V')] = 6;
+    }
+}
+
+int CommandLengthTable::IndexOf(std::uint8_t commandByte) {
+    const int i = static_cast<int>(commandByte & 0xDF) - 0x40;
+    return i >= 0 && i < kCount ? i : -1;
+}
+
+std::uint8_t CommandLengthTable::LengthOf(std::uint8_t commandByte) const {
+    const int i = IndexOf(commandByte);
+    return i < 0 ? 0 : len_[static_cast<std::size_t>(i)];
+}
+
+std::uint8_t CommandLengthTable::operator[](int index) const {
+    return CheckedAt(len_, index, "command length index");
+}
+
+}  // namespace vellisk
