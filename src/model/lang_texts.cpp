@@ -96,4 +96,8 @@ std::uint16_t CountryCodeFromEnvironment() {
     return 1;
 }
 
+LanguageChoice DetectLanguage(std::span<const std::string> params) {
+    return DetectLanguage(CountryCodeFromEnvironment(), params);
+}
+
 }  // namespace vellisk

@@ -53,5 +53,7 @@ LanguageChoice DetectLanguage(std::uint16_t countryCode, std::span<const std::st
 std::uint16_t CountryCodeOfLocale(std::string_view localeName);
 // The country code from the environment's locale (LC_ALL, else LC_MESSAGES, else LANG).
 std::uint16_t CountryCodeFromEnvironment();
+// The language at start-up: the environment's country code, then the command-line switches.
+LanguageChoice DetectLanguage(std::span<const std::string> params);
 
 }  // namespace vellisk

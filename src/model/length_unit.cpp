@@ -1,5 +1,6 @@
 #include "model/length_unit.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -43,7 +44,8 @@ std::int32_t PositionDecimals(std::int32_t unit) {
     }
 }
 
-std::string FormatLength(std::int32_t unit, double mm, std::int32_t mmDecimals) {
+std::string FormatLength(std::int32_t unit, double mm, std::int32_t mmDecimals,
+                         char decimalSeparator) {
     const double v = MmToUnit(unit, mm);
     const int decimals = std::max(0, std::min(UnitDecimals(unit, mmDecimals), 15));
     char buf[128];
@@ -51,6 +53,7 @@ std::string FormatLength(std::int32_t unit, double mm, std::int32_t mmDecimals) 
     if (ec != std::errc()) return std::isfinite(v) ? std::string("0") : std::string("nan");
     std::string s(buf, ptr);
     if (s.find_first_not_of("-0.") == std::string::npos && !s.empty() && s[0] == '-') s.erase(0, 1);
+    if (const auto dot = s.find('.'); dot != std::string::npos) s[dot] = decimalSeparator;
     return s;
 }
 

@@ -27,8 +27,9 @@ std::int32_t UnitDecimals(std::int32_t unit, std::int32_t mmDecimals);
 // Decimals of the panel's position display: 1, 2, 3 (1 for other numbers).
 std::int32_t PositionDecimals(std::int32_t unit);
 
-// A length in mm shown in the unit with the dialog decimals, "." as separator
-// (the locale-dependent separator is the caller's business).
-std::string FormatLength(std::int32_t unit, double mm, std::int32_t mmDecimals);
+// A length in mm shown in the unit with the dialog decimals (rounded halves to even on the
+// exact value), with the given decimal separator (dialogs pass the locale's).
+std::string FormatLength(std::int32_t unit, double mm, std::int32_t mmDecimals,
+                         char decimalSeparator = '.');
 
 }  // namespace vellisk

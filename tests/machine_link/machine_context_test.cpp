@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "machine_link/machine_context.h"
+#include "model/core_error.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
@@ -218,4 +220,24 @@ TEST_F(Selection, FreshContextsShareNothing) {
     EXPECT_EQ(other.ModelCode, "BKT");
     EXPECT_EQ(other.CommandLengths.LengthOf('a'), 14);
     EXPECT_EQ(other.RampTableArm.data(), RampTableArmMain().data());
+}
+
+TEST(MachineContextStart, TextsFollowTheLanguageInForce) {
+    MachineContext ctx;
+    EXPECT_EQ(ctx.Text(TextId::NoCommunication), "Brak komunikacji z ploterem");
+    ctx.Lang = DetectLanguage(1, std::vector<std::string>{"IT"});
+    EXPECT_EQ(ctx.Text(TextId::NoCommunication), "Nessuna comunicazione con il plotter");
+    ctx.Lang.Language = 5;
+    EXPECT_THROW(ctx.Text(TextId::NoCommunication), CoreError);
+}
+
+TEST(MachineContextStart, UnitDecimalsFollowTheSetInForce) {
+    MachineContext ctx;
+    RecordingNotifier n;
+    ctx.PlotState.Model = "PRV";
+    SelectMachineModel(ctx, n);
+    EXPECT_EQ(ctx.UnitDecimals(), 3);
+    ctx.LengthUnit = kUnitFoot;
+    EXPECT_EQ(ctx.UnitDecimals(), 4);
+    EXPECT_EQ(ctx.PositionDecimals(), 3);
 }

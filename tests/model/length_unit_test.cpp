@@ -39,3 +39,7 @@ TEST(LengthUnit, Formatting) {
     EXPECT_EQ(FormatLength(kUnitMm, -0.001, 2), "0.00");
     EXPECT_EQ(FormatLength(kUnitMm, -1.5, 1), "-1.5");
 }
+
+TEST(LengthUnit, LocaleSeparator) {
+    EXPECT_EQ(FormatLength(kUnitInch, 50.8, 2, ','), "2,000");
+}

@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+
+#include "drawing_files/job_machine_context.h"
+#include "machine_link/machine_context.h"
+#include "support/test_support.h"
+
+using namespace vellisk;
+
+TEST(JobMachineOf, SnapshotOfTheSetInForce) {
+    MachineContext ctx;
+    test::RecordingNotifier n;
+    ctx.PlotState.Model = "PRV";
+    ctx.FirmwareVersion = 551;
+    SelectMachineModel(ctx, n);
+    JobMachine m = JobMachineOf(ctx, 12000.0);
+    EXPECT_EQ(m.Multiplier, 2);
+    EXPECT_DOUBLE_EQ(m.StepsX, 10.0);
+    EXPECT_TRUE(m.ArmController);
+    EXPECT_TRUE(m.ArmLink);
+    EXPECT_TRUE(m.Firmware550);
+    EXPECT_EQ(m.ModelCode, "PRV");
+    EXPECT_DOUBLE_EQ(m.GcodePower, 12000.0);
+    EXPECT_EQ(m.SpeedToTimer(1000), 4800u);
+    EXPECT_EQ(m.RampTimerAt(6), 9213);     // divisor 2
+    EXPECT_EQ(m.RampIndexOfTimer(9213), 6);
+
+    // Later changes of the context leave the snapshot alone.
+    ctx.PlotState.Model = "BKT";
+    SelectMachineModel(ctx, n);
+    EXPECT_EQ(m.SpeedToTimer(1000), 4800u);
+    EXPECT_EQ(JobMachineOf(ctx).SpeedToTimer(1000), 800u);
+    EXPECT_EQ(JobMachineOf(ctx).RampTimerAt(0), 8514);
+}
