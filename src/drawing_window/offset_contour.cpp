@@ -15,7 +15,10 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kBig = 2147483647.0;
 
 inline bool Same(const tpunkt& p, const tpunkt& q) { return p.X == q.X && p.Y == q.Y; }
-inline double Dist(const tpunkt& p, const tpunkt& q) { return std::hypot(q.X - p.X, q.Y - p.Y); }
+inline double Dist(const tpunkt& p, const tpunkt& q) {
+    const double dx = q.X - p.X, dy = q.Y - p.Y;
+    return std::sqrt(dx * dx + dy * dy);
+}
 
 double Angle(const tpunkt& p, const tpunkt& q) {
     const double dx = q.X - p.X;
@@ -185,6 +188,53 @@ namespace {
 
 using namespace offset_geom;
 
+// A uniform grid of ids by bounding box. Entries are only ever added: a caller that moves a
+// segment adds it again and checks the real geometry of every candidate. Boxes outside the
+// grid are clamped to its border cells, for entries and queries alike.
+class BoxGrid {
+public:
+    void Init(double minX, double minY, double maxX, double maxY, std::size_t items) {
+        x0_ = minX;
+        y0_ = minY;
+        const double w = std::max(maxX - minX, 1.0), h = std::max(maxY - minY, 1.0);
+        cell_ = std::max(std::sqrt(w * h / (4.0 * static_cast<double>(std::max<std::size_t>(items, 1)))), 1.0);
+        nx_ = std::clamp(static_cast<int>(w / cell_) + 1, 1, 1024);
+        ny_ = std::clamp(static_cast<int>(h / cell_) + 1, 1, 1024);
+        cell_ = std::max(w / (nx_ - 0.5), h / (ny_ - 0.5));
+        cells_.assign(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_), {});
+    }
+    void Insert(int id, double minX, double minY, double maxX, double maxY) {
+        Visit(minX, minY, maxX, maxY, [&](std::vector<int>& c) { c.push_back(id); });
+    }
+    // Calls f(id) for every id in the cells the box touches (an id may come more than once).
+    template <class F>
+    void Query(double minX, double minY, double maxX, double maxY, F f) const {
+        const_cast<BoxGrid*>(this)->Visit(minX, minY, maxX, maxY, [&](std::vector<int>& c) {
+            for (int id : c) f(id);
+        });
+    }
+
+private:
+    int Col(double x) const {
+        const double c = std::floor((x - x0_) / cell_);
+        return static_cast<int>(std::clamp(c, 0.0, static_cast<double>(nx_ - 1)));
+    }
+    int Row(double y) const {
+        const double c = std::floor((y - y0_) / cell_);
+        return static_cast<int>(std::clamp(c, 0.0, static_cast<double>(ny_ - 1)));
+    }
+    template <class F>
+    void Visit(double minX, double minY, double maxX, double maxY, F f) {
+        if (!(minX <= maxX) || !(minY <= maxY)) return;
+        const int c0 = Col(minX), c1 = Col(maxX), r0 = Row(minY), r1 = Row(maxY);
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c) f(cells_[static_cast<std::size_t>(r) * nx_ + c]);
+    }
+    double x0_ = 0, y0_ = 0, cell_ = 1;
+    int nx_ = 1, ny_ = 1;
+    std::vector<std::vector<int>> cells_;
+};
+
 inline int RingNext(int i, int n) { return i + 1 > n - 2 ? 0 : i + 1; }
 inline int RingPrev(int i, int n) { return i - 1 < 0 ? n - 2 : i - 1; }
 
@@ -251,13 +301,51 @@ private:
 
     bool SegmentCrossesContour(const tpunkt& a, const tpunkt& b) const {
         const todcinek s{a, b};
+        if (indexed_) {
+            bool hit = false;
+            contourSegs_.Query(std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y),
+                               [&](int i) {
+                                   if (!hit && SegCross(s, todcinek{c_[i], c_[RingPrev(i, n())]}, nullptr)) hit = true;
+                               });
+            return hit;
+        }
         for (int i = 0; i < n(); ++i) {
             if (SegCross(s, todcinek{c_[i], c_[RingNext(i, n())]}, nullptr)) return true;
         }
         return false;
     }
 
+    // Visiting segment i of the contour runs from vertex i back to vertex prev(i).
+    todcinek VisitSegment(int i) const { return todcinek{c_[i], c_[RingPrev(i, n())]}; }
+
+    bool VertexInSight(const tpunkt& x, const tpunkt& v) const {
+        // The vertex counts when the way to it crosses no contour edge; the way stops just short
+        // of the vertex, whose own edges always touch it.
+        const double dv = Dist(x, v);
+        if (dv < 0.02) return true;
+        const double t = 1.0 - 0.01 / dv;
+        const tpunkt ref{x.X + (v.X - x.X) * t, x.Y + (v.Y - x.Y) * t, 0.0};
+        return !SegmentCrossesContour(x, ref);
+    }
+
     bool PointNearContour(const tpunkt& x) const {
+        if (indexed_) {
+            bool near = false;
+            contourSegs_.Query(x.X - r_, x.Y - r_, x.X + r_, x.Y + r_, [&](int i) {
+                if (near) return;
+                int where = -1;
+                if (!TooClose(PointSegDist(x, VisitSegment(i), r_, where))) return;
+                if (where == 0) {
+                    near = true;
+                } else if (where == 2 && i > 0) {
+                    int prevWhere = -1;
+                    if (TooClose(PointSegDist(x, VisitSegment(i - 1), r_, prevWhere)) && prevWhere == 1 &&
+                        VertexInSight(x, c_[RingPrev(i, n())]))
+                        near = true;
+                }
+            });
+            return near;
+        }
         bool prevClose = false;
         int prevWhere = -1;
         for (int i = 0; i < n(); ++i) {
@@ -266,16 +354,8 @@ private:
             const double d = PointSegDist(x, todcinek{c_[i], c_[k]}, r_, where);
             const bool close = TooClose(d);
             if (close && where == 0) return true;
-            if (close && where == 2 && prevClose && prevWhere == 1) {
-                // Both neighbouring edges are nearest at their shared vertex: it counts when the
-                // vertex is in plain sight of the point (the way to it crosses no other edge).
-                const tpunkt& v = c_[k];
-                const double dv = Dist(x, v);
-                if (dv < 0.02) return true;
-                const double t = 1.0 - 0.01 / dv;
-                const tpunkt ref{x.X + (v.X - x.X) * t, x.Y + (v.Y - x.Y) * t, 0.0};
-                if (!SegmentCrossesContour(x, ref)) return true;
-            }
+            // Both neighbouring edges nearest at their shared vertex.
+            if (close && where == 2 && prevClose && prevWhere == 1 && VertexInSight(x, c_[k])) return true;
             prevClose = close;
             prevWhere = where;
         }
@@ -284,6 +364,16 @@ private:
 
     bool ContourNearSegment(int a, int b) const {
         const todcinek s{p_[a], p_[b]};
+        if (indexed_) {
+            bool near = false;
+            contourVerts_.Query(std::min(s.start.X, s.end.X) - r_, std::min(s.start.Y, s.end.Y) - r_,
+                                std::max(s.start.X, s.end.X) + r_, std::max(s.start.Y, s.end.Y) + r_, [&](int k) {
+                                    if (near || k == a || k == b) return;
+                                    int where = -1;
+                                    if (TooClose(PointSegDist(c_[k], s, r_, where))) near = true;
+                                });
+            return near;
+        }
         for (int k = 0; k <= n() - 2; ++k) {
             int where = -1;
             const double d = PointSegDist(c_[k], s, r_, where);
@@ -300,6 +390,56 @@ private:
         double best = kBig;
         bool any = false;
         const int count = m();
+        auto consider = [&](int i) {
+            const int ni = PNext(i);
+            if (i == a || i == b || ni == a || ni == b) return;
+            const todcinek t{p_[i], p_[ni]};
+            if (Same(s.start, t.start) || Same(s.start, t.end) || Same(s.end, t.start) || Same(s.end, t.end))
+                return;
+            if (std::max(t.start.X, t.end.X) < sMinX || std::min(t.start.X, t.end.X) > sMaxX ||
+                std::max(t.start.Y, t.end.Y) < sMinY - 1e-6 || std::min(t.start.Y, t.end.Y) > sMaxY + 1e-6)
+                return;
+            if (!SegCross(s, t, nullptr)) return;
+            tpunkt x = s.end;
+            LinesCross(ls, Line(t.start, t.end), s, x, t);
+            const double d = Dist(s.start, x);
+            if (d < best) {
+                best = d;
+                found = i;
+                any = true;
+            }
+        };
+        if (indexed_) {
+            // The same answer as the plain walk below: the nearest crossing, and of equally
+            // near ones the first met walking backwards from a.
+            ++stamp_;
+            const int ring = count - 1;
+            int bestBack = ring + 1;
+            pathSegs_.Query(sMinX, sMinY - 1e-6, sMaxX, sMaxY + 1e-6, [&](int i) {
+                if (i >= ring || i == a || mark_[i] == stamp_) return;
+                mark_[i] = stamp_;
+                const double before = best;
+                const int beforeFound = found;
+                const bool beforeAny = any;
+                best = kBig;
+                any = false;
+                consider(i);
+                const bool hit = any;
+                const double d = best;
+                best = before;
+                any = beforeAny;
+                found = beforeFound;
+                if (!hit) return;
+                const int backKey = ((a - i) % ring + ring) % ring;
+                if (d < best || (d == best && any && backKey < bestBack)) {
+                    best = d;
+                    found = i;
+                    any = true;
+                    bestBack = backKey;
+                }
+            });
+            return any;
+        }
         int i = PPrev(a);
         for (int guard = 0; i != a && guard < count; ++guard, i = PPrev(i)) {
             const int ni = PNext(i);
@@ -349,6 +489,50 @@ private:
     int side_;
     double tol_ = -3.0;
     std::vector<int> arcs_;
+
+    // Spatial indexes of long contours and paths (the answers are those of the plain walks).
+    void BuildIndexes() {
+        indexed_ = n() + m() > 256;
+        if (!indexed_) return;
+        double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
+        for (const auto* list : {&c_, &p_})
+            for (const tpunkt& q : *list) {
+                minX = std::min(minX, q.X);
+                minY = std::min(minY, q.Y);
+                maxX = std::max(maxX, q.X);
+                maxY = std::max(maxY, q.Y);
+            }
+        contourSegs_.Init(minX, minY, maxX, maxY, static_cast<std::size_t>(n()));
+        contourVerts_.Init(minX, minY, maxX, maxY, static_cast<std::size_t>(n()));
+        pathSegs_.Init(minX, minY, maxX, maxY, static_cast<std::size_t>(m()));
+        for (int i = 0; i < n(); ++i) {
+            const todcinek sg = VisitSegment(i);
+            contourSegs_.Insert(i, std::min(sg.start.X, sg.end.X), std::min(sg.start.Y, sg.end.Y),
+                                std::max(sg.start.X, sg.end.X), std::max(sg.start.Y, sg.end.Y));
+        }
+        for (int k = 0; k + 1 < n(); ++k) contourVerts_.Insert(k, c_[k].X, c_[k].Y, c_[k].X, c_[k].Y);
+        for (int i = 0; i + 1 < m(); ++i) IndexPathSegment(i);
+        mark_.assign(static_cast<std::size_t>(m()), 0);
+        stamp_ = 0;
+    }
+    void IndexPathSegment(int i) {
+        const tpunkt& u = p_[i];
+        const tpunkt& w = p_[PNext(i)];
+        pathSegs_.Insert(i, std::min(u.X, w.X), std::min(u.Y, w.Y), std::max(u.X, w.X), std::max(u.Y, w.Y));
+    }
+    // A moved path point: both segments that meet there are indexed again.
+    void PathPointMoved(int k) {
+        if (!indexed_ || k >= m() - 1) return;
+        IndexPathSegment(k);
+        IndexPathSegment(PPrev(k));
+    }
+
+    bool indexed_ = false;
+    BoxGrid contourSegs_;
+    BoxGrid contourVerts_;
+    BoxGrid pathSegs_;
+    mutable std::vector<int> mark_;
+    mutable int stamp_ = 0;
 };
 
 void ContourOffsetter::ThinContour() {
@@ -439,6 +623,7 @@ bool ContourOffsetter::RemoveLoops(int start, long long& budget) {
                     if (!Same(p_[k], x)) {
                         p_[k].X = x.X;
                         p_[k].Y = x.Y;
+                        PathPointMoved(k);
                         changed = true;
                     }
                     if (k == mIdx) break;
@@ -550,6 +735,7 @@ void ContourOffsetter::Run() {
         p_.push_back(p_.front());
     }
     ThinPath(startIndex);
+    BuildIndexes();
 
     // Clean start: a vertex whose neighbourhood is neither too close to the contour, nor
     // crossing the path, nor on an arc.
