@@ -1,0 +1,122 @@
+// Developer tool: reads a DXF drawing, prepares its tool paths and prints, per figure, the
+// cutting-path and tool-path point counts and lengths, then the job's totals.
+//   toolpath <drawing.dxf> [--diameter MM] [--depth MM] [--pitch MM] [--polish] [--no-outline]
+// Nesting here is a plain point-in-contour count and the sense comes from the signed area.
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "drawing_files/drawing_text.h"
+#include "drawing_files/dxf_reader.h"
+#include "drawing_files/job_units.h"
+#include "drawing_window/tool_path.h"
+#include "model/core_error.h"
+#include "platform/notifier.h"
+#include "settings/settings.h"
+
+namespace {
+
+using namespace vellisk;
+
+std::string Num(double v, int decimals = 3) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    return std::string(buf, r.ptr);
+}
+
+bool Inside(const tpunkt& p, const std::vector<tpunkt>& c) {
+    bool in = false;
+    for (std::size_t i = 0, j = c.size() - 1; i < c.size(); j = i++) {
+        if ((c[i].Y > p.Y) != (c[j].Y > p.Y) &&
+            p.X < (c[j].X - c[i].X) * (p.Y - c[i].Y) / (c[j].Y - c[i].Y) + c[i].X)
+            in = !in;
+    }
+    return in;
+}
+
+double PlanLength(const std::vector<tpunkt>& path) {
+    double s = 0;
+    for (std::size_t i = 1; i < path.size(); ++i) s += std::hypot(path[i].X - path[i - 1].X, path[i].Y - path[i - 1].Y);
+    return s;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << "usage: toolpath <drawing.dxf> [--diameter MM] [--depth MM] [--pitch MM] [--polish] "
+                     "[--no-outline]\n";
+        return 2;
+    }
+    Settings settings;
+    ToolPathMachine machine;
+    machine.kind = KindDxf;
+    machine.PlungePitch = 100.0;
+    auto number = [&](int& i) {
+        double v = 0;
+        if (i + 1 >= argc) throw CoreError::range(std::string(argv[i]) + " needs a value");
+        const std::string s = argv[++i];
+        if (!ParseDrawingReal(s, v)) throw CoreError::range("not a number: " + s);
+        return v;
+    };
+    try {
+        for (int i = 2; i < argc; ++i) {
+            const std::string a = argv[i];
+            if (a == "--diameter") settings.SetNumber("srednica", number(i));
+            else if (a == "--depth") settings.SetNumber("Glebokosc", number(i));
+            else if (a == "--pitch") machine.PlungePitch = number(i);
+            else if (a == "--polish") settings.SetFlag("polerowanie", true);
+            else if (a == "--no-outline") settings.SetFlag("doOutline", false);
+            else throw CoreError::range("unknown option " + a);
+        }
+        DxfReader reader(DrawingText::FromFile(argv[1]));
+        std::vector<tfigura> figures;
+        while (!reader.EndOfFile) {
+            tfigura f;
+            reader.ReadFigure(f);
+            if (!f.Contour.empty()) figures.push_back(std::move(f));
+        }
+        std::vector<tfigura*> order;
+        for (auto& f : figures) {
+            if (!f.Open) {
+                double area = 0;
+                for (std::size_t i = 0; i + 1 < f.Contour.size(); ++i)
+                    area += f.Contour[i].X * f.Contour[i + 1].Y - f.Contour[i + 1].X * f.Contour[i].Y;
+                f.Direction = area > 0 ? -1 : 1;
+                for (const auto& g : figures) {
+                    if (&g != &f && !g.Open && g.Contour.size() > 2 && Inside(f.Contour[0], g.Contour)) ++f.Level;
+                }
+            }
+            order.push_back(&f);
+        }
+        ToolPathWindow window;
+        if (!figures.empty()) {
+            window.BoundsMinX = figures[0].MinX;
+            window.BoundsMinY = figures[0].MinY;
+            for (const auto& f : figures) {
+                window.BoundsMinX = std::min(window.BoundsMinX, f.MinX);
+                window.BoundsMinY = std::min(window.BoundsMinY, f.MinY);
+            }
+        }
+        SilentNotifier notifier;
+        AddOutline(order, window, settings, machine, notifier);
+        auto mm = [&](double units) { return Num(jobgeom::UnitsToMm(machine.kind, units)); };
+        std::cout << "figure open level dir contour cut_points cut_mm tool_points cut_length_mm polish_length_mm\n";
+        for (std::size_t i = 0; i < figures.size(); ++i) {
+            const tfigura& f = figures[i];
+            std::cout << i << ' ' << (f.Open ? 1 : 0) << ' ' << f.Level << ' ' << f.Direction << ' '
+                      << f.Contour.size() << ' ' << f.CutPath.size() << ' ' << mm(PlanLength(f.CutPath)) << ' '
+                      << f.ToolPath3D.size() << ' ' << mm(f.CutLength) << ' ' << mm(f.PolishLength) << '\n';
+        }
+        std::cout << "total cut " << Num(window.TotalCutLength) << " mm, travel " << Num(window.TotalRapidLength)
+                  << " mm, finishing " << Num(window.TotalPolishLength) << " mm, start height "
+                  << Num(window.JobStartZ) << " mm\n";
+    } catch (const CoreError& e) {
+        std::cerr << "toolpath: " << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}
