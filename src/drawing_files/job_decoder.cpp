@@ -28,14 +28,6 @@ std::string Number(double v) {
 
 }  // namespace
 
-std::span<const std::uint8_t> JobCommandLengths(bool armController) {
-    static constexpr std::uint8_t older[27] = {1, 14, 2, 1, 1, 1, 2, 1, 2, 2, 1, 1, 3, 1,
-                                               4, 1,  2, 1, 3, 2, 3, 7, 4, 1, 1, 1, 1};
-    static constexpr std::uint8_t arm[27] = {1, 15, 2, 1, 1, 1, 2, 1, 2, 2,  1, 1, 3, 1,
-                                             4, 1,  2, 1, 3, 16, 3, 7, 6, 1, 1, 1, 1};
-    return armController ? std::span<const std::uint8_t>(arm) : std::span<const std::uint8_t>(older);
-}
-
 std::string DecodedCommand::Text() const {
     std::string s = name;
     for (double v : operands) {

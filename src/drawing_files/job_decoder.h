@@ -22,9 +22,6 @@ struct DecodedCommand {
 // command cut short by the end of the file.
 std::vector<DecodedCommand> DecodeJob(std::string_view bytes, std::span<const std::uint8_t> lengths);
 
-// The command-length table of the older controllers and of the newer one (ArmController).
-std::span<const std::uint8_t> JobCommandLengths(bool armController);
-
 // The decoded file as text, one command a line.
 std::string JobListing(std::string_view bytes, std::span<const std::uint8_t> lengths);
 

@@ -1,5 +1,6 @@
 #include "drawing_files/job_machine_context.h"
 
+#include "drawing_files/job_writer.h"
 #include "machine_link/machine_context.h"
 
 namespace vellisk {
@@ -34,6 +35,14 @@ JobMachine JobMachineOf(const MachineContext& ctx, double gcodePower) {
     m.RampTimerAt = [ramp](std::int32_t index) { return RampTimerAt(ramp, index); };
     m.RampIndexOfTimer = [ramp](std::int32_t timer) { return RampIndexOfTimer(ramp, timer); };
     return m;
+}
+
+void StoreJobResults(MachineContext& ctx, const JobWriter& writer) {
+    ctx.StreamStartZ = writer.StreamStartZ();
+    const tpunkt& lo = writer.JobExtentMin();
+    const tpunkt& hi = writer.JobExtentMax();
+    ctx.JobExtentMin = {lo.X, lo.Y, lo.Z};
+    ctx.JobExtentMax = {hi.X, hi.Y, hi.Z};
 }
 
 }  // namespace vellisk

@@ -5,10 +5,15 @@
 namespace vellisk {
 
 class MachineContext;
+class JobWriter;
 
 // A snapshot of the parameter set in force, the link and the process-wide job values, with the
 // speed conversions and ramp look-ups of the set and link in force. The snapshot owns copies of
 // everything it needs, so it stays valid when the context later changes.
 JobMachine JobMachineOf(const MachineContext& ctx, double gcodePower = 0.0);
+
+// Keeps what the job start reads after a save: the stream's start height and the extents of
+// its moves.
+void StoreJobResults(MachineContext& ctx, const JobWriter& writer);
 
 }  // namespace vellisk

@@ -7,6 +7,7 @@
 
 #include "drawing_files/job_units.h"
 #include "drawing_files/speed_profile.h"
+#include "machine_link/commands.h"
 #include "model/core_error.h"
 #include "model/numeric.h"
 
@@ -18,21 +19,9 @@ using jobgeom::UnitsToMm;
 namespace {
 
 constexpr std::int32_t kMax24 = 0xFFFFFF;
-constexpr std::uint16_t kNoSpeedLimit = 0xFFFF;
 
+// A byte operand (its values are held within 0..255 by the callers).
 void Put1(std::string& out, int v) { out.push_back(static_cast<char>(v & 0xFF)); }
-void Put2(std::string& out, std::uint32_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put3(std::string& out, std::uint32_t v) {
-    Put2(out, v);
-    out.push_back(static_cast<char>((v >> 16) & 0xFF));
-}
-void Put4(std::string& out, std::uint32_t v) {
-    Put3(out, v);
-    out.push_back(static_cast<char>((v >> 24) & 0xFF));
-}
 
 // A power or pause byte: rounded and held within 0..255 (a power above 100 % must not wrap to
 // an almost idle spindle).
@@ -68,24 +57,17 @@ std::string JobWriter::EncodeMoveTo(std::int32_t k, std::uint16_t s, double X, d
         std::int64_t steps = RoundTo<std::int64_t>(target[i], "move target");
         d[i] = CheckedCast<std::int32_t>(steps - current[i], "move length in steps");
     }
-    std::string out;
-    double len = std::sqrt(static_cast<double>(d[0]) * d[0] + static_cast<double>(d[1]) * d[1] +
-                           static_cast<double>(d[2]) * d[2]);
-    std::int64_t n = CheckedMul<std::int64_t>(RoundTo<std::int64_t>(len + 0.5, "step count"), k,
-                                              "step count");
-    if (n > 0) {
-        if (n > kMax24 || std::abs(static_cast<std::int64_t>(d[0])) > kMax24 ||
-            std::abs(static_cast<std::int64_t>(d[1])) > kMax24 ||
-            std::abs(static_cast<std::int64_t>(d[2])) > kMax24)
-            throw CoreError::range("move too long for the controller: " + std::to_string(n) +
+    for (int i = 0; i < 3; ++i)
+        if (std::abs(static_cast<std::int64_t>(d[i])) > kMax24)
+            throw CoreError::range("move too long for the controller: " + std::to_string(d[i]) +
                                    " steps");
-        int flags = (d[0] <= 0 ? 1 : 0) | (d[1] <= 0 ? 2 : 0) | (d[2] <= 0 ? 4 : 0);
-        out.reserve(15);
-        out.push_back('a');
-        Put1(out, flags);
-        Put3(out, static_cast<std::uint32_t>(n));
-        for (int i = 0; i < 3; ++i) Put3(out, static_cast<std::uint32_t>(std::abs(d[i])));
-        if (m_.ArmController) Put1(out, s > 4095 ? 255 : s >> 4);
+    MoveCommand move = m_.ArmController ? EncodeMoveCommandEx(k, d[0], d[1], d[2], s)
+                                        : EncodeMoveCommand(k, d[0], d[1], d[2]);
+    if (!move.Bytes.empty()) {
+        if (move.N > kMax24)
+            throw CoreError::range("move too long for the controller: " + std::to_string(move.N) +
+                                   " steps");
+        move.Bytes[0] = 'a';  // job files carry the command letters in lower case
         position_.X = CheckedAdd(position_.X, d[0], "stream position");
         position_.Y = CheckedAdd(position_.Y, d[1], "stream position");
         position_.Z = CheckedAdd(position_.Z, d[2], "stream position");
@@ -101,7 +83,7 @@ std::string JobWriter::EncodeMoveTo(std::int32_t k, std::uint16_t s, double X, d
         extents_.Max.Z = std::max(extents_.Max.Z, mz);
         extents_.Min.Z = std::min(extents_.Min.Z, mz);
     }
-    return out;
+    return std::move(move.Bytes);
 }
 
 void JobWriter::Move(std::int32_t k, std::uint16_t s, double X, double Y, double Z) {
@@ -118,12 +100,12 @@ void JobWriter::AppendSpeed(std::string& out, int set, double feed, bool zFeed) 
     out.push_back('v');
     Put1(out, set);
     if (m_.ArmController) {
-        Put4(out, timer);
+        out += IntToBytes4(timer);
     } else {
         if (timer > 65535)
             throw CoreError::range("speed value too large for the controller: " +
                                    std::to_string(timer));
-        Put2(out, timer);
+        out += IntToBytes2(static_cast<std::int32_t>(timer));
     }
 }
 
@@ -156,7 +138,7 @@ void JobWriter::AppendSmoothing(std::string& out, int on) {
 
 void JobWriter::AppendSpeedIndex(std::string& out, std::uint16_t value) {
     out.push_back('l');
-    Put2(out, value);
+    out += IntToBytes2(value);
 }
 
 void JobWriter::AppendLubrication(std::string& out, bool on) const {
@@ -183,7 +165,7 @@ void JobWriter::Speed(int set, double feed, bool zFeed) {
     AppendSpeed(cmd_, set, feed, zFeed);
     Emit(cmd_);
 }
-void JobWriter::Packet(std::string_view text) { Emit(Padded(std::string(text), '\0')); }
+void JobWriter::Packet(std::string_view text) { Emit(PadPacket(text)); }
 void JobWriter::Lubrication(bool on) {
     cmd_.clear();
     AppendLubrication(cmd_, on);
@@ -250,7 +232,7 @@ void JobWriter::WriteLayerSettings(double speed, double power, double rest) {
         m_.SpeedToTimer(RoundTo<std::int32_t>(speed * TravelFactor(), "layer speed"));
     c.push_back('v');
     Put1(c, 1);
-    Put4(c, timer);
+    c += IntToBytes4(timer);
     AppendPower(c, 1, m_.SpindleScale * power * 255.0 / 100.0);
     if (rest > 0) AppendPower(c, 3, rest * 255.0 / 100.0);
     Emit(c);
@@ -348,17 +330,12 @@ void JobWriter::WriteStreamFigure(tfigura& f) {
 void JobWriter::WriteDrilling(const tfigura& f, double X0, double Y0, double& Xe, double& Ye) {
     const Settings& s = settings_;
     if (m_.Laser) {
-        std::uint32_t pulse = static_cast<std::uint32_t>(
-            RoundTo<std::int32_t>(s.Number("CzasImpulsu"), "laser pulse time"));
+        const std::int32_t pulse = RoundTo<std::int32_t>(s.Number("CzasImpulsu"), "laser pulse time");
         Pause(1);
         Outputs(1, 1);
-        std::string t = "SLT";
-        Put4(t, pulse);
-        Packet(t);
+        Emit(LaserTimeCommand(pulse));
         Packet("sLP");
-        t = "SP";
-        Put4(t, pulse);
-        Packet(t);
+        Emit(LaserPowerCommand(pulse));
         Pause(1);
         Outputs(0, 1);
         Xe = X0;
@@ -465,17 +442,11 @@ void JobWriter::WriteBezierPath(const tfigura& f, double& Xe, double& Ye) {
                            CheckedSub(p.Y, position_.Y, "control point"),
                            CheckedSub(p.Z, position_.Z, "control point")};
     };
-    auto pointPacket = [](const char* name, const TIntPoint3D& p) {
-        std::string t = name;
-        Put4(t, static_cast<std::uint32_t>(p.X));
-        Put4(t, static_cast<std::uint32_t>(p.Y));
-        Put4(t, static_cast<std::uint32_t>(p.Z));
-        return Padded(std::move(t), ' ');
+    auto pointPacket = [](const std::string& name, const TIntPoint3D& p) {
+        return Padded(name + RecordBytes(p.X, p.Y, p.Z), ' ');
     };
-    auto valuePacket = [](const char* name, std::uint32_t v) {
-        std::string t = name;
-        Put4(t, v);
-        return Padded(std::move(t), ' ');
+    auto valuePacket = [](const std::string& name, const std::string& v) {
+        return Padded(name + v, ' ');
     };
     for (const BezierSegmentRecord& seg : f.RampedBezierPath) {
         TIntPoint3D p1 = relative(steps(seg.P1));
@@ -491,10 +462,9 @@ void JobWriter::WriteBezierPath(const tfigura& f, double& Xe, double& Ye) {
         out += pointPacket("sWB", p1);
         out += pointPacket("sWC", p2);
         out += pointPacket("sWD", p3);
-        out += valuePacket("sWU", std::bit_cast<std::uint32_t>(static_cast<float>(u)));
-        out += valuePacket("sWL",
-                           static_cast<std::uint32_t>(RoundTo<std::int32_t>(1.0 / u, "parameter steps")));
-        out += valuePacket("sWG", seg.SmoothJoin ? 1u : 0u);
+        out += valuePacket("sWU", SingleBytes(static_cast<float>(u)));
+        out += valuePacket("sWL", IntToBytes4(RoundTo<std::int32_t>(1.0 / u, "parameter steps")));
+        out += valuePacket("sWG", IntToBytes4(seg.SmoothJoin ? 1 : 0));
         out += Padded("sWW", ' ');
         if (!seg.SmoothJoin) {
             AppendSpeedIndex(out, 0xFFFF);

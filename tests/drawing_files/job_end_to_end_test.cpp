@@ -101,3 +101,32 @@ TEST(JobEndToEndTest, DxfDrawingPreparedAndWritten) {
 
 }  // namespace
 }  // namespace vellisk
+
+#include "drawing_files/job_machine_context.h"
+#include "machine_link/commands.h"
+#include "machine_link/machine_context.h"
+
+namespace vellisk {
+namespace {
+
+// The job of an empty drawing for the machine in force at start-up (model set 0 on the
+// parallel port) with the default settings: 61 bytes; its results are kept for the job start.
+TEST(JobEndToEndTest, EmptyJobOfTheStartUpMachine) {
+    MachineContext ctx;
+    Settings settings;
+    JobMachine machine = JobMachineOf(ctx);
+    MemoryJobSink sink;
+    JobWriter w(sink, machine, settings);
+    w.OpenOutput(KindHpgl, OutputStream);
+    w.CloseOutput();
+    EXPECT_EQ(sink.data.size(), 61u);
+    EXPECT_EQ(JobListing(sink.data, ctx.CommandLengths.Entries()).substr(0, 25),
+              "v 0 267\nv 1 533\nv 3 1333\n");
+    StoreJobResults(ctx, w);
+    EXPECT_DOUBLE_EQ(ctx.StreamStartZ, 15.5);
+    EXPECT_NEAR(ctx.JobExtentMax[2], 15.5, 0.001);  // the empty park move still counts
+    EXPECT_DOUBLE_EQ(ctx.JobExtentMax[0], 0.0);
+}
+
+}  // namespace
+}  // namespace vellisk
