@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "drawing_files/job_machine_context.h"
 #include "drawing_files/job_writer.h"
+#include "machine_link/machine_context.h"
 #include "drawing_files/speed_profile.h"
 #include "model/numeric.h"
 
@@ -31,28 +33,6 @@ std::vector<tpunkt> RoundedSquare(double x, double y, double a, double r, double
     return p;
 }
 
-// Model set 0 on the parallel port: its timer conversion and a ramp falling like 4257 / sqrt(i).
-JobMachine ParallelSet0() {
-    JobMachine m;
-    m.SpeedToTimer = [](std::int32_t feed) -> std::uint32_t {
-        if (feed < 12) return 0xFFFF;
-        return static_cast<std::uint32_t>(RoundHalfEven(1000000.0 / (feed * 100.0 / 60.0) / 0.75));
-    };
-    static const std::vector<std::uint16_t> ramp = [] {
-        std::vector<std::uint16_t> t(256);
-        t[0] = 8514;
-        for (int i = 1; i < 256; ++i) t[i] = static_cast<std::uint16_t>(4257.0 / std::sqrt(double(i)));
-        return t;
-    }();
-    m.RampTimerAt = [](std::int32_t i) { return ramp[std::clamp(i, 0, 255)]; };
-    m.RampIndexOfTimer = [](std::int32_t timer) {
-        for (std::int32_t i = 0; i < 256; ++i)
-            if (ramp[i] <= timer) return i;
-        return 255;
-    };
-    return m;
-}
-
 std::vector<tfigura> Drawing() {
     std::vector<tfigura> figures;
     figures.reserve(20000);
@@ -71,7 +51,8 @@ std::vector<tfigura> Drawing() {
 
 void WriteJob(benchmark::State& state, bool toFile) {
     Settings settings;
-    JobMachine machine = ParallelSet0();
+    MachineContext ctx;  // model set 0 on the parallel port, as at start-up
+    JobMachine machine = JobMachineOf(ctx);
     auto figures = Drawing();
     const auto path = std::filesystem::temp_directory_path() / "vellisk_bench_out.cnx";
     std::int64_t bytes = 0;
