@@ -14,12 +14,15 @@ constexpr std::size_t kBufferSize = 1 << 16;
 std::string SystemText(int err) { return std::generic_category().message(err); }
 }  // namespace
 
-FileJobSink::FileJobSink(std::filesystem::path target) : target_(std::move(target)) {
+FileJobSink::FileJobSink(std::filesystem::path target, bool removeOldTarget)
+    : target_(std::move(target)) {
     temp_ = target_;
     temp_ += ".part";
-    std::error_code ec;
-    std::filesystem::remove(target_, ec);
-    if (ec) throw CoreError::io("cannot replace " + target_.string() + ": " + ec.message());
+    if (removeOldTarget) {
+        std::error_code ec;
+        std::filesystem::remove(target_, ec);
+        if (ec) throw CoreError::io("cannot replace " + target_.string() + ": " + ec.message());
+    }
     errno = 0;
     file_ = std::fopen(temp_.c_str(), "wb");
     if (!file_)

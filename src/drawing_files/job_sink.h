@@ -29,9 +29,11 @@ public:
 
 class FileJobSink : public JobSink {
 public:
-    // Creates "<target>.part" (and removes an old target, so that no earlier job can be taken
-    // for this one if the save fails). Throws CoreError(InputOutput) when it cannot.
-    explicit FileJobSink(std::filesystem::path target);
+    // Creates "<target>.part". With `removeOldTarget` (machine jobs) an old target is removed
+    // first, so that no earlier job can be taken for this one if the save fails; without it
+    // (exports to a file of the user's) the old file stays until the new one replaces it.
+    // Throws CoreError(InputOutput) when it cannot.
+    explicit FileJobSink(std::filesystem::path target, bool removeOldTarget = true);
     // Without Commit the temporary file is removed.
     ~FileJobSink() override;
     FileJobSink(const FileJobSink&) = delete;

@@ -433,6 +433,15 @@ TEST(JobFileTest, FileAppearsOnlyWhenTheJobIsComplete) {
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_FALSE(std::filesystem::exists(dir / "out.cnx.part"));
     EXPECT_THROW(FileJobSink(dir / "no such folder" / "out.cnx"), CoreError);
+
+    // An export to a file of the user's keeps the old file until the new one is complete.
+    const auto exportPath = dir / "drawing.plt";
+    test::WriteFileBytes(exportPath, "PU;\r\n");
+    {
+        FileJobSink sink(exportPath, false);
+        sink.Write("SP 1;\r\n");
+    }
+    EXPECT_EQ(test::ReadFileBytes(exportPath), "PU;\r\n");
 }
 
 TEST(JobFileTest, WriteFailureIsReportedAndLeavesNoFile) {
