@@ -1,13 +1,14 @@
-#include <QApplication>
-#include <QMainWindow>
-#include <QMdiArea>
+#include <QFileInfo>
+
+#include "app/ui/main_window.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle("Vellisk");
-    w.setCentralWidget(new QMdiArea(&w));
-    w.resize(1024, 768);
-    w.show();
+    vellisk::ui::Application app(argc, argv);
+    vellisk::ui::MainWindow window;
+    window.show();
+    for (int i = 1; i < argc; ++i) {
+        QString arg = QString::fromLocal8Bit(argv[i]);
+        if (QFileInfo::exists(arg)) window.OpenDrawing(arg);
+    }
     return app.exec();
 }
