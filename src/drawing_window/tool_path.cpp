@@ -123,6 +123,13 @@ void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine
     if (f.CutPath.empty() || f.PolishPath.empty()) return;
 
     Emitter out(f, machine.kind, engrave, engraveOffset);
+    {
+        // Room for the whole ramp at once: laps of descent plus the laps at depth, so that a
+        // long ramp does not leave a vector twice its size behind.
+        const double laps = ramp ? std::max(top - depth, 0.0) / pitch : 0.0;
+        const double estimate = (laps + 3.0) * static_cast<double>(f.PolishPath.size() + f.CutPath.size());
+        if (estimate < 2.0e8) f.ToolPath3D.reserve(static_cast<std::size_t>(estimate));
+    }
     auto pointFigure = [&]() {
         out.Emit(f.CutPath[0], top, f.ExtraLength);
         out.Emit(f.CutPath[0], depth, f.ExtraLength);

@@ -263,3 +263,44 @@ TEST(Repreparation, RunsTheStepsInOrderAsTheSettingsSay) {
 
 }  // namespace
 }  // namespace vellisk
+
+namespace vellisk {
+namespace {
+
+TEST(ToolPath3D, OpenPathWithPolishingRoughsAboveThenFinishesAtDepth) {
+    for (double pitch : {100.0, 2.0}) {
+        Fixture fx;
+        fx.machine.PlungePitch = pitch;
+        fx.settings.SetFlag("polerowanie", true);
+        fx.settings.SetNumber("Poler_start", 0.5);
+        tfigura& f = fx.Add({{0, 0, 0}, {1000, 0, 0}}, true);
+        f.CutPath = f.Contour;
+        fx.Run();
+        const auto& p = f.ToolPath3D;
+        ASSERT_GE(p.size(), 4u);
+        EXPECT_DOUBLE_EQ(p.back().Z, kDepth);
+        EXPECT_GT(f.CutLength, 0);
+        EXPECT_GT(f.PolishLength, 1000 - 1e-9);
+        // Nothing of the roughing goes below depth + Poler_start.
+        std::size_t i = 0;
+        while (i < p.size() && p[i].Z > kDepth) {
+            EXPECT_GE(p[i].Z, kDepth + 0.5 * kUnits - 1e-9);
+            ++i;
+        }
+        for (; i < p.size(); ++i) EXPECT_GE(p[i].Z, kDepth - 1e-9);
+    }
+}
+
+TEST(ToolPath3D, FinePitchGivesManyLapsInOneVector) {
+    Fixture fx;
+    fx.machine.PlungePitch = 0.01;
+    fx.settings.SetNumber("Glebokosc", 10);
+    tfigura& f = fx.Square(1000);
+    fx.Run();
+    // 1000 laps of 4 points, then one lap at depth.
+    EXPECT_NEAR(static_cast<double>(f.ToolPath3D.size()), 4004, 2);
+    EXPECT_DOUBLE_EQ(f.ToolPath3D.back().Z, (10.5 - 10) * kUnits);
+}
+
+}  // namespace
+}  // namespace vellisk
