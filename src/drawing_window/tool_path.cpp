@@ -6,6 +6,7 @@
 
 #include "drawing_files/job_units.h"
 #include "drawing_window/offset_contour.h"
+#include "machine_link/machine_context.h"
 #include "model/numeric.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
@@ -75,6 +76,15 @@ private:
 };
 
 }  // namespace
+
+ToolPathMachine ToolPathMachineOf(const MachineContext& ctx, ProjectKind kind) {
+    ToolPathMachine m;
+    m.kind = kind;
+    m.PlungePitch = ctx.PlungePitch;
+    m.ZReversed = ctx.PlotParams.ZReversed != 0;
+    m.Firmware550 = ctx.Firmware550;
+    return m;
+}
 
 double MaxFigureZ(std::span<tfigura* const> figures) {
     double best = 0.0;

@@ -13,6 +13,7 @@ namespace vellisk {
 
 class Settings;
 class Notifier;
+class MachineContext;
 
 // What one preparation run needs besides the settings: the project kind and the machine's
 // process-wide values, taken at the moment of the call.
@@ -22,6 +23,9 @@ struct ToolPathMachine {
     bool ZReversed = false;
     bool Firmware550 = false;
 };
+
+// The machine values of a preparation run, from the machine context at the moment of the call.
+ToolPathMachine ToolPathMachineOf(const MachineContext& ctx, ProjectKind kind);
 
 // The drawing window's values that the preparation reads and writes.
 struct ToolPathWindow {

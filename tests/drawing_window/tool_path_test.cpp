@@ -304,3 +304,23 @@ TEST(ToolPath3D, FinePitchGivesManyLapsInOneVector) {
 
 }  // namespace
 }  // namespace vellisk
+
+#include "machine_link/machine_context.h"
+
+namespace vellisk {
+namespace {
+
+TEST(AddOutline, MachineValuesComeFromTheMachineContext) {
+    MachineContext ctx;
+    ctx.PlungePitch = 2.5;
+    ctx.PlotParams.ZReversed = 1;
+    ctx.Firmware550 = true;
+    const ToolPathMachine m = ToolPathMachineOf(ctx, KindDxf);
+    EXPECT_EQ(m.kind, KindDxf);
+    EXPECT_DOUBLE_EQ(m.PlungePitch, 2.5);
+    EXPECT_TRUE(m.ZReversed);
+    EXPECT_TRUE(m.Firmware550);
+}
+
+}  // namespace
+}  // namespace vellisk
