@@ -15,17 +15,38 @@
 namespace vellisk {
 
 enum class SettingKind {
-    Flag,     // check box: checked or not
-    Choice,   // radio group: item index, 0-based
+    Flag,     // check box: unchecked, checked or greyed
+    Choice,   // radio group: item index, 0-based, -1 when no item is selected
     Number,   // numeric edit: a real number (length, speed, factor, percent ...)
 };
+
+// Check-box states as the settings files name them.
+inline constexpr int kUnchecked = 0;
+inline constexpr int kChecked = 1;
+inline constexpr int kGrayed = 2;
+
+// The editor that shows a number.
+enum class NumberEditor {
+    None,      // not a number
+    Length,    // length or speed edit: millimetres, shown in the display unit or as stored
+    Plain,     // unit-less number edit with a fixed step
+};
+
+// How a number edit shows its value: in the shortest form, or with fixed decimals (2 decimals
+// until the display unit is set, then 3 for millimetres and inches and 4 for feet).
+enum class NumberShown { Free, Fixed };
 
 struct SettingDefinition {
     std::string name;        // component name
     SettingKind kind;
     double defaultValue;     // Flag: 0/1; Choice: item index; Number: the value
-    double minimum = 0.0;    // Number and Choice: the editor's range
+    double minimum = 0.0;    // Number and Choice: the editor's range (equal bounds: no range)
     double maximum = 0.0;
+    NumberEditor editor = NumberEditor::None;
+    double step = 0.0;       // Plain edits: the up/down step; Length edits step adaptively
+    NumberShown shown = NumberShown::Free;
+    bool followsUnit = false;      // shown in the display length unit
+    bool affectsToolpath = false;  // a change calls for re-preparing the open drawings
 };
 
 class Settings {
@@ -34,14 +55,25 @@ public:
     Settings();
 
     // Values by component name. Reading a name that is not a setting throws CoreError(Range).
+    // A number is read as stored, also when a later range change would not admit it.
     double Number(std::string_view name) const;
     int Choice(std::string_view name) const;
-    bool Flag(std::string_view name) const;
+    bool Flag(std::string_view name) const;        // true only when checked (not greyed)
+    int CheckState(std::string_view name) const;   // kUnchecked, kChecked or kGrayed
 
     // Writes a value. Numbers and choices are limited to the setting's current range.
     void SetNumber(std::string_view name, double value);
     void SetChoice(std::string_view name, int index);
     void SetFlag(std::string_view name, bool on);
+    void SetCheckState(std::string_view name, int state);
+    // Writes a number again to itself, so that it is limited to the range now in force.
+    void Reassign(std::string_view name);
+
+    // Every value by name, and the way back to them (without limiting them again): the dialog
+    // keeps one when it opens so that Cancel can restore the values typed since.
+    using Values = std::map<std::string, double, std::less<>>;
+    Values Snapshot() const;
+    void Restore(const Values& values);
 
     // The current range of a number (changed from the machine's parameters by the dialog).
     void SetRange(std::string_view name, double minimum, double maximum);
@@ -55,10 +87,19 @@ public:
     std::vector<std::string> Names() const;
 
     // Called after every change of a value (name of the setting), outside the object's lock.
+    // A write that leaves the value as it was calls nothing.
     void OnChange(std::function<void(const std::string&)> hook);
+    // Further observers (the dialog and its editors); returns an id for RemoveListener.
+    int AddListener(std::function<void(const std::string&)> listener);
+    void RemoveListener(int id);
 
-    // The definitions with their design defaults, in component-list order.
+    // The definitions with their design defaults, in component-list order (also the line order
+    // of the settings files).
     static const std::vector<SettingDefinition>& Definitions();
+    // The definition of a setting; CoreError(Range) for an unknown name.
+    static const SettingDefinition& Definition(std::string_view name);
+    // The definition, or nullptr for a name that is not a setting (exact, case-sensitive).
+    static const SettingDefinition* FindDefinition(std::string_view name);
 
 private:
     struct Entry {
@@ -68,12 +109,20 @@ private:
         double maximum;
     };
     const Entry& Find(std::string_view name) const;
-    void Store(std::string_view name, double value);
+    void Store(std::string_view name, double value, bool limit = true);
+    void Notify(const std::string& name);
 
     mutable std::shared_mutex mutex_;
     std::map<std::string, Entry, std::less<>> entries_;
     std::vector<std::string> order_;
     std::function<void(const std::string&)> hook_;
+    std::vector<std::pair<int, std::function<void(const std::string&)>>> listeners_;
+    int nextListener_ = 1;
 };
+
+// Limits a number to a range the way the edit fields do: equal bounds mean no range; below the
+// minimum gives the minimum, else above the maximum gives the maximum. A maximum below the
+// minimum (a parameter set that gives no such speed) leaves only the minimum in force.
+double LimitToRange(double value, double minimum, double maximum);
 
 }  // namespace vellisk

@@ -1,0 +1,343 @@
+#include "settings/config_dialog.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <system_error>
+
+#include "machine_link/machine_context.h"
+#include "model/core_error.h"
+#include "model/length_unit.h"
+#include "model/numeric.h"
+#include "platform/notifier.h"
+#include "settings/number_text.h"
+
+namespace vellisk {
+
+namespace {
+
+// Holds a flag set for its lifetime and puts back what it was.
+class FlagHold {
+public:
+    explicit FlagHold(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~FlagHold() { flag_ = was_; }
+    FlagHold(const FlagHold&) = delete;
+    FlagHold& operator=(const FlagHold&) = delete;
+
+private:
+    bool& flag_;
+    bool was_;
+};
+
+const char* const kUnitLengthEdits[] = {"srednica", "grubosc",       "Glebokosc",      "skok", "ponad_stol",
+                                        "nadmat",   "poler_grubosc", "Poler_start",    "Skok_wiercenia",
+                                        "GruboscPlytki"};
+const char* const kUnitSpeedEdits[] = {"WorkSpeed", "Polerspeed", "przespeed", "wiercenie_posuw", "wiercenie_cofanie"};
+
+bool In(const std::string& name, std::initializer_list<const char*> names) {
+    return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == n; });
+}
+
+std::string Lower(std::string_view s) {
+    std::string r(s);
+    for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return r;
+}
+
+}  // namespace
+
+ConfigDialog::ConfigDialog(Settings& settings, MachineContext& ctx, Notifier& notifier)
+    : DecimalSeparator(LocaleDecimalSeparator()), settings_(settings), ctx_(ctx), notifier_(notifier) {
+    listener_ = settings_.AddListener([this](const std::string& name) { OnSettingChanged(name); });
+}
+
+ConfigDialog::~ConfigDialog() { settings_.RemoveListener(listener_); }
+
+void ConfigDialog::ReportError(const std::string& text) { notifier_.Message(text, MessageKind::Error); }
+
+// ---- change hooks ----
+
+void ConfigDialog::OnSettingChanged(const std::string& name) {
+    const SettingDefinition* def = Settings::FindDefinition(name);
+    if (!def) return;
+    if (def->affectsToolpath) VIChange();
+    if (name == "rgJm") {
+        const int unit = settings_.Choice("rgJm");
+        ctx_.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
+    }
+    if (name == "SzerokoscObrazu" || name == "WysokoscObrazu") AspectChange(name);
+}
+
+void ConfigDialog::VIChange() {
+    SettingsChanged = true;
+    const tplotparams& p = ctx_.PlotParams;
+    if (ctx_.ArmLink && settings_.Flag("wygladzanie")) {
+        settings_.SetRange("WorkSpeed", settings_.Minimum("WorkSpeed"), p.MaxSmoothSpeed);
+        settings_.Reassign("WorkSpeed");
+    } else {
+        settings_.SetRange("WorkSpeed", settings_.Minimum("WorkSpeed"), p.MaxWorkSpeed);
+    }
+    ctx_.PlungePitch = p.Laser ? 100.0 : settings_.Number("skok");
+}
+
+void ConfigDialog::AspectChange(const std::string& changed) {
+    if (InAspectChange || !settings_.Flag("Proporcjonalnie")) return;
+    const double r = ctx_.BmpPixelWidth / ctx_.BmpPixelHeight;
+    if (!std::isfinite(r) || r <= 0) return;
+    FlagHold hold(InAspectChange);
+    if (changed == "SzerokoscObrazu")
+        settings_.SetNumber("WysokoscObrazu", settings_.Number("SzerokoscObrazu") / r);
+    else
+        settings_.SetNumber("SzerokoscObrazu", settings_.Number("WysokoscObrazu") * r);
+}
+
+// ---- limits ----
+
+void ConfigDialog::SetParam() {
+    const tplotparams& p = ctx_.PlotParams;
+    const double minFeed = p.MinFeed;
+    settings_.SetRange("WorkSpeed", minFeed, settings_.Flag("wygladzanie") ? p.MaxSmoothSpeed : p.MaxWorkSpeed);
+    settings_.SetRange("przespeed", minFeed, p.MaxTravelSpeed);
+    settings_.SetRange("Polerspeed", minFeed, p.MaxWorkSpeed);
+    settings_.SetRange("wiercenie_posuw", settings_.Minimum("wiercenie_posuw"), p.MaxZSpeed);
+    settings_.SetRange("wiercenie_cofanie", settings_.Minimum("wiercenie_cofanie"), p.MaxZSpeed);
+    if (p.LinkKind == 1) {
+        settings_.SetRange("work_power", p.PowerMin, p.PowerMax);
+        settings_.SetRange("poler_power", p.PowerMin, p.PowerMax);
+    }
+}
+
+std::string ConfigDialog::UnitLabel(const std::string& name) const {
+    const std::string unit = UnitName(ctx_.LengthUnit);
+    for (const char* n : kUnitLengthEdits)
+        if (name == n) return "[" + unit + "]";
+    for (const char* n : kUnitSpeedEdits)
+        if (name == n) return "[" + unit + "/min]";
+    if (name == "work_power" || name == "poler_power")
+        return ctx_.PlotParams.LinkKind == 1 && !ctx_.PlotParams.Laser ? "/min]" : "[%]";
+    if (name == "CzasRozruchu") return "[sek]";
+    if (name == "CzasImpulsu") return "miliSek";
+    if (In(name, {"SzerokoscObrazu", "WysokoscObrazu", "BMPKrok"})) return "[mm]";
+    if (In(name, {"SpoczynkowaMocLasera", "MocDlaBialego", "MocDlaCzarnego", "skala"})) return "[%]";
+    return {};
+}
+
+// ---- control states ----
+
+bool ConfigDialog::KonfigParamPresent(std::string_view text) const {
+    const std::string t = Lower(text);
+    return std::any_of(CommandLine.begin(), CommandLine.end(), [&](const std::string& a) { return Lower(a) == t; });
+}
+
+std::map<std::string, ControlState> ConfigDialog::ControlStates() const {
+    std::map<std::string, ControlState> st;
+    for (const auto& d : Settings::Definitions()) st[d.name];
+    const tplotparams& p = ctx_.PlotParams;
+    const bool laser = p.Laser != 0;
+    const bool milling = !laser;
+    const auto setEnabled = [&](std::initializer_list<const char*> names, bool on) {
+        for (const char* n : names) st[n].enabled = on;
+    };
+
+    if (!p.ZReversed) st["grubosc"].enabled = milling;
+    setEnabled({"skok", "ponad_stol", "nadmat", "CzasRozruchu", "polerowanie", "poler_grubosc", "Polerspeed",
+                "Poler_start", "poler_power", "wiercenie", "wiercenie_posuw", "wiercenie_cofanie",
+                "Skok_wiercenia", "ramkaplytki", "GruboscPlytki", "PolozeniePlytki", "PodczasCiecia",
+                "PodczasPrzestawczych", "PodczasWiercenia", "PrzedWierceniem"},
+               milling);
+    st["wiercenie"].visible = milling;
+    st["Smarowanie"].visible = milling;
+    st["Smarowanie"].enabled = ctx_.ModelCode == "NKV" || ctx_.ModelCode == "NZV";
+    setEnabled({"LaserMiekkiStart", "SpoczynkowaMocLasera", "CzasImpulsu", "LotnyStart", "TabSheetBMP",
+                "SzerokoscObrazu", "WysokoscObrazu", "BMPKrok", "MocDlaBialego", "MocDlaCzarnego",
+                "Proporcjonalnie", "Jednokierukowo"},
+               laser);
+    st["TabSheetBMP"].visible = laser;
+    st["Laser"].visible = laser;
+    st["Laser"].enabled = laser;
+    st["GroupBoxIP"].visible = KonfigParamPresent("Ethernet");
+    st["wygladzanie"].enabled = ctx_.Firmware550;
+
+    // layer mode
+    const bool singleLayer = settings_.Choice("ProjektType") == 0;
+    const bool notLaser = !laser;
+    st["Glebokosc"].enabled = singleLayer && notLaser;
+    st["Glebokosc"].hint = st["Glebokosc"].enabled ? std::string() : ctx_.Text(TextId::MultilayerDepthHint);
+    const bool speedOn = singleLayer || notLaser;
+    st["WorkSpeed"].enabled = speedOn;
+    st["work_power"].enabled = speedOn;
+    const std::string speedHint = speedOn ? std::string() : ctx_.Text(TextId::MultilayerSpeedHint);
+    st["WorkSpeed"].hint = speedHint;
+    st["work_power"].hint = speedHint;
+    return st;
+}
+
+// ---- files ----
+
+std::filesystem::path ConfigDialog::FallbackSettingsFile() const { return ctx_.ProgramDir / kFallbackSettingsName; }
+
+bool ConfigDialog::SaveKonfig(const std::filesystem::path& path) {
+    try {
+        WriteTextFile(path, SettingsFileText(settings_, DecimalSeparator));
+        WriteTextFile(ctx_.ProgramDir / kIpFileName, IpFileText(settings_));
+        return true;
+    } catch (const CoreError& e) {
+        ReportError(ctx_.Text(TextId::SettingsNotSaved) + "\n" + e.what());
+        return false;
+    }
+}
+
+void ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackWhenMissing) {
+    FlagHold loading(LoadingSettings);
+    // the picture sizes are applied as the file holds them, not coupled to each other
+    FlagHold aspect(InAspectChange);
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) {
+        std::string text;
+        if (!ReadWholeFile(path, &text)) {
+            ReportError(ctx_.Text(TextId::SettingsFileUnreadable) + "\n" + path.string());
+        } else {
+            const auto problems = ApplySettingsText(settings_, text, DecimalSeparator);
+            if (!problems.empty()) {
+                std::string msg = ctx_.Text(TextId::SettingsLinesSkipped) + "\n" + path.string();
+                for (const auto& p : problems)
+                    msg += "\n" + std::to_string(p.line) + ": " + p.name + " := " + p.value;
+                ReportError(msg);
+            }
+        }
+    } else if (writeBackWhenMissing) {
+        SaveKonfig(FallbackSettingsFile());
+    }
+    std::string ip;
+    if (ReadWholeFile(ctx_.ProgramDir / kIpFileName, &ip)) ApplyIpFileText(settings_, ip);
+    ctx_.PlotterIP = PlotterIpText(settings_);
+}
+
+void ConfigDialog::ResetGlobalState() {
+    Global = GlobalState{};
+    SaveGlobal();
+}
+
+bool ConfigDialog::SaveGlobal() {
+    Global.Kierunek = Live.Kierunek;
+    Global.Kolejnosc = Live.Kolejnosc;
+    Global.Punktywej = Live.Punktywej;
+    Global.Warstwy = Live.Warstwy;
+    Global.OpenFilterIndex = Live.OpenFilterIndex;
+    Global.StartZ = ctx_.JobStartZ;
+    try {
+        WriteGlobalStateFile(ctx_.ProgramDir, Global);
+        return true;
+    } catch (const CoreError& e) {
+        ReportError(ctx_.Text(TextId::GlobalStateNotSaved) + "\n" + e.what());
+        return false;
+    }
+}
+
+void ConfigDialog::LoadGlobalState() {
+    GlobalState read;
+    std::string problem;
+    switch (ReadGlobalStateFile(ctx_.ProgramDir, &read, &problem)) {
+        case GlobalFileStatus::Read:
+            Global = std::move(read);
+            break;
+        case GlobalFileStatus::Damaged:
+            ReportError(ctx_.Text(TextId::GlobalStateDamaged) + "\n" + problem);
+            ResetGlobalState();
+            break;
+        case GlobalFileStatus::Missing:
+            ResetGlobalState();
+            break;
+    }
+    Live.Kierunek = Global.Kierunek;
+    Live.Kolejnosc = Global.Kolejnosc;
+    Live.Punktywej = Global.Punktywej;
+    Live.Warstwy = Global.Warstwy;
+    Live.OpenFilterIndex = Global.OpenFilterIndex;
+    ctx_.JobStartZ = Global.StartZ;
+    ctx_.SpindleScale = 1.0;
+}
+
+// ---- the dialog's life ----
+
+void ConfigDialog::Create() {
+    SetParam();
+    notifier_.Status(ctx_.Text(TextId::LoadingConfigurationFiles));
+    {
+        FlagHold aspect(InAspectChange);
+        LoadGlobalState();
+        LoadKonfig(CurrentSettingsFile());
+        const int unit = settings_.Choice("rgJm");
+        ctx_.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
+        notifier_.Status("");
+    }
+}
+
+void ConfigDialog::Activate() {
+    SetParam();
+    openedWith_ = settings_.Snapshot();
+    hasOpenedWith_ = true;
+}
+
+void ConfigDialog::Ok() {
+    SaveKonfig(CurrentSettingsFile());
+    ctx_.JobStartZ = settings_.Number("ponad_stol") + settings_.Number("grubosc") + settings_.Number("nadmat");
+}
+
+void ConfigDialog::Cancel() {
+    std::error_code ec;
+    if (std::filesystem::exists(CurrentSettingsFile(), ec)) {
+        LoadKonfig(CurrentSettingsFile(), false);
+    } else if (hasOpenedWith_) {
+        FlagHold aspect(InAspectChange);
+        settings_.Restore(openedWith_);
+    }
+}
+
+bool ConfigDialog::SaveAs(const std::filesystem::path& path) {
+    const std::string text = path.string();
+    if (text.size() > kSettingsPathCapacity) {
+        ReportError(ctx_.Text(TextId::SettingsPathTooLong) + "\n" + text);
+        return false;
+    }
+    if (!SaveKonfig(path)) return false;
+    Global.SettingsPath = text;
+    return true;
+}
+
+bool ConfigDialog::LoadFrom(const std::filesystem::path& path) {
+    const std::string text = path.string();
+    if (text.size() > kSettingsPathCapacity) {
+        ReportError(ctx_.Text(TextId::SettingsPathTooLong) + "\n" + text);
+        return false;
+    }
+    Global.SettingsPath = text;
+    LoadKonfig(path);
+    settings_.SetChoice("ProjektType", settings_.Choice("ProjektType") & 1);
+    return true;
+}
+
+// ---- the machine's IP address ----
+
+std::vector<std::uint8_t> ConfigDialog::IpCommand() const {
+    std::vector<std::uint8_t> cmd = {'S', 'I', 'P'};
+    for (const char* n : {"IP1", "IP2", "IP3", "IP4"})
+        cmd.push_back(static_cast<std::uint8_t>(RoundTo<long long>(settings_.Number(n), n) & 0xFF));
+    return cmd;
+}
+
+bool ConfigDialog::ProgramIp(bool usbPresent, const std::function<void(const std::vector<std::uint8_t>&)>& send,
+                             const std::function<void()>& restartEthernet) {
+    if (!usbPresent) {
+        notifier_.Message(ctx_.Text(TextId::OperationFailed) + "\n\r" + ctx_.Text(TextId::ConnectUsbCable),
+                          MessageKind::Warning, Buttons::OkCancel, "IP");
+        return false;
+    }
+    if (send) send(IpCommand());
+    ctx_.PlotterIP = PlotterIpText(settings_);
+    SaveKonfig(CurrentSettingsFile());
+    if (restartEthernet) restartEthernet();
+    return true;
+}
+
+}  // namespace vellisk

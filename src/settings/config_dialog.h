@@ -1,0 +1,130 @@
+#pragma once
+// What the configuration dialog does, without its window: the machine limits of the speed and
+// power edits, the change hook of the settings that affect tool paths, the display unit, the
+// picture-size aspect rule, OK / Cancel / Save / Load, the files behind them, programming the
+// machine's IP address, and which controls are enabled, visible and hinted for milling, laser
+// and layer projects. The Qt dialog is a view of this object and of the Settings it serves.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "settings/settings.h"
+#include "settings/settings_files.h"
+
+namespace vellisk {
+
+class MachineContext;
+class Notifier;
+
+// Enabled, visible and hint of one control (keyed by component name: a setting's name, or a
+// sheet or group such as "wiercenie", "Smarowanie", "TabSheetBMP", "Laser", "ramkaplytki",
+// "GroupBoxIP"). A setting's label follows its edit.
+struct ControlState {
+    bool enabled = true;
+    bool visible = true;
+    std::string hint;
+};
+
+// The view options of the main menu and the drawing open dialog's filter index, as they are
+// while the program runs; written into "Quarnell.cfg" at exit. Start values: the menu as
+// designed ("Layers" and "Input points" checked).
+struct GlobalLiveValues {
+    bool Kierunek = false;
+    bool Kolejnosc = false;
+    bool Punktywej = true;
+    bool Warstwy = true;
+    std::int32_t OpenFilterIndex = 1;
+};
+
+class ConfigDialog {
+public:
+    ConfigDialog(Settings& settings, MachineContext& ctx, Notifier& notifier);
+    ~ConfigDialog();
+    ConfigDialog(const ConfigDialog&) = delete;
+    ConfigDialog& operator=(const ConfigDialog&) = delete;
+
+    Settings& settings() { return settings_; }
+    const Settings& settings() const { return settings_; }
+    MachineContext& context() { return ctx_; }
+
+    // The decimal separator of numbers in settings files (the locale's; tests set it).
+    char DecimalSeparator;
+    // The program's command line (the switch "Ethernet" shows the IP group).
+    std::vector<std::string> CommandLine;
+
+    bool SettingsChanged = false;   // a setting that affects tool paths changed
+    bool LoadingSettings = false;   // a settings file is being applied
+    bool InAspectChange = false;    // the picture sizes are not coupled now
+
+    GlobalState Global;             // the live record of "Quarnell.cfg"
+    GlobalLiveValues Live;
+
+    // The dialog's creation: limits, the global state, the current settings file and
+    // "DADudavu.txt", the display unit.
+    void Create();
+    // Each time the dialog is shown: the machine limits again, and the values are remembered
+    // for Cancel.
+    void Activate();
+    // The speed and power limits from the parameter set in force.
+    void SetParam();
+
+    // OK: save to the current settings file, then the job start height.
+    void Ok();
+    // Cancel: the current settings file again; when it is missing, the values from when the
+    // dialog was shown (nothing is written then).
+    void Cancel();
+    // Save / Load with a chosen file, which becomes the current settings file. False (reported)
+    // when the path does not fit the state record or the file cannot be written.
+    bool SaveAs(const std::filesystem::path& path);
+    bool LoadFrom(const std::filesystem::path& path);
+
+    // The file operations. SaveKonfig reports a failure and returns false.
+    bool SaveKonfig(const std::filesystem::path& path);
+    void LoadKonfig(const std::filesystem::path& path, bool writeBackWhenMissing = true);
+    void LoadGlobalState();
+    void ResetGlobalState();
+    // Writes "Quarnell.cfg" with the live values; reports a failure and returns false.
+    bool SaveGlobal();
+
+    // The path of the current settings file (also the dialog's caption).
+    std::filesystem::path CurrentSettingsFile() const { return std::filesystem::path(Global.SettingsPath); }
+    std::string Caption() const { return Global.SettingsPath; }
+
+    // The fallback file written when the current settings file is missing.
+    std::filesystem::path FallbackSettingsFile() const;
+
+    // Whether the command line holds the switch (whole parameter, any letter case).
+    bool KonfigParamPresent(std::string_view text) const;
+
+    // Enabled / visible / hint of the controls for the machine and project type in force.
+    std::map<std::string, ControlState> ControlStates() const;
+
+    // The unit label of a number edit: "[mm]", "[in/min]", "[%]", "[sek]", ... (empty when it
+    // has none).
+    std::string UnitLabel(const std::string& name) const;
+
+    // The command that programs the machine's IP address: "SIP" and the four octets.
+    std::vector<std::uint8_t> IpCommand() const;
+    // Programs the IP address over USB (usbPresent: the USB link exists and sees the machine);
+    // without it shows the failure message. Returns whether the address was sent.
+    bool ProgramIp(bool usbPresent, const std::function<void(const std::vector<std::uint8_t>&)>& send,
+                   const std::function<void()>& restartEthernet);
+
+private:
+    void OnSettingChanged(const std::string& name);
+    void VIChange();
+    void AspectChange(const std::string& changed);
+    void ReportError(const std::string& text);
+
+    Settings& settings_;
+    MachineContext& ctx_;
+    Notifier& notifier_;
+    int listener_ = 0;
+    Settings::Values openedWith_;
+    bool hasOpenedWith_ = false;
+};
+
+}  // namespace vellisk

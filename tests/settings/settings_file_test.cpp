@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+#include "model/core_error.h"
+#include "settings/number_text.h"
+#include "settings/settings.h"
+#include "settings/settings_files.h"
+
+using namespace vellisk;
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t end = text.find("\r\n", pos);
+        EXPECT_NE(end, std::string::npos) << "every line ends with CR LF";
+        if (end == std::string::npos) break;
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    return lines;
+}
+
+// Values that need every digit, tiny and large ones, negatives.
+void SetAwkwardValues(Settings& s) {
+    s.SetNumber("srednica", 3.0 / 7.0);
+    s.SetNumber("grubosc", 0.1 + 0.2);
+    s.SetNumber("ponad_stol", -39.99999999999999);
+    s.SetNumber("skok", 0.01);
+    s.SetNumber("Glebokosc", 0.000012345);
+    s.SetNumber("SzerokoscObrazu", 9999.123456789012);
+    s.SetNumber("skala", 1000);
+    s.SetCheckState("negatyw", kGrayed);
+    s.SetFlag("doOutline", false);
+    s.SetChoice("Order_global", 5);
+    s.SetChoice("ProjektType", -1);
+    s.SetNumber("IP3", 7);
+}
+
+}  // namespace
+
+TEST(SettingsFile, LineFormatAndOrder) {
+    Settings s;
+    const auto lines = Lines(SettingsFileText(s, '.'));
+    ASSERT_EQ(lines.size(), 59u);
+    EXPECT_EQ(lines[0], "auto_add := cbChecked");
+    EXPECT_EQ(lines[1], "auto_remove := cbChecked");
+    EXPECT_EQ(lines[2], "Auto_kierunek := cbChecked");
+    EXPECT_EQ(lines[3], "Auto_kolejnosc := cbChecked");
+    EXPECT_EQ(lines[4], "ProjektType := 0");
+    EXPECT_EQ(lines[58], "Jednokierukowo := cbChecked");
+    std::set<std::string> names;
+    for (const auto& l : lines) names.insert(l.substr(0, l.find(' ')));
+    EXPECT_EQ(names.size(), 59u);
+    EXPECT_TRUE(names.count("MocDlaCzarnego"));
+    EXPECT_TRUE(names.count("cbEthernetConnection"));
+    // numbers in plain form with the separator asked for, check boxes by name
+    const std::string comma = SettingsFileText(s, ',');
+    EXPECT_NE(comma.find("BMPKrok := 0,15\r\n"), std::string::npos);
+    EXPECT_NE(comma.find("Glebokosc := 1,5\r\n"), std::string::npos);
+    EXPECT_NE(comma.find("negatyw := cbUnchecked\r\n"), std::string::npos);
+    EXPECT_NE(comma.find("Order_global := 1\r\n"), std::string::npos);
+    EXPECT_NE(comma.find("WorkSpeed := 500\r\n"), std::string::npos);
+}
+
+TEST(SettingsFile, RoundTripKeepsEveryValueWithEitherSeparator) {
+    for (char sep : {'.', ','}) {
+        Settings a;
+        SetAwkwardValues(a);
+        const std::string text = SettingsFileText(a, sep);
+        Settings b;
+        EXPECT_TRUE(ApplySettingsText(b, text, sep).empty());
+        for (const auto& name : a.Names()) {
+            if (a.KindOf(name) == SettingKind::Number) {
+                EXPECT_EQ(SettingValueText(a, name, sep).find_first_of("eE"), std::string::npos) << name;
+                EXPECT_EQ(a.Number(name), b.Number(name)) << name << " with '" << sep << "'";
+            } else {
+                EXPECT_EQ(a.CheckState(name), b.CheckState(name)) << name;
+            }
+        }
+        EXPECT_EQ(SettingsFileText(b, sep), text);
+    }
+}
+
+TEST(SettingsFile, ReaderToleratesOtherSpellingsOrderAndUnknownNames) {
+    Settings s;
+    const std::string text =
+        "Unknown := 5\r\n"
+        "nadmat=7.5\n"
+        "grubosc 12\r\n"
+        "WorkSpeed := 800 mm/min\r\n"
+        "workspeed := 900\r\n"          // names are case-sensitive
+        "Glebokosc := 2.5abc\r\n"
+        "skok := 3,5\r\n"               // a comma with "." as separator: leading number 3
+        "bezramki := yes\r\n"           // unknown check text: unchecked
+        "crosstopoint := cbGrayed\r\n"
+        "nadmat := 8\r\n";              // a later line wins
+    s.SetFlag("bezramki", true);
+    EXPECT_TRUE(ApplySettingsText(s, text, '.').empty());
+    EXPECT_EQ(s.Number("nadmat"), 8);
+    EXPECT_EQ(s.Number("grubosc"), 12);
+    EXPECT_EQ(s.Number("WorkSpeed"), 800);
+    EXPECT_EQ(s.Number("Glebokosc"), 2.5);
+    EXPECT_EQ(s.Number("skok"), 3);
+    EXPECT_FALSE(s.Flag("bezramki"));
+    EXPECT_EQ(s.CheckState("crosstopoint"), kGrayed);
+    EXPECT_FALSE(s.Flag("crosstopoint"));
+}
+
+TEST(SettingsFile, BadLinesAreSkippedAndTheRestApplies) {
+    Settings s;
+    const std::string text =
+        "grubosc := 20\r\n"
+        "Order_global := x\r\n"      // not an integer
+        "rgJm := 7\r\n"              // no such unit
+        "ProjektType := -2\r\n"      // below "no selection"
+        "nadmat := 1-2\r\n"          // leading number that does not convert
+        "skala := abc\r\n"           // no leading number
+        "srednica := -\r\n"
+        "WorkSpeed := 5000\r\n"      // out of range: limited
+        "IP1 := 300\r\n"             // octets are 0..255
+        "in_dir := -1\r\n"           // no selection is a valid index
+        "Glebokosc := 2\r\n";
+    const auto problems = ApplySettingsText(s, text, '.');
+    ASSERT_EQ(problems.size(), 6u);
+    EXPECT_EQ(problems[0].line, 2);
+    EXPECT_EQ(problems[0].name, "Order_global");
+    EXPECT_EQ(problems[1].name, "rgJm");
+    EXPECT_EQ(problems[5].name, "srednica");
+    EXPECT_EQ(s.Number("grubosc"), 20);
+    EXPECT_EQ(s.Choice("Order_global"), 1);
+    EXPECT_EQ(s.Choice("rgJm"), 0);
+    EXPECT_EQ(s.Choice("ProjektType"), 0);
+    EXPECT_EQ(s.Number("nadmat"), 5);
+    EXPECT_EQ(s.Number("skala"), 100);
+    EXPECT_EQ(s.Number("WorkSpeed"), 1000);
+    EXPECT_EQ(s.Number("IP1"), 255);
+    EXPECT_EQ(s.Choice("in_dir"), -1);
+    EXPECT_EQ(s.Number("Glebokosc"), 2);
+}
+
+TEST(SettingsFile, SplitsLinesAtBlanksColonsAndEquals) {
+    std::string name, value;
+    SplitSettingsLine("WorkSpeed := 800 mm\r\n", &name, &value);
+    EXPECT_EQ(name, "WorkSpeed");
+    EXPECT_EQ(value, "800");
+    SplitSettingsLine("grubosc\r", &name, &value);
+    EXPECT_EQ(name, "grubosc");
+    EXPECT_EQ(value, "");
+    SplitSettingsLine("", &name, &value);
+    EXPECT_EQ(name, "");
+}
+
+TEST(IpFile, WidthThreeLinesAndReadingBack) {
+    Settings s;
+    EXPECT_EQ(IpFileText(s), "192\r\n168\r\n  0\r\n150\r\n");
+    EXPECT_EQ(PlotterIpText(s), "192.168.0.150");
+    EXPECT_EQ(ApplyIpFileText(s, "10\r\n0\n 0\r\n7\r\n"), 4);
+    EXPECT_EQ(PlotterIpText(s), "10.0.0.7");
+    // a line that is not a whole number ends the reading; what was read stays
+    EXPECT_EQ(ApplyIpFileText(s, "11\r\n12\r\nx\r\n13\r\n"), 2);
+    EXPECT_EQ(PlotterIpText(s), "11.12.0.7");
+    EXPECT_EQ(ApplyIpFileText(s, "999\r\n"), 1);
+    EXPECT_EQ(s.Number("IP1"), 255);
+}
+
+TEST(NumberText, PlainFormsAndParsing) {
+    EXPECT_EQ(FormatPlainNumber(0.00001, '.'), "0.00001");
+    EXPECT_EQ(FormatPlainNumber(1e21, '.'), "1000000000000000000000");
+    EXPECT_EQ(FormatPlainNumber(-2.5, ','), "-2,5");
+    EXPECT_EQ(FormatPlainNumber(-0.0, '.'), "0");
+    EXPECT_EQ(FormatFixedNumber(0.125, 2, ','), "0,12");
+    EXPECT_EQ(FormatFixedNumber(-0.001, 2, '.'), "0.00");
+    EXPECT_EQ(ParseNumberText(" 12,5 ", ','), 12.5);
+    EXPECT_EQ(ParseNumberText("12.5", ','), std::nullopt);
+    EXPECT_EQ(ParseNumberText("-1,5e2", ','), -150);
+    EXPECT_EQ(ParseNumberText("1,,2", ','), std::nullopt);
+    EXPECT_EQ(ParseNumberText(",", ','), std::nullopt);
+    EXPECT_EQ(ParseNumberText("", '.'), std::nullopt);
+    EXPECT_EQ(ParseNumberText("1e999", '.'), std::nullopt);
+    EXPECT_EQ(ParseLeadingNumber("+5", '.'), 5);
+    EXPECT_EQ(ParseLeadingNumber(".5x", '.'), 0.5);
+    EXPECT_EQ(ParseLeadingNumber("1e5", '.'), 1);
+    EXPECT_EQ(ParseLeadingNumber("-", '.'), std::nullopt);
+}
+
+TEST(SettingsStoreRanges, InvertedAndEmptyRanges) {
+    EXPECT_EQ(LimitToRange(5, 0, 0), 5);
+    EXPECT_EQ(LimitToRange(-5, 1, 1), -5);
+    EXPECT_EQ(LimitToRange(5, 12, 0), 12);    // a maximum below the minimum limits nothing
+    EXPECT_EQ(LimitToRange(5000, 12, 0), 5000);
+    Settings s;
+    s.SetRange("WorkSpeed", 20, 3000);
+    s.SetNumber("WorkSpeed", 2500);
+    s.SetRange("WorkSpeed", 20, 1000);
+    EXPECT_EQ(s.Number("WorkSpeed"), 2500);  // a new limit does not rewrite the value
+    s.Reassign("WorkSpeed");
+    EXPECT_EQ(s.Number("WorkSpeed"), 1000);
+    EXPECT_THROW(s.SetNumber("WorkSpeed", NAN), CoreError);
+}
