@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <atomic>
 #include <set>
+#include <thread>
 
 #include "model/core_error.h"
 #include "settings/number_text.h"
@@ -201,4 +203,29 @@ TEST(SettingsStoreRanges, InvertedAndEmptyRanges) {
     s.Reassign("WorkSpeed");
     EXPECT_EQ(s.Number("WorkSpeed"), 1000);
     EXPECT_THROW(s.SetNumber("WorkSpeed", NAN), CoreError);
+}
+
+TEST(SettingsStoreThreads, AWorkerReadsWhileTheDialogWrites) {
+    Settings s;
+    std::atomic<bool> stop{false};
+    std::atomic<long> reads{0};
+    std::thread burn([&] {
+        while (!stop) {
+            const double p = s.Number("SpoczynkowaMocLasera");
+            const bool oneWay = s.Flag("Jednokierukowo");
+            if (p >= 0 && (oneWay || !oneWay)) ++reads;
+        }
+    });
+    int changes = 0;
+    const int id = s.AddListener([&](const std::string&) { ++changes; });
+    for (int i = 0; i < 2000; ++i) {
+        s.SetNumber("SpoczynkowaMocLasera", i % 100);
+        s.SetFlag("Jednokierukowo", i % 2 == 0);
+    }
+    stop = true;
+    burn.join();
+    s.RemoveListener(id);
+    s.SetFlag("Jednokierukowo", true);
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(changes, 3999);  // the first flag write left it as it was
 }
