@@ -105,6 +105,7 @@ void ControllerModel::ApplyMove(std::string_view c) {
 
 std::string ControllerModel::Receive(std::string_view command, LinkKind link) {
     log.push_back({std::string(command), link});
+    if (onCommand) onCommand(log.back());
     if (command.empty()) return {};
     const bool lpt = link == LinkKind::ParallelPort;
     if (IsJobCommand(command)) {

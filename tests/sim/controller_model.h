@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,6 +88,8 @@ public:
     int notReadyReads = 0;         // the next k status reads report "query again" (bit 3)
     bool bufferStuckFull = false;  // the buffer reads full whatever it holds
     int pressKeysOnce = 0;         // key bits reported on the next status read only
+    // Called after every command is logged (tests change switches mid-exchange with it).
+    std::function<void(const ReceivedCommand&)> onCommand;
 
     // ---- driving the model -------------------------------------------------------------------
     // Applies one whole command received over `link`; returns the parallel-port reply bytes

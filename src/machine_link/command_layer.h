@@ -1,0 +1,123 @@
+#pragma once
+// The command layer: the one door to the machine. Every command goes out through SendCommand,
+// which picks the active link from the machine context (the parallel port unless ArmLink;
+// Ethernet when ArmLink and EthernetConnected; USB otherwise), and the readers fill the machine
+// state (ctx.PlotState and the working area) from the controller's replies: reply bytes on the
+// parallel port, indexed strings on USB, the status record on Ethernet. On top of these: the
+// wait until the machine is idle, the go-to relative to the base point and the jog to the edge of
+// the working area.
+//
+// A link that is not there behaves like a controller that does not answer. A controller that
+// stops answering ends every wait with the "No communication with the plotter" message (or
+// silently for PollStatus), never with a hang; commands that wait show the hourglass and restore
+// the cursor on every way out.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "machine_link/machine_context.h"
+#include "machine_link/transport.h"
+#include "platform/clock.h"
+#include "platform/notifier.h"
+
+namespace vellisk {
+
+// Status byte bits.
+inline constexpr std::uint16_t kStatusBusy = 0x01;
+inline constexpr std::uint16_t kStatusRunningFromMemory = 0x02;
+inline constexpr std::uint16_t kStatusSpindleOn = 0x04;
+inline constexpr std::uint16_t kStatusNotReady = 0x08;
+inline constexpr std::uint16_t kStatusJobStored = 0x20;
+// Bits of the whole status word of the newer controller (its second byte).
+inline constexpr std::int32_t kRawBufferFull = 0x0200;
+inline constexpr std::int32_t kRawPauseRequested = 0x1000;
+
+// Windows-style virtual key codes of the jog keys.
+inline constexpr std::uint16_t kKeyPageUp = 33, kKeyPageDown = 34, kKeyLeft = 37, kKeyUp = 38,
+                               kKeyRight = 39, kKeyDown = 40, kKeyNumpad1 = 97, kKeyNumpad2 = 98,
+                               kKeyNumpad3 = 99, kKeyNumpad4 = 100, kKeyNumpad5 = 101,
+                               kKeyNumpad6 = 102, kKeyNumpad7 = 103, kKeyNumpad8 = 104,
+                               kKeyNumpad9 = 105;
+
+class CommandLayer {
+public:
+    CommandLayer(MachineContext& ctx, Notifier& notifier, Clock& clock = DefaultClock());
+
+    // The links; any may be absent (null). The layer does not own them.
+    void SetParallelPort(Transport* t) { lpt_ = t; }
+    void SetUsb(Transport* t) { usb_ = t; }
+    void SetEthernet(Transport* t) { eth_ = t; }
+    // The link in force now (a stand-in that never answers when that link is absent).
+    Transport& Active();
+
+    // Sends one command over the active link; an empty command sends nothing. Returns the link's
+    // result (0 sent). Parallel port: starts the reply stopwatch; a time-out shows "No
+    // communication with the plotter" (caption "wr "). USB: "no machine" is retried up to ten
+    // times, 10 ms apart, silently; any other error code is shown as the caption of the same
+    // message. Ethernet: the result is not looked at.
+    int SendCommand(std::string_view command);
+
+    // The reply stopwatch of the parallel port has run out (never on the newer link).
+    bool TimedOut();
+
+    // Status into Status (and RawStatus, OutputByte on USB), repeated while the controller says
+    // "query again". True when the controller answered.
+    bool ReadStatus();
+    // The same without any message (the streamer's and the panel's poll).
+    bool PollStatus();
+    // Returns when the machine reports idle (or stops answering).
+    void WaitWhileBusy();
+    void ReadPosition();
+    void ReadBase();
+    void SendBaseXY();
+    void SendBaseZ();
+    void ReadToolState();
+    void ReadSpeeds();
+    // "V" for the current speed set with a controller timer value, then ReadSpeeds.
+    void SetSpeed(std::int32_t speed);
+    void ToggleSpindle();
+    void SendSpindleValue();
+    void StopMotion();
+    void ReadMachineInfo();
+    void ShowFileWorkStatus();
+    // Go-to (mm) relative to the base point; false when the machine is busy, does not answer or
+    // did not arrive (newer link).
+    bool MoveToPoint(double x, double y, double z);
+    // One jog move towards the edge of the working area for a virtual key code.
+    void JogToLimit(std::uint16_t key);
+
+    // Sleeping and busy waits on the layer's clock.
+    Clock& GetClock() { return clock_; }
+    BusyDelay& Delay() { return delay_; }
+    MachineContext& Context() { return ctx_; }
+    Notifier& GetNotifier() { return notifier_; }
+
+private:
+    // Sends a command and receives `n` reply bytes on the parallel port. False (after the
+    // message) when the exchange timed out.
+    bool LptExchange(std::string_view command, std::uint8_t* reply, int n);
+    bool ReadStatusOnce(bool quiet);
+    bool ReadUsbString(int index, UsbStateString& s);
+    bool ReadEthernetStatus();
+    void SendMove(std::int32_t factor, std::int32_t dx, std::int32_t dy, std::int32_t dz);
+    void NoCommunication(const std::string& caption);
+
+    MachineContext& ctx_;
+    Notifier& notifier_;
+    Clock& clock_;
+    BusyDelay delay_;
+    Transport* lpt_ = nullptr;
+    Transport* usb_ = nullptr;
+    Transport* eth_ = nullptr;
+};
+
+// Stores the fields of the Ethernet status record in the machine state. A record shorter than
+// kStatusRecordMinSize is ignored (false).
+bool ApplyStatusRecord(MachineContext& ctx, std::span<const std::uint8_t> record);
+
+// Little-endian fields of a reply.
+std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t offset);
+std::uint16_t Le16(std::span<const std::uint8_t> b, std::size_t offset);
+
+}  // namespace vellisk
