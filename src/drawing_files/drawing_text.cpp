@@ -2,40 +2,103 @@
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <cstring>
 
 #include "model/core_error.h"
 
 namespace vellisk {
 
+DrawingText::DrawingText(std::string bytes) : buf_(bytes.begin(), bytes.end()) {
+    end_ = buf_.size();
+    size_ = buf_.size();
+}
+
+int DrawingText::Open(const std::filesystem::path& path, std::string* message) {
+    Close();
+    std::error_code dirError;
+    if (std::filesystem::is_directory(path, dirError)) {
+        if (message) *message = "Cannot open the file : " + path.string() + " (a folder)";
+        return EISDIR;
+    }
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        int code = errno != 0 ? errno : EIO;
+        if (message) *message = "Cannot open the file : " + path.string() + " (" + std::strerror(code) + ")";
+        return code;
+    }
+    file_.reset(f);
+    path_ = path.string();
+    std::error_code ec;
+    auto size = std::filesystem::file_size(path, ec);
+    size_ = ec ? 0 : static_cast<std::size_t>(size);
+    buf_.assign(kChunk, '\0');
+    return 0;
+}
+
 DrawingText DrawingText::FromFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw CoreError::io("Cannot open the file : " + path.string());
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw CoreError::io("Cannot read the file : " + path.string());
-    return DrawingText(std::move(bytes));
+    DrawingText text;
+    std::string message;
+    if (text.Open(path, &message) != 0) throw CoreError::io(message);
+    return text;
+}
+
+void DrawingText::Close() {
+    file_.reset();
+    buf_.clear();
+    buf_.shrink_to_fit();
+    pos_ = end_ = size_ = 0;
+    lineNumber_ = 0;
+    terminated_ = false;
+}
+
+bool DrawingText::Fill() {
+    if (!file_) return false;
+    if (pos_ > 0) {
+        std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+        end_ -= pos_;
+        pos_ = 0;
+    }
+    if (end_ == buf_.size()) buf_.resize(buf_.size() < kChunk ? kChunk : buf_.size() * 2);
+    std::size_t got = std::fread(buf_.data() + end_, 1, buf_.size() - end_, file_.get());
+    if (got == 0) {
+        if (std::ferror(file_.get())) throw CoreError::io("Cannot read the file : " + path_);
+        file_.reset();  // the end: nothing more to read
+        return false;
+    }
+    end_ += got;
+    return true;
 }
 
 bool DrawingText::ReadLine(std::string_view& line) {
-    if (pos_ >= bytes_.size()) {
+    if (pos_ >= end_ && !Fill()) {
         line = {};
         terminated_ = false;
         return false;
     }
-    const char* data = bytes_.data();
-    std::size_t n = bytes_.size();
-    std::size_t start = pos_;
-    std::size_t i = start;
-    while (i < n && data[i] != '\n' && data[i] != '\r') ++i;
-    line = std::string_view(data + start, i - start);
+    // Offsets from pos_, which a refill may move.
+    std::size_t i = 0;
+    for (;;) {
+        const char* data = buf_.data() + pos_;
+        std::size_t n = end_ - pos_;
+        while (i < n && data[i] != '\n' && data[i] != '\r') ++i;
+        if (i < n || !Fill()) break;
+    }
+    std::size_t n = end_ - pos_;
     terminated_ = i < n;
+    std::size_t next = i;
     if (i < n) {
         // One line end: CR LF counts once, as does a lone CR or a lone LF.
-        if (data[i] == '\r' && i + 1 < n && data[i + 1] == '\n') ++i;
-        ++i;
+        if (buf_[pos_ + i] == '\r' && i + 1 == n) {
+            Fill();
+            n = end_ - pos_;
+        }
+        if (buf_[pos_ + i] == '\r' && i + 1 < n && buf_[pos_ + i + 1] == '\n') ++next;
+        ++next;
     }
-    pos_ = i;
+    line = std::string_view(buf_.data() + pos_, i);
+    pos_ += next;
     ++lineNumber_;
     return true;
 }

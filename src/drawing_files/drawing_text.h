@@ -1,11 +1,15 @@
 #pragma once
-// Line-by-line access to a drawing file held in memory, shared by the DXF and G-code readers,
-// plus the completion every figure gets after it has been read and the number conversion of
-// the drawing formats ('.' as decimal point whatever the locale).
+// Line-by-line and byte-by-byte access to a drawing file, read in chunks (or held in memory),
+// shared by the HPGL, DXF and G-code readers, plus the completion every figure gets after it
+// has been read and the number conversion of the drawing formats ('.' as decimal point
+// whatever the locale).
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/figure.h"
 
@@ -14,24 +18,57 @@ namespace vellisk {
 class DrawingText {
 public:
     DrawingText() = default;
-    explicit DrawingText(std::string bytes) : bytes_(std::move(bytes)) {}
+    // A text held in memory.
+    explicit DrawingText(std::string bytes);
+    DrawingText(DrawingText&&) noexcept = default;
+    DrawingText& operator=(DrawingText&&) noexcept = default;
 
-    // Reads the whole file; throws CoreError(InputOutput) when it cannot be read.
+    // Opens a file for reading in chunks, so that only the part in hand is held in memory;
+    // throws CoreError(InputOutput) when it cannot be opened.
     static DrawingText FromFile(const std::filesystem::path& path);
+    // The same without throwing: 0 when the file is open, else the reason (an errno value,
+    // never 0). `message` gets the text of the failure.
+    int Open(const std::filesystem::path& path, std::string* message = nullptr);
+    // Closes the file (the text is then empty).
+    void Close();
 
     // Next line without its line end (a CR, an LF or a CR LF pair). Returns false when nothing
-    // is left, leaving an empty line.
+    // is left, leaving an empty line. The view is valid until the next read.
     bool ReadLine(std::string_view& line);
-    bool Exhausted() const { return pos_ >= bytes_.size(); }
+    // Next byte; false when nothing is left.
+    bool GetChar(char& c) {
+        if (pos_ < end_ || Fill()) {
+            c = buf_[pos_++];
+            return true;
+        }
+        return false;
+    }
+    // Whether every byte has been read.
+    bool Exhausted() { return pos_ >= end_ && !Fill(); }
     // Whether the last line read ended with a line end (false when the end of the file cut it).
     bool LastLineTerminated() const { return terminated_; }
     // Number of the last line read, counting from 1.
     std::int64_t LineNumber() const { return lineNumber_; }
-    std::size_t Size() const { return bytes_.size(); }
+    // Size of the whole text in bytes (of the file when it is read in chunks).
+    std::size_t Size() const { return size_; }
+
+    // Bytes read in one chunk from a file.
+    static constexpr std::size_t kChunk = 256 * 1024;
 
 private:
-    std::string bytes_;
-    std::size_t pos_ = 0;
+    struct FileCloser {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    // Moves the unread bytes to the front and reads the next chunk behind them (growing the
+    // buffer when a single line fills it). False when nothing more could be read.
+    bool Fill();
+
+    std::unique_ptr<std::FILE, FileCloser> file_;
+    std::string path_;
+    std::vector<char> buf_;
+    std::size_t pos_ = 0;  // next byte to read in buf_
+    std::size_t end_ = 0;  // bytes held in buf_
+    std::size_t size_ = 0;
     std::int64_t lineNumber_ = 0;
     bool terminated_ = false;
 };

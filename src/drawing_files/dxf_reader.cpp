@@ -77,12 +77,15 @@ TConvOCS2WCS::Vec TConvOCS2WCS::OcsToWcs(double x, double y, double z) {
 
 // ---- line access ------------------------------------------------------------------------------
 
-DxfReader::DxfReader(DrawingText text) : text_(std::move(text)) {}
+DxfReader::DxfReader(DrawingText text)
+    : owned_(std::make_unique<DrawingText>(std::move(text))), text_(owned_.get()) {}
+
+DxfReader::DxfReader(DrawingText* shared) : text_(shared) {}
 
 bool DxfReader::NextLine() {
     CodeParity = static_cast<std::uint8_t>(1 - CodeParity);
-    bool got = text_.ReadLine(line_);
-    EndOfFile = text_.Exhausted();
+    bool got = text_->ReadLine(line_);
+    EndOfFile = text_->Exhausted();
     if (CodeParity == 0) {
         codeZero_ = GroupIs(line_, "0");
         nameAllowed_ = false;
@@ -94,18 +97,18 @@ bool DxfReader::NextLine() {
 }
 
 void DxfReader::Fail(const std::string& what) const {
-    throw CoreError::conversion("DXF line " + std::to_string(text_.LineNumber()) + ": " + what);
+    throw CoreError::conversion("DXF line " + std::to_string(text_->LineNumber()) + ": " + what);
 }
 
 void DxfReader::ReadRealLine(double& value) {
-    if (!NextLine() || !text_.LastLineTerminated()) return;
+    if (!NextLine() || !text_->LastLineTerminated()) return;
     std::string_view t = TrimBlanks(line_);
     if (t.empty()) return;
     if (!ParseDrawingReal(t, value)) Fail("\"" + std::string(t.substr(0, 40)) + "\" is not a number");
 }
 
 void DxfReader::ReadIntLine(std::int32_t& value) {
-    if (!NextLine() || !text_.LastLineTerminated()) return;
+    if (!NextLine() || !text_->LastLineTerminated()) return;
     std::string_view t = TrimBlanks(line_);
     if (t.empty()) return;
     if (!ParseDrawingInt(t, value)) Fail("\"" + std::string(t.substr(0, 40)) + "\" is not an integer");
@@ -161,7 +164,7 @@ void DxfReader::FlushPoints(TConvOCS2WCS* conv) {
 
 std::int64_t DxfReader::PointCount(double value, const char* what) const {
     if (!(value >= 0.0 && value <= kMaxEntityPoints))
-        throw CoreError::range("DXF line " + std::to_string(text_.LineNumber()) + ": " + what +
+        throw CoreError::range("DXF line " + std::to_string(text_->LineNumber()) + ": " + what +
                                " needs too many points");
     return static_cast<std::int64_t>(RoundHalfEven(value));
 }
@@ -269,7 +272,7 @@ void DxfReader::ReadFigure(tfigura& figure) {
         }
         EndOfFigure = true;
     }
-    EndOfFile = text_.Exhausted() && !reuseLine_;
+    EndOfFile = text_->Exhausted() && !reuseLine_;
     CompleteReadFigure(figure);
     figure_ = nullptr;
 }
@@ -368,7 +371,7 @@ void DxfReader::ReadEllipse() {
 }
 
 void DxfReader::ReadSpline() {
-    std::int64_t startLine = text_.LineNumber();
+    std::int64_t startLine = text_->LineNumber();
     std::int32_t degree = 0, knotCount = 0, controlCount = 0;
     std::vector<double> knots;
     std::vector<tpunkt> control;

@@ -6,6 +6,7 @@
 // stored in drawing units (100 per mm). The colour number is the figure's layer.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,8 @@ public:
     static constexpr double kMaxEntityPoints = 4.0e6;
 
     explicit DxfReader(DrawingText text);
+    // Reads from a text that the caller owns and keeps alive while the reader is used.
+    explicit DxfReader(DrawingText* shared);
 
     // Reads the next figure into `figure` (a fresh one); sets EndOfFile when the text is used
     // up. Throws CoreError (conversion or range) naming the line when the file is malformed.
@@ -66,7 +69,7 @@ public:
     // Entities left out with a reason the operator should hear of (a broken spline, ...).
     std::vector<std::string> Warnings;
 
-    std::int64_t LineNumber() const { return text_.LineNumber(); }
+    std::int64_t LineNumber() const { return text_->LineNumber(); }
 
 private:
     struct Vertex {
@@ -104,7 +107,8 @@ private:
     void ReadSpline();
     void ReadPolyline(bool lightweight);
 
-    DrawingText text_;
+    std::unique_ptr<DrawingText> owned_;  // the text when the reader has its own
+    DrawingText* text_ = nullptr;         // the text read (its own or a shared one)
     std::string_view line_;
     tfigura* figure_ = nullptr;
     bool codeZero_ = false;     // the last group code line read was 0

@@ -52,7 +52,12 @@ void StripComments(const std::string& line, std::string& words) {
 }  // namespace
 
 GcodeReader::GcodeReader(DrawingText text, const GcodeLimits& limits)
-    : text_(std::move(text)), limits_(limits) {
+    : owned_(std::make_unique<DrawingText>(std::move(text))), text_(owned_.get()), limits_(limits) {
+    ResetReaderState();
+}
+
+GcodeReader::GcodeReader(DrawingText* shared, const GcodeLimits& limits)
+    : text_(shared), limits_(limits) {
     ResetReaderState();
 }
 
@@ -71,7 +76,7 @@ void GcodeReader::ResetReaderState() {
 }
 
 void GcodeReader::Fail(const std::string& what) const {
-    throw CoreError::conversion("G-code line " + std::to_string(text_.LineNumber()) + ": " + what);
+    throw CoreError::conversion("G-code line " + std::to_string(text_->LineNumber()) + ": " + what);
 }
 
 int GcodeReader::TakeGcodeWord(char letter, std::string& line, double& value) const {
@@ -137,7 +142,7 @@ void GcodeReader::Arc() {
     double s = Clamp(circ / 180.0, 0.25, 5.0);
     double full = std::fabs(RoundHalfEven(circ / s));
     if (!(full <= kMaxArcPoints))
-        throw CoreError::range("G-code line " + std::to_string(text_.LineNumber()) +
+        throw CoreError::range("G-code line " + std::to_string(text_->LineNumber()) +
                                ": arc needs too many points");
     if (full < 12.0) full = 12.0;
     std::int64_t n = static_cast<std::int64_t>(RoundHalfEven(std::fabs(full * w / (2.0 * kPi))));
@@ -160,14 +165,14 @@ void GcodeReader::ReadFigure(tfigura& figure) {
     while (!EndOfFigure && !EndOfFile) {
         if (!lineKept_) {
             std::string_view l;
-            if (!text_.ReadLine(l)) {
+            if (!text_->ReadLine(l)) {
                 EndOfFile = true;
                 break;
             }
             GcodeLine.assign(l);
         }
         lineKept_ = false;
-        EndOfFile = text_.Exhausted();
+        EndOfFile = text_->Exhausted();
         // The line is taken apart on a copy, so that a line that opens the next figure is read
         // again from scratch, with all its words.
         StripComments(GcodeLine, words);
@@ -176,7 +181,7 @@ void GcodeReader::ReadFigure(tfigura& figure) {
         while (!words.empty() && TakeGcodeWord('G', words, v) > 0) {
             GcodeWordValue = v;
             if (!(std::fabs(v) < 2147483647.0))
-                throw CoreError::range("G-code line " + std::to_string(text_.LineNumber()) +
+                throw CoreError::range("G-code line " + std::to_string(text_->LineNumber()) +
                                        ": G word out of range");
             std::int32_t m = RoundTo<std::int32_t>(v, "G word");
             GcodeMode = m;

@@ -5,6 +5,7 @@
 // (2 feed, 3 rapid). Coordinates are absolute; I and J give the arc centre in absolute
 // coordinates; G20/G21 choose inch or millimetre; S and F are limited to the machine's range.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "drawing_files/drawing_text.h"
@@ -26,6 +27,8 @@ public:
     static constexpr double kMaxArcPoints = 4.0e6;
 
     GcodeReader(DrawingText text, const GcodeLimits& limits);
+    // Reads from a text that the caller owns and keeps alive while the reader is used.
+    GcodeReader(DrawingText* shared, const GcodeLimits& limits);
 
     // Starts a program afresh: no mode, feed and power 0, every point at the origin, millimetres.
     void ResetReaderState();
@@ -54,7 +57,7 @@ public:
     double GcodeUnitScale = 1.0;
     tpunkt LastVertex;
 
-    std::int64_t LineNumber() const { return text_.LineNumber(); }
+    std::int64_t LineNumber() const { return text_->LineNumber(); }
 
 private:
     void AddGcodeVertex(const tpunkt& mm);
@@ -62,7 +65,8 @@ private:
     void Arc();
     [[noreturn]] void Fail(const std::string& what) const;
 
-    DrawingText text_;
+    std::unique_ptr<DrawingText> owned_;  // the text when the reader has its own
+    DrawingText* text_ = nullptr;         // the text read (its own or a shared one)
     GcodeLimits limits_;
     tfigura* figure_ = nullptr;
     bool lineKept_ = false;  // GcodeLine opens the next figure and is read again from scratch

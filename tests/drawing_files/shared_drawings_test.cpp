@@ -10,6 +10,7 @@
 
 #include "drawing_files/dxf_reader.h"
 #include "drawing_files/gcode_reader.h"
+#include "drawing_files/hpgl.h"
 #include "model/core_error.h"
 #include "support/test_support.h"
 
@@ -101,5 +102,18 @@ TEST(SharedDrawingsTest, EveryGcodeFileReads) {
         if (!o.error.empty()) {
             EXPECT_NE(o.error.find("line "), std::string::npos) << o.error;
         }
+    }
+}
+
+TEST(SharedDrawingsTest, EveryHpglFileReads) {
+    auto dir = test::SharedTestData("hpgl");
+    if (dir.empty()) GTEST_SKIP() << "../shared/testdata/hpgl is not there";
+    for (auto& file : FilesIn(dir)) {
+        Thpgl r;
+        ASSERT_EQ(r.OpenInput(file, KindHpgl), 0) << r.OpenError();
+        Outcome o = ReadEvery(r, std::filesystem::file_size(file) + 2);
+        r.CloseInput();
+        Report(file, o);
+        EXPECT_EQ(o.error, "") << file;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -31,6 +32,15 @@ TEST(MainWindow, OpensADrawingInOneChildWindow) {
     EXPECT_EQ(w.windowTitle(), "Vellisk");
     ASSERT_TRUE(w.OpenDrawing(QString::fromStdString((dir / "square.dxf").string())));
     EXPECT_EQ(w.MdiArea()->subWindowList().size(), 1);
+}
+
+TEST(MainWindow, OpensAnHpglDrawingInOneChildWindow) {
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "square.plt", "IN;SP1;PU0,0;PD400,0,400,400,0,400,0,0;PU;\n");
+    ui::MainWindow w;
+    ASSERT_TRUE(w.OpenDrawing(QString::fromStdString((dir / "square.plt").string())));
+    ASSERT_EQ(w.MdiArea()->subWindowList().size(), 1);
+    EXPECT_EQ(w.MdiArea()->subWindowList().front()->windowTitle(), "square.plt");
 }
 
 TEST(MainWindow, AFileThatCannotBeReadOpensNoWindow) {

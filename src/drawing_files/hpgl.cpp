@@ -1,0 +1,443 @@
+#include "drawing_files/hpgl.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <exception>
+
+#include "drawing_files/dxf_reader.h"
+#include "model/core_error.h"
+#include "model/geometry.h"
+#include "model/numeric.h"
+
+namespace vellisk {
+
+namespace {
+
+// A number token longer than this is no number any plotter writes; it is refused rather than
+// kept growing.
+constexpr std::size_t kMaxNumberToken = 64;
+
+inline bool IsLetter(char c) { return c >= 'A' && c <= 'Z'; }
+inline bool IsNumberChar(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }
+inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string Shown(const std::string& token) {
+    return token.size() > 20 ? token.substr(0, 20) + "..." : token;
+}
+
+}  // namespace
+
+Thpgl::Thpgl() = default;
+Thpgl::~Thpgl() = default;
+
+void Thpgl::Reset(std::int32_t kind, const DrawingReaderSettings& settings) {
+    CloseInput();
+    settings_ = settings;
+    FileKind = kind;
+    openError_.clear();
+    CurrentChar = ' ';
+    Mnemonic.clear();
+    NumberToken = MnemonicToken = false;
+    CurrentPoint = PreviousPoint = LastPosition = RelativeBase = LastVertex = tpunkt{};
+    Param1 = Param2 = 0.0;
+    ParamCount = 0;
+    Token.clear();
+    PenDown = RelativeMode = false;
+    CurrentPen = 0;
+    CodeParity = 0;
+    EndOfFile = EndOfFigure = false;
+    atEnd_ = false;
+    pendingError_.reset();
+    hpglLine_ = 1;
+    prevCr_ = false;
+}
+
+int Thpgl::OpenInput(const std::filesystem::path& path, std::int32_t kind) {
+    return OpenInput(path, kind, settings_);
+}
+
+int Thpgl::OpenInput(const std::filesystem::path& path, std::int32_t kind,
+                     const DrawingReaderSettings& settings) {
+    Reset(kind, settings);
+    if (kind != KindHpgl && kind != KindDxf && kind != KindGcode) {
+        openError_ = "No drawing reader for this kind of file: " + path.filename().string();
+        EndOfFile = true;
+        return EINVAL;
+    }
+    int rc = text_.Open(path, &openError_);
+    if (rc != 0) {
+        EndOfFile = true;
+        return rc == kFileInUse ? kOpenFailed : rc;  // never mistaken for "used by another program"
+    }
+    try {
+        StartReaders();
+    } catch (const std::exception& e) {
+        openError_ = e.what();
+        text_.Close();
+        EndOfFile = true;
+        return kOpenFailed;
+    }
+    return 0;
+}
+
+void Thpgl::OpenText(std::string bytes, std::int32_t kind, const DrawingReaderSettings& settings) {
+    Reset(kind, settings);
+    text_ = DrawingText(std::move(bytes));
+    StartReaders();
+}
+
+void Thpgl::StartReaders() {
+    switch (FileKind) {
+        case KindHpgl:
+            NextHpglChar();
+            Mnemonic.clear();
+            RelativeMode = false;
+            Token.clear();
+            CurrentPoint.X = CurrentPoint.Y = 0.0;
+            RelativeBase = CurrentPoint;
+            CurrentPen = 0;
+            EndOfFile = atEnd_;
+            break;
+        case KindDxf:
+            dxf_ = std::make_unique<DxfReader>(&text_);
+            CurrentPen = 0;
+            CodeParity = 1;
+            EndOfFile = text_.Exhausted();
+            break;
+        case KindGcode:
+            gcode_ = std::make_unique<GcodeReader>(&text_, settings_.gcode);
+            EndOfFile = text_.Exhausted();
+            break;
+        default:
+            EndOfFile = true;
+            break;
+    }
+    ClearPens();
+}
+
+void Thpgl::CloseInput() {
+    dxf_.reset();
+    gcode_.reset();
+    text_.Close();
+    atEnd_ = true;
+}
+
+void Thpgl::ClearPens() { PenTable.fill(TPenEntry{}); }
+
+std::int64_t Thpgl::LineNumber() const {
+    return FileKind == KindHpgl ? hpglLine_ : text_.LineNumber();
+}
+
+std::vector<std::string> Thpgl::Warnings() const {
+    return dxf_ ? dxf_->Warnings : std::vector<std::string>{};
+}
+
+// ---- line readers ----------------------------------------------------------------------------
+
+void Thpgl::ReadLine(std::string& text) {
+    CodeParity = static_cast<std::uint8_t>(1 - CodeParity);
+    std::string_view line;
+    text_.ReadLine(line);
+    text.assign(line);
+}
+
+void Thpgl::ReadRealLine(double& value) {
+    std::string line;
+    ReadLine(line);
+    if (!text_.LastLineTerminated()) return;
+    std::string_view t = TrimBlanks(line);
+    if (t.empty()) return;
+    if (!ParseDrawingReal(t, value))
+        throw CoreError::conversion("line " + std::to_string(text_.LineNumber()) + ": \"" +
+                                    Shown(std::string(t)) + "\" is not a number");
+}
+
+void Thpgl::ReadIntLine(std::int32_t& value) {
+    std::string line;
+    ReadLine(line);
+    if (!text_.LastLineTerminated()) return;
+    std::string_view t = TrimBlanks(line);
+    if (t.empty()) return;
+    if (!ParseDrawingInt(t, value))
+        throw CoreError::conversion("line " + std::to_string(text_.LineNumber()) + ": \"" +
+                                    Shown(std::string(t)) + "\" is not an integer");
+}
+
+// ---- reading a figure --------------------------------------------------------------------------
+
+void Thpgl::ReadFigure(tfigura& figure) {
+    switch (FileKind) {
+        case KindHpgl:
+            ReadHpglFigure(figure);
+            break;
+        case KindDxf:
+            if (!dxf_) {
+                EndOfFile = true;
+                CompleteReadFigure(figure);
+                return;
+            }
+            dxf_->ReadFigure(figure);
+            EndOfFile = dxf_->EndOfFile;
+            EndOfFigure = dxf_->EndOfFigure;
+            CurrentPen = dxf_->CurrentPen;
+            CodeParity = dxf_->CodeParity;
+            break;
+        case KindGcode:
+            if (!gcode_) {
+                EndOfFile = true;
+                CompleteReadFigure(figure);
+                return;
+            }
+            gcode_->ReadFigure(figure);
+            EndOfFile = gcode_->EndOfFile;
+            EndOfFigure = gcode_->EndOfFigure;
+            LastVertex = gcode_->LastVertex;
+            break;
+        default:
+            EndOfFile = true;
+            CompleteReadFigure(figure);
+            break;
+    }
+}
+
+// ---- HPGL ------------------------------------------------------------------------------------
+
+void Thpgl::FailHpgl(const std::string& what) const {
+    throw CoreError::conversion("HPGL line " + std::to_string(hpglLine_) + ": " + what);
+}
+
+void Thpgl::NextHpglChar() {
+    char c;
+    if (!text_.GetChar(c)) {
+        atEnd_ = true;
+        CurrentChar = ' ';
+        return;
+    }
+    // Lines are counted for messages: a CR, an LF or a CR LF pair ends one.
+    if (c == '\n') {
+        if (!prevCr_) ++hpglLine_;
+        prevCr_ = false;
+    } else if (c == '\r') {
+        ++hpglLine_;
+        prevCr_ = true;
+    } else {
+        prevCr_ = false;
+    }
+    CurrentChar = Upper(c);
+}
+
+void Thpgl::NextHpglToken() {
+    NumberToken = false;
+    MnemonicToken = false;
+    const char c = CurrentChar;
+    if (IsLetter(c)) {
+        // One or two letters; a third starts the next token (PDPU is PD then PU).
+        Token.assign(1, c);
+        MnemonicToken = true;
+        NextHpglChar();
+        if (!atEnd_ && IsLetter(CurrentChar)) {
+            Token.push_back(CurrentChar);
+            NextHpglChar();
+        }
+    } else if (IsNumberChar(c)) {
+        Token.assign(1, c);
+        NumberToken = true;
+        NextHpglChar();
+        while (!atEnd_ && IsNumberChar(CurrentChar)) {
+            if (Token.size() <= kMaxNumberToken) Token.push_back(CurrentChar);
+            NextHpglChar();
+        }
+        if (Token.size() == 1 && Token[0] == '.') NumberToken = false;
+    } else {
+        NextHpglChar();  // a separator: ';', ',', blanks, line ends, anything else
+    }
+}
+
+void Thpgl::SkipToHpglToken() {
+    do {
+        NextHpglToken();
+    } while (!MnemonicToken && !NumberToken && !atEnd_);
+}
+
+double Thpgl::TokenAsNumber() const {
+    // An optional sign, digits and at most one decimal point. Plotters and HPGL/2 programs write
+    // decimals in any parameter (SR1.042,1.953; PA10.5,20.25), so a decimal point is fine; a
+    // stray sign or a second point is a malformed number.
+    if (Token == ".") return 0.0;
+    if (Token.size() > kMaxNumberToken) FailHpgl("\"" + Shown(Token) + "\" is too long for a number");
+    const char* first = Token.data();
+    const char* last = first + Token.size();
+    bool negative = false;
+    if (*first == '+' || *first == '-') {
+        negative = *first == '-';
+        ++first;
+    }
+    double v = 0.0;
+    if (first == last || *first == '+' || *first == '-')
+        FailHpgl("\"" + Shown(Token) + "\" is not a number");
+    auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::fixed);
+    if (ec == std::errc::result_out_of_range || !std::isfinite(v))
+        FailHpgl("\"" + Shown(Token) + "\" is too large");
+    if (ec != std::errc() || ptr != last) FailHpgl("\"" + Shown(Token) + "\" is not a number");
+    return negative ? -v : v;
+}
+
+void Thpgl::ParseHpglCommand() {
+    ParamCount = 0;
+    if (MnemonicToken) {
+        Mnemonic = Token.substr(0, 2);
+        SkipToHpglToken();
+        if (!NumberToken) {
+            if (RelativeMode) CurrentPoint.X = CurrentPoint.Y = 0.0;
+            if (Mnemonic == "PR") CurrentPoint = LastPosition;
+            return;
+        }
+        // The first parameter is a decimal number. A token that is not one as a whole (1-2)
+        // gives the number at its start, or 0 when none stands there.
+        if (Token.size() > kMaxNumberToken) FailHpgl("\"" + Shown(Token) + "\" is not a number");
+        const char* first = Token.data();
+        const char* last = first + Token.size();
+        bool negative = false;
+        if (*first == '+' || *first == '-') {
+            negative = *first == '-';
+            ++first;
+        }
+        double v = 0.0;
+        if (first < last && *first != '+' && *first != '-') {
+            auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::fixed);
+            if (ec == std::errc::result_out_of_range) FailHpgl("\"" + Shown(Token) + "\" is too large");
+            if (ec != std::errc()) v = 0.0;
+        }
+        Param1 = negative ? -v : v;
+        ParamCount = 1;
+        SkipToHpglToken();
+        if (!NumberToken) return;
+        Param2 = TokenAsNumber();
+        ParamCount = 2;
+        CurrentPoint.X = Param1;
+        CurrentPoint.Y = Param2;
+        SkipToHpglToken();
+    } else if (NumberToken) {
+        // A further coordinate pair of the command in force.
+        Param1 = TokenAsNumber();
+        ParamCount = 1;
+        SkipToHpglToken();
+        if (!NumberToken) return;
+        Param2 = TokenAsNumber();
+        ParamCount = 2;
+        CurrentPoint.X = Param1;
+        CurrentPoint.Y = Param2;
+        SkipToHpglToken();
+    } else {
+        SkipToHpglToken();
+    }
+}
+
+void Thpgl::RelativeUpdate() {
+    RelativeBase.X += CurrentPoint.X;
+    RelativeBase.Y += CurrentPoint.Y;
+    CurrentPoint = RelativeBase;
+}
+
+double Thpgl::PenDepth(const char* where) const {
+    if (CurrentPen < 0 || CurrentPen >= kPenCount)
+        throw CoreError::range("HPGL line " + std::to_string(hpglLine_) + ": pen " +
+                               std::to_string(CurrentPen) + " " + where + " is outside 0..1024");
+    return PenTable[static_cast<std::size_t>(CurrentPen)].Depth;
+}
+
+void Thpgl::ExecuteHpglCommand(tfigura& f) {
+    const std::string& m = Mnemonic;
+    if (m.empty()) return;
+    auto& contour = f.Contour;
+    if (m == "PW") {
+        const std::int32_t pen = RoundTo<std::int32_t>(Param2, "pen number");
+        if (pen < 0 || pen >= kPenCount)
+            throw CoreError::range("HPGL line " + std::to_string(hpglLine_) + ": pen " +
+                                   std::to_string(pen) + " of PW is outside 0..1024");
+        PenTable[static_cast<std::size_t>(pen)].Depth = Param1 * settings_.mnoznikZ;
+    } else if (m == "SP") {
+        CurrentPen = ParamCount == 0 ? 0 : RoundTo<std::int32_t>(Param1, "pen number");
+        if (PenDown) EndOfFigure = true;
+    } else if (m == "PR") {
+        RelativeMode = true;
+        RelativeUpdate();
+    } else if (m == "PD" || (m == "PA" && PenDown)) {
+        if (!PenDown) {
+            f.Layer = CurrentPen;
+            f.Value = PenDepth("putting the pen down");
+            contour.push_back(PreviousPoint);
+        }
+        PenDown = true;
+        if (RelativeMode) RelativeUpdate();
+        const std::size_t n = contour.size();
+        const bool backToFirstOfTwo = n == 2 && SamePoint(CurrentPoint, contour[0]);
+        const bool onLast = n > 0 && SamePoint(CurrentPoint, contour.back());
+        if (!backToFirstOfTwo && !onLast) contour.push_back(CurrentPoint);
+        LastPosition = CurrentPoint;
+    } else if (m == "PU") {
+        if (RelativeMode) RelativeUpdate();
+        LastPosition = CurrentPoint;
+        RelativeMode = false;
+        if (PenDown) {
+            PenDown = false;
+            EndOfFigure = true;
+            f.Layer = CurrentPen;
+            f.Value = PenDepth("lifting the pen");
+        }
+    } else if (m == "C") {
+        if (!PenDown && (contour.empty() || !SamePoint(LastPosition, contour.back())))
+            contour.push_back(LastPosition);
+        PenDown = true;
+        if (!contour.empty() && !SamePoint(LastPosition, contour.back()))
+            contour.push_back(CurrentPoint);
+        LastPosition = CurrentPoint;
+    } else if (m == "M") {
+        if (PenDown) {
+            PenDown = false;
+            EndOfFigure = true;
+        }
+        LastPosition = CurrentPoint;
+    } else if (m == "PA") {  // with the pen up: a move
+        LastPosition = CurrentPoint;
+        RelativeBase.X = 0.0;
+        RelativeBase.Y = 0.0;
+    }
+    // IN, IP, SC, LB and every other mnemonic: no effect.
+}
+
+void Thpgl::ReadHpglFigure(tfigura& f) {
+    if (pendingError_) {
+        // The fault met while looking ahead past the end of the previous figure.
+        CoreError e = *pendingError_;
+        pendingError_.reset();
+        EndOfFile = true;
+        throw e;
+    }
+    f.Layer = CurrentPen;
+    EndOfFigure = false;
+    PenDown = false;  // every figure starts with the pen up
+    for (;;) {
+        // The command read last is carried out first: at the start of the next figure when it
+        // was read as the previous one ended, and also when it is the last of the file.
+        ExecuteHpglCommand(f);
+        PreviousPoint = CurrentPoint;
+        if (NoMoreCommands()) {
+            EndOfFile = true;
+            break;
+        }
+        try {
+            ParseHpglCommand();
+        } catch (const CoreError& e) {
+            if (!EndOfFigure) throw;
+            // The figure is complete: it is given now, and the fault with the next call.
+            pendingError_ = e;
+            break;
+        }
+        if (EndOfFigure) break;
+    }
+    CompleteReadFigure(f);
+}
+
+}  // namespace vellisk
