@@ -113,8 +113,8 @@ std::string ControllerModel::Receive(std::string_view command, LinkKind link) {
         if (lpt) {
             statusByte |= kStJobStored;
         } else {
-            if (BufferFull()) ++overflowCount;
-            ++bufferCount;
+            if (bufferSize > 0 && bufferCount >= bufferSize) ++overflowCount;
+            else ++bufferCount;
         }
         return {};
     }

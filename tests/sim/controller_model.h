@@ -71,13 +71,16 @@ public:
 
     // ---- job buffer ------------------------------------------------------------------------
     // Job commands (lower-case letters, the content of a job file) are kept in `job` in order.
-    // On the newer links they also fill the buffer: it reads full at `bufferCapacity` commands
-    // (0: never full) and every status read drains `drainPerStatusRead` of them.
+    // On the newer links they also fill the buffer: it reads full from `bufferCapacity` commands
+    // on (0: never full) and every status read drains `drainPerStatusRead` of them. The host
+    // sends a whole slice after one status read, so the buffer really holds `bufferSize`
+    // commands (0: no limit); a command beyond that is lost and counted as an overflow.
     std::vector<std::string> job;
     std::size_t bufferCapacity = 0;
+    std::size_t bufferSize = 0;
     std::size_t bufferCount = 0;
     std::size_t drainPerStatusRead = 0;
-    std::size_t overflowCount = 0;  // job commands that arrived while the buffer read full
+    std::size_t overflowCount = 0;  // job commands that found the buffer already holding bufferSize
     std::size_t bufferFullReads = 0;  // status reads that reported the buffer full
 
     // ---- behaviour and fault switches --------------------------------------------------------

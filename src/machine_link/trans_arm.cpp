@@ -1,0 +1,121 @@
+#include "machine_link/trans_arm.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "model/core_error.h"
+#include "model/numeric.h"
+
+namespace vellisk {
+
+namespace {
+
+std::string ReadWholeFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw CoreError(CoreError::Kind::InputOutput, "cannot open the job file " + file.string());
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw CoreError(CoreError::Kind::InputOutput, "cannot read the job file " + file.string());
+    return data;
+}
+
+}  // namespace
+
+JobFileFault CheckJobFile(std::string_view data, const CommandLengthTable& lengths) {
+    std::size_t pos = 0;
+    while (pos < data.size()) {
+        const auto b = static_cast<std::uint8_t>(data[pos]);
+        const std::size_t len = lengths.LengthOf(b);
+        if (len == 0) return {JobFileFault::BadCommandByte, pos, b};
+        if (len > data.size() - pos) return {JobFileFault::CutShort, pos, b};
+        pos += len;
+    }
+    return {};
+}
+
+TTransArm::TTransArm(MachineContext& ctx, CommandLayer& layer, Notifier& notifier)
+    : ctx_(ctx), layer_(layer), notifier_(notifier) {}
+
+bool TTransArm::start() { return start(ctx_.ProgramDir / "out.cnx"); }
+
+bool TTransArm::start(const std::filesystem::path& file) {
+    streaming_ = false;
+    std::string data = ReadWholeFile(file);
+    const JobFileFault fault = CheckJobFile(data, ctx_.CommandLengths);
+    if (fault.kind != JobFileFault::None) {
+        Damaged(fault);
+        return false;
+    }
+    data_ = std::move(data);
+    pos_ = 0;
+    commandsSent_ = 0;
+    streaming_ = true;
+    return true;
+}
+
+void TTransArm::stop() {
+    lastText_ = "Transmisja zakonczona";
+    notifier_.Status(lastText_);
+    data_.clear();
+    data_.shrink_to_fit();
+    pos_ = 0;
+    streaming_ = false;
+}
+
+void TTransArm::Damaged(const JobFileFault& fault) {
+    streaming_ = false;
+    ctx_.StreamFeeding = false;
+    data_.clear();
+    pos_ = 0;
+    char detail[64];
+    std::snprintf(detail, sizeof detail, "%zu (0x%02X)", fault.offset, static_cast<unsigned>(fault.byte));
+    const TextId what = fault.kind == JobFileFault::BadCommandByte ? TextId::JobFileBadCommand : TextId::JobFileCutShort;
+    notifier_.Message(ctx_.Text(what) + "\n" + ctx_.Text(TextId::JobFileOffset) + " " + detail,
+                      MessageKind::Error, Buttons::Ok);
+}
+
+void TTransArm::ShowProgress(bool withSpinner) {
+    static const char* const kSpinner[4] = {"--", "\\", "|", "/"};
+    const double p = data_.empty() ? 100.0 : RoundHalfEven(static_cast<double>(pos_) * 100.0 / data_.size());
+    lastText_ = "przeslano " + std::to_string(static_cast<int>(p)) + "% ";
+    if (withSpinner) lastText_ += kSpinner[spinner_];
+    notifier_.Status(lastText_);
+}
+
+void TTransArm::Tick() {
+    if (!streaming_) return;
+    if (pos_ >= data_.size()) {
+        ctx_.StreamFeeding = false;
+        stop();
+        return;
+    }
+    layer_.PollStatus();
+    if (ctx_.PlotState.RawStatus & kRawBufferFull) {
+        if (ctx_.StreamFeeding) ShowProgress(false);
+        ctx_.StreamFeeding = false;
+        return;
+    }
+    if (!ctx_.StreamFeeding) layer_.Active().StartTimeout();
+    ctx_.StreamFeeding = true;
+
+    const char* const data = data_.data();
+    const std::size_t size = data_.size();
+    const CommandLengthTable& lengths = ctx_.CommandLengths;
+    for (int i = 0; i < kCommandsPerTick && pos_ < size; ++i) {
+        const auto letter = static_cast<std::uint8_t>(data[pos_]);
+        const std::size_t len = lengths.LengthOf(letter);
+        // The file was checked at the start; the table may not change under a running job.
+        if (len == 0 || len > size - pos_) {
+            Damaged({len == 0 ? JobFileFault::BadCommandByte : JobFileFault::CutShort, pos_, letter});
+            return;
+        }
+        ++commandsSent_;
+        layer_.SendCommand(std::string_view(data + pos_, len));
+        pos_ += len;
+        if (commandsSent_ == kStartAfterCommands) layer_.SendCommand("G");
+    }
+    spinner_ = static_cast<std::uint8_t>((spinner_ + 1) % 4);
+    ShowProgress(true);
+}
+
+}  // namespace vellisk
