@@ -1,0 +1,128 @@
+#include "machine_link/lpt_transfer.h"
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "model/numeric.h"
+
+namespace vellisk {
+
+namespace {
+
+std::int64_t Kilobytes(std::uintmax_t bytes) {
+    return static_cast<std::int64_t>(RoundHalfEven(static_cast<double>(bytes) / 1024.0));
+}
+
+}  // namespace
+
+Ttransmisja::Ttransmisja(MachineContext& ctx, CommandLayer& layer, Notifier& notifier)
+    : ctx_(ctx), layer_(layer), notifier_(notifier) {}
+
+void Ttransmisja::NoCommunication(TextId caption) {
+    notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, ctx_.Text(caption));
+}
+
+bool Ttransmisja::CheckSize(const std::filesystem::path& file) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    if (!ec && size <= kMaxJobBytes) return true;
+    if (ec) return true;  // a missing file is reported when it is opened
+    notifier_.Message(ctx_.Text(TextId::PlotterBufferExceeded), MessageKind::Error, Buttons::Ok);
+    return false;
+}
+
+void Ttransmisja::Activate() { Activate(ctx_.ProgramDir / "out.cnx"); }
+
+void Ttransmisja::Activate(const std::filesystem::path& file) {
+    opened_ = false;
+    timedOut_ = false;
+    sent_ = 0;
+    ticks_ = 0;
+    sentKb_ = 0;
+    totalKb_ = 0;
+    data_.clear();
+    breakRequested_ = true;
+
+    layer_.ReadStatus();
+    if (layer_.TimedOut()) {
+        NoCommunication(TextId::GetStateCaption);
+        return;
+    }
+    if (ctx_.PlotState.Status & kStatusRunningFromMemory) {
+        notifier_.Message(ctx_.Text(TextId::PlotterNotReadyForFile), MessageKind::Error, Buttons::Ok,
+                          ctx_.Text(TextId::CuttingStartCaption));
+        return;
+    }
+    if (!CheckSize(file)) return;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        notifier_.Message(ctx_.Text(TextId::JobFileCannotOpen) + "\n" + file.string(), MessageKind::Error,
+                          Buttons::Ok);
+        return;
+    }
+    data_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    breakRequested_ = false;
+    opened_ = true;
+    // From here on the controller's memory no longer holds a whole job until this one is done.
+    lastIncomplete_ = true;
+    totalKb_ = Kilobytes(data_.size());
+}
+
+Ttransmisja::Result Ttransmisja::Tick() {
+    if (!opened_) return Failed;
+    Transport& t = layer_.Active();
+    t.StartTimeout();
+    const std::size_t limit = static_cast<std::size_t>(ticks_) * kBytesPerTick;
+    while (!breakRequested_ && sent_ < data_.size() && sent_ <= limit) {
+        t.SendByte(static_cast<std::uint8_t>(data_[sent_]));
+        ++sent_;
+        // Once the controller stops answering, the rest of the slice is not strobed blindly.
+        if (layer_.TimedOut()) break;
+    }
+    if (layer_.TimedOut()) {
+        timedOut_ = true;
+        NoCommunication(TextId::CuttingStartCaption);
+    }
+    sentKb_ = Kilobytes(sent_);
+    ++ticks_;
+    if (!breakRequested_ && !timedOut_ && sent_ < data_.size()) return Running;
+    if (breakRequested_ || timedOut_) return Failed;
+    layer_.ReadStatus();
+    lastIncomplete_ = false;
+    return Done;
+}
+
+void Ttransmisja::Deactivate() {
+    if (!opened_) return;
+    opened_ = false;
+    data_.clear();
+    if (breakRequested_) {
+        Transport& t = layer_.Active();
+        t.StartTimeout();
+        t.Write(std::string(20, '@'));
+    }
+}
+
+void Ttransmisja::SendStart() {
+    layer_.SendCommand("Pd");
+    layer_.SendCommand("G");
+}
+
+void Ttransmisja::Repeat(const std::string& caption) {
+    layer_.ReadStatus();
+    if (layer_.TimedOut()) return;
+    if (lastIncomplete_) {
+        notifier_.Message(ctx_.Text(TextId::LastTransferIncomplete), MessageKind::Error, Buttons::Ok, caption);
+        return;
+    }
+    if ((ctx_.PlotState.Status & kStatusJobStored) == 0) {
+        notifier_.Message(ctx_.Text(TextId::NoFileToRepeat), MessageKind::Information, Buttons::OkCancel,
+                          caption);
+        return;
+    }
+    BusyCursor cursor(notifier_);
+    if (layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) layer_.SendCommand("G");
+}
+
+}  // namespace vellisk
