@@ -1,0 +1,219 @@
+// Cut direction of every closed figure and the cutting order of the figure list.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "drawing_window/load_geometry.h"
+#include "drawing_window/project.h"
+#include "machine_link/machine_context.h"
+#include "platform/notifier.h"
+#include "settings/settings.h"
+
+namespace vellisk {
+
+std::int32_t Project::ContourDirection(std::int32_t i) {
+    tfigura& f = Figure(i);
+    if (f.Open) return 0;
+    const std::int32_t v = LowestPointIndex(f);
+    const auto n = static_cast<std::int32_t>(f.Contour.size());
+    if (n == 0) return 0;
+    std::int32_t next = v + 1;
+    if (next > n - 1) next = 1;
+    if (n <= 1) next = 0;
+    std::int32_t prev = v - 1;
+    if (prev < 0) prev = n - 2;
+    if (next == prev || next == v || prev < 0 || next >= n) return 0;
+    const double pi = std::numbers::pi;
+    auto angle = [&](std::int32_t k) {
+        double a = loadgeom::SegmentAngle(f.Contour[static_cast<std::size_t>(v)], f.Contour[static_cast<std::size_t>(k)]);
+        if (a > pi) a -= 2 * pi;
+        return a;
+    };
+    const double toNext = angle(next), toPrev = angle(prev);
+    if (toNext > toPrev) return 1;
+    if (toNext < toPrev) return -1;
+    return 0;
+}
+
+std::int32_t Project::JakiKierunek(std::int32_t i) {
+    if (i < 0) {
+        for (std::int32_t k = 0; k < Count(); ++k) Figure(k).Direction = ContourDirection(k);
+        return 0;
+    }
+    const std::int32_t d = ContourDirection(i);
+    Figure(i).Direction = d;
+    return d;
+}
+
+void Project::ReverseFigureLists(std::int32_t i) {
+    tfigura& f = Figure(i);
+    if (f.Contour.size() < 2) return;
+    std::reverse(f.Contour.begin(), f.Contour.end());
+    std::reverse(f.CutPath.begin(), f.CutPath.end());
+}
+
+void Project::OdwrocKierunek(std::int32_t i) {
+    if (i < 0) {
+        for (std::int32_t k = 0; k < Count(); ++k) OdwrocKierunek(k);
+        return;
+    }
+    ReverseFigureLists(i);
+    JakiKierunek(i);
+}
+
+void Project::ReverseByLevelParity(int parity, std::int32_t wanted) {
+    const int m = settings_.Flag("negatyw") ? 1 : 0;
+    for (std::int32_t i = 0; i < Count(); ++i) {
+        tfigura& f = Figure(i);
+        if ((f.Level + m) % 2 != parity || f.Open) continue;
+        if (JakiKierunek(i) != wanted) OdwrocKierunek(i);
+    }
+}
+
+void Project::UstawKierunek() {
+    notifier_.Status(ctx_.Text(TextId::FixingCutDirection));
+    const int out = settings_.Choice("out_dir");
+    const int in = settings_.Choice("in_dir");
+    const std::int32_t outer = out == 1 ? 1 : out == 2 ? -1 : 0;
+    if (outer != 0) ReverseByLevelParity(0, outer);
+    if (in == 0) {
+        if (outer != 0) ReverseByLevelParity(1, outer);
+    } else if (outer != 0) {
+        ReverseByLevelParity(1, -outer);
+    } else {
+        // Outer figures keep their drawn direction; each inner figure goes against the figure
+        // that encloses it.
+        const int m = settings_.Flag("negatyw") ? 1 : 0;
+        for (std::int32_t i = 0; i < Count(); ++i) {
+            tfigura& f = Figure(i);
+            if ((f.Level + m) % 2 != 1 || f.Open || f.Parent == nullptr) continue;
+            const std::int32_t parentDir = f.Parent->Direction;
+            if (parentDir == 0) continue;
+            if (JakiKierunek(i) != -parentDir) OdwrocKierunek(i);
+        }
+    }
+    notifier_.Status("");
+}
+
+namespace {
+
+int Sign(double a, double b, int weight) { return a < b ? -weight : a > b ? weight : 0; }
+
+// The settings the comparators read, taken once per sort.
+struct OrderRules {
+    int orderFig = 0;
+    int orderGlobal = 0;
+    bool layered = false;
+    double splitY = 0.0;
+};
+
+int CutOrder(const tfigura& a, const tfigura& b, const OrderRules& r) {
+    const double OrderSplitY = r.splitY;
+    int ta = 0;
+    switch (r.orderFig) {
+        case 0: ta = Sign(a.Index, b.Index, 1); break;
+        case 1: ta = -Sign(a.Level, b.Level, 4); break;
+        case 2: ta = Sign(a.Level, b.Level, 4); break;
+        default: break;
+    }
+    int tb = 0;
+    auto minYDown = [&] { return -Sign(a.MinY, b.MinY, 2); };
+    switch (r.orderGlobal) {
+        case 0: tb = Sign(a.Index, b.Index, 1); break;
+        case 1: tb = Sign(a.OrderKey2, b.OrderKey2, 2); break;
+        case 2: tb = -Sign(a.OrderKey2, b.OrderKey2, 2); break;
+        case 3: tb = a.MinX != b.MinX ? -Sign(a.MinX, b.MinX, 2) : minYDown(); break;
+        case 4: tb = a.MinX != b.MinX ? Sign(a.MinX, b.MinX, 2) : minYDown(); break;
+        case 5: {
+            const bool aLow = a.MinY < OrderSplitY, bLow = b.MinY < OrderSplitY;
+            if (aLow != bLow) tb = aLow ? -2 : 2;
+            else if (a.MinX != b.MinX) tb = aLow ? Sign(a.MinX, b.MinX, 2) : -Sign(a.MinX, b.MinX, 2);
+            else tb = minYDown();
+            break;
+        }
+        default: break;
+    }
+    if (tb == 0 && r.layered) tb = Sign(a.Value, b.Value, 2);
+    return ta + tb;
+}
+
+int NestedOrder(const tfigura& a, const tfigura& b, const OrderRules& r) {
+    const double OrderSplitY = r.splitY;
+    if (a.HatchLine != b.HatchLine) return a.HatchLine ? -1 : 1;
+    if (a.HatchLine) {
+        if (a.HatchOwner != b.HatchOwner) return Sign(a.HatchOwner, b.HatchOwner, 1);
+        return Sign(a.Index, b.Index, 1);
+    }
+    if (a.OrderKey != b.OrderKey) return Sign(a.OrderKey, b.OrderKey, 1);
+    if (&a == &b) return 0;
+    switch (r.orderGlobal) {
+        case 0: return Sign(a.Index, b.Index, 1);
+        case 1: return Sign(a.OrderKey3, b.OrderKey3, 1);
+        case 2: return -Sign(a.OrderKey3, b.OrderKey3, 1);
+        case 3: return -Sign(a.MinX, b.MinX, 1);
+        case 4: return Sign(a.MinX, b.MinX, 1);
+        case 5: {
+            const bool aLow = a.MinY < OrderSplitY, bLow = b.MinY < OrderSplitY;
+            if (aLow != bLow) return aLow ? -1 : 1;
+            if (a.MinX != b.MinX) return aLow ? Sign(a.MinX, b.MinX, 1) : -Sign(a.MinX, b.MinX, 1);
+            return -Sign(a.MinY, b.MinY, 1);
+        }
+        default: return 0;
+    }
+}
+
+OrderRules RulesOf(const Settings& s, double splitY) {
+    return {s.Choice("order_fig"), s.Choice("Order_global"), s.Choice("ProjektType") == 1, splitY};
+}
+
+}  // namespace
+
+int Project::CompareCutOrder(const tfigura& a, const tfigura& b) const {
+    return CutOrder(a, b, RulesOf(settings_, OrderSplitY));
+}
+
+int Project::CompareNestedOrder(const tfigura& a, const tfigura& b) const {
+    return NestedOrder(a, b, RulesOf(settings_, OrderSplitY));
+}
+
+void Project::BuildNestedOrderKeys() {
+    for (std::size_t k = 0; k < Figures.size(); ++k) Figures[k]->OrderKey = static_cast<double>(k);
+    OrderSplitY = ProjectCentreY;
+    const int rule = settings_.Choice("order_fig");
+    if (rule < 0 || rule > 2 || Figures.empty()) return;
+    // The keys are list positions again after every level, so one step of 1/N places a nested
+    // figure between its parent and the figure before it (or, for outer-first, keeps up to N
+    // siblings apart before the next figure) without running out of precision at depth.
+    const double a = 1.0 / static_cast<double>(Figures.size());
+    const OrderRules rules = RulesOf(settings_, OrderSplitY);
+    auto cmp = [&rules](const std::unique_ptr<tfigura>& x, const std::unique_ptr<tfigura>& y) {
+        return NestedOrder(*x, *y, rules) < 0;
+    };
+    for (std::int32_t level = 1; level <= MaxNestingLevel; ++level) {
+        for (std::size_t k = 0; k < Figures.size(); ++k) {
+            tfigura& f = *Figures[k];
+            if (f.Level != level || f.Parent == nullptr) continue;
+            f.OrderKey = rule == 2 ? f.Parent->OrderKey + static_cast<double>(k) * a : f.Parent->OrderKey - a;
+        }
+        std::stable_sort(Figures.begin(), Figures.end(), cmp);
+        for (std::size_t k = 0; k < Figures.size(); ++k) Figures[k]->OrderKey = static_cast<double>(k);
+    }
+}
+
+void Project::UstawKolejnosc() {
+    BusyCursor busy(notifier_);
+    notifier_.Status(ctx_.Text(TextId::FixingCutSequence));
+    OrderSplitY = ProjectCentreY;
+    const OrderRules rules = RulesOf(settings_, OrderSplitY);
+    std::stable_sort(Figures.begin(), Figures.end(),
+                     [&rules](const auto& x, const auto& y) { return CutOrder(*x, *y, rules) < 0; });
+    if (settings_.Flag("WszystkieWjednej")) {
+        BuildNestedOrderKeys();
+        const OrderRules nested = RulesOf(settings_, OrderSplitY);
+        std::stable_sort(Figures.begin(), Figures.end(),
+                         [&nested](const auto& x, const auto& y) { return NestedOrder(*x, *y, nested) < 0; });
+    }
+    notifier_.Status("");
+}
+
+}  // namespace vellisk

@@ -1,0 +1,584 @@
+#include "drawing_window/project.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <exception>
+#include <limits>
+#include <unordered_map>
+
+#include "drawing_files/job_units.h"
+#include "drawing_window/box_grid.h"
+#include "drawing_window/load_geometry.h"
+#include "drawing_window/tool_path.h"
+#include "machine_link/machine_context.h"
+#include "model/core_error.h"
+#include "model/numeric.h"
+#include "platform/notifier.h"
+#include "settings/settings.h"
+
+namespace vellisk {
+
+using loadgeom::NearPoint;
+using loadgeom::SamePoint;
+
+// Look-up structures over the kept figures while a drawing is read. Every kept figure has a
+// sequence number; figures are only appended and removed while loading, so the list order is
+// the order of the sequence numbers.
+struct Project::LoadIndex {
+    std::vector<tfigura*> bySeq;           // nullptr once removed
+    std::vector<std::uint32_t> seqAt;      // parallel to Figures
+    BoxGrid ends{4.0};                     // end points of open figures with more than one point
+    BoxGrid lines{256.0};                  // figures of exactly two points
+    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> shapes;  // point count and first point
+
+    static std::uint64_t ShapeKey(const tfigura& f) {
+        const tpunkt& p = f.Contour.front();
+        auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v == 0.0 ? 0.0 : v); };
+        std::uint64_t h = f.Contour.size() * 0x9E3779B97F4A7C15ull;
+        h ^= bits(p.X) + 0x7F4A7C159E3779B9ull + (h << 6) + (h >> 2);
+        h ^= bits(p.Y) + 0x94D049BB133111EBull + (h << 6) + (h >> 2);
+        return h;
+    }
+    static bool JoinsOthers(const tfigura& f) { return f.Open && f.Contour.size() > 1; }
+    static void LineBox(const tfigura& f, double box[4]) {
+        const tpunkt& a = f.Contour[0];
+        const tpunkt& b = f.Contour[1];
+        // Widened a little: the crossing test works on the lines through the segments.
+        auto pad = [](double v) { return 1.0 + std::fabs(v) * 1e-9; };
+        box[0] = std::fmin(a.X, b.X) - pad(a.X);
+        box[1] = std::fmin(a.Y, b.Y) - pad(a.Y);
+        box[2] = std::fmax(a.X, b.X) + pad(b.X);
+        box[3] = std::fmax(a.Y, b.Y) + pad(b.Y);
+    }
+
+    void Add(tfigura* f, std::uint32_t seq) {
+        if (JoinsOthers(*f)) {
+            for (const tpunkt* p : {&f->Contour.front(), &f->Contour.back()}) ends.Insert(seq, p->X, p->Y, p->X, p->Y);
+        }
+        if (f->Contour.size() == 2) {
+            double b[4];
+            LineBox(*f, b);
+            lines.Insert(seq, b[0], b[1], b[2], b[3]);
+        }
+        if (!f->Contour.empty()) shapes[ShapeKey(*f)].push_back(seq);
+    }
+    void Drop(tfigura* f, std::uint32_t seq) {
+        if (JoinsOthers(*f)) {
+            for (const tpunkt* p : {&f->Contour.front(), &f->Contour.back()}) ends.Remove(seq, p->X, p->Y, p->X, p->Y);
+        }
+        if (f->Contour.size() == 2) {
+            double b[4];
+            LineBox(*f, b);
+            lines.Remove(seq, b[0], b[1], b[2], b[3]);
+        }
+        if (!f->Contour.empty()) {
+            auto it = shapes.find(ShapeKey(*f));
+            if (it != shapes.end()) std::erase(it->second, seq);
+        }
+        bySeq[seq] = nullptr;
+    }
+    std::size_t PositionOf(std::uint32_t seq) const {
+        return static_cast<std::size_t>(std::lower_bound(seqAt.begin(), seqAt.end(), seq) - seqAt.begin());
+    }
+};
+
+Project::Project(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier)
+    : ProjectKind(kind), settings_(settings), ctx_(ctx), notifier_(notifier) {}
+
+Project::~Project() {
+    if (Layers) Layers->Done();
+}
+
+std::vector<tfigura*> Project::FigurePointers() const {
+    std::vector<tfigura*> v;
+    v.reserve(Figures.size());
+    for (const auto& f : Figures) v.push_back(f.get());
+    return v;
+}
+
+tfigura& Project::Figure(std::int32_t i) { return *CheckedAt(Figures, i, "figure"); }
+const tfigura& Project::Figure(std::int32_t i) const { return *CheckedAt(Figures, i, "figure"); }
+
+bool Project::Multilayer() const { return settings_.Choice("ProjektType") == 1; }
+
+void Project::Clear() {
+    Figures.clear();
+    Bounds = {};
+    ProjectWidth = ProjectHeight = ProjectCentreX = ProjectCentreY = 0.0;
+    MaxNestingLevel = 0;
+    SelectedFigure = -1;
+    TotalCutLength = TotalRapidLength = TotalPolishLength = TotalExtraLength = 0.0;
+    Layers.reset();
+    GcodeMaxZ = 0.0;
+    DrawingFigureCount = 0;
+    HasFrame = false;
+    index_.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clean-up of the import
+
+void Project::licz_parametry(tfigura& f) {
+    if (f.Contour.empty()) {
+        f.Valid = false;
+        return;
+    }
+    double maxX = -1.7e308, maxY = -1.7e308, minX = 1.7e308, minY = 1.7e308;
+    std::int32_t start = 0;
+    for (std::size_t k = 0; k < f.Contour.size(); ++k) {
+        const tpunkt& p = f.Contour[k];
+        if (p.X > maxX) maxX = p.X;
+        if (p.Y > maxY) maxY = p.Y;
+        if (p.X < minX) minX = p.X;
+        if (p.Y < minY) {
+            minY = p.Y;
+            start = static_cast<std::int32_t>(k);
+        }
+    }
+    f.MaxX = maxX;
+    f.MaxY = maxY;
+    f.MinX = minX;
+    f.MinY = minY;
+    f.StartIndex = start;
+    f.Width = maxX - minX;
+    f.Height = maxY - minY;
+    f.CentreX = (minX + maxX) / 2;
+    f.CentreY = (minY + maxY) / 2;
+    f.Valid = true;
+    f.Level = 0;
+    f.Parent = nullptr;
+    f.Open = f.Contour.size() < 3 || !NearPoint(f.Contour.front(), f.Contour.back());
+}
+
+void Project::CopyContourToPaths(tfigura& f) {
+    f.CutPath = f.Contour;
+    f.PolishPath = f.Contour;
+}
+
+void Project::KeepFigure(std::unique_ptr<tfigura> figure) {
+    tfigura* f = figure.get();
+    Figures.push_back(std::move(figure));
+    if (!index_) return;
+    const auto seq = static_cast<std::uint32_t>(index_->bySeq.size());
+    index_->bySeq.push_back(f);
+    index_->seqAt.push_back(seq);
+    index_->Add(f, seq);
+}
+
+void Project::EraseKept(std::size_t position) {
+    if (index_) {
+        const std::uint32_t seq = index_->seqAt[position];
+        index_->Drop(Figures[position].get(), seq);
+        index_->seqAt.erase(index_->seqAt.begin() + static_cast<std::ptrdiff_t>(position));
+    }
+    Figures.erase(Figures.begin() + static_cast<std::ptrdiff_t>(position));
+}
+
+namespace {
+
+// Which of the four ways of joining applies to kept figure k and the new figure n (1..4), or 0.
+int JoinRule(const tfigura& n, const tfigura& k) {
+    const tpunkt& nFirst = n.Contour.front();
+    const tpunkt& nLast = n.Contour.back();
+    if (NearPoint(nLast, k.Contour.front())) return 1;
+    if (NearPoint(nLast, k.Contour.back())) return 2;
+    if (NearPoint(nFirst, k.Contour.front())) return 3;
+    if (NearPoint(nFirst, k.Contour.back())) return 4;
+    return 0;
+}
+
+void ApplyJoin(tfigura& n, const tfigura& k, int rule) {
+    const auto& kp = k.Contour;
+    switch (rule) {
+        case 1:  // k's points 1 .. m-1 after n's end
+            n.Contour.insert(n.Contour.end(), kp.begin() + 1, kp.end());
+            break;
+        case 2:  // k's points m-2 down to 0 after n's end
+            n.Contour.insert(n.Contour.end(), kp.rbegin() + 1, kp.rend());
+            break;
+        case 3: {  // k's points 1 .. m-1 put in front one by one: n then begins with k's last point
+            std::vector<tpunkt> front(kp.rbegin(), kp.rend() - 1);
+            n.Contour.insert(n.Contour.begin(), front.begin(), front.end());
+            break;
+        }
+        case 4: {  // k's points m-2 down to 0 put in front one by one: n then begins with k's first
+            n.Contour.insert(n.Contour.begin(), kp.begin(), kp.end() - 1);
+            break;
+        }
+        default: break;
+    }
+}
+
+}  // namespace
+
+void Project::JoinOpenPaths(tfigura& n) {
+    if (!settings_.Flag("auto_add") || !n.Open || n.Contour.size() <= 1) return;
+    if (!index_) {
+        // Plain walk over the list (used when no load is running).
+        bool joined = true;
+        while (joined) {
+            joined = false;
+            const std::size_t count0 = Figures.size();
+            for (std::size_t i = 0; i < count0; ++i) {
+                if (i >= Figures.size()) break;
+                const tfigura& k = *Figures[i];
+                if (!LoadIndex::JoinsOthers(k)) continue;
+                const int rule = JoinRule(n, k);
+                if (rule == 0) continue;
+                ApplyJoin(n, k, rule);
+                Figures.erase(Figures.begin() + static_cast<std::ptrdiff_t>(i));
+                joined = true;
+            }
+        }
+        return;
+    }
+    // The same walk, visiting only the figures whose ends lie near the new figure's ends. A
+    // joined figure leaves the list and the one that moves into its place is passed over until
+    // the next pass.
+    LoadIndex& ix = *index_;
+    for (;;) {
+        bool joined = false;
+        std::uint32_t from = 0;
+        for (;;) {
+            std::vector<std::uint32_t> cands;
+            for (const tpunkt* p : {&n.Contour.front(), &n.Contour.back()}) {
+                ix.ends.Query(p->X - 2.0, p->Y - 2.0, p->X + 2.0, p->Y + 2.0,
+                              [&](std::uint32_t id) { cands.push_back(id); });
+            }
+            std::sort(cands.begin(), cands.end());
+            cands.erase(std::unique(cands.begin(), cands.end()), cands.end());
+            std::uint32_t hit = 0;
+            int rule = 0;
+            for (std::uint32_t s : cands) {
+                if (s < from) continue;
+                const tfigura* k = ix.bySeq[s];
+                if (!k || !LoadIndex::JoinsOthers(*k)) continue;
+                rule = JoinRule(n, *k);
+                if (rule != 0) {
+                    hit = s;
+                    break;
+                }
+            }
+            if (rule == 0) break;
+            ApplyJoin(n, *ix.bySeq[hit], rule);
+            const std::size_t pos = ix.PositionOf(hit);
+            const bool last = pos + 1 >= ix.seqAt.size();
+            const std::uint32_t next = last ? 0 : ix.seqAt[pos + 1];
+            EraseKept(pos);
+            joined = true;
+            if (last) break;
+            from = next + 1;
+        }
+        if (!joined) break;
+    }
+}
+
+bool Project::IsDuplicateFigure(const tfigura& n) const {
+    auto same = [&](const tfigura& k) {
+        if (k.Contour.size() != n.Contour.size()) return false;
+        for (std::size_t p = 0; p < k.Contour.size(); ++p)
+            if (!SamePoint(k.Contour[p], n.Contour[p])) return false;
+        return true;
+    };
+    if (index_ && !n.Contour.empty()) {
+        auto it = index_->shapes.find(LoadIndex::ShapeKey(n));
+        if (it == index_->shapes.end()) return false;
+        for (std::uint32_t s : it->second) {
+            const tfigura* k = index_->bySeq[s];
+            if (k && same(*k)) return true;
+        }
+        return false;
+    }
+    for (const auto& k : Figures)
+        if (same(*k)) return true;
+    return false;
+}
+
+bool Project::CrossingLinesToPoint(tfigura& n) {
+    if (n.Contour.size() != 2) return false;
+    const todcinek ns{n.Contour[0], n.Contour[1]};
+    auto crosses = [&](const tfigura& k, tpunkt& at) {
+        if (k.Contour.size() != 2) return false;
+        return loadgeom::SegmentIntersection(todcinek{k.Contour[0], k.Contour[1]}, ns, at);
+    };
+    std::size_t hitPos = Figures.size();
+    tpunkt at;
+    if (index_) {
+        double b[4];
+        LoadIndex::LineBox(n, b);
+        for (std::uint32_t s : index_->lines.Candidates(b[0], b[1], b[2], b[3])) {
+            const tfigura* k = index_->bySeq[s];
+            if (k && crosses(*k, at)) {
+                hitPos = index_->PositionOf(s);
+                break;
+            }
+        }
+    } else {
+        for (std::size_t i = 0; i < Figures.size(); ++i)
+            if (crosses(*Figures[i], at)) {
+                hitPos = i;
+                break;
+            }
+    }
+    if (hitPos >= Figures.size()) return false;
+    for (tpunkt& p : n.Contour) {
+        p.X = at.X;
+        p.Y = at.Y;
+    }
+    n.PointFigure = true;
+    EraseKept(hitPos);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loading
+
+tWarstwy& Project::EnsureLayers() {
+    if (!Layers) {
+        const bool laser = ctx_.PlotParams.Laser != 0;
+        double value = 0.0;
+        std::int32_t speed = 0;
+        if (!(ProjectKind == KindHpgl && !laser)) {
+            value = laser ? settings_.Number("work_power") : settings_.Number("Glebokosc");
+            speed = RoundTo<std::int32_t>(settings_.Number("WorkSpeed"), "work speed");
+        }
+        const auto figures = FigurePointers();
+        Layers = std::make_unique<tWarstwy>(figures, ProjectKind, value, speed, laser);
+    }
+    return *Layers;
+}
+
+LoadResult Project::Load(const std::string& name, DrawingInput& input) {
+    LoadResult result;
+    Clear();
+    notifier_.Status(ctx_.Text(TextId::OpeningFile) + name);
+    BusyCursor busy(notifier_);
+
+    const int opened = input.OpenInput(name, ProjectKind);
+    if (opened != 0) {
+        result.status = opened == 32 ? LoadStatus::FileLocked : LoadStatus::CannotOpen;
+        result.message = opened == 32 ? ctx_.Text(TextId::FileUsedByAnotherProgram)
+                                      : ctx_.Text(TextId::CannotOpenFile) + " " + name;
+        notifier_.Status("");
+        notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
+        return result;
+    }
+    const std::string figuresText = ctx_.Text(TextId::NumberOfFigures);
+    try {
+        index_ = std::make_unique<LoadIndex>();
+        const bool autoRemove = settings_.Flag("auto_remove");
+        const bool crossToPoint = settings_.Flag("crosstopoint");
+        while (!input.EndOfFile()) {
+            auto f = std::make_unique<tfigura>();
+            input.ReadFigure(*f);
+            ++result.figuresRead;
+            WindowText(figuresText + std::to_string(result.figuresRead));
+            if (ProjectKind == KindGcode) {
+                KeepFigure(std::move(f));
+                continue;
+            }
+            if (!f->Valid || f->Contour.empty()) continue;
+            JoinOpenPaths(*f);
+            if (autoRemove && IsDuplicateFigure(*f)) continue;
+            licz_parametry(*f);
+            f->Open = f->Contour.size() < 3 || !NearPoint(f->Contour.back(), f->Contour.front());
+            f->PointFigure = false;
+            if (f->Contour.size() == 2 && crossToPoint && CrossingLinesToPoint(*f)) licz_parametry(*f);
+            CopyContourToPaths(*f);
+            KeepFigure(std::move(f));
+        }
+        index_.reset();
+        result.warnings = input.Warnings();
+        GcodePower = input.GcodePower();
+        input.CloseInput();
+    } catch (const std::exception& e) {
+        index_.reset();
+        const std::string where = input.Where();
+        try {
+            input.CloseInput();
+        } catch (...) {
+        }
+        Clear();
+        result.status = LoadStatus::ReaderError;
+        result.message = ctx_.Text(TextId::DrawingCannotBeRead) + name + (where.empty() ? "" : ", " + where) +
+                         ": " + e.what();
+        notifier_.Status("");
+        notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
+        return result;
+    }
+
+    try {
+        // Bounds and origin.
+        if (!Figures.empty()) {
+            std::int32_t maxX = -2147483647, maxY = -2147483647, minX = 2147483647, minY = 2147483647;
+            for (std::size_t i = 0; i < Figures.size(); ++i) {
+                tfigura& f = *Figures[i];
+                f.Index = static_cast<std::int32_t>(i);
+                if (f.MaxX > maxX) maxX = RoundTo<std::int32_t>(f.MaxX, "drawing size");
+                if (f.MaxY > maxY) maxY = RoundTo<std::int32_t>(f.MaxY, "drawing size");
+                if (f.MinX < minX) minX = RoundTo<std::int32_t>(f.MinX, "drawing size");
+                if (f.MinY < minY) minY = RoundTo<std::int32_t>(f.MinY, "drawing size");
+            }
+            Bounds = {minX, minY, maxX, maxY};
+            ProjectWidth = static_cast<double>(maxX) - minX;
+            ProjectHeight = static_cast<double>(maxY) - minY;
+            ProjectCentreX = static_cast<double>(static_cast<std::int64_t>(minX) + maxX) / 2;
+            ProjectCentreY = static_cast<double>(static_cast<std::int64_t>(minY) + maxY) / 2;
+        }
+        for (auto& f : Figures) {
+            f->OriginX = Bounds.MinX;
+            f->OriginY = Bounds.MinY;
+            f->ToCut = true;
+        }
+        MaxNestingLevel = 0;
+        SelectedFigure = -1;
+        // The layer table is made for every project, so that switching to a layer project later
+        // finds one.
+        EnsureLayers();
+
+        if (ProjectKind == KindGcode) {
+            double maxZ = -2147483647.0;
+            for (const auto& f : Figures)
+                for (const tpunkt& p : f->ToolPath3D) maxZ = std::max(maxZ, p.Z);
+            GcodeMaxZ = maxZ / 100;
+            TotalCutLength = TotalRapidLength = 0.0;
+            for (const auto& f : Figures) {
+                TotalCutLength += f->CutLength;
+                TotalRapidLength += f->RapidLength;
+            }
+            TotalPolishLength = 0.0;
+            TotalExtraLength = 0.0;
+        } else if (!Figures.empty()) {
+            // The nesting is always worked out: a hole left at level 0 would be offset to the
+            // wrong side.
+            frameRule_ = settings_.Flag("Auto_kierunek") ||
+                         (settings_.Flag("Auto_kolejnosc") && settings_.Choice("order_fig") != 0);
+            co_w_czym();
+            ustal_dist();
+            JakiKierunek(-1);
+            if (settings_.Flag("Auto_kierunek")) UstawKierunek();
+            if (settings_.Flag("Auto_kolejnosc")) UstawKolejnosc();
+            AddOutline();
+        }
+        HasFrame = false;
+        const std::int32_t frame = FrameIndex();
+        for (std::int32_t i = 0; i < Count(); ++i) {
+            Figures[static_cast<std::size_t>(i)]->FrameFigure = i == frame;
+            if (i == frame) HasFrame = true;
+        }
+    } catch (const std::exception& e) {
+        Clear();
+        result.status = LoadStatus::ReaderError;
+        result.message = ctx_.Text(TextId::DrawingCannotBeRead) + name + ": " + e.what();
+        notifier_.Status("");
+        notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
+        return result;
+    }
+
+    WindowText(figuresText + std::to_string(Count()));
+    notifier_.Status("");
+    const double scale = settings_.Number("skala") / 100;
+    if (jobgeom::UnitsToMm(ProjectKind, ProjectWidth) * scale > ctx_.WorkAreaX ||
+        jobgeom::UnitsToMm(ProjectKind, ProjectHeight) * scale > ctx_.WorkAreaY) {
+        result.exceedsWorkArea = true;
+        result.message = ctx_.Text(TextId::ProjectBiggerThanWorkArea);
+        notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
+    }
+    DrawingFigureCount = Count();
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tool paths
+
+void Project::AddOutline() {
+    ToolPathWindow window;
+    window.BoundsMinX = Bounds.MinX;
+    window.BoundsMinY = Bounds.MinY;
+    window.SelectedFigure = SelectedFigure;
+    window.EngraveAtHeights = EngraveAtHeights;
+    window.TotalCutLength = TotalCutLength;
+    window.TotalRapidLength = TotalRapidLength;
+    window.TotalPolishLength = TotalPolishLength;
+    window.JobStartZ = ctx_.JobStartZ;
+    ToolPathHooks hooks;
+    hooks.LayerDepth = [this](std::int32_t layer) { return EnsureLayers().GetDepth(layer); };
+    const auto figures = FigurePointers();
+    vellisk::AddOutline(figures, window, settings_, ToolPathMachineOf(ctx_, static_cast<vellisk::ProjectKind>(ProjectKind)),
+                        notifier_, hooks);
+    SelectedFigure = window.SelectedFigure;
+    EngraveAtHeights = window.EngraveAtHeights;
+    TotalCutLength = window.TotalCutLength;
+    TotalRapidLength = window.TotalRapidLength;
+    TotalPolishLength = window.TotalPolishLength;
+    if (ProjectKind != KindGcode && ProjectKind != KindBitmap) ctx_.JobStartZ = window.JobStartZ;
+}
+
+void Project::PrzeliczPoWaznejZmianie() {
+    RepreparationSteps steps;
+    steps.JakiKierunekAll = [this] { JakiKierunek(-1); };
+    steps.UstawKierunek = [this] { UstawKierunek(); };
+    steps.UstawKolejnosc = [this] { UstawKolejnosc(); };
+    steps.AddOutline = [this] { AddOutline(); };
+    vellisk::PrzeliczPoWaznejZmianie(static_cast<vellisk::ProjectKind>(ProjectKind), settings_, steps);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saving
+
+void Project::Save(const std::string& name, std::int32_t first, std::int32_t last, FigureWriter& writer) {
+    // The whole of a one-figure project is a range like any other: its flags count.
+    const bool single = first == last && !(first == 0 && Count() == 1);
+    SaveRange(name, first, last, single, writer);
+}
+
+bool Project::Save_selected(const std::string& name, FigureWriter& writer) {
+    if (SelectedFigure < 0 || SelectedFigure >= Count()) return false;
+    SaveRange(name, SelectedFigure, SelectedFigure, true, writer);
+    return true;
+}
+
+bool Project::Save_from_selected(const std::string& name, FigureWriter& writer) {
+    if (SelectedFigure < 0 || SelectedFigure >= Count()) return false;
+    Save(name, SelectedFigure, Count() - 1, writer);
+    return true;
+}
+
+void Project::SaveRange(const std::string& name, std::int32_t first, std::int32_t last, bool single,
+                        FigureWriter& writer) {
+    if (last >= first && (first < 0 || last >= Count()))
+        throw CoreError::range("figures " + std::to_string(first) + ".." + std::to_string(last) + " of " +
+                               std::to_string(Count()));
+    struct StatusClear {
+        Notifier& n;
+        ~StatusClear() { n.Status(""); }
+    } clear{notifier_};
+    notifier_.Status(ctx_.Text(TextId::SavingFile) + name);
+    BusyCursor busy(notifier_);
+    writer.OpenOutput(name, ProjectKind);
+    const double rest = settings_.Flag("LaserMiekkiStart") ? settings_.Number("SpoczynkowaMocLasera") : 0.0;
+    const bool laser = ctx_.PlotParams.Laser != 0;
+    const bool layered = Multilayer();
+    auto layerSettings = [&](const tfigura& f) {
+        tWarstwy& layers = EnsureLayers();
+        writer.WriteLayerSettings(layers.GetSpeed(f.Layer), layers.GetPower(f.Layer), rest);
+    };
+    if (single) {
+        tfigura& f = Figure(first);
+        if (laser && layered) layerSettings(f);
+        writer.WriteFigure(f);
+    } else {
+        const bool noFrame = settings_.Flag("bezramki");
+        const std::int32_t frame = noFrame ? FrameIndex() : -1;
+        for (std::int32_t i = first; i <= last; ++i) {
+            tfigura& f = Figure(i);
+            const bool leftOut = noFrame && i == frame;
+            if (layered && !leftOut && f.ToCut && laser) layerSettings(f);
+            if (ProjectKind == KindGcode || (f.ToCut && !leftOut)) writer.WriteFigure(f);
+        }
+    }
+    writer.CloseOutput();
+}
+
+}  // namespace vellisk

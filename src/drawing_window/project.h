@@ -1,0 +1,189 @@
+#pragma once
+// The project of one drawing window: the figures in cutting order, the drawing's bounds and
+// centre, the layer table, the selection and the totals of the prepared job. Loading reads a
+// drawing figure by figure, cleans the import up (open paths joined, duplicates dropped,
+// crossing line pairs turned into drilling points), works out the nesting tree, the ordering
+// keys, the cut directions and the cut order, and prepares the tool paths. Saving hands a
+// range of figures to a writer. The window shows what this object says through the notifier.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/figure.h"
+#include "model/geometry_types.h"
+#include "model/layers.h"
+
+namespace vellisk {
+
+class Settings;
+class MachineContext;
+class Notifier;
+
+// What loading needs of a drawing reader.
+class DrawingInput {
+public:
+    virtual ~DrawingInput() = default;
+    // 0 when the file is open; 32 when another program holds it; any other value: cannot open.
+    virtual int OpenInput(const std::string& path, int kind) = 0;
+    // Reads the next figure into a fresh figure: contour, layer and value, bounding box, start
+    // point, Valid and Open. Throws CoreError on a malformed file.
+    virtual void ReadFigure(tfigura& figure) = 0;
+    virtual bool EndOfFile() const = 0;
+    virtual void CloseInput() = 0;
+    // Where in the file the reader stands ("line 12"), for the message of a failed read.
+    virtual std::string Where() const { return {}; }
+    // Entities left out with a reason the operator should hear of.
+    virtual std::vector<std::string> Warnings() const { return {}; }
+    // The laser power a G-code program asked for (its writer needs it again).
+    virtual double GcodePower() const { return 0.0; }
+};
+
+// The program's reader for every kind of drawing.
+std::unique_ptr<DrawingInput> MakeDrawingInput(MachineContext& ctx);
+
+// What saving needs of a writer: an HPGL file or the machine job "out.cnx".
+class FigureWriter {
+public:
+    virtual ~FigureWriter() = default;
+    virtual void OpenOutput(const std::string& path, int kind) = 0;
+    virtual void WriteLayerSettings(double speed, double power, double rest) = 0;
+    virtual void WriteFigure(tfigura& figure) = 0;
+    virtual void CloseOutput() = 0;
+};
+
+enum class LoadStatus {
+    Ok,
+    FileLocked,   // another program holds the file
+    CannotOpen,
+    ReaderError,  // the file could not be read to its end; nothing is kept
+};
+
+struct LoadResult {
+    LoadStatus status = LoadStatus::Ok;
+    bool exceedsWorkArea = false;    // the project stays loaded
+    std::int32_t figuresRead = 0;    // figures the reader gave, kept or not
+    std::string message;             // what was shown to the operator (empty when nothing)
+    std::vector<std::string> warnings;
+};
+
+struct ProjectBounds {
+    std::int32_t MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
+};
+
+class Project {
+public:
+    // The settings, the machine context and the notifier are the program's; the project keeps
+    // references to them and reads the settings at the moment it needs them.
+    Project(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier);
+    ~Project();
+    Project(const Project&) = delete;
+    Project& operator=(const Project&) = delete;
+
+    // --- the project ---
+    int ProjectKind;
+    std::vector<std::unique_ptr<tfigura>> Figures;  // in cutting order
+    ProjectBounds Bounds;
+    double ProjectWidth = 0.0, ProjectHeight = 0.0;
+    double ProjectCentreX = 0.0, ProjectCentreY = 0.0;
+    std::int32_t MaxNestingLevel = 0;
+    std::int32_t SelectedFigure = -1;
+    double TotalCutLength = 0.0, TotalRapidLength = 0.0, TotalPolishLength = 0.0;  // mm
+    double TotalExtraLength = 0.0;  // mm
+    std::unique_ptr<tWarstwy> Layers;
+    double GcodeMaxZ = 0.0;  // mm
+    double GcodePower = 0.0;
+    std::int32_t DrawingFigureCount = 0;
+    bool HasFrame = false;
+    bool EngraveAtHeights = false;
+    // The Y that splits the drawing into a lower and an upper band for the mixed route.
+    double OrderSplitY = 0.0;
+    // The window's own status bar (the figure count); the notifier's status is the main frame's.
+    std::function<void(const std::string&)> WindowStatus;
+
+    std::vector<tfigura*> FigurePointers() const;
+    std::int32_t Count() const { return static_cast<std::int32_t>(Figures.size()); }
+    tfigura& Figure(std::int32_t i);
+    const tfigura& Figure(std::int32_t i) const;
+
+    // --- loading ---
+    // Loads a drawing into this empty project. Messages (cannot open, cannot read, larger than
+    // the work area) are shown through the notifier and also returned. On any failure the
+    // project is left empty and the window should close.
+    LoadResult Load(const std::string& name, DrawingInput& input);
+
+    // Clean-up steps of the load; `figure` is the one just read and not yet in the list.
+    void JoinOpenPaths(tfigura& figure);
+    bool IsDuplicateFigure(const tfigura& figure) const;
+    bool CrossingLinesToPoint(tfigura& figure);
+    static void licz_parametry(tfigura& figure);
+    static void CopyContourToPaths(tfigura& figure);
+
+    // --- nesting, frame and ordering keys ---
+    void co_w_czym();
+    bool FigureInsideFigure(std::int32_t i, std::int32_t j) const;
+    bool SamePointList(std::int32_t i, std::int32_t j) const;
+    void SetSubtreeLevels(std::int32_t i);
+    // Figure i is the frame: the only figure at level 0 of a project of several figures. When
+    // the load found both automatic direction and order off, no figure is the frame.
+    bool framka(std::int32_t i) const;
+    // The index of the frame, or -1.
+    std::int32_t FrameIndex() const;
+    void ustal_dist();
+    tpunkt ScaleYToAspect(const tpunkt& p) const;
+    static bool LezyWewnatrz(const tfigura& f, const tfigura& c);
+
+    // --- cut direction and cut order ---
+    std::int32_t JakiKierunek(std::int32_t i);
+    std::int32_t ContourDirection(std::int32_t i);
+    void ReverseFigureLists(std::int32_t i);
+    void OdwrocKierunek(std::int32_t i);
+    void ReverseByLevelParity(int parity, std::int32_t wanted);
+    void UstawKierunek();
+    void UstawKolejnosc();
+    void BuildNestedOrderKeys();
+    int CompareCutOrder(const tfigura& a, const tfigura& b) const;
+    int CompareNestedOrder(const tfigura& a, const tfigura& b) const;
+
+    // --- tool paths ---
+    // Cutting, polishing and 3-D paths and the totals; the job's start height goes to the
+    // machine context.
+    void AddOutline();
+    // Direction, order and tool paths again after a change of settings or layers.
+    void PrzeliczPoWaznejZmianie();
+    // The layer table, made from the figures when the project has none yet.
+    tWarstwy& EnsureLayers();
+
+    // --- saving ---
+    // Writes figures first..last (inclusive). A single figure of a larger project is written
+    // whatever its flags; a range (also the whole of a one-figure project) skips figures not to
+    // be cut and, when frames are left out, the frame. Indexes outside the list throw CoreError.
+    void Save(const std::string& name, std::int32_t first, std::int32_t last, FigureWriter& writer);
+    // The selected figure alone, whatever its flags; false (nothing written) without a selection.
+    bool Save_selected(const std::string& name, FigureWriter& writer);
+    // From the selected figure to the last; false without a selection.
+    bool Save_from_selected(const std::string& name, FigureWriter& writer);
+
+private:
+    struct LoadIndex;
+    void Clear();
+    void SaveRange(const std::string& name, std::int32_t first, std::int32_t last, bool single,
+                   FigureWriter& writer);
+    void WindowText(const std::string& text) const {
+        if (WindowStatus) WindowStatus(text);
+    }
+    void EraseKept(std::size_t position);
+    void KeepFigure(std::unique_ptr<tfigura> figure);
+    bool Multilayer() const;
+
+    const Settings& settings_;
+    MachineContext& ctx_;
+    Notifier& notifier_;
+    // The load found the nesting asked for (automatic direction, or automatic order with an
+    // object-in-object rule); without it no figure counts as the frame.
+    bool frameRule_ = false;
+    std::unique_ptr<LoadIndex> index_;  // look-up structures while loading
+};
+
+}  // namespace vellisk
