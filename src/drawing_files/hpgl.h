@@ -84,6 +84,8 @@ public:
     std::int64_t LineNumber() const;
     // Entities the DXF reader left out, with the reason.
     std::vector<std::string> Warnings() const;
+    // G-code: the laser power the program asked for (0 for other kinds or once closed).
+    double GcodePower() const { return gcode_ ? gcode_->GcodePower : 0.0; }
 
     // ---- state (HPGL unless said otherwise) ----
     char CurrentChar = ' ';           // current character, upper-cased; a space at the end

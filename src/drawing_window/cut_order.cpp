@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "drawing_window/load_geometry.h"
+#include "model/geometry.h"
 #include "drawing_window/project.h"
 #include "machine_link/machine_context.h"
 #include "platform/notifier.h"
@@ -25,7 +25,7 @@ std::int32_t Project::ContourDirection(std::int32_t i) {
     if (next == prev || next == v || prev < 0 || next >= n) return 0;
     const double pi = std::numbers::pi;
     auto angle = [&](std::int32_t k) {
-        double a = loadgeom::SegmentAngle(f.Contour[static_cast<std::size_t>(v)], f.Contour[static_cast<std::size_t>(k)]);
+        double a = SegmentAngle(f.Contour[static_cast<std::size_t>(v)], f.Contour[static_cast<std::size_t>(k)]);
         if (a > pi) a -= 2 * pi;
         return a;
     };

@@ -4,16 +4,13 @@
 #include <numbers>
 
 #include "drawing_window/box_grid.h"
-#include "drawing_window/load_geometry.h"
+#include "model/geometry.h"
 #include "drawing_window/project.h"
 #include "model/numeric.h"
 #include "settings/settings.h"
 
 namespace vellisk {
 
-using loadgeom::CrossingOffset;
-using loadgeom::CrossingOffsetOpen;
-using loadgeom::SamePoint;
 
 bool Project::SamePointList(std::int32_t i, std::int32_t j) const {
     const auto& a = Figure(i).Contour;
@@ -189,7 +186,7 @@ void Project::ustal_dist() {
     if (n == 0) return;
     const bool clockwiseOuter = settings_.Choice("out_dir") == 1;
     const double turn = 2 * std::numbers::pi;
-    const double diagonal = loadgeom::Distance2DInt({Bounds.MinX, Bounds.MinY}, {Bounds.MaxX, Bounds.MaxY});
+    const double diagonal = Distance2DInt({Bounds.MinX, Bounds.MinY}, {Bounds.MaxX, Bounds.MaxY});
     const auto R = RoundTo<std::int32_t>(diagonal / 2 + 1, "ring radius");
     // Ring width, at least one unit.
     const auto W = std::max<std::int32_t>(1, RoundTo<std::int32_t>(R / (std::sqrt(static_cast<double>(n)) / 4), "ring width"));
@@ -199,9 +196,9 @@ void Project::ustal_dist() {
     for (auto& fp : Figures) {
         tfigura& f = *fp;
         const tpunkt B = ScaleYToAspect(tpunkt{f.CentreX, f.CentreY, 0.0});
-        const auto key = RoundTo<std::int32_t>(loadgeom::Distance2D(A, B), "ordering key");
+        const auto key = RoundTo<std::int32_t>(Distance2D(A, B), "ordering key");
         const auto ring = TruncTo<std::int32_t>(static_cast<double>(key) / W, "ring");
-        double t = f.Contour.empty() ? 0.375 : loadgeom::SegmentAngle(A, ScaleYToAspect(f.Contour[0])) / turn + 0.375;
+        double t = f.Contour.empty() ? 0.375 : SegmentAngle(A, ScaleYToAspect(f.Contour[0])) / turn + 0.375;
         if (t > 1) t -= 1;
         if (clockwiseOuter) t = 1 - t;
         const std::int32_t ringPart =
@@ -216,9 +213,9 @@ void Project::ustal_dist() {
         const auto R1 = RoundTo<std::int32_t>(std::sqrt(q.Width * q.Width + q.Height * q.Height) / 2 + 1, "ring radius");
         const auto W1 = std::max<std::int32_t>(1, RoundTo<std::int32_t>(R1 / 4.0, "ring width"));
         const tpunkt qc{q.CentreX, q.CentreY, 0.0};
-        const auto key = RoundTo<std::int32_t>(loadgeom::Distance2D(qc, tpunkt{f.CentreX, f.CentreY, 0.0}), "ordering key");
+        const auto key = RoundTo<std::int32_t>(Distance2D(qc, tpunkt{f.CentreX, f.CentreY, 0.0}), "ordering key");
         const auto ring = TruncTo<std::int32_t>(static_cast<double>(key) / W1, "ring");
-        double t = f.Contour.empty() ? 0.375 : loadgeom::SegmentAngle(qc, f.Contour[0]) / turn + 0.375;
+        double t = f.Contour.empty() ? 0.375 : SegmentAngle(qc, f.Contour[0]) / turn + 0.375;
         if (t > 1) t -= 1;
         if (clockwiseOuter && f.Level % 2 == 0) t = 1 - t;
         const std::int32_t twoR = CheckedMul<std::int32_t>(2, R1, "ordering key");

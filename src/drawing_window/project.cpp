@@ -9,7 +9,7 @@
 
 #include "drawing_files/job_units.h"
 #include "drawing_window/box_grid.h"
-#include "drawing_window/load_geometry.h"
+#include "model/geometry.h"
 #include "drawing_window/tool_path.h"
 #include "machine_link/machine_context.h"
 #include "model/core_error.h"
@@ -19,8 +19,6 @@
 
 namespace vellisk {
 
-using loadgeom::NearPoint;
-using loadgeom::SamePoint;
 
 // Look-up structures over the kept figures while a drawing is read. Every kept figure has a
 // sequence number; figures are only appended and removed while loading, so the list order is
@@ -300,7 +298,7 @@ bool Project::CrossingLinesToPoint(tfigura& n) {
     const todcinek ns{n.Contour[0], n.Contour[1]};
     auto crosses = [&](const tfigura& k, tpunkt& at) {
         if (k.Contour.size() != 2) return false;
-        return loadgeom::SegmentIntersection(todcinek{k.Contour[0], k.Contour[1]}, ns, at);
+        return SegmentIntersection(todcinek{k.Contour[0], k.Contour[1]}, ns, at);
     };
     std::size_t hitPos = Figures.size();
     tpunkt at;

@@ -41,7 +41,7 @@ public:
 };
 
 // The program's reader for every kind of drawing.
-std::unique_ptr<DrawingInput> MakeDrawingInput(MachineContext& ctx);
+std::unique_ptr<DrawingInput> MakeDrawingInput(MachineContext& ctx, const Settings& settings);
 
 // What saving needs of a writer: an HPGL file or the machine job "out.cnx".
 class FigureWriter {

@@ -3,82 +3,47 @@
 #include <filesystem>
 #include <optional>
 
-#include "drawing_files/drawing_text.h"
-#include "drawing_files/dxf_reader.h"
-#include "drawing_files/gcode_reader.h"
+#include "drawing_files/hpgl.h"
 #include "drawing_files/job_machine_context.h"
 #include "machine_link/machine_context.h"
 #include "model/core_error.h"
+#include "settings/settings.h"
 
 namespace vellisk {
 
 namespace {
 
-// Reads DXF and G-code drawings with their readers.
+// Reads every kind of drawing with the program's reader.
 class FileDrawingInput : public DrawingInput {
 public:
-    explicit FileDrawingInput(MachineContext& ctx) : ctx_(ctx) {}
+    FileDrawingInput(MachineContext& ctx, const Settings& settings) : ctx_(ctx), settings_(settings) {}
 
     int OpenInput(const std::string& path, int kind) override {
-        DrawingText text;
-        try {
-            text = DrawingText::FromFile(path);
-        } catch (const std::exception&) {
-            return 1;
-        }
-        kind_ = kind;
-        switch (kind) {
-            case KindDxf:
-                ctx_.DxfEntitiesFound = false;
-                dxf_.emplace(std::move(text));
-                break;
-            case KindGcode: {
-                const tplotparams& p = ctx_.PlotParams;
-                gcode_.emplace(std::move(text), GcodeLimits{double(p.MinFeed), double(p.MaxWorkSpeed),
-                                                            double(p.PowerMin), double(p.PowerMax)});
-                gcode_->ResetReaderState();
-                break;
-            }
-            default:
-                throw CoreError::io("no reader for this kind of drawing: " + std::filesystem::path(path).filename().string());
-        }
-        return 0;
+        DrawingReaderSettings rs;
+        rs.mnoznikZ = settings_.Number("mnoznikZ");
+        const tplotparams& p = ctx_.PlotParams;
+        rs.gcode = GcodeLimits{double(p.MinFeed), double(p.MaxWorkSpeed), double(p.PowerMin), double(p.PowerMax)};
+        ctx_.DxfEntitiesFound = false;
+        return reader_.OpenInput(path, kind, rs);
     }
-    void ReadFigure(tfigura& figure) override {
-        if (dxf_) {
-            dxf_->ReadFigure(figure);
-            ctx_.DxfEntitiesFound = dxf_->DxfEntitiesFound;
-        } else if (gcode_) {
-            gcode_->ReadFigure(figure);
-        }
-    }
-    bool EndOfFile() const override {
-        if (dxf_) return dxf_->EndOfFile;
-        if (gcode_) return gcode_->EndOfFile;
-        return true;
-    }
-    void CloseInput() override {
-        dxf_.reset();
-        gcode_.reset();
-    }
-    std::string Where() const override {
-        if (dxf_) return "line " + std::to_string(dxf_->LineNumber());
-        if (gcode_) return "line " + std::to_string(gcode_->LineNumber());
-        return {};
-    }
-    std::vector<std::string> Warnings() const override { return dxf_ ? dxf_->Warnings : std::vector<std::string>{}; }
-    double GcodePower() const override { return gcode_ ? gcode_->GcodePower : 0.0; }
+    void ReadFigure(tfigura& figure) override { reader_.ReadFigure(figure); }
+    bool EndOfFile() const override { return reader_.EndOfFile; }
+    void CloseInput() override { reader_.CloseInput(); }
+    std::string Where() const override { return "line " + std::to_string(reader_.LineNumber()); }
+    std::vector<std::string> Warnings() const override { return reader_.Warnings(); }
+    double GcodePower() const override { return reader_.GcodePower(); }
 
 private:
     MachineContext& ctx_;
-    int kind_ = 0;
-    std::optional<DxfReader> dxf_;
-    std::optional<GcodeReader> gcode_;
+    const Settings& settings_;
+    Thpgl reader_;
 };
 
 }  // namespace
 
-std::unique_ptr<DrawingInput> MakeDrawingInput(MachineContext& ctx) { return std::make_unique<FileDrawingInput>(ctx); }
+std::unique_ptr<DrawingInput> MakeDrawingInput(MachineContext& ctx, const Settings& settings) {
+    return std::make_unique<FileDrawingInput>(ctx, settings);
+}
 
 JobFileWriter::JobFileWriter(MachineContext& ctx, const Settings& settings, int outputKind, double gcodePower)
     : ctx_(ctx), settings_(settings), outputKind_(outputKind), gcodePower_(gcodePower) {}

@@ -39,15 +39,6 @@ void SolveCramer3(const Triple& c1, const Triple& c2, const Triple& c3, Triple& 
     x[2] = Det3(c1, c2, rhs) / d;
 }
 
-double Binomial(int n, int k) {
-    if (n < 0 || n > 12 || k < 0 || k > n)
-        throw CoreError::range("binomial coefficient out of range: " + std::to_string(n) + " over " +
-                               std::to_string(k));
-    static constexpr std::int32_t fact[13] = {1,     1,      2,       6,        24,        120,      720,
-                                              5040,  40320,  362880,  3628800,  39916800,  479001600};
-    return static_cast<double>(fact[n]) / (static_cast<double>(fact[k]) * static_cast<double>(fact[n - k]));
-}
-
 // ---- cubic through four points ------------------------------------------------------------
 
 void CurveState::FitCubicThrough4Points(const tpunkt& p0, const tpunkt& p1, const tpunkt& p2,

@@ -28,8 +28,8 @@ double Det3(const Triple& c1, const Triple& c2, const Triple& c3);
 // (0, 0, 0) when the determinant is exactly 0.
 void SolveCramer3(const Triple& c1, const Triple& c2, const Triple& c3, Triple& x, const Triple& rhs);
 
-// Binomial coefficient n over k for 0 <= k <= n <= 12, as a double.
-double Binomial(int n, int k);
+// Binomial coefficient n over k (n up to 12); defined with the plane geometry helpers.
+double Binomial(std::int32_t n, std::int32_t k);
 
 class CurveState {
 public:

@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "drawing_window/load_geometry.h"
+#include "model/geometry.h"
 #include "machine_link/machine_context.h"
 #include "project_test_support.h"
 #include "settings/settings.h"
