@@ -1,15 +1,15 @@
 #include "drawing_files/drawing_text.h"
 
-#include <charconv>
 #include <cmath>
 #include <cerrno>
 #include <cstring>
 
 #include "model/core_error.h"
+#include "settings/number_text.h"
 
 namespace vellisk {
 
-DrawingText::DrawingText(std::string bytes) : buf_(bytes.begin(), bytes.end()) {
+DrawingText::DrawingText(std::string bytes) : buf_(std::move(bytes)) {
     end_ = buf_.size();
     size_ = buf_.size();
 }
@@ -112,40 +112,21 @@ std::string_view TrimBlanks(std::string_view s) {
 
 bool ParseDrawingReal(std::string_view text, double& value) {
     if (text.empty() || text.size() > 64) return false;
-    char buf[65] = {};
-    std::size_t n = 0;
-    for (char ch : text) {
-        if (ch == ',') ch = '.';
-        bool ok = (ch >= '0' && ch <= '9') || ch == '.' || ch == '+' || ch == '-' || ch == 'e' ||
-                  ch == 'E';
-        if (!ok) return false;
-        buf[n++] = ch;
-    }
-    const char* first = buf;
-    const char* last = buf + n;
-    bool negative = false;
-    if (*first == '+' || *first == '-') {
-        negative = *first == '-';
-        ++first;
-    }
-    if (first == last || *first == '+' || *first == '-') return false;
-    double v = 0.0;
-    auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::general);
-    if (ec != std::errc() || ptr != last || !std::isfinite(v)) return false;
-    value = negative ? -v : v;
+    char buf[64];
+    for (std::size_t i = 0; i < text.size(); ++i) buf[i] = text[i] == ',' ? '.' : text[i];
+    std::string_view dotted(buf, text.size());
+    if (TrimBlanks(dotted).size() != dotted.size()) return false;  // the caller trims
+    auto v = ParseNumberText(dotted, '.');
+    if (!v) return false;
+    value = *v;
     return true;
 }
 
 bool ParseDrawingInt(std::string_view text, std::int32_t& value) {
-    if (text.empty()) return false;
-    const char* first = text.data();
-    const char* last = first + text.size();
-    if (*first == '+') ++first;
-    if (first == last || *first == '+') return false;
-    std::int32_t v = 0;
-    auto [ptr, ec] = std::from_chars(first, last, v);
-    if (ec != std::errc() || ptr != last) return false;
-    value = v;
+    if (TrimBlanks(text).size() != text.size()) return false;
+    auto v = ParseIntegerText(text);
+    if (!v || *v < INT32_MIN || *v > INT32_MAX) return false;
+    value = static_cast<std::int32_t>(*v);
     return true;
 }
 

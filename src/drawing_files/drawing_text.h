@@ -65,7 +65,7 @@ private:
 
     std::unique_ptr<std::FILE, FileCloser> file_;
     std::string path_;
-    std::vector<char> buf_;
+    std::string buf_;
     std::size_t pos_ = 0;  // next byte to read in buf_
     std::size_t end_ = 0;  // bytes held in buf_
     std::size_t size_ = 0;

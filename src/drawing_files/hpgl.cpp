@@ -9,6 +9,7 @@
 #include "model/core_error.h"
 #include "model/geometry.h"
 #include "model/numeric.h"
+#include "settings/number_text.h"
 
 namespace vellisk {
 
@@ -266,21 +267,9 @@ double Thpgl::TokenAsNumber() const {
     // stray sign or a second point is a malformed number.
     if (Token == ".") return 0.0;
     if (Token.size() > kMaxNumberToken) FailHpgl("\"" + Shown(Token) + "\" is too long for a number");
-    const char* first = Token.data();
-    const char* last = first + Token.size();
-    bool negative = false;
-    if (*first == '+' || *first == '-') {
-        negative = *first == '-';
-        ++first;
-    }
-    double v = 0.0;
-    if (first == last || *first == '+' || *first == '-')
-        FailHpgl("\"" + Shown(Token) + "\" is not a number");
-    auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::fixed);
-    if (ec == std::errc::result_out_of_range || !std::isfinite(v))
-        FailHpgl("\"" + Shown(Token) + "\" is too large");
-    if (ec != std::errc() || ptr != last) FailHpgl("\"" + Shown(Token) + "\" is not a number");
-    return negative ? -v : v;
+    auto v = ParseNumberText(Token, '.');
+    if (!v) FailHpgl("\"" + Shown(Token) + "\" is not a number");
+    return *v;
 }
 
 void Thpgl::ParseHpglCommand() {

@@ -128,11 +128,6 @@ double IntPower(double x, std::int32_t n) {
     return r;
 }
 
-double Binomial(std::int32_t n, std::int32_t k) {
-    std::int32_t below = CheckedMul(Factorial(k), Factorial(CheckedSub(n, k)), "binomial");
-    return static_cast<double>(Factorial(n)) / static_cast<double>(below);
-}
-
 double Distance2D(const tpunkt& p, const tpunkt& q) {
     const double dx = q.X - p.X, dy = q.Y - p.Y;
     return std::sqrt(dx * dx + dy * dy);

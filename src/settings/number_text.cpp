@@ -39,12 +39,16 @@ std::optional<double> ConvertDot(std::string_view s) {
     const auto mantissaEnd = s.find_first_of("eE");
     if (s.substr(0, mantissaEnd).find_first_of("0123456789") == std::string_view::npos) return std::nullopt;
     // from_chars refuses "5." and ".5" in some forms; both are fine numbers for the operator
-    std::string t(s);
-    if (t.front() == '.') t.insert(t.begin(), '0');
-    if (t.size() >= 2 && t.back() == '.') t.pop_back();
+    std::string copy;
+    if (s.front() == '.' || (s.size() >= 2 && s.back() == '.')) {
+        copy.assign(s);
+        if (copy.front() == '.') copy.insert(copy.begin(), '0');
+        if (copy.size() >= 2 && copy.back() == '.') copy.pop_back();
+        s = copy;
+    }
     double v = 0;
-    auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
-    if (ec != std::errc() || p != t.data() + t.size() || !std::isfinite(v)) return std::nullopt;
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
+    if (ec != std::errc() || p != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
     return negative ? -v : v;
 }
 
@@ -75,26 +79,55 @@ std::string FormatFixedNumber(double value, int decimals, char sep) {
 std::optional<double> ParseNumberText(std::string_view text, char sep) {
     std::string_view s = Trim(text);
     if (s.empty()) return std::nullopt;
-    std::string t;
-    int separators = 0;
-    for (char c : s) {
-        if (c == sep) {
-            ++separators;
-            t.push_back('.');
-        } else if ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == 'e' || c == 'E') {
-            t.push_back(c);
+    // One pass: check the form and write it in "." form for the conversion ("5." as "5",
+    // ".5" as "0.5").
+    char small[128];
+    std::string large;
+    char* out = small;
+    if (s.size() + 2 > sizeof small) {
+        large.resize(s.size() + 2);
+        out = large.data();
+    }
+    std::size_t n = 0, i = 0;
+    bool negative = false;
+    if (s[0] == '+' || s[0] == '-') {
+        negative = s[0] == '-';
+        i = 1;
+    }
+    bool digits = false, point = false, pendingPoint = false, exponent = false, exponentDigits = false;
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c >= '0' && c <= '9') {
+            if (exponent) {
+                exponentDigits = true;
+            } else {
+                if (pendingPoint) {
+                    if (!digits) out[n++] = '0';
+                    out[n++] = '.';
+                    pendingPoint = false;
+                }
+                digits = true;
+            }
+            out[n++] = c;
+        } else if (c == sep) {
+            if (exponent || point) return std::nullopt;
+            point = pendingPoint = true;
+        } else if (c == 'e' || c == 'E') {
+            if (exponent || !digits) return std::nullopt;
+            exponent = true;
+            pendingPoint = false;
+            out[n++] = 'e';
+        } else if ((c == '+' || c == '-') && exponent && out[n - 1] == 'e') {
+            out[n++] = c;  // a sign only right after the exponent
         } else {
             return std::nullopt;
         }
     }
-    if (separators > 1) return std::nullopt;
-    // a sign only at the start or right after the exponent
-    for (size_t i = 0; i < t.size(); ++i)
-        if ((t[i] == '+' || t[i] == '-') && i != 0 && t[i - 1] != 'e' && t[i - 1] != 'E')
-            return std::nullopt;
-    const auto e = t.find_first_of("eE");
-    if (e != std::string::npos && (e == 0 || t.find('.', e) != std::string::npos)) return std::nullopt;
-    return ConvertDot(t);
+    if (!digits || (exponent && !exponentDigits)) return std::nullopt;
+    double v = 0;
+    auto [p, ec] = std::from_chars(out, out + n, v, std::chars_format::general);
+    if (ec != std::errc() || p != out + n || !std::isfinite(v)) return std::nullopt;
+    return negative ? -v : v;
 }
 
 std::optional<double> ParseLeadingNumber(std::string_view value, char sep) {
@@ -124,7 +157,7 @@ std::optional<long long> ParseIntegerText(std::string_view text) {
         negative = s.front() == '-';
         s.remove_prefix(1);
     }
-    if (s.empty()) return std::nullopt;
+    if (s.empty() || s.front() < '0' || s.front() > '9') return std::nullopt;  // no second sign
     long long v = 0;
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
     if (ec != std::errc() || p != s.data() + s.size()) return std::nullopt;
