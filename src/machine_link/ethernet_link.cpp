@@ -1,0 +1,242 @@
+#include "machine_link/ethernet_link.h"
+
+#include <chrono>
+#include <utility>
+
+namespace vellisk {
+
+namespace {
+
+constexpr std::string_view kStatusRequest = "SX";
+constexpr std::string_view kIdentityRequest = "HTTP";
+constexpr std::string_view kIdentityMarker = "DRANHOLT";
+constexpr std::size_t kModelOffset = 21;
+constexpr std::size_t kDateOffset = 42;
+constexpr std::size_t kIdentityFieldLength = 8;
+
+// The echo a command should get: its first letter in upper case (ASCII letters only; the first
+// byte of a pixel packet is binary and stays as it is).
+std::string ExpectedEcho(std::string_view command) {
+    std::string e(command);
+    if (!e.empty() && e[0] >= 'a' && e[0] <= 'z') e[0] = static_cast<char>(e[0] - 'a' + 'A');
+    return e;
+}
+
+}  // namespace
+
+std::optional<LinkIdentity> ParseIdentityReply(std::string_view reply) {
+    const std::size_t p = reply.find(kIdentityMarker);
+    if (p == std::string_view::npos || reply.size() < p + kDateOffset + kIdentityFieldLength)
+        return std::nullopt;
+    LinkIdentity id;
+    id.Producer = std::string(reply.substr(p, kIdentityFieldLength));
+    id.Model = std::string(reply.substr(p + kModelOffset, kIdentityFieldLength));
+    id.ProductionDate = std::string(reply.substr(p + kDateOffset, kIdentityFieldLength));
+    return id;
+}
+
+TfEthernet::TfEthernet(MachineContext& ctx, Notifier& notifier) : ctx_(ctx), notifier_(notifier) {
+    ctx_.EthernetConnected = false;
+    host_ = ctx_.PlotterIP;
+}
+
+TfEthernet::~TfEthernet() {
+    std::lock_guard lock(ioMutex_);
+    TcpClient1.Close();
+    clientUp_ = false;
+}
+
+void TfEthernet::SetPorts(std::uint16_t commandPort, std::uint16_t identityPort) {
+    std::lock_guard lock(configMutex_);
+    commandPort_ = commandPort;
+    identityPort_ = identityPort;
+}
+
+void TfEthernet::SetTimeouts(const EthernetTimeouts& t) {
+    std::lock_guard lock(configMutex_);
+    timeouts_ = t;
+}
+
+EthernetTimeouts TfEthernet::Timeouts() const {
+    std::lock_guard lock(configMutex_);
+    return timeouts_;
+}
+
+void TfEthernet::restart() {
+    std::lock_guard lock(configMutex_);
+    host_ = ctx_.PlotterIP;
+}
+
+void TfEthernet::SetWake(std::function<void()> wake) {
+    std::lock_guard lock(pendingMutex_);
+    wake_ = std::move(wake);
+}
+
+void TfEthernet::Post(Event e, std::optional<LinkIdentity> identity) {
+    std::function<void()> wake;
+    {
+        std::lock_guard lock(pendingMutex_);
+        pendingEvents_.push_back(e);
+        if (identity) pendingIdentity_ = std::move(identity);
+        wake = wake_;
+    }
+    if (wake) wake();
+}
+
+void TfEthernet::DeliverPending() {
+    std::vector<Event> events;
+    std::optional<LinkIdentity> identity;
+    {
+        std::lock_guard lock(pendingMutex_);
+        events.swap(pendingEvents_);
+        identity.swap(pendingIdentity_);
+    }
+    if (identity) {
+        ctx_.PlotState.Producer = identity->Producer;
+        ctx_.PlotState.Model = identity->Model;
+        ctx_.PlotState.ProductionDate = identity->ProductionDate;
+    }
+    for (Event e : events)
+        notifier_.Status(ctx_.Text(e == Event::Connected ? TextId::EthConnected : TextId::EthDisconnected));
+}
+
+bool TfEthernet::ConnectCommandClient() {
+    std::string host;
+    std::uint16_t port;
+    EthernetTimeouts t;
+    {
+        std::lock_guard lock(configMutex_);
+        host = host_;
+        port = commandPort_;
+        t = timeouts_;
+    }
+    {
+        std::lock_guard lock(ioMutex_);
+        if (TcpClient1.Connected()) return true;
+        if (TcpClient1.Connect(host, port, t.ConnectMs) != 0) {
+            // The error event: the client is closed and the link stays down.
+            TcpClient1.Close();
+            ctx_.EthernetConnected = false;
+            return false;
+        }
+        misses_ = 0;
+        staleUntil_ = {};
+        clientUp_ = true;
+    }
+    // The connect event: identity first, then the link is open for the command layer.
+    std::optional<LinkIdentity> id = getInfo();
+    ctx_.EthernetConnected = true;
+    Post(Event::Connected, std::move(id));
+    return true;
+}
+
+void TfEthernet::LostConnection() {
+    // Called with ioMutex_ held.
+    TcpClient1.Close();
+    const bool wasUp = clientUp_.exchange(false);
+    ctx_.EthernetConnected = false;
+    if (wasUp) Post(Event::Disconnected);
+}
+
+TfEthernet::Outcome TfEthernet::Exchange(std::string_view request, std::size_t want, std::size_t max,
+                                         std::string& reply) {
+    reply.clear();
+    const EthernetTimeouts t = Timeouts();
+    std::lock_guard lock(ioMutex_);
+    if (!TcpClient1.Connected()) return Outcome::Nothing;
+
+    // Input still waiting belongs to an earlier exchange (a late or split reply): drop it, and
+    // after a missed reply wait for its late arrival up to one more time-out.
+    TcpClient::Io io;
+    const auto now = TcpClient::Clock::now();
+    if (TcpClient1.Drain(staleUntil_ > now ? staleUntil_ : now, io) > 0) ++staleDrops_;
+    if (io != TcpClient::Io::Ok) {
+        LostConnection();
+        return Outcome::Lost;
+    }
+
+    io = TcpClient1.SendAll(request, t.ReplyMs);
+    if (io == TcpClient::Io::Closed || io == TcpClient::Io::Error) {
+        LostConnection();
+        return Outcome::Lost;
+    }
+    if (io == TcpClient::Io::Ok) {
+        io = TcpClient1.ReceiveUntil(reply, want, TcpClient::Clock::now() + std::chrono::milliseconds(t.ReplyMs));
+        if (io == TcpClient::Io::Ok && max > want) io = TcpClient1.ReceiveMore(reply, max, t.RecordQuietMs);
+        if (io == TcpClient::Io::Closed || io == TcpClient::Io::Error) {
+            LostConnection();
+            return Outcome::Lost;
+        }
+    }
+    if (reply.size() >= want) {
+        misses_ = 0;
+        return Outcome::Full;
+    }
+    staleUntil_ = TcpClient::Clock::now() + std::chrono::milliseconds(t.ReplyMs);
+    if (!reply.empty()) {
+        misses_ = 0;
+        return Outcome::Partial;
+    }
+    if (++misses_ >= t.MissesBeforeLost) {
+        LostConnection();
+        return Outcome::Lost;
+    }
+    return Outcome::Nothing;
+}
+
+int TfEthernet::Write(std::string_view command) {
+    if (!clientUp_) return kEthNoEcho;
+    if (command.empty()) return kLinkOk;
+    const std::string_view cmd = command.substr(0, kCommandBufferSize);
+    std::string reply;
+    switch (Exchange(cmd, cmd.size(), cmd.size(), reply)) {
+        case Outcome::Full: return reply == ExpectedEcho(cmd) ? kLinkOk : kEthEchoDiffers;
+        case Outcome::Partial: return kEthEchoLength;
+        default: return kEthNoEcho;
+    }
+}
+
+bool TfEthernet::ReadStatusRecord(std::vector<std::uint8_t>& out) {
+    out.clear();
+    if (!clientUp_) return false;
+    std::string reply;
+    if (Exchange(kStatusRequest, kStatusRecordMinSize, kStatusRecordMaxSize, reply) != Outcome::Full)
+        return false;  // nothing, or a record too short to hold its fields
+    out.assign(reply.begin(), reply.end());
+    return true;
+}
+
+std::optional<LinkIdentity> TfEthernet::getInfo() {
+    std::string host;
+    std::uint16_t port;
+    int ms;
+    {
+        std::lock_guard lock(configMutex_);
+        host = host_;
+        port = identityPort_;
+        ms = timeouts_.IdentityMs;
+    }
+    TcpClient TcpClientHTML;
+    if (TcpClientHTML.Connect(host, port, ms) != 0) return std::nullopt;
+    if (TcpClientHTML.SendAll(kIdentityRequest, ms) != TcpClient::Io::Ok) return std::nullopt;
+    std::string reply;
+    const auto deadline = TcpClient::Clock::now() + std::chrono::milliseconds(ms);
+    // Read until the texts are in, the controller closes, the buffer is full or time runs out.
+    while (reply.size() < kIdentityBufferSize) {
+        const TcpClient::Io io = TcpClientHTML.ReceiveUntil(reply, reply.size() + 1, deadline);
+        if (io != TcpClient::Io::Ok) break;
+        TcpClientHTML.ReceiveMore(reply, kIdentityBufferSize, 0);
+        if (ParseIdentityReply(reply)) break;
+    }
+    TcpClientHTML.Close();
+    return ParseIdentityReply(reply);
+}
+
+bool TfEthernet::ReadIdentity(LinkIdentity& out) {
+    std::optional<LinkIdentity> id = getInfo();
+    if (!id) return false;
+    out = std::move(*id);
+    return true;
+}
+
+}  // namespace vellisk

@@ -1,0 +1,135 @@
+#pragma once
+// The Ethernet link to the newer controller: two TCP clients to the controller's address, the
+// command client (port 9999: commands, each echoed with its first letter upper-cased, and the
+// status request "SX") and the identity client (port 80: "HTTP" answered with a text holding
+// "DRANHOLT", the model and the production date). The command client is connected by the watch
+// thread (tEthernetCzuwanie) and stays connected; the identity client connects per request.
+//
+// Exchanges are bounded: every reply is read until its expected length or the reply time-out,
+// input left over from an earlier exchange is dropped before each request (a late or split
+// reply must never be read as the next one), and a status record shorter than its layout is
+// taken as no reply. A controller that closes the connection, or that leaves
+// kMissesBeforeLost exchanges in a row without any reply, counts as gone: the client is closed,
+// EthernetConnected goes false, "Ethernet disconnected" is shown, and the watch thread connects
+// again when resumed.
+//
+// Threads: Write, ReadStatusRecord and ReadIdentity run on the main thread (or the bitmap burn
+// thread, never both at once); ConnectCommandClient runs on the watch thread. The watch thread
+// never touches the machine state or the notifier: the identity texts and the status-bar texts
+// it produces wait in the link until the main thread calls DeliverPending().
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "machine_link/machine_context.h"
+#include "machine_link/transport.h"
+#include "model/lang_texts.h"
+#include "platform/notifier.h"
+#include "platform/tcp_client.h"
+
+namespace vellisk {
+
+// Time limits of the link (milliseconds), chosen for a controller on the local network, where a
+// reply takes well under a millisecond; a reply that is not there after the time-out is taken as
+// missing. The commands of a job go out from the main thread, so the reply time-out bounds how
+// long one silent command can hold the program.
+struct EthernetTimeouts {
+    int ConnectMs = 2000;      // command client connect (on the watch thread)
+    int ReplyMs = 250;         // an echo or the status record
+    int IdentityMs = 1000;     // identity client: connect, and then its reply
+    int RecordQuietMs = 2;     // after the record's fields are in: wait this long for its rest
+    int MissesBeforeLost = 3;  // exchanges in a row without any reply before the link is lost
+};
+
+// The identity texts in an identity reply, or none when the marker is missing or the reply is
+// too short to hold all three texts.
+std::optional<LinkIdentity> ParseIdentityReply(std::string_view reply);
+
+class TfEthernet : public Transport {
+public:
+    static constexpr std::uint16_t kCommandPort = 9999;
+    static constexpr std::uint16_t kIdentityPort = 80;
+    static constexpr std::size_t kCommandBufferSize = 128;  // longest command sent
+    static constexpr std::size_t kIdentityBufferSize = 256;
+
+    // EthernetConnected := false; the remote host is the context's PlotterIP.
+    TfEthernet(MachineContext& ctx, Notifier& notifier);
+    ~TfEthernet() override;
+    TfEthernet(const TfEthernet&) = delete;
+    TfEthernet& operator=(const TfEthernet&) = delete;
+
+    // Ports other than 9999 and 80 (a test controller cannot listen on port 80).
+    void SetPorts(std::uint16_t commandPort, std::uint16_t identityPort);
+    void SetTimeouts(const EthernetTimeouts& t);
+    EthernetTimeouts Timeouts() const;
+
+    // Both clients' remote host := the context's PlotterIP (ports unchanged). A connection that
+    // is open stays open; the next connect goes to the new address.
+    void restart();
+
+    // The command client is connected.
+    bool Connected() const { return clientUp_.load(); }
+
+    // Watch thread: connects the command client when it is not connected. On success the connect
+    // event runs: the identity request, EthernetConnected := true, "Ethernet connected". On
+    // failure the client stays closed and EthernetConnected false. True when connected.
+    bool ConnectCommandClient();
+
+    // Main thread: stores the identity texts from the watch thread's identity request in the
+    // machine state and shows the status-bar texts that are waiting.
+    void DeliverPending();
+    // Called from the watch thread when something waits for DeliverPending (null: nobody).
+    void SetWake(std::function<void()> wake);
+
+    // The identity request on its own client; the texts, or none. Stores nothing.
+    std::optional<LinkIdentity> getInfo();
+
+    // ---- Transport ----
+    LinkKind Kind() const override { return LinkKind::Ethernet; }
+    // Sends the command (at most 128 bytes) and reads its echo: 0 for the right echo, else
+    // kEthNoEcho (nothing came or not connected), kEthEchoLength (too short) or kEthEchoDiffers.
+    int Write(std::string_view command) override;
+    // "SX" and the status record (at least kStatusRecordMinSize bytes, at most 256).
+    bool ReadStatusRecord(std::vector<std::uint8_t>& out) override;
+    bool ReadIdentity(LinkIdentity& out) override;
+
+    // How many exchanges found stale input and dropped it (for tests and diagnostics).
+    std::int64_t StaleDrops() const { return staleDrops_.load(); }
+
+private:
+    enum class Event { Connected, Disconnected };
+    // Sends a request and reads at least `want` bytes (up to `max`); the exchange's outcome.
+    enum class Outcome { Full, Partial, Nothing, Lost };
+    Outcome Exchange(std::string_view request, std::size_t want, std::size_t max, std::string& reply);
+    // The connection went: close, EthernetConnected := false, "Ethernet disconnected".
+    void LostConnection();
+    void Post(Event e, std::optional<LinkIdentity> identity = std::nullopt);
+
+    MachineContext& ctx_;
+    Notifier& notifier_;
+
+    mutable std::mutex configMutex_;  // host, ports, time-outs
+    std::string host_;
+    std::uint16_t commandPort_ = kCommandPort;
+    std::uint16_t identityPort_ = kIdentityPort;
+    EthernetTimeouts timeouts_;
+
+    std::mutex ioMutex_;  // the command client
+    TcpClient TcpClient1;
+    std::atomic<bool> clientUp_{false};
+    int misses_ = 0;
+    TcpClient::Clock::time_point staleUntil_{};
+    std::atomic<std::int64_t> staleDrops_{0};
+
+    std::mutex pendingMutex_;  // what waits for the main thread
+    std::vector<Event> pendingEvents_;
+    std::optional<LinkIdentity> pendingIdentity_;
+    std::function<void()> wake_;
+};
+
+}  // namespace vellisk

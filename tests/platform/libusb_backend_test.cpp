@@ -1,0 +1,49 @@
+// The libusb HID backend on whatever USB this machine has (often none, or no permission): it
+// must list what it can, refuse what it cannot, and never fail the program.
+#include <gtest/gtest.h>
+
+#include <libusb.h>
+
+#include "machine_link/usb_link.h"
+#include "platform/libusb_hid_backend.h"
+#include "support/test_support.h"
+
+using namespace vellisk;
+
+TEST(LibusbHidBackend, ListsOpensAndStopsGracefully) {
+    LibusbHidBackend backend;
+    if (!backend.Available()) GTEST_LOG_(INFO) << backend.InitError();
+    const auto devices = backend.Enumerate();
+    for (const auto& d : devices) {
+        EXPECT_EQ(d.Path.rfind("usb:", 0), 0u) << d.Path;
+        if (!d.Readable) {
+            EXPECT_TRUE(d.Manufacturer.empty());
+        }
+    }
+    int error = kHidOk;
+    EXPECT_EQ(backend.Open("usb:99-9@99:0", error), nullptr);
+    EXPECT_EQ(error, kHidErrFileNotFound);
+    EXPECT_FALSE(backend.TakeDeviceChange());
+}
+
+TEST(LibusbHidBackend, UsbLinkWithoutAMachine) {
+    LibusbHidBackend backend;
+    MachineContext ctx;
+    test::RecordingNotifier notifier;
+    TfUsb usb(ctx, backend, notifier);
+    if (usb.DranholtFrezExist()) GTEST_SKIP() << "a machine is plugged in here";
+    EXPECT_EQ(notifier.statuses.back(), "brak lacznosci");
+    EXPECT_EQ(usb.Write("X"), kNoMachine);
+    UsbStateString s;
+    EXPECT_EQ(usb.ReadString(10, s), -1);
+}
+
+TEST(LibusbHidBackend, ErrorCodes) {
+    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_SUCCESS), kHidOk);
+    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_ACCESS), kHidErrAccessDenied);
+    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_NO_DEVICE), kHidErrDeviceGone);
+    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_PIPE), kHidErrNotFunctioning);
+    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_IO), kHidErrNotFunctioning);
+    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_TIMEOUT), kHidErrNotFunctioning);
+    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_BUSY), kHidErrBusy);
+}

@@ -1,0 +1,104 @@
+#pragma once
+// The newer controller's TCP side on the loopback interface: a command port (echo of each
+// command with its first letter upper-cased, the status record for "SX") and an identity port
+// (one reply to "HTTP", then the connection is closed), both on ephemeral ports. What the
+// controller does with a command and what its status and identity say come from hooks (the
+// simulated controller model behind it); the server adds the transport and its faults.
+//
+// The server runs on a thread of its own. The hooks run on that thread with the server's model
+// lock held; a test that touches the model behind the hooks takes Lock() first.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "sim/controller_model.h"
+
+namespace vellisk::sim {
+
+struct TcpFaults {
+    bool NoEcho = false;        // commands are taken but not echoed
+    bool ShortEcho = false;     // the echo lacks its last byte
+    bool ChangedEcho = false;   // the echo's last byte is changed
+    bool SplitEcho = false;     // the echo (and the status record) goes out in two sends
+    int SplitGapMs = 5;         // pause between the two sends
+    int ReplyDelayMs = 0;       // every reply on the command port waits this long first
+    int StatusLength = 256;     // bytes of the status record sent (a shorter record is cut)
+    bool NoStatusReply = false; // "SX" is taken but not answered
+    bool IdentityNoMarker = false;  // the identity reply lacks "DRANHOLT"
+    int IdentityLength = -1;        // >= 0: the identity reply is cut to this many bytes
+};
+
+class TcpController {
+public:
+    struct Hooks {
+        std::function<void(std::string_view command)> Command;  // a command arrived
+        std::function<std::string()> StatusRecord;              // reply to "SX"
+        std::function<std::string()> Identity;                  // reply to "HTTP"
+    };
+
+    explicit TcpController(Hooks hooks);
+    ~TcpController();
+    TcpController(const TcpController&) = delete;
+    TcpController& operator=(const TcpController&) = delete;
+
+    std::uint16_t CommandPort() const { return cmdPort_; }
+    std::uint16_t IdentityPort() const { return idPort_; }
+
+    // Fault switches; they apply from the next request on.
+    TcpFaults Faults() const;
+    void SetFaults(const TcpFaults& f);
+
+    // Closes the command connection now (the controller vanished or was reset).
+    void DropConnection();
+    // Stops (true) or resumes (false) listening on the command port: connects are refused.
+    void RefuseConnections(bool refuse);
+    // Stops or resumes listening on the identity port.
+    void RefuseIdentity(bool refuse);
+
+    // The lock under which the hooks run.
+    std::unique_lock<std::mutex> Lock() { return std::unique_lock<std::mutex>(modelMutex_); }
+
+    // Counters and the log of what arrived on the command port, one entry per request.
+    int CommandConnections() const { return cmdAccepted_.load(); }
+    int IdentityRequests() const { return idServed_.load(); }
+    int StatusRequests() const { return statusServed_.load(); }
+    std::vector<std::string> Requests() const;
+    std::size_t RequestCount() const;
+    // Waits up to ms for the command connection to be closed by the host or by DropConnection.
+    bool WaitUntilNoConnection(int ms) const;
+    bool HasConnection() const { return cmdConnOpen_.load(); }
+
+private:
+    void Run();
+    void Wake(char what);
+    int Listen(std::uint16_t port);
+    void ServeCommand();
+    void ServeIdentity();
+    void SendReply(const std::string& reply, const TcpFaults& f);
+
+    Hooks hooks_;
+    std::mutex modelMutex_;
+    mutable std::mutex stateMutex_;
+    TcpFaults faults_;
+    std::vector<std::string> requests_;
+
+    int cmdListen_ = -1, idListen_ = -1, cmdConn_ = -1;
+    std::uint16_t cmdPort_ = 0, idPort_ = 0;
+    int wake_[2] = {-1, -1};
+    std::atomic<bool> stop_{false};
+    std::atomic<int> cmdAccepted_{0}, idServed_{0}, statusServed_{0};
+    std::atomic<bool> cmdConnOpen_{false};
+    std::atomic<int> acks_{0};
+    std::thread thread_;
+};
+
+// Hooks that put the simulated controller model behind the server: commands go to the model as
+// received over Ethernet, "SX" gets the model's status record, "HTTP" its identity reply.
+TcpController::Hooks ModelHooks(ControllerModel& model);
+
+}  // namespace vellisk::sim
