@@ -128,6 +128,14 @@ double IntPower(double x, std::int32_t n) {
     return r;
 }
 
+double Binomial(std::int32_t n, std::int32_t k) {
+    if (n < 0 || n > 12 || k < 0 || k > n)
+        throw CoreError::range("binomial coefficient out of range: " + std::to_string(n) + " over " +
+                               std::to_string(k));
+    return static_cast<double>(Factorial(n)) /
+           (static_cast<double>(Factorial(k)) * static_cast<double>(Factorial(n - k)));
+}
+
 double Distance2D(const tpunkt& p, const tpunkt& q) {
     const double dx = q.X - p.X, dy = q.Y - p.Y;
     return std::sqrt(dx * dx + dy * dy);

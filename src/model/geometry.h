@@ -46,7 +46,8 @@ bool IsMultipleOf(std::int32_t a, std::int32_t b);
 std::int32_t Factorial(std::int32_t n);
 // x to the power n: 1 for n = 0, x for n = 1 and for a negative n.
 double IntPower(double x, std::int32_t n);
-// (Binomial, n over k, lives with the curves that use it: model/curves.h.)
+// n over k as a real for 0 <= k <= n <= 12 (else a range error).
+double Binomial(std::int32_t n, std::int32_t k);
 
 // ---- distances ----------------------------------------------------------------------------------
 

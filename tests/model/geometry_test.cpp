@@ -58,6 +58,10 @@ TEST(Geometry, SmallRealsAndIntegers) {
     EXPECT_EQ(IntPower(3, 1), 3);
     EXPECT_EQ(IntPower(3, 4), 81);
     EXPECT_EQ(IntPower(3, -2), 3);
+    EXPECT_EQ(Binomial(12, 6), 924);
+    EXPECT_EQ(Binomial(5, 0), 1);
+    EXPECT_THROW(Binomial(13, 1), CoreError);
+    EXPECT_THROW(Binomial(3, 4), CoreError);
     EXPECT_EQ(RemoveChar('.', "1.234.5"), "12345");
 }
 
