@@ -2,6 +2,12 @@
 // cutting-path and tool-path point counts and lengths, then the job's totals.
 //   toolpath <drawing.dxf> [--diameter MM] [--depth MM] [--pitch MM] [--polish] [--no-outline]
 // Nesting here is a plain point-in-contour count and the sense comes from the signed area.
+//
+// With --order the drawing (HPGL, DXF or G-code, by its extension) is loaded as the drawing
+// window loads it: clean-up, nesting, ordering keys, directions, cutting order and tool paths;
+// then one line per figure in cutting order gives its level, its parent (the parent's figure
+// number, -1 for none), its direction, its start index and its ordering keys.
+//   toolpath <drawing> --order [--set NAME=VALUE ...]
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +16,9 @@
 #include <vector>
 
 #include "drawing_files/drawing_text.h"
+#include "drawing_files/file_kind.h"
+#include "drawing_window/project.h"
+#include "machine_link/machine_context.h"
 #include "drawing_files/dxf_reader.h"
 #include "drawing_files/job_units.h"
 #include "drawing_window/tool_path.h"
@@ -43,12 +52,57 @@ double PlanLength(const std::vector<tpunkt>& path) {
     return s;
 }
 
+// Prints the loaded project in cutting order.
+int PrintLoadOrder(const std::string& drawing, const Settings& settings) {
+    MachineContext ctx;
+    ctx.Lang.Language = kLangEnglish;
+    struct Say : SilentNotifier {
+        Answer Message(const std::string& text, MessageKind k, Buttons b, const std::string& c) override {
+            std::cerr << "toolpath: " << text << '\n';
+            return SilentNotifier::Message(text, k, b, c);
+        }
+    } notifier;
+    const int kind = FileKindOf(drawing);
+    Project project(kind, settings, ctx, notifier);
+    auto input = MakeDrawingInput(ctx, settings);
+    const LoadResult r = project.Load(drawing, *input);
+    for (const auto& w : r.warnings) std::cerr << "toolpath: " << w << '\n';
+    if (r.status != LoadStatus::Ok) return 1;
+    std::cout << "figures read " << r.figuresRead << ", kept " << project.Count() << ", deepest level "
+              << project.MaxNestingLevel << ", frame " << (project.HasFrame ? "yes" : "no") << '\n';
+    std::cout << "order figure level parent direction start key2 key3 key open points\n";
+    for (std::int32_t i = 0; i < project.Count(); ++i) {
+        const tfigura& f = project.Figure(i);
+        std::cout << i << ' ' << f.Index << ' ' << f.Level << ' ' << (f.Parent ? f.Parent->Index : -1) << ' '
+                  << f.Direction << ' ' << f.StartIndex << ' ' << f.OrderKey2 << ' ' << f.OrderKey3 << ' '
+                  << Num(f.OrderKey, 6) << ' ' << (f.Open ? 1 : 0) << ' ' << f.Contour.size() << '\n';
+    }
+    std::cout << "total cut " << Num(project.TotalCutLength) << " mm, travel " << Num(project.TotalRapidLength)
+              << " mm\n";
+    return 0;
+}
+
+// NAME=VALUE for any setting: a number, a choice's item or a check box's 0/1.
+void SetFromText(Settings& settings, const std::string& text) {
+    const auto eq = text.find('=');
+    if (eq == std::string::npos) throw CoreError::range("--set needs NAME=VALUE: " + text);
+    const std::string name = text.substr(0, eq);
+    double v = 0;
+    if (!ParseDrawingReal(text.substr(eq + 1), v)) throw CoreError::range("not a number: " + text);
+    switch (settings.KindOf(name)) {
+        case SettingKind::Flag: settings.SetFlag(name, v != 0); break;
+        case SettingKind::Choice: settings.SetChoice(name, static_cast<int>(v)); break;
+        case SettingKind::Number: settings.SetNumber(name, v); break;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::cerr << "usage: toolpath <drawing.dxf> [--diameter MM] [--depth MM] [--pitch MM] [--polish] "
-                     "[--no-outline]\n";
+                     "[--no-outline]\n"
+                     "       toolpath <drawing> --order [--set NAME=VALUE ...]\n";
         return 2;
     }
     Settings settings;
@@ -63,15 +117,21 @@ int main(int argc, char** argv) {
         return v;
     };
     try {
+        bool loadOrder = false;
         for (int i = 2; i < argc; ++i) {
             const std::string a = argv[i];
-            if (a == "--diameter") settings.SetNumber("srednica", number(i));
+            if (a == "--order") loadOrder = true;
+            else if (a == "--set") {
+                if (i + 1 >= argc) throw CoreError::range("--set needs NAME=VALUE");
+                SetFromText(settings, argv[++i]);
+            } else if (a == "--diameter") settings.SetNumber("srednica", number(i));
             else if (a == "--depth") settings.SetNumber("Glebokosc", number(i));
             else if (a == "--pitch") machine.PlungePitch = number(i);
             else if (a == "--polish") settings.SetFlag("polerowanie", true);
             else if (a == "--no-outline") settings.SetFlag("doOutline", false);
             else throw CoreError::range("unknown option " + a);
         }
+        if (loadOrder) return PrintLoadOrder(argv[1], settings);
         DxfReader reader(DrawingText::FromFile(argv[1]));
         std::vector<tfigura> figures;
         while (!reader.EndOfFile) {

@@ -258,3 +258,42 @@ TEST_F(ProjectLoad, IndexedCleanUpMatchesThePlainWalk) {
 
 }  // namespace
 }  // namespace vellisk
+
+#include "drawing_window/project_io.h"
+
+namespace vellisk {
+namespace {
+
+// An HPGL plate read by the program's reader: two parts, each with a hole; the holes are found
+// inside their parts, go the other way round and are cut first.
+TEST(ProjectLoadHpgl, PlateWithHolesThroughTheReader) {
+    test::TempDir tmp;
+    test::WriteFileBytes(tmp / "plate.plt",
+                         "IN;SP1;PU0,0;PD4000,0,4000,4000,0,4000,0,0;PU1000,1000;PD2000,1000,2000,2000,1000,2000,"
+                         "1000,1000;PU6000,0;PD10000,0,10000,4000,6000,4000,6000,0;PU7000,1000;PD8000,1000,8000,2000,"
+                         "7000,2000,7000,1000;PU0,0;SP0;");
+    Settings settings;
+    MachineContext ctx;
+    SilentNotifier notifier;
+    Project p(KindHpgl, settings, ctx, notifier);
+    auto input = MakeDrawingInput(ctx, settings);
+    ASSERT_EQ(p.Load((tmp / "plate.plt").string(), *input).status, LoadStatus::Ok);
+    ASSERT_EQ(p.Count(), 4);
+    EXPECT_EQ(p.MaxNestingLevel, 1);
+    EXPECT_FALSE(p.HasFrame);
+    for (std::int32_t i = 0; i < 4; ++i) {
+        const tfigura& f = p.Figure(i);
+        EXPECT_EQ(f.Level, i % 2 == 0 ? 1 : 0) << i;  // each hole directly before its part
+        EXPECT_EQ(f.Direction, f.Level == 0 ? -1 : 1) << i;
+        if (f.Level == 1) EXPECT_EQ(f.Parent, &p.Figure(i + 1));
+    }
+    EXPECT_GT(p.TotalCutLength, 0.0);
+    // A change of settings repeats direction, order and tool paths, not the nesting.
+    settings.SetChoice("out_dir", 1);
+    p.PrzeliczPoWaznejZmianie();
+    for (std::int32_t i = 0; i < 4; ++i) EXPECT_EQ(p.Figure(i).Direction, p.Figure(i).Level == 0 ? 1 : -1);
+    EXPECT_EQ(p.MaxNestingLevel, 1);
+}
+
+}  // namespace
+}  // namespace vellisk

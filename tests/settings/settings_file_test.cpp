@@ -222,6 +222,7 @@ TEST(SettingsStoreThreads, AWorkerReadsWhileTheDialogWrites) {
         s.SetNumber("SpoczynkowaMocLasera", i % 100);
         s.SetFlag("Jednokierukowo", i % 2 == 0);
     }
+    while (reads.load() == 0) std::this_thread::yield();  // the worker may start late
     stop = true;
     burn.join();
     s.RemoveListener(id);

@@ -1,0 +1,65 @@
+// Loading a drawing into a project: an HPGL file of a grid of squares, each with a hole, read
+// figure by figure, cleaned up, nested, given ordering keys, directions and cutting order, and
+// prepared (tool-radius offset and 3-D paths). Target: 20,000 figures in under 1 s, and twice the
+// figures in at most 2.5 times the time. The second benchmark leaves the tool paths out
+// (doOutline off, no ramp), so that the load's own work shows.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "drawing_window/project.h"
+#include "machine_link/machine_context.h"
+#include "platform/notifier.h"
+#include "settings/settings.h"
+
+namespace {
+
+using namespace vellisk;
+
+// A grid of `figures` / 2 squares of 40 mm, each with a 20 mm hole, 50 mm apart (HPGL units).
+std::filesystem::path GridDrawing(int figures) {
+    const auto path = std::filesystem::temp_directory_path() / ("vellisk_grid_" + std::to_string(figures) + ".plt");
+    if (std::filesystem::exists(path)) return path;
+    std::ofstream out(path, std::ios::binary);
+    out << "IN;SP1;\n";
+    const int squares = figures / 2;
+    const int columns = 100;
+    auto square = [&](long x, long y, long side) {
+        out << "PU" << x << ',' << y << ";PD" << x + side << ',' << y << ',' << x + side << ',' << y + side << ',' << x
+            << ',' << y + side << ',' << x << ',' << y << ";\n";
+    };
+    for (int i = 0; i < squares; ++i) {
+        const long x = (i % columns) * 2000L, y = (i / columns) * 2000L;
+        square(x, y, 1600);
+        square(x + 400, y + 400, 800);
+    }
+    out << "PU0,0;SP0;\n";
+    return path;
+}
+
+void Load(benchmark::State& state, bool toolPaths) {
+    const int figures = static_cast<int>(state.range(0));
+    const auto path = GridDrawing(figures);
+    for (auto _ : state) {
+        Settings settings;
+        if (!toolPaths) settings.SetFlag("doOutline", false);
+        MachineContext ctx;
+        SilentNotifier notifier;
+        Project project(KindHpgl, settings, ctx, notifier);
+        auto input = MakeDrawingInput(ctx, settings);
+        const auto result = project.Load(path.string(), *input);
+        if (result.status != LoadStatus::Ok || project.Count() != figures) state.SkipWithError("drawing not loaded whole");
+        benchmark::DoNotOptimize(project.Figures.data());
+    }
+    state.counters["figures"] = figures;
+}
+
+void BM_LoadAndPrepare(benchmark::State& state) { Load(state, true); }
+void BM_LoadWithoutToolPaths(benchmark::State& state) { Load(state, false); }
+
+}  // namespace
+
+BENCHMARK(BM_LoadAndPrepare)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadWithoutToolPaths)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
