@@ -9,6 +9,15 @@ std::int32_t Int24FromBytes(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2) {
 
 LptTransport::LptTransport(PortIo& port, Clock& clock) : port_(port), stopwatch_(clock) {}
 
+std::unique_ptr<LptTransport> LptTransport::Open(const std::string& device, Clock& clock) {
+    std::unique_ptr<PortIo> port = OpenParallelPort(device);
+    if (!port) return nullptr;
+    auto link = std::make_unique<LptTransport>(*port, clock);
+    link->owned_ = std::move(port);
+    link->Init();
+    return link;
+}
+
 void LptTransport::Init() {
     ControlSet(kLptControlDataIn | kLptControlAutoFeed);
     ControlClear(kLptControlStrobe);

@@ -7,6 +7,8 @@
 // than the stopwatch: every wait gives up once it has run out, and the caller looks at
 // TimedOut afterwards.
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include "machine_link/transport.h"
@@ -21,6 +23,11 @@ public:
     static constexpr int kAckPollsPerClockRead = 100000;
 
     LptTransport(PortIo& port, Clock& clock);
+
+    // The link over the machine's parallel-port device, with its control lines set to idle
+    // (Init). Nothing when the device cannot be opened: the parallel port is not used then.
+    static std::unique_ptr<LptTransport> Open(const std::string& device = kDefaultParallelPortDevice,
+                                              Clock& clock = DefaultClock());
 
     LinkKind Kind() const override { return LinkKind::ParallelPort; }
 
@@ -54,6 +61,7 @@ public:
 private:
     void WaitReady();
 
+    std::unique_ptr<PortIo> owned_;
     PortIo& port_;
     Stopwatch stopwatch_;
 };
