@@ -1,0 +1,358 @@
+// The command layer and the job streamer over the real USB and Ethernet links, with the
+// simulated controller behind the in-process HID device and behind the loopback TCP controller:
+// the state decoded from strings 10..15 and from the status record, the identity, and a whole
+// job file streamed byte-exact while the controller's buffer fills and drains.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "drawing_files/gcode_reader.h"
+#include "drawing_files/job_test_support.h"
+#include "drawing_files/job_writer.h"
+#include "machine_link/command_layer.h"
+#include "machine_link/ethernet_link.h"
+#include "machine_link/ethernet_watch.h"
+#include "machine_link/trans_arm.h"
+#include "machine_link/usb_link.h"
+#include "sim/controller_model.h"
+#include "sim/fake_clock.h"
+#include "sim/fake_hid.h"
+#include "sim/tcp_controller.h"
+#include "support/test_support.h"
+
+using namespace vellisk;
+using vellisk::sim::ControllerModel;
+
+namespace {
+
+// A newer controller with steps of 2 per 0.01 mm on X, 4 on Y, 0.5 on Z and multiplier 2.
+void ArmMachine(MachineContext& ctx, bool armController) {
+    ctx.ArmLink = true;
+    ctx.PlotParams.ArmController = armController;
+    ctx.CommandLengths.SetController(armController);
+    ctx.PlotParams.Multiplier = 2;
+    ctx.PlotParams.StepsX = 2.0;
+    ctx.PlotParams.StepsY = 4.0;
+    ctx.PlotParams.StepsZ = 0.5;
+    ctx.SpindleScale = 2.0;
+    ctx.Lang.Language = kLangEnglish;
+}
+
+void SetControllerState(ControllerModel& m) {
+    m.outputByte = 0xC3;
+    m.statusByte = 0x25;
+    m.keyByte = 0x10;
+    m.stepX = 2000;
+    m.stepY = -4000;
+    m.stepZ = 150;
+    m.baseX = 200;
+    m.baseY = 400;
+    m.baseZ = -50;
+    m.speedSet = 2;
+    m.speeds = {800, 400, 200, 100};
+    m.extraSpeed = 40000;
+    m.outputIndex = 9;  // beyond the last output: taken as output 5
+    m.outValues = {10, 20, 30, 40, 50, 61};
+    m.workArea = {1200, 800, 150};
+    m.runMinutes = 4321;
+    m.jobCount = 77;
+}
+
+// A G-code program written as the job of a newer controller.
+std::string JobOfPocket() {
+    const auto dir = test::ProjectTestData("jobs");
+    GcodeReader reader(DrawingText::FromFile(dir / "pocket.nc"), GcodeLimits{12, 1000, 3000, 24000});
+    std::vector<tfigura> figures;
+    while (!reader.EndOfFile) {
+        tfigura f;
+        reader.ReadFigure(f);
+        if (!f.ToolPath3D.empty()) figures.push_back(std::move(f));
+    }
+    Settings settings;
+    JobMachine machine = test::ArmLaser();
+    machine.GcodePower = reader.GcodePower;
+    test::TempDir tmp;
+    {
+        FileJobSink sink(tmp / "out.cnx");
+        JobWriter w(sink, machine, settings);
+        w.OpenOutput(KindGcode, OutputGcodeStream);
+        for (auto& f : figures) w.WriteFigure(f);
+        w.CloseOutput();
+    }
+    return test::ReadFileBytes(tmp / "out.cnx");
+}
+
+// The bytes of the commands the controller received after `from`, without the one "G" that the
+// streamer sends after the 17th command (checked to stand there).
+std::string Streamed(const ControllerModel& m, std::size_t from) {
+    std::string s;
+    int commands = 0, starts = 0;
+    for (std::size_t i = from; i < m.log.size(); ++i) {
+        if (m.log[i].bytes == "G") {
+            EXPECT_EQ(commands, 17) << "\"G\" follows the 17th command";
+            ++starts;
+            continue;
+        }
+        ++commands;
+        s += m.log[i].bytes;
+    }
+    EXPECT_EQ(starts, 1);
+    return s;
+}
+
+template <typename Pred>
+bool WaitFor(Pred p, int ms = 3000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!p()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+struct UsbRig {
+    MachineContext ctx;
+    test::RecordingNotifier notifier;
+    sim::FakeClock clock;
+    sim::FakeHidBackend backend;
+    ControllerModel model;
+    std::unique_ptr<TfUsb> usb;
+    std::unique_ptr<CommandLayer> layer;
+
+    explicit UsbRig(bool armController) {
+        ArmMachine(ctx, armController);
+        model.armController = armController;
+        backend.AddMachine(model, "NKV 484 ", "20240115");
+        usb = std::make_unique<TfUsb>(ctx, backend, notifier, clock);
+        layer = std::make_unique<CommandLayer>(ctx, notifier, clock);
+        layer->SetUsb(usb.get());
+    }
+};
+
+struct EthRig {
+    MachineContext ctx;
+    test::RecordingNotifier notifier;
+    ControllerModel model;
+    sim::TcpController server{sim::ModelHooks(model)};
+    TfEthernet eth{ctx, notifier};
+    CommandLayer layer{ctx, notifier};
+
+    EthRig() {
+        ArmMachine(ctx, true);
+        model.armController = true;
+        ctx.PlotterIP = "127.0.0.1";
+        eth.restart();
+        eth.SetPorts(server.CommandPort(), server.IdentityPort());
+        layer.SetEthernet(&eth);
+    }
+};
+
+}  // namespace
+
+TEST(UsbCommandLayer, StateFromStrings10To15) {
+    UsbRig r(/*armController=*/true);
+    SetControllerState(r.model);
+
+    ASSERT_TRUE(r.layer->ReadStatus());
+    EXPECT_EQ(r.ctx.PlotState.Status, 0x25);
+    EXPECT_EQ(r.ctx.PlotState.RawStatus, 0x1025);
+    EXPECT_EQ(r.ctx.PlotState.OutputByte, 0xC3);
+
+    r.layer->ReadPosition();
+    EXPECT_EQ(r.ctx.PlotState.StepX, 2000);
+    EXPECT_EQ(r.ctx.PlotState.StepY, -4000);
+    EXPECT_DOUBLE_EQ(r.ctx.PlotState.PosX, 1000.0);
+    EXPECT_DOUBLE_EQ(r.ctx.PlotState.PosY, -1000.0);
+    EXPECT_DOUBLE_EQ(r.ctx.PlotState.PosZ, 300.0);
+
+    r.layer->ReadBase();
+    EXPECT_DOUBLE_EQ(r.ctx.PlotState.BaseX, 100.0);
+    EXPECT_DOUBLE_EQ(r.ctx.PlotState.BaseY, 100.0);
+    EXPECT_DOUBLE_EQ(r.ctx.PlotState.BaseZ, -100.0);
+
+    r.layer->ReadSpeeds();
+    EXPECT_EQ(r.ctx.PlotState.SpeedSet, 2);
+    EXPECT_EQ(r.ctx.PlotState.SetSpeeds, (std::array<std::int32_t, 4>{1600, 800, 400, 200}));
+    EXPECT_EQ(r.ctx.PlotState.ExtraSpeed, 65535) << "40000 x 2 is limited";
+    EXPECT_EQ(r.ctx.PlotState.Speed, 400);
+
+    r.layer->ReadToolState();
+    EXPECT_EQ(r.ctx.PlotState.OutputIndex, 5);
+    EXPECT_EQ(r.ctx.PlotState.SpindleValue, 30) << "61 / 2 rounded half to even";
+
+    r.layer->ReadMachineInfo();
+    EXPECT_EQ(r.ctx.PlotState.Producer, "DranHolt");
+    EXPECT_EQ(r.ctx.PlotState.Model, "NKV 484 ");
+    EXPECT_EQ(r.ctx.PlotState.ProductionDate, "20240115");
+    EXPECT_DOUBLE_EQ(r.ctx.WorkAreaX, 1200.0);
+    EXPECT_DOUBLE_EQ(r.ctx.WorkAreaY, 800.0);
+    EXPECT_DOUBLE_EQ(r.ctx.WorkAreaZ, 150.0);
+    EXPECT_EQ(r.ctx.PlotState.RunMinutes, 4321);
+    EXPECT_EQ(r.ctx.PlotState.FileCount, 77);
+    EXPECT_EQ(r.ctx.FirmwareVersion, 550);
+
+    r.model.firmwareVersion.clear();
+    r.layer->ReadMachineInfo();
+    EXPECT_EQ(r.ctx.FirmwareVersion, 300) << "no \"v\" at byte 3";
+}
+
+TEST(UsbCommandLayer, SixteenBitSpeedsOfTheOtherController) {
+    UsbRig r(/*armController=*/false);
+    SetControllerState(r.model);
+    r.model.extraSpeed = 7;
+    r.layer->ReadSpeeds();
+    // v x M x StepsX, set 2 without M.
+    EXPECT_EQ(r.ctx.PlotState.SetSpeeds, (std::array<std::int32_t, 4>{3200, 1600, 400, 400}));
+    EXPECT_EQ(r.ctx.PlotState.ExtraSpeed, 28);
+}
+
+TEST(UsbCommandLayer, CommandsReachTheControllerAndAVanishedMachineIsDropped) {
+    UsbRig r(true);
+    r.layer->SendCommand(EncodeMoveCommandEx(2, 10, 20, 0, kNoSpeedLimit).Bytes);
+    EXPECT_EQ(r.model.stepX, 10);
+    EXPECT_EQ(r.model.stepY, 20);
+
+    r.backend.Unplug(r.backend.Enumerate().at(0).Path);
+    EXPECT_TRUE(r.usb->CheckDeviceChanges());
+    EXPECT_EQ(r.notifier.statuses.back(), "brak lacznosci");
+    const int retries = r.ctx.UsbRetryCount;
+    EXPECT_EQ(r.layer->SendCommand("Y"), kNoMachine);
+    EXPECT_EQ(r.ctx.UsbRetryCount, retries + 10) << "retried silently";
+    EXPECT_TRUE(r.notifier.messages.empty());
+    r.layer->ReadStatus();
+    EXPECT_EQ(r.ctx.PlotState.Status, 0);
+}
+
+TEST(EthernetCommandLayer, StateFromTheStatusRecordAndIdentity) {
+    EthRig r;
+    {
+        auto lock = r.server.Lock();
+        SetControllerState(r.model);
+    }
+    ASSERT_TRUE(r.eth.ConnectCommandClient());
+    r.eth.DeliverPending();
+    EXPECT_EQ(r.ctx.PlotState.Model, "BKT     ");
+
+    ASSERT_TRUE(r.layer.ReadStatus());
+    const tplotstate& s = r.ctx.PlotState;
+    EXPECT_EQ(s.Status, 0x25);
+    EXPECT_EQ(s.RawStatus, 0x1025);
+    EXPECT_EQ(s.OutputByte, 0xC3);
+    EXPECT_EQ(s.StepX, 2000);
+    EXPECT_EQ(s.StepY, -4000);
+    EXPECT_EQ(s.StepZ, 150);
+    EXPECT_DOUBLE_EQ(s.PosX, 1000.0);
+    EXPECT_DOUBLE_EQ(s.PosY, -1000.0);
+    EXPECT_DOUBLE_EQ(s.PosZ, 300.0);
+    EXPECT_DOUBLE_EQ(s.BaseX, 100.0);
+    EXPECT_DOUBLE_EQ(s.BaseY, 100.0);
+    EXPECT_DOUBLE_EQ(s.BaseZ, -100.0);
+    EXPECT_DOUBLE_EQ(r.ctx.WorkAreaX, 1200.0);
+    EXPECT_EQ(s.RunMinutes, 4321);
+    EXPECT_EQ(s.FileCount, 77);
+    EXPECT_EQ(s.SpeedSet, 2);
+    EXPECT_EQ(s.SetSpeeds, (std::array<std::int32_t, 4>{1600, 800, 400, 200}));
+    EXPECT_EQ(s.ExtraSpeed, 65535);
+    EXPECT_EQ(s.OutputIndex, 5);
+    EXPECT_EQ(s.SpindleValue, 30);
+
+    {
+        auto lock = r.server.Lock();
+        r.model.model = "HYG17";
+        r.model.productionDate = "20250301";
+    }
+    r.layer.ReadMachineInfo();
+    EXPECT_EQ(s.Producer, "DRANHOLT");
+    EXPECT_EQ(s.Model, "HYG17   ");
+    EXPECT_EQ(s.ProductionDate, "20250301");
+}
+
+TEST(EthernetCommandLayer, ShortStatusRecordLeavesTheStateAsItWas) {
+    EthRig r;
+    ASSERT_TRUE(r.eth.ConnectCommandClient());
+    {
+        auto lock = r.server.Lock();
+        SetControllerState(r.model);
+    }
+    sim::TcpFaults f;
+    f.StatusLength = 103;
+    r.server.SetFaults(f);
+    r.ctx.PlotState.StepX = 5;
+    r.layer.PollStatus();
+    EXPECT_EQ(r.ctx.PlotState.StepX, 5);
+    EXPECT_EQ(r.ctx.PlotState.RawStatus, 0);
+}
+
+TEST(EthernetCommandLayer, ReconnectAfterTheControllerDropsTheConnection) {
+    EthRig r;
+    tEthernetCzuwanie watch(r.eth);
+    watch.Resume();
+    ASSERT_TRUE(WaitFor([&] { return r.ctx.EthernetConnected.load(); }));
+    EXPECT_EQ(r.layer.SendCommand("X"), kLinkOk);
+
+    r.server.DropConnection();
+    r.layer.PollStatus();
+    EXPECT_FALSE(r.ctx.EthernetConnected);
+    EXPECT_NE(r.layer.Active().Kind(), LinkKind::Ethernet) << "the command layer leaves the lost link";
+
+    watch.Resume();  // the panel's timer
+    ASSERT_TRUE(WaitFor([&] { return r.ctx.EthernetConnected.load(); }));
+    EXPECT_EQ(r.layer.SendCommand("X"), kLinkOk);
+    EXPECT_EQ(r.server.CommandConnections(), 2);
+    r.eth.DeliverPending();
+    EXPECT_EQ(r.notifier.statuses,
+              (std::vector<std::string>{"Ethernet connected", "Ethernet disconnected", "Ethernet connected"}));
+}
+
+TEST(ArmStreaming, WholeJobFileStreamsByteExactOverEthernet) {
+    EthRig r;
+    const std::string job = JobOfPocket();
+    ASSERT_GT(job.size(), 100u);
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "out.cnx", job);
+    r.ctx.ProgramDir = dir.path();
+    {
+        auto lock = r.server.Lock();
+        r.model.bufferCapacity = 20;
+        r.model.bufferSize = 20 + 101;
+        r.model.drainPerStatusRead = 8;
+    }
+    ASSERT_TRUE(r.eth.ConnectCommandClient());
+    const std::size_t from = r.model.log.size();
+    TTransArm streamer(r.ctx, r.layer, r.notifier);
+    ASSERT_TRUE(streamer.start());
+    int ticks = 0, idleTicks = 0;
+    while (streamer.Streaming() && ticks < 10000) {
+        const std::size_t before = r.server.RequestCount();
+        streamer.Tick();
+        if (r.server.RequestCount() - before <= 1) ++idleTicks;  // only the status request
+        ++ticks;
+    }
+    ASSERT_FALSE(streamer.Streaming());
+    auto lock = r.server.Lock();
+    EXPECT_EQ(Streamed(r.model, from), job) << "every byte once, in order";
+    EXPECT_EQ(r.model.overflowCount, 0u);
+    EXPECT_GT(r.model.bufferFullReads, 0u) << "the buffer-full bit was set";
+    EXPECT_GT(idleTicks, 0) << "ticks waited on a full buffer";
+    EXPECT_EQ(r.notifier.statuses.back(), "Transmisja zakonczona");
+}
+
+TEST(ArmStreaming, WholeJobFileStreamsByteExactOverUsb) {
+    UsbRig r(true);
+    const std::string job = JobOfPocket();
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "out.cnx", job);
+    r.ctx.ProgramDir = dir.path();
+    r.model.bufferCapacity = 20;
+    r.model.bufferSize = 20 + 101;
+    r.model.drainPerStatusRead = 8;
+    const std::size_t from = r.model.log.size();
+    TTransArm streamer(r.ctx, *r.layer, r.notifier);
+    ASSERT_TRUE(streamer.start());
+    for (int ticks = 0; streamer.Streaming() && ticks < 10000; ++ticks) streamer.Tick();
+    ASSERT_FALSE(streamer.Streaming());
+    EXPECT_EQ(Streamed(r.model, from), job);
+    EXPECT_GT(r.model.bufferFullReads, 0u);
+    EXPECT_EQ(r.model.overflowCount, 0u);
+}
