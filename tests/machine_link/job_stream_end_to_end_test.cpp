@@ -1,0 +1,107 @@
+// A job written by the job writer from a G-code program goes to the simulated controller over
+// both roads: the parallel-port transfer and the newer controller's streamer. The controller
+// must receive the file's commands, in order, byte for byte.
+#include <gtest/gtest.h>
+
+#include "drawing_files/gcode_reader.h"
+#include "drawing_files/job_test_support.h"
+#include "drawing_files/job_writer.h"
+#include "machine_link/command_layer.h"
+#include "machine_link/lpt_transfer.h"
+#include "machine_link/lpt_transport.h"
+#include "machine_link/trans_arm.h"
+#include "sim/controller_model.h"
+#include "sim/fake_arm_transport.h"
+#include "sim/fake_clock.h"
+#include "sim/lpt_peer.h"
+#include "support/test_support.h"
+
+namespace vellisk {
+namespace {
+
+std::string WritePocketJob(const std::filesystem::path& out) {
+    const auto dir = test::ProjectTestData("jobs");
+    GcodeReader reader(DrawingText::FromFile(dir / "pocket.nc"), GcodeLimits{12, 1000, 3000, 24000});
+    std::vector<tfigura> figures;
+    while (!reader.EndOfFile) {
+        tfigura f;
+        reader.ReadFigure(f);
+        if (!f.ToolPath3D.empty()) figures.push_back(std::move(f));
+    }
+    Settings settings;
+    JobMachine machine = test::ParallelSet0();
+    machine.GcodePower = reader.GcodePower;
+    {
+        FileJobSink sink(out);
+        JobWriter w(sink, machine, settings);
+        w.OpenOutput(KindGcode, OutputGcodeStream);
+        for (auto& f : figures) w.WriteFigure(f);
+        w.CloseOutput();
+    }
+    return test::ReadFileBytes(out);
+}
+
+std::vector<std::string> Commands(const std::string& data, const CommandLengthTable& t) {
+    std::vector<std::string> out;
+    for (std::size_t pos = 0; pos < data.size();) {
+        const std::size_t len = t.LengthOf(static_cast<std::uint8_t>(data[pos]));
+        out.push_back(data.substr(pos, len));
+        pos += len;
+    }
+    return out;
+}
+
+TEST(JobStreamEndToEnd, WrittenJobOverTheParallelPortTransfer) {
+    test::TempDir dir;
+    const std::string job = WritePocketJob(dir / "out.cnx");
+    ASSERT_GT(job.size(), 100u);
+
+    sim::ControllerModel model;
+    sim::LptPeer peer(model);
+    sim::FakeClock clock;
+    LptTransport lpt(peer, clock);
+    lpt.Init();
+    MachineContext ctx;
+    ctx.ProgramDir = dir.path();
+    test::RecordingNotifier notifier;
+    CommandLayer layer(ctx, notifier, clock);
+    layer.SetParallelPort(&lpt);
+    Ttransmisja transfer(ctx, layer, notifier);
+    transfer.Activate();
+    int result = Ttransmisja::Running;
+    while (result == Ttransmisja::Running) result = transfer.Tick();
+    transfer.Deactivate();
+    ASSERT_EQ(result, Ttransmisja::Done);
+    transfer.SendStart();
+    EXPECT_EQ(model.job, Commands(job, ctx.CommandLengths));
+    EXPECT_EQ(peer.bytesFromHost.substr(peer.bytesFromHost.size() - 3), "PdG");
+    EXPECT_TRUE(notifier.messages.empty());
+}
+
+TEST(JobStreamEndToEnd, WrittenJobThroughTheStreamerOverUsb) {
+    test::TempDir dir;
+    const std::string job = WritePocketJob(dir / "out.cnx");
+
+    sim::ControllerModel model;
+    model.bufferCapacity = 40;
+    model.bufferSize = 141;
+    model.drainPerStatusRead = 25;
+    sim::FakeClock clock;
+    sim::FakeArmTransport usb(model, LinkKind::Usb);
+    MachineContext ctx;
+    ctx.ArmLink = true;
+    ctx.ProgramDir = dir.path();
+    test::RecordingNotifier notifier;
+    CommandLayer layer(ctx, notifier, clock);
+    layer.SetUsb(&usb);
+    TTransArm streamer(ctx, layer, notifier);
+    ASSERT_TRUE(streamer.start());
+    for (int i = 0; i < 100000 && streamer.Streaming(); ++i) streamer.Tick();
+    EXPECT_FALSE(streamer.Streaming());
+    EXPECT_EQ(model.job, Commands(job, ctx.CommandLengths));
+    EXPECT_EQ(model.overflowCount, 0u);
+    EXPECT_EQ(model.CountReceived("G"), 1u);
+}
+
+}  // namespace
+}  // namespace vellisk
