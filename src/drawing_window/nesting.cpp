@@ -92,14 +92,12 @@ void Project::co_w_czym() {
 
     // Every pair (container j, figure i inside it), containers in list order and the figures
     // inside each in list order. Only figures whose boxes meet are looked at.
-    double minX = Figures[0]->MinX, minY = Figures[0]->MinY, maxX = Figures[0]->MaxX, maxY = Figures[0]->MaxY;
-    for (const auto& f : Figures) {
-        minX = std::min(minX, f->MinX);
-        minY = std::min(minY, f->MinY);
-        maxX = std::max(maxX, f->MaxX);
-        maxY = std::max(maxY, f->MaxY);
-    }
-    double cell = std::sqrt(std::max(1.0, (maxX - minX) * (maxY - minY)) / static_cast<double>(n)) * 2;
+    // Cells about twice the size of a typical figure.
+    std::vector<double> sizes;
+    sizes.reserve(n);
+    for (const auto& f : Figures) sizes.push_back(std::max(f->Width, f->Height));
+    std::nth_element(sizes.begin(), sizes.begin() + static_cast<std::ptrdiff_t>(n / 2), sizes.end());
+    double cell = sizes[n / 2] * 2;
     if (!std::isfinite(cell) || cell < 1.0) cell = 1.0;
     BoxGrid grid(cell);
     for (std::size_t i = 0; i < n; ++i) {
