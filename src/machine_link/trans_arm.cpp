@@ -74,6 +74,17 @@ void TTransArm::Damaged(const JobFileFault& fault) {
                       MessageKind::Error, Buttons::Ok);
 }
 
+void TTransArm::LinkLost(int code) {
+    // The rest of the job would only be lost command by command: the stream ends here.
+    streaming_ = false;
+    ctx_.StreamFeeding = false;
+    data_.clear();
+    pos_ = 0;
+    // The command layer has shown any other error code itself.
+    if (code == kNoMachine)
+        notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok);
+}
+
 void TTransArm::ShowProgress(bool withSpinner) {
     static const char* const kSpinner[4] = {"--", "\\", "|", "/"};
     const double p = data_.empty() ? 100.0 : RoundHalfEven(static_cast<double>(pos_) * 100.0 / data_.size());
@@ -110,9 +121,13 @@ void TTransArm::Tick() {
             return;
         }
         ++commandsSent_;
-        layer_.SendCommand(std::string_view(data + pos_, len));
+        int r = layer_.SendCommand(std::string_view(data + pos_, len));
         pos_ += len;
-        if (commandsSent_ == kStartAfterCommands) layer_.SendCommand("G");
+        if (r == kLinkOk && commandsSent_ == kStartAfterCommands) r = layer_.SendCommand("G");
+        if (r != kLinkOk) {
+            LinkLost(r);
+            return;
+        }
     }
     spinner_ = static_cast<std::uint8_t>((spinner_ + 1) % 4);
     ShowProgress(true);

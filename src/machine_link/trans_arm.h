@@ -9,6 +9,8 @@
 // The file is cut into commands with the command-length table. Every command byte and every
 // length is checked against the file before anything is sent: a byte that starts no command or
 // a last command cut short by the end of the file is reported and the job is not streamed.
+// A command that the link could not deliver (no machine on USB, a link error) ends the stream:
+// the rest of the job would otherwise be lost command by command.
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -55,6 +57,7 @@ public:
 private:
     void ShowProgress(bool withSpinner);
     void Damaged(const JobFileFault& fault);
+    void LinkLost(int code);
 
     MachineContext& ctx_;
     CommandLayer& layer_;

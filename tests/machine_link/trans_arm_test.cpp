@@ -208,6 +208,35 @@ TEST(TTransArm, MissingJobFileIsAnInputOutputError) {
     EXPECT_FALSE(r.streamer.Streaming());
 }
 
+TEST(TTransArm, MachineGoneFromUsbEndsTheStreamWithOneMessage) {
+    StreamRig r;
+    r.WriteJob(std::string(1000, 'c'));
+    ASSERT_TRUE(r.streamer.start());
+    r.streamer.Tick();
+    EXPECT_EQ(r.model.job.size(), 100u);
+    r.usb.present = false;
+    r.streamer.Tick();
+    EXPECT_FALSE(r.streamer.Streaming());
+    EXPECT_FALSE(r.ctx.StreamFeeding);
+    EXPECT_EQ(r.usb.writes, 100 + 1 + 11);  // one command, tried eleven times
+    ASSERT_EQ(r.notifier.messages.size(), 1u);
+    EXPECT_EQ(r.notifier.messages[0].text, "No communication with the plotter");
+    r.streamer.Tick();
+    EXPECT_EQ(r.usb.writes, 112);
+}
+
+TEST(TTransArm, LinkErrorEndsTheStreamAfterTheLayersMessage) {
+    StreamRig r;
+    r.WriteJob(std::string(1000, 'c'));
+    ASSERT_TRUE(r.streamer.start());
+    r.usb.failNextWrites = 1;
+    r.usb.failCode = 1167;
+    r.streamer.Tick();
+    EXPECT_FALSE(r.streamer.Streaming());
+    ASSERT_EQ(r.notifier.messages.size(), 1u);
+    EXPECT_EQ(r.notifier.messages[0].caption, "1167");
+}
+
 TEST(TTransArm, StreamsOverEthernetToo) {
     StreamRig r;
     sim::FakeArmTransport eth(r.model, LinkKind::Ethernet);
