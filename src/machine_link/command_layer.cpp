@@ -266,6 +266,7 @@ void CommandLayer::WaitWhileBusy() {
     while (ctx_.PlotState.Status & (kStatusBusy | kStatusNotReady)) {
         clock_.Sleep(10ms);
         if (!read()) return;
+        if (keepAlive_) keepAlive_();
     }
 }
 

@@ -12,6 +12,7 @@
 // silently for PollStatus), never with a hang; commands that wait show the hourglass and restore
 // the cursor on every way out.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -87,6 +88,10 @@ public:
     // One jog move towards the edge of the working area for a virtual key code.
     void JogToLimit(std::uint16_t key);
 
+    // Called on every round of WaitWhileBusy's loop, so that the front end can keep its window
+    // alive while the machine moves (it must not start anything that uses the machine link).
+    void SetKeepAlive(std::function<void()> keepAlive) { keepAlive_ = std::move(keepAlive); }
+
     // Sleeping and busy waits on the layer's clock.
     Clock& GetClock() { return clock_; }
     BusyDelay& Delay() { return delay_; }
@@ -110,6 +115,7 @@ private:
     Transport* lpt_ = nullptr;
     Transport* usb_ = nullptr;
     Transport* eth_ = nullptr;
+    std::function<void()> keepAlive_;
 };
 
 // Stores the fields of the Ethernet status record in the machine state. A record shorter than

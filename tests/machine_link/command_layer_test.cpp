@@ -215,7 +215,10 @@ TEST(CommandLayerLpt, WaitWhileBusyPollsUntilIdleAndRestoresTheCursor) {
     Rig r;
     r.model.busyReadsPerMove = 5;
     r.layer.SendCommand(EncodeMoveCommand(1, 10, 0, 0).Bytes);
+    int keptAlive = 0;
+    r.layer.SetKeepAlive([&] { ++keptAlive; });
     r.layer.WaitWhileBusy();
+    EXPECT_EQ(keptAlive, 5);
     EXPECT_EQ(r.model.CountReceived("X"), 6u);
     EXPECT_EQ(r.clock.sleepCount, 5);
     EXPECT_EQ(r.notifier.busyDepth, 0);
