@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "model/core_error.h"
+#include "model/geometry.h"
 #include "model/numeric.h"
 
 namespace vellisk {
@@ -12,23 +13,6 @@ namespace vellisk {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-
-double Clamp(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
-double Dist2(const tpunkt& p, const tpunkt& q) {
-    double dx = q.X - p.X, dy = q.Y - p.Y;
-    return std::sqrt(dx * dx + dy * dy);
-}
-
-// Direction of p -> q in [0, 2 pi); a vertical or null vector by the sign of dY.
-double SegAngle(double px, double py, double qx, double qy) {
-    double dx = qx - px, dy = qy - py;
-    if (dx == 0.0) return qy > py ? kPi / 2.0 : 3.0 * kPi / 2.0;
-    double a = std::atan(dy / dx);
-    if (dx < 0.0) return a + kPi;
-    if (dy < 0.0) return a + 2.0 * kPi;
-    return a;
-}
 
 bool GroupIs(std::string_view line, std::string_view code) { return TrimBlanks(line) == code; }
 
@@ -170,7 +154,7 @@ std::int64_t DxfReader::PointCount(double value, const char* what) const {
 }
 
 void DxfReader::AddArc(double cx, double cy, double z, const tpunkt* start, const tpunkt* end) {
-    double s = Clamp(2.0 * kPi * arcR_ / 192.0, 0.25, 5.0);
+    double s = Clamp(2.0 * kPi * arcR_ / 192.0, 5.0, 0.25);
     std::int64_t n = PointCount(std::fabs(arcR_ * arcW_) / s + 0.5, "arc");
     if (start)
         Emit(start->X, start->Y, z);
@@ -189,7 +173,7 @@ void DxfReader::AddArc(double cx, double cy, double z, const tpunkt* start, cons
 void DxfReader::AddBulgeArc(const Vertex& a, const Vertex& b) {
     double q = 4.0 * std::atan(a.bulge);
     double h = q > 0.0 ? (kPi - q) / 2.0 : -(kPi + q) / 2.0;
-    double f = SegAngle(a.x, a.y, b.x, b.y);
+    double f = VectorAngle({a.x, a.y}, {b.x, b.y});
     double c = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y)) / 2.0;
     double d = h == kPi / 2.0 ? 2147483647.0 : c * std::tan(h);
     double r = std::sqrt(d * d + c * c);
@@ -211,9 +195,9 @@ void DxfReader::AddSplineFitSpan(const std::vector<tpunkt>& v, int a, int from, 
     const tpunkt& p1 = v[a + 1];
     const tpunkt& p2 = v[(a + 2) % m];
     const tpunkt& p3 = v[(a + 3) % m];
-    double chord = Dist2(p0, p1) + Dist2(p1, p2) + Dist2(p2, p3);
+    double chord = Distance2D(p0, p1) + Distance2D(p1, p2) + Distance2D(p2, p3);
     if (!(chord > 0.25)) return;
-    double s = Clamp(4.0 * chord / 192.0, 0.25, 5.0);
+    double s = Clamp(4.0 * chord / 192.0, 5.0, 0.25);
     double dt = s / chord;
     if (dt > 1.0) dt = 0.25;
     PointCount(1.0 / dt, "fitted polyline");
@@ -306,7 +290,7 @@ void DxfReader::ReadCircle() {
         }
     });
     double c = 2.0 * kPi * r;
-    double s = Clamp(c / 192.0, 0.25, 5.0);
+    double s = Clamp(c / 192.0, 5.0, 0.25);
     std::int64_t n = std::max<std::int64_t>(PointCount(c / s + 0.5, "circle"), 16);
     for (std::int64_t i = 0; i < n; ++i) {
         double a = static_cast<double>(i) * 2.0 * kPi / static_cast<double>(n);
@@ -355,9 +339,9 @@ void DxfReader::ReadEllipse() {
     });
     double a = std::sqrt(mx * mx + my * my);
     double b = ratio * a;
-    double rot = SegAngle(cx, cy, cx + mx, cy + my);
+    double rot = VectorAngle({cx, cy}, {cx + mx, cy + my});
     double length = std::fabs(t1 - t0) * a;
-    double s = Clamp(length / 192.0, 0.25, 5.0);
+    double s = Clamp(length / 192.0, 5.0, 0.25);
     std::int64_t n = std::max<std::int64_t>(PointCount(length / s + 0.5, "ellipse"), 16);
     double cr = std::cos(rot), sr = std::sin(rot);
     for (std::int64_t i = 0; i <= n; ++i) {
@@ -416,8 +400,8 @@ void DxfReader::ReadSpline() {
         return;
     }
     double len = 0.0;
-    for (std::size_t i = 1; i < n; ++i) len += Dist2(control[i - 1], control[i]);
-    double s = Clamp(len / (static_cast<double>(n) * 192.0), 0.25, 5.0);
+    for (std::size_t i = 1; i < n; ++i) len += Distance2D(control[i - 1], control[i]);
+    double s = Clamp(len / (static_cast<double>(n) * 192.0), 5.0, 0.25);
     double m = std::max(len / s, 4.0);
     double dt = std::min(1.0 / m, 0.25);
     if (!(1.0 / dt <= kMaxEntityPoints)) {

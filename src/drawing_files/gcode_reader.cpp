@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "model/core_error.h"
+#include "model/geometry.h"
 #include "model/numeric.h"
 
 namespace vellisk {
@@ -12,22 +13,6 @@ namespace vellisk {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-
-double Clamp(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
-double SegAngle(const tpunkt& p, const tpunkt& q) {
-    double dx = q.X - p.X, dy = q.Y - p.Y;
-    if (dx == 0.0) return q.Y > p.Y ? kPi / 2.0 : 3.0 * kPi / 2.0;
-    double a = std::atan(dy / dx);
-    if (dx < 0.0) return a + kPi;
-    if (dy < 0.0) return a + 2.0 * kPi;
-    return a;
-}
-
-double Dist2(const tpunkt& p, const tpunkt& q) {
-    double dx = q.X - p.X, dy = q.Y - p.Y;
-    return std::sqrt(dx * dx + dy * dy);
-}
 
 bool NumberChar(char c) { return (c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-'; }
 
@@ -124,8 +109,8 @@ void GcodeReader::Arc() {
         AddGcodeVertex(GcodePrevPoint);
     }
     const tpunkt& c = GcodeCentre;
-    double a1 = SegAngle(c, GcodePrevPoint);
-    double a2 = SegAngle(c, GcodeTarget);
+    double a1 = SegmentAngle(c, GcodePrevPoint);
+    double a2 = SegmentAngle(c, GcodeTarget);
     double w;
     if (GcodeMode == 3) {
         w = a2 - a1;
@@ -135,11 +120,11 @@ void GcodeReader::Arc() {
         if (w < 0.0) w += 2.0 * kPi;
         w = -w;
     }
-    double r = (Dist2(c, GcodePrevPoint) + Dist2(c, GcodeTarget)) / 2.0;
+    double r = (Distance2D(c, GcodePrevPoint) + Distance2D(c, GcodeTarget)) / 2.0;
     if (GcodePrevPoint.X == GcodeTarget.X && GcodePrevPoint.Y == GcodeTarget.Y && r > 0.0)
         w = GcodeMode == 3 ? 2.0 * kPi : -2.0 * kPi;  // end on start about a centre: a full turn
     double circ = 2.0 * kPi * r;
-    double s = Clamp(circ / 180.0, 0.25, 5.0);
+    double s = Clamp(circ / 180.0, 5.0, 0.25);
     double full = std::fabs(RoundHalfEven(circ / s));
     if (!(full <= kMaxArcPoints))
         throw CoreError::range("G-code line " + std::to_string(text_->LineNumber()) +
@@ -153,7 +138,7 @@ void GcodeReader::Arc() {
         AddGcodeVertex({c.X + r * std::cos(a), c.Y + r * std::sin(a), z});
     }
     AddGcodeVertex(GcodeTarget);
-    f.Feed = Clamp(GcodeFeed, limits_.MinFeed, limits_.MaxWorkSpeed);
+    f.Feed = Clamp(GcodeFeed, limits_.MaxWorkSpeed, limits_.MinFeed);
 }
 
 void GcodeReader::ReadFigure(tfigura& figure) {
@@ -195,14 +180,14 @@ void GcodeReader::ReadFigure(tfigura& figure) {
                 GcodeMode = GcodePrevMode;
             }
         }
-        if (TakeGcodeWord('S', words, v) > 0) GcodePower = Clamp(v, limits_.PowerMin, limits_.PowerMax);
+        if (TakeGcodeWord('S', words, v) > 0) GcodePower = Clamp(v, limits_.PowerMax, limits_.PowerMin);
         if (TakeGcodeWord('X', words, v) > 0) GcodeTarget.X = v * GcodeUnitScale;
         if (TakeGcodeWord('Y', words, v) > 0) GcodeTarget.Y = v * GcodeUnitScale;
         if (TakeGcodeWord('Z', words, v) > 0) GcodeTarget.Z = v * GcodeUnitScale;
         if (TakeGcodeWord('I', words, v) > 0) GcodeCentre.X = v * GcodeUnitScale;
         if (TakeGcodeWord('J', words, v) > 0) GcodeCentre.Y = v * GcodeUnitScale;
         if (TakeGcodeWord('F', words, v) > 0)
-            GcodeFeed = Clamp(v * GcodeUnitScale, limits_.MinFeed, limits_.MaxWorkSpeed);
+            GcodeFeed = Clamp(v * GcodeUnitScale, limits_.MaxWorkSpeed, limits_.MinFeed);
 
         if (GcodeMode == 0 || GcodeMode == 1) {
             if (GcodeModeChanged && GcodePrevMode != 2 && GcodePrevMode != 3) {
@@ -213,7 +198,7 @@ void GcodeReader::ReadFigure(tfigura& figure) {
             }
             if (!EndOfFigure) {
                 AddGcodeVertex(GcodeTarget);
-                figure.Feed = Clamp(GcodeFeed, limits_.MinFeed, limits_.MaxWorkSpeed);
+                figure.Feed = Clamp(GcodeFeed, limits_.MaxWorkSpeed, limits_.MinFeed);
             }
         } else if (GcodeMode == 2 || GcodeMode == 3) {
             Arc();

@@ -6,187 +6,16 @@
 #include <numbers>
 #include <vector>
 
+#include "model/geometry.h"
 #include "model/numeric.h"
 
 namespace vellisk {
-namespace offset_geom {
-
-constexpr double kPi = std::numbers::pi;
-constexpr double kBig = 2147483647.0;
-
-inline bool Same(const tpunkt& p, const tpunkt& q) { return p.X == q.X && p.Y == q.Y; }
-inline double Dist(const tpunkt& p, const tpunkt& q) {
-    const double dx = q.X - p.X, dy = q.Y - p.Y;
-    return std::sqrt(dx * dx + dy * dy);
-}
-
-double Angle(const tpunkt& p, const tpunkt& q) {
-    const double dx = q.X - p.X;
-    const double dy = q.Y - p.Y;
-    if (dx == 0.0) return q.Y > p.Y ? kPi / 2 : 3 * kPi / 2;
-    const double a = std::atan(dy / dx);
-    if (dx > 0 && dy >= 0) return a;
-    if (dx < 0) return a + kPi;
-    return a + 2 * kPi;
-}
-
-tprosta Line(const tpunkt& s, const tpunkt& e) {
-    tprosta l;
-    if (Same(s, e)) {
-        l.degenerate = true;
-        return l;
-    }
-    if (std::fabs(s.X - e.X) < 0.0001) {
-        l.vertical = true;
-        l.slope = kBig;
-        l.intercept = s.X;
-        return l;
-    }
-    l.slope = (e.Y - s.Y) / (e.X - s.X);
-    l.intercept = s.Y - l.slope * s.X;
-    return l;
-}
-
-// Crossing of two lines; segA's end is the answer for nearly parallel lines.
-void LinesCross(const tprosta& l1, const tprosta& l2, const todcinek& a, tpunkt& out,
-                const todcinek& b) {
-    if (l1.degenerate || l2.degenerate) return;
-    if (l1.vertical && l2.vertical) {
-        if (l1.intercept != l2.intercept) {
-            out.X = 0;
-            out.Y = 0;
-            return;
-        }
-        const double lo = std::max(std::min(a.start.Y, a.end.Y), std::min(b.start.Y, b.end.Y));
-        const double hi = std::min(std::max(a.start.Y, a.end.Y), std::max(b.start.Y, b.end.Y));
-        out.X = l1.intercept;
-        out.Y = (lo + hi) / 2;
-        return;
-    }
-    if (l1.vertical) {
-        out.X = l1.intercept;
-        out.Y = l2.slope * out.X + l2.intercept;
-        return;
-    }
-    if (l2.vertical) {
-        out.X = l2.intercept;
-        out.Y = l1.slope * out.X + l1.intercept;
-        return;
-    }
-    if (l1.slope != l2.slope) {
-        double s2 = l2.slope;
-        if (l1.slope > kBig || s2 > kBig) s2 = kBig;
-        const double d = l1.slope - s2;
-        if (std::fabs(d) < 0.005) {
-            out = a.end;
-            return;
-        }
-        out.X = std::min((l2.intercept - l1.intercept) / d, kBig);
-        out.Y = l1.slope * out.X + l1.intercept;
-        return;
-    }
-    if (l1.intercept != l2.intercept) {
-        out = a.end;
-        return;
-    }
-    const double lo = std::max(std::min(a.start.X, a.end.X), std::min(b.start.X, b.end.X));
-    const double hi = std::min(std::max(a.start.X, a.end.X), std::max(b.start.X, b.end.X));
-    out.X = (lo + hi) / 2;
-    out.Y = l1.slope * out.X + l1.intercept;
-}
-
-// Whether two closed segments meet, and where.
-bool SegCross(const todcinek& s1in, const todcinek& s2in, tpunkt* point) {
-    todcinek s1 = s1in, s2 = s2in;
-    if (s1.start.X > s1.end.X) std::swap(s1.start, s1.end);
-    if (s2.start.X > s2.end.X) std::swap(s2.start, s2.end);
-    const tprosta l1 = Line(s1.start, s1.end);
-    const tprosta l2 = Line(s2.start, s2.end);
-    if (point) *point = tpunkt{};
-    if (l1.degenerate || l2.degenerate) return false;
-    auto inY = [](const todcinek& s, double y) {
-        return y >= std::min(s.start.Y, s.end.Y) && y <= std::max(s.start.Y, s.end.Y);
-    };
-    if (l1.vertical && l2.vertical) {
-        if (l1.intercept != l2.intercept) return false;
-        const double lo = std::max(std::min(s1.start.Y, s1.end.Y), std::min(s2.start.Y, s2.end.Y));
-        const double hi = std::min(std::max(s1.start.Y, s1.end.Y), std::max(s2.start.Y, s2.end.Y));
-        const double y = (lo + hi) / 2;
-        if (!(inY(s1, y) && inY(s2, y))) return false;
-        if (point) {
-            point->X = l1.intercept;
-            point->Y = y;
-        }
-        return true;
-    }
-    double x = 0, y = 0;
-    if (l1.vertical || l2.vertical) {
-        const todcinek& other = l1.vertical ? s2 : s1;
-        const tprosta& ol = l1.vertical ? l2 : l1;
-        x = l1.vertical ? l1.intercept : l2.intercept;
-        if (x < other.start.X || x > other.end.X) return false;
-        y = ol.slope * x + ol.intercept;
-    } else {
-        if (l1.slope == l2.slope) {
-            if (l1.intercept != l2.intercept) return false;
-            x = (std::max(s1.start.X, s2.start.X) + std::min(s1.end.X, s2.end.X)) / 2;
-        } else {
-            x = (l2.intercept - l1.intercept) / (l1.slope - l2.slope);
-        }
-        y = l1.slope * x + l1.intercept;
-    }
-    if (x < s1.start.X || x > s1.end.X || x < s2.start.X || x > s2.end.X) return false;
-    if (l1.vertical && !inY(s1, y)) return false;
-    if (l2.vertical && !inY(s2, y)) return false;
-    if (point) {
-        while (std::fabs(x) >= 21474836 || std::fabs(y) >= 21474836) {
-            x /= 10;
-            y /= 10;
-        }
-        point->X = x;
-        point->Y = y;
-    }
-    return true;
-}
-
-// Distance from p to a segment; where: 0 inside, 1 nearest at the start, 2 at the end,
-// 3 far beyond an end.
-double PointSegDist(const tpunkt& p, const todcinek& seg, double tolerance, int& where) {
-    const tprosta l = Line(seg.start, seg.end);
-    if (l.degenerate) return Dist(p, seg.start);
-    tprosta perp;
-    if (l.vertical) {
-        perp.slope = 0;
-        perp.intercept = p.Y;
-    } else if (l.slope != 0) {
-        perp.slope = -1.0 / l.slope;
-        perp.intercept = p.Y - perp.slope * p.X;
-    } else {
-        perp.vertical = true;
-        perp.slope = kBig;
-        perp.intercept = p.X;
-    }
-    tpunkt f;
-    LinesCross(l, perp, seg, f, todcinek{p, p});
-    if (f.X >= std::min(seg.start.X, seg.end.X) && f.X <= std::max(seg.start.X, seg.end.X) &&
-        f.Y >= std::min(seg.start.Y, seg.end.Y) && f.Y <= std::max(seg.start.Y, seg.end.Y)) {
-        where = 0;
-        return Dist(p, f);
-    }
-    const double ds = Dist(p, seg.start);
-    const double de = Dist(p, seg.end);
-    const bool end = de <= ds;
-    const tpunkt& e = end ? seg.end : seg.start;
-    where = end ? 2 : 1;
-    if (Dist(f, e) - tolerance > 1) where = 3;
-    return end ? de : ds;
-}
-
-}  // namespace offset_geom
 
 namespace {
 
-using namespace offset_geom;
+constexpr double kPi = std::numbers::pi;
+constexpr double kBig = kVerticalSlope;
+
 
 // A uniform grid of ids by bounding box. Entries are only ever added: a caller that moves a
 // segment adds it again and checks the real geometry of every candidate. Boxes outside the
@@ -252,7 +81,7 @@ private:
     int PPrev(int i) const { return RingPrev(i, m()); }
 
     todcinek OffsetSegment(const tpunkt& a, const tpunkt& b) const {
-        const double ang = Angle(a, b) + side_ * kPi / 2;
+        const double ang = SegmentAngle(a, b) + side_ * kPi / 2;
         const double dx = r_ * std::cos(ang), dy = r_ * std::sin(ang);
         todcinek s{a, b};
         s.start.X += dx;
@@ -263,8 +92,8 @@ private:
     }
 
     tprosta OffsetLine(const tpunkt& a, const tpunkt& b) const {
-        tprosta l = Line(a, b);
-        const double ang = Angle(a, b);
+        tprosta l = LineOfSegment(a, b);
+        const double ang = SegmentAngle(a, b);
         if (l.vertical) {
             l.intercept += ang < kPi ? -side_ * r_ : side_ * r_;
         } else if (!l.degenerate) {
@@ -275,14 +104,14 @@ private:
     }
 
     void Append(const tpunkt& pt) {
-        if (!p_.empty() && Dist(p_.back(), pt) <= 3.0) return;
+        if (!p_.empty() && Distance2D(p_.back(), pt) <= 3.0) return;
         tpunkt q{pt.X, pt.Y, 0.0};
         p_.push_back(q);
     }
 
     void AddArcJoin(const tpunkt& c, const tpunkt& p, const tpunkt& q) {
-        const double a = Angle(c, p);
-        double sweep = Angle(c, q) - a;
+        const double a = SegmentAngle(c, p);
+        double sweep = SegmentAngle(c, q) - a;
         if (side_ < 0 && sweep < 0) sweep += 2 * kPi;
         if (side_ > 0 && sweep > 0) sweep -= 2 * kPi;
         const int steps = static_cast<int>(std::fabs(RoundHalfEven(sweep / (2 * kPi) * 128)));
@@ -290,7 +119,7 @@ private:
             const double ang = a + sweep * k / steps;
             tpunkt pt{c.X + RoundHalfEven(r_ * std::cos(ang)), c.Y + RoundHalfEven(r_ * std::sin(ang)),
                       0.0};
-            if (p_.empty() || Dist(p_.back(), pt) > 3.0) {
+            if (p_.empty() || Distance2D(p_.back(), pt) > 3.0) {
                 p_.push_back(pt);
                 arcs_.push_back(m() - 1);
             }
@@ -305,12 +134,12 @@ private:
             bool hit = false;
             contourSegs_.Query(std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y),
                                [&](int i) {
-                                   if (!hit && SegCross(s, todcinek{c_[i], c_[RingPrev(i, n())]}, nullptr)) hit = true;
+                                   if (!hit && SegmentsIntersect(s, todcinek{c_[i], c_[RingPrev(i, n())]})) hit = true;
                                });
             return hit;
         }
         for (int i = 0; i < n(); ++i) {
-            if (SegCross(s, todcinek{c_[i], c_[RingNext(i, n())]}, nullptr)) return true;
+            if (SegmentsIntersect(s, todcinek{c_[i], c_[RingNext(i, n())]})) return true;
         }
         return false;
     }
@@ -321,7 +150,7 @@ private:
     bool VertexInSight(const tpunkt& x, const tpunkt& v) const {
         // The vertex counts when the way to it crosses no contour edge; the way stops just short
         // of the vertex, whose own edges always touch it.
-        const double dv = Dist(x, v);
+        const double dv = Distance2D(x, v);
         if (dv < 0.02) return true;
         const double t = 1.0 - 0.01 / dv;
         const tpunkt ref{x.X + (v.X - x.X) * t, x.Y + (v.Y - x.Y) * t, 0.0};
@@ -334,12 +163,12 @@ private:
             contourSegs_.Query(x.X - r_, x.Y - r_, x.X + r_, x.Y + r_, [&](int i) {
                 if (near) return;
                 int where = -1;
-                if (!TooClose(PointSegDist(x, VisitSegment(i), r_, where))) return;
+                if (!TooClose(PointSegmentDistance(x, VisitSegment(i), r_, where))) return;
                 if (where == 0) {
                     near = true;
                 } else if (where == 2 && i > 0) {
                     int prevWhere = -1;
-                    if (TooClose(PointSegDist(x, VisitSegment(i - 1), r_, prevWhere)) && prevWhere == 1 &&
+                    if (TooClose(PointSegmentDistance(x, VisitSegment(i - 1), r_, prevWhere)) && prevWhere == 1 &&
                         VertexInSight(x, c_[RingPrev(i, n())]))
                         near = true;
                 }
@@ -351,7 +180,7 @@ private:
         for (int i = 0; i < n(); ++i) {
             const int k = RingPrev(i, n());
             int where = -1;
-            const double d = PointSegDist(x, todcinek{c_[i], c_[k]}, r_, where);
+            const double d = PointSegmentDistance(x, todcinek{c_[i], c_[k]}, r_, where);
             const bool close = TooClose(d);
             if (close && where == 0) return true;
             // Both neighbouring edges nearest at their shared vertex.
@@ -370,13 +199,13 @@ private:
                                 std::max(s.start.X, s.end.X) + r_, std::max(s.start.Y, s.end.Y) + r_, [&](int k) {
                                     if (near || k == a || k == b) return;
                                     int where = -1;
-                                    if (TooClose(PointSegDist(c_[k], s, r_, where))) near = true;
+                                    if (TooClose(PointSegmentDistance(c_[k], s, r_, where))) near = true;
                                 });
             return near;
         }
         for (int k = 0; k <= n() - 2; ++k) {
             int where = -1;
-            const double d = PointSegDist(c_[k], s, r_, where);
+            const double d = PointSegmentDistance(c_[k], s, r_, where);
             if (TooClose(d) && k != a && k != b) return true;
         }
         return false;
@@ -384,7 +213,7 @@ private:
 
     bool FindPathCrossing(int a, int b, int& found) const {
         const todcinek s{p_[a], p_[b]};
-        const tprosta ls = Line(s.start, s.end);
+        const tprosta ls = LineOfSegment(s.start, s.end);
         const double sMinX = std::min(s.start.X, s.end.X), sMaxX = std::max(s.start.X, s.end.X);
         const double sMinY = std::min(s.start.Y, s.end.Y), sMaxY = std::max(s.start.Y, s.end.Y);
         double best = kBig;
@@ -394,15 +223,15 @@ private:
             const int ni = PNext(i);
             if (i == a || i == b || ni == a || ni == b) return;
             const todcinek t{p_[i], p_[ni]};
-            if (Same(s.start, t.start) || Same(s.start, t.end) || Same(s.end, t.start) || Same(s.end, t.end))
+            if (SamePoint(s.start, t.start) || SamePoint(s.start, t.end) || SamePoint(s.end, t.start) || SamePoint(s.end, t.end))
                 return;
             if (std::max(t.start.X, t.end.X) < sMinX || std::min(t.start.X, t.end.X) > sMaxX ||
                 std::max(t.start.Y, t.end.Y) < sMinY - 1e-6 || std::min(t.start.Y, t.end.Y) > sMaxY + 1e-6)
                 return;
-            if (!SegCross(s, t, nullptr)) return;
+            if (!SegmentsIntersect(s, t)) return;
             tpunkt x = s.end;
-            LinesCross(ls, Line(t.start, t.end), s, x, t);
-            const double d = Dist(s.start, x);
+            LinesIntersection(ls, LineOfSegment(t.start, t.end), s, x, t);
+            const double d = Distance2D(s.start, x);
             if (d < best) {
                 best = d;
                 found = i;
@@ -445,17 +274,17 @@ private:
             const int ni = PNext(i);
             if (i == a || i == b || ni == a || ni == b) continue;
             const todcinek t{p_[i], p_[ni]};
-            if (Same(s.start, t.start) || Same(s.start, t.end) || Same(s.end, t.start) ||
-                Same(s.end, t.end))
+            if (SamePoint(s.start, t.start) || SamePoint(s.start, t.end) || SamePoint(s.end, t.start) ||
+                SamePoint(s.end, t.end))
                 continue;
             // Segments whose X ranges (or, beyond rounding, Y ranges) are apart cannot meet.
             if (std::max(t.start.X, t.end.X) < sMinX || std::min(t.start.X, t.end.X) > sMaxX ||
                 std::max(t.start.Y, t.end.Y) < sMinY - 1e-6 || std::min(t.start.Y, t.end.Y) > sMaxY + 1e-6)
                 continue;
-            if (!SegCross(s, t, nullptr)) continue;
+            if (!SegmentsIntersect(s, t)) continue;
             tpunkt x = s.end;
-            LinesCross(ls, Line(t.start, t.end), s, x, t);
-            const double d = Dist(s.start, x);
+            LinesIntersection(ls, LineOfSegment(t.start, t.end), s, x, t);
+            const double d = Distance2D(s.start, x);
             if (d < best) {
                 best = d;
                 found = i;
@@ -541,7 +370,7 @@ void ContourOffsetter::ThinContour() {
     out.reserve(c_.size());
     out.push_back(c_[0]);
     for (std::size_t i = 1; i + 1 < c_.size(); ++i) {
-        if (Dist(out.back(), c_[i]) >= 3.0) out.push_back(c_[i]);
+        if (Distance2D(out.back(), c_[i]) >= 3.0) out.push_back(c_[i]);
     }
     out.push_back(c_.back());
     c_.swap(out);
@@ -557,7 +386,7 @@ void ContourOffsetter::ThinPath(int& startIndex) {
     out.push_back(p_[0]);
     newIndex[0] = 0;
     for (int i = 1; i + 1 < count; ++i) {
-        if (Dist(out.back(), p_[i]) >= 3.0) out.push_back(p_[i]);
+        if (Distance2D(out.back(), p_[i]) >= 3.0) out.push_back(p_[i]);
         newIndex[i] = static_cast<int>(out.size()) - 1;
     }
     out.push_back(p_.back());
@@ -583,11 +412,11 @@ bool ContourOffsetter::RemoveLoops(int start, long long& budget) {
         }
         int h = PNext(j);
         int guard = 0;
-        while (Same(p_[h], p_[j]) && guard < count) {
+        while (SamePoint(p_[h], p_[j]) && guard < count) {
             h = PNext(h);
             ++guard;
         }
-        if (Same(p_[h], p_[j])) {
+        if (SamePoint(p_[h], p_[j])) {
             Close();
             return false;
         }
@@ -605,22 +434,22 @@ bool ContourOffsetter::RemoveLoops(int start, long long& budget) {
                 tpunkt x = p_[h];
                 const todcinek jh{p_[j], p_[h]};
                 if (FindPathCrossing(j, h, found)) {
-                    SegCross(jh, todcinek{p_[found], p_[PNext(found)]}, &x);
+                    SegmentIntersection(jh, todcinek{p_[found], p_[PNext(found)]}, x);
                     mIdx = found;
                 } else {
-                    const tprosta ljh = Line(jh.start, jh.end);
+                    const tprosta ljh = LineOfSegment(jh.start, jh.end);
                     const double aj = std::atan(ljh.slope);
                     for (int skip = 0; skip < count; ++skip) {
-                        const tprosta lm = Line(p_[mIdx], p_[PNext(mIdx)]);
+                        const tprosta lm = LineOfSegment(p_[mIdx], p_[PNext(mIdx)]);
                         if (!lm.degenerate && std::fabs(std::atan(lm.slope) - aj) >= 0.01) break;
                         mIdx = PNext(mIdx);
                     }
                     const todcinek sm{p_[mIdx], p_[PNext(mIdx)]};
-                    LinesCross(ljh, Line(sm.start, sm.end), jh, x, sm);
+                    LinesIntersection(ljh, LineOfSegment(sm.start, sm.end), jh, x, sm);
                 }
                 int k = PNext(j);
                 for (int g = 0; g < count; ++g) {
-                    if (!Same(p_[k], x)) {
+                    if (!SamePoint(p_[k], x)) {
                         p_[k].X = x.X;
                         p_[k].Y = x.Y;
                         PathPointMoved(k);
@@ -661,33 +490,33 @@ void ContourOffsetter::Run() {
     do {
         int h = RingNext(j, count);
         int guard = 0;
-        while (Same(c_[h], c_[j]) && guard < count) {
+        while (SamePoint(c_[h], c_[j]) && guard < count) {
             h = RingNext(h, count);
             ++guard;
         }
-        if (Same(c_[h], c_[j])) {
+        if (SamePoint(c_[h], c_[j])) {
             p_.clear();
             return;
         }
         int g = RingNext(h, count);
         guard = 0;
-        while (Same(c_[g], c_[h]) && guard < count) {
+        while (SamePoint(c_[g], c_[h]) && guard < count) {
             g = RingNext(g, count);
             ++guard;
         }
         const todcinek a = OffsetSegment(c_[j], c_[h]);
         const todcinek b = OffsetSegment(c_[h], c_[g]);
-        double turn = Angle(c_[h], c_[g]) - Angle(c_[j], c_[h]);
+        double turn = SegmentAngle(c_[h], c_[g]) - SegmentAngle(c_[j], c_[h]);
         if (turn < -kPi) turn += 2 * kPi;
         if (turn > kPi) turn -= 2 * kPi;
         if (std::fabs(turn) > 1.0) {
             tpunkt x;
             bool cross = false;
-            if (Same(a.end, b.start)) {
+            if (SamePoint(a.end, b.start)) {
                 cross = true;
                 x = a.end;
             } else {
-                cross = SegCross(a, b, &x);
+                cross = SegmentIntersection(a, b, x);
             }
             if (cross) {
                 if (!crossing) Append(a.start);
@@ -704,7 +533,7 @@ void ContourOffsetter::Run() {
             }
         } else {
             const tprosta l = OffsetLine(c_[j], c_[h]);
-            double beta = (Angle(c_[j], c_[h]) + Angle(c_[h], c_[g])) / 2 + kPi / 2;
+            double beta = (SegmentAngle(c_[j], c_[h]) + SegmentAngle(c_[h], c_[g])) / 2 + kPi / 2;
             if (beta > kPi) beta -= 2 * kPi;
             const tpunkt& ph = c_[h];
             tprosta bis;
@@ -722,7 +551,7 @@ void ContourOffsetter::Run() {
                     std::clamp(bis.slope * bisSeg.end.X + bis.intercept, -kBig, kBig));
             }
             tpunkt x = a.end;
-            LinesCross(l, bis, a, x, bisSeg);
+            LinesIntersection(l, bis, a, x, bisSeg);
             Append(x);
             if (j == f_.StartIndex) startIndex = m() - 1;
         }

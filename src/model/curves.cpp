@@ -5,16 +5,12 @@
 #include <string>
 
 #include "model/core_error.h"
+#include "model/geometry.h"
 #include "model/numeric.h"
 
 namespace vellisk {
 
 namespace {
-
-double Dist3(const tpunkt& p, const tpunkt& q) {
-    double dx = q.X - p.X, dy = q.Y - p.Y, dz = q.Z - p.Z;
-    return std::sqrt(dz * dz + (dx * dx + dy * dy));
-}
 
 double Poly(const CubicCoefficients& k, double t, double origin) {
     return k.a * t * t * t + k.b * t * t + k.c * t + origin;
@@ -45,7 +41,7 @@ void CurveState::FitCubicThrough4Points(const tpunkt& p0, const tpunkt& p1, cons
                                         const tpunkt& p3, int index, double step) {
     if (index < 0 || index > 3) throw CoreError::range("fit parameter index out of range");
     FitPoints = {p0, p1, p2, p3};
-    double d1 = Dist3(p0, p1), d2 = Dist3(p1, p2), d3 = Dist3(p2, p3);
+    double d1 = Distance3D(p0, p1), d2 = Distance3D(p1, p2), d3 = Distance3D(p2, p3);
     double len = d1 + d2 + d3;
     CoefX = CoefY = CoefZ = {};
     if (len > 0.0 && std::isfinite(len)) {
@@ -265,7 +261,7 @@ double CurveState::DistanceToCubic(const tpunkt& p, const BezierSegmentRecord& s
 
 double CurveState::CubicLength(const BezierSegmentRecord& segment) {
     SetBezierCubic(segment.P0, segment.P1, segment.P2, segment.P3, Step);
-    double len = Dist3(segment.P0, segment.P3);
+    double len = Distance3D(segment.P0, segment.P3);
     if (len == 0.0 || !std::isfinite(len)) return len == 0.0 ? 0.0 : len;
     double previous;
     do {
@@ -280,7 +276,7 @@ double CurveState::CubicLength(const BezierSegmentRecord& segment) {
             double t = s * h;
             if (t > 1.0) break;
             tpunkt q = CubicAt(t);
-            len += Dist3(last, q);
+            len += Distance3D(last, q);
             last = q;
         }
     } while (len > previous);

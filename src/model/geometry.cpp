@@ -80,6 +80,40 @@ bool Crossing(const todcinek& seg, const tpunkt& point, double& offset, bool ope
     return true;
 }
 
+// PointSegmentDistance; the direction only when asked for.
+double SegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance, double* angle,
+                       std::int32_t& where) {
+    const tprosta l = LineOfSegment(seg);
+    if (l.degenerate) return Distance2D(p, seg.start);
+    tprosta perp;
+    if (l.vertical) {
+        perp.slope = 0.0;
+        perp.intercept = p.Y;
+    } else if (l.slope != 0.0) {
+        perp.slope = -1.0 / l.slope;
+        perp.intercept = p.Y - perp.slope * p.X;
+    } else {
+        perp.vertical = true;
+        perp.slope = kVerticalSlope;
+        perp.intercept = p.X;
+    }
+    tpunkt foot;
+    LinesIntersection(l, perp, seg, foot, todcinek{p, p});
+    if (InClosed(foot.X, seg.start.X, seg.end.X) && InClosed(foot.Y, seg.start.Y, seg.end.Y)) {
+        where = 0;
+        if (angle) *angle = SegmentAngle(p, foot);
+        return Distance2D(p, foot);
+    }
+    const double ds = Distance2D(p, seg.start);
+    const double de = Distance2D(p, seg.end);
+    const bool atEnd = de <= ds;
+    const tpunkt& e = atEnd ? seg.end : seg.start;
+    where = atEnd ? 2 : 1;
+    if (Distance2D(foot, e) - tolerance > 1.0) where = 3;
+    if (angle) *angle = SegmentAngle(p, e);
+    return atEnd ? de : ds;
+}
+
 }  // namespace
 
 double UnitsToMm(int kind, double x) {
@@ -136,16 +170,6 @@ double Binomial(std::int32_t n, std::int32_t k) {
            (static_cast<double>(Factorial(k)) * static_cast<double>(Factorial(n - k)));
 }
 
-double Distance2D(const tpunkt& p, const tpunkt& q) {
-    const double dx = q.X - p.X, dy = q.Y - p.Y;
-    return std::sqrt(dx * dx + dy * dy);
-}
-
-double Distance3D(const tpunkt& p, const tpunkt& q) {
-    const double dx = q.X - p.X, dy = q.Y - p.Y, dz = q.Z - p.Z;
-    return std::sqrt(dz * dz + (dx * dx + dy * dy));
-}
-
 double Distance2DInt(const TIntPoint2D& p, const TIntPoint2D& q) {
     const double dx = static_cast<double>(q.X) - p.X, dy = static_cast<double>(q.Y) - p.Y;
     return std::sqrt(dx * dx + dy * dy);
@@ -178,23 +202,6 @@ double VertexAngleCos(const tpunkt& a, const tpunkt& b, const tpunkt& c) {
     if (g == 0.0 || h == 0.0) return -1.0;
     const double r = -(g * g + h * h - k * k) / (2.0 * g * h);
     return std::clamp(r, -1.0, 1.0);
-}
-
-tprosta LineOfSegment(const todcinek& s) {
-    tprosta l;
-    if (SamePoint(s.start, s.end)) {
-        l.degenerate = true;
-        return l;
-    }
-    if (std::fabs(s.start.X - s.end.X) < 0.0001) {
-        l.vertical = true;
-        l.slope = kVerticalSlope;
-        l.intercept = s.start.X;
-        return l;
-    }
-    l.slope = (s.end.Y - s.start.Y) / (s.end.X - s.start.X);
-    l.intercept = s.start.Y - l.slope * s.start.X;
-    return l;
 }
 
 void OrderSegmentByX(todcinek& s) {
@@ -273,35 +280,12 @@ void LinesIntersection(const tprosta& l1, const tprosta& l2, const todcinek& a, 
 
 double PointSegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance, double& angle,
                             std::int32_t& where) {
-    const tprosta l = LineOfSegment(seg);
-    if (l.degenerate) return Distance2D(p, seg.start);
-    tprosta perp;
-    if (l.vertical) {
-        perp.slope = 0.0;
-        perp.intercept = p.Y;
-    } else if (l.slope != 0.0) {
-        perp.slope = -1.0 / l.slope;
-        perp.intercept = p.Y - perp.slope * p.X;
-    } else {
-        perp.vertical = true;
-        perp.slope = kVerticalSlope;
-        perp.intercept = p.X;
-    }
-    tpunkt foot;
-    LinesIntersection(l, perp, seg, foot, todcinek{p, p});
-    if (InClosed(foot.X, seg.start.X, seg.end.X) && InClosed(foot.Y, seg.start.Y, seg.end.Y)) {
-        where = 0;
-        angle = SegmentAngle(p, foot);
-        return Distance2D(p, foot);
-    }
-    const double ds = Distance2D(p, seg.start);
-    const double de = Distance2D(p, seg.end);
-    const bool atEnd = de <= ds;
-    const tpunkt& e = atEnd ? seg.end : seg.start;
-    where = atEnd ? 2 : 1;
-    if (Distance2D(foot, e) - tolerance > 1.0) where = 3;
-    angle = SegmentAngle(p, e);
-    return atEnd ? de : ds;
+    return SegmentDistance(p, seg, tolerance, &angle, where);
+}
+
+double PointSegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance,
+                            std::int32_t& where) {
+    return SegmentDistance(p, seg, tolerance, nullptr, where);
 }
 
 bool CrossingOffset(const todcinek& seg, const tpunkt& point, double& offset) {

@@ -3,6 +3,7 @@
 // vertex, the line through a segment, crossings of segments and lines, the crossing test of the
 // point-inside-contour search, drawing units <-> millimetres, and a few small integer, real and
 // text helpers. Every function is a pure function of its arguments.
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -51,8 +52,14 @@ double Binomial(std::int32_t n, std::int32_t k);
 
 // ---- distances ----------------------------------------------------------------------------------
 
-double Distance2D(const tpunkt& p, const tpunkt& q);
-double Distance3D(const tpunkt& p, const tpunkt& q);
+inline double Distance2D(const tpunkt& p, const tpunkt& q) {
+    const double dx = q.X - p.X, dy = q.Y - p.Y;
+    return std::sqrt(dx * dx + dy * dy);
+}
+inline double Distance3D(const tpunkt& p, const tpunkt& q) {
+    const double dx = q.X - p.X, dy = q.Y - p.Y, dz = q.Z - p.Z;
+    return std::sqrt(dz * dz + (dx * dx + dy * dy));
+}
 double Distance2DInt(const TIntPoint2D& p, const TIntPoint2D& q);
 double Distance3DInt(const TIntPoint3D& p, const TIntPoint3D& q);
 double SquaredDistance2D(const TPoint2D& p, const TPoint2D& q);
@@ -63,6 +70,9 @@ double SquaredDistance2D(const TPoint2D& p, const TPoint2D& q);
 // `tolerance` + 1 beyond E; `angle` the direction p -> E. A zero-length segment gives the
 // distance to its start and leaves `angle` and `where` alone.
 double PointSegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance, double& angle,
+                            std::int32_t& where);
+// The same without the direction (the offset's clean-up asks this very often).
+double PointSegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance,
                             std::int32_t& where);
 
 // ---- angles -------------------------------------------------------------------------------------
@@ -80,10 +90,21 @@ double VertexAngleCos(const tpunkt& a, const tpunkt& b, const tpunkt& c);
 
 // The line through a segment: degenerate when both ends are the same point, vertical when the
 // ends are less than 0.0001 apart in X (its X in `intercept`).
-tprosta LineOfSegment(const todcinek& s);
 inline tprosta LineOfSegment(const tpunkt& start, const tpunkt& end) {
-    return LineOfSegment(todcinek{start, end});
+    tprosta l;
+    if (SamePoint(start, end)) {
+        l.degenerate = true;
+    } else if (std::fabs(start.X - end.X) < 0.0001) {
+        l.vertical = true;
+        l.slope = kVerticalSlope;
+        l.intercept = start.X;
+    } else {
+        l.slope = (end.Y - start.Y) / (end.X - start.X);
+        l.intercept = start.Y - l.slope * start.X;
+    }
+    return l;
 }
+inline tprosta LineOfSegment(const todcinek& s) { return LineOfSegment(s.start, s.end); }
 
 // Swap the ends (whole points) when the start lies to the right of (above) the end.
 void OrderSegmentByX(todcinek& s);
