@@ -120,6 +120,7 @@ bool TfEthernet::ConnectCommandClient() {
             return false;
         }
         misses_ = 0;
+        recordLength_ = 0;
         staleUntil_ = {};
         clientUp_ = true;
     }
@@ -139,7 +140,7 @@ void TfEthernet::LostConnection() {
 }
 
 TfEthernet::Outcome TfEthernet::Exchange(std::string_view request, std::size_t want, std::size_t max,
-                                         std::string& reply) {
+                                         int quietMs, std::string& reply) {
     reply.clear();
     const EthernetTimeouts t = Timeouts();
     std::lock_guard lock(ioMutex_);
@@ -162,7 +163,7 @@ TfEthernet::Outcome TfEthernet::Exchange(std::string_view request, std::size_t w
     }
     if (io == TcpClient::Io::Ok) {
         io = TcpClient1.ReceiveUntil(reply, want, TcpClient::Clock::now() + std::chrono::milliseconds(t.ReplyMs));
-        if (io == TcpClient::Io::Ok && max > want) io = TcpClient1.ReceiveMore(reply, max, t.RecordQuietMs);
+        if (io == TcpClient::Io::Ok && max > want) io = TcpClient1.ReceiveMore(reply, max, quietMs);
         if (io == TcpClient::Io::Closed || io == TcpClient::Io::Error) {
             LostConnection();
             return Outcome::Lost;
@@ -189,7 +190,7 @@ int TfEthernet::Write(std::string_view command) {
     if (command.empty()) return kLinkOk;
     const std::string_view cmd = command.substr(0, kCommandBufferSize);
     std::string reply;
-    switch (Exchange(cmd, cmd.size(), cmd.size(), reply)) {
+    switch (Exchange(cmd, cmd.size(), cmd.size(), 0, reply)) {
         case Outcome::Full: return reply == ExpectedEcho(cmd) ? kLinkOk : kEthEchoDiffers;
         case Outcome::Partial: return kEthEchoLength;
         default: return kEthNoEcho;
@@ -199,9 +200,15 @@ int TfEthernet::Write(std::string_view command) {
 bool TfEthernet::ReadStatusRecord(std::vector<std::uint8_t>& out) {
     out.clear();
     if (!clientUp_) return false;
+    const std::size_t known = recordLength_;
+    const std::size_t want = known ? known : kStatusRecordMinSize;
+    const int quiet = known ? 0 : Timeouts().RecordLearnMs;
     std::string reply;
-    if (Exchange(kStatusRequest, kStatusRecordMinSize, kStatusRecordMaxSize, reply) != Outcome::Full)
-        return false;  // nothing, or a record too short to hold its fields
+    if (Exchange(kStatusRequest, want, kStatusRecordMaxSize, quiet, reply) == Outcome::Lost) return false;
+    if (reply.size() < kStatusRecordMinSize) return false;  // too short to hold its fields
+    // A record cut short by the time-out (its rest is dropped as stale) or a longer one: expect
+    // this length from now on.
+    recordLength_ = reply.size();
     out.assign(reply.begin(), reply.end());
     return true;
 }

@@ -8,7 +8,9 @@
 // Exchanges are bounded: every reply is read until its expected length or the reply time-out,
 // input left over from an earlier exchange is dropped before each request (a late or split
 // reply must never be read as the next one), and a status record shorter than its layout is
-// taken as no reply. A controller that closes the connection, or that leaves
+// taken as no reply. The status record's length is not fixed by the protocol (104 to 256
+// bytes): the first record of a connection is read with a pause for any rest, and its length
+// is then expected of every record, so that a record in several segments is read whole. A controller that closes the connection, or that leaves
 // kMissesBeforeLost exchanges in a row without any reply, counts as gone: the client is closed,
 // EthernetConnected goes false, "Ethernet disconnected" is shown, and the watch thread connects
 // again when resumed.
@@ -42,7 +44,8 @@ struct EthernetTimeouts {
     int ConnectMs = 2000;      // command client connect (on the watch thread)
     int ReplyMs = 250;         // an echo or the status record
     int IdentityMs = 1000;     // identity client: connect, and then its reply
-    int RecordQuietMs = 2;     // after the record's fields are in: wait this long for its rest
+    int RecordLearnMs = 20;    // first status record of a connection: wait this long after its
+                               // last byte for more (this sets the record length expected)
     int MissesBeforeLost = 3;  // exchanges in a row without any reply before the link is lost
 };
 
@@ -105,7 +108,9 @@ private:
     enum class Event { Connected, Disconnected };
     // Sends a request and reads at least `want` bytes (up to `max`); the exchange's outcome.
     enum class Outcome { Full, Partial, Nothing, Lost };
-    Outcome Exchange(std::string_view request, std::size_t want, std::size_t max, std::string& reply);
+    // After `want` bytes, takes what arrives within quietMs more (0: only what is there).
+    Outcome Exchange(std::string_view request, std::size_t want, std::size_t max, int quietMs,
+                     std::string& reply);
     // The connection went: close, EthernetConnected := false, "Ethernet disconnected".
     void LostConnection();
     void Post(Event e, std::optional<LinkIdentity> identity = std::nullopt);
@@ -123,6 +128,7 @@ private:
     TcpClient TcpClient1;
     std::atomic<bool> clientUp_{false};
     int misses_ = 0;
+    std::atomic<std::size_t> recordLength_{0};  // length of this controller's status record (0: not known yet)
     TcpClient::Clock::time_point staleUntil_{};
     std::atomic<std::int64_t> staleDrops_{0};
 

@@ -356,3 +356,36 @@ TEST(ArmStreaming, WholeJobFileStreamsByteExactOverUsb) {
     EXPECT_GT(r.model.bufferFullReads, 0u);
     EXPECT_EQ(r.model.overflowCount, 0u);
 }
+
+TEST(EthernetCommandLayer, FullLengthRecordInTwoSegmentsIsReadWhole) {
+    MachineContext ctx;
+    ArmMachine(ctx, true);
+    ctx.PlotterIP = "127.0.0.1";
+    test::RecordingNotifier notifier;
+    // A 256-byte record with output index 7 and the sixth output's value 61.
+    std::string rec(256, '\0');
+    rec[4] = 0x01;
+    rec[90] = 7;
+    rec[92 + 10] = 61;
+    rec[255] = 0x5A;
+    sim::TcpController::Hooks hooks;
+    hooks.StatusRecord = [&] { return rec; };
+    sim::TcpController server(hooks);
+    sim::TcpFaults f;
+    f.SplitEcho = true;
+    f.SplitGapMs = 10;  // well apart, as from a slow controller
+    server.SetFaults(f);
+
+    TfEthernet eth(ctx, notifier);
+    eth.SetPorts(server.CommandPort(), server.IdentityPort());
+    ASSERT_TRUE(eth.ConnectCommandClient());
+    CommandLayer layer(ctx, notifier);
+    layer.SetEthernet(&eth);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(layer.PollStatus());
+        EXPECT_EQ(ctx.PlotState.OutputIndex, 5);
+        EXPECT_EQ(ctx.PlotState.SpindleValue, 30);  // 61 / SpindleScale 2, halves to even
+        EXPECT_EQ(ctx.PlotState.Status, 0x01);
+    }
+    EXPECT_EQ(eth.StaleDrops(), 0) << "no record was left half read";
+}
