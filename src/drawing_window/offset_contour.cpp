@@ -321,7 +321,7 @@ private:
 
     // Spatial indexes of long contours and paths (the answers are those of the plain walks).
     void BuildIndexes() {
-        indexed_ = n() + m() > 256;
+        indexed_ = n() + m() > 64;
         if (!indexed_) return;
         double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
         for (const auto* list : {&c_, &p_})

@@ -164,13 +164,15 @@ void Project::KeepFigure(std::unique_ptr<tfigura> figure) {
     index_->Add(f, seq);
 }
 
-void Project::EraseKept(std::size_t position) {
+std::unique_ptr<tfigura> Project::TakeKept(std::size_t position) {
     if (index_) {
         const std::uint32_t seq = index_->seqAt[position];
         index_->Drop(Figures[position].get(), seq);
         index_->seqAt.erase(index_->seqAt.begin() + static_cast<std::ptrdiff_t>(position));
     }
+    std::unique_ptr<tfigura> f = std::move(Figures[position]);
     Figures.erase(Figures.begin() + static_cast<std::ptrdiff_t>(position));
+    return f;
 }
 
 namespace {
@@ -186,8 +188,9 @@ int JoinRule(const tfigura& n, const tfigura& k) {
     return 0;
 }
 
-void ApplyJoin(tfigura& n, const tfigura& k, int rule) {
-    const auto& kp = k.Contour;
+// Joins k (taken out of the list) to n.
+void ApplyJoin(tfigura& n, tfigura& k, int rule) {
+    auto& kp = k.Contour;
     switch (rule) {
         case 1:  // k's points 1 .. m-1 after n's end
             n.Contour.insert(n.Contour.end(), kp.begin() + 1, kp.end());
@@ -201,7 +204,11 @@ void ApplyJoin(tfigura& n, const tfigura& k, int rule) {
             break;
         }
         case 4: {  // k's points m-2 down to 0 put in front one by one: n then begins with k's first
-            n.Contour.insert(n.Contour.begin(), kp.begin(), kp.end() - 1);
+            // The same points, built on k's list: a path read piece by piece in its own order
+            // grows at its end instead of being copied for every piece.
+            kp.pop_back();
+            kp.insert(kp.end(), n.Contour.begin(), n.Contour.end());
+            n.Contour = std::move(kp);
             break;
         }
         default: break;
@@ -220,12 +227,10 @@ void Project::JoinOpenPaths(tfigura& n) {
             const std::size_t count0 = Figures.size();
             for (std::size_t i = 0; i < count0; ++i) {
                 if (i >= Figures.size()) break;
-                const tfigura& k = *Figures[i];
-                if (!LoadIndex::JoinsOthers(k)) continue;
-                const int rule = JoinRule(n, k);
+                if (!LoadIndex::JoinsOthers(*Figures[i])) continue;
+                const int rule = JoinRule(n, *Figures[i]);
                 if (rule == 0) continue;
-                ApplyJoin(n, k, rule);
-                Figures.erase(Figures.begin() + static_cast<std::ptrdiff_t>(i));
+                ApplyJoin(n, *TakeKept(i), rule);
                 joined = true;
             }
         }
@@ -259,11 +264,10 @@ void Project::JoinOpenPaths(tfigura& n) {
                 }
             }
             if (rule == 0) break;
-            ApplyJoin(n, *ix.bySeq[hit], rule);
             const std::size_t pos = ix.PositionOf(hit);
             const bool last = pos + 1 >= ix.seqAt.size();
             const std::uint32_t next = last ? 0 : ix.seqAt[pos + 1];
-            EraseKept(pos);
+            ApplyJoin(n, *TakeKept(pos), rule);
             joined = true;
             if (last) break;
             from = next + 1;
@@ -325,7 +329,7 @@ bool Project::CrossingLinesToPoint(tfigura& n) {
         p.Y = at.Y;
     }
     n.PointFigure = true;
-    EraseKept(hitPos);
+    TakeKept(hitPos);
     return true;
 }
 
@@ -379,14 +383,21 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
             if (!f->Valid || f->Contour.empty()) continue;
             JoinOpenPaths(*f);
             if (autoRemove && IsDuplicateFigure(*f)) continue;
-            licz_parametry(*f);
+            // The clean-up looks only at the points and the open flag; the figure's box, centre
+            // and start point and its path copies are worked out once reading is done, from the
+            // same final points (a figure joined into a later one never needs them).
             f->Open = f->Contour.size() < 3 || !NearPoint(f->Contour.back(), f->Contour.front());
             f->PointFigure = false;
-            if (f->Contour.size() == 2 && crossToPoint && CrossingLinesToPoint(*f)) licz_parametry(*f);
-            CopyContourToPaths(*f);
+            if (f->Contour.size() == 2 && crossToPoint) CrossingLinesToPoint(*f);
             KeepFigure(std::move(f));
         }
         index_.reset();
+        if (ProjectKind != KindGcode) {
+            for (auto& f : Figures) {
+                licz_parametry(*f);
+                CopyContourToPaths(*f);
+            }
+        }
         result.warnings = input.Warnings();
         GcodePower = input.GcodePower();
         input.CloseInput();

@@ -173,7 +173,7 @@ private:
     void WindowText(const std::string& text) const {
         if (WindowStatus) WindowStatus(text);
     }
-    void EraseKept(std::size_t position);
+    std::unique_ptr<tfigura> TakeKept(std::size_t position);
     void KeepFigure(std::unique_ptr<tfigura> figure);
     bool Multilayer() const;
 
