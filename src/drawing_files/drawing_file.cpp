@@ -30,8 +30,13 @@ DrawingFileResult ReadDrawingFile(const std::filesystem::path& path) {
             }
         }
     } catch (const std::exception& e) {
-        result.error = path.filename().string() + ", line " + std::to_string(reader.LineNumber()) +
-                       ": " + e.what();
+        // The readers name the line of a malformed one; anything else gets the line in hand.
+        const std::string what = e.what();
+        result.error = path.filename().string() +
+                       (what.find("line ") != std::string::npos
+                            ? ": "
+                            : ", line " + std::to_string(reader.LineNumber()) + ": ") +
+                       what;
     }
     result.warnings = reader.Warnings();
     reader.CloseInput();

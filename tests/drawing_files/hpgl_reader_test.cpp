@@ -259,5 +259,49 @@ TEST(HpglReader, ReadsAFileThroughTheDrawingFileEntry) {
     result = ReadDrawingFile(dir / "b.plt");
     EXPECT_TRUE(result.opened);
     EXPECT_EQ(result.figures.size(), 1u);
-    EXPECT_NE(result.error.find("line 1"), std::string::npos) << result.error;
+    EXPECT_EQ(result.error, "b.plt: HPGL line 1: \"2-5\" is not a number");
+    // A fault found by a shared helper still names the line.
+    test::WriteFileBytes(dir / "c.plt", "PU0,0;PD10,0;PU;\nSP99999999999;PD0,0;");
+    result = ReadDrawingFile(dir / "c.plt");
+    EXPECT_EQ(result.figures.size(), 1u);
+    EXPECT_EQ(result.error.rfind("c.plt, line 2: ", 0), 0u) << result.error;
+}
+
+TEST(HpglReader, FileReadInChunksGivesTheSameFiguresAsTheText) {
+    // Long enough for several chunks, with numbers and CR LF pairs cut by chunk boundaries.
+    std::string text = "IN;PW0.5,2;\r\n";
+    for (int f = 0; f < 3000; ++f) {
+        text += "SP" + std::to_string(1 + f % 3) + ";PU" + std::to_string(f) + ",0;PD";
+        for (int i = 1; i < 40; ++i) {
+            text += std::to_string(f + i * 7) + "," + std::to_string((i * 131 + f) % 997);
+            text += i + 1 < 40 ? "," : ";\r\n";
+        }
+    }
+    ASSERT_GT(text.size(), 3 * DrawingText::kChunk);
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "long.plt", text);
+    Thpgl fromFile;
+    ASSERT_EQ(fromFile.OpenInput(dir / "long.plt", KindHpgl), 0);
+    auto expected = ReadAll(text);
+    std::size_t i = 0;
+    while (!fromFile.EndOfFile) {
+        tfigura f;
+        fromFile.ReadFigure(f);
+        ASSERT_LT(i, expected.size());
+        EXPECT_EQ(f.Contour, expected[i].Contour) << "figure " << i;
+        EXPECT_EQ(f.Layer, expected[i].Layer);
+        ++i;
+    }
+    EXPECT_EQ(i, expected.size());
+    EXPECT_EQ(Valid(expected).size(), 3000u);
+    fromFile.CloseInput();
+    // Opening again starts afresh: pens cleared, pen 0, absolute moves.
+    EXPECT_DOUBLE_EQ(fromFile.PenTable[2].Depth, 0.5);
+    ASSERT_EQ(fromFile.OpenInput(dir / "long.plt", KindHpgl), 0);
+    EXPECT_EQ(fromFile.CurrentPen, 0);
+    EXPECT_EQ(fromFile.PenTable[2].Depth, 0.0);
+    tfigura f;
+    fromFile.ReadFigure(f);
+    EXPECT_EQ(f.Contour, expected[0].Contour);
+    EXPECT_DOUBLE_EQ(fromFile.PenTable[2].Depth, 0.5);
 }
