@@ -378,6 +378,9 @@ TEST(EthernetCommandLayer, FullLengthRecordInTwoSegmentsIsReadWhole) {
 
     TfEthernet eth(ctx, notifier);
     eth.SetPorts(server.CommandPort(), server.IdentityPort());
+    EthernetTimeouts t;
+    t.RecordLearnMs = 100;  // room for a slow test machine; the default is 20 ms
+    eth.SetTimeouts(t);
     ASSERT_TRUE(eth.ConnectCommandClient());
     CommandLayer layer(ctx, notifier);
     layer.SetEthernet(&eth);

@@ -186,17 +186,20 @@ TEST_F(EthernetFixture, LateReplyIsNeverReadAsTheNextReply) {
     {
         auto lock = server.Lock();
         model.keyByte = 0;  // no keys pressed
+        model.statusByte = 0x21;
     }
     TcpFaults f;
-    f.ReplyDelayMs = 150;  // longer than the 100 ms reply time-out
+    f.ReplyDelayMs = 200;  // twice the 100 ms reply time-out
     SetFaults(f);
-    // The echo of this command arrives after the time-out; its bytes ("SLS" padded) would put
-    // 'L' (0x4C: START and STOP keys) into the status word if read as the status record.
-    EXPECT_EQ(eth->Write(PadPacket("SLS")), kEthNoEcho);
+    // The echo of this command arrives after the time-out; read as the start of the status
+    // record, its bytes 4 and 5 would be the status byte 0x25 and the keys START and STOP.
+    EXPECT_EQ(eth->Write(std::string("T\x01\x02\x03\x25\x18", 6)), kEthNoEcho);
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));  // the late echo is in
     SetFaults({});
     std::vector<std::uint8_t> rec;
     ASSERT_TRUE(eth->ReadStatusRecord(rec));
-    EXPECT_EQ(rec[5], 0) << "the late echo was dropped, not taken as the record";
+    EXPECT_EQ(rec[4], 0x21) << "the late echo was dropped, not taken as the record";
+    EXPECT_EQ(rec[5], 0);
     EXPECT_GE(eth->StaleDrops(), 1);
     EXPECT_EQ(eth->Write("Y"), kLinkOk);
 }
