@@ -111,6 +111,7 @@ void Project::Clear() {
     GcodeMaxZ = 0.0;
     DrawingFigureCount = 0;
     HasFrame = false;
+    frameRule_ = false;
     index_.reset();
 }
 
