@@ -37,6 +37,8 @@ void Thpgl::Reset(std::int32_t kind, const DrawingReaderSettings& settings) {
     settings_ = settings;
     FileKind = kind;
     openError_.clear();
+    closedWarnings_.clear();
+    closedGcodePower_ = 0.0;
     CurrentChar = ' ';
     Mnemonic.clear();
     NumberToken = MnemonicToken = false;
@@ -118,6 +120,8 @@ void Thpgl::StartReaders() {
 }
 
 void Thpgl::CloseInput() {
+    if (dxf_) closedWarnings_ = dxf_->Warnings;
+    if (gcode_) closedGcodePower_ = gcode_->GcodePower;
     dxf_.reset();
     gcode_.reset();
     text_.Close();
@@ -131,7 +135,7 @@ std::int64_t Thpgl::LineNumber() const {
 }
 
 std::vector<std::string> Thpgl::Warnings() const {
-    return dxf_ ? dxf_->Warnings : std::vector<std::string>{};
+    return dxf_ ? dxf_->Warnings : closedWarnings_;
 }
 
 // ---- line readers ----------------------------------------------------------------------------

@@ -84,8 +84,8 @@ public:
     std::int64_t LineNumber() const;
     // Entities the DXF reader left out, with the reason.
     std::vector<std::string> Warnings() const;
-    // G-code: the laser power the program asked for (0 for other kinds or once closed).
-    double GcodePower() const { return gcode_ ? gcode_->GcodePower : 0.0; }
+    // G-code: the laser power the program asked for (0 for other kinds; kept when closed).
+    double GcodePower() const { return gcode_ ? gcode_->GcodePower : closedGcodePower_; }
 
     // ---- state (HPGL unless said otherwise) ----
     char CurrentChar = ' ';           // current character, upper-cased; a space at the end
@@ -133,6 +133,9 @@ private:
     std::unique_ptr<DxfReader> dxf_;
     std::unique_ptr<GcodeReader> gcode_;
     std::string openError_;
+    // What the DXF and G-code readers leave for the caller, kept when the file is closed.
+    std::vector<std::string> closedWarnings_;
+    double closedGcodePower_ = 0.0;
     bool atEnd_ = true;               // HPGL: every character has been read
     std::int64_t hpglLine_ = 1;       // HPGL: line of the current character
     bool prevCr_ = false;             // HPGL: the last character was a CR

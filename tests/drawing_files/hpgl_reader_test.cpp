@@ -305,3 +305,37 @@ TEST(HpglReader, FileReadInChunksGivesTheSameFiguresAsTheText) {
     EXPECT_EQ(f.Contour, expected[0].Contour);
     EXPECT_DOUBLE_EQ(fromFile.PenTable[2].Depth, 0.5);
 }
+
+TEST(HpglReader, DxfAndGcodeGoThroughTheirReaders) {
+    const std::string dxf =
+        "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n62\n5\n10\n0\n20\n0\n11\n10\n21\n0\n"
+        "0\nLINE\n8\n0\n62\n7\n10\n10\n20\n0\n11\n10\n21\n10\n0\nENDSEC\n0\nEOF\n";
+    Thpgl r;
+    r.OpenText(dxf, KindDxf);
+    std::vector<tfigura> got;
+    while (!r.EndOfFile) {
+        tfigura f;
+        r.ReadFigure(f);
+        if (f.Valid) got.push_back(f);
+    }
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(Points(got[0]), (P{{0, 0}, {1000, 0}}));  // 100 units per mm
+    EXPECT_EQ(got[1].Layer, 7);
+    EXPECT_EQ(r.CurrentPen, 7);
+
+    DrawingReaderSettings settings;
+    settings.gcode = GcodeLimits{1, 2000, 0, 1000};
+    r.OpenText("G0 X1 Y1\nG1 X2 Y1 F5000 S300\nG1 X2 Y3\n", KindGcode, settings);
+    got.clear();
+    while (!r.EndOfFile) {
+        tfigura f;
+        r.ReadFigure(f);
+        got.push_back(f);
+    }
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].Layer, 3);
+    EXPECT_EQ(Points(got[1]), (P{{200, 100}, {200, 300}}));  // a run starts at its first target
+    EXPECT_EQ(got[1].Feed, 2000);  // limited to the machine's range
+    r.CloseInput();
+    EXPECT_EQ(r.GcodePower(), 300);  // kept for the job writer after the file is closed
+}
