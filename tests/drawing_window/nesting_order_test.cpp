@@ -384,3 +384,28 @@ TEST(RingKeys, OuterRingsAfterInnerOnes) {
 
 }  // namespace
 }  // namespace vellisk
+
+namespace vellisk {
+namespace {
+
+tfigura Poly(std::vector<std::pair<double, double>> pts) {
+    tfigura f;
+    for (auto [x, y] : pts) f.Contour.push_back({x, y, 0});
+    Project::licz_parametry(f);
+    return f;
+}
+
+// The hatch-line test: bounds may touch, the first two points must lie inside, the outline's
+// ends do not count as crossings.
+TEST(HatchContainment, LezyWewnatrz) {
+    const tfigura square = Poly({{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}});
+    EXPECT_TRUE(Project::LezyWewnatrz(Poly({{10, 50}, {90, 50}}), square));
+    EXPECT_FALSE(Project::LezyWewnatrz(Poly({{0, 50}, {100, 50}}), square));  // ends on the outline
+    EXPECT_FALSE(Project::LezyWewnatrz(Poly({{10, 50}, {110, 50}}), square));
+    EXPECT_TRUE(Project::LezyWewnatrz(Poly({{50, 50}}), square));
+    const tfigura ring = Poly({{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}, {40, 40}, {40, 60}, {60, 60}, {60, 40}, {40, 40}});
+    EXPECT_FALSE(Project::LezyWewnatrz(Poly({{45, 50}, {55, 50}}), ring));
+}
+
+}  // namespace
+}  // namespace vellisk
