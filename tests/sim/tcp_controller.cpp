@@ -269,8 +269,8 @@ void TcpController::ServeIdentity() {
         }
         if (f.IdentityLength >= 0 && reply.size() > static_cast<std::size_t>(f.IdentityLength))
             reply.resize(static_cast<std::size_t>(f.IdentityLength));
+        ++idServed_;  // counted before the reply, so the host never sees the reply first
         SendAllBlocking(fd, reply);
-        ++idServed_;
     }
     ::close(fd);
 }
