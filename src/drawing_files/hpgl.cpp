@@ -51,6 +51,7 @@ void Thpgl::Reset(std::int32_t kind, const DrawingReaderSettings& settings) {
     CodeParity = 0;
     EndOfFile = EndOfFigure = false;
     atEnd_ = false;
+    labelTerminator_ = '\x03';
     pendingError_.reset();
     hpglLine_ = 1;
     prevCr_ = false;
@@ -244,6 +245,19 @@ void Thpgl::NextHpglToken() {
         if (!atEnd_ && IsLetter(CurrentChar)) {
             Token.push_back(CurrentChar);
             NextHpglChar();
+        }
+        if (Token == "LB") {
+            // A label's text is lettering, not commands: it runs to the label terminator.
+            while (!atEnd_ && CurrentChar != labelTerminator_) NextHpglChar();
+            if (!atEnd_) NextHpglChar();
+        } else if (Token == "DT") {
+            // DT sets the label terminator to the character after it; DT alone restores ETX.
+            if (atEnd_ || CurrentChar == ';') {
+                labelTerminator_ = '\x03';
+            } else {
+                labelTerminator_ = CurrentChar;
+                NextHpglChar();
+            }
         }
     } else if (IsNumberChar(c)) {
         Token.assign(1, c);

@@ -139,6 +139,7 @@ private:
     bool atEnd_ = true;               // HPGL: every character has been read
     std::int64_t hpglLine_ = 1;       // HPGL: line of the current character
     bool prevCr_ = false;             // HPGL: the last character was a CR
+    char labelTerminator_ = '\x03';   // HPGL: end of a label's text (ETX unless DT sets it)
     std::optional<CoreError> pendingError_;  // HPGL: fault found after the last figure ended
 };
 

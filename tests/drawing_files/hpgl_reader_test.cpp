@@ -212,6 +212,18 @@ TEST(HpglReader, LexerSplitsMnemonicsAndIsCaseBlind) {
     EXPECT_EQ(Points(v[1]), (P{{10, 0}, {20, 20}}));
 }
 
+TEST(HpglReader, LabelTextIsNotTakenForCommands) {
+    // Without the label skipped, its "PD100,100" would draw and its "SP" would end the figure.
+    auto v = Valid(ReadAll("SP1;PU0,0;PD5,0;LBPD100,100 SPARE\x03PD10,0;PU;"));
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_EQ(Points(v[0]), (P{{0, 0}, {5, 0}, {10, 0}}));
+    EXPECT_EQ(v[0].Layer, 1);
+    // DT sets another terminator; DT; goes back to ETX.
+    v = Valid(ReadAll("DT*;PU0,0;LBPD7,7*;PD10,0;DT;LBx*PD3,3\x03PD20,0;PU;"));
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_EQ(Points(v[0]), (P{{0, 0}, {10, 0}, {20, 0}}));
+}
+
 TEST(HpglReader, PenUpMovesOnlyGiveNoValidFigure) {
     auto all = ReadAll("PU0,0;PU10,10;PA20,20;");
     EXPECT_TRUE(Valid(all).empty());

@@ -1,0 +1,1 @@
+DT*;PU0,0;LBPD7,7*;PD10,0;DT;LBlabelPD20,0;PU;LBno end
