@@ -135,29 +135,7 @@ void CompleteReadFigure(tfigura& f) {
         f.Valid = false;
         return;
     }
-    double maxX = -1.7e308, maxY = -1.7e308, minX = 1.7e308, minY = 1.7e308;
-    std::int32_t start = 0;
-    for (std::size_t i = 0; i < f.Contour.size(); ++i) {
-        const tpunkt& p = f.Contour[i];
-        if (p.X > maxX) maxX = p.X;
-        if (p.Y > maxY) maxY = p.Y;
-        if (p.X < minX) minX = p.X;
-        if (p.Y < minY) {
-            minY = p.Y;
-            start = static_cast<std::int32_t>(i);
-        }
-    }
-    f.StartIndex = start;
-    f.Width = maxX - minX;
-    f.Height = maxY - minY;
-    f.MinX = minX;
-    f.MinY = minY;
-    f.MaxX = maxX;
-    f.MaxY = maxY;
-    f.CentreX = (minX + maxX) / 2.0;
-    f.CentreY = (minY + maxY) / 2.0;
-    f.Level = 0;
-    f.Parent = nullptr;
+    SetFigureExtents(f);
     const tpunkt& first = f.Contour.front();
     const tpunkt& last = f.Contour.back();
     f.Open = last.X != first.X || last.Y != first.Y || f.Contour.size() < 3;

@@ -148,26 +148,27 @@ void Thpgl::ReadLine(std::string& text) {
     text.assign(line);
 }
 
+bool Thpgl::ReadValueLine(std::string& text) {
+    ReadLine(text);
+    // A last line that the end of the file cut off, or an empty one, leaves the value.
+    if (!text_.LastLineTerminated()) return false;
+    text.assign(TrimBlanks(text));
+    return !text.empty();
+}
+
+void Thpgl::FailLine(const std::string& text, const char* what) const {
+    throw CoreError::conversion("line " + std::to_string(text_.LineNumber()) + ": \"" + Shown(text) +
+                                "\" " + what);
+}
+
 void Thpgl::ReadRealLine(double& value) {
-    std::string line;
-    ReadLine(line);
-    if (!text_.LastLineTerminated()) return;
-    std::string_view t = TrimBlanks(line);
-    if (t.empty()) return;
-    if (!ParseDrawingReal(t, value))
-        throw CoreError::conversion("line " + std::to_string(text_.LineNumber()) + ": \"" +
-                                    Shown(std::string(t)) + "\" is not a number");
+    std::string text;
+    if (ReadValueLine(text) && !ParseDrawingReal(text, value)) FailLine(text, "is not a number");
 }
 
 void Thpgl::ReadIntLine(std::int32_t& value) {
-    std::string line;
-    ReadLine(line);
-    if (!text_.LastLineTerminated()) return;
-    std::string_view t = TrimBlanks(line);
-    if (t.empty()) return;
-    if (!ParseDrawingInt(t, value))
-        throw CoreError::conversion("line " + std::to_string(text_.LineNumber()) + ": \"" +
-                                    Shown(std::string(t)) + "\" is not an integer");
+    std::string text;
+    if (ReadValueLine(text) && !ParseDrawingInt(text, value)) FailLine(text, "is not an integer");
 }
 
 // ---- reading a figure --------------------------------------------------------------------------

@@ -113,6 +113,8 @@ public:
 private:
     void Reset(std::int32_t kind, const DrawingReaderSettings& settings);
     void StartReaders();
+    bool ReadValueLine(std::string& text);
+    [[noreturn]] void FailLine(const std::string& text, const char* what) const;
 
     // HPGL
     void ReadHpglFigure(tfigura& figure);

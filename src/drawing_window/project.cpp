@@ -123,30 +123,8 @@ void Project::licz_parametry(tfigura& f) {
         f.Valid = false;
         return;
     }
-    double maxX = -1.7e308, maxY = -1.7e308, minX = 1.7e308, minY = 1.7e308;
-    std::int32_t start = 0;
-    for (std::size_t k = 0; k < f.Contour.size(); ++k) {
-        const tpunkt& p = f.Contour[k];
-        if (p.X > maxX) maxX = p.X;
-        if (p.Y > maxY) maxY = p.Y;
-        if (p.X < minX) minX = p.X;
-        if (p.Y < minY) {
-            minY = p.Y;
-            start = static_cast<std::int32_t>(k);
-        }
-    }
-    f.MaxX = maxX;
-    f.MaxY = maxY;
-    f.MinX = minX;
-    f.MinY = minY;
-    f.StartIndex = start;
-    f.Width = maxX - minX;
-    f.Height = maxY - minY;
-    f.CentreX = (minX + maxX) / 2;
-    f.CentreY = (minY + maxY) / 2;
+    SetFigureExtents(f);
     f.Valid = true;
-    f.Level = 0;
-    f.Parent = nullptr;
     f.Open = f.Contour.size() < 3 || !NearPoint(f.Contour.front(), f.Contour.back());
 }
 

@@ -68,4 +68,8 @@ public:
 // lower); stored in StartIndex and returned. An empty contour gives 0.
 std::int32_t LowestPointIndex(tfigura& figure);
 
+// The figure's extremes (MinX, MinY, MaxX, MaxY), Width, Height, centre and StartIndex (the
+// first point with the lowest Y) from a contour that is not empty; Level 0, no Parent.
+void SetFigureExtents(tfigura& figure);
+
 }  // namespace vellisk
