@@ -120,12 +120,16 @@ TcpClient::Io TcpClient::SendAll(std::string_view bytes, int timeoutMs) {
     return Io::Ok;
 }
 
-TcpClient::Io TcpClient::ReceiveUntil(std::string& out, std::size_t want, Clock::time_point deadline) {
-    if (fd_ < 0) return Io::Error;
+// Receives into out until it holds max bytes. When nothing is waiting, waitMs() says how long
+// to wait for more; a wait that ends with nothing gives quietResult.
+template <typename WaitMs>
+static TcpClient::Io ReceiveLoop(int fd, std::string& out, std::size_t max, WaitMs waitMs, TcpClient::Io quietResult) {
+    using Io = TcpClient::Io;
+    if (fd < 0) return Io::Error;
     char buf[512];
-    while (out.size() < want) {
-        const std::size_t room = std::min(sizeof buf, want - out.size());
-        const ssize_t n = ::recv(fd_, buf, room, 0);
+    while (out.size() < max) {
+        const std::size_t room = std::min(sizeof buf, max - out.size());
+        const ssize_t n = ::recv(fd, buf, room, 0);
         if (n > 0) {
             out.append(buf, static_cast<std::size_t>(n));
             continue;
@@ -133,34 +137,22 @@ TcpClient::Io TcpClient::ReceiveUntil(std::string& out, std::size_t want, Clock:
         if (n == 0) return Io::Closed;
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) return errno == ECONNRESET ? Io::Closed : Io::Error;
-        const int ms = MillisUntil(deadline);
-        if (ms == 0) return Io::TimedOut;
-        const int ev = WaitFor(fd_, POLLIN, ms);
-        if (ev == 0) return Io::TimedOut;
+        const int ms = waitMs();
+        if (ms == 0) return quietResult;
+        const int ev = WaitFor(fd, POLLIN, ms);
+        if (ev == 0) return quietResult;
         if (ev < 0 || (ev & POLLNVAL)) return Io::Error;
         // POLLIN, POLLHUP or POLLERR: the next recv tells which.
     }
     return Io::Ok;
 }
 
+TcpClient::Io TcpClient::ReceiveUntil(std::string& out, std::size_t want, Clock::time_point deadline) {
+    return ReceiveLoop(fd_, out, want, [&] { return MillisUntil(deadline); }, Io::TimedOut);
+}
+
 TcpClient::Io TcpClient::ReceiveMore(std::string& out, std::size_t max, int quietMs) {
-    if (fd_ < 0) return Io::Error;
-    char buf[512];
-    while (out.size() < max) {
-        const std::size_t room = std::min(sizeof buf, max - out.size());
-        const ssize_t n = ::recv(fd_, buf, room, 0);
-        if (n > 0) {
-            out.append(buf, static_cast<std::size_t>(n));
-            continue;
-        }
-        if (n == 0) return Io::Closed;
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) return errno == ECONNRESET ? Io::Closed : Io::Error;
-        const int ev = WaitFor(fd_, POLLIN, quietMs);
-        if (ev == 0) return Io::Ok;
-        if (ev < 0 || (ev & POLLNVAL)) return Io::Error;
-    }
-    return Io::Ok;
+    return ReceiveLoop(fd_, out, max, [&] { return quietMs; }, Io::Ok);
 }
 
 std::size_t TcpClient::Drain(Clock::time_point until, Io& io) {

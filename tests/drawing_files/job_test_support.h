@@ -4,11 +4,17 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "drawing_files/gcode_reader.h"
 #include "drawing_files/job_decoder.h"
 #include "drawing_files/job_machine.h"
+#include "drawing_files/job_sink.h"
+#include "drawing_files/job_writer.h"
+#include "settings/settings.h"
+#include "support/test_support.h"
 #include "model/numeric.h"
 
 namespace vellisk::test {
@@ -102,6 +108,32 @@ inline std::vector<StepPoint> MovePositions(const std::vector<DecodedCommand>& c
         out.push_back(start);
     }
     return out;
+}
+
+// The G-code program "pocket.nc" of the project's test data written as a job for the given
+// machine into `out`; returns the job's bytes. The job's extents go to min and max when given.
+inline std::string WritePocketJob(JobMachine machine, const std::filesystem::path& out, tpunkt* min = nullptr,
+                                  tpunkt* max = nullptr) {
+    GcodeReader reader(DrawingText::FromFile(ProjectTestData("jobs") / "pocket.nc"),
+                       GcodeLimits{12, 1000, 3000, 24000});
+    std::vector<tfigura> figures;
+    while (!reader.EndOfFile) {
+        tfigura f;
+        reader.ReadFigure(f);
+        if (!f.ToolPath3D.empty()) figures.push_back(std::move(f));
+    }
+    Settings settings;
+    machine.GcodePower = reader.GcodePower;
+    {
+        FileJobSink sink(out);
+        JobWriter w(sink, machine, settings);
+        w.OpenOutput(KindGcode, OutputGcodeStream);
+        for (auto& f : figures) w.WriteFigure(f);
+        w.CloseOutput();
+        if (min) *min = w.JobExtentMin();
+        if (max) *max = w.JobExtentMax();
+    }
+    return ReadFileBytes(out);
 }
 
 }  // namespace vellisk::test

@@ -282,7 +282,9 @@ TEST_F(Prepared, DeepNestingKeepsEveryHoleBeforeItsParent) {
     EXPECT_EQ(project->MaxNestingLevel, 7);
     for (std::int32_t i = 0; i < project->Count(); ++i) {
         const tfigura& f = project->Figure(i);
-        if (f.Parent) EXPECT_EQ(PositionOf(f.Parent), i + 1) << "figure " << f.Index;
+        if (f.Parent) {
+            EXPECT_EQ(PositionOf(f.Parent), i + 1) << "figure " << f.Index;
+        }
     }
 }
 

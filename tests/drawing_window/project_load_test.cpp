@@ -285,7 +285,9 @@ TEST(ProjectLoadHpgl, PlateWithHolesThroughTheReader) {
         const tfigura& f = p.Figure(i);
         EXPECT_EQ(f.Level, i % 2 == 0 ? 1 : 0) << i;  // each hole directly before its part
         EXPECT_EQ(f.Direction, f.Level == 0 ? -1 : 1) << i;
-        if (f.Level == 1) EXPECT_EQ(f.Parent, &p.Figure(i + 1));
+        if (f.Level == 1) {
+            EXPECT_EQ(f.Parent, &p.Figure(i + 1));
+        }
     }
     EXPECT_GT(p.TotalCutLength, 0.0);
     // A change of settings repeats direction, order and tool paths, not the nesting.

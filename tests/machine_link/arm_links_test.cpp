@@ -61,26 +61,8 @@ void SetControllerState(ControllerModel& m) {
 
 // A G-code program written as the job of a newer controller.
 std::string JobOfPocket() {
-    const auto dir = test::ProjectTestData("jobs");
-    GcodeReader reader(DrawingText::FromFile(dir / "pocket.nc"), GcodeLimits{12, 1000, 3000, 24000});
-    std::vector<tfigura> figures;
-    while (!reader.EndOfFile) {
-        tfigura f;
-        reader.ReadFigure(f);
-        if (!f.ToolPath3D.empty()) figures.push_back(std::move(f));
-    }
-    Settings settings;
-    JobMachine machine = test::ArmLaser();
-    machine.GcodePower = reader.GcodePower;
     test::TempDir tmp;
-    {
-        FileJobSink sink(tmp / "out.cnx");
-        JobWriter w(sink, machine, settings);
-        w.OpenOutput(KindGcode, OutputGcodeStream);
-        for (auto& f : figures) w.WriteFigure(f);
-        w.CloseOutput();
-    }
-    return test::ReadFileBytes(tmp / "out.cnx");
+    return test::WritePocketJob(test::ArmLaser(), tmp / "out.cnx");
 }
 
 // The bytes of the commands the controller received after `from`, without the one "G" that the

@@ -20,25 +20,7 @@ namespace vellisk {
 namespace {
 
 std::string WritePocketJob(const std::filesystem::path& out) {
-    const auto dir = test::ProjectTestData("jobs");
-    GcodeReader reader(DrawingText::FromFile(dir / "pocket.nc"), GcodeLimits{12, 1000, 3000, 24000});
-    std::vector<tfigura> figures;
-    while (!reader.EndOfFile) {
-        tfigura f;
-        reader.ReadFigure(f);
-        if (!f.ToolPath3D.empty()) figures.push_back(std::move(f));
-    }
-    Settings settings;
-    JobMachine machine = test::ParallelSet0();
-    machine.GcodePower = reader.GcodePower;
-    {
-        FileJobSink sink(out);
-        JobWriter w(sink, machine, settings);
-        w.OpenOutput(KindGcode, OutputGcodeStream);
-        for (auto& f : figures) w.WriteFigure(f);
-        w.CloseOutput();
-    }
-    return test::ReadFileBytes(out);
+    return test::WritePocketJob(test::ParallelSet0(), out);
 }
 
 std::vector<std::string> Commands(const std::string& data, const CommandLengthTable& t) {
