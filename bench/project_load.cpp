@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench_drawings.h"
 #include "drawing_window/project.h"
 #include "machine_link/machine_context.h"
 #include "platform/notifier.h"
@@ -18,27 +19,7 @@
 namespace {
 
 using namespace vellisk;
-
-// A grid of `figures` / 2 squares of 40 mm, each with a 20 mm hole, 50 mm apart (HPGL units).
-std::filesystem::path GridDrawing(int figures) {
-    const auto path = std::filesystem::temp_directory_path() / ("vellisk_grid_" + std::to_string(figures) + ".plt");
-    if (std::filesystem::exists(path)) return path;
-    std::ofstream out(path, std::ios::binary);
-    out << "IN;SP1;\n";
-    const int squares = figures / 2;
-    const int columns = 100;
-    auto square = [&](long x, long y, long side) {
-        out << "PU" << x << ',' << y << ";PD" << x + side << ',' << y << ',' << x + side << ',' << y + side << ',' << x
-            << ',' << y + side << ',' << x << ',' << y << ";\n";
-    };
-    for (int i = 0; i < squares; ++i) {
-        const long x = (i % columns) * 2000L, y = (i / columns) * 2000L;
-        square(x, y, 1600);
-        square(x + 400, y + 400, 800);
-    }
-    out << "PU0,0;SP0;\n";
-    return path;
-}
+using bench::GridDrawing;
 
 // One zigzag path drawn as `pieces` separate two-point pieces, in path order: the load joins
 // them back into one figure.

@@ -22,7 +22,10 @@ using namespace vellisk;
 std::string Num(double v) { return FormatFixedNumber(v, 3, '.'); }
 
 std::string Box(double minX, double minY, double maxX, double maxY) {
-    return "(" + Num(minX) + ", " + Num(minY) + ") - (" + Num(maxX) + ", " + Num(maxY) + ")";
+    std::string s = "(";
+    s.append(Num(minX)).append(", ").append(Num(minY)).append(") - (");
+    s.append(Num(maxX)).append(", ").append(Num(maxY)).append(")");
+    return s;
 }
 
 int Usage() {

@@ -25,6 +25,7 @@
 #include "model/core_error.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
+#include "tool_support.h"
 
 namespace {
 
@@ -56,12 +57,7 @@ double PlanLength(const std::vector<tpunkt>& path) {
 int PrintLoadOrder(const std::string& drawing, const Settings& settings) {
     MachineContext ctx;
     ctx.Lang.Language = kLangEnglish;
-    struct Say : SilentNotifier {
-        Answer Message(const std::string& text, MessageKind k, Buttons b, const std::string& c) override {
-            std::cerr << "toolpath: " << text << '\n';
-            return SilentNotifier::Message(text, k, b, c);
-        }
-    } notifier;
+    tools::PrintingNotifier notifier("toolpath");
     const int kind = FileKindOf(drawing);
     Project project(kind, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);
@@ -80,20 +76,6 @@ int PrintLoadOrder(const std::string& drawing, const Settings& settings) {
     std::cout << "total cut " << Num(project.TotalCutLength) << " mm, travel " << Num(project.TotalRapidLength)
               << " mm\n";
     return 0;
-}
-
-// NAME=VALUE for any setting: a number, a choice's item or a check box's 0/1.
-void SetFromText(Settings& settings, const std::string& text) {
-    const auto eq = text.find('=');
-    if (eq == std::string::npos) throw CoreError::range("--set needs NAME=VALUE: " + text);
-    const std::string name = text.substr(0, eq);
-    double v = 0;
-    if (!ParseDrawingReal(text.substr(eq + 1), v)) throw CoreError::range("not a number: " + text);
-    switch (settings.KindOf(name)) {
-        case SettingKind::Flag: settings.SetFlag(name, v != 0); break;
-        case SettingKind::Choice: settings.SetChoice(name, static_cast<int>(v)); break;
-        case SettingKind::Number: settings.SetNumber(name, v); break;
-    }
 }
 
 }  // namespace
@@ -123,7 +105,7 @@ int main(int argc, char** argv) {
             if (a == "--order") loadOrder = true;
             else if (a == "--set") {
                 if (i + 1 >= argc) throw CoreError::range("--set needs NAME=VALUE");
-                SetFromText(settings, argv[++i]);
+                tools::SetFromText(settings, argv[++i]);
             } else if (a == "--diameter") settings.SetNumber("srednica", number(i));
             else if (a == "--depth") settings.SetNumber("Glebokosc", number(i));
             else if (a == "--pitch") machine.PlungePitch = number(i);
