@@ -229,8 +229,15 @@ void WriteTextFile(const std::filesystem::path& path, const std::string& text) {
 bool ReadWholeFile(const std::filesystem::path& path, std::string* text) {
     std::ifstream f(path, std::ios::binary);
     if (!f) return false;
-    text->assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    return !f.bad();
+    try {
+        // the stream buffer throws when the read itself fails (a folder, a device error)
+        std::string bytes{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+        if (f.bad()) return false;
+        *text = std::move(bytes);
+        return true;
+    } catch (const std::ios_base::failure&) {
+        return false;
+    }
 }
 
 // ---- the IP address file ----

@@ -90,7 +90,7 @@ std::vector<SettingsLineProblem> ApplySettingsText(Settings& s, std::string_view
 
 // Writes a whole text file (binary, as given). Throws CoreError(InputOutput) on failure.
 void WriteTextFile(const std::filesystem::path& path, const std::string& text);
-// Reads a whole file; false when it cannot be opened.
+// Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string* text);
 
 // ---- the IP address file ----

@@ -167,3 +167,25 @@ TEST_F(GlobalStateFile, ExitWritesTheLiveValues) {
     EXPECT_EQ(back.OpenDir, "/data/drawings");
     EXPECT_EQ(back.StartZ, 15.5);
 }
+
+TEST_F(GlobalStateFile, AFolderInPlaceOfTheFilesIsReportedNotThrown) {
+    std::filesystem::create_directory(dir / "Quarnell.cfg");
+    std::filesystem::create_directory(dir / "DADudavu.txt");
+    std::string text;
+    EXPECT_FALSE(ReadWholeFile(dir / "DADudavu.txt", &text));
+    GlobalState g;
+    std::string problem;
+    EXPECT_EQ(ReadGlobalStateFile(dir.path(), &g, &problem), GlobalFileStatus::Damaged);
+    EXPECT_FALSE(problem.empty());
+
+    ConfigDialog dlg(settings, ctx, notifier);
+    std::filesystem::create_directory(dir / "folder.vks");
+    dlg.Global.SettingsPath = (dir / "folder.vks").string();
+    EXPECT_NO_THROW(dlg.LoadGlobalState());  // reported: damaged, and it cannot be replaced
+    EXPECT_FALSE(notifier.messages.empty());
+    notifier.messages.clear();
+    EXPECT_NO_THROW(dlg.LoadKonfig(dir / "folder.vks"));
+    ASSERT_EQ(notifier.messages.size(), 1u);  // the settings file; the IP file is passed over
+    EXPECT_NE(notifier.messages[0].text.find("folder.vks"), std::string::npos);
+    EXPECT_EQ(ctx.PlotterIP, "192.168.0.150");
+}
