@@ -219,11 +219,27 @@ std::vector<SettingsLineProblem> ApplySettingsText(Settings& s, std::string_view
 }
 
 void WriteTextFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (!f) throw CoreError::io("cannot create " + path.string());
-    f.write(text.data(), static_cast<std::streamsize>(text.size()));
-    f.close();
-    if (!f) throw CoreError::io("cannot write " + path.string());
+    // Written beside the file first and put in its place only when whole, so that a full disk
+    // or a broken write never leaves the old file cut short.
+    std::filesystem::path temp = path;
+    temp += ".part";
+    std::error_code ec;
+    {
+        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
+        if (!f) throw CoreError::io("cannot create " + path.string());
+        f.write(text.data(), static_cast<std::streamsize>(text.size()));
+        f.close();
+        if (!f) {
+            std::filesystem::remove(temp, ec);
+            throw CoreError::io("cannot write " + path.string());
+        }
+    }
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        const std::string why = ec.message();
+        std::filesystem::remove(temp, ec);
+        throw CoreError::io("cannot write " + path.string() + ": " + why);
+    }
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string* text) {

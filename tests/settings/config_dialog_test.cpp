@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+
+#include <sys/resource.h>
 
 #include "machine_link/machine_context.h"
 #include "machine_link/machine_params.h"
@@ -261,4 +264,36 @@ TEST_F(ConfigDialogTest, ProgrammingTheIpAddress) {
     EXPECT_EQ(ctx.PlotterIP, "192.168.0.200");
     EXPECT_TRUE(restarted);
     EXPECT_EQ(test::ReadFileBytes(dir / "DADudavu.txt"), "192\r\n168\r\n  0\r\n200\r\n");
+}
+
+TEST_F(ConfigDialogTest, ASaveThatBreaksOffLeavesTheOldFilesWhole) {
+    dlg.Create();
+    settings.SetNumber("grubosc", 33);
+    ASSERT_TRUE(dlg.SaveKonfig(dir / "Settings.vks"));
+    dlg.Global.OpenDir = std::string(80, 'd');
+    ASSERT_TRUE(dlg.SaveGlobal());
+    const std::string settingsBefore = test::ReadFileBytes(dir / "Settings.vks");
+    const std::string globalBefore = test::ReadFileBytes(dir / "Quarnell.cfg");
+    ASSERT_GT(settingsBefore.size(), 400u);
+
+    // a disk that takes only 400 bytes of any file
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 400;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    settings.SetNumber("grubosc", 44);
+    const bool saved = dlg.SaveKonfig(dir / "Settings.vks");
+    const bool globalSaved = dlg.SaveGlobal();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(globalSaved);
+    EXPECT_EQ(notifier.messages.size(), 2u);
+    EXPECT_EQ(test::ReadFileBytes(dir / "Settings.vks"), settingsBefore);
+    EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg"), globalBefore);
+    EXPECT_FALSE(std::filesystem::exists(dir / "Settings.vks.part"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "Quarnell.cfg.part"));
 }
