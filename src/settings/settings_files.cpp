@@ -1,6 +1,7 @@
 #include "settings/settings_files.h"
 
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -120,6 +121,11 @@ bool DecodeGlobalState(std::span<const std::uint8_t> bytes, GlobalState* out, st
     g.Unused176 = rec[kOffUnused176];
     g.OpenFilterIndex = GetI32(rec, kOffOpenFilter);
     g.StartZ = GetF64(rec, kOffStartZ);
+    if (!std::isfinite(g.StartZ)) {
+        // the job would start at no height at all
+        if (problem) *problem = "the job start height is not a number";
+        return false;
+    }
     *out = std::move(g);
     return true;
 }

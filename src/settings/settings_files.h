@@ -50,7 +50,8 @@ struct GlobalState {
 std::array<std::uint8_t, kGlobalStateSize> EncodeGlobalState(const GlobalState& g);
 
 // Reads a record from the first 448 bytes. Fails (false, with the reason in *problem) for fewer
-// bytes or a string length byte larger than its field; *out is then left as it was.
+// bytes, a string length byte larger than its field or a start height that is no finite number;
+// *out is then left as it was.
 bool DecodeGlobalState(std::span<const std::uint8_t> bytes, GlobalState* out, std::string* problem);
 
 // Writes ProgramDir/"Quarnell.cfg". Throws CoreError(InputOutput) when it cannot be written.
@@ -59,7 +60,7 @@ void WriteGlobalStateFile(const std::filesystem::path& programDir, const GlobalS
 // How reading "Quarnell.cfg" went.
 enum class GlobalFileStatus { Read, Missing, Damaged };
 // Reads ProgramDir/"Quarnell.cfg" into *out; leaves *out alone unless Read. *problem explains a
-// damaged file (too short, oversized string length, unreadable).
+// damaged file (too short, oversized string length, no start height, unreadable).
 GlobalFileStatus ReadGlobalStateFile(const std::filesystem::path& programDir, GlobalState* out,
                                      std::string* problem);
 

@@ -71,6 +71,15 @@ TEST(GlobalStateRecord, ShortOrOversizedRecordsAreRefused) {
     rec[81] = 81;  // SaveDir length beyond its 80 bytes
     EXPECT_FALSE(DecodeGlobalState(rec, &out, &problem));
     rec[81] = 0;
+    for (std::size_t i = 440; i < 448; ++i) rec[i] = 0xFF;  // a NaN start height
+    EXPECT_FALSE(DecodeGlobalState(rec, &out, &problem));
+    EXPECT_NE(problem.find("height"), std::string::npos);
+    rec[446] = 0xF0;
+    rec[447] = 0x7F;  // an infinite one
+    for (std::size_t i = 440; i < 446; ++i) rec[i] = 0;
+    EXPECT_FALSE(DecodeGlobalState(rec, &out, &problem));
+    EXPECT_EQ(out.OpenDir, "kept");
+    for (std::size_t i = 440; i < 448; ++i) rec[i] = 0;
     rec[177] = 255;  // the largest settings path is fine
     EXPECT_TRUE(DecodeGlobalState(rec, &out, &problem));
     EXPECT_EQ(out.SettingsPath.size(), 255u);
