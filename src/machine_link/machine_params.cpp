@@ -172,38 +172,39 @@ std::span<const std::uint16_t> RampTableArmAlt() {
     return t;
 }
 
+namespace {
+
+// The table that ramp look-ups use for the link and set in force, and how many ramp indexes
+// share one entry of it (the newer controller's divisor).
+struct RampTableInForce {
+    std::span<const std::uint16_t> table;
+    std::int64_t indexesPerEntry = 1;
+};
+
+RampTableInForce TableInForce(const RampContext& r) {
+    if (!r.ArmLink) return {RampTableLpt()};
+    if (!r.ArmController) return {RampTableUsb()};
+    return {r.ArmTable.empty() ? RampTableArmMain() : r.ArmTable,
+            static_cast<std::int64_t>(std::max(r.RampDivisor, 0)) + 1};
+}
+
+}  // namespace
+
 std::uint16_t RampTimerAt(const RampContext& r, std::int32_t index) {
-    std::span<const std::uint16_t> t;
-    std::int64_t k = index;
-    if (!r.ArmLink) {
-        t = RampTableLpt();
-    } else if (!r.ArmController) {
-        t = RampTableUsb();
-    } else {
-        t = r.ArmTable.empty() ? RampTableArmMain() : r.ArmTable;
-        k = index / (static_cast<std::int64_t>(r.RampDivisor) + 1);
-    }
-    const auto last = static_cast<std::int64_t>(t.size()) - 1;
-    k = std::clamp<std::int64_t>(k, 0, last);
-    return t[static_cast<std::size_t>(k)];
+    const RampTableInForce t = TableInForce(r);
+    const auto last = static_cast<std::int64_t>(t.table.size()) - 1;
+    const std::int64_t k = std::clamp<std::int64_t>(index / t.indexesPerEntry, 0, last);
+    return t.table[static_cast<std::size_t>(k)];
 }
 
 std::int32_t RampIndexOfTimer(const RampContext& r, std::int32_t timer) {
-    std::span<const std::uint16_t> t;
-    std::int32_t scale = 1;
-    if (!r.ArmLink) {
-        t = RampTableLpt();
-    } else if (!r.ArmController) {
-        t = RampTableUsb();
-    } else {
-        t = r.ArmTable.empty() ? RampTableArmMain() : r.ArmTable;
-        scale = CheckedAdd<std::int32_t>(r.RampDivisor, 1, "ramp divisor");
-    }
+    const RampTableInForce t = TableInForce(r);
+    const auto scale = CheckedCast<std::int32_t>(t.indexesPerEntry, "ramp divisor");
     // The table falls with the index: the first entry not above the timer is found by bisection.
-    auto it = std::partition_point(t.begin(), t.end(),
+    auto it = std::partition_point(t.table.begin(), t.table.end(),
                                    [timer](std::uint16_t v) { return static_cast<std::int32_t>(v) > timer; });
-    std::int32_t j = static_cast<std::int32_t>(it - t.begin());
-    if (it == t.end()) j = static_cast<std::int32_t>(t.size()) - 1;
+    std::int32_t j = static_cast<std::int32_t>(it - t.table.begin());
+    if (it == t.table.end()) j = static_cast<std::int32_t>(t.table.size()) - 1;
     return CheckedMul(j, scale, "ramp index");
 }
 

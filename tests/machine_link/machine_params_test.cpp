@@ -155,4 +155,12 @@ TEST(RampLookups, NewerControllerScalesByDivisor) {
     arm.RampDivisor = 0;
     EXPECT_EQ(RampTimerAt(arm, 2), 28935);
     EXPECT_EQ(RampIndexOfTimer(arm, 40920), 0);
+
+    // a divisor below zero is taken as none (no division by zero)
+    arm.RampDivisor = -1;
+    EXPECT_EQ(RampTimerAt(arm, 2), 28935);
+    EXPECT_EQ(RampIndexOfTimer(arm, 28935), 2);
+    arm.RampDivisor = 0x7FFFFFFF;
+    EXPECT_EQ(RampTimerAt(arm, 0x7FFFFFFF), 40920);
+    EXPECT_THROW(RampIndexOfTimer(arm, 28935), CoreError);
 }
