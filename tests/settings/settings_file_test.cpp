@@ -209,11 +209,13 @@ TEST(SettingsStoreThreads, AWorkerReadsWhileTheDialogWrites) {
     Settings s;
     std::atomic<bool> stop{false};
     std::atomic<long> reads{0};
+    std::atomic<long> strange{0};  // a value the dialog never wrote
     std::thread burn([&] {
         while (!stop) {
             const double p = s.Number("SpoczynkowaMocLasera");
-            const bool oneWay = s.Flag("Jednokierukowo");
-            if (p >= 0 && (oneWay || !oneWay)) ++reads;
+            const int oneWay = s.CheckState("Jednokierukowo");
+            if (p < 0 || p > 99 || p != std::floor(p) || (oneWay != kChecked && oneWay != kUnchecked)) ++strange;
+            ++reads;
         }
     });
     int changes = 0;
@@ -228,5 +230,6 @@ TEST(SettingsStoreThreads, AWorkerReadsWhileTheDialogWrites) {
     s.RemoveListener(id);
     s.SetFlag("Jednokierukowo", true);
     EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(strange.load(), 0);
     EXPECT_EQ(changes, 3999);  // the first flag write left it as it was
 }
