@@ -17,18 +17,6 @@ using namespace vellisk;
 
 namespace {
 
-// Runs a test in its own current folder (the default settings path is relative to it).
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const std::filesystem::path& p) : old_(std::filesystem::current_path()) {
-        std::filesystem::current_path(p);
-    }
-    ~CurrentFolder() { std::filesystem::current_path(old_); }
-
-private:
-    std::filesystem::path old_;
-};
-
 class ConfigDialogTest : public ::testing::Test {
 protected:
     ConfigDialogTest() : here(dir.path()) {
@@ -40,7 +28,7 @@ protected:
         ctx.ArmLink = ctx.PlotParams.LinkKind == 1;
     }
     test::TempDir dir;
-    CurrentFolder here;
+    test::CurrentFolder here;
     MachineContext ctx;
     Settings settings;
     test::RecordingNotifier notifier;

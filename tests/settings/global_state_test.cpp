@@ -87,8 +87,9 @@ TEST(GlobalStateRecord, ShortOrOversizedRecordsAreRefused) {
 
 class GlobalStateFile : public ::testing::Test {
 protected:
-    GlobalStateFile() { ctx.ProgramDir = dir.path(); }
+    GlobalStateFile() : here(dir.path()) { ctx.ProgramDir = dir.path(); }
     test::TempDir dir;
+    test::CurrentFolder here;  // the default settings path is relative
     MachineContext ctx;
     Settings settings;
     test::RecordingNotifier notifier;

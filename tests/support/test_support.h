@@ -44,6 +44,21 @@ private:
     std::filesystem::path path_;
 };
 
+// The process's current folder moved to a folder for the object's lifetime (relative paths such
+// as the default settings file's resolve there), and put back afterwards.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::filesystem::path& p) : old_(std::filesystem::current_path()) {
+        std::filesystem::current_path(p);
+    }
+    ~CurrentFolder() { std::filesystem::current_path(old_); }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    std::filesystem::path old_;
+};
+
 // ../shared/testdata/<sub>, or an empty path when the folder is not there.
 std::filesystem::path SharedTestData(const std::string& sub = {});
 

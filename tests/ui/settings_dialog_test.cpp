@@ -26,17 +26,6 @@ using namespace vellisk;
 
 namespace {
 
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const std::filesystem::path& p) : old_(std::filesystem::current_path()) {
-        std::filesystem::current_path(p);
-    }
-    ~CurrentFolder() { std::filesystem::current_path(old_); }
-
-private:
-    std::filesystem::path old_;
-};
-
 // Types text into a field the way the keyboard does, replacing what it showed.
 void Type(QWidget* field, const QString& text) {
     field->findChild<QLineEdit*>()->selectAll();
@@ -57,7 +46,7 @@ protected:
         core.Create();
     }
     test::TempDir dir;
-    CurrentFolder here;
+    test::CurrentFolder here;
     MachineContext ctx;
     Settings settings;
     test::RecordingNotifier notifier;
