@@ -141,9 +141,7 @@ TDlgkonfig::TDlgkonfig(ConfigDialog& core, QWidget* parent) : QDialog(parent), c
 
 TDlgkonfig::~TDlgkonfig() { core_.settings().RemoveListener(listener_); }
 
-QString TDlgkonfig::T(int id) const {
-    return QString::fromStdString(core_.context().Text(static_cast<TextId>(id)));
-}
+QString TDlgkonfig::T(TextId id) const { return QString::fromStdString(core_.context().Text(id)); }
 
 QWidget* TDlgkonfig::Control(const QString& name) const {
     if (objectName() == name) return const_cast<TDlgkonfig*>(this);
@@ -340,24 +338,24 @@ void TDlgkonfig::Captions() {
     const auto tab = [&](const char* name, const QString& text) {
         if (auto* w = findChild<QWidget*>(name)) pages_->setTabText(pages_->indexOf(w), text);
     };
-    tab("TabSheet2", T(int(TextId::CfgTabImport)));
-    tab("obj_in_obj", T(int(TextId::CfgTabOrder)));
-    tab("TabSheet4", T(int(TextId::CfgTabDirections)));
-    tab("TabSheet5", T(int(laser ? TextId::CfgTabCutting : TextId::CfgTabCnc)));
-    tab("wiercenie", T(int(TextId::CfgTabDrilling)));
+    tab("TabSheet2", T(TextId::CfgTabImport));
+    tab("obj_in_obj", T(TextId::CfgTabOrder));
+    tab("TabSheet4", T(TextId::CfgTabDirections));
+    tab("TabSheet5", T(laser ? TextId::CfgTabCutting : TextId::CfgTabCnc));
+    tab("wiercenie", T(TextId::CfgTabDrilling));
     tab("Ploter", "Ploter");
-    tab("Smarowanie", T(int(TextId::CfgTabOil)));
-    tab("Ogolne", T(int(TextId::CfgTabGeneral)));
-    tab("TabSheetBMP", T(int(TextId::CfgTabBmp)));
+    tab("Smarowanie", T(TextId::CfgTabOil));
+    tab("Ogolne", T(TextId::CfgTabGeneral));
+    tab("TabSheetBMP", T(TextId::CfgTabBmp));
     const auto groupTitle = [&](const char* name, TextId id) {
-        if (auto* g = findChild<QGroupBox*>(name)) g->setTitle(T(int(id)));
+        if (auto* g = findChild<QGroupBox*>(name)) g->setTitle(T(id));
     };
     groupTitle("hpgl_load", TextId::CfgAutomatics);
     groupTitle("ramkaplytki", TextId::CfgPlateGroup);
     groupTitle("Laser", TextId::CfgLaserGroup);
     groupTitle("GroupBoxIP", TextId::CfgIpGroup);
-    for (const auto& c : kChecks) checks_[c.name]->setText(T(int(laser ? c.laserText : c.text)));
-    for (const auto& c : kLabels) labels_[c.name]->setText(T(int(laser ? c.laserText : c.text)));
+    for (const auto& c : kChecks) checks_[c.name]->setText(T(laser ? c.laserText : c.text));
+    for (const auto& c : kLabels) labels_[c.name]->setText(T(laser ? c.laserText : c.text));
     for (const auto& r : Radios()) {
         groupTitle(r.name, r.title);
         const auto buttons = radios_[r.name]->buttons();
@@ -366,11 +364,11 @@ void TDlgkonfig::Captions() {
             if (r.items.empty())
                 b->setText(QStringList{"mm", "inch", "feet"}.value(id));
             else
-                b->setText(T(int(r.items[static_cast<std::size_t>(id)])));
+                b->setText(T(r.items[static_cast<std::size_t>(id)]));
         }
     }
     const auto buttonText = [&](const char* name, TextId id) {
-        if (auto* b = findChild<QPushButton*>(name)) b->setText(T(int(id)));
+        if (auto* b = findChild<QPushButton*>(name)) b->setText(T(id));
     };
     buttonText("Button1", TextId::CfgOk);
     buttonText("cancel", TextId::CfgCancel);

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "model/lang_texts.h"
+
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
@@ -71,7 +73,7 @@ private:
     void ApplyUnit();
     void RefreshSetting(const std::string& name);
     void RefreshAll();
-    QString T(int id) const;
+    QString T(TextId id) const;
 
     ConfigDialog& core_;
     QTabWidget* pages_ = nullptr;
