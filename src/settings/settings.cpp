@@ -139,10 +139,7 @@ const SettingDefinition& Settings::Definition(std::string_view name) {
 }
 
 Settings::Settings() {
-    for (const auto& d : Definitions()) {
-        entries_.emplace(d.name, Entry{d.kind, d.defaultValue, d.minimum, d.maximum});
-        order_.push_back(d.name);
-    }
+    for (const auto& d : Definitions()) entries_.emplace(d.name, Entry{d.kind, d.defaultValue, d.minimum, d.maximum});
 }
 
 const Settings::Entry& Settings::Find(std::string_view name) const {
@@ -219,9 +216,9 @@ Settings::Values Settings::Snapshot() const {
 }
 
 void Settings::Restore(const Values& values) {
-    for (const auto& name : order_) {
-        auto it = values.find(name);
-        if (it != values.end()) Store(name, it->second, false);
+    for (const auto& d : Definitions()) {
+        auto it = values.find(d.name);
+        if (it != values.end()) Store(d.name, it->second, false);
     }
 }
 
@@ -253,7 +250,12 @@ SettingKind Settings::KindOf(std::string_view name) const {
     return Find(name).kind;
 }
 
-std::vector<std::string> Settings::Names() const { return order_; }
+std::vector<std::string> Settings::Names() const {
+    std::vector<std::string> names;
+    names.reserve(Definitions().size());
+    for (const auto& d : Definitions()) names.push_back(d.name);
+    return names;
+}
 
 void Settings::OnChange(std::function<void(const std::string&)> hook) {
     std::unique_lock lock(mutex_);

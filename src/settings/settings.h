@@ -114,7 +114,6 @@ private:
 
     mutable std::shared_mutex mutex_;
     std::map<std::string, Entry, std::less<>> entries_;
-    std::vector<std::string> order_;
     std::function<void(const std::string&)> hook_;
     std::vector<std::pair<int, std::function<void(const std::string&)>>> listeners_;
     int nextListener_ = 1;
