@@ -276,7 +276,6 @@ void ConfigDialog::Create() {
 void ConfigDialog::Activate() {
     SetParam();
     openedWith_ = settings_.Snapshot();
-    hasOpenedWith_ = true;
 }
 
 void ConfigDialog::Ok() {
@@ -288,9 +287,9 @@ void ConfigDialog::Cancel() {
     std::error_code ec;
     if (std::filesystem::exists(CurrentSettingsFile(), ec)) {
         LoadKonfig(CurrentSettingsFile(), false);
-    } else if (hasOpenedWith_) {
+    } else if (openedWith_) {
         FlagHold aspect(InAspectChange);
-        settings_.Restore(openedWith_);
+        settings_.Restore(*openedWith_);
     }
 }
 

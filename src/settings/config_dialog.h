@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -123,8 +124,7 @@ private:
     MachineContext& ctx_;
     Notifier& notifier_;
     int listener_ = 0;
-    Settings::Values openedWith_;
-    bool hasOpenedWith_ = false;
+    std::optional<Settings::Values> openedWith_;  // the values when the dialog was last shown
 };
 
 }  // namespace vellisk
