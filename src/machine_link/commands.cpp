@@ -11,6 +11,8 @@ namespace vellisk {
 
 namespace {
 
+constexpr std::int64_t kMax24 = 0xFFFFFF;
+
 std::string LittleEndian(std::uint32_t v, int bytes) {
     std::string out;
     out.reserve(static_cast<std::size_t>(bytes));
@@ -26,13 +28,17 @@ MoveCommand Encode(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::i
     m.N = CheckedMul(RoundTo<std::int32_t>(length + 0.5, "move step count"), factor,
                      "move step count");
     if (m.N <= 0) return m;
+    // The step count and the three distances travel in 3 bytes each: a longer move cannot be
+    // told to the controller (cut to 24 bits it would go somewhere else).
+    for (const std::int64_t v : {std::int64_t{m.N}, std::int64_t{dX}, std::int64_t{dY}, std::int64_t{dZ}}) {
+        if (std::abs(v) > kMax24)
+            throw CoreError::range("move too long for the controller: " + std::to_string(v) + " steps");
+    }
     std::uint8_t dir = 0;
     if (dX <= 0) dir |= 1;
     if (dY <= 0) dir |= 2;
     if (dZ <= 0) dir |= 4;
-    auto mag = [](std::int32_t v) {
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(std::llabs(v)));
-    };
+    auto mag = [](std::int32_t v) { return v < 0 ? -v : v; };  // within 24 bits here
     std::string& b = m.Bytes;
     b.reserve(15);
     b.push_back('A');

@@ -34,7 +34,8 @@ struct MoveCommand {
 };
 
 // The 14-byte move "A": direction byte, N, |dX|, |dY|, |dZ| (3 bytes each).
-// N = round(length + 0.5) x factor, halves to even.
+// N = round(length + 0.5) x factor, halves to even. A move whose N or distance does not fit
+// 24 bits is refused with CoreError(Range).
 MoveCommand EncodeMoveCommand(std::int32_t factor, std::int32_t dX, std::int32_t dY,
                               std::int32_t dZ);
 // The 15-byte move of the newer controller: the 14 bytes plus a speed byte (speed >> 4, or 255

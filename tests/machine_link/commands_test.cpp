@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,20 @@ TEST(MoveEncoder, PlanarCountsXYOnly) {
 
 TEST(MoveEncoder, StepCountOverflowIsARangeError) {
     EXPECT_THROW(EncodeMoveCommand(1000, 0x7FFFFFFF, 0x7FFFFFFF, 0), CoreError);
+}
+
+TEST(MoveEncoder, MovesBeyondThreeBytesAreRefusedNotCut) {
+    // The longest distance that fits: N = 0xFFFFFE + 0.5 rounds to even 0xFFFFFE.
+    const MoveCommand longest = EncodeMoveCommand(1, -0xFFFFFE, 0, 0);
+    EXPECT_EQ(longest.N, 0xFFFFFE);
+    EXPECT_EQ(longest.Bytes.substr(5, 3), B({0xFE, 0xFF, 0xFF}));
+    // One step more on any axis, or a factor that pushes N past 24 bits: cut to 24 bits these
+    // would be short moves in the wrong place.
+    EXPECT_THROW(EncodeMoveCommand(1, 0x1000000, 0, 0), CoreError);
+    EXPECT_THROW(EncodeMoveCommandEx(1, 0, -0x1000000, 0, kNoSpeedLimit), CoreError);
+    EXPECT_THROW(EncodePlanarMoveCommand(1, 10, 0, 0x1000000, 0), CoreError);
+    EXPECT_THROW(EncodeMoveCommand(2, 0x900000, 0, 0), CoreError);
+    EXPECT_THROW(EncodeMoveCommand(1, std::numeric_limits<std::int32_t>::min(), 0, 0), CoreError);
 }
 
 TEST(CommandLengthTable, OlderAndNewerController) {
