@@ -18,8 +18,6 @@ using jobgeom::UnitsToMm;
 
 namespace {
 
-constexpr std::int32_t kMax24 = 0xFFFFFF;
-
 // A byte operand (its values are held within 0..255 by the callers).
 void Put1(std::string& out, int v) { out.push_back(static_cast<char>(v & 0xFF)); }
 
@@ -57,16 +55,10 @@ std::string JobWriter::EncodeMoveTo(std::int32_t k, std::uint16_t s, double X, d
         std::int64_t steps = RoundTo<std::int64_t>(target[i], "move target");
         d[i] = CheckedCast<std::int32_t>(steps - current[i], "move length in steps");
     }
-    for (int i = 0; i < 3; ++i)
-        if (std::abs(static_cast<std::int64_t>(d[i])) > kMax24)
-            throw CoreError::range("move too long for the controller: " + std::to_string(d[i]) +
-                                   " steps");
+    // The encoder refuses a move too long for the controller's 3-byte fields.
     MoveCommand move = m_.ArmController ? EncodeMoveCommandEx(k, d[0], d[1], d[2], s)
                                         : EncodeMoveCommand(k, d[0], d[1], d[2]);
     if (!move.Bytes.empty()) {
-        if (move.N > kMax24)
-            throw CoreError::range("move too long for the controller: " + std::to_string(move.N) +
-                                   " steps");
         move.Bytes[0] = 'a';  // job files carry the command letters in lower case
         position_.X = CheckedAdd(position_.X, d[0], "stream position");
         position_.Y = CheckedAdd(position_.Y, d[1], "stream position");
