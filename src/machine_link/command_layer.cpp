@@ -1,7 +1,6 @@
 #include "machine_link/command_layer.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 #include "machine_link/commands.h"
@@ -497,11 +496,13 @@ void CommandLayer::ShowFileWorkStatus() {
         notifier_.Message(ctx_.Text(TextId::NoFileToWork), MessageKind::Error);
 }
 
+MoveCommand CommandLayer::Move(std::int32_t factor, std::int32_t dx, std::int32_t dy, std::int32_t dz) const {
+    return ctx_.PlotParams.ArmController ? EncodeMoveCommandEx(factor, dx, dy, dz, kNoSpeedLimit)
+                                         : EncodeMoveCommand(factor, dx, dy, dz);
+}
+
 void CommandLayer::SendMove(std::int32_t factor, std::int32_t dx, std::int32_t dy, std::int32_t dz) {
-    const MoveCommand m = ctx_.PlotParams.ArmController
-                              ? EncodeMoveCommandEx(factor, dx, dy, dz, kNoSpeedLimit)
-                              : EncodeMoveCommand(factor, dx, dy, dz);
-    SendCommand(m.Bytes);
+    SendCommand(Move(factor, dx, dy, dz).Bytes);
 }
 
 bool CommandLayer::MoveToPoint(double x, double y, double z) {
@@ -521,14 +522,16 @@ bool CommandLayer::MoveToPoint(double x, double y, double z) {
 
     const std::int32_t tx = R32((x * 100 + s.BaseX) * p.StepsX, "target X");
     const std::int32_t ty = R32((y * 100 + s.BaseY) * p.StepsY, "target Y");
-    const std::int64_t dX = static_cast<std::int64_t>(tx) - s.StepX;
-    const std::int64_t dY = static_cast<std::int64_t>(ty) - s.StepY;
-    const double n = RoundHalfEven(std::sqrt(static_cast<double>(dX * dX + dY * dY)) + 0.5);
     const std::int32_t mult = p.Multiplier;
+    // The move in X and Y, encoded before anything moves: a target the move command cannot
+    // reach stops the go-to here. It is empty when the machine is there already.
+    const MoveCommand travel =
+        Move(mult, CheckedSub(tx, s.StepX, "move X"), CheckedSub(ty, s.StepY, "move Y"), 0);
+    const bool travels = !travel.Bytes.empty();
 
     // Lift to the job's start height first.
     const double startZ = ctx_.JobStartZ * 100;
-    if (!p.Laser && !p.ZReversed && startZ > s.BaseZ + s.PosZ && n > 0) {
+    if (!p.Laser && !p.ZReversed && startZ > s.BaseZ + s.PosZ && travels) {
         const double lift = RoundHalfEven(startZ) - (s.BaseZ + s.PosZ);
         const std::int32_t liftSteps = R32(lift * p.StepsZ, "lift");
         const std::int64_t expectZ = static_cast<std::int64_t>(s.StepZ) + liftSteps;
@@ -540,8 +543,8 @@ bool CommandLayer::MoveToPoint(double x, double y, double z) {
             if (s.StepZ != expectZ) return false;
         }
     }
-    if (n > 0) {
-        SendMove(mult, CheckedCast<std::int32_t>(dX, "move X"), CheckedCast<std::int32_t>(dY, "move Y"), 0);
+    if (travels) {
+        SendCommand(travel.Bytes);
         WaitWhileBusy();
         if (ctx_.ArmLink) {
             ReadPosition();

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "machine_link/commands.h"
 #include "machine_link/machine_context.h"
 #include "machine_link/transport.h"
 #include "platform/clock.h"
@@ -105,6 +106,8 @@ private:
     bool ReadStatusOnce(bool quiet);
     bool ReadUsbString(int index, UsbStateString& s);
     bool ReadEthernetStatus();
+    // The move command of this controller generation (no speed limit on the newer one).
+    MoveCommand Move(std::int32_t factor, std::int32_t dx, std::int32_t dy, std::int32_t dz) const;
     void SendMove(std::int32_t factor, std::int32_t dx, std::int32_t dy, std::int32_t dz);
     void NoCommunication(const std::string& caption);
 

@@ -434,6 +434,21 @@ TEST(CommandLayerUsb, NoMachineIsRetriedTenTimesSilently) {
     EXPECT_EQ(r.clock.slept, 100ms);
 }
 
+TEST(CommandLayerUsb, GoToFurtherThanAMoveCanReachMovesNothing) {
+    Rig r;
+    r.UseUsb(true);
+    // The controller reports X two thousand million steps below zero and the base point as far
+    // above: the target is four thousand million steps away, more than any move can carry.
+    r.model.stepX = -2'000'000'000;
+    r.model.baseX = 2'000'000'000;
+    r.ctx.JobStartZ = 20.0;
+    EXPECT_THROW(r.layer.MoveToPoint(0.0, 0.0, 0.0), CoreError);
+    EXPECT_EQ(r.model.CountReceived("A"), 0u) << "not even the lift went out";
+    EXPECT_EQ(r.model.stepX, -2'000'000'000);
+    EXPECT_EQ(r.model.stepZ, 0);
+    EXPECT_EQ(r.notifier.busyDepth, 0);
+}
+
 TEST(CommandLayerUsb, OtherErrorCodeIsShownAsTheCaption) {
     Rig r;
     r.UseUsb();
