@@ -218,32 +218,24 @@ bool CommandLayer::ReadStatusOnce(bool quiet) {
     return false;
 }
 
-bool CommandLayer::ReadStatus() {
+bool CommandLayer::ReadStatusAnswered(bool quiet) {
     // "Query again" is asked again at once; a controller that keeps saying so for longer than a
     // reply may take is taken as not answering.
     Stopwatch limit(clock_);
     for (;;) {
-        const bool answered = ReadStatusOnce(false);
+        const bool answered = ReadStatusOnce(quiet);
         if (!answered || (ctx_.PlotState.Status & kStatusNotReady) == 0) return answered;
         if (limit.Expired()) {
-            NoCommunication("wr ");
+            if (!quiet) NoCommunication("wr ");
             ctx_.PlotState.Status = 0;
             return false;
         }
     }
 }
 
-bool CommandLayer::PollStatus() {
-    Stopwatch limit(clock_);
-    for (;;) {
-        const bool answered = ReadStatusOnce(true);
-        if (!answered || (ctx_.PlotState.Status & kStatusNotReady) == 0) return answered;
-        if (limit.Expired()) {
-            ctx_.PlotState.Status = 0;
-            return false;
-        }
-    }
-}
+bool CommandLayer::ReadStatus() { return ReadStatusAnswered(false); }
+
+bool CommandLayer::PollStatus() { return ReadStatusAnswered(true); }
 
 void CommandLayer::WaitWhileBusy() {
     BusyCursor cursor(notifier_);

@@ -104,6 +104,8 @@ private:
     // message) when the exchange timed out.
     bool LptExchange(std::string_view command, std::uint8_t* reply, int n);
     bool ReadStatusOnce(bool quiet);
+    // ReadStatusOnce until the controller no longer says "query again".
+    bool ReadStatusAnswered(bool quiet);
     bool ReadUsbString(int index, UsbStateString& s);
     bool ReadEthernetStatus();
     // The move command of this controller generation (no speed limit on the newer one).

@@ -87,6 +87,10 @@ TEST(CommandLayerLpt, StatusStuckAtQueryAgainEndsWithTheMessage) {
     EXPECT_FALSE(r.layer.ReadStatus());
     EXPECT_EQ(r.ctx.PlotState.Status, 0);
     EXPECT_EQ(r.notifier.messages.size(), 1u);
+    // The poll gives up the same way, silently.
+    EXPECT_FALSE(r.layer.PollStatus());
+    EXPECT_EQ(r.ctx.PlotState.Status, 0);
+    EXPECT_EQ(r.notifier.messages.size(), 1u);
 }
 
 TEST(CommandLayerLpt, PollStatusIsSilentAndClearsTheRawStatus) {
