@@ -100,20 +100,17 @@ void TfEthernet::DeliverPending() {
         notifier_.Status(ctx_.Text(e == Event::Connected ? TextId::EthConnected : TextId::EthDisconnected));
 }
 
+TfEthernet::Config TfEthernet::CurrentConfig() const {
+    std::lock_guard lock(configMutex_);
+    return {host_, commandPort_, identityPort_, timeouts_};
+}
+
 bool TfEthernet::ConnectCommandClient() {
-    std::string host;
-    std::uint16_t port;
-    EthernetTimeouts t;
-    {
-        std::lock_guard lock(configMutex_);
-        host = host_;
-        port = commandPort_;
-        t = timeouts_;
-    }
+    const Config c = CurrentConfig();
     {
         std::lock_guard lock(ioMutex_);
         if (TcpClient1.Connected()) return true;
-        if (TcpClient1.Connect(host, port, t.ConnectMs) != 0) {
+        if (TcpClient1.Connect(c.host, c.commandPort, c.timeouts.ConnectMs) != 0) {
             // The error event: the client is closed and the link stays down.
             TcpClient1.Close();
             ctx_.EthernetConnected = false;
@@ -214,17 +211,10 @@ bool TfEthernet::ReadStatusRecord(std::vector<std::uint8_t>& out) {
 }
 
 std::optional<LinkIdentity> TfEthernet::getInfo() {
-    std::string host;
-    std::uint16_t port;
-    int ms;
-    {
-        std::lock_guard lock(configMutex_);
-        host = host_;
-        port = identityPort_;
-        ms = timeouts_.IdentityMs;
-    }
+    const Config c = CurrentConfig();
+    const int ms = c.timeouts.IdentityMs;
     TcpClient TcpClientHTML;
-    if (TcpClientHTML.Connect(host, port, ms) != 0) return std::nullopt;
+    if (TcpClientHTML.Connect(c.host, c.identityPort, ms) != 0) return std::nullopt;
     if (TcpClientHTML.SendAll(kIdentityRequest, ms) != TcpClient::Io::Ok) return std::nullopt;
     std::string reply;
     const auto deadline = TcpClient::Clock::now() + std::chrono::milliseconds(ms);

@@ -106,6 +106,14 @@ public:
 
 private:
     enum class Event { Connected, Disconnected };
+    // Where and how to connect, as one consistent copy (the main thread may change it).
+    struct Config {
+        std::string host;
+        std::uint16_t commandPort;
+        std::uint16_t identityPort;
+        EthernetTimeouts timeouts;
+    };
+    Config CurrentConfig() const;
     // Sends a request and reads at least `want` bytes (up to `max`); the exchange's outcome.
     enum class Outcome { Full, Partial, Nothing, Lost };
     // After `want` bytes, takes what arrives within quietMs more (0: only what is there).
