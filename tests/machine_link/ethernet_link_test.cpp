@@ -191,10 +191,11 @@ TEST_F(EthernetFixture, LateReplyIsNeverReadAsTheNextReply) {
     TcpFaults f;
     f.ReplyDelayMs = 200;  // twice the 100 ms reply time-out
     SetFaults(f);
+    const int replies = server.RepliesSent();
     // The echo of this command arrives after the time-out; read as the start of the status
     // record, its bytes 4 and 5 would be the status byte 0x25 and the keys START and STOP.
     EXPECT_EQ(eth->Write(std::string("T\x01\x02\x03\x25\x18", 6)), kEthNoEcho);
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));  // the late echo is in
+    ASSERT_TRUE(WaitFor([&] { return server.RepliesSent() > replies; })) << "the late echo is out";
     SetFaults({});
     std::vector<std::uint8_t> rec;
     ASSERT_TRUE(eth->ReadStatusRecord(rec));

@@ -199,6 +199,7 @@ void TcpController::SendReply(const std::string& reply, const TcpFaults& f) {
     } else {
         SendAllBlocking(cmdConn_, reply);
     }
+    ++repliesSent_;
 }
 
 void TcpController::ServeCommand() {

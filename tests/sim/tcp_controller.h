@@ -67,6 +67,8 @@ public:
     int CommandConnections() const { return cmdAccepted_.load(); }
     int IdentityRequests() const { return idServed_.load(); }
     int StatusRequests() const { return statusServed_.load(); }
+    // Replies (echoes and status records) sent whole on the command port.
+    int RepliesSent() const { return repliesSent_.load(); }
     std::vector<std::string> Requests() const;
     std::size_t RequestCount() const;
     // Waits up to ms for the command connection to be closed by the host or by DropConnection.
@@ -91,7 +93,7 @@ private:
     std::uint16_t cmdPort_ = 0, idPort_ = 0;
     int wake_[2] = {-1, -1};
     std::atomic<bool> stop_{false};
-    std::atomic<int> cmdAccepted_{0}, idServed_{0}, statusServed_{0};
+    std::atomic<int> cmdAccepted_{0}, idServed_{0}, statusServed_{0}, repliesSent_{0};
     std::atomic<bool> cmdConnOpen_{false};
     std::atomic<int> acks_{0};
     std::thread thread_;
