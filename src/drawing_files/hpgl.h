@@ -124,7 +124,6 @@ private:
     void ParseHpglCommand();
     void ExecuteHpglCommand(tfigura& figure);
     void RelativeUpdate();
-    void AppendPoint(tfigura& figure, const tpunkt& p);
     double PenDepth(const char* where) const;
     double TokenAsNumber() const;
     [[noreturn]] void FailHpgl(const std::string& what) const;

@@ -65,22 +65,6 @@ bool Project::FigureInsideFigure(std::int32_t i, std::int32_t j) const {
     return belowOdd;
 }
 
-void Project::SetSubtreeLevels(std::int32_t i) {
-    // Walks the figures below i, level by level from i.
-    std::vector<tfigura*> stack{&Figure(i)};
-    while (!stack.empty()) {
-        tfigura* p = stack.back();
-        stack.pop_back();
-        for (const auto& k : Figures) {
-            if (k->Parent != p) continue;
-            k->Level = p->Level + 1;
-            MaxNestingLevel = std::max(MaxNestingLevel, k->Level);
-            stack.push_back(k.get());
-        }
-    }
-    MaxNestingLevel = std::max(MaxNestingLevel, Figure(i).Level);
-}
-
 void Project::co_w_czym() {
     const std::size_t n = Figures.size();
     for (auto& f : Figures) {

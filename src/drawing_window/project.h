@@ -124,7 +124,6 @@ public:
     void co_w_czym();
     bool FigureInsideFigure(std::int32_t i, std::int32_t j) const;
     bool SamePointList(std::int32_t i, std::int32_t j) const;
-    void SetSubtreeLevels(std::int32_t i);
     // Figure i is the frame: the only figure at level 0 of a project of several figures. When
     // the load found both automatic direction and order off, no figure is the frame.
     bool framka(std::int32_t i) const;
