@@ -20,7 +20,7 @@
 #include "drawing_window/project.h"
 #include "machine_link/machine_context.h"
 #include "drawing_files/dxf_reader.h"
-#include "drawing_files/job_units.h"
+#include "model/geometry.h"
 #include "drawing_window/tool_path.h"
 #include "model/core_error.h"
 #include "platform/notifier.h"
@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
         }
         SilentNotifier notifier;
         AddOutline(order, window, settings, machine, notifier);
-        auto mm = [&](double units) { return Num(jobgeom::UnitsToMm(machine.kind, units)); };
+        auto mm = [&](double units) { return Num(UnitsToMm(machine.kind, units)); };
         std::cout << "figure open level dir contour cut_points cut_mm tool_points cut_length_mm polish_length_mm\n";
         for (std::size_t i = 0; i < figures.size(); ++i) {
             const tfigura& f = figures[i];

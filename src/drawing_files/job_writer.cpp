@@ -5,16 +5,14 @@
 #include <cmath>
 #include <cstring>
 
-#include "drawing_files/job_units.h"
 #include "drawing_files/speed_profile.h"
 #include "machine_link/commands.h"
 #include "model/core_error.h"
+#include "model/geometry.h"
 #include "model/numeric.h"
 
 namespace vellisk {
 
-using jobgeom::MmToUnits;
-using jobgeom::UnitsToMm;
 
 namespace {
 

@@ -3,14 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "drawing_files/job_units.h"
+#include "model/geometry.h"
 #include "model/numeric.h"
 
 namespace vellisk {
 
-using jobgeom::Distance3D;
-using jobgeom::UnitsToMm;
-using jobgeom::VertexAngleCos;
 
 namespace {
 constexpr double kCornerCos = 0.87;

@@ -7,7 +7,6 @@
 #include <limits>
 #include <unordered_map>
 
-#include "drawing_files/job_units.h"
 #include "drawing_window/box_grid.h"
 #include "model/geometry.h"
 #include "drawing_window/tool_path.h"
@@ -467,8 +466,8 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
     WindowText(figuresText + std::to_string(Count()));
     notifier_.Status("");
     const double scale = settings_.Number("skala") / 100;
-    if (jobgeom::UnitsToMm(ProjectKind, ProjectWidth) * scale > ctx_.WorkAreaX ||
-        jobgeom::UnitsToMm(ProjectKind, ProjectHeight) * scale > ctx_.WorkAreaY) {
+    if (UnitsToMm(ProjectKind, ProjectWidth) * scale > ctx_.WorkAreaX ||
+        UnitsToMm(ProjectKind, ProjectHeight) * scale > ctx_.WorkAreaY) {
         result.exceedsWorkArea = true;
         result.message = ctx_.Text(TextId::ProjectBiggerThanWorkArea);
         notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "drawing_files/job_units.h"
 #include "drawing_window/offset_contour.h"
 #include "machine_link/machine_context.h"
+#include "model/geometry.h"
 #include "model/numeric.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
@@ -51,7 +51,7 @@ public:
         : f_(f), kind_(kind), engrave_(engrave), offset_(engraveOffset) {}
 
     tpunkt At(const tpunkt& p, double heightMm) const {
-        return tpunkt{p.X, p.Y, engrave_ ? p.Z + offset_ : jobgeom::MmToUnits(kind_, heightMm)};
+        return tpunkt{p.X, p.Y, engrave_ ? p.Z + offset_ : MmToUnits(kind_, heightMm)};
     }
     void Start(const tpunkt& p, double heightMm) {
         last_ = At(p, heightMm);
@@ -121,7 +121,7 @@ void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine
     if (settings.Choice("ProjektType") == 1) {
         depth = top - (hooks.LayerDepth ? hooks.LayerDepth(f.Layer) : 0.0);
     }
-    const double engraveOffset = engrave ? jobgeom::MmToUnits(machine.kind, depth) - maxFigureZ : 0.0;
+    const double engraveOffset = engrave ? MmToUnits(machine.kind, depth) - maxFigureZ : 0.0;
     const double pitch = machine.PlungePitch;
     const bool ramp = pitch < 100.0;
     if (!ramp) top = depth;
@@ -259,7 +259,7 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
         notifier.Status("Preparing the tool path");
         const double scale = settings.Number("skala") / 100.0;
         auto units = [&](double mm) {
-            return RoundTo<std::int32_t>(jobgeom::MmToUnits(machine.kind, mm / scale), "tool radius");
+            return RoundTo<std::int32_t>(MmToUnits(machine.kind, mm / scale), "tool radius");
         };
         const bool outline = settings.Flag("doOutline");
         const bool polish = settings.Flag("polerowanie");
@@ -319,12 +319,12 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
         rapid += Space(end, cur.ToolPath3D.front());
     }
     if (!figures.empty() && !figures.back()->ToolPath3D.empty()) {
-        const tpunkt park{window.BoundsMinX, window.BoundsMinY, jobgeom::MmToUnits(machine.kind, 100.0)};
+        const tpunkt park{window.BoundsMinX, window.BoundsMinY, MmToUnits(machine.kind, 100.0)};
         rapid += Space(park, figures.back()->ToolPath3D.front());
     }
-    window.TotalCutLength = jobgeom::UnitsToMm(machine.kind, RoundHalfEven(cut));
-    window.TotalRapidLength = jobgeom::UnitsToMm(machine.kind, RoundHalfEven(rapid));
-    window.TotalPolishLength = jobgeom::UnitsToMm(machine.kind, RoundHalfEven(polishLength));
+    window.TotalCutLength = UnitsToMm(machine.kind, RoundHalfEven(cut));
+    window.TotalRapidLength = UnitsToMm(machine.kind, RoundHalfEven(rapid));
+    window.TotalPolishLength = UnitsToMm(machine.kind, RoundHalfEven(polishLength));
 
     if (machine.Firmware550 && settings.Flag("wygladzanie") && hooks.Smooth) hooks.Smooth();
 }
