@@ -14,7 +14,6 @@
 namespace vellisk {
 namespace {
 
-inline bool Same(const tpunkt& p, const tpunkt& q) { return p.X == q.X && p.Y == q.Y; }
 inline double Plan(const tpunkt& p, const tpunkt& q) { return std::hypot(q.X - p.X, q.Y - p.Y); }
 inline double Space(const tpunkt& p, const tpunkt& q) {
     const double dx = q.X - p.X, dy = q.Y - p.Y, dz = q.Z - p.Z;
@@ -122,7 +121,8 @@ void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine
         depth = top - (hooks.LayerDepth ? hooks.LayerDepth(f.Layer) : 0.0);
     }
     const double engraveOffset = engrave ? MmToUnits(machine.kind, depth) - maxFigureZ : 0.0;
-    const double pitch = machine.PlungePitch;
+    // A pitch that gains no depth per lap would ramp for ever: it plunges straight down, as 100 does.
+    const double pitch = machine.PlungePitch > 0.0 ? machine.PlungePitch : 100.0;
     const bool ramp = pitch < 100.0;
     if (!ramp) top = depth;
     double z = top;
@@ -160,7 +160,7 @@ void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine
             const tpunkt& emitted = r[static_cast<std::size_t>(v)];
             for (int k = 0; k < n; ++k) {
                 v = RingNextInPath(v, n);
-                if (!Same(r[static_cast<std::size_t>(v)], emitted)) return true;
+                if (!SamePoint(r[static_cast<std::size_t>(v)], emitted)) return true;
             }
             return false;
         };
@@ -176,7 +176,7 @@ void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine
         // One full lap at the floor height.
         const int lapStart = v;
         do {
-            if (!Same(r[static_cast<std::size_t>(v)], out.LastPlan()) || f.ToolPath3D.empty()) {
+            if (!SamePoint(r[static_cast<std::size_t>(v)], out.LastPlan()) || f.ToolPath3D.empty()) {
                 out.Emit(r[static_cast<std::size_t>(v)], z, f.CutLength);
             }
             v = RingNextInPath(v, n);
@@ -190,7 +190,7 @@ void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine
         bool first = true;
         do {
             const tpunkt& p = f.CutPath[static_cast<std::size_t>(w)];
-            if (first || !Same(p, out.LastPlan())) out.Emit(p, depth, f.PolishLength);
+            if (first || !SamePoint(p, out.LastPlan())) out.Emit(p, depth, f.PolishLength);
             first = false;
             w = RingNextInPath(w, cn);
         } while (w != start);
@@ -215,7 +215,7 @@ void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine
         const tpunkt emitted = c[static_cast<std::size_t>(v)];
         for (int k = 0; k < 2 * n + 2; ++k) {
             v = BounceIndex(v, n, direction);
-            if (!Same(c[static_cast<std::size_t>(v)], emitted)) return;
+            if (!SamePoint(c[static_cast<std::size_t>(v)], emitted)) return;
         }
     };
     // Ramps down to `floor`, then walks at that height to the end it is heading away from.
@@ -228,7 +228,7 @@ void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine
         }
         const int target = direction > 0 ? 0 : last;
         for (int guard = 0; v != target && guard < 4 * n + 4; ++guard) {
-            if (!Same(c[static_cast<std::size_t>(v)], out.LastPlan())) {
+            if (!SamePoint(c[static_cast<std::size_t>(v)], out.LastPlan())) {
                 out.Emit(c[static_cast<std::size_t>(v)], floor, length);
             }
             v = BounceIndex(v, n, direction);

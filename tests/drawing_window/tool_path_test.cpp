@@ -93,6 +93,22 @@ TEST(ToolPath3D, NoRampCutsOneLapAtDepthFromTheFirstPoint) {
     EXPECT_DOUBLE_EQ(f.CutLength, 4000);
 }
 
+TEST(ToolPath3D, PitchWithoutDescentPlungesStraightInsteadOfRampingForEver) {
+    for (double pitch : {0.0, -2.0, std::nan("")}) {
+        SCOPED_TRACE(pitch);
+        Fixture fx;
+        fx.machine.PlungePitch = pitch;
+        tfigura& closed = fx.Square(1000, 50, 70);
+        tfigura& open = fx.Add({{0, 0, 0}, {500, 0, 0}, {1000, 0, 0}}, true);
+        open.CutPath = open.Contour;
+        fx.Run();
+        ASSERT_EQ(closed.ToolPath3D.size(), 5u);
+        for (const auto& q : closed.ToolPath3D) EXPECT_DOUBLE_EQ(q.Z, kDepth);
+        ASSERT_EQ(open.ToolPath3D.size(), 3u);
+        for (const auto& q : open.ToolPath3D) EXPECT_DOUBLE_EQ(q.Z, kDepth);
+    }
+}
+
 TEST(ToolPath3D, PolishingRampsOnTheRoughingPathAndFinishesAtDepth) {
     Fixture fx;
     fx.machine.PlungePitch = 2.0;
