@@ -76,6 +76,40 @@ int GcodeReader::TakeGcodeWord(char letter, std::string& line, double& value) co
     return static_cast<int>(pos) + 1;
 }
 
+void GcodeReader::TakeGWords(std::string& words) {
+    // Every G word in the order written, taken out in one pass over the line (taking them one
+    // by one from the front would go over a long line once for each of its words).
+    std::string rest;
+    std::size_t from = 0;
+    for (std::size_t pos; (pos = words.find('G', from)) != std::string::npos;) {
+        rest.append(words, from, pos - from);
+        std::size_t end = pos + 1;
+        while (end < words.size() && NumberChar(words[end])) ++end;
+        double v = 0.0;
+        if (!ParseDrawingReal(std::string_view(words).substr(pos + 1, end - pos - 1), v))
+            Fail("the word G has no valid number");
+        from = end;
+        GcodeWordValue = v;
+        if (!(std::fabs(v) < 2147483647.0))
+            throw CoreError::range("G-code line " + std::to_string(text_->LineNumber()) +
+                                   ": G word out of range");
+        std::int32_t m = RoundTo<std::int32_t>(v, "G word");
+        GcodeMode = m;
+        if (m >= 0 && m <= 3) {
+            if (m != GcodePrevMode) GcodeModeChanged = true;
+        } else if (m == 20) {
+            GcodeUnitScale = 25.4;
+        } else if (m == 21) {
+            GcodeUnitScale = 1.0;
+        } else {
+            GcodeMode = GcodePrevMode;
+        }
+    }
+    if (from == 0) return;  // no G word: the line stays as it is
+    rest.append(words, from);
+    words.swap(rest);
+}
+
 void GcodeReader::AddGcodeVertex(const tpunkt& mm) {
     tpunkt p{mm.X * 100.0, mm.Y * 100.0, mm.Z * 100.0};
     figure_->Contour.push_back({p.X, p.Y, 0.0});
@@ -162,24 +196,8 @@ void GcodeReader::ReadFigure(tfigura& figure) {
         // again from scratch, with all its words.
         StripComments(GcodeLine, words);
         GcodeModeChanged = false;
+        TakeGWords(words);
         double v = 0.0;
-        while (!words.empty() && TakeGcodeWord('G', words, v) > 0) {
-            GcodeWordValue = v;
-            if (!(std::fabs(v) < 2147483647.0))
-                throw CoreError::range("G-code line " + std::to_string(text_->LineNumber()) +
-                                       ": G word out of range");
-            std::int32_t m = RoundTo<std::int32_t>(v, "G word");
-            GcodeMode = m;
-            if (m >= 0 && m <= 3) {
-                if (m != GcodePrevMode) GcodeModeChanged = true;
-            } else if (m == 20) {
-                GcodeUnitScale = 25.4;
-            } else if (m == 21) {
-                GcodeUnitScale = 1.0;
-            } else {
-                GcodeMode = GcodePrevMode;
-            }
-        }
         if (TakeGcodeWord('S', words, v) > 0) GcodePower = Clamp(v, limits_.PowerMax, limits_.PowerMin);
         if (TakeGcodeWord('X', words, v) > 0) GcodeTarget.X = v * GcodeUnitScale;
         if (TakeGcodeWord('Y', words, v) > 0) GcodeTarget.Y = v * GcodeUnitScale;

@@ -60,6 +60,8 @@ public:
     std::int64_t LineNumber() const { return text_->LineNumber(); }
 
 private:
+    // Takes every G word out of `words` and applies it (mode, units).
+    void TakeGWords(std::string& words);
     void AddGcodeVertex(const tpunkt& mm);
     void StartFigure(bool rapid);
     void Arc();

@@ -168,3 +168,20 @@ TEST(GcodeReaderTest, HugeArcIsAnErrorNotAHang) {
     tfigura f;
     EXPECT_THROW(r.ReadFigure(f), CoreError);
 }
+
+TEST(GcodeReaderTest, EveryGWordOfALineCountsInOrderWithTheWordsAroundThem) {
+    // The last unit word and the last motion word win; the words between them stay words.
+    auto figs = ReadAll("G20X1G0G21Y2G17G1\n");
+    ASSERT_EQ(figs.size(), 1u);
+    EXPECT_FALSE(figs[0].RapidFigure);
+    ASSERT_EQ(figs[0].Contour.size(), 1u);
+    EXPECT_EQ(figs[0].Contour[0], (tpunkt{100, 200, 0}));
+    // A line of a great many G words (a damaged or generated file) is read like a short one.
+    std::string line;
+    for (int i = 0; i < 50000; ++i) line += i % 2 ? "G1 " : "G0 ";
+    auto many = ReadAll(line + "X5\n");
+    ASSERT_EQ(many.size(), 1u);
+    EXPECT_FALSE(many[0].RapidFigure);
+    EXPECT_EQ(many[0].Contour[0], (tpunkt{500, 0, 0}));
+    EXPECT_THROW(ReadAll("G1 X1 G2.5.5 G\n"), CoreError);
+}
