@@ -48,7 +48,7 @@ std::string FormatLength(std::int32_t unit, double mm, std::int32_t mmDecimals,
                          char decimalSeparator) {
     const double v = MmToUnit(unit, mm);
     const int decimals = std::max(0, std::min(UnitDecimals(unit, mmDecimals), 15));
-    char buf[128];
+    char buf[400];  // the largest double in fixed form with 15 decimals takes 326 characters
     auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
     if (ec != std::errc()) return std::isfinite(v) ? std::string("0") : std::string("nan");
     std::string s(buf, ptr);

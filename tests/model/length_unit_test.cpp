@@ -38,6 +38,10 @@ TEST(LengthUnit, Formatting) {
     EXPECT_EQ(FormatLength(kUnitFoot, 304.8, 2), "1.0000");
     EXPECT_EQ(FormatLength(kUnitMm, -0.001, 2), "0.00");
     EXPECT_EQ(FormatLength(kUnitMm, -1.5, 1), "-1.5");
+    // a huge length is written out, not shown as 0
+    const std::string huge = FormatLength(kUnitMm, -1e300, 15);
+    EXPECT_EQ(huge.substr(0, 3), "-10");
+    EXPECT_EQ(huge.size(), 1 + 301 + 1 + 15u);
 }
 
 TEST(LengthUnit, LocaleSeparator) {
