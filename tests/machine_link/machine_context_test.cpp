@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,13 @@ TEST_F(Selection, MalformedCalibrationIsReportedAndIgnored) {
         EXPECT_TRUE(ctx.Firmware550);
     }
     EXPECT_NE(notifier.messages.back().text.find("kalibracja.txt"), std::string::npos);
+}
+
+TEST_F(Selection, ACalibrationFileThatCannotBeReadIsReportedAndIgnored) {
+    std::filesystem::create_directory(dir / "kalibracja.txt");
+    EXPECT_NO_THROW(Select("NKT"));
+    EXPECT_EQ(notifier.messages.size(), 1u);
+    EXPECT_DOUBLE_EQ(ctx.PlotParams.StepsX, Set(9).StepsX);
 }
 
 TEST_F(Selection, FreshContextsShareNothing) {
