@@ -1,10 +1,9 @@
 #include "machine_link/lpt_transfer.h"
 
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "model/numeric.h"
+#include "settings/settings_files.h"
 
 namespace vellisk {
 
@@ -55,13 +54,11 @@ void Ttransmisja::Activate(const std::filesystem::path& file) {
         return;
     }
     if (!CheckSize(file)) return;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    if (!ReadWholeFile(file, &data_)) {
         notifier_.Message(ctx_.Text(TextId::JobFileCannotOpen) + "\n" + file.string(), MessageKind::Error,
                           Buttons::Ok);
         return;
     }
-    data_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     breakRequested_ = false;
     opened_ = true;
     // From here on the controller's memory no longer holds a whole job until this one is done.

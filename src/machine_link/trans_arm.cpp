@@ -1,25 +1,12 @@
 #include "machine_link/trans_arm.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "model/core_error.h"
 #include "model/numeric.h"
+#include "settings/settings_files.h"
 
 namespace vellisk {
-
-namespace {
-
-std::string ReadWholeFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw CoreError(CoreError::Kind::InputOutput, "cannot open the job file " + file.string());
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw CoreError(CoreError::Kind::InputOutput, "cannot read the job file " + file.string());
-    return data;
-}
-
-}  // namespace
 
 JobFileFault CheckJobFile(std::string_view data, const CommandLengthTable& lengths) {
     std::size_t pos = 0;
@@ -40,7 +27,9 @@ bool TTransArm::start() { return start(ctx_.ProgramDir / "out.cnx"); }
 
 bool TTransArm::start(const std::filesystem::path& file) {
     streaming_ = false;
-    std::string data = ReadWholeFile(file);
+    std::string data;
+    if (!ReadWholeFile(file, &data))
+        throw CoreError(CoreError::Kind::InputOutput, "cannot read the job file " + file.string());
     const JobFileFault fault = CheckJobFile(data, ctx_.CommandLengths);
     if (fault.kind != JobFileFault::None) {
         Damaged(fault);

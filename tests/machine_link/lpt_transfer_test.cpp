@@ -1,6 +1,7 @@
 // The parallel-port job transfer against the simulated controller's register-level peer.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "machine_link/command_layer.h"
@@ -183,6 +184,16 @@ TEST(Ttransmisja, RefusesWithoutAMachineOrWhileAJobRuns) {
     EXPECT_EQ(s.notifier.messages[0].caption, "Cutting - Start");
     EXPECT_EQ(s.model.CountReceived("@"), 0u);  // nothing was opened, nothing to abort
     EXPECT_TRUE(s.model.job.empty());
+}
+
+TEST(Ttransmisja, JobFileThatCannotBeReadEndsTheTransferWithAMessage) {
+    TransferRig r;
+    std::filesystem::create_directory(r.dir / "out.cnx");  // opens, but every read fails
+    EXPECT_EQ(r.Run(), Ttransmisja::Failed);
+    ASSERT_EQ(r.notifier.messages.size(), 1u);
+    EXPECT_EQ(r.notifier.messages[0].kind, MessageKind::Error);
+    EXPECT_FALSE(r.transfer.Opened());
+    EXPECT_TRUE(r.model.job.empty());
 }
 
 TEST(Ttransmisja, SizeLimitOfTheControllersMemory) {

@@ -2,6 +2,7 @@
 // and drains.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "machine_link/command_layer.h"
@@ -205,6 +206,18 @@ TEST(TTransArm, DamagedJobFilesAreRefusedBeforeAnythingIsSent) {
 TEST(TTransArm, MissingJobFileIsAnInputOutputError) {
     StreamRig r;
     EXPECT_THROW(r.streamer.start(), CoreError);
+    EXPECT_FALSE(r.streamer.Streaming());
+}
+
+TEST(TTransArm, JobFileThatOpensButCannotBeReadIsAnInputOutputError) {
+    StreamRig r;
+    std::filesystem::create_directory(r.dir / "out.cnx");  // opens, but every read fails
+    try {
+        r.streamer.start();
+        ADD_FAILURE() << "a folder was streamed";
+    } catch (const CoreError& e) {
+        EXPECT_EQ(e.kind(), CoreError::Kind::InputOutput);
+    }
     EXPECT_FALSE(r.streamer.Streaming());
 }
 
