@@ -4,12 +4,11 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <system_error>
 
 #include "platform/notifier.h"
+#include "settings/settings_files.h"
 
 namespace vellisk {
 
@@ -91,10 +90,8 @@ void SelectMachineModel(MachineContext& ctx, Notifier& notifier) {
     const std::filesystem::path calib = ctx.ProgramDir / "kalibracja.txt";
     std::error_code ec;
     if (std::filesystem::exists(calib, ec)) {
-        std::ifstream in(calib, std::ios::binary);
-        std::ostringstream text;
-        if (in) text << in.rdbuf();
-        const auto factors = in ? ParseCalibration(text.str()) : std::nullopt;
+        std::string text;
+        const auto factors = ReadWholeFile(calib, &text) ? ParseCalibration(text) : std::nullopt;
         if (factors) {
             auto clamp = [](double v) { return std::clamp(v, 0.6, 1.4); };
             p.StepsX /= clamp((*factors)[0]);
