@@ -17,13 +17,12 @@ constexpr double kStringRetryPauseMs = 10;
 TfUsb::TfUsb(MachineContext& ctx, HidBackend& backend, Notifier& notifier, Clock& clock)
     : ctx_(ctx), notifier_(notifier), clock_(clock), JvHidDeviceController1(backend) {
     // The enumerate handler is in place before the device-change handler, whose first
-    // assignment runs it at once: the first status text then already tells whether the machine
-    // is there.
+    // assignment runs it at once and enumerates the devices: the first status text then already
+    // tells whether the machine is there, and no second enumeration is needed.
     JvHidDeviceController1.SetOnEnumerate(
         [this](TJvHidDevice& d, int i) { return JvHidDeviceController1Enumerate(d, i); });
     JvHidDeviceController1.SetOnDeviceChange(
         [this](TJvHidDeviceController&) { JvHidDeviceController1DeviceChange(); });
-    JvHidDeviceController1.Enumerate();
     Write("X");
 }
 
