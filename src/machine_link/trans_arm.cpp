@@ -51,11 +51,15 @@ void TTransArm::stop() {
     streaming_ = false;
 }
 
-void TTransArm::Damaged(const JobFileFault& fault) {
+void TTransArm::Abandon() {
     streaming_ = false;
     ctx_.StreamFeeding = false;
     data_.clear();
     pos_ = 0;
+}
+
+void TTransArm::Damaged(const JobFileFault& fault) {
+    Abandon();
     char detail[64];
     std::snprintf(detail, sizeof detail, "%zu (0x%02X)", fault.offset, static_cast<unsigned>(fault.byte));
     const TextId what = fault.kind == JobFileFault::BadCommandByte ? TextId::JobFileBadCommand : TextId::JobFileCutShort;
@@ -65,10 +69,7 @@ void TTransArm::Damaged(const JobFileFault& fault) {
 
 void TTransArm::LinkLost(int code) {
     // The rest of the job would only be lost command by command: the stream ends here.
-    streaming_ = false;
-    ctx_.StreamFeeding = false;
-    data_.clear();
-    pos_ = 0;
+    Abandon();
     // The command layer has shown any other error code itself.
     if (code == kNoMachine)
         notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok);

@@ -56,6 +56,8 @@ public:
 
 private:
     void ShowProgress(bool withSpinner);
+    // Ends the stream without the closing text (a message tells the operator why).
+    void Abandon();
     void Damaged(const JobFileFault& fault);
     void LinkLost(int code);
 
