@@ -25,8 +25,7 @@ void Ttransmisja::NoCommunication(TextId caption) {
 bool Ttransmisja::CheckSize(const std::filesystem::path& file) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
-    if (!ec && size <= kMaxJobBytes) return true;
-    if (ec) return true;  // a missing file is reported when it is opened
+    if (ec || size <= kMaxJobBytes) return true;  // a missing file is reported when it is opened
     notifier_.Message(ctx_.Text(TextId::PlotterBufferExceeded), MessageKind::Error, Buttons::Ok);
     return false;
 }
