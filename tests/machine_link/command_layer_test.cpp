@@ -512,14 +512,10 @@ TEST(CommandLayerEthernet, WaitWhileBusyEndsWhenStatusRecordsStopComing) {
     r.UseUsb(true);
     r.ctx.EthernetConnected = true;
     r.model.statusByte = sim::kStBusy;
-    r.model.onCommand = nullptr;
-    int reads = 0;
-    r.model.onCommand = [&](const sim::ReceivedCommand&) {};
     r.layer.ReadStatus();
     EXPECT_EQ(r.ctx.PlotState.Status, sim::kStBusy);
     r.eth.silent = true;
     r.layer.WaitWhileBusy();
-    (void)reads;
     ASSERT_EQ(r.notifier.messages.size(), 1u);
     EXPECT_EQ(r.notifier.messages[0].text, "No communication with the plotter");
     EXPECT_EQ(r.notifier.busyDepth, 0);
