@@ -115,6 +115,7 @@ TEST(SpeedProfileTest, StopsAreNeverRemoved) {
     for (int i = 0; i < 10; ++i) zigzag.push_back(Mm(i, (i % 2) * 1.0));
     tfigura f = Path(zigzag);
     BuildSpeedProfile(f, KindHpgl, m, false);
+    ASSERT_EQ(f.SpeedProfile.size(), zigzag.size());
     for (auto v : f.SpeedProfile) EXPECT_EQ(v, StopMarker);
 }
 

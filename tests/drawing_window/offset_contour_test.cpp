@@ -76,6 +76,7 @@ TEST(OffsetContour, OuterSquareGetsRoundedCornersOutside) {
 TEST(OffsetContour, SmallRadiusDropsArcPointsCloserThanThreeUnits) {
     tfigura f = SquareCw(0, 1);
     OffsetContour(f, Radius(10));
+    ASSERT_GE(f.CutPath.size(), 5u);
     for (std::size_t i = 1; i < f.CutPath.size(); ++i) {
         const double d = std::hypot(f.CutPath[i].X - f.CutPath[i - 1].X, f.CutPath[i].Y - f.CutPath[i - 1].Y);
         EXPECT_GT(d, 3.0);
@@ -100,6 +101,7 @@ TEST(OffsetContour, HoleGetsCrossingPointsInside) {
 TEST(OffsetContour, NegativeSwapsTheSide) {
     tfigura f = SquareCw(0, 1);
     OffsetContour(f, Radius(1000, true));
+    ASSERT_EQ(f.CutPath.size(), 5u);
     for (const auto& p : f.CutPath) EXPECT_NEAR(DistToSquareBorder(p), -1000.0, 1e-6);
 }
 
