@@ -7,6 +7,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "drawing_files/hpgl.h"
 #include "drawing_window/box_grid.h"
 #include "model/geometry.h"
 #include "drawing_window/tool_path.h"
@@ -337,8 +338,9 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
 
     const int opened = input.OpenInput(name, ProjectKind);
     if (opened != 0) {
-        result.status = opened == 32 ? LoadStatus::FileLocked : LoadStatus::CannotOpen;
-        result.message = opened == 32 ? ctx_.Text(TextId::FileUsedByAnotherProgram)
+        const bool locked = opened == Thpgl::kFileInUse;
+        result.status = locked ? LoadStatus::FileLocked : LoadStatus::CannotOpen;
+        result.message = locked ? ctx_.Text(TextId::FileUsedByAnotherProgram)
                                       : ctx_.Text(TextId::CannotOpenFile) + " " + name;
         notifier_.Status("");
         notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");

@@ -25,7 +25,8 @@ class Notifier;
 class DrawingInput {
 public:
     virtual ~DrawingInput() = default;
-    // 0 when the file is open; 32 when another program holds it; any other value: cannot open.
+    // 0 when the file is open; Thpgl::kFileInUse (32) when another program holds it; any other
+    // value: cannot open.
     virtual int OpenInput(const std::string& path, int kind) = 0;
     // Reads the next figure into a fresh figure: contour, layer and value, bounding box, start
     // point, Valid and Open. Throws CoreError on a malformed file.
