@@ -174,37 +174,23 @@ void Thpgl::ReadIntLine(std::int32_t& value) {
 // ---- reading a figure --------------------------------------------------------------------------
 
 void Thpgl::ReadFigure(tfigura& figure) {
-    switch (FileKind) {
-        case KindHpgl:
-            ReadHpglFigure(figure);
-            break;
-        case KindDxf:
-            if (!dxf_) {
-                EndOfFile = true;
-                CompleteReadFigure(figure);
-                return;
-            }
-            dxf_->ReadFigure(figure);
-            EndOfFile = dxf_->EndOfFile;
-            EndOfFigure = dxf_->EndOfFigure;
-            CurrentPen = dxf_->CurrentPen;
-            CodeParity = dxf_->CodeParity;
-            break;
-        case KindGcode:
-            if (!gcode_) {
-                EndOfFile = true;
-                CompleteReadFigure(figure);
-                return;
-            }
-            gcode_->ReadFigure(figure);
-            EndOfFile = gcode_->EndOfFile;
-            EndOfFigure = gcode_->EndOfFigure;
-            LastVertex = gcode_->LastVertex;
-            break;
-        default:
-            EndOfFile = true;
-            CompleteReadFigure(figure);
-            break;
+    if (FileKind == KindHpgl) {
+        ReadHpglFigure(figure);
+    } else if (dxf_) {
+        dxf_->ReadFigure(figure);
+        EndOfFile = dxf_->EndOfFile;
+        EndOfFigure = dxf_->EndOfFigure;
+        CurrentPen = dxf_->CurrentPen;
+        CodeParity = dxf_->CodeParity;
+    } else if (gcode_) {
+        gcode_->ReadFigure(figure);
+        EndOfFile = gcode_->EndOfFile;
+        EndOfFigure = gcode_->EndOfFigure;
+        LastVertex = gcode_->LastVertex;
+    } else {
+        // Nothing open to read from (closed, or a kind without a reader).
+        EndOfFile = true;
+        CompleteReadFigure(figure);
     }
 }
 
@@ -301,45 +287,42 @@ void Thpgl::ParseHpglCommand() {
             if (Mnemonic == "PR") CurrentPoint = LastPosition;
             return;
         }
-        // The first parameter is a decimal number. A token that is not one as a whole (1-2)
-        // gives the number at its start, or 0 when none stands there.
-        if (Token.size() > kMaxNumberToken) FailHpgl("\"" + Shown(Token) + "\" is not a number");
-        const char* first = Token.data();
-        const char* last = first + Token.size();
-        bool negative = false;
-        if (*first == '+' || *first == '-') {
-            negative = *first == '-';
-            ++first;
-        }
-        double v = 0.0;
-        if (first < last && *first != '+' && *first != '-') {
-            auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::fixed);
-            if (ec == std::errc::result_out_of_range) FailHpgl("\"" + Shown(Token) + "\" is too large");
-            if (ec != std::errc()) v = 0.0;
-        }
-        Param1 = negative ? -v : v;
-        ParamCount = 1;
-        SkipToHpglToken();
-        if (!NumberToken) return;
-        Param2 = TokenAsNumber();
-        ParamCount = 2;
-        CurrentPoint.X = Param1;
-        CurrentPoint.Y = Param2;
-        SkipToHpglToken();
+        Param1 = FirstParameter();
     } else if (NumberToken) {
         // A further coordinate pair of the command in force.
         Param1 = TokenAsNumber();
-        ParamCount = 1;
-        SkipToHpglToken();
-        if (!NumberToken) return;
-        Param2 = TokenAsNumber();
-        ParamCount = 2;
-        CurrentPoint.X = Param1;
-        CurrentPoint.Y = Param2;
-        SkipToHpglToken();
     } else {
         SkipToHpglToken();
+        return;
     }
+    ParamCount = 1;
+    SkipToHpglToken();
+    if (!NumberToken) return;
+    Param2 = TokenAsNumber();
+    ParamCount = 2;
+    CurrentPoint.X = Param1;
+    CurrentPoint.Y = Param2;
+    SkipToHpglToken();
+}
+
+double Thpgl::FirstParameter() const {
+    // The first parameter after a mnemonic is a decimal number. A token that is not one as a
+    // whole (1-2) gives the number at its start, or 0 when none stands there.
+    if (Token.size() > kMaxNumberToken) FailHpgl("\"" + Shown(Token) + "\" is not a number");
+    const char* first = Token.data();
+    const char* last = first + Token.size();
+    bool negative = false;
+    if (*first == '+' || *first == '-') {
+        negative = *first == '-';
+        ++first;
+    }
+    double v = 0.0;
+    if (first < last && *first != '+' && *first != '-') {
+        auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::fixed);
+        if (ec == std::errc::result_out_of_range) FailHpgl("\"" + Shown(Token) + "\" is too large");
+        if (ec != std::errc()) v = 0.0;
+    }
+    return negative ? -v : v;
 }
 
 void Thpgl::RelativeUpdate() {

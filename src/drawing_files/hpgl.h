@@ -126,6 +126,7 @@ private:
     void RelativeUpdate();
     double PenDepth(const char* where) const;
     double TokenAsNumber() const;
+    double FirstParameter() const;
     [[noreturn]] void FailHpgl(const std::string& what) const;
     bool NoMoreCommands() const { return atEnd_ && !MnemonicToken && !NumberToken; }
 
