@@ -221,24 +221,22 @@ private:
         double best = kBig;
         bool any = false;
         const int count = m();
-        auto consider = [&](int i) {
+        // How far along s path segment i crosses it; below zero when it does not.
+        auto crossingDistance = [&](int i) {
             const int ni = PNext(i);
-            if (i == a || i == b || ni == a || ni == b) return;
+            if (i == a || i == b || ni == a || ni == b) return -1.0;
             const todcinek t{p_[i], p_[ni]};
-            if (SamePoint(s.start, t.start) || SamePoint(s.start, t.end) || SamePoint(s.end, t.start) || SamePoint(s.end, t.end))
-                return;
+            if (SamePoint(s.start, t.start) || SamePoint(s.start, t.end) || SamePoint(s.end, t.start) ||
+                SamePoint(s.end, t.end))
+                return -1.0;
+            // Segments whose X ranges (or, beyond rounding, Y ranges) are apart cannot meet.
             if (std::max(t.start.X, t.end.X) < sMinX || std::min(t.start.X, t.end.X) > sMaxX ||
                 std::max(t.start.Y, t.end.Y) < sMinY - 1e-6 || std::min(t.start.Y, t.end.Y) > sMaxY + 1e-6)
-                return;
-            if (!SegmentsIntersect(s, t)) return;
+                return -1.0;
+            if (!SegmentsIntersect(s, t)) return -1.0;
             tpunkt x = s.end;
             LinesIntersection(ls, LineOfSegment(t.start, t.end), s, x, t);
-            const double d = Distance2D(s.start, x);
-            if (d < best) {
-                best = d;
-                found = i;
-                any = true;
-            }
+            return Distance2D(s.start, x);
         };
         if (indexed_) {
             // The same answer as the plain walk below: the nearest crossing, and of equally
@@ -249,18 +247,8 @@ private:
             pathSegs_.Query(sMinX, sMinY - 1e-6, sMaxX, sMaxY + 1e-6, [&](int i) {
                 if (i >= ring || i == a || mark_[i] == stamp_) return;
                 mark_[i] = stamp_;
-                const double before = best;
-                const int beforeFound = found;
-                const bool beforeAny = any;
-                best = kBig;
-                any = false;
-                consider(i);
-                const bool hit = any;
-                const double d = best;
-                best = before;
-                any = beforeAny;
-                found = beforeFound;
-                if (!hit) return;
+                const double d = crossingDistance(i);
+                if (!(d >= 0.0 && d < kBig)) return;
                 const int backKey = ((a - i) % ring + ring) % ring;
                 if (d < best || (d == best && any && backKey < bestBack)) {
                     best = d;
@@ -273,21 +261,8 @@ private:
         }
         int i = PPrev(a);
         for (int guard = 0; i != a && guard < count; ++guard, i = PPrev(i)) {
-            const int ni = PNext(i);
-            if (i == a || i == b || ni == a || ni == b) continue;
-            const todcinek t{p_[i], p_[ni]};
-            if (SamePoint(s.start, t.start) || SamePoint(s.start, t.end) || SamePoint(s.end, t.start) ||
-                SamePoint(s.end, t.end))
-                continue;
-            // Segments whose X ranges (or, beyond rounding, Y ranges) are apart cannot meet.
-            if (std::max(t.start.X, t.end.X) < sMinX || std::min(t.start.X, t.end.X) > sMaxX ||
-                std::max(t.start.Y, t.end.Y) < sMinY - 1e-6 || std::min(t.start.Y, t.end.Y) > sMaxY + 1e-6)
-                continue;
-            if (!SegmentsIntersect(s, t)) continue;
-            tpunkt x = s.end;
-            LinesIntersection(ls, LineOfSegment(t.start, t.end), s, x, t);
-            const double d = Distance2D(s.start, x);
-            if (d < best) {
+            const double d = crossingDistance(i);
+            if (d >= 0.0 && d < best) {
                 best = d;
                 found = i;
                 any = true;
