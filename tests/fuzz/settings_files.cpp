@@ -1,0 +1,56 @@
+// Feeds arbitrary bytes to the readers of the configuration files: as a "Quarnell.cfg" record,
+// as a settings file with either decimal separator and as an IP address file. None may crash;
+// whatever they accept must leave every setting finite and within its range, and a record that
+// decodes must encode and decode again to the same state.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "settings/settings.h"
+#include "settings/settings_files.h"
+
+namespace {
+
+void CheckSettings(const vellisk::Settings& s) {
+    for (const auto& name : s.Names()) {
+        const double v = s.Number(name);
+        if (!std::isfinite(v)) __builtin_trap();
+        const double lo = s.Minimum(name), hi = s.Maximum(name);
+        if (lo < hi && (v < lo || v > hi)) __builtin_trap();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace vellisk;
+    const std::span<const std::uint8_t> bytes(data, size);
+    GlobalState g;
+    std::string problem;
+    if (DecodeGlobalState(bytes, &g, &problem)) {
+        const auto rec = EncodeGlobalState(g);
+        GlobalState back;
+        if (!DecodeGlobalState(rec, &back, &problem) || !(back == g)) __builtin_trap();
+    }
+
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    for (char sep : {'.', ','}) {
+        Settings s;
+        const auto problems = ApplySettingsText(s, text, sep);
+        if (problems.size() > size) __builtin_trap();
+        CheckSettings(s);
+        // what was read is written and read back the same
+        const std::string again = SettingsFileText(s, sep);
+        Settings t;
+        if (!ApplySettingsText(t, again, sep).empty() || SettingsFileText(t, sep) != again) __builtin_trap();
+    }
+    Settings ip;
+    if (ApplyIpFileText(ip, text) > 4) __builtin_trap();
+    CheckSettings(ip);
+    (void)IpFileText(ip);
+    (void)PlotterIpText(ip);
+    return 0;
+}
