@@ -4,12 +4,9 @@
 
 #include "machine_link/command_layer.h"
 #include "machine_link/commands.h"
-#include "machine_link/lpt_transport.h"
 #include "model/core_error.h"
-#include "sim/controller_model.h"
 #include "sim/fake_arm_transport.h"
-#include "sim/fake_clock.h"
-#include "sim/lpt_peer.h"
+#include "sim/lpt_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -23,23 +20,13 @@ std::string B(std::initializer_list<int> bytes) {
     return s;
 }
 
-struct Rig {
-    sim::ControllerModel model;
-    sim::LptPeer peer{model};
-    sim::FakeClock clock;
-    LptTransport lpt{peer, clock};
+// The parallel port, and the newer controller's USB and Ethernet sides without a real link.
+struct Rig : sim::LptRig {
     sim::FakeArmTransport usb{model, LinkKind::Usb};
     sim::FakeArmTransport eth{model, LinkKind::Ethernet};
-    MachineContext ctx;
-    test::RecordingNotifier notifier;
-    CommandLayer layer{ctx, notifier, clock};
     Rig() {
-        lpt.Init();
-        layer.SetParallelPort(&lpt);
         layer.SetUsb(&usb);
         layer.SetEthernet(&eth);
-        layer.Delay().SetLoopsPerMs(1);
-        ctx.Lang.Language = kLangEnglish;
         ctx.PlotParams.StepsX = 2.0;
         ctx.PlotParams.StepsY = 4.0;
         ctx.PlotParams.StepsZ = 0.5;

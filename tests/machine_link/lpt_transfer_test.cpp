@@ -4,13 +4,9 @@
 #include <filesystem>
 #include <random>
 
-#include "machine_link/command_layer.h"
 #include "machine_link/lpt_transfer.h"
-#include "machine_link/lpt_transport.h"
 #include "model/numeric.h"
-#include "sim/controller_model.h"
-#include "sim/fake_clock.h"
-#include "sim/lpt_peer.h"
+#include "sim/lpt_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -18,22 +14,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct TransferRig {
-    sim::ControllerModel model;
-    sim::LptPeer peer{model};
-    sim::FakeClock clock;
-    LptTransport lpt{peer, clock};
-    MachineContext ctx;
-    test::RecordingNotifier notifier;
-    CommandLayer layer{ctx, notifier, clock};
+struct TransferRig : sim::LptRig {
     Ttransmisja transfer{ctx, layer, notifier};
     test::TempDir dir;
     TransferRig() {
-        lpt.Init();
-        layer.SetParallelPort(&lpt);
-        layer.Delay().SetLoopsPerMs(1);
         ctx.ProgramDir = dir.path();
-        ctx.Lang.Language = kLangEnglish;
         ctx.PlotParams.StepsX = ctx.PlotParams.StepsY = ctx.PlotParams.StepsZ = 1.0;
     }
     void WriteJob(const std::string& data) { test::WriteFileBytes(dir / "out.cnx", data); }

@@ -3,12 +3,7 @@
 
 #include <algorithm>
 
-#include "machine_link/command_layer.h"
-#include "machine_link/lpt_transport.h"
-#include "sim/controller_model.h"
-#include "sim/fake_clock.h"
-#include "sim/lpt_peer.h"
-#include "support/test_support.h"
+#include "sim/lpt_rig.h"
 
 namespace vellisk {
 namespace {
@@ -16,21 +11,7 @@ namespace {
 using namespace std::chrono_literals;
 using sim::PortEvent;
 
-struct LptRig {
-    sim::ControllerModel model;
-    sim::LptPeer peer{model};
-    sim::FakeClock clock;
-    LptTransport lpt{peer, clock};
-    MachineContext ctx;
-    test::RecordingNotifier notifier;
-    CommandLayer layer{ctx, notifier, clock};
-    LptRig() {
-        lpt.Init();
-        layer.SetParallelPort(&lpt);
-        layer.Delay().SetLoopsPerMs(1);
-        ctx.Lang.Language = kLangEnglish;
-    }
-};
+using sim::LptRig;
 
 constexpr auto D = PortEvent::Data;
 constexpr auto C = PortEvent::Control;

@@ -7,35 +7,19 @@
 #include <QSlider>
 #include <QTimer>
 
-#include "machine_link/command_layer.h"
 #include "machine_link/lpt_transfer.h"
-#include "machine_link/lpt_transport.h"
 #include "machine_link/ui/transmisja_dialog.h"
-#include "sim/controller_model.h"
-#include "sim/fake_clock.h"
-#include "sim/lpt_peer.h"
+#include "sim/lpt_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
 
 namespace {
 
-struct DialogRig {
-    sim::ControllerModel model;
-    sim::LptPeer peer{model};
-    sim::FakeClock clock;
-    LptTransport lpt{peer, clock};
-    MachineContext ctx;
-    test::RecordingNotifier notifier;
-    CommandLayer layer{ctx, notifier, clock};
+struct DialogRig : sim::LptRig {
     Ttransmisja transfer{ctx, layer, notifier};
     test::TempDir dir;
-    DialogRig() {
-        lpt.Init();
-        layer.SetParallelPort(&lpt);
-        ctx.ProgramDir = dir.path();
-        ctx.Lang.Language = kLangEnglish;
-    }
+    DialogRig() { ctx.ProgramDir = dir.path(); }
 };
 
 TEST(TransmisjaDialog, SendsTheJobAndEndsWithOne) {
