@@ -4,9 +4,6 @@
 // job file streamed byte-exact while the controller's buffer fills and drains.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "drawing_files/gcode_reader.h"
 #include "drawing_files/job_test_support.h"
 #include "drawing_files/job_writer.h"
@@ -81,16 +78,6 @@ std::string Streamed(const ControllerModel& m, std::size_t from) {
     }
     EXPECT_EQ(starts, 1);
     return s;
-}
-
-template <typename Pred>
-bool WaitFor(Pred p, int ms = 3000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!p()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
 }
 
 struct UsbRig {
@@ -270,7 +257,7 @@ TEST(EthernetCommandLayer, ReconnectAfterTheControllerDropsTheConnection) {
     EthRig r;
     tEthernetCzuwanie watch(r.eth);
     watch.Resume();
-    ASSERT_TRUE(WaitFor([&] { return r.ctx.EthernetConnected.load(); }));
+    ASSERT_TRUE(test::WaitUntil([&] { return r.ctx.EthernetConnected.load(); }));
     EXPECT_EQ(r.layer.SendCommand("X"), kLinkOk);
 
     r.server.DropConnection();
@@ -279,7 +266,7 @@ TEST(EthernetCommandLayer, ReconnectAfterTheControllerDropsTheConnection) {
     EXPECT_NE(r.layer.Active().Kind(), LinkKind::Ethernet) << "the command layer leaves the lost link";
 
     watch.Resume();  // the panel's timer
-    ASSERT_TRUE(WaitFor([&] { return r.ctx.EthernetConnected.load(); }));
+    ASSERT_TRUE(test::WaitUntil([&] { return r.ctx.EthernetConnected.load(); }));
     EXPECT_EQ(r.layer.SendCommand("X"), kLinkOk);
     EXPECT_EQ(r.server.CommandConnections(), 2);
     r.eth.DeliverPending();

@@ -19,16 +19,6 @@ using vellisk::sim::TcpFaults;
 
 namespace {
 
-template <typename Pred>
-bool WaitFor(Pred p, int ms = 3000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!p()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
 struct EthernetFixture : ::testing::Test {
     MachineContext ctx;
     test::RecordingNotifier notifier;
@@ -195,7 +185,7 @@ TEST_F(EthernetFixture, LateReplyIsNeverReadAsTheNextReply) {
     // The echo of this command arrives after the time-out; read as the start of the status
     // record, its bytes 4 and 5 would be the status byte 0x25 and the keys START and STOP.
     EXPECT_EQ(eth->Write(std::string("T\x01\x02\x03\x25\x18", 6)), kEthNoEcho);
-    ASSERT_TRUE(WaitFor([&] { return server.RepliesSent() > replies; })) << "the late echo is out";
+    ASSERT_TRUE(test::WaitUntil([&] { return server.RepliesSent() > replies; })) << "the late echo is out";
     SetFaults({});
     std::vector<std::uint8_t> rec;
     ASSERT_TRUE(eth->ReadStatusRecord(rec));
@@ -280,13 +270,13 @@ TEST_F(EthernetFixture, WatchThreadConnectsWhenResumedAndReconnectsAfterADrop) {
     EXPECT_EQ(server.CommandConnections(), 0) << "created suspended";
 
     watch.Resume();
-    ASSERT_TRUE(WaitFor([&] { return ctx.EthernetConnected.load(); }));
-    ASSERT_TRUE(WaitFor([&] { return watch.Passes() == 1 && watch.Suspended(); }));
+    ASSERT_TRUE(test::WaitUntil([&] { return ctx.EthernetConnected.load(); }));
+    ASSERT_TRUE(test::WaitUntil([&] { return watch.Passes() == 1 && watch.Suspended(); }));
     EXPECT_EQ(eth->Write("X"), kLinkOk);
 
     // Resumed while connected: nothing to do.
     watch.Resume();
-    ASSERT_TRUE(WaitFor([&] { return watch.Passes() == 2; }));
+    ASSERT_TRUE(test::WaitUntil([&] { return watch.Passes() == 2; }));
     EXPECT_EQ(server.CommandConnections(), 1);
 
     // The controller drops the connection: the next exchange notices it.
@@ -298,7 +288,7 @@ TEST_F(EthernetFixture, WatchThreadConnectsWhenResumedAndReconnectsAfterADrop) {
 
     // The panel's timer resumes the thread; it connects again.
     watch.Resume();
-    ASSERT_TRUE(WaitFor([&] { return ctx.EthernetConnected.load(); }));
+    ASSERT_TRUE(test::WaitUntil([&] { return ctx.EthernetConnected.load(); }));
     EXPECT_EQ(server.CommandConnections(), 2);
     EXPECT_TRUE(eth->ReadStatusRecord(rec));
     eth->DeliverPending();
@@ -314,7 +304,7 @@ TEST_F(EthernetFixture, WatchThreadStopsWhileAConnectIsRefused) {
     {
         tEthernetCzuwanie watch(*eth);
         watch.Resume();
-        ASSERT_TRUE(WaitFor([&] { return watch.Passes() == 1; }));
+        ASSERT_TRUE(test::WaitUntil([&] { return watch.Passes() == 1; }));
         EXPECT_FALSE(ctx.EthernetConnected);
     }
     EXPECT_EQ(wakes, 0);

@@ -1,8 +1,10 @@
 #pragma once
 // Helpers shared by the tests: a notifier that records what the core said, a fresh temporary
 // folder per test, and the location of the shared drawings written by other programs.
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/notifier.h"
@@ -67,5 +69,17 @@ std::filesystem::path ProjectTestData(const std::string& sub = {});
 
 std::string ReadFileBytes(const std::filesystem::path& p);
 void WriteFileBytes(const std::filesystem::path& p, const std::string& bytes);
+
+// Looks at `done` every millisecond until it holds or `ms` milliseconds have passed; true when
+// it held. For what another thread or the other end of a socket does in its own time.
+template <typename Pred>
+bool WaitUntil(Pred done, int ms = 3000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 }  // namespace vellisk::test
