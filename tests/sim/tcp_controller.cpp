@@ -101,15 +101,6 @@ std::size_t TcpController::RequestCount() const {
     return requests_.size();
 }
 
-bool TcpController::WaitUntilNoConnection(int ms) const {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (cmdConnOpen_) {
-        if (std::chrono::steady_clock::now() >= end) return false;
-        SleepMs(1);
-    }
-    return true;
-}
-
 // Hands a request to the server thread and waits until it was carried out.
 void TcpController::Wake(char what) {
     const int before = acks_.load();
@@ -146,7 +137,6 @@ void TcpController::Run() {
                         if (cmdConn_ >= 0) {
                             ::close(cmdConn_);
                             cmdConn_ = -1;
-                            cmdConnOpen_ = false;
                         }
                         break;
                     case 'r':
@@ -181,7 +171,6 @@ void TcpController::Run() {
                 int one = 1;
                 ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
                 cmdConn_ = fd;
-                cmdConnOpen_ = true;
                 ++cmdAccepted_;
             }
         }
@@ -209,7 +198,6 @@ void TcpController::ServeCommand() {
         if (n < 0 && errno == EINTR) return;
         ::close(cmdConn_);
         cmdConn_ = -1;
-        cmdConnOpen_ = false;
         return;
     }
     const std::string req(buf, static_cast<std::size_t>(n));

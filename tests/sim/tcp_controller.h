@@ -71,9 +71,6 @@ public:
     int RepliesSent() const { return repliesSent_.load(); }
     std::vector<std::string> Requests() const;
     std::size_t RequestCount() const;
-    // Waits up to ms for the command connection to be closed by the host or by DropConnection.
-    bool WaitUntilNoConnection(int ms) const;
-    bool HasConnection() const { return cmdConnOpen_.load(); }
 
 private:
     void Run();
@@ -94,7 +91,6 @@ private:
     int wake_[2] = {-1, -1};
     std::atomic<bool> stop_{false};
     std::atomic<int> cmdAccepted_{0}, idServed_{0}, statusServed_{0}, repliesSent_{0};
-    std::atomic<bool> cmdConnOpen_{false};
     std::atomic<int> acks_{0};
     std::thread thread_;
 };
