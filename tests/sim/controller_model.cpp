@@ -1,6 +1,7 @@
 #include "sim/controller_model.h"
 
 #include <algorithm>
+#include <span>
 
 #include "machine_link/commands.h"
 
@@ -22,6 +23,12 @@ std::uint32_t ReadLittleEndian(std::string_view bytes, std::size_t offset, int n
 }
 
 namespace {
+
+// The low n bytes of v into out from offset off, low byte first (what does not fit is dropped).
+void PutLittleEndian(std::span<std::uint8_t> out, std::size_t off, std::int64_t v, int n) {
+    for (int i = 0; i < n && off + i < out.size(); ++i)
+        out[off + i] = static_cast<std::uint8_t>((static_cast<std::uint64_t>(v) >> (8 * i)) & 0xFF);
+}
 
 std::string Text8(const std::string& s) {
     std::string t = s.substr(0, 8);
@@ -223,10 +230,7 @@ std::string ControllerModel::ReplyTo(std::string_view c) {
 
 UsbStateString ControllerModel::UsbString(int index) {
     UsbStateString s{};
-    auto put = [&](std::size_t off, std::int64_t v, int n) {
-        for (int i = 0; i < n && off + i < s.size(); ++i)
-            s[off + i] = static_cast<std::uint8_t>((static_cast<std::uint64_t>(v) >> (8 * i)) & 0xFF);
-    };
+    auto put = [&](std::size_t off, std::int64_t v, int n) { PutLittleEndian(s, off, v, n); };
     switch (index) {
         case 10: {
             const std::uint8_t st = ReadStatusByte();
@@ -280,10 +284,7 @@ UsbStateString ControllerModel::UsbString(int index) {
 
 std::vector<std::uint8_t> ControllerModel::StatusRecord() {
     std::vector<std::uint8_t> r(kStatusRecordMinSize, 0);
-    auto put = [&](std::size_t off, std::int64_t v, int n) {
-        for (int i = 0; i < n; ++i)
-            r[off + i] = static_cast<std::uint8_t>((static_cast<std::uint64_t>(v) >> (8 * i)) & 0xFF);
-    };
+    auto put = [&](std::size_t off, std::int64_t v, int n) { PutLittleEndian(r, off, v, n); };
     const std::uint8_t st = ReadStatusByte();
     r[3] = outputByte;
     r[4] = st;
