@@ -8,12 +8,11 @@
 #include "drawing_files/job_writer.h"
 #include "machine_link/command_layer.h"
 #include "machine_link/lpt_transfer.h"
-#include "machine_link/lpt_transport.h"
 #include "machine_link/trans_arm.h"
 #include "sim/controller_model.h"
 #include "sim/fake_arm_transport.h"
 #include "sim/fake_clock.h"
-#include "sim/lpt_peer.h"
+#include "sim/lpt_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -27,6 +26,10 @@ std::vector<std::string> Commands(const std::string& data, const CommandLengthTa
     std::vector<std::string> out;
     for (std::size_t pos = 0; pos < data.size();) {
         const std::size_t len = t.LengthOf(static_cast<std::uint8_t>(data[pos]));
+        if (len == 0) {
+            ADD_FAILURE() << "no command starts at offset " << pos;
+            break;
+        }
         out.push_back(data.substr(pos, len));
         pos += len;
     }
@@ -38,26 +41,18 @@ TEST(JobStreamEndToEnd, WrittenJobOverTheParallelPortTransfer) {
     const std::string job = WritePocketJob(dir / "out.cnx");
     ASSERT_GT(job.size(), 100u);
 
-    sim::ControllerModel model;
-    sim::LptPeer peer(model);
-    sim::FakeClock clock;
-    LptTransport lpt(peer, clock);
-    lpt.Init();
-    MachineContext ctx;
-    ctx.ProgramDir = dir.path();
-    test::RecordingNotifier notifier;
-    CommandLayer layer(ctx, notifier, clock);
-    layer.SetParallelPort(&lpt);
-    Ttransmisja transfer(ctx, layer, notifier);
+    sim::LptRig r;
+    r.ctx.ProgramDir = dir.path();
+    Ttransmisja transfer(r.ctx, r.layer, r.notifier);
     transfer.Activate();
     int result = Ttransmisja::Running;
-    while (result == Ttransmisja::Running) result = transfer.Tick();
+    for (int tick = 0; result == Ttransmisja::Running && tick < 100000; ++tick) result = transfer.Tick();
     transfer.Deactivate();
     ASSERT_EQ(result, Ttransmisja::Done);
     transfer.SendStart();
-    EXPECT_EQ(model.job, Commands(job, ctx.CommandLengths));
-    EXPECT_EQ(peer.bytesFromHost.substr(peer.bytesFromHost.size() - 3), "PdG");
-    EXPECT_TRUE(notifier.messages.empty());
+    EXPECT_EQ(r.model.job, Commands(job, r.ctx.CommandLengths));
+    EXPECT_EQ(r.peer.bytesFromHost.substr(r.peer.bytesFromHost.size() - 3), "PdG");
+    EXPECT_TRUE(r.notifier.messages.empty());
 }
 
 TEST(JobStreamEndToEnd, WrittenJobThroughTheStreamerOverUsb) {
