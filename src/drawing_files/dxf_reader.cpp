@@ -147,7 +147,9 @@ void DxfReader::FlushPoints(TConvOCS2WCS* conv) {
 }
 
 std::int64_t DxfReader::PointCount(double value, const char* what) const {
-    if (!(value >= 0.0 && value <= kMaxEntityPoints))
+    // The points the entity holds already count too: a polyline of many bulges or fitted spans
+    // must not pass the limit one piece at a time.
+    if (!(value >= 0.0 && value + static_cast<double>(pts_.size()) <= kMaxEntityPoints))
         throw CoreError::range("DXF line " + std::to_string(text_->LineNumber()) + ": " + what +
                                " needs too many points");
     return static_cast<std::int64_t>(RoundHalfEven(value));

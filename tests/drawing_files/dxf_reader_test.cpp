@@ -177,6 +177,34 @@ TEST(DxfReaderTest, FittedPolylinesKeepTheirVertices) {
     EXPECT_EQ(sf[0].Contour.back(), (tpunkt{3000, 500, 0}));
 }
 
+TEST(DxfReaderTest, PolylineOfManyHugePiecesIsAnErrorNotAnEndlessList) {
+    // Each piece alone stays under the limit of one entity (about three million points); all
+    // of them together would not.
+    auto tooMany = [](const std::string& dxf) {
+        try {
+            ReadAll(dxf);
+        } catch (const CoreError& e) {
+            EXPECT_EQ(e.kind(), CoreError::Kind::Range);
+            EXPECT_NE(std::string(e.what()).find("too many points"), std::string::npos) << e.what();
+            return true;
+        }
+        return false;
+    };
+    const double d = 9.5e6;  // half circles of this chord need about three million points
+    EXPECT_TRUE(tooMany(Dxf(LwPoly(0, {{0, 0, 1}, {d, 0, 1}, {0, 0, 1}, {d, 0, 1}, {0, 0, kNoBulge}}))));
+    auto vertex = [](double x, double y) {
+        return Pairs({{0, "VERTEX"}, {8, "0"}, {10, std::to_string(x)}, {20, std::to_string(y)}});
+    };
+    const double e = 5e6;  // fitted spans over three such chords need about three million points
+    EXPECT_TRUE(tooMany(Dxf(Pairs({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "2"}}) + vertex(0, 0) +
+                            vertex(e, 0) + vertex(e, e) + vertex(0, e) + vertex(0, 0) + vertex(e, 0) +
+                            vertex(e, e) + Pairs({{0, "SEQEND"}}))));
+    // One such piece alone is read.
+    auto one = ReadAll(Dxf(LwPoly(0, {{0, 0, 1}, {d, 0, kNoBulge}})));
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_GT(one[0].Contour.size(), 2000000u);
+}
+
 TEST(DxfReaderTest, InchDrawingsAreScaledAndTheScaleIsPerFile) {
     std::string inch = Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {9, "$LTSCALE"}, {40, "0.000394"}}) +
                        Line(0, 0, 1, 0) + Pairs({{0, "ENDSEC"}, {0, "EOF"}});
