@@ -60,6 +60,8 @@ void FileJobSink::Flush() {
 }
 
 void FileJobSink::Commit() {
+    // Committed already, or dropped after a failed write: nothing is left to store.
+    if (!file_) throw CoreError::io("the job file " + target_.string() + " is no longer open");
     Flush();
     errno = 0;
     int rc = std::fclose(file_);

@@ -446,6 +446,17 @@ TEST(JobFileTest, FileAppearsOnlyWhenTheJobIsComplete) {
     EXPECT_EQ(test::ReadFileBytes(exportPath), "PU;\r\n");
 }
 
+TEST(JobFileTest, CommitOfAFileNoLongerOpenIsAnError) {
+    test::TempDir dir;
+    FileJobSink sink(dir / "out.cnx");
+    sink.Write("p");
+    sink.Commit();
+    EXPECT_EQ(test::ReadFileBytes(dir / "out.cnx"), "p");
+    EXPECT_THROW(sink.Commit(), CoreError);
+    EXPECT_THROW(sink.Write("p"), CoreError);
+    EXPECT_EQ(test::ReadFileBytes(dir / "out.cnx"), "p");
+}
+
 TEST(JobFileTest, WriteFailureIsReportedAndLeavesNoFile) {
     test::TempDir dir;
     const auto target = dir / "out.cnx";
