@@ -51,12 +51,12 @@ public:
         return v;
     }
 
-    bool Init() {
+    // The shadow starts from the port's control lines, with the data lines as outputs.
+    void Init() {
         unsigned char v = 0;
         if (ioctl(fd_, PPRCONTROL, &v) == 0) shadow_ = v & ~kLptControlDataIn;
         int dir = 0;
         ioctl(fd_, PPDATADIR, &dir);
-        return true;
     }
 
 private:
