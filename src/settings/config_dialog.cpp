@@ -187,16 +187,18 @@ bool ConfigDialog::SaveKonfig(const std::filesystem::path& path) {
     }
 }
 
-void ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackWhenMissing) {
+bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackWhenMissing) {
     FlagHold loading(LoadingSettings);
     // the picture sizes are applied as the file holds them, not coupled to each other
     FlagHold aspect(InAspectChange);
+    bool read = false;
     std::error_code ec;
     if (std::filesystem::exists(path, ec)) {
         std::string text;
         if (!ReadWholeFile(path, &text)) {
             ReportError(ctx_.Text(TextId::SettingsFileUnreadable) + "\n" + path.string());
         } else {
+            read = true;
             const auto problems = ApplySettingsText(settings_, text, DecimalSeparator);
             if (!problems.empty()) {
                 std::string msg = ctx_.Text(TextId::SettingsLinesSkipped) + "\n" + path.string();
@@ -211,6 +213,7 @@ void ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackW
     std::string ip;
     if (ReadWholeFile(ctx_.ProgramDir / kIpFileName, &ip)) ApplyIpFileText(settings_, ip);
     ctx_.PlotterIP = PlotterIpText(settings_);
+    return read;
 }
 
 void ConfigDialog::ResetGlobalState() {
@@ -285,9 +288,8 @@ void ConfigDialog::Ok() {
 
 void ConfigDialog::Cancel() {
     std::error_code ec;
-    if (std::filesystem::exists(CurrentSettingsFile(), ec)) {
-        LoadKonfig(CurrentSettingsFile(), false);
-    } else if (openedWith_) {
+    if (std::filesystem::exists(CurrentSettingsFile(), ec) && LoadKonfig(CurrentSettingsFile(), false)) return;
+    if (openedWith_) {
         FlagHold aspect(InAspectChange);
         settings_.Restore(*openedWith_);
     }

@@ -74,17 +74,18 @@ public:
 
     // OK: save to the current settings file, then the job start height.
     void Ok();
-    // Cancel: the current settings file again; when it is missing, the values from when the
-    // dialog was shown (nothing is written then).
+    // Cancel: the current settings file again; when it is missing or cannot be read, the values
+    // from when the dialog was shown (nothing is written then).
     void Cancel();
     // Save / Load with a chosen file, which becomes the current settings file. False (reported)
     // when the path does not fit the state record or the file cannot be written.
     bool SaveAs(const std::filesystem::path& path);
     bool LoadFrom(const std::filesystem::path& path);
 
-    // The file operations. SaveKonfig reports a failure and returns false.
+    // The file operations. SaveKonfig reports a failure and returns false. LoadKonfig returns
+    // whether the settings file was there and could be read (an unreadable one is reported).
     bool SaveKonfig(const std::filesystem::path& path);
-    void LoadKonfig(const std::filesystem::path& path, bool writeBackWhenMissing = true);
+    bool LoadKonfig(const std::filesystem::path& path, bool writeBackWhenMissing = true);
     void LoadGlobalState();
     void ResetGlobalState();
     // Writes "Quarnell.cfg" with the live values; reports a failure and returns false.

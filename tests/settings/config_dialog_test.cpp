@@ -153,6 +153,17 @@ TEST_F(ConfigDialogTest, CancelReloadsTheFileOrRestoresTheOpeningValues) {
     EXPECT_FALSE(std::filesystem::exists(dir / "Settings.vks"));
 }
 
+TEST_F(ConfigDialogTest, CancelWithAnUnreadableFileRestoresTheOpeningValues) {
+    dlg.Create();
+    std::filesystem::remove(dir / "Settings.vks");
+    std::filesystem::create_directory(dir / "Settings.vks");  // there, but no file to read
+    dlg.Activate();
+    settings.SetNumber("grubosc", 42);
+    dlg.Cancel();
+    EXPECT_EQ(settings.Number("grubosc"), 10);
+    EXPECT_EQ(notifier.messages.size(), 1u);
+}
+
 TEST_F(ConfigDialogTest, SaveAndLoadSwitchTheCurrentFile) {
     dlg.Create();
     settings.SetNumber("grubosc", 33);
