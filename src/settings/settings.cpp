@@ -191,14 +191,15 @@ void Settings::Store(std::string_view name, double value, bool limit) {
 
 void Settings::Notify(const std::string& name) {
     std::function<void(const std::string&)> hook;
-    std::vector<std::function<void(const std::string&)>> listeners;
+    std::vector<std::shared_ptr<Listener>> listeners;
     {
         std::shared_lock lock(mutex_);
         hook = hook_;
-        for (const auto& [id, l] : listeners_) listeners.push_back(l);
+        listeners = listeners_;
     }
     if (hook) hook(name);
-    for (const auto& l : listeners) l(name);
+    for (const auto& l : listeners)
+        if (!l->removed) l->call(name);
 }
 
 void Settings::SetNumber(std::string_view name, double value) { Store(name, value); }
@@ -265,13 +266,20 @@ void Settings::OnChange(std::function<void(const std::string&)> hook) {
 int Settings::AddListener(std::function<void(const std::string&)> listener) {
     std::unique_lock lock(mutex_);
     const int id = nextListener_++;
-    listeners_.emplace_back(id, std::move(listener));
+    auto l = std::make_shared<Listener>();
+    l->id = id;
+    l->call = std::move(listener);
+    listeners_.push_back(std::move(l));
     return id;
 }
 
 void Settings::RemoveListener(int id) {
     std::unique_lock lock(mutex_);
-    std::erase_if(listeners_, [id](const auto& p) { return p.first == id; });
+    std::erase_if(listeners_, [id](const std::shared_ptr<Listener>& l) {
+        if (l->id != id) return false;
+        l->removed = true;
+        return true;
+    });
 }
 
 }  // namespace vellisk

@@ -4,8 +4,10 @@
 // Lengths are held in millimetres and speeds in millimetres per minute, whatever unit is shown.
 // Every reader asks this object at the moment it needs a value, so a change made in the dialog
 // takes effect at the next read. Reads and writes are safe from any thread.
+#include <atomic>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
@@ -89,7 +91,9 @@ public:
     // Called after every change of a value (name of the setting), outside the object's lock.
     // A write that leaves the value as it was calls nothing.
     void OnChange(std::function<void(const std::string&)> hook);
-    // Further observers (the dialog and its editors); returns an id for RemoveListener.
+    // Further observers (the dialog and its editors); returns an id for RemoveListener. Once
+    // RemoveListener returns, the listener is not called again, also not by a notification
+    // already under way (an observer may go away while another one is told of a change).
     int AddListener(std::function<void(const std::string&)> listener);
     void RemoveListener(int id);
 
@@ -115,7 +119,12 @@ private:
     mutable std::shared_mutex mutex_;
     std::map<std::string, Entry, std::less<>> entries_;
     std::function<void(const std::string&)> hook_;
-    std::vector<std::pair<int, std::function<void(const std::string&)>>> listeners_;
+    struct Listener {
+        int id;
+        std::function<void(const std::string&)> call;
+        std::atomic<bool> removed{false};
+    };
+    std::vector<std::shared_ptr<Listener>> listeners_;
     int nextListener_ = 1;
 };
 

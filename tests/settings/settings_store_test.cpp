@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "model/core_error.h"
 #include "settings/settings.h"
 
@@ -17,4 +20,20 @@ TEST(SettingsStore, HoldsDesignDefaultsAndLimitsValues) {
     s.OnChange([&](const std::string& n) { changed = n; });
     s.SetFlag("negatyw", true);
     EXPECT_EQ(changed, "negatyw");
+}
+
+TEST(SettingsStore, AListenerRemovedDuringANotificationIsNotCalled) {
+    Settings s;
+    std::vector<std::string> calls;
+    int second = 0;
+    const int first = s.AddListener([&](const std::string&) {
+        calls.push_back("first");
+        s.RemoveListener(second);  // as when a change closes the window that owns the second
+    });
+    second = s.AddListener([&](const std::string&) { calls.push_back("second"); });
+    s.SetFlag("negatyw", true);
+    EXPECT_EQ(calls, std::vector<std::string>{"first"});
+    s.RemoveListener(first);
+    s.SetFlag("negatyw", false);
+    EXPECT_EQ(calls.size(), 1u);
 }
