@@ -50,26 +50,28 @@ struct Project::LoadIndex {
         box[3] = std::fmax(a.Y, b.Y) + pad(b.Y);
     }
 
-    void Add(tfigura* f, std::uint32_t seq) {
-        if (JoinsOthers(*f)) {
-            for (const tpunkt* p : {&f->Contour.front(), &f->Contour.back()}) ends.Insert(seq, p->X, p->Y, p->X, p->Y);
+    // Calls on(grid, box) for each entry a figure has in the two grids.
+    template <typename On>
+    void ForEachGridEntry(const tfigura& f, On on) {
+        if (JoinsOthers(f)) {
+            for (const tpunkt* p : {&f.Contour.front(), &f.Contour.back()}) on(ends, p->X, p->Y, p->X, p->Y);
         }
-        if (f->Contour.size() == 2) {
+        if (f.Contour.size() == 2) {
             double b[4];
-            LineBox(*f, b);
-            lines.Insert(seq, b[0], b[1], b[2], b[3]);
+            LineBox(f, b);
+            on(lines, b[0], b[1], b[2], b[3]);
         }
+    }
+    void Add(tfigura* f, std::uint32_t seq) {
+        ForEachGridEntry(*f, [seq](BoxGrid& g, double x0, double y0, double x1, double y1) {
+            g.Insert(seq, x0, y0, x1, y1);
+        });
         if (!f->Contour.empty()) shapes[ShapeKey(*f)].push_back(seq);
     }
     void Drop(tfigura* f, std::uint32_t seq) {
-        if (JoinsOthers(*f)) {
-            for (const tpunkt* p : {&f->Contour.front(), &f->Contour.back()}) ends.Remove(seq, p->X, p->Y, p->X, p->Y);
-        }
-        if (f->Contour.size() == 2) {
-            double b[4];
-            LineBox(*f, b);
-            lines.Remove(seq, b[0], b[1], b[2], b[3]);
-        }
+        ForEachGridEntry(*f, [seq](BoxGrid& g, double x0, double y0, double x1, double y1) {
+            g.Remove(seq, x0, y0, x1, y1);
+        });
         if (!f->Contour.empty()) {
             auto it = shapes.find(ShapeKey(*f));
             if (it != shapes.end()) std::erase(it->second, seq);
