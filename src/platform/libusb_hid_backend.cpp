@@ -262,7 +262,9 @@ public:
         // Report number 0 means the device uses no numbered reports: it is not sent.
         const std::uint8_t id = report[0];
         std::span<const std::uint8_t> data = id == 0 ? report.subspan(1) : report;
-        std::vector<std::uint8_t> buf(data.begin(), data.end());
+        // libusb wants a writable buffer; one kept with the handle serves every report.
+        std::vector<std::uint8_t>& buf = reportBuffer_;
+        buf.assign(data.begin(), data.end());
         if (loc_.outEndpoint != 0) {
             int sent = 0;
             const int r = libusb_interrupt_transfer(h_, loc_.outEndpoint, buf.data(),
@@ -301,6 +303,7 @@ private:
     Location loc_;
     std::uint16_t langId_ = kDefaultLangId;
     bool claimed_ = false;
+    std::vector<std::uint8_t> reportBuffer_;
 };
 
 }  // namespace
