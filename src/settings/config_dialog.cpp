@@ -1,12 +1,12 @@
 #include "settings/config_dialog.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <system_error>
 
 #include "machine_link/machine_context.h"
 #include "model/core_error.h"
+#include "model/lang_texts.h"
 #include "model/length_unit.h"
 #include "model/numeric.h"
 #include "platform/notifier.h"
@@ -36,12 +36,6 @@ const char* const kUnitSpeedEdits[] = {"WorkSpeed", "Polerspeed", "przespeed", "
 
 bool In(const std::string& name, std::initializer_list<const char*> names) {
     return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == n; });
-}
-
-std::string Lower(std::string_view s) {
-    std::string r(s);
-    for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return r;
 }
 
 }  // namespace
@@ -124,10 +118,7 @@ std::string ConfigDialog::UnitLabel(const std::string& name) const {
 
 // ---- control states ----
 
-bool ConfigDialog::KonfigParamPresent(std::string_view text) const {
-    const std::string t = Lower(text);
-    return std::any_of(CommandLine.begin(), CommandLine.end(), [&](const std::string& a) { return Lower(a) == t; });
-}
+bool ConfigDialog::KonfigParamPresent(std::string_view text) const { return ParamPresent(CommandLine, text); }
 
 std::map<std::string, ControlState> ConfigDialog::ControlStates() const {
     std::map<std::string, ControlState> st;
