@@ -28,30 +28,6 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-// Converts a text already in "." form; the whole text must be used.
-std::optional<double> ConvertDot(std::string_view s) {
-    bool negative = false;
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    if (s.empty() || s.front() == '+' || s.front() == '-') return std::nullopt;
-    const auto mantissaEnd = s.find_first_of("eE");
-    if (s.substr(0, mantissaEnd).find_first_of("0123456789") == std::string_view::npos) return std::nullopt;
-    // from_chars refuses "5." and ".5" in some forms; both are fine numbers for the operator
-    std::string copy;
-    if (s.front() == '.' || (s.size() >= 2 && s.back() == '.')) {
-        copy.assign(s);
-        if (copy.front() == '.') copy.insert(copy.begin(), '0');
-        if (copy.size() >= 2 && copy.back() == '.') copy.pop_back();
-        s = copy;
-    }
-    double v = 0;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
-    if (ec != std::errc() || p != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
-    return negative ? -v : v;
-}
-
 }  // namespace
 
 std::string FormatPlainNumber(double value, char sep) {
@@ -131,23 +107,12 @@ std::optional<double> ParseNumberText(std::string_view text, char sep) {
 }
 
 std::optional<double> ParseLeadingNumber(std::string_view value, char sep) {
-    std::string t;
-    int separators = 0;
-    for (char c : value) {
-        if (c == sep) {
-            ++separators;
-            t.push_back('.');
-        } else if ((c >= '0' && c <= '9') || c == '+' || c == '-') {
-            t.push_back(c);
-        } else {
-            break;
-        }
-    }
-    if (t.empty() || separators > 1) return std::nullopt;
-    for (size_t i = 1; i < t.size(); ++i)
-        if (t[i] == '+' || t[i] == '-') return std::nullopt;
-    if (t == "." || t == "+." || t == "-.") return std::nullopt;
-    return ConvertDot(t);
+    std::size_t n = 0;
+    while (n < value.size() && ((value[n] >= '0' && value[n] <= '9') || value[n] == '+' || value[n] == '-' ||
+                                value[n] == sep))
+        ++n;
+    // the prefix has no blanks and no exponent, so the whole-text reading decides alone
+    return ParseNumberText(value.substr(0, n), sep);
 }
 
 std::optional<long long> ParseIntegerText(std::string_view text) {
