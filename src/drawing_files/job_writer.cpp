@@ -340,6 +340,11 @@ void JobWriter::WriteDrilling(const tfigura& f, double X0, double Y0, double& Xe
                                    : s.Number("grubosc") + s.Number("ponad_stol");
     const double peck = s.Number("Skok_wiercenia");
     const double feed = s.Number("wiercenie_posuw"), retract = s.Number("wiercenie_cofanie");
+    // Holes within the machine take at most tens of thousands of pecks; a bottom far beyond
+    // (a damaged drawing) would write pecks without end before any move became too long.
+    constexpr double kMaxPecks = 1.0e6;
+    if (peck > 0.0 && (depth - zEnd) / peck > kMaxPecks)
+        throw CoreError::range("hole too deep for the machine: " + std::to_string(depth - zEnd) + " mm");
     Lubrication(s.Flag("PodczasWiercenia"));
     while (peck > 0.0 && depth - peck > zEnd) {
         depth -= peck;

@@ -268,6 +268,25 @@ TEST(JobWriterTest, PeckDrillingGoesDownInStepsAndRetractsHalfAMillimetre) {
     EXPECT_EQ(z, (std::vector<std::int64_t>{150, 110, 100, 80, 85, 80, 60, 65, 60, 40, 150, 150}));
 }
 
+TEST(JobWriterTest, HoleFarBelowAnyMachineIsAnErrorNotEndlessPecks) {
+    Settings settings;
+    settings.SetNumber("Skok_wiercenia", 0.01);
+    JobMachine machine = UnitSteps();
+    machine.StepsZ = 0.0;  // no Z axis: no move ever grows too long to stop the pecks
+    MemoryJobSink sink;
+    JobWriter w(sink, machine, settings);
+    w.OpenOutput(KindDxf, OutputStream);
+    tfigura f = Line({{1000, 1000, 1000}, {1000, 1000, -1e12}});
+    f.PointFigure = true;
+    try {
+        w.WriteFigure(f);
+        FAIL() << "no error";
+    } catch (const CoreError& e) {
+        EXPECT_EQ(e.kind(), CoreError::Kind::Range);
+    }
+    EXPECT_LT(sink.data.size(), 1000u);
+}
+
 TEST(JobWriterTest, GcodeFigureWithOnePoint) {
     Settings settings;
     JobMachine machine = test::ParallelSet0();
