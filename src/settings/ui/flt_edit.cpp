@@ -19,11 +19,6 @@ namespace vellisk::ui {
 
 namespace {
 
-char LocaleSeparator() {
-    const QString p = QLocale().decimalPoint();
-    return p.size() == 1 && p[0].unicode() < 128 ? static_cast<char>(p[0].unicode()) : '.';
-}
-
 // The bounds in the validators' messages: thousands grouped, two decimals.
 QString Bound(double v) { return QLocale().toString(v, 'f', 2); }
 

@@ -19,12 +19,12 @@ const char* const kKeyGrid[4][4] = {
     {"Button0", "ButtonMinus", "Buttonp", "ButtonOK"},
 };
 
+}  // namespace
+
 char LocaleSeparator() {
     const QString p = QLocale().decimalPoint();
     return p.size() == 1 && p[0].unicode() < 128 ? static_cast<char>(p[0].unicode()) : '.';
 }
-
-}  // namespace
 
 TNumPadForm::TNumPadForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint |

@@ -12,6 +12,9 @@ class QPushButton;
 
 namespace vellisk::ui {
 
+// The decimal separator of the GUI's locale ('.' when it is not a single ASCII character).
+char LocaleSeparator();
+
 class TNumPadForm : public QDialog {
     Q_OBJECT
 public:
