@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -116,4 +117,84 @@ TEST(SharedDrawingsTest, EveryHpglFileReads) {
         Report(file, o);
         EXPECT_EQ(o.error, "") << file;
     }
+}
+
+// The figure count, point count and box of every shared drawing, read the way the drawing
+// window reads it, against the listing kept in tests/data/shared_drawings.txt. A reader change
+// that alters any of them shows here and must be explained. VELLISK_WRITE_LISTING=<file>
+// writes the listing as read now (to see or to take over the change).
+namespace {
+
+std::string ListingLine(const std::filesystem::path& file, std::int32_t kind) {
+    Thpgl r;
+    if (r.OpenInput(file, kind) != 0) return "cannot open: " + r.OpenError();
+    std::size_t figures = 0, points = 0, calls = 0;
+    const std::size_t maxCalls = 2 * std::filesystem::file_size(file) + 2;
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    std::string error;
+    try {
+        while (!r.EndOfFile && ++calls <= maxCalls) {
+            tfigura f;
+            r.ReadFigure(f);
+            // The window keeps HPGL and DXF figures by their Valid flag, G-code runs as read.
+            if (kind == KindGcode ? f.Contour.empty() : !f.Valid) continue;
+            if (figures == 0) {
+                minX = f.MinX, minY = f.MinY, maxX = f.MaxX, maxY = f.MaxY;
+            } else {
+                minX = std::min(minX, f.MinX), minY = std::min(minY, f.MinY);
+                maxX = std::max(maxX, f.MaxX), maxY = std::max(maxY, f.MaxY);
+            }
+            ++figures;
+            points += f.Contour.size();
+        }
+    } catch (const CoreError& e) {
+        error = e.what();
+    }
+    std::size_t warnings = r.Warnings().size();
+    r.CloseInput();
+    char buf[256];
+    std::snprintf(buf, sizeof buf, "%zu figures, %zu points, box (%.2f, %.2f) - (%.2f, %.2f)",
+                  figures, points, minX, minY, maxX, maxY);
+    std::string line = buf;
+    if (warnings > 0) line += ", " + std::to_string(warnings) + " left out";
+    if (!error.empty()) line += "; stops: " + error;
+    return line;
+}
+
+}  // namespace
+
+TEST(SharedDrawingsTest, FiguresAndBoxesMatchTheListing) {
+    auto root = test::SharedTestData();
+    if (root.empty() || !std::filesystem::exists(root / "dxf")) GTEST_SKIP() << "no shared drawings";
+    std::string now;
+    const std::pair<const char*, std::int32_t> folders[] = {
+        {"dxf", KindDxf}, {"gcode", KindGcode}, {"hpgl", KindHpgl}};
+    for (auto [folder, kind] : folders)
+        for (auto& file : FilesIn(root / folder))
+            now += std::string(folder) + "/" + file.filename().string() + ": " +
+                   ListingLine(file, kind) + "\n";
+    if (const char* out = std::getenv("VELLISK_WRITE_LISTING")) {
+        std::FILE* f = std::fopen(out, "wb");
+        ASSERT_NE(f, nullptr) << out;
+        std::fwrite(now.data(), 1, now.size(), f);
+        std::fclose(f);
+    }
+    std::string kept;
+    {
+        std::FILE* f = std::fopen(VELLISK_TEST_DATA "/shared_drawings.txt", "rb");
+        ASSERT_NE(f, nullptr) << "tests/data/shared_drawings.txt is missing";
+        char buf[4096];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) kept.append(buf, n);
+        std::fclose(f);
+    }
+    // Line by line, so that a failure names the drawings that changed.
+    auto lines = [](const std::string& s) {
+        std::vector<std::string> v;
+        std::size_t b = 0;
+        for (std::size_t e; (e = s.find('\n', b)) != std::string::npos; b = e + 1) v.push_back(s.substr(b, e - b));
+        return v;
+    };
+    auto a = lines(kept), b = lines(now);
+    for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i)
+        EXPECT_EQ(i < a.size() ? a[i] : "", i < b.size() ? b[i] : "") << "listing line " << i + 1;
 }
