@@ -10,42 +10,19 @@
 #include <string>
 
 #include "drawing_files/hpgl.h"
+#include "support/generated_drawings.h"
 
 namespace {
 
 constexpr int kFigures = 2000;
 constexpr int kPointsPerFigure = 500;
 
-// A plot as a plotter driver writes it: pen selects, pen-up moves and long pen-down runs of
-// integer plotter units, one command per line.
-std::string GeneratedHpgl() {
-    std::string s;
-    s.reserve(16u << 20);
-    s += "IN;\r\nPW0.3,1;PW0.5,2;\r\n";
-    char buf[64];
-    for (int f = 0; f < kFigures; ++f) {
-        int x0 = (f % 50) * 800, y0 = (f / 50) * 800;
-        int n = std::snprintf(buf, sizeof buf, "SP%d;PU%d,%d;PD", 1 + f % 2, x0, y0);
-        s.append(buf, static_cast<std::size_t>(n));
-        for (int i = 1; i < kPointsPerFigure; ++i) {
-            // A wavy line across the figure's cell.
-            int x = x0 + i, y = y0 + (i * 37) % 700;
-            n = std::snprintf(buf, sizeof buf, i + 1 < kPointsPerFigure ? "%d,%d," : "%d,%d", x, y);
-            s.append(buf, static_cast<std::size_t>(n));
-        }
-        s += ";\r\n";
-    }
-    s += "PU;SP0;\r\n";
-    return s;
-}
+std::string GeneratedHpgl() { return vellisk::test::GeneratedHpgl(kFigures, kPointsPerFigure); }
 
 const std::filesystem::path& GeneratedFile() {
     static const std::filesystem::path path = [] {
         auto p = std::filesystem::temp_directory_path() / "vellisk_bench_hpgl_reader.plt";
-        std::string text = GeneratedHpgl();
-        std::FILE* f = std::fopen(p.c_str(), "wb");
-        if (!f || std::fwrite(text.data(), 1, text.size(), f) != text.size()) std::abort();
-        std::fclose(f);
+        vellisk::test::WriteGenerated(p, GeneratedHpgl());
         return p;
     }();
     return path;
@@ -81,5 +58,26 @@ void BM_ReadHpglFile(benchmark::State& state) {
     state.counters["largest_figure_points"] = static_cast<double>(largest);
 }
 BENCHMARK(BM_ReadHpglFile)->Unit(benchmark::kMillisecond);
+
+// The same plot held in memory: the reading alone, without the file.
+void BM_ReadHpglMemory(benchmark::State& state) {
+    const std::string text = GeneratedHpgl();
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::string copy = text;
+        state.ResumeTiming();
+        vellisk::Thpgl r;
+        r.OpenText(std::move(copy), vellisk::KindHpgl);
+        while (!r.EndOfFile) {
+            vellisk::tfigura f;
+            r.ReadFigure(f);
+            benchmark::DoNotOptimize(f.Contour.data());
+        }
+        r.CloseInput();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_ReadHpglMemory)->Unit(benchmark::kMillisecond);
 
 }  // namespace

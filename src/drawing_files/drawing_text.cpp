@@ -1,7 +1,8 @@
 #include "drawing_files/drawing_text.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include "model/core_error.h"
@@ -14,7 +15,7 @@ DrawingText::DrawingText(std::string bytes) : buf_(std::move(bytes)) {
     size_ = buf_.size();
 }
 
-int DrawingText::Open(const std::filesystem::path& path, std::string* message) {
+int DrawingText::Open(const std::filesystem::path& path, std::string* message, std::size_t chunk) {
     Close();
     std::error_code dirError;
     if (std::filesystem::is_directory(path, dirError)) {
@@ -33,7 +34,8 @@ int DrawingText::Open(const std::filesystem::path& path, std::string* message) {
     std::error_code ec;
     auto size = std::filesystem::file_size(path, ec);
     size_ = ec ? 0 : static_cast<std::size_t>(size);
-    buf_.assign(kChunk, '\0');
+    chunk_ = chunk > 0 ? chunk : kChunk;
+    buf_.assign(chunk_, '\0');
     return 0;
 }
 
@@ -60,8 +62,10 @@ bool DrawingText::Fill() {
         end_ -= pos_;
         pos_ = 0;
     }
-    if (end_ == buf_.size()) buf_.resize(buf_.size() < kChunk ? kChunk : buf_.size() * 2);
-    std::size_t got = std::fread(buf_.data() + end_, 1, buf_.size() - end_, file_.get());
+    // Always a whole chunk, so that chunk ends fall on fixed places of the file; the buffer
+    // doubles when the unread rest (a long line) leaves no room for one.
+    if (buf_.size() - end_ < chunk_) buf_.resize(std::max(end_ + chunk_, buf_.size() * 2));
+    std::size_t got = std::fread(buf_.data() + end_, 1, chunk_, file_.get());
     if (got == 0) {
         if (std::ferror(file_.get())) throw CoreError::io("Cannot read the file : " + path_);
         file_.reset();  // the end: nothing more to read
@@ -89,13 +93,22 @@ bool DrawingText::ReadLine(std::string_view& line) {
     terminated_ = i < n;
     std::size_t next = i;
     if (i < n) {
-        // One line end: CR LF counts once, as does a lone CR or a lone LF.
-        if (buf_[pos_ + i] == '\r' && i + 1 == n) {
+        // One line end: CR LF counts once, as does a lone CR or a lone LF. Whenever the line end
+        // is the last byte in hand, the next chunk is pulled in now, while pos_ still marks the
+        // line's start (so the refill keeps the line): after this, bytes remain in hand or the
+        // file is done, and nothing loads a chunk over the line until the next read.
+        next = i + 1;
+        if (next == n) {
             Fill();
             n = end_ - pos_;
         }
-        if (buf_[pos_ + i] == '\r' && i + 1 < n && buf_[pos_ + i + 1] == '\n') ++next;
-        ++next;
+        if (buf_[pos_ + i] == '\r' && next < n && buf_[pos_ + next] == '\n') {
+            ++next;
+            if (next == n) {
+                Fill();
+                n = end_ - pos_;
+            }
+        }
     }
     line = std::string_view(buf_.data() + pos_, i);
     pos_ += next;

@@ -27,13 +27,17 @@ public:
     // throws CoreError(InputOutput) when it cannot be opened.
     static DrawingText FromFile(const std::filesystem::path& path);
     // The same without throwing: 0 when the file is open, else the reason (an errno value,
-    // never 0). `message` gets the text of the failure.
-    int Open(const std::filesystem::path& path, std::string* message = nullptr);
+    // never 0). `message` gets the text of the failure. `chunk` is the number of bytes read at
+    // a time (tests read with tiny chunks to put line ends on every chunk boundary).
+    int Open(const std::filesystem::path& path, std::string* message = nullptr,
+             std::size_t chunk = kChunk);
     // Closes the file (the text is then empty).
     void Close();
 
     // Next line without its line end (a CR, an LF or a CR LF pair). Returns false when nothing
-    // is left, leaving an empty line. The view is valid until the next read.
+    // is left, leaving an empty line. The view is valid until the next ReadLine or GetChar:
+    // a line that ends on the last byte in hand pulls in the next chunk before it is handed
+    // out, so Exhausted() never has to load a chunk over it.
     bool ReadLine(std::string_view& line);
     // Next byte; false when nothing is left.
     bool GetChar(char& c) {
@@ -54,6 +58,8 @@ public:
 
     // Bytes read in one chunk from a file.
     static constexpr std::size_t kChunk = 256 * 1024;
+    // Whether a file is open (as opposed to a text held in memory or nothing).
+    bool FromDisk() const { return file_ != nullptr; }
 
 private:
     struct FileCloser {
@@ -69,6 +75,7 @@ private:
     std::size_t pos_ = 0;  // next byte to read in buf_
     std::size_t end_ = 0;  // bytes held in buf_
     std::size_t size_ = 0;
+    std::size_t chunk_ = kChunk;  // bytes asked of the file at a time
     std::int64_t lineNumber_ = 0;
     bool terminated_ = false;
 };

@@ -69,7 +69,7 @@ int Thpgl::OpenInput(const std::filesystem::path& path, std::int32_t kind,
         EndOfFile = true;
         return EINVAL;
     }
-    int rc = text_.Open(path, &openError_);
+    int rc = text_.Open(path, &openError_, settings.chunkBytes);
     if (rc != 0) {
         EndOfFile = true;
         return rc == kFileInUse ? kOpenFailed : rc;  // never mistaken for "used by another program"

@@ -32,6 +32,7 @@ class DxfReader;
 struct DrawingReaderSettings {
     double mnoznikZ = 1.0;     // HPGL: pen depth multiplier (PW's width times this)
     GcodeLimits gcode;         // G-code: the machine's feed and power ranges
+    std::size_t chunkBytes = 0;  // bytes read from the file at a time; 0 the usual chunk
 };
 
 // One pen of the HPGL pen table.
