@@ -233,9 +233,9 @@ bool CommandLayer::ReadStatusAnswered(bool quiet) {
     }
 }
 
-bool CommandLayer::ReadStatus() { return ReadStatusAnswered(false); }
+bool CommandLayer::ReadStatus() { return lastStatusAnswered_ = ReadStatusAnswered(false); }
 
-bool CommandLayer::PollStatus() { return ReadStatusAnswered(true); }
+bool CommandLayer::PollStatus() { return lastStatusAnswered_ = ReadStatusAnswered(true); }
 
 void CommandLayer::WaitWhileBusy() {
     BusyCursor cursor(notifier_);

@@ -70,6 +70,9 @@ public:
     bool PollStatus();
     // Returns when the machine reports idle (or stops answering).
     void WaitWhileBusy();
+    // Whether the controller answered the last status read (of any reader or wait). Loops that
+    // run until the operator stops them end on a false here: the link is gone.
+    bool StatusAnswered() const { return lastStatusAnswered_; }
     void ReadPosition();
     void ReadBase();
     void SendBaseXY();
@@ -121,6 +124,7 @@ private:
     Transport* usb_ = nullptr;
     Transport* eth_ = nullptr;
     std::function<void()> keepAlive_;
+    bool lastStatusAnswered_ = true;
 };
 
 // Stores the fields of the Ethernet status record in the machine state. A record shorter than

@@ -1,0 +1,126 @@
+#include "machine_operation/base_points.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "model/core_error.h"
+#include "model/length_unit.h"
+#include "settings/number_text.h"
+#include "settings/settings_files.h"
+
+namespace vellisk {
+namespace {
+
+constexpr std::size_t kValueWidth = 9;
+
+// Fixed format with 3 decimals after rounding to 8 significant digits.
+std::string FixedValue(double v, char sep) {
+    if (v != 0 && std::isfinite(v)) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.7e", v);
+        v = std::strtod(buf, nullptr);
+    }
+    std::string t = FormatFixedNumber(v, 3, sep);
+    if (t.size() < kValueWidth) t.insert(0, kValueWidth - t.size(), ' ');
+    return t;
+}
+
+std::optional<double> ValueAfter(std::string_view line, std::string_view key, char sep,
+                                 std::size_t* keyPos) {
+    const std::size_t k = line.find(key);
+    if (k == std::string_view::npos) return std::nullopt;
+    *keyPos = k;
+    return ParseNumberText(line.substr(k + key.size(), kValueWidth), sep);
+}
+
+}  // namespace
+
+std::string BasePointLine(const BasePoint& p, std::int32_t unit, char sep) {
+    return "X=" + FixedValue(MmToUnit(unit, p.xMm), sep) + "   Y=" +
+           FixedValue(MmToUnit(unit, p.yMm), sep) + " " + p.remark.substr(0, kBaseRemarkLength);
+}
+
+std::optional<BasePoint> ParseBasePointLine(std::string_view line, std::int32_t unit, char sep) {
+    std::size_t xAt = 0, yAt = 0;
+    const auto x = ValueAfter(line, "X=", sep, &xAt);
+    const auto y = ValueAfter(line, "Y=", sep, &yAt);
+    if (!x || !y) return std::nullopt;
+    BasePoint p{UnitToMm(unit, *x), UnitToMm(unit, *y), {}};
+    const std::size_t r = yAt + 12;
+    if (r < line.size()) p.remark = std::string(line.substr(r, kBaseRemarkLength));
+    return p;
+}
+
+BasePointsDialog::BasePointsDialog(CommandLayer& layer, char decimalSeparator)
+    : layer_(layer), sep_(decimalSeparator) {
+    const MachineContext& ctx = layer_.Context();
+    lines = {"X=1000.00   Y=1000.00  Punkt taki sobie"};
+    std::string text;
+    if (ReadWholeFile(ctx.ProgramDir / "base.txt", &text)) {
+        lines.clear();
+        std::string_view rest = text;
+        while (!rest.empty()) {
+            const std::size_t nl = rest.find('\n');
+            std::string_view line = rest.substr(0, nl);
+            rest.remove_prefix(nl == std::string_view::npos ? rest.size() : nl + 1);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            lines.emplace_back(line);
+        }
+    }
+    maxX = ctx.WorkAreaX;
+    maxY = ctx.WorkAreaY;
+}
+
+void BasePointsDialog::Activate() {
+    const tplotstate& s = layer_.Context().PlotState;
+    x = s.BaseX / 100;
+    y = s.BaseY / 100;
+}
+
+void BasePointsDialog::TakeMachinePosition() {
+    layer_.ReadPosition();
+    const tplotstate& s = layer_.Context().PlotState;
+    x = s.PosX / 100;
+    y = s.PosY / 100;
+}
+
+bool BasePointsDialog::CopySelected() {
+    if (selected < 0) return false;
+    const MachineContext& ctx = layer_.Context();
+    const auto p = ParseBasePointLine(lines[static_cast<std::size_t>(selected)], ctx.LengthUnit, sep_);
+    if (!p) {
+        layer_.GetNotifier().Message(ctx.Text(TextId::BasePointUnreadable) + "\n" +
+                                         lines[static_cast<std::size_t>(selected)],
+                                     MessageKind::Error);
+        return false;
+    }
+    x = p->xMm;
+    y = p->yMm;
+    remark = p->remark;
+    return true;
+}
+
+void BasePointsDialog::Add() {
+    lines.push_back(BasePointLine({x, y, remark}, layer_.Context().LengthUnit, sep_));
+    selected = static_cast<int>(lines.size()) - 1;
+}
+
+void BasePointsDialog::RemoveSelected() {
+    if (selected < 0) return;
+    lines.erase(lines.begin() + selected);
+    selected = -1;
+}
+
+bool BasePointsDialog::Save() {
+    std::string text;
+    for (const std::string& l : lines) text += l + "\r\n";
+    try {
+        WriteTextFile(layer_.Context().ProgramDir / "base.txt", text);
+        return true;
+    } catch (const CoreError& e) {
+        layer_.GetNotifier().Message(e.what(), MessageKind::Error);
+        return false;
+    }
+}
+
+}  // namespace vellisk
