@@ -1,0 +1,29 @@
+#include "machine_operation/ui/outputs_form.h"
+
+#include <QCheckBox>
+#include <QVBoxLayout>
+
+namespace vellisk::ui {
+
+TWyjsciaForm::TWyjsciaForm(CommandLayer& layer, QWidget* parent)
+    : QDialog(parent), layer_(layer), engine_(layer) {
+    setObjectName("WyjsciaForm");
+    setModal(true);
+    smarowanie_ = new QCheckBox(this);
+    smarowanie_->setObjectName("CheckBoxSmarowanie");
+    auto* main = new QVBoxLayout(this);
+    main->addWidget(smarowanie_);
+    const MachineContext& ctx = layer.Context();
+    setWindowTitle(QString::fromStdString(ctx.Text(TextId::OutCaption)));
+    smarowanie_->setText(QString::fromStdString(ctx.Text(TextId::OutOil)));
+    connect(smarowanie_, &QCheckBox::clicked, this, [this](bool checked) { engine_.Click(checked); });
+}
+
+void TWyjsciaForm::showEvent(QShowEvent* e) {
+    engine_.Activate();
+    smarowanie_->setEnabled(engine_.enabled);
+    smarowanie_->setChecked(engine_.checked);
+    QDialog::showEvent(e);
+}
+
+}  // namespace vellisk::ui
