@@ -1,0 +1,380 @@
+#include "app/job_control.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "app/job_drawing.h"
+#include "machine_link/command_layer.h"
+#include "machine_link/commands.h"
+#include "machine_link/lpt_transfer.h"
+#include "machine_link/machine_context.h"
+#include "machine_link/trans_arm.h"
+#include "machine_operation/bmp_thread.h"
+#include "model/core_error.h"
+#include "model/geometry.h"
+#include "model/numeric.h"
+#include "platform/notifier.h"
+#include "settings/settings.h"
+
+namespace vellisk {
+
+namespace {
+
+constexpr int kKindGcode = 3;
+constexpr int kKindBitmap = 4;
+
+std::string Bytes(std::initializer_list<std::uint8_t> b) { return std::string(b.begin(), b.end()); }
+
+}  // namespace
+
+std::string ShortestNumber(double v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+// Marks a job command as running; a second one called meanwhile (from a message box's or a
+// wait's event loop, or from the panel's timer) finds it set and does nothing.
+class JobControl::Guard {
+public:
+    explicit Guard(bool& flag) : flag_(flag), entered_(!flag) { flag_ = true; }
+    ~Guard() {
+        if (entered_) flag_ = false;
+    }
+    explicit operator bool() const { return entered_; }
+
+private:
+    bool& flag_;
+    bool entered_;
+};
+
+JobControl::JobControl(MachineContext& ctx, Settings& settings, CommandLayer& layer, Notifier& notifier,
+                       TTransArm& streamer, Ttransmisja& transfer, JobPanel& panel, JobHost& host,
+                       GuiDispatcher* dispatcher)
+    : ctx_(ctx), settings_(settings), layer_(layer), notifier_(notifier), streamer_(streamer),
+      transfer_(transfer), panel_(panel), host_(host), dispatcher_(dispatcher) {}
+
+JobControl::~JobControl() { Shutdown(); }
+
+template <typename F>
+void JobControl::Run(F command) {
+    Guard guard(inCommand_);
+    if (!guard) return;
+    try {
+        command();
+    } catch (const CoreError& e) {
+        notifier_.Message(e.what(), MessageKind::Error);
+    }
+}
+
+std::filesystem::path JobControl::JobFile() const { return ctx_.ProgramDir / "out.cnx"; }
+
+bool JobControl::BurnActive() const { return ctx_.BurnRunning && !ctx_.BurnStopRequested; }
+
+std::string JobControl::TravelSpeedCommand() const {
+    const std::uint32_t timer = ctx_.SpeedToTimer(
+        RoundTo<std::int32_t>(settings_.Number("przespeed") * ctx_.PlotParams.Multiplier, "travel speed"));
+    // The newer controller takes 4-byte speeds; the older one 2 bytes (which must fit 16 bits).
+    return Bytes({'V', 0}) + (ctx_.PlotParams.ArmController ? IntToBytes4(timer)
+                                                            : IntToBytes2(CheckedCast<std::int32_t>(timer)));
+}
+
+void JobControl::SendWait(const std::string& command) {
+    layer_.SendCommand(command);
+    layer_.GetClock().SleepMs(10);
+    layer_.WaitWhileBusy();
+}
+
+void JobControl::Refuse(const std::string& text) { notifier_.Message(text, MessageKind::Error, Buttons::Ok, ""); }
+
+// The first steps of START and of the burn: a machine that answers, a fresh base point, no job
+// running from the machine's memory, no stream still going.
+bool JobControl::LinkCheck() {
+    if (!host_.ActiveDrawing()) return false;
+    layer_.ReadStatus();
+    if (layer_.TimedOut() && !host_.UsbMachinePresent()) {
+        ctx_.PlotState.BaseX = ctx_.PlotState.BaseY = 1000.0;
+        return false;
+    }
+    layer_.ReadBase();
+    if (ctx_.PlotState.Status & kStatusRunningFromMemory) return false;
+    if (ctx_.ArmLink && streamer_.Streaming()) streamer_.stop();
+    return true;
+}
+
+// Size, zero point and margin checks of a drawing of sx x sy mm with the tool diameter d and
+// the polishing thickness p.
+bool JobControl::WorkAreaChecks(double sx, double sy, double d, double p) {
+    const double bx = ctx_.PlotState.BaseX / 100, by = ctx_.PlotState.BaseY / 100;
+    const std::string outOfArea = ctx_.Text(TextId::ZeroPointOutOfArea1) + "\r" + ctx_.Text(TextId::ZeroPointOutOfArea2);
+    if (sx + d + 2 * p > ctx_.WorkAreaX || sy + d + 2 * p > ctx_.WorkAreaY) {
+        Refuse(ctx_.Text(TextId::ProjectBiggerThanWorkArea));
+        return false;
+    }
+    if (sx + bx + d / 2 + p > ctx_.WorkAreaX || sy + by + d / 2 + p > ctx_.WorkAreaY) {
+        Refuse(outOfArea);
+        return false;
+    }
+    if (bx < d / 2 + p || by < d / 2 + p) {
+        Refuse(outOfArea + "\r" + ctx_.Text(TextId::AllowToolAndPolishing) + " sredn: " + ShortestNumber(d) +
+               " gpol: " + ShortestNumber(p));
+        return false;
+    }
+    return true;
+}
+
+// The extents of the stream just written, for a laser that starts moving before the figure.
+bool JobControl::FlyingStartChecks(double d) {
+    const auto& mn = ctx_.JobExtentMin;
+    const auto& mx = ctx_.JobExtentMax;
+    const double bx = ctx_.PlotState.BaseX / 100, by = ctx_.PlotState.BaseY / 100;
+    const std::string nl = "\n\r";
+    const std::string detail =
+        nl + ctx_.Text(TextId::EarlyStartProblem) + nl + nl +
+        ctx_.Text(ctx_.PlotParams.Laser ? TextId::CfgBeamDiameter : TextId::CfgFraiseDiameter) + ": " +
+        ShortestNumber(d) + nl + "min X:" + ShortestNumber(mn[0]) + nl + "max X:" + ShortestNumber(mx[0]) + nl +
+        "min Y:" + ShortestNumber(mn[1]) + nl + "max Y:" + ShortestNumber(mx[1]);
+    if (mx[0] - mn[0] > ctx_.WorkAreaX || mx[1] - mn[1] > ctx_.WorkAreaY) {
+        Refuse(ctx_.Text(TextId::ProjectBiggerThanWorkArea) + detail);
+        return false;
+    }
+    if (bx + mx[0] > ctx_.WorkAreaX || by + mx[1] > ctx_.WorkAreaY) {
+        Refuse(ctx_.Text(TextId::ZeroPointOutOfArea1) + "\r" + ctx_.Text(TextId::ZeroPointOutOfArea2) + detail);
+        return false;
+    }
+    if (bx + mn[0] < 0 || by + mn[1] < 0) {
+        Refuse(ctx_.Text(TextId::CannotMoveBackBeforeStart) + detail);
+        return false;
+    }
+    return true;
+}
+
+void JobControl::Start1Click() {
+    Run([this] { StartJob(); });
+}
+
+void JobControl::StartJob() {
+    if (BurnActive()) return;
+    JobDrawing* drawing = host_.ActiveDrawing();
+    if (!drawing || !LinkCheck()) return;
+    const tplotparams& pp = ctx_.PlotParams;
+    const int kind = drawing->Kind();
+    const double scale = settings_.Number("skala");
+    const double sx = scale * UnitsToMm(kind, drawing->Width()) / 100;
+    const double sy = scale * UnitsToMm(kind, drawing->Height()) / 100;
+    const double d = settings_.Flag("doOutline") && kind != kKindGcode ? settings_.Number("srednica") : 0.0;
+    const double p = settings_.Flag("polerowanie") && kind != kKindGcode ? settings_.Number("poler_grubosc") : 0.0;
+
+    if (kind == kKindBitmap) {
+        const double workSpeed = settings_.Number("WorkSpeed");
+        const double run =
+            RunUpDistance(ctx_, static_cast<std::int32_t>(ctx_.SpeedToTimer(RoundTo<std::int32_t>(workSpeed))));
+        const double bx = ctx_.PlotState.BaseX / 100;
+        if (bx >= run && sx + bx + d / 2 + run <= ctx_.WorkAreaX) {
+            panel_.EnableSpeedPower(false);
+            Burn();
+        } else {
+            notifier_.Message(ctx_.Text(TextId::RunUpBeyondWorkArea), MessageKind::Error, Buttons::Ok,
+                              ctx_.Text(TextId::AccelerationDistance) + " " + ShortestNumber(run) + " [mm], V " +
+                                  ShortestNumber(workSpeed));
+        }
+        return;
+    }
+
+    layer_.SendCommand(TravelSpeedCommand());
+    layer_.SendCommand(Bytes({'F', 0}));
+    if (kind == kKindGcode) ctx_.JobStartZ = drawing->GcodeMaxZ();
+    if (pp.Laser) ctx_.JobStartZ = 0;
+    if (pp.ZReversed) ctx_.JobStartZ = -settings_.Number("grubosc");
+    if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) return;
+    SendWait("C");
+    if (!WorkAreaChecks(sx, sy, d, p)) return;
+
+    BusyCursor cursor(notifier_);
+    const int outputKind = kind == kKindGcode ? 5 : 4;
+    if (kind != kKindGcode && !ctx_.HatchingDone) drawing->AddOutline();
+    if (!drawing->Save(JobFile(), 0, drawing->FigureCount() - 1, outputKind)) return;
+    if (pp.Laser && settings_.Flag("LotnyStart") && !FlyingStartChecks(d)) return;
+    if (!ctx_.ArmLink && !transfer_.CheckSize(JobFile())) return;
+
+    ctx_.JobHeld = false;
+    SendWait("Q");
+    SendWait("Q");
+    SendWait("C");
+
+    if (!ctx_.ArmLink) {
+        panel_.StopTimer();
+        const int result = host_.RunTransfer();
+        if (result == 1 && layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) transfer_.SendStart();
+        panel_.StartTimer();
+    } else if (layer_.MoveToPoint(0, 0, ctx_.JobStartZ) || pp.Laser) {
+        streamer_.start(JobFile());
+    } else {
+        layer_.SendCommand(Bytes({'F', 2}));
+    }
+    panel_.EnableMotionControls(false);
+}
+
+void JobControl::Powtrz1Click() {
+    Run([this] {
+        if (!ctx_.ArmLink) {
+            // The job held in the controller's memory runs again (its own checks and messages).
+            transfer_.Repeat(host_.OpenFileName());
+            return;
+        }
+        layer_.ReadStatus();
+        if (layer_.TimedOut()) return;
+        layer_.SendCommand(TravelSpeedCommand());
+        layer_.MoveToPoint(0, 0, ctx_.JobStartZ);
+        if (streamer_.Streaming()) streamer_.stop();
+        layer_.SendCommand("C");
+        streamer_.start(JobFile());
+    });
+}
+
+void JobControl::Wstrzymaj1Click() {
+    Run([this] {
+        BusyCursor cursor(notifier_);
+        if (ctx_.BurnRunning)
+            ctx_.BurnStopRequested = true;  // the burn pauses after its line
+        else
+            panel_.Hold();
+    });
+}
+
+void JobControl::Kontynuacja1Click() {
+    Run([this] {
+        // A paused burn goes on whichever window is active.
+        if (burn_ && !burn_->Finished() && (burn_->Paused() || ctx_.BurnStopRequested)) {
+            panel_.EnableSpeedPower(false);
+            ctx_.BurnStopRequested = false;
+            burn_->Resume();
+            return;
+        }
+        BusyCursor cursor(notifier_);
+        panel_.Continue();
+    });
+}
+
+void JobControl::Tnijwybran1Click() {
+    Run([this] { Selected(false); });
+}
+
+void JobControl::Startodwybranej1Click() {
+    Run([this] { Selected(true); });
+}
+
+void JobControl::Selected(bool fromSelected) {
+    JobDrawing* drawing = host_.ActiveDrawing();
+    if (!drawing || drawing->Kind() == kKindBitmap) return;
+    if (drawing->SelectedFigure() < 0) {
+        notifier_.Message(ctx_.Text(TextId::ChooseFigureFirst), MessageKind::Information, Buttons::OkCancel,
+                          host_.OpenFileName());
+        return;
+    }
+    if (ctx_.ArmLink && streamer_.Streaming()) streamer_.stop();
+    const std::string speed = TravelSpeedCommand();
+    layer_.SendCommand(speed);
+    layer_.SendCommand(Bytes({'F', 0}));
+    SendWait("Q");
+    SendWait("Q");
+    SendWait("C");
+    layer_.SendCommand(speed);
+    if (!fromSelected) layer_.SendCommand(Bytes({'F', 0}));
+
+    drawing->AddOutline();
+    if (!(fromSelected ? drawing->SaveFromSelected(JobFile()) : drawing->SaveSelected(JobFile()))) return;
+
+    BusyCursor cursor(notifier_);
+    if (!ctx_.ArmLink) {
+        // The panel's timer would poll the machine between the kilobytes of the transfer.
+        panel_.StopTimer();
+        const int result = host_.RunTransfer();
+        if (result == 1 && layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) layer_.SendCommand("G");
+        panel_.StartTimer();
+    } else {
+        if (streamer_.Streaming()) streamer_.stop();
+        if (layer_.MoveToPoint(0, 0, ctx_.JobStartZ))
+            streamer_.start(JobFile());
+        else
+            layer_.SendCommand(Bytes({'F', 2}));
+    }
+}
+
+void JobControl::WypalBMP1Click() {
+    Run([this] {
+        if (BurnActive()) return;
+        Burn();
+    });
+}
+
+void JobControl::Burn() {
+    if (BurnActive()) return;
+    JobDrawing* drawing = host_.ActiveDrawing();
+    if (!drawing || !LinkCheck()) return;
+    const tplotparams& pp = ctx_.PlotParams;
+    layer_.SendCommand(TravelSpeedCommand());
+    layer_.SendCommand(Bytes({'F', 0}));
+    if (pp.Laser) ctx_.JobStartZ = -settings_.Number("grubosc");
+    if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) return;
+    SendWait("C");
+
+    const double width = settings_.Number("SzerokoscObrazu");
+    const double height = settings_.Number("WysokoscObrazu");
+    drawing->SetSizeMm(width, height);
+    const double scale = settings_.Number("skala");
+    if (!WorkAreaChecks(scale * width / 100, scale * height / 100, 0, 0)) return;
+
+    EndBurn();
+    const RasterPicture* picture = drawing->Picture();
+    if (!picture || picture->Empty()) return;
+    auto burn = std::make_unique<tBMPThread>(ctx_, layer_, &panel_);
+    burn->SetDispatcher(dispatcher_);
+    burn->Child = picture;
+    ctx_.BmpPixelWidth = picture->Width;
+    ctx_.BmpPixelHeight = picture->Height;
+    burn->HeightMm = height;
+    burn->WidthMm = width;
+    burn->Pitch = settings_.Number("BMPKrok");
+    burn->BlackPower = settings_.Number("MocDlaCzarnego");
+    burn->WhitePower = settings_.Number("MocDlaBialego");
+    burn->OneWay = settings_.Flag("Jednokierukowo");
+    burn->IdlePower = settings_.Number("SpoczynkowaMocLasera");
+    burn->StartZ = ctx_.JobStartZ;
+    {
+        BusyCursor cursor(notifier_);
+        burn->PrepareLines();
+    }
+    const std::uint32_t work = ctx_.SpeedToTimer(
+        RoundTo<std::int32_t>(settings_.Number("WorkSpeed") * pp.Multiplier, "work speed"));
+    layer_.SendCommand(Bytes({'V', 1}) + IntToBytes4(work));
+    layer_.SendCommand(Bytes({'T', 3, IdlePowerByte(burn->IdlePower)}));
+    layer_.SendCommand(Bytes({'F', 1}));
+    burn_ = std::move(burn);
+    burnDrawing_ = drawing;
+    ctx_.BurnStopRequested = false;
+    ctx_.BurnRunning = true;
+    burn_->Start();
+}
+
+// A paused or ended burn is replaced: asked to end, woken and joined, never freed while it runs.
+void JobControl::EndBurn() {
+    if (!burn_) return;
+    burn_->TerminateAndJoin();
+    burn_.reset();
+    burnDrawing_ = nullptr;
+}
+
+void JobControl::DrawingClosing(const JobDrawing* drawing) {
+    if (!burn_ || burnDrawing_ != drawing) return;
+    EndBurn();
+    ctx_.BurnRunning = false;
+    ctx_.BurnStopRequested = false;
+}
+
+void JobControl::Shutdown() {
+    EndBurn();
+    ctx_.BurnRunning = false;
+}
+
+}  // namespace vellisk
