@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the plain build, the build under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a short while each.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the tests of threaded code under
+# ThreadSanitizer, and the fuzz targets for a short while each.
 # FUZZ_SECONDS (default 30) sets how long each fuzz target runs; 0 skips them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +20,20 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELLISK_SANITIZE=ON
 cmake --build build-asan -j "$JOBS"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan -j "$JOBS" --output-on-failure
+
+echo "== ThreadSanitizer build of the tests of threaded code"
+# The burn thread and the thread layer, the Ethernet watch thread, the control panel.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLISK_TSAN=ON \
+      -DVELLISK_BUILD_UI=OFF -DVELLISK_BUILD_BENCH=OFF -DVELLISK_BUILD_TOOLS=OFF >/dev/null
+cmake --build build-tsan -j "$JOBS" --target test_app test_platform test_machine_link
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+build-tsan/tests/test_app --gtest_filter='BitmapBurn*'
+build-tsan/tests/test_platform --gtest_filter='WorkerThread*'
+build-tsan/tests/test_machine_link --gtest_filter='Ethernet*'
+if [ -x build-tsan/tests/test_machine_operation ] || cmake --build build-tsan -j "$JOBS" --target test_machine_operation >/dev/null 2>&1; then
+  build-tsan/tests/test_machine_operation --gtest_filter='*Panel*:*Thread*'
+fi
+unset TSAN_OPTIONS
 
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
 if [ "$FUZZ_SECONDS" != "0" ] && ls tests/fuzz/*.cpp >/dev/null 2>&1; then

@@ -1,0 +1,292 @@
+// The bitmap burn on a laser machine over USB, started by START on a bitmap drawing: the
+// commands of each raster line byte for byte as worked out by hand, the pause by the STOP flag
+// and by the machine's STOP key, continue, and closing the window during a paused and during a
+// running burn. The test's thread stands for the GUI thread: it runs the panel refreshes the
+// burn thread hands it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/job_control.h"
+#include "app/job_drawing.h"
+#include "app/job_test_rig.h"
+#include "drawing_window/raster_project.h"
+#include "machine_operation/bmp_thread.h"
+#include "model/core_error.h"
+#include "platform/gui_notifier.h"
+#include "sim/fake_clock.h"
+#include "sim/fake_arm_transport.h"
+#include "support/gui_loop.h"
+#include "support/test_support.h"
+
+namespace vellisk {
+namespace {
+
+std::string B(std::initializer_list<int> b) {
+    std::string s;
+    for (int v : b) s.push_back(static_cast<char>(v));
+    return s;
+}
+
+// A 4 x 3 picture, rows from the top.
+RasterPicture SmallPicture() {
+    RasterPicture p;
+    p.Width = 4;
+    p.Height = 3;
+    p.Red = {9, 9, 9, 9, 0, 50, 100, 150, 200, 250, 10, 20};
+    return p;
+}
+
+RasterPicture Grey(int w, int h, std::uint8_t v) {
+    RasterPicture p;
+    p.Width = w;
+    p.Height = h;
+    p.Red.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), v);
+    return p;
+}
+
+struct BurnRig {
+    test::GuiLoop gui;
+    test::RecordingNotifier recorded;
+    GuiThreadNotifier notifier{recorded, gui};
+    MachineContext ctx;
+    sim::FakeClock clock;
+    sim::ControllerModel model;
+    sim::FakeArmTransport usb{model, LinkKind::Usb};
+    std::unique_ptr<CommandLayer> layer;
+    test::TempDir dir;
+    Settings settings;
+    test::RecordingPanel panel;
+    test::FakeHost host;
+    std::unique_ptr<TTransArm> streamer;
+    std::unique_ptr<Ttransmisja> transfer;
+    RasterProject raster;
+    RasterJobDrawing drawing{raster};
+    std::unique_ptr<JobControl> jobs;
+
+    explicit BurnRig(RasterPicture picture, double widthMm = 1.0) {
+        ctx.Lang.Language = kLangEnglish;
+        ctx.PlotState.Model = "HYG64";
+        SelectMachineModel(ctx, notifier);
+        ctx.ArmLink = true;
+        ctx.ProgramDir = dir.path();
+        model.armController = true;
+        model.baseX = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsX);
+        model.baseY = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsY);
+        layer = std::make_unique<CommandLayer>(ctx, notifier, clock);
+        layer->SetUsb(&usb);
+        streamer = std::make_unique<TTransArm>(ctx, *layer, notifier);
+        transfer = std::make_unique<Ttransmisja>(ctx, *layer, notifier);
+        settings.SetNumber("SzerokoscObrazu", widthMm);
+        EXPECT_TRUE(raster.LoadBMP("picture.bmp", std::move(picture), settings, ctx));
+        settings.SetNumber("BMPKrok", 0.25);
+        settings.SetNumber("MocDlaCzarnego", 100);
+        settings.SetNumber("MocDlaBialego", 0);
+        host.drawing = &drawing;
+        host.usbPresent = true;
+        jobs = std::make_unique<JobControl>(ctx, settings, *layer, notifier, *streamer, *transfer, panel, host, &gui);
+    }
+    ~BurnRig() { jobs.reset(); }  // the burn's thread ends before the machine goes
+
+    bool WaitEnd() {
+        return gui.PumpUntil([&] { return jobs->BurnThread() && jobs->BurnThread()->Finished(); });
+    }
+    bool WaitPaused() {
+        return gui.PumpUntil([&] { return jobs->BurnThread() && jobs->BurnThread()->Paused(); });
+    }
+    std::size_t Count(const std::string& c) const {
+        return static_cast<std::size_t>(std::count_if(model.log.begin(), model.log.end(),
+                                                      [&](const sim::ReceivedCommand& r) { return r.bytes == c; }));
+    }
+    // The commands from the burn's first "SBB" on, with the moves to each line start (what the
+    // go-to sends between "SA" + ramp divisor and "F" 1) left out.
+    std::vector<std::string> Burnt() const {
+        std::vector<std::string> out;
+        bool started = false, inMove = false;
+        const std::string sa = "SA" + IntToBytes4(ctx.PlotParams.RampDivisor);
+        for (const auto& r : model.log) {
+            if (r.bytes == "SBB") started = true;
+            if (!started) continue;
+            if (inMove && r.bytes != B({'F', 1})) continue;
+            inMove = false;
+            out.push_back(r.bytes);
+            if (r.bytes == sa && out.size() >= 2 && out[out.size() - 2][0] == 'T') inMove = true;
+        }
+        return out;
+    }
+};
+
+TEST(BitmapBurn, TwoLinesOfASmallPictureByteForByte) {
+    BurnRig b(SmallPicture());
+    b.settings.SetNumber("WysokoscObrazu", 0.5);  // 2 lines of 0.25 mm
+    b.jobs->Start1Click();
+    ASSERT_TRUE(b.WaitEnd());
+    b.gui.RunPending();
+    EXPECT_TRUE(b.recorded.messages.empty());
+    // The work speed 500 mm/min is timer value 9600, ramp index 76 of this model's table: the
+    // run-up is 76 X steps (run-up factor 0), 0.076 mm.
+    ASSERT_EQ(b.ctx.PlotState.SetSpeeds[1], 9600);
+    ASSERT_EQ(b.ctx.RampIndexOfTimer(9600), 76);
+
+    // Before the thread: work speed (4 bytes), idle power 5 % = round(12.75) = 13, speed set 1.
+    const std::vector<std::string> sent = test::Sent(b.model);
+    const auto sbb = std::find(sent.begin(), sent.end(), "SBB");
+    ASSERT_NE(sbb, sent.end());
+    const std::uint32_t work = b.ctx.SpeedToTimer(static_cast<std::int32_t>(b.settings.Number("WorkSpeed")));
+    EXPECT_EQ(*(sbb - 3), B({'V', 1}) + IntToBytes4(work));
+    EXPECT_EQ(*(sbb - 2), B({'T', 3, 13}));
+    EXPECT_EQ(*(sbb - 1), B({'F', 1}));
+
+    // Width 1 mm, pitch 0.25 mm: 8 pixels a line, 1000 X steps, half a pitch 125 steps; the
+    // run-up (76 steps, N 76) is more than the pitch, so the run-out feeds 250 Y steps:
+    // N = round(sqrt(201^2 + 250^2) + 0.5) = 321.
+    // Line 0 samples the bottom row (250 250 10 10 20 20 20 20), line 1 the middle one;
+    // black 100 %, white 0 %: power = 255 - grey. One-way burning: both lines go forward.
+    const std::string sa3 = "SA" + B({3, 0, 0, 0});
+    const std::string raster = B({'A', 2, 0xE8, 3, 0, 0xE8, 3, 0, 0, 0, 0, 8, 0, 0, 0});
+    const std::string runUp = B({'A', 6, 76, 0, 0, 76, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    const std::string runOut = B({'A', 4, 0x41, 1, 0, 201, 0, 0, 250, 0, 0, 0, 0, 0, 0xFF});
+    auto line = [&](const std::string& packet) {
+        return std::vector<std::string>{"SBD" + B({1, 0, 0, 0}), packet, B({'F', 0}), B({'T', 3, 13}), sa3,
+                                        B({'F', 1}), "SA" + B({0, 0, 0, 0}), runUp, "SBS", raster, runOut};
+    };
+    std::vector<std::string> expected{"SBB"};
+    for (const auto& c : line(B({5, 5, 245, 245, 235, 235, 235, 235}))) expected.push_back(c);
+    for (const auto& c : line(B({205, 205, 155, 155, 105, 105, 105, 105}))) expected.push_back(c);
+    for (const auto& c : {std::string("SLC"), std::string("SBE"), sa3, B({'F', 0})}) expected.push_back(c);
+    EXPECT_EQ(b.Burnt(), expected);
+    EXPECT_FALSE(b.ctx.BurnRunning);
+    EXPECT_GE(b.panel.refreshes.load(), 2) << "the panel is refreshed after every line";
+    EXPECT_EQ(b.panel.calls, (std::vector<std::string>{"SpeedPower off"}));
+}
+
+TEST(BitmapBurn, LinesPacketsAndAOnePixelHighPicture) {
+    MachineContext ctx;
+    test::RecordingNotifier n;
+    CommandLayer layer(ctx, n);
+    tBMPThread t(ctx, layer, nullptr);
+    RasterPicture flat = Grey(300, 1, 128);
+    t.Child = &flat;
+    t.WidthMm = 10;
+    t.HeightMm = 1.0;
+    t.Pitch = 0.1;
+    t.BlackPower = 100;
+    t.WhitePower = 0;
+    t.PrepareLines();
+    EXPECT_EQ(t.Lines.size(), 10u) << "1.0 mm at 0.1 mm: whole multiples of the pitch";
+    EXPECT_EQ(t.PixelsPerLine, 200);
+    EXPECT_EQ(t.Lines[0].Power[0], 127) << "grey 128, black 100 %, white 0 %";
+
+    // 200 pixels: "SBD" announces 14 packets; 13 of 15 bytes and one of 5 go out.
+    const BurnLineCommands c = BuildBurnLine(t.Lines[0], false, BurnLineGeometry{});
+    ASSERT_EQ(c.data.size(), 15u);
+    EXPECT_EQ(c.data[0], "SBD" + B({14, 0, 0, 0}));
+    EXPECT_EQ(c.data[13].size(), 15u);
+    EXPECT_EQ(c.data[14].size(), 5u);
+
+    EXPECT_EQ(IdlePowerByte(5), 13);
+    EXPECT_EQ(IdlePowerByte(300), 255) << "an idle power above 100 % is held to the byte";
+    t.Pitch = 0;
+    EXPECT_THROW(t.PrepareLines(), CoreError);
+}
+
+TEST(BitmapBurn, HoldPausesAfterTheLineAndContinueGoesOn) {
+    BurnRig b(Grey(20, 20, 0));
+    b.settings.SetNumber("WysokoscObrazu", 2.0);  // 8 lines
+    bool held = false;
+    b.panel.onRefresh = [&] {
+        if (!held) {
+            held = true;
+            b.jobs->Wstrzymaj1Click();
+        }
+    };
+    b.jobs->Start1Click();
+    ASSERT_TRUE(b.WaitPaused());
+    EXPECT_EQ(b.Count("SBS"), 1u) << "the line in progress is finished";
+    EXPECT_EQ(b.model.log.back().bytes, B({'F', 0}));
+    EXPECT_EQ(b.model.log[b.model.log.size() - 3].bytes, "SBE");
+
+    b.jobs.reset();  // the main window closes during the pause
+    EXPECT_FALSE(b.ctx.BurnRunning);
+}
+
+TEST(BitmapBurn, ContinueResumesAPausedBurnToItsEnd) {
+    BurnRig b(Grey(20, 20, 0));
+    b.settings.SetNumber("WysokoscObrazu", 2.0);
+    bool held = false;
+    b.panel.onRefresh = [&] {
+        if (!held) {
+            held = true;
+            b.jobs->Wstrzymaj1Click();
+        }
+    };
+    b.jobs->Start1Click();
+    ASSERT_TRUE(b.WaitPaused());
+    b.jobs->Kontynuacja1Click();
+    ASSERT_TRUE(b.WaitEnd());
+    EXPECT_EQ(b.Count("SBS"), 8u);
+    EXPECT_EQ(b.Count("SBB"), 2u) << "\"SBB\" again after the resume";
+    EXPECT_FALSE(b.ctx.BurnRunning);
+}
+
+TEST(BitmapBurn, MachineStopKeyPausesAndClosingTheWindowEndsTheBurn) {
+    BurnRig b(Grey(20, 20, 0));
+    b.settings.SetNumber("WysokoscObrazu", 2.0);
+    bool pressed = false;
+    b.panel.onRefresh = [&] {
+        if (!pressed) {
+            pressed = true;
+            b.model.pressKeysOnce = sim::kKeyStop;
+        }
+    };
+    b.jobs->Start1Click();
+    ASSERT_TRUE(b.WaitPaused());
+    EXPECT_TRUE(b.ctx.BurnStopRequested) << "the panel keeps polling";
+    EXPECT_TRUE(b.ctx.BurnRunning);
+    b.jobs->DrawingClosing(&b.drawing);
+    EXPECT_EQ(b.jobs->BurnThread(), nullptr);
+    EXPECT_FALSE(b.ctx.BurnRunning);
+    EXPECT_EQ(b.model.log.back().bytes, B({'F', 0}));
+    EXPECT_EQ(b.Count("SBS"), 1u);
+}
+
+TEST(BitmapBurn, ClosingTheWindowDuringARunningBurnEndsIt) {
+    BurnRig b(Grey(20, 20, 0));
+    b.settings.SetNumber("WysokoscObrazu", 2.0);
+    tBMPThread* first = nullptr;
+    bool closed = false;
+    // The window closes while the burn thread waits for this very refresh.
+    b.panel.onRefresh = [&] {
+        if (closed) return;
+        first = b.jobs->BurnThread();
+        b.jobs->Start1Click();  // START does nothing while the burn runs
+        EXPECT_EQ(b.jobs->BurnThread(), first);
+        b.jobs->DrawingClosing(&b.drawing);
+        closed = true;
+    };
+    b.jobs->Start1Click();
+    ASSERT_TRUE(b.gui.PumpUntil([&] { return closed; }));
+    EXPECT_EQ(b.jobs->BurnThread(), nullptr);
+    EXPECT_FALSE(b.ctx.BurnRunning);
+    EXPECT_EQ(b.Count("SBS"), 1u);
+    EXPECT_EQ(b.model.log.back().bytes, B({'F', 0}));
+}
+
+TEST(BitmapProject, PictureSizeFollowsTheConfiguredWidth) {
+    Settings settings;
+    MachineContext ctx;
+    RasterProject p;
+    settings.SetNumber("SzerokoscObrazu", 30);
+    ASSERT_TRUE(p.LoadBMP("a.bmp", Grey(600, 300, 1), settings, ctx));
+    EXPECT_DOUBLE_EQ(settings.Number("WysokoscObrazu"), 15);
+    EXPECT_DOUBLE_EQ(p.ProjectWidth, 30);
+    EXPECT_DOUBLE_EQ(p.ProjectHeight, 15);
+    EXPECT_DOUBLE_EQ(ctx.BmpPixelWidth, 600);
+    EXPECT_DOUBLE_EQ(ctx.BmpPixelHeight, 300);
+    RasterProject bad;
+    EXPECT_FALSE(bad.LoadBMP("b.bmp", RasterPicture{}, settings, ctx));
+    EXPECT_DOUBLE_EQ(ctx.BmpPixelWidth, 600) << "a picture that cannot be read changes nothing";
+}
+
+}  // namespace
+}  // namespace vellisk
