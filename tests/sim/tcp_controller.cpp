@@ -43,10 +43,13 @@ TcpController::Hooks ModelHooks(ControllerModel& model) {
     return h;
 }
 
-TcpController::TcpController(Hooks hooks) : hooks_(std::move(hooks)) {
+TcpController::TcpController(Hooks hooks) : TcpController(std::move(hooks), 0, 0) {}
+
+TcpController::TcpController(Hooks hooks, std::uint16_t commandPort, std::uint16_t identityPort)
+    : hooks_(std::move(hooks)) {
     if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("pipe");
-    cmdListen_ = Listen(0);
-    idListen_ = Listen(0);
+    cmdListen_ = Listen(commandPort);
+    idListen_ = Listen(identityPort);
     sockaddr_in a{};
     socklen_t len = sizeof a;
     ::getsockname(cmdListen_, reinterpret_cast<sockaddr*>(&a), &len);

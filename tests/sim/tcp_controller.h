@@ -42,6 +42,8 @@ public:
     };
 
     explicit TcpController(Hooks hooks);
+    // Listening on the given loopback ports (0: an ephemeral one each).
+    TcpController(Hooks hooks, std::uint16_t commandPort, std::uint16_t identityPort);
     ~TcpController();
     TcpController(const TcpController&) = delete;
     TcpController& operator=(const TcpController&) = delete;

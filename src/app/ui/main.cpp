@@ -1,14 +1,3 @@
-#include <QFileInfo>
+#include "app/ui/program_main.h"
 
-#include "app/ui/main_window.h"
-
-int main(int argc, char** argv) {
-    vellisk::ui::Application app(argc, argv);
-    vellisk::ui::MainWindow window;
-    window.show();
-    for (int i = 1; i < argc; ++i) {
-        QString arg = QString::fromLocal8Bit(argv[i]);
-        if (QFileInfo::exists(arg)) window.OpenDrawing(arg);
-    }
-    return app.exec();
-}
+int main(int argc, char** argv) { return vellisk::ui::ProgramMain(argc, argv); }

@@ -1,0 +1,63 @@
+#include "app/about_texts.h"
+
+#include <cmath>
+
+#include "machine_link/machine_context.h"
+
+#ifndef VELLISK_VERSION_MAJOR
+#define VELLISK_VERSION_MAJOR 0
+#define VELLISK_VERSION_MINOR 0
+#define VELLISK_VERSION_PATCH 0
+#define VELLISK_VERSION_TWEAK 0
+#endif
+
+namespace vellisk {
+
+std::string GetVersionString(bool withRelease, bool withBuild) {
+    std::string v = std::to_string(VELLISK_VERSION_MAJOR) + "." + std::to_string(VELLISK_VERSION_MINOR);
+    if (withRelease) v += "." + std::to_string(VELLISK_VERSION_PATCH);
+    if (withBuild) v += "." + std::to_string(VELLISK_VERSION_TWEAK);
+    return v;
+}
+
+namespace {
+long long RoundHalfEven(double v) {
+    if (!std::isfinite(v)) return 0;
+    return static_cast<long long>(std::nearbyint(v));  // default rounding mode: halves to even
+}
+}  // namespace
+
+std::string WorkAreaText(double x, double y) {
+    return std::to_string(RoundHalfEven(x)) + "x" + std::to_string(RoundHalfEven(y));
+}
+
+std::string ProductionDateText(const std::string& date, const std::string& noData) {
+    if (date.size() < 8) return noData;
+    return date.substr(0, 4) + "." + date.substr(4, 2) + "." + date.substr(6, 2);
+}
+
+std::string RunTimeText(std::int32_t minutes, const MachineContext& ctx) {
+    return std::to_string(minutes / 60) + ctx.Text(TextId::AboutHours) + std::to_string(minutes % 60) +
+           ctx.Text(TextId::AboutMinutes);
+}
+
+AboutTexts MakeAboutTexts(const MachineContext& ctx, bool answered) {
+    AboutTexts t;
+    t.ver = GetVersionString(true, true);
+    const std::string noData = ctx.Text(TextId::NoData);
+    if (answered) {
+        const auto& s = ctx.PlotState;
+        t.prod = s.Producer;
+        t.model = s.Model;
+        t.obszar = WorkAreaText(ctx.WorkAreaX, ctx.WorkAreaY);
+        t.dataprod = ProductionDateText(s.ProductionDate, noData);
+        t.przebieg = RunTimeText(s.RunMinutes, ctx);
+        t.ilpl = std::to_string(s.FileCount);
+    } else {
+        t.prod = t.model = t.obszar = t.dataprod = t.przebieg = t.ilpl = noData;
+    }
+    if (ctx.Lang.CountryCode == 886) t.height = 356;
+    return t;
+}
+
+}  // namespace vellisk

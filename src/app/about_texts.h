@@ -1,0 +1,31 @@
+#pragma once
+// What the About box shows: the program's version and, read from the machine each time the box
+// is shown, its producer, model, work area, production date, running time and number of files.
+#include <cstdint>
+#include <string>
+
+namespace vellisk {
+
+class MachineContext;
+
+// major.minor, then ".release" and ".build" when asked for, from the build's version.
+std::string GetVersionString(bool withRelease, bool withBuild);
+
+// "600x400": the work area in whole millimetres (halves to even).
+std::string WorkAreaText(double x, double y);
+// "YYYY.MM.DD" from the machine's 8-character date; `noData` when the date is shorter.
+std::string ProductionDateText(const std::string& date, const std::string& noData);
+// "2 hour  5 min " for 125 minutes, with the language's words.
+std::string RunTimeText(std::int32_t minutes, const MachineContext& ctx);
+
+struct AboutTexts {
+    std::string ver;
+    std::string prod, model, obszar, dataprod, przebieg, ilpl;
+    int height = 188;  // the form's client height: 356 uncovers the dealer panel
+};
+
+// The box's texts; `answered` is whether the controller answered the status read (the machine
+// info has then been read into the context).
+AboutTexts MakeAboutTexts(const MachineContext& ctx, bool answered);
+
+}  // namespace vellisk

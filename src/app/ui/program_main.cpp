@@ -1,0 +1,133 @@
+#include "app/ui/program_main.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <cstdlib>
+#include <iostream>
+
+#include "app/shutdown_rules.h"
+#include "app/ui/about_box.h"
+#include "app/ui/application.h"
+#include "app/ui/frame_notifier.h"
+#include "app/ui/main_form.h"
+#include "machine_link/command_layer.h"
+#include "machine_link/ethernet_link.h"
+#include "machine_link/machine_context.h"
+#include "machine_link/usb_link.h"
+#include "platform/libusb_hid_backend.h"
+#include "platform/program_dir.h"
+#include "settings/config_dialog.h"
+#include "settings/settings.h"
+#include "settings/ui/dlgkonfig.h"
+#include "settings/ui/numpad_form.h"
+
+namespace vellisk::ui {
+
+namespace {
+
+// A port number from the environment (a controller that listens elsewhere than the machine's
+// own ports, such as the simulated controller), or `fallback`.
+std::uint16_t PortFromEnvironment(const char* name, std::uint16_t fallback) {
+    const char* v = std::getenv(name);
+    if (!v || !*v) return fallback;
+    char* end = nullptr;
+    const long n = std::strtol(v, &end, 10);
+    return (*end == '\0' && n > 0 && n < 65536) ? static_cast<std::uint16_t>(n) : fallback;
+}
+
+}  // namespace
+
+Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
+    const std::vector<std::string> params(argv_.size() > 1 ? argv_.begin() + 1 : argv_.end(), argv_.end());
+    ctx_ = std::make_unique<MachineContext>();
+    ctx_->Lang = DetectLanguage(params);
+    settings_ = std::make_unique<Settings>();
+    notifier_ = std::make_unique<FrameNotifier>();
+    layer_ = std::make_unique<CommandLayer>(*ctx_, *notifier_);
+
+    // 1. The main frame; the program folder is known from here on.
+    ctx_->ProgramDir = ResolveProgramDir();
+    main_ = std::make_unique<TMainForm>(*ctx_, *notifier_);
+    notifier_->SetStatusBar(main_->statusBar());
+
+    // 2. The USB link, unless "95" is the first or second parameter; a failure to make it
+    //    leaves the program without USB.
+    if (UsbLinkWanted(argv_)) {
+        try {
+            hid_ = std::make_unique<LibusbHidBackend>();
+            usb_ = std::make_unique<TfUsb>(*ctx_, *hid_, *notifier_);
+            layer_->SetUsb(usb_.get());
+        } catch (...) {
+            usb_.reset();
+            hid_.reset();
+        }
+    }
+
+    // 3. The control panel decides the link here (made by the panel's wiring).
+
+    // 4. The configuration: "Quarnell.cfg", the current settings file and "DADudavu.txt".
+    config_ = std::make_unique<ConfigDialog>(*settings_, *ctx_, *notifier_);
+    config_->CommandLine = params;
+    config_->Create();
+    configForm_ = std::make_unique<TDlgkonfig>(*config_, main_.get());
+    main_->SetConfig(config_.get(), configForm_.get());
+
+    // 5. The Ethernet link to the address the configuration set, the keypad.
+    ethernet_ = std::make_unique<TfEthernet>(*ctx_, *notifier_);
+    ethernet_->SetPorts(PortFromEnvironment("VELLISK_COMMAND_PORT", TfEthernet::kCommandPort),
+                        PortFromEnvironment("VELLISK_IDENTITY_PORT", TfEthernet::kIdentityPort));
+    layer_->SetEthernet(ethernet_.get());
+    numpad_ = std::make_unique<TNumPadForm>(main_.get());
+
+    // 6. The application's title.
+    QApplication::setApplicationName("Vellisk");
+
+    // 7. The About box and the other dialogs, none shown.
+    about_ = std::make_unique<TAboutBox>(
+        *ctx_,
+        [this] {
+            if (!layer_->ReadStatus() || layer_->TimedOut()) return false;
+            layer_->ReadMachineInfo();
+            return true;
+        },
+        main_.get());
+    main_->ShowAbout = [this] { about_->exec(); };
+}
+
+Program::~Program() {
+    // Windows first (they use the links and the settings), then the links.
+    about_.reset();
+    numpad_.reset();
+    configForm_.reset();
+    main_.reset();
+    layer_->SetEthernet(nullptr);
+    layer_->SetUsb(nullptr);
+    ethernet_.reset();
+    usb_.reset();
+    hid_.reset();
+}
+
+int Program::Run() {
+    main_->show();
+    if (StartTimer) StartTimer();
+    QApplication::exec();
+    if (StopTimer) StopTimer();
+    // The state of this run; a failure to write it was reported by the configuration and the
+    // program still ends normally.
+    if (!config_->SaveGlobal())
+        std::cerr << "Vellisk: " << ctx_->Text(TextId::GlobalStateNotSaved) << "\n";
+    return 0;
+}
+
+int ProgramMain(int argc, char** argv) {
+    std::vector<std::string> args(argv, argv + argc);
+    Application app(argc, argv);
+    Program program(args);
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const QString arg = QString::fromLocal8Bit(args[i].c_str());
+        if (QFileInfo(arg).isFile()) program.MainForm().OpenDrawing(arg);
+    }
+    return program.Run();
+}
+
+}  // namespace vellisk::ui

@@ -1,0 +1,77 @@
+#pragma once
+// The program: its objects made in the order start-up needs (the language before any form, the
+// main frame before the configuration, the link decision before the settings are loaded, the
+// Ethernet link after the machine's address is known), the message loop with the control
+// panel's timer as the only periodic driver, and at exit the timer stopped and "Quarnell.cfg"
+// written.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vellisk {
+class CommandLayer;
+class ConfigDialog;
+class HidBackend;
+class MachineContext;
+class Settings;
+class TfEthernet;
+class TfUsb;
+}  // namespace vellisk
+
+namespace vellisk::ui {
+
+class FrameNotifier;
+class TAboutBox;
+class TDlgkonfig;
+class TMainForm;
+class TNumPadForm;
+
+class Program {
+public:
+    // `argv` is the command line as started (argv[0] first), before the GUI framework took its
+    // own switches out. A QApplication must exist.
+    explicit Program(std::vector<std::string> argv);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Runs the message loop until the main frame closes, then stops the panel's timer and writes
+    // "Quarnell.cfg" (a failure is reported; the program still ends normally). Returns the exit
+    // status.
+    int Run();
+
+    MachineContext& Context() { return *ctx_; }
+    TMainForm& MainForm() { return *main_; }
+    ConfigDialog& Config() { return *config_; }
+    TDlgkonfig& ConfigForm() { return *configForm_; }
+    CommandLayer& Layer() { return *layer_; }
+    TfEthernet& Ethernet() { return *ethernet_; }
+    TfUsb* Usb() { return usb_.get(); }
+    FrameNotifier& Notify() { return *notifier_; }
+    TAboutBox& AboutBox() { return *about_; }
+
+    // The panel's timer on and off (set when the control panel is made).
+    std::function<void()> StartTimer, StopTimer;
+
+private:
+    std::vector<std::string> argv_;
+    std::unique_ptr<MachineContext> ctx_;
+    std::unique_ptr<Settings> settings_;
+    std::unique_ptr<FrameNotifier> notifier_;
+    std::unique_ptr<CommandLayer> layer_;
+    std::unique_ptr<HidBackend> hid_;
+    std::unique_ptr<TfUsb> usb_;
+    std::unique_ptr<TfEthernet> ethernet_;
+    std::unique_ptr<ConfigDialog> config_;
+    std::unique_ptr<TMainForm> main_;
+    std::unique_ptr<TDlgkonfig> configForm_;
+    std::unique_ptr<TNumPadForm> numpad_;
+    std::unique_ptr<TAboutBox> about_;
+};
+
+// The program's main block: copies the command line, makes the application and the program,
+// opens the drawings named on the command line and runs it.
+int ProgramMain(int argc, char** argv);
+
+}  // namespace vellisk::ui

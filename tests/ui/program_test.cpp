@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QTimer>
+#include <cstdlib>
+
+#include "app/ui/main_form.h"
+#include "app/ui/program_main.h"
+#include "settings/settings_files.h"
+#include "support/test_support.h"
+
+using namespace vellisk;
+
+namespace {
+
+// The program folder for one test, named by the environment as for an installed program.
+class ProgramDirVariable {
+public:
+    explicit ProgramDirVariable(const std::filesystem::path& p) { ::setenv(kVariable, p.c_str(), 1); }
+    ~ProgramDirVariable() { ::unsetenv(kVariable); }
+
+private:
+    static constexpr const char* kVariable = "VELLISK_PROGRAM_DIR";
+};
+
+}  // namespace
+
+TEST(Program, AFirstStartInAnEmptyFolderWritesTheStateFilesAndExitAddsTheViewOptions) {
+    test::TempDir dir;
+    test::CurrentFolder here(dir.path());
+    ProgramDirVariable programDir(dir.path());
+    int status = -1;
+    {
+        ui::Program program({"vellisk", "95", "USA"});
+        EXPECT_EQ(program.Usb(), nullptr);  // "95": no USB link at all
+        // The first start's files are there before the loop runs.
+        EXPECT_TRUE(std::filesystem::exists(dir / "Quarnell.cfg"));
+        EXPECT_TRUE(std::filesystem::exists(dir / "Settings.vks"));
+        EXPECT_TRUE(std::filesystem::exists(dir / "DADudavu.txt"));
+        QTimer::singleShot(0, [&] {
+            program.MainForm().Item("Kierunek")->trigger();
+            program.MainForm().Item("FileExitItem")->trigger();
+        });
+        status = program.Run();
+    }
+    EXPECT_EQ(status, 0);
+    const std::string cfg = test::ReadFileBytes(dir / "Quarnell.cfg");
+    ASSERT_EQ(cfg.size(), 448u);
+    GlobalState g;
+    ASSERT_TRUE(DecodeGlobalState(std::span(reinterpret_cast<const std::uint8_t*>(cfg.data()), cfg.size()), &g,
+                                  nullptr));
+    EXPECT_TRUE(g.Kierunek);
+    EXPECT_FALSE(g.Warstwy);
+    EXPECT_TRUE(g.Punktywej);
+}
+
+TEST(Program, AStateFileThatCannotBeWrittenAtExitStillEndsNormally) {
+    test::TempDir dir;
+    test::CurrentFolder here(dir.path());
+    ProgramDirVariable programDir(dir.path());
+    ui::Program program({"vellisk", "USA", "95"});
+    EXPECT_EQ(program.Usb(), nullptr);
+    // "Quarnell.cfg" becomes a folder: it cannot be replaced by the file at exit.
+    std::filesystem::remove(dir / "Quarnell.cfg");
+    std::filesystem::create_directory(dir / "Quarnell.cfg");
+    test::WriteFileBytes(dir / "Quarnell.cfg" / "keep", "x");
+    QTimer::singleShot(0, [&] { program.MainForm().close(); });
+    // The failure is reported in a box; close it.
+    QTimer::singleShot(200, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->inherits("QMessageBox")) w->close();
+    });
+    EXPECT_EQ(program.Run(), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "Quarnell.cfg"));
+}

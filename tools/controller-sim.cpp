@@ -1,0 +1,144 @@
+// The simulated newer controller as a process of its own, so that the program can be tried
+// without a machine: it listens on the loopback interface for the command port (commands echoed,
+// status record on "SX") and the identity port ("HTTP" answered with the maker, the model and
+// the production date), with the chosen model and work area. The job commands it receives can
+// be written to a file, which then equals the program's "out.cnx" for a whole job.
+//
+//   controller-sim [--port 9999] [--identity-port 8080] [--model PRV] [--area 600x400x100]
+//                  [--date 20240115] [--job-out FILE] [--buffer N --drain N] [--verbose]
+//
+// Put 127 / 0 / 0 / 1 into "DADudavu.txt" in the program's folder and start the program with
+// VELLISK_COMMAND_PORT and VELLISK_IDENTITY_PORT set to the two ports.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "sim/controller_model.h"
+#include "sim/tcp_controller.h"
+
+namespace {
+
+void Usage() {
+    std::cerr << "usage: controller-sim [--port N] [--identity-port N] [--model TEXT] [--area XxYxZ]\n"
+                 "                      [--date YYYYMMDD] [--job-out FILE] [--buffer N] [--drain N] [--verbose]\n";
+}
+
+bool ParseArea(const std::string& s, std::array<std::int32_t, 3>* out) {
+    int x = 0, y = 0, z = 0;
+    const int n = std::sscanf(s.c_str(), "%dx%dx%d", &x, &y, &z);
+    if (n < 2 || x <= 0 || y <= 0) return false;
+    *out = {x, y, n == 3 ? z : (*out)[2]};
+    return true;
+}
+
+// The readable form of a command for the log: letters as they are, other bytes in hex.
+std::string Printable(std::string_view c) {
+    std::string out;
+    for (unsigned char b : c) {
+        if (b >= 0x20 && b < 0x7f) {
+            out += static_cast<char>(b);
+        } else {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02x", b);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace vellisk::sim;
+    int commandPort = 9999, identityPort = 8080;
+    std::string jobOut;
+    bool verbose = false;
+    auto model = std::make_unique<ControllerModel>();
+    model->armController = true;
+    model->model = "PRV";
+    model->firmwareVersion = "550";
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto next = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                Usage();
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--port") commandPort = std::atoi(next().c_str());
+        else if (a == "--identity-port") identityPort = std::atoi(next().c_str());
+        else if (a == "--model") model->model = next();
+        else if (a == "--date") model->productionDate = next();
+        else if (a == "--area") {
+            if (!ParseArea(next(), &model->workArea)) {
+                Usage();
+                return 2;
+            }
+        } else if (a == "--job-out") jobOut = next();
+        else if (a == "--buffer") model->bufferCapacity = model->bufferSize = std::strtoul(next().c_str(), nullptr, 10);
+        else if (a == "--drain") model->drainPerStatusRead = std::strtoul(next().c_str(), nullptr, 10);
+        else if (a == "--verbose") verbose = true;
+        else {
+            Usage();
+            return a == "--help" ? 0 : 2;
+        }
+    }
+    if (commandPort <= 0 || commandPort > 65535 || identityPort <= 0 || identityPort > 65535) {
+        Usage();
+        return 2;
+    }
+
+    std::ofstream job;
+    if (!jobOut.empty()) {
+        job.open(jobOut, std::ios::binary | std::ios::trunc);
+        if (!job) {
+            std::cerr << "controller-sim: cannot write " << jobOut << "\n";
+            return 1;
+        }
+    }
+
+    // SIGINT and SIGTERM end the simulator; they are taken by sigwait below.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    ControllerModel& m = *model;
+    TcpController::Hooks hooks = ModelHooks(m);
+    const auto receive = hooks.Command;
+    hooks.Command = [&](std::string_view c) {
+        const std::size_t before = m.job.size();
+        receive(c);
+        if (verbose) std::cout << Printable(c) << "\n" << std::flush;
+        if (job.is_open() && m.job.size() > before) {
+            for (std::size_t i = before; i < m.job.size(); ++i) job << m.job[i];
+            job.flush();
+        }
+    };
+    std::unique_ptr<TcpController> server;
+    try {
+        server = std::make_unique<TcpController>(hooks, static_cast<std::uint16_t>(commandPort),
+                                                 static_cast<std::uint16_t>(identityPort));
+    } catch (const std::exception& e) {
+        std::cerr << "controller-sim: " << e.what() << " (ports " << commandPort << ", " << identityPort << ")\n";
+        return 1;
+    }
+    std::cout << "controller-sim: model " << m.model << ", work area " << m.workArea[0] << "x" << m.workArea[1]
+              << "x" << m.workArea[2] << " mm; command port " << server->CommandPort() << ", identity port "
+              << server->IdentityPort() << " on 127.0.0.1" << std::endl;
+    int sig = 0;
+    sigwait(&stopSignals, &sig);
+    {
+        auto lock = server->Lock();
+        std::cout << "controller-sim: " << m.log.size() << " commands, " << m.job.size() << " job commands"
+                  << std::endl;
+    }
+    server.reset();
+    return 0;
+}
