@@ -1,19 +1,8 @@
 #include "app/frame_rules.h"
 
-#include <cctype>
 #include <filesystem>
 
 namespace vellisk {
-
-int FileKindOf(std::string_view fileName) {
-    std::string ext = std::filesystem::path(std::string(fileName)).extension().string();
-    if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
-    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (ext == "DXF") return kKindDxf;
-    if (ext == "NC") return kKindGcode;
-    if (ext == "BMP") return kKindBitmap;
-    return kKindHpgl;
-}
 
 MenuEnabling UpdateMenuItems(const FrameState& s) {
     MenuEnabling e;
@@ -22,10 +11,10 @@ MenuEnabling UpdateMenuItems(const FrameState& s) {
     e.SpeedStart = e.FileCloseItem = e.Symulacja = e.WindowCascadeItem = e.WindowTileItem = any;
     e.Widok = e.Window1 = e.info = e.mWarstwy = any;
     e.SpeedSymulacja = any && s.activeZoom == 1;
-    e.Tnijwybran1 = e.Startodwybranej1 = any && k != kKindGcode;
-    e.nijwybranewarstwy1 = s.configExists && any && s.projektType == 1 && k != kKindGcode;
-    e.mKreskowanie = any && k != kKindGcode && k != kKindBitmap;
-    e.Zoom = any && (k == kKindHpgl || k == kKindDxf);
+    e.Tnijwybran1 = e.Startodwybranej1 = any && k != KindGcode;
+    e.nijwybranewarstwy1 = s.configExists && any && s.projektType == 1 && k != KindGcode;
+    e.mKreskowanie = any && k != KindGcode && k != KindBitmap;
+    e.Zoom = any && (k == KindHpgl || k == KindDxf);
     return e;
 }
 

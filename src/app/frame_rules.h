@@ -1,21 +1,13 @@
 #pragma once
-// The main frame's rules, free of any window: which project kind a drawing file opens as, which
-// menu items and buttons are enabled for the drawings open, the zoom steps, the view options,
-// the open dialog's filter and the save-as file name.
+// The main frame's rules, free of any window: which menu items and buttons are enabled for the
+// drawings open, the zoom steps, the view options, the open dialog's filter and the save-as file
+// name. (The project kind a file opens as is FileKindOf, drawing_files/file_kind.h.)
 #include <string>
 #include <string_view>
 
+#include "model/geometry_types.h"
+
 namespace vellisk {
-
-// Project kinds of a drawing window.
-inline constexpr int kKindHpgl = 1;
-inline constexpr int kKindDxf = 2;
-inline constexpr int kKindGcode = 3;
-inline constexpr int kKindBitmap = 4;
-
-// The project kind a file opens as, by its extension compared upper-cased: "PLT" 1, "DXF" 2,
-// "NC" 3, "BMP" 4; any other extension (or none) is read as HPGL.
-int FileKindOf(std::string_view fileName);
 
 // What the enabling rules look at.
 struct FrameState {

@@ -3,6 +3,7 @@
 #include "app/about_texts.h"
 #include "app/frame_rules.h"
 #include "app/shutdown_rules.h"
+#include "drawing_files/file_kind.h"
 #include "machine_link/machine_context.h"
 
 using namespace vellisk;
@@ -25,11 +26,11 @@ TEST(FrameRules, EnablingRulesForEachProjectKindAndZoom) {
     const Row rows[] = {
         // nothing open: only the unconditional items stay enabled
         {{0, 0, 1, true, 1}, false, false, false, false, false, false},
-        {{1, kKindHpgl, 1, true, 0}, true, true, true, false, true, true},
-        {{1, kKindDxf, 3, true, 1}, true, false, true, true, true, true},
-        {{2, kKindGcode, 1, true, 1}, true, true, false, false, false, false},
-        {{1, kKindBitmap, 1, true, 1}, true, true, true, true, false, false},
-        {{1, kKindHpgl, 1, false, 1}, true, true, true, false, true, true},  // no configuration yet
+        {{1, KindHpgl, 1, true, 0}, true, true, true, false, true, true},
+        {{1, KindDxf, 3, true, 1}, true, false, true, true, true, true},
+        {{2, KindGcode, 1, true, 1}, true, true, false, false, false, false},
+        {{1, KindBitmap, 1, true, 1}, true, true, true, true, false, false},
+        {{1, KindHpgl, 1, false, 1}, true, true, true, false, true, true},  // no configuration yet
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << "drawings " << r.s.drawings << " kind " << r.s.activeKind << " zoom "

@@ -86,7 +86,7 @@ TEST(MainForm, MenuCaptionsShortcutsAndTheEnablingWithAndWithoutADrawing) {
 
     // A G-code drawing: no selected-figure commands, no hatching, no zoom.
     ASSERT_TRUE(f.form->OpenDrawing(f.Write("part.Nc", "G0 X0 Y0\nG1 X10 Y0\nG1 X10 Y10\n")));
-    EXPECT_EQ(f.form->ActiveDrawing()->ProjectKind(), kKindGcode);
+    EXPECT_EQ(f.form->ActiveDrawing()->ProjectKind(), KindGcode);
     EXPECT_FALSE(f.Enabled("Tnijwybran1"));
     EXPECT_FALSE(f.Enabled("mKreskowanie"));
     EXPECT_FALSE(f.ButtonEnabled("tbZoom"));

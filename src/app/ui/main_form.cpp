@@ -21,6 +21,7 @@
 #include <exception>
 
 #include "app/ui/plain_child.h"
+#include "drawing_files/file_kind.h"
 #include "machine_link/machine_context.h"
 #include "model/core_error.h"
 #include "platform/notifier.h"
@@ -539,7 +540,7 @@ void TMainForm::KonfiguracjaClick() {
         const bool autoOrder = config_->settings().Flag("Auto_kolejnosc");
         for (auto it = drawings.rbegin(); it != drawings.rend(); ++it) {
             const int k = (*it)->ProjectKind();
-            if (k == kKindGcode || k == kKindBitmap) continue;
+            if (k == KindGcode || k == KindBitmap) continue;
             (*it)->Reprepare(autoDirection, autoOrder);
         }
     }
