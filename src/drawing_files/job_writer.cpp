@@ -638,7 +638,13 @@ void JobWriter::WriteHpglPath(const std::vector<tpunkt>& path, std::int32_t laye
         out += "SP " + std::to_string(layer) + ";\r\n";
         currentPen_ = layer;
     }
-    auto coord = [](double v) { return std::to_string(RoundTo<std::int64_t>(v, "HPGL coordinate")); };
+    // Plotter units are 40 per mm: a DXF or G-code drawing (100 units per mm) is converted, so
+    // that the exported drawing keeps its size; an HPGL drawing is written as it stands.
+    const bool plotterUnits = fileKind_ == KindHpgl;
+    auto coord = [plotterUnits](double v) {
+        const double u = plotterUnits ? v : static_cast<double>(static_cast<long double>(v) * 40.0L / 100.0L);
+        return std::to_string(RoundTo<std::int64_t>(u, "HPGL coordinate"));
+    };
     out += "PA " + coord(path[0].X) + "," + coord(path[0].Y) + ";\r\n";
     for (std::size_t i = 1; i < path.size(); ++i) {
         if (skipRepeats && path[i].X == path[i - 1].X && path[i].Y == path[i - 1].Y) continue;

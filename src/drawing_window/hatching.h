@@ -1,0 +1,103 @@
+#pragma once
+// Hatching: fills the closed figures of a drawing with parallel straight lines at a chosen angle
+// and spacing, each line a figure of its own that is cut after the others (typically burnt by a
+// laser to fill an area). The lines are added to the project for good; a second hatching adds
+// more. With two-way cutting the whole figure list is then reordered so that each figure starts
+// at the end nearest to where the previous one ended.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "model/figure.h"
+#include "model/geometry_types.h"
+
+namespace vellisk {
+
+class Project;
+class Settings;
+class MachineContext;
+class Notifier;
+
+// What the operator chose in the hatching dialog.
+struct HatchOptions {
+    double SpacingMm = 1.0;   // distance between the lines
+    double AngleDeg = 45.0;   // angle of the lines against the X axis
+    bool CutOutline = false;  // also cut the outlines of the hatched figures
+    bool TwoWay = false;      // cut the lines alternately in both directions
+};
+
+// The smallest spacing taken: a spacing of 0 would add lines without end.
+inline constexpr double kMinHatchSpacingMm = 0.01;
+
+// One crossing of a scan line with a figure's cutting path.
+struct HatchCrossing {
+    double X = 0.0;
+    double Y = 0.0;
+    std::int32_t Figure = 0;  // list position of the crossed figure
+};
+
+// Crossings in the order X ascending, then Y ascending.
+bool ComparePoints(const HatchCrossing& a, const HatchCrossing& b);
+
+class Kreskowanie {
+public:
+    Kreskowanie(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier);
+    ~Kreskowanie();
+    Kreskowanie(const Kreskowanie&) = delete;
+    Kreskowanie& operator=(const Kreskowanie&) = delete;
+
+    // The dialog's OK: hatches the project, marks the hatching done, orders the figures for
+    // two-way cutting when asked, and without the outline option leaves the hatched outlines
+    // uncut. A spacing below kMinHatchSpacingMm (or not a number) is refused with a message
+    // before anything is added; false then. An empty project is left alone (true).
+    bool Run(const HatchOptions& options);
+
+    // The scan lines over a drawing `height` x `width` (drawing units) at `spacingMm` and
+    // `angle` (radians), each handed to DodajKreski; then the cutting and finishing totals.
+    void Scan(double height, double width, double spacingMm, double angle);
+    // One scan line from `start` to `end`, relative to the drawing's lower-left corner: its
+    // crossings with the figures to hatch, paired into hatch lines appended to the project.
+    void DodajKreski(const tpunkt& start, const tpunkt& end);
+
+    // Told every scan line of Scan (relative to the lower-left corner), for tools and tests.
+    std::function<void(const tpunkt& start, const tpunkt& end)> ScanLineSeen;
+
+    // Scan lines given to DodajKreski by the last Scan, and hatch lines added.
+    std::int64_t ScanLines() const { return scanLines_; }
+    std::int64_t LinesAdded() const { return linesAdded_; }
+
+private:
+    struct Index;
+    void BuildIndex(double angle);
+    tfigura* NewLine(const HatchCrossing& a, const HatchCrossing& b);
+
+    Project& project_;
+    const Settings& settings_;
+    MachineContext& ctx_;
+    Notifier& notifier_;
+    std::unique_ptr<Index> index_;
+    std::vector<HatchCrossing> crossings_;
+    std::vector<std::uint32_t> candidates_;
+    std::int32_t countBefore_ = 0;  // figures before this hatching
+    double lineDepth_ = 0.0;        // cutting depth of the hatch lines, drawing units
+    std::int64_t scanLines_ = 0;
+    std::int64_t linesAdded_ = 0;
+};
+
+// Greedy nearest-neighbour order of the whole figure list for two-way cutting: after each
+// figure comes the later figure whose first or second contour point lies nearest to its second
+// contour point; a two-point figure reached by its second point is turned round first, a longer
+// one reached so stays where it is.
+void optymalizuj(std::vector<std::unique_ptr<tfigura>>& figures);
+
+// The nearest figure after position i to figure i's second contour point: its position, negated
+// when it is reached by its second point; 0 when there is none.
+std::int32_t najblizszy(const std::vector<std::unique_ptr<tfigura>>& figures, std::int32_t i);
+
+// What the main frame does after the hatching dialog's OK: the tool paths again (unless the
+// plunge is not ramped), and in a layer project the layer of the hatch lines. The window then
+// repaints.
+void AfterHatching(Project& project, const Settings& settings, const MachineContext& ctx);
+
+}  // namespace vellisk
