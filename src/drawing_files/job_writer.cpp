@@ -402,8 +402,9 @@ void JobWriter::WriteContour(tfigura& f, double X0, double Y0, double& Xe, doubl
                             static_cast<std::int32_t>(std::min<std::uint32_t>(workTimer, 0x7FFFFFFF)))) /
                         100.0 / m_.StepsX;
     rampLength = std::max(rampLength, 0.1);
-    // Bezier packets exist only in the newer controller's command set.
-    if (m_.ArmController && m_.Firmware550 && smoothing)
+    // Bezier packets exist only in the newer controller's command set. A figure without a ramped
+    // curve (open paths, engraving strokes, hatch lines) is cut along its vertices.
+    if (m_.ArmController && m_.Firmware550 && smoothing && !f.RampedBezierPath.empty())
         WriteBezierPath(f, Xe, Ye);
     else
         WriteVertexPath(f, rampLength, Xe, Ye);

@@ -10,6 +10,7 @@
 #include "drawing_files/hpgl.h"
 #include "drawing_window/box_grid.h"
 #include "model/geometry.h"
+#include "drawing_window/bezier_fit.h"
 #include "drawing_window/tool_path.h"
 #include "machine_link/machine_context.h"
 #include "model/core_error.h"
@@ -496,6 +497,16 @@ void Project::AddOutline() {
     ToolPathHooks hooks;
     hooks.LayerDepth = [this](std::int32_t layer) { return EnsureLayers().GetDepth(layer); };
     const auto figures = FigurePointers();
+    hooks.Smooth = [&] {
+        BezierMachine machine;
+        machine.kind = static_cast<vellisk::ProjectKind>(ProjectKind);
+        machine.StepsX = ctx_.PlotParams.StepsX;
+        machine.Laser = ctx_.PlotParams.Laser != 0;
+        machine.ZReversed = ctx_.PlotParams.ZReversed != 0;
+        BezierHooks bezier;
+        bezier.LayerDepth = hooks.LayerDepth;
+        PrzyblizBezier(figures, settings_, machine, bezier);
+    };
     vellisk::AddOutline(figures, window, settings_, ToolPathMachineOf(ctx_, static_cast<vellisk::ProjectKind>(ProjectKind)),
                         notifier_, hooks);
     SelectedFigure = window.SelectedFigure;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "drawing_window/offset_contour.h"
+#include "drawing_window/start_point.h"
 #include "machine_link/machine_context.h"
 #include "model/geometry.h"
 #include "model/numeric.h"
@@ -294,6 +295,7 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
         const double maxZ = settings.Flag("grawer3d") ? MaxFigureZ(figures) : 0.0;
         for (std::size_t i = 0; i < figures.size(); ++i) {
             window.SelectedFigure = static_cast<std::int32_t>(i);
+            KeepChosenStart(*figures[i]);  // the tool enters where the operator put the start
             BuildToolPath3D(*figures[i], settings, machine, maxZ, window.EngraveAtHeights, hooks);
         }
         window.SelectedFigure = -1;

@@ -62,6 +62,10 @@ public:
     std::int32_t HatchOwner = 0;
     std::vector<BezierSegmentRecord> BezierSegments;
     std::vector<BezierSegmentRecord> RampedBezierPath;
+    // Where the operator dragged the start of a closed figure; every rebuild of the paths starts
+    // each point list at its vertex nearest to it.
+    bool StartChosen = false;
+    tpunkt ChosenStart;
 };
 
 // Index of the first point of Contour with the smallest Y (a later point wins only when strictly
