@@ -6,6 +6,10 @@
 
 class QWidget;
 
+namespace vellisk {
+class JobDrawing;
+}
+
 namespace vellisk::ui {
 
 class DrawingChild {
@@ -30,6 +34,8 @@ public:
     // The view option's hint in the window's own status bar, then a repaint.
     virtual void ShowViewHint(const QString& /*hint*/) {}
     virtual void Repaint() = 0;
+    // What job control writes and starts the job from (null: nothing to start).
+    virtual JobDrawing* Job() { return nullptr; }
 };
 
 }  // namespace vellisk::ui

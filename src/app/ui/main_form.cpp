@@ -20,7 +20,7 @@
 #include <QToolButton>
 #include <exception>
 
-#include "app/ui/plain_child.h"
+#include "app/ui/project_child.h"
 #include "drawing_files/file_kind.h"
 #include "machine_link/machine_context.h"
 #include "model/core_error.h"
@@ -79,7 +79,6 @@ QString DefaultChooseSave(QWidget* parent, const QString& name, const QString& f
 
 TMainForm::TMainForm(MachineContext& ctx, Notifier& notifier, QWidget* parent)
     : QMainWindow(parent), ctx_(ctx), notifier_(notifier) {
-    CreateDrawing = [](int kind) { return std::make_unique<PlainChild>(kind); };
     ChooseOpenFile = [this](const QString& folder, const QString& filter, int* index) {
         return DefaultChooseOpen(this, folder, filter, index);
     };
@@ -362,6 +361,12 @@ int TMainForm::SaveFilterIndex() const { return config_ ? config_->Global.SaveFi
 void TMainForm::SetConfig(ConfigDialog* core, TDlgkonfig* dialog) {
     config_ = core;
     configDialog_ = dialog;
+    if (config_ && !CreateDrawing) {
+        CreateDrawing = [this](int kind) -> std::unique_ptr<DrawingChild> {
+            return std::make_unique<ProjectChild>(kind, config_->settings(), ctx_, notifier_, config_,
+                                                  [this] { return view_.Punktywej; });
+        };
+    }
     if (config_) {
         view_.Kierunek = config_->Live.Kierunek;
         view_.Kolejnosc = config_->Live.Kolejnosc;
@@ -448,12 +453,14 @@ void TMainForm::FileOpenItemClick() {
 }
 
 bool TMainForm::OpenDrawing(const QString& file) {
+    openFileName_ = file;
     if (!QFileInfo::exists(file)) {
         notifier_.Message(file.toStdString(), MessageKind::Information, Buttons::OkCancel,
                           ctx_.Text(TextId::CannotOpenTheFileCaption));
         return false;
     }
     const int kind = FileKindOf(file.toStdString());
+    if (!CreateDrawing) return false;
     std::unique_ptr<DrawingChild> child = CreateDrawing(kind);
     bool loaded = false;
     try {

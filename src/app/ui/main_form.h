@@ -41,7 +41,8 @@ public:
     ~TMainForm() override;
 
     // ---- what the program wires in ----
-    // A new drawing window for a project kind (default: a plain contour view).
+    // A new drawing window for a project kind (default, once the configuration is known: the
+    // project's contour view).
     std::function<std::unique_ptr<DrawingChild>(int kind)> CreateDrawing;
     // Job commands (menu items and buttons).
     std::function<void()> Start1Click, Kontynuacja1Click, Powtrz1Click, Wstrzymaj1Click, Tnijwybran1Click,
@@ -100,6 +101,8 @@ public:
     std::vector<DrawingChild*> Drawings() const;
     DrawingChild* ActiveDrawing() const;
     ViewOptions View() const;
+    // The drawing file last chosen to open.
+    QString OpenFileName() const { return openFileName_; }
     int SaveFilterIndex() const;
 
 protected:
@@ -133,7 +136,7 @@ private:
     std::vector<QMdiSubWindow*> order_;
     ViewOptions view_;
     int saveFilterIndex_ = 1;
-    bool inCommand_ = false;
+    QString openFileName_;
 };
 
 }  // namespace vellisk::ui

@@ -5,15 +5,22 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/job_control.h"
 #include "app/shutdown_rules.h"
 #include "app/ui/about_box.h"
 #include "app/ui/application.h"
 #include "app/ui/frame_notifier.h"
 #include "app/ui/main_form.h"
+#include "app/ui/qt_dispatcher.h"
 #include "machine_link/command_layer.h"
 #include "machine_link/ethernet_link.h"
+#include "machine_link/lpt_transfer.h"
+#include "machine_link/lpt_transport.h"
 #include "machine_link/machine_context.h"
+#include "machine_link/trans_arm.h"
+#include "machine_link/ui/transmisja_dialog.h"
 #include "machine_link/usb_link.h"
+#include "platform/gui_notifier.h"
 #include "platform/libusb_hid_backend.h"
 #include "platform/program_dir.h"
 #include "settings/config_dialog.h"
@@ -37,17 +44,44 @@ std::uint16_t PortFromEnvironment(const char* name, std::uint16_t fallback) {
 
 }  // namespace
 
+// What job control needs of the program: the active drawing, the file name last opened, the USB
+// machine, and the parallel-port transfer shown modally.
+class Program::Host : public JobHost {
+public:
+    explicit Host(Program& p) : p_(p) {}
+    JobDrawing* ActiveDrawing() override {
+        DrawingChild* d = p_.main_->ActiveDrawing();
+        return d ? d->Job() : nullptr;
+    }
+    std::string OpenFileName() override { return p_.main_->OpenFileName().toStdString(); }
+    bool UsbMachinePresent() override { return p_.usb_ && p_.usb_->DranholtFrezExist(); }
+    int RunTransfer() override {
+        transferRunning = true;
+        TransmisjaDialog dlg(*p_.transfer_, *p_.ctx_, p_.main_.get());
+        const int r = dlg.exec();
+        transferRunning = false;
+        return r;
+    }
+    bool transferRunning = false;
+
+private:
+    Program& p_;
+};
+
 Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     const std::vector<std::string> params(argv_.size() > 1 ? argv_.begin() + 1 : argv_.end(), argv_.end());
     ctx_ = std::make_unique<MachineContext>();
     ctx_->Lang = DetectLanguage(params);
     settings_ = std::make_unique<Settings>();
     notifier_ = std::make_unique<FrameNotifier>();
-    layer_ = std::make_unique<CommandLayer>(*ctx_, *notifier_);
+    dispatcher_ = std::make_unique<QtDispatcher>();
+    threadNotifier_ = std::make_unique<GuiThreadNotifier>(*notifier_, *dispatcher_);
+    Notifier& notifier = *threadNotifier_;
+    layer_ = std::make_unique<CommandLayer>(*ctx_, notifier);
 
     // 1. The main frame; the program folder is known from here on.
     ctx_->ProgramDir = ResolveProgramDir();
-    main_ = std::make_unique<TMainForm>(*ctx_, *notifier_);
+    main_ = std::make_unique<TMainForm>(*ctx_, notifier);
     notifier_->SetStatusBar(main_->statusBar());
 
     // 2. The USB link, unless "95" is the first or second parameter; a failure to make it
@@ -55,13 +89,26 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     if (UsbLinkWanted(argv_)) {
         try {
             hid_ = std::make_unique<LibusbHidBackend>();
-            usb_ = std::make_unique<TfUsb>(*ctx_, *hid_, *notifier_);
+            usb_ = std::make_unique<TfUsb>(*ctx_, *hid_, notifier);
             layer_->SetUsb(usb_.get());
         } catch (...) {
             usb_.reset();
             hid_.reset();
         }
     }
+
+    // The parallel port (when the machine has one here) and the Ethernet link. The Ethernet
+    // link's address is the configuration's; it is taken up again once the configuration is
+    // read, and nothing connects before the panel's timer runs.
+    lpt_ = LptTransport::Open();
+    layer_->SetParallelPort(lpt_.get());
+    ethernet_ = std::make_unique<TfEthernet>(*ctx_, notifier);
+    ethernet_->SetPorts(PortFromEnvironment("VELLISK_COMMAND_PORT", TfEthernet::kCommandPort),
+                        PortFromEnvironment("VELLISK_IDENTITY_PORT", TfEthernet::kIdentityPort));
+    layer_->SetEthernet(ethernet_.get());
+    streamer_ = std::make_unique<TTransArm>(*ctx_, *layer_, notifier);
+    transfer_ = std::make_unique<Ttransmisja>(*ctx_, *layer_, notifier);
+    host_ = std::make_unique<Host>(*this);
 
     // 3. The control panel decides the link here (made by the panel's wiring).
 
@@ -70,13 +117,15 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     config_->CommandLine = params;
     config_->Create();
     configForm_ = std::make_unique<TDlgkonfig>(*config_, main_.get());
+    configForm_->UsbPresent = [this] { return usb_ && usb_->DranholtFrezExist(); };
+    configForm_->SendCommand = [this](const std::vector<std::uint8_t>& c) {
+        layer_->SendCommand(std::string_view(reinterpret_cast<const char*>(c.data()), c.size()));
+    };
+    configForm_->RestartEthernet = [this] { ethernet_->restart(); };
     main_->SetConfig(config_.get(), configForm_.get());
 
     // 5. The Ethernet link to the address the configuration set, the keypad.
-    ethernet_ = std::make_unique<TfEthernet>(*ctx_, *notifier_);
-    ethernet_->SetPorts(PortFromEnvironment("VELLISK_COMMAND_PORT", TfEthernet::kCommandPort),
-                        PortFromEnvironment("VELLISK_IDENTITY_PORT", TfEthernet::kIdentityPort));
-    layer_->SetEthernet(ethernet_.get());
+    ethernet_->restart();
     numpad_ = std::make_unique<TNumPadForm>(main_.get());
 
     // 6. The application's title.
@@ -92,17 +141,38 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
         },
         main_.get());
     main_->ShowAbout = [this] { about_->exec(); };
+
+    MakeJobControl();
+    main_->CloseStateNow = [this] {
+        CloseState s;
+        s.armLink = ctx_->ArmLink;
+        s.streaming = streamer_->Streaming();
+        s.jobHeld = ctx_->JobHeld;
+        s.lptTransfer = host_->transferRunning;
+        return s;
+    };
+    main_->StopStream = [this] { streamer_->stop(); };
+}
+
+void Program::MakeJobControl() {
+    (void)host_;
 }
 
 Program::~Program() {
-    // Windows first (they use the links and the settings), then the links.
+    // Job control first (it ends and joins a burn), then the windows (they use the links and the
+    // settings), then the links.
+    jobs_.reset();
     about_.reset();
     numpad_.reset();
     configForm_.reset();
     main_.reset();
     layer_->SetEthernet(nullptr);
     layer_->SetUsb(nullptr);
+    layer_->SetParallelPort(nullptr);
+    transfer_.reset();
+    streamer_.reset();
     ethernet_.reset();
+    lpt_.reset();
     usb_.reset();
     hid_.reset();
 }

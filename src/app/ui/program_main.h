@@ -12,16 +12,23 @@
 namespace vellisk {
 class CommandLayer;
 class ConfigDialog;
+class GuiThreadNotifier;
 class HidBackend;
+class JobControl;
+class JobHost;
+class LptTransport;
 class MachineContext;
 class Settings;
+class TTransArm;
 class TfEthernet;
 class TfUsb;
+class Ttransmisja;
 }  // namespace vellisk
 
 namespace vellisk::ui {
 
 class FrameNotifier;
+class QtDispatcher;
 class TAboutBox;
 class TDlgkonfig;
 class TMainForm;
@@ -50,19 +57,31 @@ public:
     TfUsb* Usb() { return usb_.get(); }
     FrameNotifier& Notify() { return *notifier_; }
     TAboutBox& AboutBox() { return *about_; }
+    TTransArm& Streamer() { return *streamer_; }
+    JobControl* Jobs() { return jobs_.get(); }
 
     // The panel's timer on and off (set when the control panel is made).
     std::function<void()> StartTimer, StopTimer;
 
 private:
+    class Host;
+    void MakeJobControl();
+
     std::vector<std::string> argv_;
     std::unique_ptr<MachineContext> ctx_;
     std::unique_ptr<Settings> settings_;
     std::unique_ptr<FrameNotifier> notifier_;
+    std::unique_ptr<QtDispatcher> dispatcher_;
+    std::unique_ptr<GuiThreadNotifier> threadNotifier_;  // the core's notifier (also from the burn)
     std::unique_ptr<CommandLayer> layer_;
+    std::unique_ptr<LptTransport> lpt_;
     std::unique_ptr<HidBackend> hid_;
     std::unique_ptr<TfUsb> usb_;
     std::unique_ptr<TfEthernet> ethernet_;
+    std::unique_ptr<TTransArm> streamer_;
+    std::unique_ptr<Ttransmisja> transfer_;
+    std::unique_ptr<Host> host_;
+    std::unique_ptr<JobControl> jobs_;
     std::unique_ptr<ConfigDialog> config_;
     std::unique_ptr<TMainForm> main_;
     std::unique_ptr<TDlgkonfig> configForm_;
