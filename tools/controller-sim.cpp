@@ -5,7 +5,8 @@
 // be written to a file, which then equals the program's "out.cnx" for a whole job.
 //
 //   controller-sim [--port 9999] [--identity-port 8080] [--model PRV] [--area 600x400x100]
-//                  [--date 20240115] [--job-out FILE] [--buffer N --drain N] [--verbose]
+//                  [--date 20240115] [--base 50x50] [--job-out FILE] [--buffer N --drain N]
+//                  [--verbose]
 //
 // Put 127 / 0 / 0 / 1 into "DADudavu.txt" in the program's folder and start the program with
 // VELLISK_COMMAND_PORT and VELLISK_IDENTITY_PORT set to the two ports.
@@ -17,6 +18,8 @@
 #include <memory>
 #include <string>
 
+#include "machine_link/machine_context.h"
+#include "platform/notifier.h"
 #include "sim/controller_model.h"
 #include "sim/tcp_controller.h"
 
@@ -24,7 +27,8 @@ namespace {
 
 void Usage() {
     std::cerr << "usage: controller-sim [--port N] [--identity-port N] [--model TEXT] [--area XxYxZ]\n"
-                 "                      [--date YYYYMMDD] [--job-out FILE] [--buffer N] [--drain N] [--verbose]\n";
+                 "                      [--date YYYYMMDD] [--base XxY] [--job-out FILE] [--buffer N] [--drain N]\n"
+                 "                      [--verbose]\n";
 }
 
 bool ParseArea(const std::string& s, std::array<std::int32_t, 3>* out) {
@@ -57,6 +61,7 @@ int main(int argc, char** argv) {
     int commandPort = 9999, identityPort = 8080;
     std::string jobOut;
     bool verbose = false;
+    double baseXmm = 50, baseYmm = 50;
     auto model = std::make_unique<ControllerModel>();
     model->armController = true;
     model->model = "PRV";
@@ -79,6 +84,11 @@ int main(int argc, char** argv) {
                 Usage();
                 return 2;
             }
+        } else if (a == "--base") {
+            if (std::sscanf(next().c_str(), "%lfx%lf", &baseXmm, &baseYmm) != 2) {
+                Usage();
+                return 2;
+            }
         } else if (a == "--job-out") jobOut = next();
         else if (a == "--buffer") model->bufferCapacity = model->bufferSize = std::strtoul(next().c_str(), nullptr, 10);
         else if (a == "--drain") model->drainPerStatusRead = std::strtoul(next().c_str(), nullptr, 10);
@@ -91,6 +101,16 @@ int main(int argc, char** argv) {
     if (commandPort <= 0 || commandPort > 65535 || identityPort <= 0 || identityPort > 65535) {
         Usage();
         return 2;
+    }
+
+    // The project zero in motor steps of the model (its steps per 0.01 mm).
+    {
+        vellisk::MachineContext ctx;
+        vellisk::SilentNotifier quiet;
+        ctx.PlotState.Model = model->model;
+        vellisk::SelectMachineModel(ctx, quiet);
+        model->baseX = static_cast<std::int32_t>(baseXmm * 100 * ctx.PlotParams.StepsX);
+        model->baseY = static_cast<std::int32_t>(baseYmm * 100 * ctx.PlotParams.StepsY);
     }
 
     std::ofstream job;
