@@ -1,0 +1,110 @@
+#include "drawing_window/ui/hatching_form.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "drawing_window/project.h"
+#include "machine_link/machine_context.h"
+#include "machine_operation/machine_moves.h"
+#include "model/length_unit.h"
+#include "settings/ui/flt_edit.h"
+
+namespace vellisk::ui {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+TFormKreski::TFormKreski(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
+                         HatchOptions& options, QWidget* parent)
+    : QDialog(parent), project_(project), settings_(settings), ctx_(ctx), notifier_(notifier), options_(options) {
+    setObjectName("FormKreski");
+    setModal(true);
+    setWindowTitle(Q(ctx.Text(TextId::HatchCaption)));
+    odstep_ = new TFltEditU(this);
+    odstep_->setObjectName("Odstep");
+    odstep_->SetUnit(ctx.LengthUnit);
+    odstep_->SetMinValue(0);
+    odstep_->SetMaxValue(100);
+    odstep_->SetIncrement(0.1);
+    odstep_->LiniowyInkrement = true;
+    odstep_->SetValue(options.SpacingMm);
+    kat_ = new TFloatEdit(this);
+    kat_->setObjectName("Kat");
+    kat_->SetMinValue(-360);
+    kat_->SetMaxValue(360);
+    kat_->SetIncrement(0.1);
+    kat_->SetValue(options.AngleDeg);
+    wytnij_ = new QCheckBox(Q(ctx.Text(TextId::HatchCutOutline)), this);
+    wytnij_->setObjectName("WytnijObrys");
+    wytnij_->setChecked(options.CutOutline);
+    dwukierunkowo_ = new QCheckBox(Q(ctx.Text(TextId::HatchTwoWay)), this);
+    dwukierunkowo_->setObjectName("kreskiDwukierunkowo");
+    dwukierunkowo_->setChecked(options.TwoWay);
+    ok_ = new QPushButton("OK", this);
+    ok_->setObjectName("ButtonOk");
+    ok_->setDefault(true);
+    cancel_ = new QPushButton(Q(ctx.Text(TextId::CfgCancel)), this);
+    cancel_->setObjectName("ButtonCancel");
+    cancel_->setAutoDefault(false);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(Q(ctx.Text(TextId::HatchSpacing)), this), 0, 0);
+    grid->addWidget(odstep_, 0, 1);
+    grid->addWidget(new QLabel(Q("[" + UnitName(ctx.LengthUnit) + "]"), this), 0, 2);
+    grid->addWidget(new QLabel(Q(ctx.Text(TextId::HatchAngle)), this), 1, 0);
+    grid->addWidget(kat_, 1, 1);
+    grid->addWidget(new QLabel(Q(ctx.Text(TextId::HatchAngleUnit)), this), 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel_);
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(grid);
+    main->addWidget(wytnij_);
+    main->addWidget(dwukierunkowo_);
+    main->addLayout(buttons);
+
+    connect(ok_, &QPushButton::clicked, this, &TFormKreski::ButtonOkClick);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFormKreski::ButtonOkClick() {
+    HatchOptions chosen;
+    chosen.SpacingMm = odstep_->Value();
+    chosen.AngleDeg = kat_->Value();
+    chosen.CutOutline = wytnij_->isChecked();
+    chosen.TwoWay = dwukierunkowo_->isChecked();
+    bool done = false;
+    {
+        BusyCursor busy(notifier_);
+        RunReported(notifier_, [&] {
+            Kreskowanie hatching(project_, settings_, ctx_, notifier_);
+            done = hatching.Run(chosen);
+        });
+    }
+    if (!done) {
+        odstep_->setFocus();
+        return;
+    }
+    options_ = chosen;
+    accept();
+}
+
+bool ShowHatchingDialog(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
+                        QWidget* parent) {
+    // The dialog keeps its choices for the whole program.
+    static HatchOptions remembered;
+    TFormKreski form(project, settings, ctx, notifier, remembered, parent);
+    if (form.exec() != QDialog::Accepted) return false;
+    BusyCursor busy(notifier);
+    RunReported(notifier, [&] { AfterHatching(project, settings, ctx); });
+    return true;
+}
+
+}  // namespace vellisk::ui
