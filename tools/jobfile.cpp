@@ -4,16 +4,19 @@
 //       prints the job one command a line: the letter (or packet text) and its operands as
 //       numbers; --arm reads it with the newer controller's command lengths.
 //
-//   jobfile write DRAWING OUT [--model CODE] [--usb] [name=value ...]
+//   jobfile write DRAWING OUT [--model CODE] [--usb] [--hatch MM,DEG[,outline][,two-way]] [--hpgl]
+//                 [name=value ...]
 //       loads an HPGL (".plt"), DXF (".dxf") or G-code (".nc") drawing as the program does
 //       (clean-up, nesting, direction, cutting order, tool paths) and writes the machine job OUT for the model CODE (default BKT, set 0); --usb puts the controller on
-//       USB/Ethernet instead of the parallel port; name=value sets a setting by its component
-//       name (a number, or 0/1 for a check box).
+//       USB/Ethernet instead of the parallel port; --hatch fills the closed figures with lines
+//       first, as the hatching dialog does; --hpgl writes the HPGL export instead of the job;
+//       name=value sets a setting by its component name (a number, or 0/1 for a check box).
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "drawing_files/file_kind.h"
@@ -33,7 +36,8 @@ using namespace vellisk;
 int Usage(const char* self) {
     std::fprintf(stderr,
                  "usage: %s decode FILE [--arm]\n"
-                 "       %s write DRAWING OUT [--model CODE] [--usb] [name=value ...]\n",
+                 "       %s write DRAWING OUT [--model CODE] [--usb] [--hatch MM,DEG[,outline][,two-way]] "
+                 "[--hpgl] [name=value ...]\n",
                  self, self);
     return 2;
 }
@@ -58,13 +62,18 @@ int Write(int argc, char** argv) {
     ctx.Lang.Language = kLangEnglish;
     tools::PrintingNotifier notifier("jobfile");
     std::string model = "BKT";
-    bool usb = false;
+    bool usb = false, hpgl = false;
+    std::optional<HatchOptions> hatch;
     for (int i = 4; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--model" && i + 1 < argc)
             model = argv[++i];
         else if (a == "--usb")
             usb = true;
+        else if (a == "--hpgl")
+            hpgl = true;
+        else if (a == "--hatch" && i + 1 < argc)
+            hatch = tools::ParseHatch(argv[++i]);
         else
             tools::SetFromText(settings, a);
     }
@@ -80,8 +89,15 @@ int Write(int argc, char** argv) {
     const LoadResult r = project.Load(drawing.string(), *input);
     for (const auto& w : r.warnings) std::fprintf(stderr, "jobfile: %s\n", w.c_str());
     if (r.status != LoadStatus::Ok) return 1;
-    JobFileWriter writer(ctx, settings, kind == KindGcode ? OutputGcodeStream : OutputStream, input->GcodePower());
+    if (hatch && !tools::HatchProject(project, *hatch, settings, ctx, notifier)) return 1;
+    const int output = hpgl ? OutputHpgl : kind == KindGcode ? OutputGcodeStream : OutputStream;
+    JobFileWriter writer(ctx, settings, output, input->GcodePower());
     project.Save(out.string(), 0, project.Count() - 1, writer);
+    if (hpgl) {
+        std::printf("%d figures, %ju bytes of HPGL\n", project.Count(),
+                    static_cast<std::uintmax_t>(std::filesystem::file_size(out)));
+        return 0;
+    }
     std::printf("%d figures, %ju bytes; extents X %.3f..%.3f Y %.3f..%.3f mm\n", project.Count(),
                 static_cast<std::uintmax_t>(std::filesystem::file_size(out)), ctx.JobExtentMin[0],
                 ctx.JobExtentMax[0], ctx.JobExtentMin[1], ctx.JobExtentMax[1]);

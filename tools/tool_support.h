@@ -2,8 +2,12 @@
 // Pieces the developer tools share: settings from the command line, and a notifier that prints
 // the program's messages on the error stream.
 #include <iostream>
+#include <sstream>
 #include <string>
 
+#include "drawing_window/hatching.h"
+#include "drawing_window/project.h"
+#include "machine_link/machine_context.h"
 #include "model/core_error.h"
 #include "platform/notifier.h"
 #include "drawing_files/drawing_text.h"
@@ -37,5 +41,42 @@ public:
 private:
     std::string tool_;
 };
+
+// --hatch SPACING,ANGLE[,outline][,two-way]: spacing in mm, angle in degrees, and whether the
+// outlines are cut too and the lines cut both ways.
+inline HatchOptions ParseHatch(const std::string& text) {
+    HatchOptions o;
+    std::stringstream in(text);
+    std::string part;
+    int n = 0;
+    while (std::getline(in, part, ',')) {
+        double v = 0;
+        if (n == 0 || n == 1) {
+            if (!ParseDrawingReal(part, v)) throw CoreError::range("--hatch: not a number: " + part);
+            (n == 0 ? o.SpacingMm : o.AngleDeg) = v;
+        } else if (part == "outline") {
+            o.CutOutline = true;
+        } else if (part == "two-way") {
+            o.TwoWay = true;
+        } else {
+            throw CoreError::range("--hatch: neither outline nor two-way: " + part);
+        }
+        ++n;
+    }
+    if (n < 2) throw CoreError::range("--hatch needs SPACING,ANGLE[,outline][,two-way]");
+    return o;
+}
+
+// Hatches a loaded project as the hatching dialog's OK and the main frame then do; false when
+// the hatching was refused (the notifier said why).
+inline bool HatchProject(Project& project, const HatchOptions& o, const Settings& settings, MachineContext& ctx,
+                         Notifier& notifier) {
+    Kreskowanie hatching(project, settings, ctx, notifier);
+    if (!hatching.Run(o)) return false;
+    AfterHatching(project, settings, ctx);
+    std::cerr << "hatching: " << hatching.ScanLines() << " scan lines, " << hatching.LinesAdded()
+              << " hatch lines\n";
+    return true;
+}
 
 }  // namespace vellisk::tools

@@ -8,16 +8,23 @@
 // then one line per figure in cutting order gives its level, its parent (the parent's figure
 // number, -1 for none), its direction, its start index and its ordering keys.
 //   toolpath <drawing> --order [--set NAME=VALUE ...]
+//
+// With --info the drawing is loaded the same way and the project information form's lines are
+// printed (size, cutting, polishing and rapid lengths, the time estimate). --hatch fills the
+// closed figures with lines first, as the hatching dialog and the main frame do.
+//   toolpath <drawing> [--order] [--info] [--hatch MM,DEG[,outline][,two-way]] [--set NAME=VALUE ...]
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "drawing_files/drawing_text.h"
 #include "drawing_files/file_kind.h"
 #include "drawing_window/project.h"
+#include "drawing_window/project_info.h"
 #include "machine_link/machine_context.h"
 #include "drawing_files/dxf_reader.h"
 #include "model/geometry.h"
@@ -53,8 +60,26 @@ double PlanLength(const std::vector<tpunkt>& path) {
     return s;
 }
 
-// Prints the loaded project in cutting order.
-int PrintLoadOrder(const std::string& drawing, const Settings& settings) {
+// The information form's lines of a loaded project.
+void PrintInfo(Project& project, const Settings& settings, const MachineContext& ctx, const std::string& drawing) {
+    const ProjectInfo info = ComputeProjectInfo(project, settings, ctx, drawing, "(command line)");
+    const std::pair<TextId, const std::string*> lines[] = {
+        {TextId::InfoFilename, &info.FileName},      {TextId::InfoDiameter, &info.Diameter},
+        {TextId::InfoScale, &info.Scale},            {TextId::InfoWidth, &info.Width},
+        {TextId::InfoHeight, &info.Height},          {TextId::InfoCutting, &info.Cutting},
+        {TextId::InfoPolishing, &info.Polishing},    {TextId::InfoDisplacement, &info.Displacement},
+        {TextId::InfoApproximateTime, &info.Time}};
+    for (const auto& [label, value] : lines) std::cout << ctx.Text(label) << ' ' << *value << '\n';
+}
+
+struct LoadOptions {
+    bool order = false;
+    bool info = false;
+    std::optional<HatchOptions> hatch;
+};
+
+// Loads the drawing as a project; prints it in cutting order and/or its information.
+int PrintLoadOrder(const std::string& drawing, const Settings& settings, const LoadOptions& o) {
     MachineContext ctx;
     ctx.Lang.Language = kLangEnglish;
     tools::PrintingNotifier notifier("toolpath");
@@ -64,6 +89,9 @@ int PrintLoadOrder(const std::string& drawing, const Settings& settings) {
     const LoadResult r = project.Load(drawing, *input);
     for (const auto& w : r.warnings) std::cerr << "toolpath: " << w << '\n';
     if (r.status != LoadStatus::Ok) return 1;
+    if (o.hatch && !tools::HatchProject(project, *o.hatch, settings, ctx, notifier)) return 1;
+    if (o.info) PrintInfo(project, settings, ctx, drawing);
+    if (!o.order) return 0;
     std::cout << "figures read " << r.figuresRead << ", kept " << project.Count() << ", deepest level "
               << project.MaxNestingLevel << ", frame " << (project.HasFrame ? "yes" : "no") << '\n';
     std::cout << "order figure level parent direction start key2 key3 key open points\n";
@@ -84,7 +112,8 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         std::cerr << "usage: toolpath <drawing.dxf> [--diameter MM] [--depth MM] [--pitch MM] [--polish] "
                      "[--no-outline]\n"
-                     "       toolpath <drawing> --order [--set NAME=VALUE ...]\n";
+                     "       toolpath <drawing> [--order] [--info] [--hatch MM,DEG[,outline][,two-way]] "
+                     "[--set NAME=VALUE ...]\n";
         return 2;
     }
     Settings settings;
@@ -99,10 +128,15 @@ int main(int argc, char** argv) {
         return v;
     };
     try {
-        bool loadOrder = false;
+        LoadOptions load;
         for (int i = 2; i < argc; ++i) {
             const std::string a = argv[i];
-            if (a == "--order") loadOrder = true;
+            if (a == "--order") load.order = true;
+            else if (a == "--info") load.info = true;
+            else if (a == "--hatch") {
+                if (i + 1 >= argc) throw CoreError::range("--hatch needs SPACING,ANGLE");
+                load.hatch = tools::ParseHatch(argv[++i]);
+            }
             else if (a == "--set") {
                 if (i + 1 >= argc) throw CoreError::range("--set needs NAME=VALUE");
                 tools::SetFromText(settings, argv[++i]);
@@ -113,7 +147,7 @@ int main(int argc, char** argv) {
             else if (a == "--no-outline") settings.SetFlag("doOutline", false);
             else throw CoreError::range("unknown option " + a);
         }
-        if (loadOrder) return PrintLoadOrder(argv[1], settings);
+        if (load.order || load.info || load.hatch) return PrintLoadOrder(argv[1], settings, load);
         DxfReader reader(DrawingText::FromFile(argv[1]));
         std::vector<tfigura> figures;
         while (!reader.EndOfFile) {
