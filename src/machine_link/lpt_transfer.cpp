@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "model/numeric.h"
-#include "settings/settings_files.h"
+#include "platform/whole_file.h"
 
 namespace vellisk {
 

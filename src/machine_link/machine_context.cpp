@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "platform/notifier.h"
-#include "settings/settings_files.h"
+#include "platform/whole_file.h"
 
 namespace vellisk {
 

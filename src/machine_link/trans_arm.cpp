@@ -4,7 +4,7 @@
 
 #include "model/core_error.h"
 #include "model/numeric.h"
-#include "settings/settings_files.h"
+#include "platform/whole_file.h"
 
 namespace vellisk {
 

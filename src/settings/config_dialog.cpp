@@ -10,6 +10,7 @@
 #include "model/length_unit.h"
 #include "model/numeric.h"
 #include "platform/notifier.h"
+#include "platform/whole_file.h"
 #include "settings/number_text.h"
 
 namespace vellisk {
@@ -167,15 +168,19 @@ std::map<std::string, ControlState> ConfigDialog::ControlStates() const {
 
 std::filesystem::path ConfigDialog::FallbackSettingsFile() const { return ctx_.ProgramDir / kFallbackSettingsName; }
 
+std::filesystem::path ConfigDialog::CurrentSettingsFile() const {
+    const std::filesystem::path path(Global.SettingsPath.empty() ? std::string(kDefaultSettingsPath)
+                                                                 : Global.SettingsPath);
+    return path.is_relative() ? ctx_.ProgramDir / path : path;
+}
+
 bool ConfigDialog::SaveKonfig(const std::filesystem::path& path) {
-    try {
-        WriteTextFile(path, SettingsFileText(settings_, DecimalSeparator));
-        WriteTextFile(ctx_.ProgramDir / kIpFileName, IpFileText(settings_));
+    std::string why;
+    if (WriteWholeFile(path, SettingsFileText(settings_, DecimalSeparator), &why) &&
+        WriteWholeFile(ctx_.ProgramDir / kIpFileName, IpFileText(settings_), &why))
         return true;
-    } catch (const CoreError& e) {
-        ReportError(ctx_.Text(TextId::SettingsNotSaved) + "\n" + e.what());
-        return false;
-    }
+    ReportError(ctx_.Text(TextId::SettingsNotSaved) + "\n" + why);
+    return false;
 }
 
 bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackWhenMissing) {
@@ -199,7 +204,9 @@ bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackW
             }
         }
     } else if (writeBackWhenMissing) {
-        SaveKonfig(FallbackSettingsFile());
+        // the values in force go to the fallback file only where no settings are kept yet
+        const bool fallbackThere = std::filesystem::exists(FallbackSettingsFile(), ec) || ec;
+        if (!fallbackThere) SaveKonfig(FallbackSettingsFile());
     }
     std::string ip;
     if (ReadWholeFile(ctx_.ProgramDir / kIpFileName, &ip)) ApplyIpFileText(settings_, ip);

@@ -91,11 +91,15 @@ public:
     // Writes "Quarnell.cfg" with the live values; reports a failure and returns false.
     bool SaveGlobal();
 
-    // The path of the current settings file (also the dialog's caption).
-    std::filesystem::path CurrentSettingsFile() const { return std::filesystem::path(Global.SettingsPath); }
-    std::string Caption() const { return Global.SettingsPath; }
+    // The path of the current settings file (also the dialog's caption). A relative path in the
+    // state record is taken in the program folder, whatever the current folder is, so a program
+    // started from anywhere finds the operator's saved settings.
+    std::filesystem::path CurrentSettingsFile() const;
+    std::string Caption() const { return CurrentSettingsFile().string(); }
 
-    // The fallback file written when the current settings file is missing.
+    // The fallback file written when the current settings file is missing (only when there is
+    // no file of that name yet: saved settings are never overwritten with values not read from
+    // them).
     std::filesystem::path FallbackSettingsFile() const;
 
     // Whether the command line holds the switch (whole parameter, any letter case).

@@ -14,7 +14,7 @@ double ClampFieldValue(double value, double minimum, double maximum) {
 
 std::string FormatFieldValue(double value, FieldFormat format, char sep) {
     if (format.precision != 0 && format.digits != 0) return FormatFixedNumber(value, format.digits, sep);
-    return FormatPlainNumber(value, sep);
+    return FormatGeneralNumber(value, sep);
 }
 
 int UnitDigits(int digits, int unit) {

@@ -9,7 +9,7 @@
 namespace vellisk {
 
 // How a field writes its value: fixed decimals when both precision and digits are non-zero,
-// otherwise the shortest plain form.
+// otherwise the general form of at most 15 significant digits.
 struct FieldFormat {
     int precision = 0;
     int digits = 0;

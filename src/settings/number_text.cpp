@@ -39,6 +39,34 @@ std::string FormatPlainNumber(double value, char sep) {
     return WithSeparator(std::string(buf, p), sep);
 }
 
+std::string FormatGeneralNumber(double value, char sep) {
+    if (!std::isfinite(value) || value == 0) return "0";
+    // the value rounded to 15 significant digits, as "d.dddddddddddddde[+-]x"
+    char buf[64];
+    auto [p, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    if (ec != std::errc()) return "0";
+    const std::string_view sci(buf, static_cast<std::size_t>(p - buf));
+    const std::size_t e = sci.find('e');
+    const bool negative = sci.front() == '-';
+    std::string digits;
+    for (char c : sci.substr(0, e))
+        if (c >= '0' && c <= '9') digits.push_back(c);
+    int exponent = 0;
+    std::from_chars(sci.data() + e + 1 + (sci[e + 1] == '+' ? 1 : 0), sci.data() + sci.size(), exponent);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    // plain notation: the point goes after digit number exponent + 1
+    std::string out;
+    const int whole = exponent + 1;
+    if (whole <= 0) {
+        out = "0" + std::string(1, sep) + std::string(static_cast<std::size_t>(-whole), '0') + digits;
+    } else if (static_cast<std::size_t>(whole) >= digits.size()) {
+        out = digits + std::string(static_cast<std::size_t>(whole) - digits.size(), '0');
+    } else {
+        out = digits.substr(0, static_cast<std::size_t>(whole)) + sep + digits.substr(static_cast<std::size_t>(whole));
+    }
+    return negative ? "-" + out : out;
+}
+
 std::string FormatFixedNumber(double value, int decimals, char sep) {
     if (!std::isfinite(value)) value = 0;
     if (decimals < 0) decimals = 0;

@@ -15,6 +15,11 @@ char LocaleDecimalSeparator();
 // zeros, "-" for negatives (12.5, 0.00001, 100000000000000000000).
 std::string FormatPlainNumber(double value, char decimalSeparator);
 
+// The general form a number field shows: at most 15 significant digits (the last rounded),
+// plain notation, no trailing zeros (0.118110236220472 for 3 mm in inches). The stored value
+// keeps its full precision; only the text is shortened.
+std::string FormatGeneralNumber(double value, char decimalSeparator);
+
 // The value with a fixed number of decimals (rounded to nearest, halves to even on the exact
 // binary value).
 std::string FormatFixedNumber(double value, int decimals, char decimalSeparator);

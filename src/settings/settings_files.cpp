@@ -3,11 +3,10 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "model/core_error.h"
 #include "model/numeric.h"
+#include "platform/whole_file.h"
 #include "settings/number_text.h"
 #include "settings/settings.h"
 
@@ -132,8 +131,10 @@ bool DecodeGlobalState(std::span<const std::uint8_t> bytes, GlobalState* out, st
 
 void WriteGlobalStateFile(const std::filesystem::path& programDir, const GlobalState& g) {
     const auto rec = EncodeGlobalState(g);
-    WriteTextFile(programDir / kGlobalStateFileName,
-                  std::string(reinterpret_cast<const char*>(rec.data()), rec.size()));
+    std::string why;
+    if (!WriteWholeFile(programDir / kGlobalStateFileName,
+                        std::string(reinterpret_cast<const char*>(rec.data()), rec.size()), &why))
+        throw CoreError::io(why);
 }
 
 GlobalFileStatus ReadGlobalStateFile(const std::filesystem::path& programDir, GlobalState* out,
@@ -222,44 +223,6 @@ std::vector<SettingsLineProblem> ApplySettingsText(Settings& s, std::string_view
         if (!ok) problems.push_back({lineNo, name, value});
     }
     return problems;
-}
-
-void WriteTextFile(const std::filesystem::path& path, const std::string& text) {
-    // Written beside the file first and put in its place only when whole, so that a full disk
-    // or a broken write never leaves the old file cut short.
-    std::filesystem::path temp = path;
-    temp += ".part";
-    std::error_code ec;
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        if (!f) throw CoreError::io("cannot create " + path.string());
-        f.write(text.data(), static_cast<std::streamsize>(text.size()));
-        f.close();
-        if (!f) {
-            std::filesystem::remove(temp, ec);
-            throw CoreError::io("cannot write " + path.string());
-        }
-    }
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        const std::string why = ec.message();
-        std::filesystem::remove(temp, ec);
-        throw CoreError::io("cannot write " + path.string() + ": " + why);
-    }
-}
-
-bool ReadWholeFile(const std::filesystem::path& path, std::string* text) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return false;
-    try {
-        // the stream buffer throws when the read itself fails (a folder, a device error)
-        std::string bytes{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-        if (f.bad()) return false;
-        *text = std::move(bytes);
-        return true;
-    } catch (const std::ios_base::failure&) {
-        return false;
-    }
 }
 
 // ---- the IP address file ----

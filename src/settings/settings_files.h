@@ -89,11 +89,6 @@ struct SettingsLineProblem {
 // is skipped and listed; the other lines still apply. Numbers are limited to the ranges in force.
 std::vector<SettingsLineProblem> ApplySettingsText(Settings& s, std::string_view text, char decimalSeparator);
 
-// Writes a whole text file (binary, as given), replacing the old one only once the new one is
-// whole. Throws CoreError(InputOutput) on failure; the old file then stays as it was.
-void WriteTextFile(const std::filesystem::path& path, const std::string& text);
-// Reads a whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::filesystem::path& path, std::string* text);
 
 // ---- the IP address file ----
 

@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the readers of the configuration files: as a "Quarnell.cfg" record,
 // as a settings file with either decimal separator and as an IP address file. None may crash;
 // whatever they accept must leave every setting finite and within its range, and a record that
-// decodes must encode and decode again to the same state.
+// decodes must encode and decode again to the same state. A number field's text of each value
+// (15 significant digits) reads back within rounding of the value.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "settings/edit_field.h"
+#include "settings/number_text.h"
 #include "settings/settings.h"
 #include "settings/settings_files.h"
 
@@ -20,6 +23,10 @@ void CheckSettings(const vellisk::Settings& s) {
         if (!std::isfinite(v)) __builtin_trap();
         const double lo = s.Minimum(name), hi = s.Maximum(name);
         if (lo < hi && (v < lo || v > hi)) __builtin_trap();
+        for (char sep : {'.', ','}) {
+            const auto shown = vellisk::ReadFieldText(vellisk::FormatFieldValue(v, {}, sep), sep);
+            if (!shown || std::fabs(*shown - v) > 1e-14 * std::fabs(v)) __builtin_trap();
+        }
     }
 }
 

@@ -25,6 +25,13 @@ TEST(EditField, FormatsClampsAndReads) {
     EXPECT_EQ(FormatFieldValue(0.118110236, {8, 3}, '.'), "0.118");
     EXPECT_EQ(FormatFieldValue(3, {8, 0}, ','), "3");       // general: shortest form
     EXPECT_EQ(FormatFieldValue(1.5, {0, 2}, ','), "1,5");
+    // the general form has at most 15 significant digits, in plain notation
+    EXPECT_EQ(FormatFieldValue(3 / 25.4, {0, 0}, '.'), "0.118110236220472");
+    EXPECT_EQ(FormatFieldValue(2.9999999999999996, {0, 0}, '.'), "3");
+    EXPECT_EQ(FormatFieldValue(-1234567.891234567891, {9, 0}, ','), "-1234567,89123457");
+    EXPECT_EQ(FormatFieldValue(0.00001, {0, 0}, '.'), "0.00001");
+    EXPECT_EQ(FormatFieldValue(1e20, {0, 0}, '.'), "100000000000000000000");
+    EXPECT_EQ(FormatFieldValue(0.1 + 0.2, {0, 0}, '.'), "0.3");
     EXPECT_EQ(UnitDigits(2, kUnitMm), 3);
     EXPECT_EQ(UnitDigits(2, kUnitFoot), 4);
     EXPECT_EQ(UnitDigits(0, kUnitFoot), 0);

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "machine_link/machine_context.h"
+#include "platform/whole_file.h"
 #include "settings/config_dialog.h"
 #include "settings/settings_files.h"
 #include "support/test_support.h"
@@ -198,4 +199,57 @@ TEST_F(GlobalStateFile, AFolderInPlaceOfTheFilesIsReportedNotThrown) {
     ASSERT_EQ(notifier.messages.size(), 1u);  // the settings file; the IP file is passed over
     EXPECT_NE(notifier.messages[0].text.find("folder.vks"), std::string::npos);
     EXPECT_EQ(ctx.PlotterIP, "192.168.0.150");
+}
+
+// The program started from another folder than its own: the relative settings path is taken in
+// the program folder, and the saved settings are read, never overwritten.
+TEST(SettingsFromAnotherFolder, SavedSettingsAreLoadedAndLeftAsTheyAre) {
+    test::TempDir programDir, elsewhere;
+    test::CurrentFolder here(elsewhere.path());
+    const std::string saved = "grubosc := 12.5\r\nrgJm := 1\r\nnegatyw := cbChecked\r\n";
+    test::WriteFileBytes(programDir / "Settings.vks", saved);
+    MachineContext ctx;
+    ctx.ProgramDir = programDir.path();
+    Settings settings;
+    test::RecordingNotifier notifier;
+    ConfigDialog dlg(settings, ctx, notifier);
+    dlg.DecimalSeparator = '.';
+    dlg.Create();
+    EXPECT_TRUE(notifier.messages.empty());
+    EXPECT_EQ(settings.Number("grubosc"), 12.5);
+    EXPECT_TRUE(settings.Flag("negatyw"));
+    EXPECT_EQ(ctx.LengthUnit, 1);
+    EXPECT_EQ(dlg.Caption(), (programDir / "Settings.vks").string());
+    EXPECT_EQ(test::ReadFileBytes(programDir / "Settings.vks"), saved);
+    EXPECT_FALSE(std::filesystem::exists(elsewhere / "Settings.vks"));
+    // Cancel reads them again from the same place
+    settings.SetNumber("grubosc", 1);
+    dlg.Cancel();
+    EXPECT_EQ(settings.Number("grubosc"), 12.5);
+    EXPECT_EQ(test::ReadFileBytes(programDir / "Settings.vks"), saved);
+
+    // a current file that is gone elsewhere: the saved file in the program folder stays too
+    dlg.Global.SettingsPath = (elsewhere / "gone.vks").string();
+    settings.SetNumber("grubosc", 3);
+    dlg.LoadKonfig(dlg.CurrentSettingsFile());
+    EXPECT_EQ(test::ReadFileBytes(programDir / "Settings.vks"), saved);
+}
+
+TEST(SettingsFromAnotherFolder, AnUnreadableSettingsFileIsReportedAndNotRewritten) {
+    test::TempDir programDir, elsewhere;
+    test::CurrentFolder here(elsewhere.path());
+    std::filesystem::create_directory(programDir / "Settings.vks");  // there, but nothing to read
+    std::filesystem::create_directory(programDir / "Settings.vks" / "inside");
+    MachineContext ctx;
+    ctx.ProgramDir = programDir.path();
+    Settings settings;
+    test::RecordingNotifier notifier;
+    ConfigDialog dlg(settings, ctx, notifier);
+    dlg.Create();
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_NE(notifier.messages[0].text.find((programDir / "Settings.vks").string()), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(programDir / "Settings.vks" / "inside"));
+    EXPECT_FALSE(std::filesystem::exists(programDir / "Settings.vks.part"));
+    EXPECT_FALSE(std::filesystem::exists(elsewhere / "Settings.vks"));
+    EXPECT_EQ(settings.Number("grubosc"), 10);  // the defaults stay in force
 }

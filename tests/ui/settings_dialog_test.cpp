@@ -136,6 +136,28 @@ TEST_F(SettingsDialogTest, KeypadEntersAValueIntoAField) {
     EXPECT_EQ(settings.Number("nadmat"), 12.5);
 }
 
+TEST_F(SettingsDialogTest, LengthFieldsKeepTheirDecimalsUntilTheUnitIsSwitched) {
+    ui::TDlgkonfig dlg(core);
+    dlg.show();
+    auto* thickness = dlg.Edit("grubosc");
+    auto* diameter = dlg.Edit("srednica");
+    const QString point(QChar::fromLatin1(thickness->DecimalSeparator()));
+    EXPECT_EQ(Shown(thickness), "10" + point + "00");
+    // shown again, cancelled and shown once more: still the field's own two decimals
+    dlg.findChild<QPushButton*>("cancel")->click();
+    dlg.show();
+    EXPECT_EQ(Shown(thickness), "10" + point + "00");
+    EXPECT_EQ(Shown(diameter), "3");
+
+    dlg.findChild<QRadioButton*>("rgJm_1")->click();
+    EXPECT_EQ(Shown(thickness), "0" + point + "394");
+    EXPECT_EQ(Shown(diameter), "0" + point + "118110236220472");  // 15 significant digits
+    dlg.findChild<QRadioButton*>("rgJm_0")->click();
+    EXPECT_EQ(Shown(thickness), "10" + point + "000");
+    EXPECT_EQ(Shown(diameter), "3");
+    EXPECT_EQ(settings.Number("srednica"), 3);
+}
+
 TEST(NumberFields, StepWheelAndCharacters) {
     ui::TFltEditU f;
     f.SetDecimalSeparator('.');

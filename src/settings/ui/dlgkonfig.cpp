@@ -382,8 +382,10 @@ void TDlgkonfig::ApplyUnit() {
     const int unit = core_.context().LengthUnit;
     for (const auto& [name, e] : edits_) {
         const auto& def = Settings::Definition(name);
+        // only a real change of unit switches a field (and gives it the unit's decimals); a
+        // refresh with the unit it already shows leaves the field as it is
         if (def.followsUnit)
-            if (auto* u = dynamic_cast<TFltEditU*>(e)) u->SetUnit(unit);
+            if (auto* u = dynamic_cast<TFltEditU*>(e); u && u->sunit() != unit) u->SetUnit(unit);
     }
     for (const auto& [name, l] : unitLabels_) l->setText(QString::fromStdString(core_.UnitLabel(name)));
 }
