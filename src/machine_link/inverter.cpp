@@ -5,7 +5,7 @@
 
 #include "machine_link/command_layer.h"
 #include "platform/notifier.h"
-#include "settings/settings_files.h"
+#include "platform/whole_file.h"
 
 namespace vellisk {
 namespace {

@@ -3,10 +3,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "model/core_error.h"
 #include "model/length_unit.h"
+#include "platform/whole_file.h"
 #include "settings/number_text.h"
-#include "settings/settings_files.h"
 
 namespace vellisk {
 namespace {
@@ -114,13 +113,10 @@ void BasePointsDialog::RemoveSelected() {
 bool BasePointsDialog::Save() {
     std::string text;
     for (const std::string& l : lines) text += l + "\r\n";
-    try {
-        WriteTextFile(layer_.Context().ProgramDir / "base.txt", text);
-        return true;
-    } catch (const CoreError& e) {
-        layer_.GetNotifier().Message(e.what(), MessageKind::Error);
-        return false;
-    }
+    std::string why;
+    if (WriteWholeFile(layer_.Context().ProgramDir / "base.txt", text, &why)) return true;
+    layer_.GetNotifier().Message(why, MessageKind::Error);
+    return false;
 }
 
 }  // namespace vellisk

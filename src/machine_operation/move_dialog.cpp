@@ -5,8 +5,8 @@
 
 #include "machine_operation/machine_moves.h"
 #include "model/numeric.h"
+#include "platform/whole_file.h"
 #include "settings/number_text.h"
-#include "settings/settings_files.h"
 
 namespace vellisk {
 
@@ -172,11 +172,8 @@ bool MoveDialog::Scan(UserInterrupt& interrupt, const std::filesystem::path& fol
     std::string lines;
     const bool linkKept = ScanRun(interrupt, lines, x, y, z);
     // The points probed so far are kept whatever ended the scan.
-    try {
-        WriteTextFile(folder / "scan.txt", lines);
-    } catch (const CoreError& e) {
-        layer_.GetNotifier().Message(e.what(), MessageKind::Error);
-    }
+    if (std::string why; !WriteWholeFile(folder / "scan.txt", lines, &why))
+        layer_.GetNotifier().Message(why, MessageKind::Error);
     if (!linkKept) return true;
     layer_.ReadPosition();
     const tplotstate& s = ctx.PlotState;
