@@ -9,10 +9,12 @@
 #include "app/job_drawing.h"
 #include "app/job_test_rig.h"
 #include "drawing_window/project.h"
+#include "machine_link/ethernet_link.h"
 #include "machine_link/usb_link.h"
 #include "sim/fake_clock.h"
 #include "sim/fake_hid.h"
 #include "sim/lpt_rig.h"
+#include "sim/tcp_controller.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -340,6 +342,83 @@ TEST(JobControlUsb, HoldAndContinueInTheMiddleOfAStream) {
     u.Stream();
     EXPECT_EQ(u.panel.calls, (std::vector<std::string>{"Motion off", "Hold", "Continue"}));
     EXPECT_EQ(Streamed(u.model, from), u.Job());
+}
+
+// ---- Ethernet -------------------------------------------------------------------------
+
+TEST(JobControlEthernet, ConnectionDroppedMidJobStopsTheStreamAndStartWorksAgain) {
+    MachineContext ctx;
+    test::RecordingNotifier notifier;
+    sim::ControllerModel model;
+    sim::TcpController server{sim::ModelHooks(model)};
+    ctx.Lang.Language = kLangEnglish;
+    ctx.PlotState.Model = "PRV";
+    SelectMachineModel(ctx, notifier);
+    ctx.ArmLink = true;
+    ctx.PlotterIP = "127.0.0.1";
+    test::TempDir dir;
+    ctx.ProgramDir = dir.path();
+    {
+        auto lock = server.Lock();
+        model.armController = true;
+        model.baseX = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsX);
+        model.baseY = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsY);
+        model.bufferCapacity = 20;
+        model.bufferSize = 20 + 101;
+        model.drainPerStatusRead = 8;
+    }
+    TfEthernet eth(ctx, notifier);
+    eth.restart();
+    eth.SetPorts(server.CommandPort(), server.IdentityPort());
+    CommandLayer layer(ctx, notifier);
+    layer.SetEthernet(&eth);
+    ASSERT_TRUE(eth.ConnectCommandClient());
+    Settings settings;
+    test::RecordingPanel panel;
+    test::FakeHost host;
+    TTransArm streamer(ctx, layer, notifier);
+    Ttransmisja transfer(ctx, layer, notifier);
+    LoadedSquare square(settings, ctx, notifier);
+    host.drawing = square.drawing.get();
+    JobControl jobs(ctx, settings, layer, notifier, streamer, transfer, panel, host, nullptr);
+
+    jobs.Start1Click();
+    ASSERT_TRUE(streamer.Streaming());
+    streamer.Tick();
+    server.DropConnection();
+    for (int t = 0; streamer.Streaming() && t < 100; ++t) streamer.Tick();
+    EXPECT_FALSE(streamer.Streaming()) << "the stream stops";
+    EXPECT_FALSE(ctx.EthernetConnected);
+    EXPECT_EQ(notifier.messages.size(), 1u) << "one message";
+
+    // The controller is back: START streams the whole job again.
+    ASSERT_TRUE(eth.ConnectCommandClient());
+    notifier.messages.clear();
+    std::size_t from;
+    {
+        auto lock = server.Lock();
+        model.bufferCount = 0;
+        from = model.log.size();
+    }
+    jobs.Start1Click();
+    ASSERT_TRUE(streamer.Streaming());
+    std::size_t streamFrom;
+    {
+        auto lock = server.Lock();
+        streamFrom = model.log.size();
+    }
+    for (int t = 0; streamer.Streaming() && t < 10000; ++t) streamer.Tick();
+    EXPECT_FALSE(streamer.Streaming());
+    EXPECT_TRUE(notifier.messages.empty());
+    auto lock = server.Lock();
+    EXPECT_GT(streamFrom, from);
+    std::vector<std::string> streamed;
+    for (std::size_t i = streamFrom; i < model.log.size(); ++i)
+        if (model.log[i].bytes != "SX") streamed.push_back(model.log[i].bytes);
+    std::string bytes;
+    for (const auto& c : streamed)
+        if (c != "G") bytes += c;
+    EXPECT_EQ(bytes, test::ReadFileBytes(dir / "out.cnx"));
 }
 
 }  // namespace
