@@ -69,7 +69,8 @@ void JobControl::Run(F command) {
 
 std::filesystem::path JobControl::JobFile() const { return ctx_.ProgramDir / "out.cnx"; }
 
-bool JobControl::BurnActive() const { return ctx_.BurnRunning && !ctx_.BurnStopRequested; }
+// A burn asked to pause still uses the link until its line is done and it has paused.
+bool JobControl::BurnActive() const { return burn_ && !burn_->Finished() && !burn_->Paused(); }
 
 std::string JobControl::TravelSpeedCommand() const {
     const std::uint32_t timer = ctx_.SpeedToTimer(

@@ -70,7 +70,7 @@ public:
     void DrawingClosing(const JobDrawing* drawing);
     // The main window closes: any burn is ended and its thread joined.
     void Shutdown();
-    // A burn runs and is not paused (START and the burn do nothing then).
+    // A burn thread runs and has not paused (START and the burn do nothing then).
     bool BurnActive() const;
     tBMPThread* BurnThread() const { return burn_.get(); }
 

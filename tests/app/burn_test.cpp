@@ -272,6 +272,20 @@ TEST(BitmapBurn, ClosingTheWindowDuringARunningBurnEndsIt) {
     EXPECT_EQ(b.model.log.back().bytes, B({'F', 0}));
 }
 
+TEST(BitmapBurn, RunUpBeyondTheZeroPointIsRefused) {
+    BurnRig b(SmallPicture());
+    b.model.baseX = 0;
+    b.jobs->Start1Click();
+    b.gui.RunPending();
+    EXPECT_EQ(b.jobs->BurnThread(), nullptr);
+    ASSERT_EQ(b.recorded.messages.size(), 1u);
+    EXPECT_EQ(b.recorded.messages[0].text,
+              "Please change the starting point or decrease the working speed because the estimated acceleration "
+              "distance and the size of your project reach beyond the working area of the machine.");
+    EXPECT_EQ(b.recorded.messages[0].caption, "The acceleration distance 0.076 [mm], V 500");
+    EXPECT_EQ(b.Count("SBB"), 0u);
+}
+
 TEST(BitmapProject, PictureSizeFollowsTheConfiguredWidth) {
     Settings settings;
     MachineContext ctx;

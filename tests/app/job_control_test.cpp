@@ -344,6 +344,26 @@ TEST(JobControlUsb, HoldAndContinueInTheMiddleOfAStream) {
     EXPECT_EQ(Streamed(u.model, from), u.Job());
 }
 
+TEST(JobControlUsb, FlyingStartRefusesAJobThatRunsUpBehindTheZeroPoint) {
+    UsbJobRig u;
+    u.ctx.PlotState.Model = "HYG64";  // a laser
+    SelectMachineModel(u.ctx, u.notifier);
+    u.ctx.ArmLink = true;
+    u.settings.SetFlag("LotnyStart", true);
+    u.settings.SetFlag("doOutline", false);
+    u.model.baseX = 0;
+    u.jobs->Start1Click();
+    EXPECT_FALSE(u.streamer->Streaming());
+    ASSERT_EQ(u.notifier.messages.size(), 1u);
+    // The laser starts 0.1 mm before each figure: from a zero point at X 0 it cannot.
+    EXPECT_EQ(u.notifier.messages[0].text,
+              "Can not move back before start point\n\rThis problem results from option \"Early start\"\n\r\n\r"
+              "&Laser beam diameter: 0\n\rmin X:-0.1\n\rmax X:20.1\n\rmin Y:-0.1\n\rmax Y:20.1");
+    EXPECT_EQ(u.notifier.messages[0].caption, "");
+    EXPECT_TRUE(std::filesystem::exists(u.dir / "out.cnx")) << "the job file stays";
+    EXPECT_EQ(u.notifier.busyDepth, 0);
+}
+
 // ---- Ethernet -------------------------------------------------------------------------
 
 TEST(JobControlEthernet, ConnectionDroppedMidJobStopsTheStreamAndStartWorksAgain) {
