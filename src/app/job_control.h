@@ -47,8 +47,10 @@ public:
 
 class JobControl : public PanelJobCommands {
 public:
+    // `panel` may be null until the control panel exists (SetPanel); meanwhile the panel's part
+    // of a command (hold, continue, its controls and timer) does nothing.
     JobControl(MachineContext& ctx, Settings& settings, CommandLayer& layer, Notifier& notifier,
-               TTransArm& streamer, Ttransmisja& transfer, JobPanel& panel, JobHost& host,
+               TTransArm& streamer, Ttransmisja& transfer, JobPanel* panel, JobHost& host,
                GuiDispatcher* dispatcher);
     // Ends a burn that still runs and waits for its thread.
     ~JobControl() override;
@@ -75,6 +77,7 @@ public:
     tBMPThread* BurnThread() const { return burn_.get(); }
 
     std::filesystem::path JobFile() const;
+    void SetPanel(JobPanel* panel);
 
 private:
     class Guard;
@@ -99,7 +102,10 @@ private:
     Notifier& notifier_;
     TTransArm& streamer_;
     Ttransmisja& transfer_;
-    JobPanel& panel_;
+    class NoPanel;
+    std::unique_ptr<JobPanel> noPanel_;
+    JobPanel* panelPtr_;
+    JobPanel& panel() { return *panelPtr_; }
     JobHost& host_;
     GuiDispatcher* dispatcher_;
     bool inCommand_ = false;

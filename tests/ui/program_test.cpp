@@ -2,9 +2,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
+#include <QImage>
+#include <QMdiArea>
 #include <QTimer>
 #include <cstdlib>
 
+#include "app/job_drawing.h"
+#include "app/job_control.h"
+#include "app/ui/drawing_child.h"
+#include "drawing_window/raster_project.h"
 #include "app/ui/main_form.h"
 #include "app/ui/program_main.h"
 #include "settings/settings_files.h"
@@ -73,4 +80,28 @@ TEST(Program, AStateFileThatCannotBeWrittenAtExitStillEndsNormally) {
     });
     EXPECT_EQ(program.Run(), 0);
     EXPECT_TRUE(std::filesystem::is_directory(dir / "Quarnell.cfg"));
+}
+
+TEST(Program, ABitmapOpensAsAJobDrawingAndClosingItsWindowIsClean) {
+    test::TempDir dir;
+    test::CurrentFolder here(dir.path());
+    ProgramDirVariable programDir(dir.path());
+    ui::Program program({"vellisk", "95", "USA"});
+    QImage picture(8, 4, QImage::Format_RGB888);
+    picture.fill(Qt::gray);
+    const QString file = QString::fromStdString((dir / "picture.bmp").string());
+    ASSERT_TRUE(picture.save(file, "BMP"));
+    program.MainForm().show();
+    ASSERT_TRUE(program.MainForm().OpenDrawing(file));
+    QApplication::processEvents();
+    ASSERT_NE(program.Jobs(), nullptr);
+    ASSERT_NE(program.MainForm().ActiveDrawing(), nullptr);
+    JobDrawing* drawing = program.MainForm().ActiveDrawing()->Job();
+    ASSERT_NE(drawing, nullptr);
+    EXPECT_EQ(drawing->Kind(), 4);
+    ASSERT_NE(drawing->Picture(), nullptr);
+    EXPECT_EQ(drawing->Picture()->Width, 8);
+    program.MainForm().MdiArea()->closeAllSubWindows();
+    QApplication::processEvents();
+    EXPECT_EQ(program.MainForm().ActiveDrawing(), nullptr);
 }

@@ -11,6 +11,7 @@
 #include "app/ui/application.h"
 #include "app/ui/frame_notifier.h"
 #include "app/ui/main_form.h"
+#include "app/ui/project_child.h"
 #include "app/ui/qt_dispatcher.h"
 #include "machine_link/command_layer.h"
 #include "machine_link/ethernet_link.h"
@@ -155,7 +156,29 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
 }
 
 void Program::MakeJobControl() {
-    (void)host_;
+    // The control panel is given to job control when it is made (SetPanel).
+    jobs_ = std::make_unique<JobControl>(*ctx_, *settings_, *layer_, *threadNotifier_, *streamer_, *transfer_,
+                                         nullptr, *host_, dispatcher_.get());
+    JobControl* jobs = jobs_.get();
+    main_->Start1Click = [jobs] { jobs->Start1Click(); };
+    main_->Kontynuacja1Click = [jobs] { jobs->Kontynuacja1Click(); };
+    main_->Powtrz1Click = [jobs] { jobs->Powtrz1Click(); };
+    main_->Wstrzymaj1Click = [jobs] { jobs->Wstrzymaj1Click(); };
+    main_->Tnijwybran1Click = [jobs] { jobs->Tnijwybran1Click(); };
+    main_->Startodwybranej1Click = [jobs] { jobs->Startodwybranej1Click(); };
+    main_->WypalBMP1Click = [jobs] { jobs->WypalBMP1Click(); };
+    main_->EndBurn = [jobs] { jobs->Shutdown(); };
+    // Closing a drawing window ends the burn of its picture.
+    if (auto make = main_->CreateDrawing) {
+        main_->CreateDrawing = [this, make](int kind) {
+            std::unique_ptr<DrawingChild> child = make(kind);
+            if (auto* p = dynamic_cast<ProjectChild*>(child.get()))
+                p->OnClosing = [this](const JobDrawing* d) {
+                    if (jobs_) jobs_->DrawingClosing(d);
+                };
+            return child;
+        };
+    }
 }
 
 Program::~Program() {

@@ -10,6 +10,7 @@
 #include "app/job_drawing.h"
 #include "drawing_window/project.h"
 #include "drawing_window/raster_project.h"
+#include "drawing_window/ui/picture_file.h"
 #include "machine_link/machine_context.h"
 #include "model/figure.h"
 #include "platform/notifier.h"
@@ -86,7 +87,10 @@ ProjectChild::ProjectChild(int kind, Settings& settings, MachineContext& ctx, No
       config_(config),
       showEntryPoints_(std::move(showEntryPoints)) {}
 
-ProjectChild::~ProjectChild() = default;
+ProjectChild::~ProjectChild() {
+    // Job control ends a burn of this window's picture before the picture goes.
+    if (OnClosing && job_) OnClosing(job_.get());
+}
 
 QWidget* ProjectChild::Widget() {
     if (!view_) view_ = new ProjectView(project_.get(), raster_.get(), showEntryPoints_);
@@ -101,18 +105,13 @@ void ProjectChild::SetZoom(int zoom) {
 bool ProjectChild::Load(const QString& file) {
     const std::string name = file.toStdString();
     if (kind_ == RasterProject::kKind) {
-        QImage image(file);
         RasterPicture picture;
-        if (!image.isNull()) {
-            const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-            picture.Width = rgb.width();
-            picture.Height = rgb.height();
-            picture.Red.resize(static_cast<std::size_t>(picture.Width) * picture.Height);
-            for (int row = 0; row < picture.Height; ++row) {
-                const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(row));
-                for (int x = 0; x < picture.Width; ++x)
-                    picture.Red[static_cast<std::size_t>(row) * picture.Width + x] = static_cast<std::uint8_t>(qRed(line[x]));
-            }
+        QImage shown;
+        QString reason;
+        if (!DecodePicture(file, picture, shown, reason)) {
+            notifier_.Message(ctx_.Text(TextId::PictureCannotBeRead) + name + "\n" + reason.toStdString(),
+                              MessageKind::Error);
+            return false;
         }
         raster_ = std::make_unique<RasterProject>();
         if (!raster_->LoadBMP(name, std::move(picture), settings_, ctx_, config_)) {

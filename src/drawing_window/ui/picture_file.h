@@ -1,0 +1,15 @@
+#pragma once
+// Reading a bitmap drawing's picture file for the core: decoded with Qt's image reader (every
+// variant it knows) into the core's grey raster, the red channel of each pixel, rows from the
+// top. The picture as decoded is kept for the window to show.
+#include <QImage>
+#include <QString>
+
+#include "drawing_window/raster_project.h"
+
+namespace vellisk::ui {
+
+// False, with the reader's reason, when the file is no picture it can read.
+bool DecodePicture(const QString& path, RasterPicture& out, QImage& shown, QString& reason);
+
+}  // namespace vellisk::ui
