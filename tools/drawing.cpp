@@ -80,7 +80,12 @@ int main(int argc, char** argv) {
             ++count;
         }
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "line %lld: %s\n", static_cast<long long>(reader.LineNumber()), e.what());
+        // The readers name the line of a malformed one; anything else gets the line in hand.
+        const std::string what = e.what();
+        if (what.find("line ") != std::string::npos)
+            std::fprintf(stderr, "%s\n", what.c_str());
+        else
+            std::fprintf(stderr, "line %lld: %s\n", static_cast<long long>(reader.LineNumber()), what.c_str());
         status = 1;
     }
     for (const std::string& w : reader.Warnings()) std::fprintf(stderr, "left out: %s\n", w.c_str());

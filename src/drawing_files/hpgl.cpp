@@ -1,6 +1,7 @@
 #include "drawing_files/hpgl.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <charconv>
 #include <cmath>
 #include <exception>
@@ -27,6 +28,12 @@ std::string Shown(const std::string& token) {
     return token.size() > 20 ? token.substr(0, 20) + "..." : token;
 }
 
+std::string ShownNumber(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.15g", v);  // digits and '.', whatever the locale
+    return buf;
+}
+
 }  // namespace
 
 Thpgl::Thpgl() = default;
@@ -42,7 +49,7 @@ void Thpgl::Reset(std::int32_t kind, const DrawingReaderSettings& settings) {
     CurrentChar = ' ';
     Mnemonic.clear();
     NumberToken = MnemonicToken = false;
-    CurrentPoint = PreviousPoint = LastPosition = RelativeBase = LastVertex = tpunkt{};
+    CurrentPoint = PreviousPoint = LastPosition = LastVertex = tpunkt{};
     Param1 = Param2 = 0.0;
     ParamCount = 0;
     Token.clear();
@@ -53,7 +60,7 @@ void Thpgl::Reset(std::int32_t kind, const DrawingReaderSettings& settings) {
     atEnd_ = false;
     labelTerminator_ = '\x03';
     pendingError_.reset();
-    hpglLine_ = 1;
+    hpglLine_ = tokenLine_ = commandLine_ = 1;
     prevCr_ = false;
 }
 
@@ -99,7 +106,7 @@ void Thpgl::StartReaders() {
             RelativeMode = false;
             Token.clear();
             CurrentPoint.X = CurrentPoint.Y = 0.0;
-            RelativeBase = CurrentPoint;
+            LastPosition = PreviousPoint = CurrentPoint;
             CurrentPen = 0;
             EndOfFile = atEnd_;
             break;
@@ -223,6 +230,7 @@ void Thpgl::NextHpglChar() {
 void Thpgl::NextHpglToken() {
     NumberToken = false;
     MnemonicToken = false;
+    tokenLine_ = hpglLine_;
     const char c = CurrentChar;
     if (IsLetter(c)) {
         // One or two letters; a third starts the next token (PDPU is PD then PU).
@@ -278,18 +286,18 @@ double Thpgl::TokenAsNumber() const {
 }
 
 void Thpgl::ParseHpglCommand() {
+    // Only the parameters are read here; what they mean (a point, a pen, a width) is the
+    // command's affair when it is carried out.
     ParamCount = 0;
     if (MnemonicToken) {
         Mnemonic = Token.substr(0, 2);
+        commandLine_ = tokenLine_;
         SkipToHpglToken();
-        if (!NumberToken) {
-            if (RelativeMode) CurrentPoint.X = CurrentPoint.Y = 0.0;
-            if (Mnemonic == "PR") CurrentPoint = LastPosition;
-            return;
-        }
+        if (!NumberToken) return;
         Param1 = FirstParameter();
     } else if (NumberToken) {
         // A further coordinate pair of the command in force.
+        commandLine_ = tokenLine_;
         Param1 = TokenAsNumber();
     } else {
         SkipToHpglToken();
@@ -300,8 +308,6 @@ void Thpgl::ParseHpglCommand() {
     if (!NumberToken) return;
     Param2 = TokenAsNumber();
     ParamCount = 2;
-    CurrentPoint.X = Param1;
-    CurrentPoint.Y = Param2;
     SkipToHpglToken();
 }
 
@@ -325,59 +331,88 @@ double Thpgl::FirstParameter() const {
     return negative ? -v : v;
 }
 
-void Thpgl::RelativeUpdate() {
-    RelativeBase.X += CurrentPoint.X;
-    RelativeBase.Y += CurrentPoint.Y;
-    CurrentPoint = RelativeBase;
+void Thpgl::FailCommand(CoreError::Kind kind, const std::string& what) const {
+    throw CoreError(kind, "HPGL line " + std::to_string(commandLine_) + ": " + what);
+}
+
+std::int32_t Thpgl::PenNumber(double value, const char* of) const {
+    const double r = RoundHalfEven(value);
+    if (!(r >= 0.0 && r < kPenCount))
+        FailCommand(CoreError::Kind::Range, "pen " + ShownNumber(r) + " " + of + " is outside 0..1024");
+    return static_cast<std::int32_t>(r);
 }
 
 double Thpgl::PenDepth(const char* where) const {
     if (CurrentPen < 0 || CurrentPen >= kPenCount)
-        throw CoreError::range("HPGL line " + std::to_string(hpglLine_) + ": pen " +
-                               std::to_string(CurrentPen) + " " + where + " is outside 0..1024");
+        FailCommand(CoreError::Kind::Range,
+                    "pen " + std::to_string(CurrentPen) + " " + where + " is outside 0..1024");
     return PenTable[static_cast<std::size_t>(CurrentPen)].Depth;
+}
+
+void Thpgl::TakeTarget(bool relative) {
+    PreviousPoint = LastPosition;
+    CurrentPoint = LastPosition;
+    if (ParamCount < 2) return;
+    CurrentPoint.X = relative ? LastPosition.X + Param1 : Param1;
+    CurrentPoint.Y = relative ? LastPosition.Y + Param2 : Param2;
+}
+
+void Thpgl::DrawTo(tfigura& f) {
+    auto& contour = f.Contour;
+    if (!PenDown) {
+        f.Layer = CurrentPen;
+        f.Value = PenDepth("putting the pen down");
+        contour.push_back(PreviousPoint);
+    }
+    PenDown = true;
+    const std::size_t n = contour.size();
+    const bool backToFirstOfTwo = n == 2 && SamePoint(CurrentPoint, contour[0]);
+    const bool onLast = n > 0 && SamePoint(CurrentPoint, contour.back());
+    if (!backToFirstOfTwo && !onLast) contour.push_back(CurrentPoint);
+    LastPosition = CurrentPoint;
 }
 
 void Thpgl::ExecuteHpglCommand(tfigura& f) {
     const std::string& m = Mnemonic;
     if (m.empty()) return;
     auto& contour = f.Contour;
-    if (m == "PW") {
-        const std::int32_t pen = RoundTo<std::int32_t>(Param2, "pen number");
-        if (pen < 0 || pen >= kPenCount)
-            throw CoreError::range("HPGL line " + std::to_string(hpglLine_) + ": pen " +
-                                   std::to_string(pen) + " of PW is outside 0..1024");
-        PenTable[static_cast<std::size_t>(pen)].Depth = Param1 * settings_.mnoznikZ;
+    if (m == "PA" || m == "PR" || m == "PD" || m == "PU") {
+        // Absolute and relative mode are modal, as on a plotter: PR switches to relative
+        // coordinates, PA back to absolute, and PU and PD keep the mode in force.
+        if (m == "PA") RelativeMode = false;
+        if (m == "PR") RelativeMode = true;
+        TakeTarget(RelativeMode);
+        if (m == "PD" || (m != "PU" && PenDown)) {
+            DrawTo(f);
+        } else {
+            LastPosition = CurrentPoint;
+            if (m == "PU" && PenDown) {
+                PenDown = false;
+                EndOfFigure = true;
+                f.Layer = CurrentPen;
+                f.Value = PenDepth("lifting the pen");
+            }
+        }
+    } else if (m == "PW") {
+        // PW width,pen sets one pen; PW width every pen; PW alone the default width 0.35 mm.
+        const double depth = (ParamCount == 0 ? 0.35 : Param1) * settings_.mnoznikZ;
+        if (ParamCount == 2)
+            PenTable[static_cast<std::size_t>(PenNumber(Param2, "of PW"))].Depth = depth;
+        else
+            for (TPenEntry& pen : PenTable) pen.Depth = depth;
     } else if (m == "SP") {
-        CurrentPen = ParamCount == 0 ? 0 : RoundTo<std::int32_t>(Param1, "pen number");
+        if (ParamCount == 0) {
+            CurrentPen = 0;
+        } else {
+            const double r = RoundHalfEven(Param1);
+            if (!(std::fabs(r) <= 2147483647.0))
+                FailCommand(CoreError::Kind::Range, "pen number " + ShownNumber(Param1) + " is out of range");
+            CurrentPen = static_cast<std::int32_t>(r);
+        }
         if (PenDown) EndOfFigure = true;
-    } else if (m == "PR") {
-        RelativeMode = true;
-        RelativeUpdate();
-    } else if (m == "PD" || (m == "PA" && PenDown)) {
-        if (!PenDown) {
-            f.Layer = CurrentPen;
-            f.Value = PenDepth("putting the pen down");
-            contour.push_back(PreviousPoint);
-        }
-        PenDown = true;
-        if (RelativeMode) RelativeUpdate();
-        const std::size_t n = contour.size();
-        const bool backToFirstOfTwo = n == 2 && SamePoint(CurrentPoint, contour[0]);
-        const bool onLast = n > 0 && SamePoint(CurrentPoint, contour.back());
-        if (!backToFirstOfTwo && !onLast) contour.push_back(CurrentPoint);
-        LastPosition = CurrentPoint;
-    } else if (m == "PU") {
-        if (RelativeMode) RelativeUpdate();
-        LastPosition = CurrentPoint;
-        RelativeMode = false;
-        if (PenDown) {
-            PenDown = false;
-            EndOfFigure = true;
-            f.Layer = CurrentPen;
-            f.Value = PenDepth("lifting the pen");
-        }
     } else if (m == "C") {
+        // The dialect's C and M take absolute pairs.
+        TakeTarget(false);
         if (!PenDown && (contour.empty() || !SamePoint(LastPosition, contour.back())))
             contour.push_back(LastPosition);
         PenDown = true;
@@ -385,17 +420,14 @@ void Thpgl::ExecuteHpglCommand(tfigura& f) {
             contour.push_back(CurrentPoint);
         LastPosition = CurrentPoint;
     } else if (m == "M") {
+        TakeTarget(false);
         if (PenDown) {
             PenDown = false;
             EndOfFigure = true;
         }
         LastPosition = CurrentPoint;
-    } else if (m == "PA") {  // with the pen up: a move
-        LastPosition = CurrentPoint;
-        RelativeBase.X = 0.0;
-        RelativeBase.Y = 0.0;
     }
-    // IN, IP, SC, LB and every other mnemonic: no effect.
+    // IN, IP, SC, LT, LB and every other mnemonic: no effect, the pen stays where it is.
 }
 
 void Thpgl::ReadHpglFigure(tfigura& f) {
@@ -413,7 +445,6 @@ void Thpgl::ReadHpglFigure(tfigura& f) {
         // The command read last is carried out first: at the start of the next figure when it
         // was read as the previous one ended, and also when it is the last of the file.
         ExecuteHpglCommand(f);
-        PreviousPoint = CurrentPoint;
         if (NoMoreCommands()) {
             EndOfFile = true;
             break;

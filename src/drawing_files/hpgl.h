@@ -93,16 +93,15 @@ public:
     std::string Mnemonic;             // mnemonic of the command in force
     bool NumberToken = false;
     bool MnemonicToken = false;
-    tpunkt CurrentPoint;
-    tpunkt PreviousPoint;             // CurrentPoint before the command being carried out
-    tpunkt LastPosition;              // point left by the last PD, PA, PU, C or M
+    tpunkt CurrentPoint;              // where the command being carried out takes the pen
+    tpunkt PreviousPoint;             // where the pen stood before that command
+    tpunkt LastPosition;              // the pen's position: left by the last PA, PR, PU, PD, C or M
     double Param1 = 0.0;
     double Param2 = 0.0;
     std::int32_t ParamCount = 0;
     std::string Token;
     bool PenDown = false;
-    bool RelativeMode = false;
-    tpunkt RelativeBase;
+    bool RelativeMode = false;        // PR in force (until PA): pairs are offsets from the pen
     std::int32_t CurrentPen = 0;      // HPGL pen; DXF colour number
     std::int32_t FileKind = 0;
     tpunkt LastVertex;                // G-code: last vertex appended
@@ -124,8 +123,13 @@ private:
     void SkipToHpglToken();
     void ParseHpglCommand();
     void ExecuteHpglCommand(tfigura& figure);
-    void RelativeUpdate();
+    // The command's target: its pair, measured from the pen in relative mode; no pair: the pen
+    // stays where it is.
+    void TakeTarget(bool relative);
+    void DrawTo(tfigura& figure);
     double PenDepth(const char* where) const;
+    std::int32_t PenNumber(double value, const char* of) const;
+    [[noreturn]] void FailCommand(CoreError::Kind kind, const std::string& what) const;
     double TokenAsNumber() const;
     double FirstParameter() const;
     [[noreturn]] void FailHpgl(const std::string& what) const;
@@ -141,6 +145,8 @@ private:
     double closedGcodePower_ = 0.0;
     bool atEnd_ = true;               // HPGL: every character has been read
     std::int64_t hpglLine_ = 1;       // HPGL: line of the current character
+    std::int64_t tokenLine_ = 1;      // HPGL: line where the current token starts
+    std::int64_t commandLine_ = 1;    // HPGL: line where the command in force was written
     bool prevCr_ = false;             // HPGL: the last character was a CR
     char labelTerminator_ = '\x03';   // HPGL: end of a label's text (ETX unless DT sets it)
     std::optional<CoreError> pendingError_;  // HPGL: fault found after the last figure ended

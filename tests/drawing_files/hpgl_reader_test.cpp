@@ -97,16 +97,46 @@ TEST(HpglReader, PenChangeEndsTheFigureAndAppliesToTheNext) {
     EXPECT_EQ(Points(v[1]), (P{{20, 0}, {30, 0}}));
 }
 
-TEST(HpglReader, RelativeMovesUntilPenUp) {
+TEST(HpglReader, RelativeModeHoldsFromPrToPa) {
+    // PU and PD keep the mode in force: only PA ends relative mode.
     auto v = Valid(ReadAll("PR;PD10,0;PU;PD5,5;PU;"));
     ASSERT_EQ(v.size(), 2u);
     EXPECT_EQ(Points(v[0]), (P{{0, 0}, {10, 0}}));
+    EXPECT_EQ(Points(v[1]), (P{{10, 0}, {15, 5}}));
+    v = Valid(ReadAll("PR;PD10,0;PA;PU;PD5,5;PU;"));
+    ASSERT_EQ(v.size(), 2u);
     EXPECT_EQ(Points(v[1]), (P{{10, 0}, {5, 5}}));
     // Several relative pairs add up from where the pen stands.
     v = Valid(ReadAll("PA100,100;PR;PD10,0,0,10,-10,0,0,-10;PU;"));
     ASSERT_EQ(v.size(), 1u);
     EXPECT_EQ(Points(v[0]), (P{{100, 100}, {110, 100}, {110, 110}, {100, 110}, {100, 100}}));
     EXPECT_FALSE(v[0].Open);
+}
+
+TEST(HpglReader, RelativePairsStartFromThePensRealPosition) {
+    // PR with the pen down draws; a pen-up move before it sets where it starts.
+    auto v = Valid(ReadAll("PU100,0;PD;PR200,0;PU;"));
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_EQ(Points(v[0]), (P{{100, 0}, {300, 0}}));
+    // Mixing absolute and relative figure after figure does not pile up the coordinates.
+    v = Valid(ReadAll("PA1000,1000;PR;PD10,0;PU;PA2000,2000;PD;PR10,0;PU;PA1000,1000;PR;PD0,10;PU;"));
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(Points(v[0]), (P{{1000, 1000}, {1010, 1000}}));
+    EXPECT_EQ(Points(v[1]), (P{{2000, 2000}, {2010, 2000}}));
+    EXPECT_EQ(Points(v[2]), (P{{1000, 1000}, {1000, 1010}}));
+    // A relative pen-up move goes from the end of the last line drawn.
+    v = Valid(ReadAll("PA0,0;PD50,0;PR;PU10,10;PD0,20;PU;"));
+    ASSERT_EQ(v.size(), 2u);
+    EXPECT_EQ(Points(v[1]), (P{{60, 10}, {60, 30}}));
+}
+
+TEST(HpglReader, CommandsThatDoNotMoveThePenLeaveItWhereItIs) {
+    auto v = Valid(ReadAll("PA0,0;LT-8,7.9;PD4000,0;PU;"));
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_EQ(Points(v[0]), (P{{0, 0}, {4000, 0}}));
+    v = Valid(ReadAll("IN;IP0,0,4000,4000;SC0,100,0,100;PU30,40;SI0.2,0.3;PS4000,2000;PD50,40;PU;"));
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_EQ(Points(v[0]), (P{{30, 40}, {50, 40}}));
 }
 
 TEST(HpglReader, ReturnToFirstPointOfTwoAddsNothing) {
@@ -127,10 +157,16 @@ TEST(HpglReader, PenWidthSetsTheDepthOfThePen) {
     EXPECT_EQ(v[0].Layer, 3);
     EXPECT_EQ(v[1].Value, 0.0);
     EXPECT_EQ(v[1].Layer, 4);
-    // A single parameter takes the pen of the last command that had two.
+    // A single parameter sets every pen, whatever pair came before; none, the usual 0.35 mm.
     Thpgl r2;
-    ReadAll("PA0,7;PW0.25;", 1.0, &r2);
-    EXPECT_DOUBLE_EQ(r2.PenTable[7].Depth, 0.25);
+    auto w = Valid(ReadAll("PS4000,2000;PW0.25;SP7;PD0,0,10,0;PU;", 2.0, &r2));
+    ASSERT_EQ(w.size(), 1u);
+    EXPECT_DOUBLE_EQ(w[0].Value, 0.5);
+    EXPECT_DOUBLE_EQ(r2.PenTable[0].Depth, 0.5);
+    EXPECT_DOUBLE_EQ(r2.PenTable[1024].Depth, 0.5);
+    Thpgl r3;
+    ReadAll("PW0.5,3;PW;", 1.0, &r3);
+    EXPECT_DOUBLE_EQ(r3.PenTable[3].Depth, 0.35);
 }
 
 TEST(HpglReader, PenOutsideTheTableIsARangeError) {
@@ -148,6 +184,14 @@ TEST(HpglReader, PenOutsideTheTableIsARangeError) {
     } catch (const CoreError& e) {
         EXPECT_EQ(e.kind(), CoreError::Kind::Range);
         EXPECT_NE(std::string(e.what()).find("1025"), std::string::npos);
+    }
+    // The message names the line of the PW itself, not the line of the command after it.
+    Thpgl r3;
+    try {
+        ReadAll("IN;\nPW0.3,\n1025;\nPD5,5;\n", 1.0, &r3);
+        FAIL() << "no error";
+    } catch (const CoreError& e) {
+        EXPECT_EQ(std::string(e.what()), "HPGL line 2: pen 1025 of PW is outside 0..1024");
     }
     // The pen in force when the pen goes down is checked too; selecting it alone is not.
     Thpgl r2;
@@ -272,11 +316,11 @@ TEST(HpglReader, ReadsAFileThroughTheDrawingFileEntry) {
     EXPECT_TRUE(result.opened);
     EXPECT_EQ(result.figures.size(), 1u);
     EXPECT_EQ(result.error, "b.plt: HPGL line 1: \"2-5\" is not a number");
-    // A fault found by a shared helper still names the line.
+    // A pen number out of range names the line of its command.
     test::WriteFileBytes(dir / "c.plt", "PU0,0;PD10,0;PU;\nSP99999999999;PD0,0;");
     result = ReadDrawingFile(dir / "c.plt");
     EXPECT_EQ(result.figures.size(), 1u);
-    EXPECT_EQ(result.error.rfind("c.plt, line 2: ", 0), 0u) << result.error;
+    EXPECT_EQ(result.error, "c.plt: HPGL line 2: pen number 99999999999 is out of range");
 }
 
 TEST(HpglReader, FileReadInChunksGivesTheSameFiguresAsTheText) {
