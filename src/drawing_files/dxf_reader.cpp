@@ -339,6 +339,9 @@ void DxfReader::ReadEllipse() {
             default: return false;
         }
     });
+    // An elliptical arc runs counter-clockwise from its start parameter to its end parameter,
+    // through 2 pi when the end is at or below the start (as an ARC runs through 0 degrees).
+    if (t1 <= t0) t1 += 2.0 * kPi;
     double a = std::sqrt(mx * mx + my * my);
     double b = ratio * a;
     double rot = VectorAngle({cx, cy}, {cx + mx, cy + my});
@@ -446,6 +449,7 @@ void DxfReader::ReadSpline() {
 }
 
 void DxfReader::ReadPolyline(bool lightweight) {
+    const std::int64_t startLine = text_->LineNumber();
     TConvOCS2WCS conv;
     std::int32_t flags = 0;
     TConvOCS2WCS::Vec extrusion{0.0, 0.0, 1.0};
@@ -514,6 +518,12 @@ void DxfReader::ReadPolyline(bool lightweight) {
             });
             verts.push_back(v);
         }
+    }
+    if (!lightweight && (flags & (16 | 64)) != 0) {
+        // A 3-D polygon mesh or a polyface mesh: a surface, not a contour to cut.
+        Warnings.push_back("DXF line " + std::to_string(startLine) + ": POLYLINE left out: it is a " +
+                           ((flags & 64) != 0 ? "polyface mesh" : "3-D polygon mesh"));
+        return;
     }
     if (std::isfinite(extrusion[0] + extrusion[1] + extrusion[2]) &&
         (extrusion[0] != 0.0 || extrusion[1] != 0.0 || extrusion[2] != 0.0))

@@ -315,3 +315,49 @@ TEST(DxfReaderTest, OcsAxes) {
     EXPECT_NEAR(p[1], 1, 1e-12);
     EXPECT_NEAR(p[2], 2, 1e-12);
 }
+
+TEST(DxfReaderTest, EllipticalArcRunsCounterClockwiseThroughTwoPi) {
+    // Major axis 10 along X, minor 5: from 3/2 pi to 1/2 pi runs through 0 (the right half).
+    auto ellipse = [](const char* t0, const char* t1) {
+        return Pairs({{0, "ELLIPSE"}, {8, "0"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "10"}, {21, "0"},
+                      {31, "0"}, {40, "0.5"}, {41, t0}, {42, t1}});
+    };
+    auto figs = ReadAll(Dxf(ellipse("4.71238898038469", "1.5707963267948966")));
+    ASSERT_EQ(figs.size(), 1u);
+    const auto& c = figs[0].Contour;
+    EXPECT_NEAR(c.front().Y, -500.0, 1e-6);
+    EXPECT_NEAR(c.back().Y, 500.0, 1e-6);
+    for (auto& p : c) EXPECT_GT(p.X, -1e-6);
+    EXPECT_NEAR(figs[0].MaxX, 1000.0, 1e-6);
+    // The same arc written the other way round is the left half; an end on the start a whole one.
+    figs = ReadAll(Dxf(ellipse("1.5707963267948966", "4.71238898038469") + ellipse("1", "1")));
+    ASSERT_EQ(figs.size(), 2u);
+    EXPECT_NEAR(figs[0].MinX, -1000.0, 1e-6);
+    EXPECT_LT(figs[0].MaxX, 1e-6);
+    EXPECT_FALSE(figs[1].Open);
+    EXPECT_NEAR(figs[1].MinX, -1000.0, 0.2);
+    EXPECT_NEAR(figs[1].MaxX, 1000.0, 0.2);
+}
+
+TEST(DxfReaderTest, MeshesAreLeftOutWithAWarning) {
+    auto mesh = [](int flags) {
+        std::string s = Pairs({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "0"},
+                               {70, std::to_string(flags)}, {71, "2"}, {72, "2"}});
+        for (auto [x, y] : std::vector<std::pair<int, int>>{{0, 0}, {10, 0}, {0, 10}, {10, 10}})
+            s += Pairs({{0, "VERTEX"}, {8, "0"}, {10, std::to_string(x)}, {20, std::to_string(y)},
+                        {30, "1"}, {70, flags == 16 ? "64" : "192"}});
+        return s + Pairs({{0, "SEQEND"}, {8, "0"}});
+    };
+    DxfReader r{DrawingText(Dxf(mesh(16) + mesh(64) + Line(0, 0, 1, 1)))};
+    std::vector<tfigura> figs;
+    while (!r.EndOfFile) {
+        tfigura f;
+        r.ReadFigure(f);
+        if (f.Valid) figs.push_back(std::move(f));
+    }
+    ASSERT_EQ(figs.size(), 1u);  // the line after them
+    EXPECT_EQ(figs[0].Contour.size(), 2u);
+    ASSERT_EQ(r.Warnings.size(), 2u);
+    EXPECT_EQ(r.Warnings[0], "DXF line 12: POLYLINE left out: it is a 3-D polygon mesh");
+    EXPECT_NE(r.Warnings[1].find(": POLYLINE left out: it is a polyface mesh"), std::string::npos) << r.Warnings[1];
+}
