@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "model/core_error.h"
@@ -114,6 +115,12 @@ bool DrawingText::ReadLine(std::string_view& line) {
     pos_ += next;
     ++lineNumber_;
     return true;
+}
+
+std::string PointBudget::Exceeded() const {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "the drawing needs more than %.0f points", limit_);
+    return buf;
 }
 
 std::string_view TrimBlanks(std::string_view s) {

@@ -80,6 +80,26 @@ private:
     bool terminated_ = false;
 };
 
+// The points one load of a drawing may produce in all, counted before they are made (as a
+// flattened arc, circle or spline needs them): 20,000,000 points are about 480 MB of contour,
+// which no real job comes near. A drawing that needs more ends with a range error naming the
+// line, and the figures read before it stand.
+class PointBudget {
+public:
+    static constexpr double kLoadPoints = 20'000'000;
+
+    explicit PointBudget(double limit = kLoadPoints) : limit_(limit > 0 ? limit : kLoadPoints) {}
+    // Whether `more` points still fit.
+    bool Fits(double more) const { return more >= 0.0 && used_ + more <= limit_; }
+    void Use(double count) { used_ += count; }
+    // The end of the message for a drawing past the budget.
+    std::string Exceeded() const;
+
+private:
+    double limit_;
+    double used_ = 0.0;
+};
+
 // Text trimmed of every character at or below the blank.
 std::string_view TrimBlanks(std::string_view s);
 

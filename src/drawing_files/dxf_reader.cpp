@@ -134,6 +134,10 @@ void DxfReader::AddPoint3D(double x, double y, double z) {
 }
 
 void DxfReader::FlushPoints(TConvOCS2WCS* conv) {
+    const double count = static_cast<double>(pts_.size());
+    if (!Budget.Fits(count))
+        throw CoreError::range("DXF line " + std::to_string(text_->LineNumber()) + ": " + Budget.Exceeded());
+    Budget.Use(count);
     bool map = conv != nullptr && !conv->Identity();
     for (const tpunkt& p : pts_) {
         if (map) {
@@ -152,6 +156,9 @@ std::int64_t DxfReader::PointCount(double value, const char* what) const {
     if (!(value >= 0.0 && value + static_cast<double>(pts_.size()) <= kMaxEntityPoints))
         throw CoreError::range("DXF line " + std::to_string(text_->LineNumber()) + ": " + what +
                                " needs too many points");
+    // ... and so do the points of the whole drawing.
+    if (!Budget.Fits(value + static_cast<double>(pts_.size())))
+        throw CoreError::range("DXF line " + std::to_string(text_->LineNumber()) + ": " + Budget.Exceeded());
     return static_cast<std::int64_t>(RoundHalfEven(value));
 }
 
@@ -415,6 +422,7 @@ void DxfReader::ReadSpline() {
     }
     std::int64_t k = std::max<std::int64_t>(static_cast<std::int64_t>(RoundHalfEven(1.0 / dt)), 4);
     dt = 1.0 / static_cast<double>(k);
+    PointCount(static_cast<double>(k), "SPLINE");  // the drawing's budget, before the work
     bool bezierChain = knotCount % 4 == 0 && controlCount % 4 == 0 &&
                        std::int64_t{knotCount} == std::int64_t{controlCount} + 4 && knotCount != 12;
     if (bezierChain) {

@@ -68,6 +68,7 @@ public:
     double DxfLtScale = 1.0;
     // Entities left out with a reason the operator should hear of (a broken spline, ...).
     std::vector<std::string> Warnings;
+    PointBudget Budget;  // the points the whole load may produce
 
     std::int64_t LineNumber() const { return text_->LineNumber(); }
 

@@ -15,6 +15,17 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 
 bool NumberChar(char c) { return (c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-'; }
+bool Blank(char c) { return c == ' ' || c == '\t'; }
+
+// The number of the word whose letter stands at `pos`: from after the blanks that may follow the
+// letter up to the first character that is no part of a number. `end` gets where it stops.
+std::string_view WordNumber(const std::string& line, std::size_t pos, std::size_t& end) {
+    std::size_t from = pos + 1;
+    while (from < line.size() && Blank(line[from])) ++from;
+    end = from;
+    while (end < line.size() && NumberChar(line[end])) ++end;
+    return std::string_view(line.data() + from, end - from);
+}
 
 // The words of a line without its comments: "(...)" anywhere and everything after ';'.
 void StripComments(const std::string& line, std::string& words) {
@@ -64,12 +75,15 @@ void GcodeReader::Fail(const std::string& what) const {
     throw CoreError::conversion("G-code line " + std::to_string(text_->LineNumber()) + ": " + what);
 }
 
+void GcodeReader::FailBudget() const {
+    throw CoreError::range("G-code line " + std::to_string(text_->LineNumber()) + ": " + Budget.Exceeded());
+}
+
 int GcodeReader::TakeGcodeWord(char letter, std::string& line, double& value) const {
     std::size_t pos = line.find(letter);
     if (pos == std::string::npos) return -1;
-    std::size_t end = pos + 1;
-    while (end < line.size() && NumberChar(line[end])) ++end;
-    std::string_view number(line.data() + pos + 1, end - pos - 1);
+    std::size_t end = pos;
+    std::string_view number = WordNumber(line, pos, end);
     if (!ParseDrawingReal(number, value))
         Fail(std::string("the word ") + letter + " has no valid number");
     line.erase(pos, end - pos);
@@ -83,10 +97,10 @@ void GcodeReader::TakeGWords(std::string& words) {
     std::size_t from = 0;
     for (std::size_t pos; (pos = words.find('G', from)) != std::string::npos;) {
         rest.append(words, from, pos - from);
-        std::size_t end = pos + 1;
-        while (end < words.size() && NumberChar(words[end])) ++end;
+        std::size_t end = pos;
+        std::string_view number = WordNumber(words, pos, end);
         double v = 0.0;
-        if (!ParseDrawingReal(std::string_view(words).substr(pos + 1, end - pos - 1), v))
+        if (!ParseDrawingReal(number, v))
             Fail("the word G has no valid number");
         from = end;
         GcodeWordValue = v;
@@ -111,6 +125,8 @@ void GcodeReader::TakeGWords(std::string& words) {
 }
 
 void GcodeReader::AddGcodeVertex(const tpunkt& mm) {
+    if (!Budget.Fits(1.0)) FailBudget();
+    Budget.Use(1.0);
     tpunkt p{mm.X * 100.0, mm.Y * 100.0, mm.Z * 100.0};
     figure_->Contour.push_back({p.X, p.Y, 0.0});
     figure_->ToolPath3D.push_back(p);
@@ -166,6 +182,7 @@ void GcodeReader::Arc() {
     if (full < 12.0) full = 12.0;
     std::int64_t n = static_cast<std::int64_t>(RoundHalfEven(std::fabs(full * w / (2.0 * kPi))));
     if (n < 3) n = 3;
+    if (!Budget.Fits(static_cast<double>(n))) FailBudget();
     double z = GcodePrevPoint.Z;
     for (std::int64_t i = 1; i < n; ++i) {
         double a = a1 + static_cast<double>(i) * w / static_cast<double>(n);
@@ -198,12 +215,13 @@ void GcodeReader::ReadFigure(tfigura& figure) {
         GcodeModeChanged = false;
         TakeGWords(words);
         double v = 0.0;
+        bool arcWord = false;  // the line names an end point or a centre
         if (TakeGcodeWord('S', words, v) > 0) GcodePower = Clamp(v, limits_.PowerMax, limits_.PowerMin);
-        if (TakeGcodeWord('X', words, v) > 0) GcodeTarget.X = v * GcodeUnitScale;
-        if (TakeGcodeWord('Y', words, v) > 0) GcodeTarget.Y = v * GcodeUnitScale;
-        if (TakeGcodeWord('Z', words, v) > 0) GcodeTarget.Z = v * GcodeUnitScale;
-        if (TakeGcodeWord('I', words, v) > 0) GcodeCentre.X = v * GcodeUnitScale;
-        if (TakeGcodeWord('J', words, v) > 0) GcodeCentre.Y = v * GcodeUnitScale;
+        if (TakeGcodeWord('X', words, v) > 0) GcodeTarget.X = v * GcodeUnitScale, arcWord = true;
+        if (TakeGcodeWord('Y', words, v) > 0) GcodeTarget.Y = v * GcodeUnitScale, arcWord = true;
+        if (TakeGcodeWord('Z', words, v) > 0) GcodeTarget.Z = v * GcodeUnitScale, arcWord = true;
+        if (TakeGcodeWord('I', words, v) > 0) GcodeCentre.X = v * GcodeUnitScale, arcWord = true;
+        if (TakeGcodeWord('J', words, v) > 0) GcodeCentre.Y = v * GcodeUnitScale, arcWord = true;
         if (TakeGcodeWord('F', words, v) > 0)
             GcodeFeed = Clamp(v * GcodeUnitScale, limits_.MaxWorkSpeed, limits_.MinFeed);
 
@@ -218,7 +236,9 @@ void GcodeReader::ReadFigure(tfigura& figure) {
                 AddGcodeVertex(GcodeTarget);
                 figure.Feed = Clamp(GcodeFeed, limits_.MaxWorkSpeed, limits_.MinFeed);
             }
-        } else if (GcodeMode == 2 || GcodeMode == 3) {
+        } else if ((GcodeMode == 2 || GcodeMode == 3) && arcWord) {
+            // A line of M, S or F words only, a comment or a blank line names no end point: it
+            // is no arc (taken as one, it would make a full circle nobody programmed).
             Arc();
         }
         if (EndOfFigure) {

@@ -4,6 +4,8 @@
 // tool path (the program carries its own Z), its cut and rapid lengths, its feed and its layer
 // (2 feed, 3 rapid). Coordinates are absolute; I and J give the arc centre in absolute
 // coordinates; G20/G21 choose inch or millimetre; S and F are limited to the machine's range.
+// While G2 or G3 is in force, a line adds an arc only when it names an end or a centre (X, Y, Z,
+// I or J); lines of other words, comments and blank lines add nothing.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,11 +40,13 @@ public:
     void ReadFigure(tfigura& figure);
 
     // Takes the first upper-case `letter` word out of `line`: -1 when absent, else its value is
-    // stored and the word deleted. A letter with no number after it throws CoreError.
+    // stored and the word deleted. Blanks may stand between the letter and its number. A letter
+    // with no number after it throws CoreError.
     int TakeGcodeWord(char letter, std::string& line, double& value) const;
 
     bool EndOfFile = false;
     bool EndOfFigure = false;
+    PointBudget Budget;  // the points the whole load may produce
 
     std::string GcodeLine;      // text of the line in hand (kept when it opens the next figure)
     bool GcodeModeChanged = false;
@@ -66,6 +70,7 @@ private:
     void StartFigure(bool rapid);
     void Arc();
     [[noreturn]] void Fail(const std::string& what) const;
+    [[noreturn]] void FailBudget() const;
 
     std::unique_ptr<DrawingText> owned_;  // the text when the reader has its own
     DrawingText* text_ = nullptr;         // the text read (its own or a shared one)

@@ -101,6 +101,7 @@ void Thpgl::OpenText(std::string bytes, std::int32_t kind, const DrawingReaderSe
 void Thpgl::StartReaders() {
     switch (FileKind) {
         case KindHpgl:
+            hpglBudget_ = PointBudget(settings_.pointBudget);
             NextHpglChar();
             Mnemonic.clear();
             RelativeMode = false;
@@ -112,12 +113,14 @@ void Thpgl::StartReaders() {
             break;
         case KindDxf:
             dxf_ = std::make_unique<DxfReader>(&text_);
+            dxf_->Budget = PointBudget(settings_.pointBudget);
             CurrentPen = 0;
             CodeParity = 1;
             EndOfFile = text_.Exhausted();
             break;
         case KindGcode:
             gcode_ = std::make_unique<GcodeReader>(&text_, settings_.gcode);
+            gcode_->Budget = PointBudget(settings_.pointBudget);
             EndOfFile = text_.Exhausted();
             break;
         default:
@@ -357,18 +360,24 @@ void Thpgl::TakeTarget(bool relative) {
     CurrentPoint.Y = relative ? LastPosition.Y + Param2 : Param2;
 }
 
+void Thpgl::Append(tfigura& f, const tpunkt& p) {
+    if (!hpglBudget_.Fits(1.0)) FailCommand(CoreError::Kind::Range, hpglBudget_.Exceeded());
+    hpglBudget_.Use(1.0);
+    f.Contour.push_back(p);
+}
+
 void Thpgl::DrawTo(tfigura& f) {
     auto& contour = f.Contour;
     if (!PenDown) {
         f.Layer = CurrentPen;
         f.Value = PenDepth("putting the pen down");
-        contour.push_back(PreviousPoint);
+        Append(f, PreviousPoint);
     }
     PenDown = true;
     const std::size_t n = contour.size();
     const bool backToFirstOfTwo = n == 2 && SamePoint(CurrentPoint, contour[0]);
     const bool onLast = n > 0 && SamePoint(CurrentPoint, contour.back());
-    if (!backToFirstOfTwo && !onLast) contour.push_back(CurrentPoint);
+    if (!backToFirstOfTwo && !onLast) Append(f, CurrentPoint);
     LastPosition = CurrentPoint;
 }
 
@@ -414,10 +423,9 @@ void Thpgl::ExecuteHpglCommand(tfigura& f) {
         // The dialect's C and M take absolute pairs.
         TakeTarget(false);
         if (!PenDown && (contour.empty() || !SamePoint(LastPosition, contour.back())))
-            contour.push_back(LastPosition);
+            Append(f, LastPosition);
         PenDown = true;
-        if (!contour.empty() && !SamePoint(LastPosition, contour.back()))
-            contour.push_back(CurrentPoint);
+        if (!contour.empty() && !SamePoint(LastPosition, contour.back())) Append(f, CurrentPoint);
         LastPosition = CurrentPoint;
     } else if (m == "M") {
         TakeTarget(false);

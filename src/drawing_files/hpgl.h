@@ -33,6 +33,7 @@ struct DrawingReaderSettings {
     double mnoznikZ = 1.0;     // HPGL: pen depth multiplier (PW's width times this)
     GcodeLimits gcode;         // G-code: the machine's feed and power ranges
     std::size_t chunkBytes = 0;  // bytes read from the file at a time; 0 the usual chunk
+    double pointBudget = 0.0;    // points the whole load may produce; 0 the usual budget
 };
 
 // One pen of the HPGL pen table.
@@ -127,6 +128,7 @@ private:
     // stays where it is.
     void TakeTarget(bool relative);
     void DrawTo(tfigura& figure);
+    void Append(tfigura& figure, const tpunkt& p);
     double PenDepth(const char* where) const;
     std::int32_t PenNumber(double value, const char* of) const;
     [[noreturn]] void FailCommand(CoreError::Kind kind, const std::string& what) const;
@@ -150,6 +152,7 @@ private:
     bool prevCr_ = false;             // HPGL: the last character was a CR
     char labelTerminator_ = '\x03';   // HPGL: end of a label's text (ETX unless DT sets it)
     std::optional<CoreError> pendingError_;  // HPGL: fault found after the last figure ended
+    PointBudget hpglBudget_;          // HPGL: the points the whole load may produce
 };
 
 }  // namespace vellisk

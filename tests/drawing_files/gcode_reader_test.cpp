@@ -185,3 +185,35 @@ TEST(GcodeReaderTest, EveryGWordOfALineCountsInOrderWithTheWordsAroundThem) {
     EXPECT_EQ(many[0].Contour[0], (tpunkt{500, 0, 0}));
     EXPECT_THROW(ReadAll("G1 X1 G2.5.5 G\n"), CoreError);
 }
+
+TEST(GcodeReaderTest, BlanksMayStandBetweenALetterAndItsNumber) {
+    auto figs = ReadAll("G 1 X 44.1002 Y\t-5\nX 10.5\n");
+    ASSERT_EQ(figs.size(), 1u);
+    ASSERT_EQ(figs[0].Contour.size(), 2u);
+    EXPECT_NEAR(figs[0].Contour[0].X, 4410.02, 1e-9);
+    EXPECT_EQ(figs[0].Contour[0].Y, -500.0);
+    EXPECT_EQ(figs[0].Contour[1].X, 1050.0);
+    EXPECT_FALSE(figs[0].RapidFigure);
+    // A letter with blanks and no number after it is still a fault.
+    EXPECT_THROW(ReadAll("G1 X \n"), CoreError);
+}
+
+TEST(GcodeReaderTest, OnlyLinesWithAnArcWordAddAnArc) {
+    // The end of an ordinary program: M5, a comment and M30 while G2 is in force add nothing.
+    auto figs = ReadAll("G1 X0 Y0 F100\nG2 X10 Y0 I5 J0\nM5\n(done)\nM30\n");
+    ASSERT_EQ(figs.size(), 1u);
+    EXPECT_EQ(figs[0].Contour.size(), 64u);
+    EXPECT_EQ(figs[0].Contour.back(), (tpunkt{1000, 0, 0}));
+    // A full circle programmed as one line is still a whole circle.
+    figs = ReadAll("G1 X0 Y0 F100\nG2 X0 Y0 I5 J0\n");
+    ASSERT_EQ(figs.size(), 1u);
+    EXPECT_EQ(figs[0].Contour.size(), 1u + 126u);
+    EXPECT_NEAR(figs[0].MaxX, 1000.0, 0.5);
+    // Blank lines, comments, M, S and F lines inside an arc run add no points; the next arc
+    // word goes on from where the last arc ended.
+    figs = ReadAll("G1 X0 Y0\nG2 X10 Y0 I5 J0\n\n(pause)\nM3 S100\nF200\n; note\nG2 X0 Y0 I5 J0\n");
+    ASSERT_EQ(figs.size(), 1u);
+    EXPECT_EQ(figs[0].Contour.size(), 1u + 63u + 63u);
+    EXPECT_EQ(figs[0].Contour.back(), (tpunkt{0, 0, 0}));
+    EXPECT_EQ(figs[0].Feed, 200.0);
+}
