@@ -347,8 +347,11 @@ void DxfReader::ReadEllipse() {
         }
     });
     // An elliptical arc runs counter-clockwise from its start parameter to its end parameter,
-    // through 2 pi when the end is at or below the start (as an ARC runs through 0 degrees).
-    if (t1 <= t0) t1 += 2.0 * kPi;
+    // through 2 pi when the end is at or below the start (as an ARC runs through 0 degrees);
+    // it never goes round more than once, whatever turns the parameters are written with.
+    double sweep = std::fmod(t1 - t0, 2.0 * kPi);
+    if (sweep <= 0.0) sweep += 2.0 * kPi;
+    t1 = t0 + sweep;
     double a = std::sqrt(mx * mx + my * my);
     double b = ratio * a;
     double rot = VectorAngle({cx, cy}, {cx + mx, cy + my});

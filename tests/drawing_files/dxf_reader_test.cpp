@@ -337,6 +337,12 @@ TEST(DxfReaderTest, EllipticalArcRunsCounterClockwiseThroughTwoPi) {
     EXPECT_FALSE(figs[1].Open);
     EXPECT_NEAR(figs[1].MinX, -1000.0, 0.2);
     EXPECT_NEAR(figs[1].MaxX, 1000.0, 0.2);
+    // Parameters written with whole turns in them go round once, not once per turn.
+    figs = ReadAll(Dxf(ellipse("0", "6.283185307179586") + ellipse("0", "12.566370614359172") +
+                       ellipse("281743.8980384", "0")));
+    ASSERT_EQ(figs.size(), 3u);
+    EXPECT_EQ(figs[1].Contour.size(), figs[0].Contour.size());
+    EXPECT_LE(figs[2].Contour.size(), figs[0].Contour.size());
 }
 
 TEST(DxfReaderTest, MeshesAreLeftOutWithAWarning) {
