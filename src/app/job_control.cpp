@@ -78,7 +78,8 @@ void JobControl::Run(F command) {
     if (!guard) return;
     try {
         command();
-    } catch (const CoreError& e) {
+    } catch (const std::exception& e) {
+        // A core error (a value out of range, a file that cannot be read) ends the command.
         notifier_.Message(e.what(), MessageKind::Error);
     }
 }

@@ -191,12 +191,12 @@ void tBMPThread::Execute() {
             }
         }
         EndSequence();
-    } catch (const CoreError&) {
+    } catch (const std::exception&) {
         // A value out of range (a damaged set or picture): the burn ends; the machine is told
-        // the burn is over as far as the link allows.
+        // the burn is over as far as the link allows. Nothing may leave the thread.
         try {
             EndSequence();
-        } catch (const CoreError&) {
+        } catch (const std::exception&) {
         }
     }
     FreeLines();

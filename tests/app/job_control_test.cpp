@@ -87,6 +87,23 @@ TEST(JobControlParallelPort, StartSendsSpeedZeroPreambleThenTheJobByteExact) {
     EXPECT_EQ(j.r.notifier.busyDepth, 0);
 }
 
+TEST(JobControlParallelPort, RepeatRunsTheJobHeldInTheController) {
+    LptJobRig j;
+    j.jobs.Powtrz1Click();
+    ASSERT_EQ(j.r.notifier.messages.size(), 1u);
+    EXPECT_EQ(j.r.notifier.messages[0].text, "No file to repeat. Use START command");
+    EXPECT_EQ(j.r.notifier.messages[0].caption, "square.plt");
+    j.r.notifier.messages.clear();
+
+    j.jobs.Start1Click();
+    const std::size_t starts = j.r.model.CountReceived("G");
+    j.r.model.statusByte |= sim::kStJobStored;
+    j.jobs.Powtrz1Click();
+    EXPECT_TRUE(j.r.notifier.messages.empty());
+    EXPECT_EQ(j.r.model.CountReceived("G"), starts + 1);
+    EXPECT_EQ(j.host.transfers, 1) << "nothing sent again";
+}
+
 TEST(JobControlParallelPort, WorkAreaChecksRefuseWithTheirTexts) {
     LptJobRig j;
     j.settings.SetFlag("doOutline", true);
