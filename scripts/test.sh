@@ -27,7 +27,7 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLISK_TS
       -DVELLISK_BUILD_UI=OFF -DVELLISK_BUILD_BENCH=OFF -DVELLISK_BUILD_TOOLS=OFF >/dev/null
 cmake --build build-tsan -j "$JOBS" --target test_app test_platform test_machine_link
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-build-tsan/tests/test_app --gtest_filter='BitmapBurn*'
+build-tsan/tests/test_app --gtest_filter='BitmapBurn*:JobControlEthernet*'
 build-tsan/tests/test_platform --gtest_filter='WorkerThread*'
 build-tsan/tests/test_machine_link --gtest_filter='Ethernet*'
 if [ -x build-tsan/tests/test_machine_operation ] || cmake --build build-tsan -j "$JOBS" --target test_machine_operation >/dev/null 2>&1; then
