@@ -142,8 +142,9 @@ int CommandLayer::SendCommand(std::string_view command) {
             return r;
         }
         case LinkKind::Ethernet:
-            t.Write(command);
-            return kLinkOk;
+            // Nothing is shown for a missing or wrong echo; the caller decides (the streamer
+            // ends the job, other commands keep the link's silence).
+            return t.Write(command);
         case LinkKind::Usb: {
             int r = t.Write(command);
             for (int retry = 0; r == kNoMachine && retry < 10; ++retry) {
@@ -240,24 +241,40 @@ bool CommandLayer::PollStatus() { return lastStatusAnswered_ = ReadStatusAnswere
 void CommandLayer::WaitWhileBusy() {
     BusyCursor cursor(notifier_);
     delay_.DelayMs(1);
-    // A newer controller on Ethernet that stops sending status records would leave the last
-    // (busy) status in place for ever: a few missing records in a row end the wait.
+    // A newer controller that stops answering would leave the last (busy) status in place for
+    // ever, or read as zeros (idle): a few failed status reads in a row end the wait with the
+    // message. A link that goes away during the wait (the Ethernet link dropped itself, or the
+    // active link changed) ends it at once: the machine may still be moving, and the link in
+    // its place does not reach it.
     constexpr int kMissingRecordsLimit = 3;
+    Transport* const link = &Active();
     int missing = 0;
-    auto read = [&] {
-        if (ReadStatus()) {
-            missing = 0;
-        } else if (Active().Kind() == LinkKind::Ethernet && ++missing >= kMissingRecordsLimit) {
+    // Reads the status once; false when the wait is over (idle, or the message was shown).
+    auto stillBusy = [&] {
+        const bool answered = ReadStatus();
+        if (&Active() != link) {
             NoCommunication("wr ");
             return false;
         }
-        return true;
+        if (!answered) {
+            // The parallel port has shown its message and reads idle; a newer controller's
+            // failed read (zeros on USB) says nothing about the machine: ask again.
+            if (link->Kind() == LinkKind::ParallelPort) return false;
+            if (++missing >= kMissingRecordsLimit) {
+                NoCommunication("wr ");
+                return false;
+            }
+            return true;
+        }
+        missing = 0;
+        return (ctx_.PlotState.Status & (kStatusBusy | kStatusNotReady)) != 0;
     };
-    if (!read()) return;
-    while (ctx_.PlotState.Status & (kStatusBusy | kStatusNotReady)) {
+    if (!stillBusy()) return;
+    for (;;) {
         clock_.Sleep(10ms);
-        if (!read()) return;
+        const bool busy = stillBusy();
         if (keepAlive_) keepAlive_();
+        if (!busy) return;
     }
 }
 

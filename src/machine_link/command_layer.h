@@ -57,7 +57,8 @@ public:
     // result (0 sent). Parallel port: starts the reply stopwatch; a time-out shows "No
     // communication with the plotter" (caption "wr "). USB: "no machine" is retried up to ten
     // times, 10 ms apart, silently; any other error code is shown as the caption of the same
-    // message. Ethernet: the result is not looked at.
+    // message. Ethernet: the link's result (a missing, short or different echo) is returned
+    // without a message.
     int SendCommand(std::string_view command);
 
     // The reply stopwatch of the parallel port has run out (never on the newer link).
@@ -68,7 +69,9 @@ public:
     bool ReadStatus();
     // The same without any message (the streamer's and the panel's poll).
     bool PollStatus();
-    // Returns when the machine reports idle (or stops answering).
+    // Returns when the machine reports idle. A newer controller that stops answering (three
+    // failed status reads in a row) or a link that goes away during the wait ends it with "No
+    // communication with the plotter", never as idle.
     void WaitWhileBusy();
     // Whether the controller answered the last status read (of any reader or wait). Loops that
     // run until the operator stops them end on a false here: the link is gone.

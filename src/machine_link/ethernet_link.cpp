@@ -24,6 +24,19 @@ std::string ExpectedEcho(std::string_view command) {
 
 }  // namespace
 
+int EchoResult(std::string_view command, std::string_view echo, bool trailing) {
+    if (echo.empty()) return kEthNoEcho;
+    if (echo.size() < command.size()) return kEthEchoLength;
+    if (trailing || echo != ExpectedEcho(command)) return kEthEchoDiffers;
+    return kLinkOk;
+}
+
+std::size_t StatusRecordLength(std::size_t learned, std::size_t got, bool trailing) {
+    if (trailing || got < kStatusRecordMinSize || got > kStatusRecordMaxSize) return 0;
+    if (learned == 0) return got;
+    return got == learned ? learned : 0;
+}
+
 std::optional<LinkIdentity> ParseIdentityReply(std::string_view reply) {
     const std::size_t p = reply.find(kIdentityMarker);
     if (p == std::string_view::npos || reply.size() < p + kDateOffset + kIdentityFieldLength)
@@ -118,7 +131,7 @@ bool TfEthernet::ConnectCommandClient() {
         }
         misses_ = 0;
         recordLength_ = 0;
-        staleUntil_ = {};
+        resync_ = false;
         clientUp_ = true;
     }
     // The connect event: identity first, then the link is open for the command layer.
@@ -136,6 +149,29 @@ void TfEthernet::LostConnection() {
     if (wasUp) Post(Event::Disconnected);
 }
 
+bool TfEthernet::Resynchronise(const EthernetTimeouts& t) {
+    std::size_t dropped = 0;
+    const auto limit = TcpClient::Clock::now() + std::chrono::milliseconds(t.ReplyMs * t.ResyncLimitReplies);
+    const TcpClient::Io io = TcpClient1.DrainUntilQuiet(t.ReplyMs, limit, dropped);
+    if (dropped > 0) ++staleDrops_;
+    if (io != TcpClient::Io::Ok) {
+        // Closed, broken, or a line that never falls quiet: a fresh connection starts in step.
+        LostConnection();
+        return false;
+    }
+    resync_ = false;
+    return true;
+}
+
+TfEthernet::Outcome TfEthernet::Miss(Outcome o, const EthernetTimeouts& t) {
+    resync_ = true;
+    if (++misses_ >= t.MissesBeforeLost) {
+        LostConnection();
+        return Outcome::Lost;
+    }
+    return o;
+}
+
 TfEthernet::Outcome TfEthernet::Exchange(std::string_view request, std::size_t want, std::size_t max,
                                          int quietMs, std::string& reply) {
     reply.clear();
@@ -143,15 +179,18 @@ TfEthernet::Outcome TfEthernet::Exchange(std::string_view request, std::size_t w
     std::lock_guard lock(ioMutex_);
     if (!TcpClient1.Connected()) return Outcome::Nothing;
 
-    // Input still waiting belongs to an earlier exchange (a late or split reply): drop it, and
-    // after a missed reply wait for its late arrival up to one more time-out.
+    // Input waiting now belongs to an earlier exchange (a late or split reply): the line is out
+    // of step, and more of it may still be on its way.
     TcpClient::Io io;
-    const auto now = TcpClient::Clock::now();
-    if (TcpClient1.Drain(staleUntil_ > now ? staleUntil_ : now, io) > 0) ++staleDrops_;
+    if (TcpClient1.Drain(TcpClient::Clock::now(), io) > 0) {
+        ++staleDrops_;
+        resync_ = true;
+    }
     if (io != TcpClient::Io::Ok) {
         LostConnection();
         return Outcome::Lost;
     }
+    if (resync_ && !Resynchronise(t)) return Outcome::Lost;
 
     io = TcpClient1.SendAll(request, t.ReplyMs);
     if (io == TcpClient::Io::Closed || io == TcpClient::Io::Error) {
@@ -160,26 +199,29 @@ TfEthernet::Outcome TfEthernet::Exchange(std::string_view request, std::size_t w
     }
     if (io == TcpClient::Io::Ok) {
         io = TcpClient1.ReceiveUntil(reply, want, TcpClient::Clock::now() + std::chrono::milliseconds(t.ReplyMs));
-        if (io == TcpClient::Io::Ok && max > want) io = TcpClient1.ReceiveMore(reply, max, quietMs);
+        if (io == TcpClient::Io::Ok && max > want && quietMs > 0) io = TcpClient1.ReceiveMore(reply, max, quietMs);
         if (io == TcpClient::Io::Closed || io == TcpClient::Io::Error) {
             LostConnection();
             return Outcome::Lost;
         }
     }
     if (reply.size() >= want) {
+        // Bytes right behind a whole reply: stale bytes came before it, and what was read is
+        // the tail of an old reply and the head of this one.
+        TcpClient::Io after;
+        const std::size_t more = TcpClient1.Drain(TcpClient::Clock::now(), after);
+        if (after != TcpClient::Io::Ok) {
+            LostConnection();
+            return Outcome::Lost;
+        }
+        if (more > 0 || reply.size() > max) {
+            ++staleDrops_;
+            return Miss(Outcome::Shifted, t);
+        }
         misses_ = 0;
         return Outcome::Full;
     }
-    staleUntil_ = TcpClient::Clock::now() + std::chrono::milliseconds(t.ReplyMs);
-    if (!reply.empty()) {
-        misses_ = 0;
-        return Outcome::Partial;
-    }
-    if (++misses_ >= t.MissesBeforeLost) {
-        LostConnection();
-        return Outcome::Lost;
-    }
-    return Outcome::Nothing;
+    return Miss(reply.empty() ? Outcome::Nothing : Outcome::Partial, t);
 }
 
 int TfEthernet::Write(std::string_view command) {
@@ -187,25 +229,26 @@ int TfEthernet::Write(std::string_view command) {
     if (command.empty()) return kLinkOk;
     const std::string_view cmd = command.substr(0, kCommandBufferSize);
     std::string reply;
-    switch (Exchange(cmd, cmd.size(), cmd.size(), 0, reply)) {
-        case Outcome::Full: return reply == ExpectedEcho(cmd) ? kLinkOk : kEthEchoDiffers;
-        case Outcome::Partial: return kEthEchoLength;
-        default: return kEthNoEcho;
-    }
+    const Outcome o = Exchange(cmd, cmd.size(), cmd.size(), 0, reply);
+    if (o == Outcome::Lost) return kEthNoEcho;
+    return EchoResult(cmd, reply, o == Outcome::Shifted);
 }
 
 bool TfEthernet::ReadStatusRecord(std::vector<std::uint8_t>& out) {
     out.clear();
     if (!clientUp_) return false;
     const std::size_t known = recordLength_;
+    // The first record of a connection is read on until the line falls quiet for a whole reply
+    // time-out: a record in segments must not be learned short.
     const std::size_t want = known ? known : kStatusRecordMinSize;
-    const int quiet = known ? 0 : Timeouts().RecordLearnMs;
+    const std::size_t max = known ? known : kStatusRecordMaxSize;
+    const int quiet = known ? 0 : Timeouts().ReplyMs;
     std::string reply;
-    if (Exchange(kStatusRequest, want, kStatusRecordMaxSize, quiet, reply) == Outcome::Lost) return false;
-    if (reply.size() < kStatusRecordMinSize) return false;  // too short to hold its fields
-    // A record cut short by the time-out (its rest is dropped as stale) or a longer one: expect
-    // this length from now on.
-    recordLength_ = reply.size();
+    const Outcome o = Exchange(kStatusRequest, want, max, quiet, reply);
+    if (o != Outcome::Full) return false;
+    const std::size_t length = StatusRecordLength(known, reply.size(), false);
+    if (length == 0) return false;  // too short to hold its fields
+    recordLength_ = length;
     out.assign(reply.begin(), reply.end());
     return true;
 }

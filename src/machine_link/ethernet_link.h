@@ -6,14 +6,19 @@
 // thread (tEthernetCzuwanie) and stays connected; the identity client connects per request.
 //
 // Exchanges are bounded: every reply is read until its expected length or the reply time-out,
-// input left over from an earlier exchange is dropped before each request (a late or split
-// reply must never be read as the next one), and a status record shorter than its layout is
-// taken as no reply. The status record's length is not fixed by the protocol (104 to 256
-// bytes): the first record of a connection is read with a pause for any rest, and its length
-// is then expected of every record, so that a record in several segments is read whole. A controller that closes the connection, or that leaves
-// kMissesBeforeLost exchanges in a row without any reply, counts as gone: the client is closed,
-// EthernetConnected goes false, "Ethernet disconnected" is shown, and the watch thread connects
-// again when resumed.
+// and a late or split reply is never read as the next one. After a missed, partial or late
+// reply the line is resynchronised before the next request: input is dropped until the line
+// has been quiet for a whole reply time-out (a line that never falls quiet is reopened). Input
+// found waiting before a request, or bytes following a reply of the expected length, mean that
+// the reply was shifted by stale bytes: it is discarded and the line resynchronised. A status
+// record shorter than its layout is taken as no reply. The status record's length is not fixed
+// by the protocol (104 to 256 bytes): the first record of a connection is read on until the
+// line has been quiet for a reply time-out (or 256 bytes came), and that length is expected of
+// every later record (it never shrinks), so that a record in several segments is read whole and
+// a record cut short is never taken. A controller that closes the connection, or that leaves
+// MissesBeforeLost exchanges in a row without a whole reply (nothing, a short reply or a
+// shifted one), counts as gone: the client is closed, EthernetConnected goes false, "Ethernet
+// disconnected" is shown, and the watch thread connects again when resumed.
 //
 // Threads: Write, ReadStatusRecord and ReadIdentity run on the main thread (or the bitmap burn
 // thread, never both at once); ConnectCommandClient runs on the watch thread. The watch thread
@@ -44,10 +49,20 @@ struct EthernetTimeouts {
     int ConnectMs = 2000;      // command client connect (on the watch thread)
     int ReplyMs = 250;         // an echo or the status record
     int IdentityMs = 1000;     // identity client: connect, and then its reply
-    int RecordLearnMs = 20;    // first status record of a connection: wait this long after its
-                               // last byte for more (this sets the record length expected)
-    int MissesBeforeLost = 3;  // exchanges in a row without any reply before the link is lost
+    int MissesBeforeLost = 3;  // exchanges in a row without a whole reply before the link is lost
+    int ResyncLimitReplies = 4;  // a resynchronisation that finds no quiet within this many reply
+                                 // time-outs reopens the connection
 };
+
+// What an echo says about a command (`trailing`: more bytes followed it, so it was shifted by
+// stale bytes): kLinkOk, kEthNoEcho (nothing), kEthEchoLength (short) or kEthEchoDiffers.
+int EchoResult(std::string_view command, std::string_view echo, bool trailing);
+
+// The record length to expect from now on after a status reply of `got` bytes, with `learned`
+// the length expected so far (0: not known yet) and `trailing` telling that more bytes followed;
+// 0 when the reply is not a whole record and must not be used (too short for its fields, shorter
+// than the length learned, longer than the largest record, or shifted).
+std::size_t StatusRecordLength(std::size_t learned, std::size_t got, bool trailing);
 
 // The identity texts in an identity reply, or none when the marker is missing or the reply is
 // too short to hold all three texts.
@@ -101,7 +116,8 @@ public:
     bool ReadStatusRecord(std::vector<std::uint8_t>& out) override;
     bool ReadIdentity(LinkIdentity& out) override;
 
-    // How many exchanges found stale input and dropped it (for tests and diagnostics).
+    // How many exchanges found stale input (waiting before the request, or after a reply) and
+    // dropped it (for tests and diagnostics).
     std::int64_t StaleDrops() const { return staleDrops_.load(); }
 
 private:
@@ -115,10 +131,18 @@ private:
     };
     Config CurrentConfig() const;
     // Sends a request and reads at least `want` bytes (up to `max`); the exchange's outcome.
-    enum class Outcome { Full, Partial, Nothing, Lost };
-    // After `want` bytes, takes what arrives within quietMs more (0: only what is there).
+    // Shifted: the reply had `want` bytes but more followed (stale bytes came before it).
+    enum class Outcome { Full, Partial, Nothing, Shifted, Lost };
+    // After `want` bytes, takes what arrives until the line is quiet for quietMs (0: nothing
+    // more is waited for).
     Outcome Exchange(std::string_view request, std::size_t want, std::size_t max, int quietMs,
                      std::string& reply);
+    // Drops input until the line has been quiet for a reply time-out; false when the
+    // connection was lost or reopened for want of quiet (called with ioMutex_ held).
+    bool Resynchronise(const EthernetTimeouts& t);
+    // A reply that was not whole: the line is resynchronised before the next request, and the
+    // miss counts towards losing the link (called with ioMutex_ held).
+    Outcome Miss(Outcome o, const EthernetTimeouts& t);
     // The connection went: close, EthernetConnected := false, "Ethernet disconnected".
     void LostConnection();
     void Post(Event e, std::optional<LinkIdentity> identity = std::nullopt);
@@ -137,7 +161,7 @@ private:
     std::atomic<bool> clientUp_{false};
     int misses_ = 0;
     std::atomic<std::size_t> recordLength_{0};  // length of this controller's status record (0: not known yet)
-    TcpClient::Clock::time_point staleUntil_{};
+    bool resync_ = false;  // the line must fall quiet before the next request
     std::atomic<std::int64_t> staleDrops_{0};
 
     std::mutex pendingMutex_;  // what waits for the main thread

@@ -29,11 +29,16 @@ TJvHidDevice::TJvHidDevice(TJvHidDeviceController& controller, const HidDeviceIn
 TJvHidDevice::~TJvHidDevice() { CloseFile(); }
 
 bool TJvHidDevice::OpenFile() {
-    if (!handle_ && pluggedIn_ && (checkedOut_ || enumerating_)) {
-        int error = kHidOk;
-        handle_ = controller_.backend_.Open(info_.Path, error);
-        if (!handle_) lastError_ = error == kHidOk ? kHidErrNotFunctioning : error;
+    if (handle_) return true;
+    // A device that cannot be opened has not taken anything: never the "not functioning" code,
+    // which the USB link counts as a sent report.
+    if (!pluggedIn_ || !(checkedOut_ || enumerating_)) {
+        lastError_ = kHidErrFileNotFound;
+        return false;
     }
+    int error = kHidOk;
+    handle_ = controller_.backend_.Open(info_.Path, error);
+    if (!handle_) lastError_ = error == kHidOk ? kHidErrFileNotFound : error;
     return handle_ != nullptr;
 }
 
@@ -41,10 +46,7 @@ void TJvHidDevice::CloseFile() { handle_.reset(); }
 
 bool TJvHidDevice::WriteFile(const std::uint8_t* buffer, std::size_t length, std::size_t& written) {
     written = 0;
-    if (!OpenFile()) {
-        if (lastError_ == kHidOk) lastError_ = kHidErrFileNotFound;
-        return false;
-    }
+    if (!OpenFile()) return false;
     const int r = handle_->WriteReport(std::span<const std::uint8_t>(buffer, length));
     if (r != kHidOk) {
         lastError_ = r;

@@ -38,6 +38,7 @@ bool TTransArm::start(const std::filesystem::path& file) {
     data_ = std::move(data);
     pos_ = 0;
     commandsSent_ = 0;
+    link_ = &layer_.Active();
     streaming_ = true;
     return true;
 }
@@ -68,11 +69,14 @@ void TTransArm::Damaged(const JobFileFault& fault) {
 }
 
 void TTransArm::LinkLost(int code) {
-    // The rest of the job would only be lost command by command: the stream ends here.
+    // A job's moves are relative: with one command missing every later cut would be shifted, and
+    // the rest of the job would only be lost command by command. The stream ends here.
     Abandon();
-    // The command layer has shown any other error code itself.
-    if (code == kNoMachine)
-        notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok);
+    // The command layer has shown a USB error code itself; a missing machine, an Ethernet echo
+    // that was missing, short or different, and a link that went away are shown here.
+    const bool shownByLayer = code != kNoMachine && code != kEthNoEcho && code != kEthEchoLength &&
+                              code != kEthEchoDiffers && code != kLinkGone;
+    if (!shownByLayer) notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok);
 }
 
 void TTransArm::ShowProgress(bool withSpinner) {
@@ -91,6 +95,12 @@ void TTransArm::Tick() {
         return;
     }
     layer_.PollStatus();
+    if (&layer_.Active() != link_) {
+        // The link of the job went away (the Ethernet link dropped itself): the commands would
+        // go to another link, or nowhere.
+        LinkLost(kLinkGone);
+        return;
+    }
     if (ctx_.PlotState.RawStatus & kRawBufferFull) {
         if (ctx_.StreamFeeding) ShowProgress(false);
         ctx_.StreamFeeding = false;

@@ -9,8 +9,10 @@
 // The file is cut into commands with the command-length table. Every command byte and every
 // length is checked against the file before anything is sent: a byte that starts no command or
 // a last command cut short by the end of the file is reported and the job is not streamed.
-// A command that the link could not deliver (no machine on USB, a link error) ends the stream:
-// the rest of the job would otherwise be lost command by command.
+// A command that the link could not deliver (no machine on USB, a USB transfer that failed or
+// timed out, an Ethernet echo that was missing, short or different) ends the stream with one
+// message, as does the job's link going away between ticks: a job's moves are relative, so one
+// missing command would shift every later cut.
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -70,6 +72,7 @@ private:
     bool streaming_ = false;
     std::uint8_t spinner_ = 0;
     std::string lastText_;
+    Transport* link_ = nullptr;  // the link the job started on
 };
 
 }  // namespace vellisk

@@ -29,7 +29,10 @@ inline constexpr int kLinkOk = 0;
 inline constexpr int kNoMachine = -123456;
 // Parallel port: the reply stopwatch ran out during the exchange.
 inline constexpr int kLinkTimedOut = -2;
-// Ethernet exchange failures (the command layer neither retries nor reports them).
+// The link a job or a wait started on went away (the active link changed).
+inline constexpr int kLinkGone = -3;
+// Ethernet exchange failures (the command layer neither retries nor reports them; the job
+// streamer ends the job on them).
 inline constexpr int kEthNoStatusReply = 100;
 inline constexpr int kEthNoEcho = 101;
 inline constexpr int kEthEchoLength = 102;

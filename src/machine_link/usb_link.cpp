@@ -90,7 +90,8 @@ int TfUsb::Write(std::string_view s) {
         std::memcpy(report_.data() + 1, s.data(), s.size());
         if (WriteReport(code)) return kLinkOk;
         if (code == kHidErrNotFunctioning) {
-            // The controller's USB side hiccups now and then; the command counts as sent.
+            // The controller's USB side hiccups now and then; the command counts as sent. (A
+            // transfer that timed out, stalled or failed has codes of its own: not sent.)
             clock_.SleepMs(kNotFunctioningPauseMs);
             ++ctx_.UsbErrorCount;
             return kLinkOk;
@@ -124,7 +125,9 @@ int TfUsb::ReadString(int n) {
             last = machine_->LastError();
             ++ctx_.UsbRetryCount;
             clock_.SleepMs(kStringRetryPauseMs);
-            if (last == kHidErrDeviceGone) break;  // no use asking a device that is gone
+            // No use asking a device that is gone, nor one that let a request time out: a hung
+            // controller would otherwise hold the caller for ten transfer time-outs.
+            if (last == kHidErrDeviceGone || last == kHidErrTimedOut) break;
         }
     }
     hidStateString_.fill(0);

@@ -43,13 +43,16 @@ public:
     // change or failed string read.
     bool DranholtFrezExist();
 
-    // Sends a command: 0 sent, an error code of the HID layer, or kNoMachine. A command of more
+    // Sends a command: 0 sent, an error code of the HID layer, or kNoMachine. Only "not
+    // functioning" (31) counts as sent, after a pause; a time-out or a failed transfer is
+    // returned as not sent. A command of more
     // than 16 bytes goes out in two reports (bytes after the 32nd are not sent); when the first
     // report fails, the second is not sent and the first's code is returned.
     int Write(std::string_view command) override;
 
     // Reads indexed string n into the state area: 0, or the last error code (or -1 when there was
-    // none) with the state area zeroed and the machine to be searched again.
+    // none) with the state area zeroed and the machine to be searched again. Up to ten tries,
+    // but none after a time-out or a vanished device.
     int ReadString(int n);
 
     // Handles a device change the system reported since the last call; true when there was one.

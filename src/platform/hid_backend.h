@@ -21,6 +21,9 @@ inline constexpr int kHidOk = 0;
 inline constexpr int kHidErrAccessDenied = 5;        // no permission to open the device
 inline constexpr int kHidErrNotEnoughMemory = 8;
 inline constexpr int kHidErrNotFunctioning = 31;     // the device does not respond as it should
+// A transfer that did not complete: the report (or the string) did not get through.
+inline constexpr int kHidErrTimedOut = 1460;         // the device did not take it in time (hung)
+inline constexpr int kHidErrIoDevice = 1117;         // stalled, cut short or failed on the bus
 inline constexpr int kHidErrInvalidParameter = 87;
 inline constexpr int kHidErrBusy = 170;              // the device is held by another program
 inline constexpr int kHidErrFileNotFound = 2;        // no device at that path

@@ -111,7 +111,9 @@ int HidErrorFromLibusb(int e) {
         case LIBUSB_ERROR_NO_MEM: return kHidErrNotEnoughMemory;
         case LIBUSB_ERROR_INVALID_PARAM:
         case LIBUSB_ERROR_NOT_SUPPORTED: return kHidErrInvalidParameter;
-        default: return kHidErrNotFunctioning;  // I/O, stall, time-out, overflow, interrupted
+        case LIBUSB_ERROR_TIMEOUT: return kHidErrTimedOut;
+        // I/O, stall, overflow, interrupted: the transfer did not get through
+        default: return kHidErrIoDevice;
     }
 }
 
@@ -270,7 +272,8 @@ public:
             const int r = libusb_interrupt_transfer(h_, loc_.outEndpoint, buf.data(),
                                                     static_cast<int>(buf.size()), &sent, kTransferTimeoutMs);
             if (r != 0) return Fail(r);
-            return sent == static_cast<int>(buf.size()) ? kHidOk : kHidErrNotFunctioning;
+            // a report that went out only in part is not a sent report
+            return sent == static_cast<int>(buf.size()) ? kHidOk : kHidErrIoDevice;
         }
         const int r = libusb_control_transfer(
             h_, static_cast<std::uint8_t>(0x21) /* host to device, class, interface */,
@@ -278,7 +281,7 @@ public:
             static_cast<std::uint16_t>(loc_.iface), buf.data(), static_cast<std::uint16_t>(buf.size()),
             kTransferTimeoutMs);
         if (r < 0) return Fail(r);
-        return r == static_cast<int>(buf.size()) ? kHidOk : kHidErrNotFunctioning;
+        return r == static_cast<int>(buf.size()) ? kHidOk : kHidErrIoDevice;
     }
 
     int ReadIndexedString(int index, std::span<std::uint8_t> out, std::size_t& got) override {

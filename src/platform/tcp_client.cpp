@@ -161,12 +161,16 @@ std::size_t TcpClient::Drain(Clock::time_point until, Io& io) {
         io = Io::Error;
         return 0;
     }
+    // What is waiting now takes microseconds to read; a peer that keeps sending gets this long.
+    constexpr auto kGrace = std::chrono::milliseconds(5);
+    const auto hardEnd = std::max(until, Clock::now()) + kGrace;
     std::size_t dropped = 0;
     char buf[512];
     for (;;) {
         const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
         if (n > 0) {
             dropped += static_cast<std::size_t>(n);
+            if (Clock::now() >= hardEnd) return dropped;
             continue;
         }
         if (n == 0) {
@@ -186,6 +190,35 @@ std::size_t TcpClient::Drain(Clock::time_point until, Io& io) {
             io = Io::Error;
             return dropped;
         }
+    }
+}
+
+TcpClient::Io TcpClient::DrainUntilQuiet(int quietMs, Clock::time_point limit, std::size_t& dropped) {
+    dropped = 0;
+    if (fd_ < 0) return Io::Error;
+    char buf[512];
+    for (;;) {
+        const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        if (n > 0) {
+            dropped += static_cast<std::size_t>(n);
+            if (Clock::now() >= limit) return Io::TimedOut;
+            continue;
+        }
+        if (n == 0) return Io::Closed;
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return errno == ECONNRESET ? Io::Closed : Io::Error;
+        // Nothing waiting: quiet for the whole time (within the limit) ends the drain.
+        const int left = MillisUntil(limit);
+        if (left < quietMs) {
+            // Not enough time left to see a whole quiet period: wait what is left, then judge.
+            const int ev = left > 0 ? WaitFor(fd_, POLLIN, left) : 0;
+            if (ev == 0) return Io::TimedOut;
+            if (ev < 0 || (ev & POLLNVAL)) return Io::Error;
+            continue;
+        }
+        const int ev = WaitFor(fd_, POLLIN, quietMs);
+        if (ev == 0) return Io::Ok;
+        if (ev < 0 || (ev & POLLNVAL)) return Io::Error;
     }
 }
 

@@ -46,8 +46,15 @@ public:
     Io ReceiveMore(std::string& out, std::size_t max, int quietMs);
 
     // Discards input waiting now and any that arrives before `until` (a time in the past: only
-    // what is waiting now). Returns the number of bytes dropped; `io` tells Closed/Error.
+    // what is waiting now). Returns the number of bytes dropped; `io` tells Closed/Error. The
+    // deadline holds also while bytes keep arriving: a peer that never stops sending holds the
+    // caller at most a few milliseconds past `until`.
     std::size_t Drain(Clock::time_point until, Io& io);
+
+    // Discards input until none has arrived for quietMs: Ok once the line was quiet that long,
+    // TimedOut when bytes were still arriving at `limit`, or Closed/Error. `dropped` receives
+    // the number of bytes discarded.
+    Io DrainUntilQuiet(int quietMs, Clock::time_point limit, std::size_t& dropped);
 
 private:
     int fd_ = -1;

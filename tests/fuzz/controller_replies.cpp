@@ -1,5 +1,9 @@
 // Feeds arbitrary bytes as the Ethernet controller's replies: the identity parse and the status
-// record must read only the bytes received and never crash, whatever the controller sends.
+// record must read only the bytes received and never crash, whatever the controller sends. The
+// same bytes, cut into a command and its echo, and as a status reply of some length, go through
+// the rules that decide whether an echo is good and whether a reply is a whole record: a good
+// echo is exactly the command with its first letter upper-cased, and a record length is never
+// outside 104..256, never shrinks and is never taken from a shifted reply.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -26,5 +30,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const vellisk::CoreError&) {
     }
     if (ctx.PlotState.OutputIndex > 5) __builtin_trap();
+
+    const std::size_t cut = size ? data[0] % (size + 1) : 0;
+    const std::string_view command = text.substr(0, cut), echo = text.substr(cut);
+    const bool trailing = size % 5 == 0;
+    const int r = vellisk::EchoResult(command, echo, trailing);
+    if (r == vellisk::kLinkOk) {
+        if (trailing || echo.size() != command.size() || echo.substr(1) != command.substr(1)) __builtin_trap();
+        const char c = command[0];
+        const char e = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        if (echo[0] != e) __builtin_trap();
+    } else if (r != vellisk::kEthNoEcho && r != vellisk::kEthEchoLength && r != vellisk::kEthEchoDiffers) {
+        __builtin_trap();
+    }
+    if (r == vellisk::kEthNoEcho && !echo.empty()) __builtin_trap();
+
+    const std::size_t learned = size >= 2 ? (data[1] | (data[0] << 8)) % 300 : 0;
+    const std::size_t length = vellisk::StatusRecordLength(learned, size, trailing);
+    if (length != 0) {
+        if (trailing || length < vellisk::kStatusRecordMinSize || length > vellisk::kStatusRecordMaxSize ||
+            length != size || (learned != 0 && length != learned))
+            __builtin_trap();
+    }
     return 0;
 }

@@ -99,15 +99,28 @@ struct UsbRig {
     }
 };
 
+// The model behind the TCP controller, with its status record lengthened to 256 bytes.
+sim::TcpController::Hooks FullLengthRecordHooks(ControllerModel& m) {
+    sim::TcpController::Hooks h = sim::ModelHooks(m);
+    h.StatusRecord = [&m] {
+        const std::vector<std::uint8_t> r = m.StatusRecord();
+        std::string rec(r.begin(), r.end());
+        rec.resize(kStatusRecordMaxSize, '\0');
+        return rec;
+    };
+    return h;
+}
+
 struct EthRig {
     MachineContext ctx;
     test::RecordingNotifier notifier;
     ControllerModel model;
-    sim::TcpController server{sim::ModelHooks(model)};
+    sim::TcpController server;
     TfEthernet eth{ctx, notifier};
     CommandLayer layer{ctx, notifier};
 
-    EthRig() {
+    explicit EthRig(bool fullLengthRecord = false)
+        : server(fullLengthRecord ? FullLengthRecordHooks(model) : sim::ModelHooks(model)) {
         ArmMachine(ctx, true);
         model.armController = true;
         ctx.PlotterIP = "127.0.0.1";
@@ -347,9 +360,6 @@ TEST(EthernetCommandLayer, FullLengthRecordInTwoSegmentsIsReadWhole) {
 
     TfEthernet eth(ctx, notifier);
     eth.SetPorts(server.CommandPort(), server.IdentityPort());
-    EthernetTimeouts t;
-    t.RecordLearnMs = 100;  // room for a slow test machine; the default is 20 ms
-    eth.SetTimeouts(t);
     ASSERT_TRUE(eth.ConnectCommandClient());
     CommandLayer layer(ctx, notifier);
     layer.SetEthernet(&eth);
@@ -360,4 +370,168 @@ TEST(EthernetCommandLayer, FullLengthRecordInTwoSegmentsIsReadWhole) {
         EXPECT_EQ(ctx.PlotState.Status, 0x01);
     }
     EXPECT_EQ(eth.StaleDrops(), 0) << "no record was left half read";
+}
+
+// ---- link faults: a job never ends silently short, a busy machine never reads idle ----------
+
+namespace {
+
+// The bytes of the first `n` commands of a job file.
+std::string FirstCommands(const std::string& job, const CommandLengthTable& lengths, std::size_t n) {
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < n && pos < job.size(); ++i) pos += lengths.LengthOf(static_cast<std::uint8_t>(job[pos]));
+    return job.substr(0, pos);
+}
+
+std::size_t CommandCount(const std::string& job, const CommandLengthTable& lengths) {
+    std::size_t count = 0;
+    for (std::size_t pos = 0; pos < job.size(); ++count) pos += lengths.LengthOf(static_cast<std::uint8_t>(job[pos]));
+    return count;
+}
+
+void ExpectOneNoCommunicationMessage(const test::RecordingNotifier& n) {
+    ASSERT_EQ(n.messages.size(), 1u);
+    EXPECT_EQ(n.messages[0].text, "No communication with the plotter");
+    EXPECT_NE(n.statuses.back(), "Transmisja zakonczona") << "the job must not read as complete";
+}
+
+}  // namespace
+
+TEST(LinkFaults, UsbTransferTimeOutMidJobEndsTheStreamWithTheMessage) {
+    UsbRig r(true);
+    r.backend.clock = &r.clock;
+    const std::string job = JobOfPocket();
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "out.cnx", job);
+    r.ctx.ProgramDir = dir.path();
+    const std::size_t from = r.model.log.size();
+    TTransArm streamer(r.ctx, *r.layer, r.notifier);
+    ASSERT_TRUE(streamer.start());
+    streamer.Tick();
+    ASSERT_TRUE(streamer.Streaming());
+    const std::size_t delivered = streamer.Position();
+    ASSERT_LT(delivered, job.size());
+    r.backend.failWrites = 1;
+    r.backend.writeError = kHidErrTimedOut;  // the next report does not get through
+    for (int ticks = 0; streamer.Streaming() && ticks < 100; ++ticks) streamer.Tick();
+    EXPECT_FALSE(streamer.Streaming());
+    ExpectOneNoCommunicationMessage(r.notifier);
+    EXPECT_EQ(Streamed(r.model, from), job.substr(0, delivered)) << "exactly the commands before the lost one";
+    EXPECT_EQ(r.ctx.UsbErrorCount, 0) << "a time-out is no sent report";
+}
+
+TEST(LinkFaults, HungUsbControllerHoldsAStatusPollAboutOneSecond) {
+    using namespace std::chrono_literals;
+    UsbRig r(true);
+    r.backend.clock = &r.clock;
+    const std::string job = JobOfPocket();
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "out.cnx", job);
+    r.ctx.ProgramDir = dir.path();
+    TTransArm streamer(r.ctx, *r.layer, r.notifier);
+    ASSERT_TRUE(streamer.start());
+    streamer.Tick();
+    const std::size_t before = r.model.log.size();
+    r.backend.hung = true;  // every transfer now runs into its 1 s time-out
+
+    auto t0 = r.clock.now;
+    EXPECT_FALSE(r.layer->PollStatus());
+    EXPECT_LE(r.clock.now - t0, 1100ms);
+    t0 = r.clock.now;
+    streamer.Tick();  // one poll, one command that does not get through: the job ends
+    EXPECT_LE(r.clock.now - t0, 2200ms);
+    EXPECT_FALSE(streamer.Streaming());
+    ExpectOneNoCommunicationMessage(r.notifier);
+    EXPECT_EQ(r.model.log.size(), before);
+}
+
+TEST(LinkFaults, EthernetEchoLostShortOrChangedMidJobEndsTheStreamWithTheMessage) {
+    for (int fault = 0; fault < 3; ++fault) {
+        SCOPED_TRACE(fault);
+        EthRig r;
+        const std::string job = JobOfPocket();
+        test::TempDir dir;
+        test::WriteFileBytes(dir / "out.cnx", job);
+        r.ctx.ProgramDir = dir.path();
+        const std::size_t commands = CommandCount(job, r.ctx.CommandLengths);
+        ASSERT_GT(commands, 150u);
+        ASSERT_TRUE(r.eth.ConnectCommandClient());
+        const std::size_t from = r.model.log.size();
+        sim::TcpFaults f;
+        f.NoEcho = fault == 0;
+        f.ShortEcho = fault == 1;
+        f.ChangedEcho = fault == 2;
+        f.FaultCommand = 150 + 1;  // the 150th job command ("G" went out after the 17th)
+        r.server.SetFaults(f);
+        TTransArm streamer(r.ctx, r.layer, r.notifier);
+        ASSERT_TRUE(streamer.start());
+        for (int ticks = 0; streamer.Streaming() && ticks < 1000; ++ticks) streamer.Tick();
+        EXPECT_FALSE(streamer.Streaming());
+        ExpectOneNoCommunicationMessage(r.notifier);
+        auto lock = r.server.Lock();
+        // the controller took the 150th command; its echo was wrong, so nothing after it went
+        EXPECT_EQ(Streamed(r.model, from), FirstCommands(job, r.ctx.CommandLengths, 150));
+    }
+}
+
+TEST(LinkFaults, LateEchoAndRecordInSegmentsLeaveStatusAndPositionRight) {
+    for (bool segments : {false, true}) {
+        SCOPED_TRACE(segments ? "256-byte record in two segments 40 ms apart" : "echo 600 ms late");
+        EthRig r(segments);
+        {
+            auto lock = r.server.Lock();
+            r.model.stepX = 2000;
+            r.model.stepY = -4000;
+        }
+        ASSERT_TRUE(r.eth.ConnectCommandClient());
+        sim::TcpFaults f;
+        if (segments) {
+            f.SplitEcho = true;
+            f.SplitGapMs = 40;
+        }
+        r.server.SetFaults(f);
+        ASSERT_TRUE(r.layer.PollStatus());
+        EXPECT_EQ(r.ctx.PlotState.StepX, 2000);
+        EXPECT_EQ(r.ctx.PlotState.Status, 0);
+        {
+            auto lock = r.server.Lock();
+            r.model.busyReadsPerMove = 6;
+        }
+        if (!segments) {
+            f.FaultCommand = 1;
+            f.ReplyDelayMs = 600;  // the move's echo comes long after the reply time-out
+            r.server.SetFaults(f);
+        }
+        r.layer.SendCommand(EncodeMoveCommandEx(2, 10, 20, 0, kNoSpeedLimit).Bytes);
+        r.layer.WaitWhileBusy();
+        EXPECT_TRUE(r.notifier.messages.empty());
+        EXPECT_EQ(r.ctx.PlotState.Status & kStatusBusy, 0);
+        r.layer.ReadPosition();
+        EXPECT_EQ(r.ctx.PlotState.StepX, 2010);
+        EXPECT_EQ(r.ctx.PlotState.StepY, -3980);
+        EXPECT_DOUBLE_EQ(r.ctx.PlotState.PosX, 1005.0);
+        auto lock = r.server.Lock();
+        EXPECT_EQ(r.model.busyReads, 0) << "the wait lasted while the controller reported busy";
+    }
+}
+
+TEST(LinkFaults, ControllerThatFallsSilentDuringWaitWhileBusyGivesTheMessage) {
+    EthRig r;
+    {
+        auto lock = r.server.Lock();
+        r.model.statusByte = sim::kStBusy;
+    }
+    ASSERT_TRUE(r.eth.ConnectCommandClient());
+    ASSERT_TRUE(r.layer.PollStatus());
+    ASSERT_EQ(r.ctx.PlotState.Status, sim::kStBusy);
+    sim::TcpFaults f;
+    f.NoEcho = true;
+    f.NoStatusReply = true;
+    r.server.SetFaults(f);
+    r.layer.SendCommand("X");  // unanswered: the link drops itself inside the wait
+    r.layer.WaitWhileBusy();
+    ASSERT_EQ(r.notifier.messages.size(), 1u);
+    EXPECT_EQ(r.notifier.messages[0].text, "No communication with the plotter");
+    EXPECT_FALSE(r.ctx.EthernetConnected);
+    EXPECT_EQ(r.notifier.busyDepth, 0);
 }

@@ -450,13 +450,17 @@ TEST(CommandLayerUsb, OtherErrorCodeIsShownAsTheCaption) {
     EXPECT_EQ(r.notifier.messages[0].caption, "1167");
 }
 
-TEST(CommandLayerUsb, FailedStringReadGivesIdleStatus) {
+TEST(CommandLayerUsb, FailedStringReadGivesIdleStatusButNeverEndsAWaitAsIdle) {
     Rig r;
     r.UseUsb();
     r.model.statusByte = sim::kStBusy;
     r.usb.silent = true;
-    r.layer.WaitWhileBusy();  // ends: a failed read reads as idle
-    EXPECT_EQ(r.ctx.PlotState.Status, 0);
+    r.layer.ReadStatus();
+    EXPECT_EQ(r.ctx.PlotState.Status, 0) << "a failed read reads as zeros";
+    r.layer.WaitWhileBusy();  // three failed reads in a row: the message, not "idle"
+    ASSERT_EQ(r.notifier.messages.size(), 1u);
+    EXPECT_EQ(r.notifier.messages[0].text, "No communication with the plotter");
+    EXPECT_EQ(r.notifier.busyDepth, 0);
 }
 
 TEST(CommandLayerEthernet, StatusRecordFillsTheMachineState) {

@@ -42,8 +42,11 @@ TEST(LibusbHidBackend, ErrorCodes) {
     EXPECT_EQ(HidErrorFromLibusb(LIBUSB_SUCCESS), kHidOk);
     EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_ACCESS), kHidErrAccessDenied);
     EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_NO_DEVICE), kHidErrDeviceGone);
-    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_PIPE), kHidErrNotFunctioning);
-    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_IO), kHidErrNotFunctioning);
-    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_TIMEOUT), kHidErrNotFunctioning);
+    // a transfer that stalled, failed or timed out is no sent report: never the code that the
+    // USB link counts as sent
+    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_PIPE), kHidErrIoDevice);
+    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_IO), kHidErrIoDevice);
+    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_OVERFLOW), kHidErrIoDevice);
+    EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_TIMEOUT), kHidErrTimedOut);
     EXPECT_EQ(HidErrorFromLibusb(LIBUSB_ERROR_BUSY), kHidErrBusy);
 }

@@ -12,9 +12,10 @@ public:
 
     int WriteReport(std::span<const std::uint8_t> report) override {
         if (!dev_->plugged) return kHidErrDeviceGone;
+        if (backend_.hung) return TimedOut();
         if (backend_.failWrites > 0) {
             --backend_.failWrites;
-            return backend_.writeError;
+            return backend_.writeError == kHidErrTimedOut ? TimedOut() : backend_.writeError;
         }
         if (report.size() != dev_->info.OutputReportLength || report[0] != 0) return kHidErrInvalidParameter;
         dev_->reports.emplace_back(report.begin(), report.end());
@@ -34,9 +35,10 @@ public:
         got = 0;
         ++backend_.stringReads;
         if (!dev_->plugged) return kHidErrDeviceGone;
+        if (backend_.hung) return TimedOut();
         if (backend_.failReads > 0) {
             --backend_.failReads;
-            return backend_.readError;
+            return backend_.readError == kHidErrTimedOut ? TimedOut() : backend_.readError;
         }
         if (!dev_->model || index < 10 || index > 15) return kHidErrNotFunctioning;
         const UsbStateString s = dev_->model->UsbString(index);
@@ -46,6 +48,11 @@ public:
     }
 
 private:
+    int TimedOut() {
+        if (backend_.clock) backend_.clock->SleepMs(backend_.transferTimeoutMs);
+        return kHidErrTimedOut;
+    }
+
     FakeHidBackend& backend_;
     std::shared_ptr<FakeHidBackend::Device> dev_;
 };

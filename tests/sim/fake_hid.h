@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/hid_backend.h"
 #include "sim/controller_model.h"
 
@@ -49,6 +50,12 @@ public:
     int readError = kHidErrNotFunctioning;
     int openError = kHidOk;       // opening fails with this code (kHidOk: opens)
     bool unreadableIdentity = false;  // devices added from now on cannot be opened at listing
+    // A hung controller: every report and string request to a plugged device times out
+    // (kHidErrTimedOut), as does any failure switched on above with kHidErrTimedOut. Each time-out
+    // costs the transfer time-out on `clock` (when set), as the real backend waits it out.
+    bool hung = false;
+    Clock* clock = nullptr;
+    double transferTimeoutMs = 1000;
 
     // ---- counters ----
     int opens = 0;

@@ -92,6 +92,7 @@ TcpFaults TcpController::Faults() const {
 void TcpController::SetFaults(const TcpFaults& f) {
     std::lock_guard lock(stateMutex_);
     faults_ = f;
+    commandsSinceFaults_ = 0;
 }
 
 std::vector<std::string> TcpController::Requests() const {
@@ -209,6 +210,14 @@ void TcpController::ServeCommand() {
         std::lock_guard lock(stateMutex_);
         requests_.push_back(req);
         f = faults_;
+        if (f.FaultCommand > 0) {
+            // a single faulty echo: everything else is answered in time
+            const bool hit = req != "SX" && ++commandsSinceFaults_ == f.FaultCommand;
+            if (!hit) {
+                f.NoEcho = f.ShortEcho = f.ChangedEcho = false;
+                f.ReplyDelayMs = 0;
+            }
+        }
     }
     if (req == "SX") {
         ++statusServed_;

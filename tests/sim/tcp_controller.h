@@ -31,6 +31,10 @@ struct TcpFaults {
     bool NoStatusReply = false; // "SX" is taken but not answered
     bool IdentityNoMarker = false;  // the identity reply lacks "DRANHOLT"
     int IdentityLength = -1;        // >= 0: the identity reply is cut to this many bytes
+    // > 0: NoEcho, ShortEcho, ChangedEcho and ReplyDelayMs hit only that command (1: the first
+    // command after SetFaults), as a single fault in the middle of a job; every other command
+    // and every status record is answered in time.
+    int FaultCommand = 0;
 };
 
 class TcpController {
@@ -86,6 +90,7 @@ private:
     std::mutex modelMutex_;
     mutable std::mutex stateMutex_;
     TcpFaults faults_;
+    int commandsSinceFaults_ = 0;
     std::vector<std::string> requests_;
 
     int cmdListen_ = -1, idListen_ = -1, cmdConn_ = -1;
