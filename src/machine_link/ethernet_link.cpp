@@ -231,7 +231,13 @@ int TfEthernet::Write(std::string_view command) {
     std::string reply;
     const Outcome o = Exchange(cmd, cmd.size(), cmd.size(), 0, reply);
     if (o == Outcome::Lost) return kEthNoEcho;
-    return EchoResult(cmd, reply, o == Outcome::Shifted);
+    const int r = EchoResult(cmd, reply, o == Outcome::Shifted);
+    if (r == kEthEchoDiffers) {
+        // A whole but different echo may be an old one, with this one still on its way.
+        std::lock_guard lock(ioMutex_);
+        resync_ = true;
+    }
+    return r;
 }
 
 bool TfEthernet::ReadStatusRecord(std::vector<std::uint8_t>& out) {
