@@ -28,8 +28,8 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLISK_TS
 cmake --build build-tsan -j "$JOBS" --target test_app test_platform test_machine_link
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 build-tsan/tests/test_app --gtest_filter='BitmapBurn*:JobControlEthernet*'
-build-tsan/tests/test_platform --gtest_filter='WorkerThread*'
-build-tsan/tests/test_machine_link --gtest_filter='Ethernet*'
+build-tsan/tests/test_platform --gtest_filter='WorkerThread*:TcpClient*'
+build-tsan/tests/test_machine_link --gtest_filter='Ethernet*:LinkFaults*'
 if [ -x build-tsan/tests/test_machine_operation ] || cmake --build build-tsan -j "$JOBS" --target test_machine_operation >/dev/null 2>&1; then
   build-tsan/tests/test_machine_operation --gtest_filter='*Panel*:*Thread*'
 fi
