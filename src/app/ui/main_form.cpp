@@ -643,8 +643,11 @@ void TMainForm::FormClose() {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::Close)
+    if (e->type() == QEvent::Close) {
+        auto it = children_.find(qobject_cast<QMdiSubWindow*>(watched));
+        if (it != children_.end() && DrawingClosing) RunHook([&] { DrawingClosing(it->second.get()); });
         QMetaObject::invokeMethod(this, [this] { UpdateMenuItems(); }, Qt::QueuedConnection);
+    }
     return QMainWindow::eventFilter(watched, e);
 }
 

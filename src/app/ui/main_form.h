@@ -54,6 +54,8 @@ public:
     // What the close query looks at, ending the stream of a held job, ending the burn.
     std::function<CloseState()> CloseStateNow;
     std::function<void()> StopStream, EndBurn;
+    // A drawing window is closing (its burn must end before its drawing goes).
+    std::function<void(DrawingChild*)> DrawingClosing;
     // Picks the drawing to open: folder, filter ("label|pattern|..."), filter index (in: the kept
     // one, out: the chosen one). Empty: cancelled. Default: the file dialog.
     std::function<QString(const QString& folder, const QString& filter, int* filterIndex)> ChooseOpenFile;
