@@ -204,6 +204,9 @@ bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackW
             }
         }
     } else if (writeBackWhenMissing) {
+        // The machine's address file stays as it is: the values written back carry its address.
+        std::string ip;
+        if (ReadWholeFile(ctx_.ProgramDir / kIpFileName, &ip)) ApplyIpFileText(settings_, ip);
         // the values in force go to the fallback file only where no settings are kept yet
         const bool fallbackThere = std::filesystem::exists(FallbackSettingsFile(), ec) || ec;
         if (!fallbackThere) SaveKonfig(FallbackSettingsFile());

@@ -206,6 +206,14 @@ TEST_F(ConfigDialogTest, StartUpLoadSurvivesABadFileAndKeepsThePictureSizes) {
     EXPECT_EQ(settings.Number("WysokoscObrazu"), 40);
 }
 
+TEST_F(ConfigDialogTest, AMissingSettingsFileKeepsTheMachinesAddressFile) {
+    test::WriteFileBytes(dir / "DADudavu.txt", "127\r\n  0\r\n  0\r\n  1\r\n");
+    dlg.Create();
+    EXPECT_EQ(ctx.PlotterIP, "127.0.0.1");
+    EXPECT_EQ(test::ReadFileBytes(dir / "DADudavu.txt"), "127\r\n  0\r\n  0\r\n  1\r\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "Settings.vks"));
+}
+
 TEST_F(ConfigDialogTest, ControlsForMillingLaserAndLayerProjects) {
     UseSet(kSetNKT);
     ctx.ModelCode = "NKV";
