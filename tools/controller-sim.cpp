@@ -2,7 +2,8 @@
 // without a machine: it listens on the loopback interface for the command port (commands echoed,
 // status record on "SX") and the identity port ("HTTP" answered with the maker, the model and
 // the production date), with the chosen model and work area. The job commands it receives can
-// be written to a file, which then equals the program's "out.cnx" for a whole job.
+// be written to a file (the first job only, from its first command to its end packet, without
+// the start command), which then equals the program's "out.cnx" for a whole job.
 //
 //   controller-sim [--port 9999] [--identity-port 8080] [--model PRV] [--area 600x400x100]
 //                  [--date 20240115] [--base 50x50] [--job-out FILE] [--buffer N --drain N]
@@ -132,13 +133,17 @@ int main(int argc, char** argv) {
     ControllerModel& m = *model;
     TcpController::Hooks hooks = ModelHooks(m);
     const auto receive = hooks.Command;
+    std::size_t written = 0;  // bytes of the streamed job already in the file
     hooks.Command = [&](std::string_view c) {
-        const std::size_t before = m.job.size();
         receive(c);
         if (verbose) std::cout << Printable(c) << "\n" << std::flush;
-        if (job.is_open() && m.job.size() > before) {
-            for (std::size_t i = before; i < m.job.size(); ++i) job << m.job[i];
-            job.flush();
+        if (job.is_open()) {
+            const std::string streamed = m.StreamedJob();
+            if (streamed.size() > written) {
+                job.write(streamed.data() + written, static_cast<std::streamsize>(streamed.size() - written));
+                job.flush();
+                written = streamed.size();
+            }
         }
     };
     std::unique_ptr<TcpController> server;

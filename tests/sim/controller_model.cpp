@@ -223,6 +223,12 @@ std::string ControllerModel::ReplyTo(std::string_view c) {
         case 'G':
             if (runningReadsAfterStart > 0) runningReads = runningReadsAfterStart;
             return {};
+        case 'Q':  // the job stops (hold)
+            runningReads = 0;
+            return {};
+        case 'K':  // the held job goes on
+            if (runningReadsAfterStart > 0) runningReads = runningReadsAfterStart;
+            return {};
         default:
             return {};
     }
@@ -316,6 +322,20 @@ std::string ControllerModel::IdentityReply() const {
     r += std::string(13, '.');
     r += Text8(productionDate);
     return r;
+}
+
+std::string ControllerModel::StreamedJob(std::size_t from) const {
+    std::string out;
+    for (std::size_t i = from; i < log.size(); ++i) {
+        const std::string& c = log[i].bytes;
+        if (!c.empty() && c[0] >= 'a' && c[0] <= 'z') {
+            out += c;
+        } else if (!out.empty() && c.size() == 16 && c.compare(0, 2, "SE") == 0) {
+            out += c;
+            break;
+        }
+    }
+    return out;
 }
 
 std::vector<std::string> ControllerModel::Received(LinkKind link) const {

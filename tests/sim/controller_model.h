@@ -122,6 +122,12 @@ public:
 
     // Commands received over a link, in order (job commands and direct ones alike).
     std::vector<std::string> Received(LinkKind link) const;
+    // The job as the newer controller received it, from log entry `from` on: the job commands
+    // (lower-case letters) and the end-of-job packet ("SE", 16 bytes) that closes them, without
+    // the direct commands sent in between (start, hold, continue); for a whole job it equals the
+    // job file. Empty until a job command arrived.
+    std::string StreamedJob(std::size_t from = 0) const;
+
     // Count of received commands that start with `prefix`.
     std::size_t CountReceived(std::string_view prefix) const;
 
