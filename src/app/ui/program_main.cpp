@@ -11,8 +11,9 @@
 #include "app/ui/application.h"
 #include "app/ui/frame_notifier.h"
 #include "app/ui/main_form.h"
-#include "app/ui/project_child.h"
 #include "app/ui/qt_dispatcher.h"
+#include "drawing_window/project.h"
+#include "app/job_drawing.h"
 #include "machine_link/command_layer.h"
 #include "machine_link/ethernet_link.h"
 #include "machine_link/lpt_transfer.h"
@@ -21,6 +22,11 @@
 #include "machine_link/trans_arm.h"
 #include "machine_link/ui/transmisja_dialog.h"
 #include "machine_link/usb_link.h"
+#include "machine_operation/ui/base_points_form.h"
+#include "machine_operation/ui/move_form.h"
+#include "machine_operation/ui/outputs_form.h"
+#include "machine_operation/ui/tool_length_form.h"
+#include "model/lang_texts.h"
 #include "platform/gui_notifier.h"
 #include "platform/libusb_hid_backend.h"
 #include "platform/program_dir.h"
@@ -111,7 +117,7 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     transfer_ = std::make_unique<Ttransmisja>(*ctx_, *layer_, notifier);
     host_ = std::make_unique<Host>(*this);
 
-    // 3. The control panel decides the link here (made by the panel's wiring).
+    // 3. The control panel decides the link here (it joins job control once it is made).
 
     // 4. The configuration: "Quarnell.cfg", the current settings file and "DADudavu.txt".
     config_ = std::make_unique<ConfigDialog>(*settings_, *ctx_, *notifier_);
@@ -125,9 +131,12 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     configForm_->RestartEthernet = [this] { ethernet_->restart(); };
     main_->SetConfig(config_.get(), configForm_.get());
 
-    // 5. The Ethernet link to the address the configuration set, the keypad.
+    // 5. The Ethernet link to the address the configuration set, the tool-length dialog, the
+    //    keypad, the outputs dialog.
     ethernet_->restart();
+    toolLength_ = std::make_unique<TdlugoscForm>(*layer_, *settings_, nullptr, main_.get());
     numpad_ = std::make_unique<TNumPadForm>(main_.get());
+    outputs_ = std::make_unique<TWyjsciaForm>(*layer_, main_.get());
 
     // 6. The application's title.
     QApplication::setApplicationName("Vellisk");
@@ -142,8 +151,10 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
         },
         main_.get());
     main_->ShowAbout = [this] { about_->exec(); };
+    move_ = std::make_unique<Tprzesun>(*layer_, *settings_, nullptr, main_.get());
+    basePoints_ = std::make_unique<TPunkty_bazowe>(*layer_, main_.get());
 
-    MakeJobControl();
+    WireJobControl();
     main_->CloseStateNow = [this] {
         CloseState s;
         s.armLink = ctx_->ArmLink;
@@ -155,38 +166,33 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     main_->StopStream = [this] { streamer_->stop(); };
 }
 
-void Program::MakeJobControl() {
-    // The control panel is given to job control when it is made (SetPanel).
+void Program::WireJobControl() {
     jobs_ = std::make_unique<JobControl>(*ctx_, *settings_, *layer_, *threadNotifier_, *streamer_, *transfer_,
                                          nullptr, *host_, dispatcher_.get());
-    JobControl* jobs = jobs_.get();
-    main_->Start1Click = [jobs] { jobs->Start1Click(); };
-    main_->Kontynuacja1Click = [jobs] { jobs->Kontynuacja1Click(); };
-    main_->Powtrz1Click = [jobs] { jobs->Powtrz1Click(); };
-    main_->Wstrzymaj1Click = [jobs] { jobs->Wstrzymaj1Click(); };
-    main_->Tnijwybran1Click = [jobs] { jobs->Tnijwybran1Click(); };
-    main_->Startodwybranej1Click = [jobs] { jobs->Startodwybranej1Click(); };
-    main_->WypalBMP1Click = [jobs] { jobs->WypalBMP1Click(); };
-    main_->EndBurn = [jobs] { jobs->Shutdown(); };
-    // Closing a drawing window ends the burn of its picture.
-    if (auto make = main_->CreateDrawing) {
-        main_->CreateDrawing = [this, make](int kind) {
-            std::unique_ptr<DrawingChild> child = make(kind);
-            if (auto* p = dynamic_cast<ProjectChild*>(child.get()))
-                p->OnClosing = [this](const JobDrawing* d) {
-                    if (jobs_) jobs_->DrawingClosing(d);
-                };
-            return child;
-        };
-    }
+    JobControl* j = jobs_.get();
+    main_->Start1Click = [j] { j->Start1Click(); };
+    main_->Kontynuacja1Click = [j] { j->Kontynuacja1Click(); };
+    main_->Powtrz1Click = [j] { j->Powtrz1Click(); };
+    main_->Wstrzymaj1Click = [j] { j->Wstrzymaj1Click(); };
+    main_->Tnijwybran1Click = [j] { j->Tnijwybran1Click(); };
+    main_->Startodwybranej1Click = [j] { j->Startodwybranej1Click(); };
+    main_->WypalBMP1Click = [j] { j->WypalBMP1Click(); };
+    main_->EndBurn = [j] { j->Shutdown(); };
+    main_->DrawingClosing = [j](DrawingChild* d) {
+        if (d && d->Job()) j->DrawingClosing(d->Job());
+    };
 }
 
 Program::~Program() {
     // Job control first (it ends and joins a burn), then the windows (they use the links and the
     // settings), then the links.
     jobs_.reset();
+    basePoints_.reset();
+    move_.reset();
     about_.reset();
+    outputs_.reset();
     numpad_.reset();
+    toolLength_.reset();
     configForm_.reset();
     main_.reset();
     layer_->SetEthernet(nullptr);
@@ -202,9 +208,7 @@ Program::~Program() {
 
 int Program::Run() {
     main_->show();
-    if (StartTimer) StartTimer();
     QApplication::exec();
-    if (StopTimer) StopTimer();
     // The state of this run; a failure to write it was reported by the configuration and the
     // program still ends normally.
     if (!config_->SaveGlobal())

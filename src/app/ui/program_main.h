@@ -33,6 +33,10 @@ class TAboutBox;
 class TDlgkonfig;
 class TMainForm;
 class TNumPadForm;
+class TPunkty_bazowe;
+class TWyjsciaForm;
+class TdlugoscForm;
+class Tprzesun;
 
 class Program {
 public:
@@ -60,12 +64,9 @@ public:
     TTransArm& Streamer() { return *streamer_; }
     JobControl* Jobs() { return jobs_.get(); }
 
-    // The panel's timer on and off (set when the control panel is made).
-    std::function<void()> StartTimer, StopTimer;
-
 private:
     class Host;
-    void MakeJobControl();
+    void WireJobControl();
 
     std::vector<std::string> argv_;
     std::unique_ptr<MachineContext> ctx_;
@@ -86,7 +87,11 @@ private:
     std::unique_ptr<TMainForm> main_;
     std::unique_ptr<TDlgkonfig> configForm_;
     std::unique_ptr<TNumPadForm> numpad_;
+    std::unique_ptr<TdlugoscForm> toolLength_;
+    std::unique_ptr<TWyjsciaForm> outputs_;
     std::unique_ptr<TAboutBox> about_;
+    std::unique_ptr<Tprzesun> move_;
+    std::unique_ptr<TPunkty_bazowe> basePoints_;
 };
 
 // The program's main block: copies the command line, makes the application and the program,

@@ -87,10 +87,9 @@ ProjectChild::ProjectChild(int kind, Settings& settings, MachineContext& ctx, No
       config_(config),
       showEntryPoints_(std::move(showEntryPoints)) {}
 
-ProjectChild::~ProjectChild() {
-    // Job control ends a burn of this window's picture before the picture goes.
-    if (OnClosing && job_) OnClosing(job_.get());
-}
+// Job control has ended a burn of this window's picture when the window closed (the frame's
+// DrawingClosing), before the picture goes.
+ProjectChild::~ProjectChild() = default;
 
 QWidget* ProjectChild::Widget() {
     if (!view_) view_ = new ProjectView(project_.get(), raster_.get(), showEntryPoints_);

@@ -42,8 +42,6 @@ public:
     JobDrawing* Job() override { return job_.get(); }
 
     Project* VectorProject() const { return project_.get(); }
-    // Called when the window goes, with its job drawing (job control ends its burn).
-    std::function<void(const JobDrawing*)> OnClosing;
 
 private:
     int kind_;
