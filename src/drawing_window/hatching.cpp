@@ -55,7 +55,19 @@ bool Kreskowanie::Run(const HatchOptions& options) {
         notifier_.Message(ctx_.Text(TextId::HatchSpacingTooSmall), MessageKind::Error, Buttons::Ok, "");
         return false;
     }
-    if (project_.Figures.empty()) return true;
+    // A G-code drawing is the machine's own moves (no cutting paths to cross, totals in mm) and a
+    // bitmap has no figures: there is nothing to hatch.
+    if (project_.Figures.empty() || project_.ProjectKind == KindGcode || project_.ProjectKind == KindBitmap)
+        return true;
+    // A spacing far below the drawing's size (a damaged drawing of enormous extent) would add
+    // lines for hours: refused like a spacing of nothing.
+    const int kind = project_.ProjectKind;
+    const double reach = std::hypot(project_.ProjectWidth, project_.ProjectHeight) +
+                         4 * MmToUnits(kind, settings_.Number("srednica"));
+    if (!(reach / MmToUnits(kind, options.SpacingMm) <= kMaxHatchScanLines)) {
+        notifier_.Message(ctx_.Text(TextId::HatchTooManyLines), MessageKind::Error, Buttons::Ok, "");
+        return false;
+    }
     countBefore_ = project_.Count();
     Scan(project_.ProjectHeight, project_.ProjectWidth, options.SpacingMm, options.AngleDeg * kPi / 180.0);
     ctx_.HatchingDone = true;

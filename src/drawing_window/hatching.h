@@ -30,6 +30,9 @@ struct HatchOptions {
 // The smallest spacing taken: a spacing of 0 would add lines without end.
 inline constexpr double kMinHatchSpacingMm = 0.01;
 
+// The most scan lines one hatching may take (a drawing 10 m across at 0.01 mm takes a million).
+inline constexpr double kMaxHatchScanLines = 1.0e7;
+
 // One crossing of a scan line with a figure's cutting path.
 struct HatchCrossing {
     double X = 0.0;
@@ -50,7 +53,8 @@ public:
     // The dialog's OK: hatches the project, marks the hatching done, orders the figures for
     // two-way cutting when asked, and without the outline option leaves the hatched outlines
     // uncut. A spacing below kMinHatchSpacingMm (or not a number) is refused with a message
-    // before anything is added; false then. An empty project is left alone (true).
+    // before anything is added; false then. An empty project, a G-code drawing and a bitmap are
+    // left alone (true).
     bool Run(const HatchOptions& options);
 
     // The scan lines over a drawing `height` x `width` (drawing units) at `spacingMm` and

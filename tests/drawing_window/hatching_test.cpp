@@ -203,6 +203,21 @@ TEST_F(Hatching, SpacingBelowAHundredthIsRefusedBeforeAnythingIsAdded) {
     EXPECT_TRUE(project->Figure(0).ToCut);
     ASSERT_EQ(notifier.messages.size(), 2u);
     EXPECT_NE(notifier.messages[0].text.find("0.01 mm"), std::string::npos);
+    // A drawing of enormous extent (a damaged file) at a fine spacing would take hours.
+    Load({Rect(0, 0, 400, 400), Rect(1.0e8, 1.0e8, 1.0e8 + 400, 1.0e8 + 400)});
+    EXPECT_FALSE(Hatch(0.01, 0.0));
+    EXPECT_EQ(project->Count(), 2);
+    EXPECT_EQ(notifier.messages.back().text, LangText(TextId::HatchTooManyLines, kLangEnglish));
+}
+
+TEST_F(Hatching, GcodeDrawingIsLeftAlone) {
+    Load({Rect(0, 0, 1000, 1000)}, KindGcode);
+    const double cut = project->TotalCutLength;
+    EXPECT_TRUE(Hatch(1.0, 0.0));
+    EXPECT_EQ(project->Count(), 1);
+    EXPECT_EQ(project->TotalCutLength, cut);
+    EXPECT_TRUE(project->Figure(0).ToCut);
+    EXPECT_FALSE(ctx.HatchingDone);
 }
 
 TEST_F(Hatching, SecondHatchingAfterAResortHatchesEveryOriginalFigure) {
