@@ -11,6 +11,8 @@
 #include "app/ui/application.h"
 #include "app/ui/frame_notifier.h"
 #include "app/ui/main_form.h"
+#include "app/ui/mdi_drawing_child.h"
+#include "app/ui/project_child.h"
 #include "app/ui/qt_dispatcher.h"
 #include "drawing_window/project.h"
 #include "app/job_drawing.h"
@@ -130,6 +132,13 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     };
     configForm_->RestartEthernet = [this] { ethernet_->restart(); };
     main_->SetConfig(config_.get(), configForm_.get());
+    main_->CreateDrawing = [this](int kind) -> std::unique_ptr<DrawingChild> {
+        if (kind == KindBitmap)
+            return std::make_unique<ProjectChild>(kind, config_->settings(), *ctx_, *notifier_, config_.get(),
+                                                  [this] { return main_->View().Punktywej; });
+        return std::make_unique<MdiDrawingChild>(kind, config_->settings(), *ctx_, *notifier_,
+                                                 [this] { return main_->View(); });
+    };
 
     // 5. The Ethernet link to the address the configuration set, the tool-length dialog, the
     //    keypad, the outputs dialog.
