@@ -12,20 +12,26 @@ namespace {
 
 QColor ToQColor(const Rgb& c) { return QColor(c.r, c.g, c.b); }
 
-// The contour on the picture, one point per pixel it reaches (points that fall on the pixel
-// before add nothing to what is seen).
-void ContourPolygon(const tfigura& f, const ViewTransform& view, QPolygon& out) {
+// The contour on the picture. A point that lies within half the pen's width of the point drawn
+// before adds nothing that can be seen under the round pen and is left out (with a one-pixel
+// pen: a point on the same pixel); the last point is always drawn.
+void ContourPolygon(const tfigura& f, const ViewTransform& view, int penWidth, QPolygon& out) {
     out.clear();
+    const std::size_t n = f.Contour.size();
+    const long long within = penWidth >= 2 ? static_cast<long long>(penWidth) * penWidth / 4 : 0;
     int lastX = 0, lastY = 0;
-    bool first = true;
-    for (const tpunkt& p : f.Contour) {
-        const double fx = view.PixelX(p.X), fy = view.PixelY(p.Y);
-        const int x = static_cast<int>(std::lrint(fx)), y = static_cast<int>(std::lrint(fy));
-        if (!first && x == lastX && y == lastY) continue;
+    for (std::size_t k = 0; k < n; ++k) {
+        const tpunkt& p = f.Contour[k];
+        const int x = static_cast<int>(std::lrint(view.PixelX(p.X)));
+        const int y = static_cast<int>(std::lrint(view.PixelY(p.Y)));
+        if (k > 0) {
+            const long long dx = x - lastX, dy = y - lastY;
+            if (dx * dx + dy * dy <= within && k + 1 < n) continue;
+            if (dx == 0 && dy == 0) continue;
+        }
         out.append(QPoint(x, y));
         lastX = x;
         lastY = y;
-        first = false;
     }
 }
 
@@ -66,7 +72,7 @@ void PaintDrawing(QPainter& painter, const QRect& exposed, const DrawingWindow& 
             painter.setBrush(Qt::NoBrush);
             painter.setPen(qpen);
         }
-        ContourPolygon(f, view, polygon);
+        ContourPolygon(f, view, p, polygon);
         if (polygon.size() >= 2) painter.drawPolyline(polygon);
     }
     // Handles of the smoothed paths.
