@@ -69,10 +69,29 @@ private:
 inline int RingNext(int i, int n) { return i + 1 > n - 2 ? 0 : i + 1; }
 inline int RingPrev(int i, int n) { return i - 1 < 0 ? n - 2 : i - 1; }
 
+// Buffers of one offset, kept from figure to figure so that preparing a drawing of many small
+// figures does not allocate for each of them.
+struct OffsetWorkspace {
+    std::vector<tpunkt> path;
+    std::vector<int> arcs;
+    std::vector<int> newIndex;
+    std::vector<char> onArc;
+    struct Box {
+        double minX, maxX, minY, maxY;
+        int segment;
+    };
+    std::vector<Box> boxes;
+};
+
+OffsetWorkspace& Workspace() {
+    thread_local OffsetWorkspace w;
+    return w;
+}
+
 class ContourOffsetter {
 public:
-    ContourOffsetter(tfigura& f, double r, int side)
-        : f_(f), c_(f.Contour), p_(f.CutPath), r_(r), side_(side) {}
+    ContourOffsetter(tfigura& f, double r, int side, OffsetWorkspace& w)
+        : f_(f), c_(f.Contour), p_(w.path), r_(r), side_(side), arcs_(w.arcs), w_(w) {}
 
     void Run();
 
@@ -213,41 +232,55 @@ private:
         return false;
     }
 
+    // A path segment a -> b measured against the other path segments.
+    struct Probe {
+        todcinek s;
+        tprosta line;
+        double minX, maxX, minY, maxY;
+        int a, b;
+    };
+    Probe ProbeOf(int a, int b) const {
+        Probe q{todcinek{p_[a], p_[b]}, LineOfSegment(p_[a], p_[b]), 0, 0, 0, 0, a, b};
+        q.minX = std::min(q.s.start.X, q.s.end.X);
+        q.maxX = std::max(q.s.start.X, q.s.end.X);
+        q.minY = std::min(q.s.start.Y, q.s.end.Y);
+        q.maxY = std::max(q.s.start.Y, q.s.end.Y);
+        return q;
+    }
+    // How far along the probe path segment i crosses it; below zero when it does not.
+    double CrossingDistance(const Probe& q, int i) const {
+        const int ni = PNext(i);
+        if (i == q.a || i == q.b || ni == q.a || ni == q.b) return -1.0;
+        const todcinek& s = q.s;
+        const todcinek t{p_[i], p_[ni]};
+        if (SamePoint(s.start, t.start) || SamePoint(s.start, t.end) || SamePoint(s.end, t.start) ||
+            SamePoint(s.end, t.end))
+            return -1.0;
+        // Segments whose X ranges (or, beyond rounding, Y ranges) are apart cannot meet.
+        if (std::max(t.start.X, t.end.X) < q.minX || std::min(t.start.X, t.end.X) > q.maxX ||
+            std::max(t.start.Y, t.end.Y) < q.minY - 1e-6 || std::min(t.start.Y, t.end.Y) > q.maxY + 1e-6)
+            return -1.0;
+        if (!SegmentsIntersect(s, t)) return -1.0;
+        tpunkt x = s.end;
+        LinesIntersection(q.line, LineOfSegment(t.start, t.end), s, x, t);
+        return Distance2D(s.start, x);
+    }
+
     bool FindPathCrossing(int a, int b, int& found) const {
-        const todcinek s{p_[a], p_[b]};
-        const tprosta ls = LineOfSegment(s.start, s.end);
-        const double sMinX = std::min(s.start.X, s.end.X), sMaxX = std::max(s.start.X, s.end.X);
-        const double sMinY = std::min(s.start.Y, s.end.Y), sMaxY = std::max(s.start.Y, s.end.Y);
+        const Probe q = ProbeOf(a, b);
         double best = kBig;
         bool any = false;
         const int count = m();
-        // How far along s path segment i crosses it; below zero when it does not.
-        auto crossingDistance = [&](int i) {
-            const int ni = PNext(i);
-            if (i == a || i == b || ni == a || ni == b) return -1.0;
-            const todcinek t{p_[i], p_[ni]};
-            if (SamePoint(s.start, t.start) || SamePoint(s.start, t.end) || SamePoint(s.end, t.start) ||
-                SamePoint(s.end, t.end))
-                return -1.0;
-            // Segments whose X ranges (or, beyond rounding, Y ranges) are apart cannot meet.
-            if (std::max(t.start.X, t.end.X) < sMinX || std::min(t.start.X, t.end.X) > sMaxX ||
-                std::max(t.start.Y, t.end.Y) < sMinY - 1e-6 || std::min(t.start.Y, t.end.Y) > sMaxY + 1e-6)
-                return -1.0;
-            if (!SegmentsIntersect(s, t)) return -1.0;
-            tpunkt x = s.end;
-            LinesIntersection(ls, LineOfSegment(t.start, t.end), s, x, t);
-            return Distance2D(s.start, x);
-        };
         if (indexed_) {
             // The same answer as the plain walk below: the nearest crossing, and of equally
             // near ones the first met walking backwards from a.
             ++stamp_;
             const int ring = count - 1;
             int bestBack = ring + 1;
-            pathSegs_.Query(sMinX, sMinY - 1e-6, sMaxX, sMaxY + 1e-6, [&](int i) {
+            pathSegs_.Query(q.minX, q.minY - 1e-6, q.maxX, q.maxY + 1e-6, [&](int i) {
                 if (i >= ring || i == a || mark_[i] == stamp_) return;
                 mark_[i] = stamp_;
-                const double d = crossingDistance(i);
+                const double d = CrossingDistance(q, i);
                 if (!(d >= 0.0 && d < kBig)) return;
                 const int backKey = ((a - i) % ring + ring) % ring;
                 if (d < best || (d == best && any && backKey < bestBack)) {
@@ -261,7 +294,7 @@ private:
         }
         int i = PPrev(a);
         for (int guard = 0; i != a && guard < count; ++guard, i = PPrev(i)) {
-            const double d = crossingDistance(i);
+            const double d = CrossingDistance(q, i);
             if (d >= 0.0 && d < best) {
                 best = d;
                 found = i;
@@ -270,6 +303,11 @@ private:
         }
         return any;
     }
+
+    // True when no vertex of the path is flagged: no vertex too close to the contour, no
+    // contour vertex too close to a path segment, no two path segments crossing. The loop
+    // removal then has nothing to do. Answers "don't know" (false) for paths it does not judge.
+    bool PathIsClean();
 
     int Flags(int i) const {
         int flags = 0;
@@ -294,7 +332,8 @@ private:
     double r_;
     int side_;
     double tol_ = -3.0;
-    std::vector<int> arcs_;
+    std::vector<int>& arcs_;
+    OffsetWorkspace& w_;
 
     // Spatial indexes of long contours and paths (the answers are those of the plain walks).
     void BuildIndexes() {
@@ -343,35 +382,75 @@ private:
 
 void ContourOffsetter::ThinContour() {
     if (c_.size() < 3) return;
-    std::vector<tpunkt> out;
-    out.reserve(c_.size());
-    out.push_back(c_[0]);
+    // In place: a kept point never lies ahead of the point being read.
+    std::size_t kept = 1;
     for (std::size_t i = 1; i + 1 < c_.size(); ++i) {
-        if (Distance2D(out.back(), c_[i]) >= 3.0) out.push_back(c_[i]);
+        if (Distance2D(c_[kept - 1], c_[i]) >= 3.0) c_[kept++] = c_[i];
     }
-    out.push_back(c_.back());
-    c_.swap(out);
+    c_[kept++] = c_.back();
+    c_.resize(kept);
 }
 
 void ContourOffsetter::ThinPath(int& startIndex) {
     const int count = m();
     if (count < 3) return;
     // newIndex[t]: where original point t (or the kept point it merged into) ends up.
-    std::vector<int> newIndex(static_cast<std::size_t>(count));
-    std::vector<tpunkt> out;
-    out.reserve(p_.size());
-    out.push_back(p_[0]);
+    std::vector<int>& newIndex = w_.newIndex;
+    newIndex.resize(static_cast<std::size_t>(count));
+    int kept = 1;
     newIndex[0] = 0;
     for (int i = 1; i + 1 < count; ++i) {
-        if (Distance2D(out.back(), p_[i]) >= 3.0) out.push_back(p_[i]);
-        newIndex[i] = static_cast<int>(out.size()) - 1;
+        if (Distance2D(p_[kept - 1], p_[i]) >= 3.0) p_[kept++] = p_[i];
+        newIndex[i] = kept - 1;
     }
-    out.push_back(p_.back());
-    newIndex[count - 1] = static_cast<int>(out.size()) - 1;
+    p_[kept++] = p_.back();
+    newIndex[count - 1] = kept - 1;
     auto remap = [&](int idx) { return idx >= 0 && idx < count ? newIndex[idx] : idx; };
     startIndex = remap(startIndex);
     for (int& a : arcs_) a = remap(a);
-    p_.swap(out);
+    p_.resize(static_cast<std::size_t>(kept));
+}
+
+bool ContourOffsetter::PathIsClean() {
+    const int count = m();
+    const int ring = count - 1;  // path vertices 0 .. count - 2; the last point closes the ring
+    if (ring < 3) return false;
+    // The contour checks walk the whole contour for every path vertex: worth it for a short
+    // contour only (the full search indexes the long ones).
+    if (static_cast<long long>(n()) * count > 2'000'000) return false;
+    for (const tpunkt& q : p_)
+        if (!std::isfinite(q.X) || !std::isfinite(q.Y)) return false;
+    tol_ = -3.0;  // the stricter of the two tolerances the loop removal uses
+    for (int i = 0; i < ring; ++i) {
+        if (PointNearContour(p_[i]) || ContourNearSegment(PPrev(i), i)) return false;
+    }
+    // Crossings: only segments whose boxes meet can cross. A sweep over the boxes sorted by
+    // their left edge finds every such pair; each is judged as the loop removal judges it, in
+    // both roles.
+    auto& boxes = w_.boxes;
+    boxes.clear();
+    for (int i = 0; i < ring; ++i) {
+        const tpunkt& u = p_[i];
+        const tpunkt& v = p_[PNext(i)];
+        boxes.push_back({std::min(u.X, v.X), std::max(u.X, v.X), std::min(u.Y, v.Y), std::max(u.Y, v.Y), i});
+    }
+    std::sort(boxes.begin(), boxes.end(), [](const auto& x, const auto& y) {
+        return x.minX < y.minX || (x.minX == y.minX && x.segment < y.segment);
+    });
+    constexpr double kSlack = 1.0;  // far wider than the search's own rounding allowance
+    for (std::size_t k = 0; k < boxes.size(); ++k) {
+        const auto& bk = boxes[k];
+        for (std::size_t l = k + 1; l < boxes.size() && boxes[l].minX <= bk.maxX; ++l) {
+            const auto& bl = boxes[l];
+            if (bl.maxY < bk.minY - kSlack || bl.minY > bk.maxY + kSlack) continue;
+            const Probe qk = ProbeOf(bk.segment, PNext(bk.segment));
+            const Probe ql = ProbeOf(bl.segment, PNext(bl.segment));
+            const double dk = CrossingDistance(qk, bl.segment);
+            const double dl = CrossingDistance(ql, bk.segment);
+            if ((dk >= 0.0 && dk < kBig) || (dl >= 0.0 && dl < kBig)) return false;
+        }
+    }
+    return true;
 }
 
 bool ContourOffsetter::RemoveLoops(int start, long long& budget) {
@@ -456,6 +535,7 @@ bool ContourOffsetter::RemoveLoops(int start, long long& budget) {
 
 void ContourOffsetter::Run() {
     p_.clear();
+    arcs_.clear();
     ThinContour();
     if (c_.empty()) return;
     arcs_.clear();
@@ -541,12 +621,19 @@ void ContourOffsetter::Run() {
         p_.push_back(p_.front());
     }
     ThinPath(startIndex);
+    // Most contours (every convex figure well larger than the tool) give a path with nothing to
+    // cut out: the loop removal would only walk it.
+    if (PathIsClean()) {
+        Close();
+        return;
+    }
     BuildIndexes();
 
     // Clean start: a vertex whose neighbourhood is neither too close to the contour, nor
     // crossing the path, nor on an arc.
     const int pc = m();
-    std::vector<char> onArc(static_cast<std::size_t>(pc), 0);
+    std::vector<char>& onArc = w_.onArc;
+    onArc.assign(static_cast<std::size_t>(pc), 0);
     for (int a : arcs_)
         if (a >= 0 && a < pc) onArc[a] = 1;
     int s = std::clamp(startIndex, 0, pc - 1);
@@ -579,8 +666,10 @@ int OffsetSide(const tfigura& figure, bool negative) {
 void OffsetContour(tfigura& figure, const OffsetOptions& options) {
     if (options.yield) options.yield();
     if (figure.Open) return;
-    ContourOffsetter(figure, static_cast<double>(options.radius), OffsetSide(figure, options.negative))
-        .Run();
+    OffsetWorkspace& w = Workspace();
+    ContourOffsetter(figure, static_cast<double>(options.radius), OffsetSide(figure, options.negative), w).Run();
+    // The path is built in the reused buffer and kept at its exact size.
+    figure.CutPath.assign(w.path.begin(), w.path.end());
 }
 
 }  // namespace vellisk
