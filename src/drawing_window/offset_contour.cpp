@@ -90,8 +90,8 @@ OffsetWorkspace& Workspace() {
 
 class ContourOffsetter {
 public:
-    ContourOffsetter(tfigura& f, double r, int side, OffsetWorkspace& w)
-        : f_(f), c_(f.Contour), p_(w.path), r_(r), side_(side), arcs_(w.arcs), w_(w) {}
+    ContourOffsetter(tfigura& f, double r, int side, bool alwaysSearch, OffsetWorkspace& w)
+        : f_(f), c_(f.Contour), p_(w.path), r_(r), side_(side), alwaysSearch_(alwaysSearch), arcs_(w.arcs), w_(w) {}
 
     void Run();
 
@@ -148,6 +148,15 @@ private:
     }
 
     bool TooClose(double d) const { return d - r_ < tol_; }
+    // True when x lies so far outside the box of segment a-b that no distance measured to the
+    // segment can count as too close (the point-to-segment distance measures to a point of that
+    // box; one unit is kept in hand for rounding).
+    bool BoxFarther(const tpunkt& x, const tpunkt& a, const tpunkt& b) const {
+        const double dx = std::max({std::min(a.X, b.X) - x.X, x.X - std::max(a.X, b.X), 0.0});
+        const double dy = std::max({std::min(a.Y, b.Y) - x.Y, x.Y - std::max(a.Y, b.Y), 0.0});
+        const double reach = r_ + tol_ + 1.0;
+        return reach < 0.0 || dx * dx + dy * dy > reach * reach;
+    }
 
     bool SegmentCrossesContour(const tpunkt& a, const tpunkt& b) const {
         const todcinek s{a, b};
@@ -201,6 +210,11 @@ private:
         for (int i = 0; i < n(); ++i) {
             const int k = RingPrev(i, n());
             int where = -1;
+            // The distance measured is never below the distance to the segment's box.
+            if (BoxFarther(x, c_[i], c_[k])) {
+                prevClose = false;
+                continue;
+            }
             const double d = PointSegmentDistance(x, todcinek{c_[i], c_[k]}, r_, where);
             const bool close = TooClose(d);
             if (close && where == 0) return true;
@@ -225,6 +239,7 @@ private:
             return near;
         }
         for (int k = 0; k <= n() - 2; ++k) {
+            if (BoxFarther(c_[k], s.start, s.end)) continue;
             int where = -1;
             const double d = PointSegmentDistance(c_[k], s, r_, where);
             if (TooClose(d) && k != a && k != b) return true;
@@ -331,6 +346,7 @@ private:
     std::vector<tpunkt>& p_;
     double r_;
     int side_;
+    bool alwaysSearch_;
     double tol_ = -3.0;
     std::vector<int>& arcs_;
     OffsetWorkspace& w_;
@@ -623,7 +639,7 @@ void ContourOffsetter::Run() {
     ThinPath(startIndex);
     // Most contours (every convex figure well larger than the tool) give a path with nothing to
     // cut out: the loop removal would only walk it.
-    if (PathIsClean()) {
+    if (!alwaysSearch_ && PathIsClean()) {
         Close();
         return;
     }
@@ -667,7 +683,9 @@ void OffsetContour(tfigura& figure, const OffsetOptions& options) {
     if (options.yield) options.yield();
     if (figure.Open) return;
     OffsetWorkspace& w = Workspace();
-    ContourOffsetter(figure, static_cast<double>(options.radius), OffsetSide(figure, options.negative), w).Run();
+    ContourOffsetter(figure, static_cast<double>(options.radius), OffsetSide(figure, options.negative),
+                     options.alwaysSearch, w)
+        .Run();
     // The path is built in the reused buffer and kept at its exact size.
     figure.CutPath.assign(w.path.begin(), w.path.end());
 }

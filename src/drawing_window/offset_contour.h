@@ -12,6 +12,9 @@ namespace vellisk {
 struct OffsetOptions {
     std::int32_t radius = 0;   // drawing units, already rounded by the caller
     bool negative = false;     // `negatyw`: cut the negative (swaps inside and outside)
+    // Runs the loop search over every path vertex even when no vertex is flagged (the result
+    // is the same; for checking the shortcut).
+    bool alwaysSearch = false;
     // Called once per figure so that a front end can stay responsive; must not re-enter.
     std::function<void()> yield;
 };

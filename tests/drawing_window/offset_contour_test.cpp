@@ -184,5 +184,34 @@ TEST(OffsetContour, RandomAndSelfCrossingPolygonsFinish) {
     }
 }
 
+// Most paths have nothing flagged and skip the loop search; the search run over them anyway
+// must change nothing. Star-shaped, convex, thin and self-crossing outlines, both sides, radii
+// from well below to well above their size.
+TEST(OffsetContour, SkippedLoopSearchGivesTheSamePath) {
+    std::mt19937 rng(20261209);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (int t = 0; t < 1500; ++t) {
+        std::vector<std::pair<double, double>> pts;
+        const int count = 3 + t % 29;
+        const double size = 200 + 20000 * unit(rng), wobble = (t % 4) * 0.2 * unit(rng);
+        const double squash = t % 5 == 0 ? 0.05 : 1.0;
+        for (int i = 0; i < count; ++i) {
+            const double a = -2 * 3.141592653589793 * (i + (t % 3 == 0 ? 0.4 * unit(rng) : 0.0)) / count;
+            const double rad = size * (1.0 - wobble * unit(rng));
+            pts.emplace_back(std::round(rad * std::cos(a)), std::round(squash * rad * std::sin(a)));
+        }
+        if (t % 11 == 0) std::swap(pts[0], pts[count / 2]);  // crossing itself
+        const int radius = static_cast<int>(1 + size * 0.4 * unit(rng) * unit(rng));
+        tfigura fast = Closed(pts, t % 2, t % 3 == 1 ? 1 : -1);
+        tfigura full = fast;
+        OffsetOptions o = Radius(radius, t % 7 == 0);
+        OffsetContour(fast, o);
+        o.alwaysSearch = true;
+        OffsetContour(full, o);
+        ASSERT_EQ(fast.CutPath, full.CutPath) << "polygon " << t;
+        ASSERT_EQ(fast.Contour, full.Contour);
+    }
+}
+
 }  // namespace
 }  // namespace vellisk
