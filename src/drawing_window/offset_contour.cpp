@@ -687,7 +687,9 @@ void OffsetContour(tfigura& figure, const OffsetOptions& options) {
                      options.alwaysSearch, w)
         .Run();
     // The path is built in the reused buffer and kept at its exact size.
-    figure.CutPath.assign(w.path.begin(), w.path.end());
+    StoreExact(figure.CutPath, w.path);
+    // A very long path's room is not held on to after its figure.
+    if (w.path.capacity() > (1u << 16)) std::vector<tpunkt>().swap(w.path);
 }
 
 }  // namespace vellisk

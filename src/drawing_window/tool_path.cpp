@@ -15,6 +15,9 @@
 namespace vellisk {
 namespace {
 
+// Points of room a reused path buffer keeps between figures.
+constexpr std::size_t kKeptBufferPoints = 1 << 16;
+
 inline double Plan(const tpunkt& p, const tpunkt& q) { return std::hypot(q.X - p.X, q.Y - p.Y); }
 inline double Space(const tpunkt& p, const tpunkt& q) {
     const double dx = q.X - p.X, dy = q.Y - p.Y, dz = q.Z - p.Z;
@@ -44,11 +47,11 @@ double PlanLength(const std::vector<tpunkt>& path) {
     return sum;
 }
 
-// Appends points to a figure's ToolPath3D and adds each step's 3-D length to a chosen total.
+// Appends points to a tool path and adds each step's 3-D length to a chosen total.
 class Emitter {
 public:
-    Emitter(tfigura& f, int kind, bool engrave, double engraveOffset)
-        : f_(f), kind_(kind), engrave_(engrave), offset_(engraveOffset) {}
+    Emitter(std::vector<tpunkt>& out, int kind, bool engrave, double engraveOffset)
+        : out_(out), kind_(kind), engrave_(engrave), offset_(engraveOffset) {}
 
     tpunkt At(const tpunkt& p, double heightMm) const {
         return tpunkt{p.X, p.Y, engrave_ ? p.Z + offset_ : MmToUnits(kind_, heightMm)};
@@ -60,14 +63,14 @@ public:
     void Emit(const tpunkt& p, double heightMm, double& length) {
         const tpunkt q = At(p, heightMm);
         length += Space(last_, q);
-        f_.ToolPath3D.push_back(q);
+        out_.push_back(q);
         last_ = q;
         plan_ = p;
     }
     const tpunkt& LastPlan() const { return plan_; }
 
 private:
-    tfigura& f_;
+    std::vector<tpunkt>& out_;
     int kind_;
     bool engrave_;
     double offset_;
@@ -109,16 +112,37 @@ std::int32_t NearestPathPoint(const tfigura& figure, std::int32_t polishIndex) {
     return found;
 }
 
+ToolPathSettings ToolPathSettingsOf(const Settings& settings) {
+    ToolPathSettings t;
+    t.EngraveAtHeights = settings.Flag("grawer3d");
+    t.Polish = settings.Flag("polerowanie");
+    t.PolishStart = settings.Number("Poler_start");
+    t.Thickness = settings.Number("grubosc");
+    t.AboveTable = settings.Number("ponad_stol");
+    t.Depth = settings.Number("Glebokosc");
+    t.Multilayer = settings.Choice("ProjektType") == 1;
+    return t;
+}
+
 void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine& machine,
                      double maxFigureZ, bool& engraveAtHeights, const ToolPathHooks& hooks) {
-    const bool engrave = settings.Flag("grawer3d");
+    BuildToolPath3D(f, ToolPathSettingsOf(settings), machine, maxFigureZ, engraveAtHeights, hooks);
+}
+
+namespace {
+
+// The 3-D path of one figure into `path` (cleared first).
+void BuildInto(std::vector<tpunkt>& path, tfigura& f, const ToolPathSettings& settings,
+               const ToolPathMachine& machine, double maxFigureZ, bool& engraveAtHeights,
+               const ToolPathHooks& hooks) {
+    const bool engrave = settings.EngraveAtHeights;
     engraveAtHeights = engrave;
-    f.ToolPath3D.clear();
-    const bool polish = settings.Flag("polerowanie");
-    const double polerStart = settings.Number("Poler_start");
-    double top = settings.Number("grubosc") + settings.Number("ponad_stol");
-    double depth = top - settings.Number("Glebokosc");
-    if (settings.Choice("ProjektType") == 1) {
+    path.clear();
+    const bool polish = settings.Polish;
+    const double polerStart = settings.PolishStart;
+    double top = settings.Thickness + settings.AboveTable;
+    double depth = top - settings.Depth;
+    if (settings.Multilayer) {
         depth = top - (hooks.LayerDepth ? hooks.LayerDepth(f.Layer) : 0.0);
     }
     const double engraveOffset = engrave ? MmToUnits(machine.kind, depth) - maxFigureZ : 0.0;
@@ -133,14 +157,7 @@ void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine
     f.ExtraLength = 0.0;
     if (f.CutPath.empty() || f.PolishPath.empty()) return;
 
-    Emitter out(f, machine.kind, engrave, engraveOffset);
-    {
-        // Room for the whole ramp at once: laps of descent plus the laps at depth, so that a
-        // long ramp does not leave a vector twice its size behind.
-        const double laps = ramp ? std::max(top - depth, 0.0) / pitch : 0.0;
-        const double estimate = (laps + 3.0) * static_cast<double>(f.PolishPath.size() + f.CutPath.size());
-        if (estimate < 2.0e8) f.ToolPath3D.reserve(static_cast<std::size_t>(estimate));
-    }
+    Emitter out(path, machine.kind, engrave, engraveOffset);
     auto pointFigure = [&]() {
         out.Emit(f.CutPath[0], top, f.ExtraLength);
         out.Emit(f.CutPath[0], depth, f.ExtraLength);
@@ -177,7 +194,7 @@ void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine
         // One full lap at the floor height.
         const int lapStart = v;
         do {
-            if (!SamePoint(r[static_cast<std::size_t>(v)], out.LastPlan()) || f.ToolPath3D.empty()) {
+            if (!SamePoint(r[static_cast<std::size_t>(v)], out.LastPlan()) || path.empty()) {
                 out.Emit(r[static_cast<std::size_t>(v)], z, f.CutLength);
             }
             v = RingNextInPath(v, n);
@@ -252,6 +269,18 @@ void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine
     }
 }
 
+}  // namespace
+
+void BuildToolPath3D(tfigura& f, const ToolPathSettings& settings, const ToolPathMachine& machine,
+                     double maxFigureZ, bool& engraveAtHeights, const ToolPathHooks& hooks) {
+    // Built in a buffer kept from figure to figure, then stored at its exact size.
+    thread_local std::vector<tpunkt> path;
+    BuildInto(path, f, settings, machine, maxFigureZ, engraveAtHeights, hooks);
+    StoreExact(f.ToolPath3D, path);
+    // A very long path's room is not held on to after its figure.
+    if (path.capacity() > kKeptBufferPoints) std::vector<tpunkt>().swap(path);
+}
+
 void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const Settings& settings,
                 const ToolPathMachine& machine, Notifier& notifier, const ToolPathHooks& hooks) {
     if (machine.kind == KindGcode || machine.kind == KindBitmap) return;
@@ -292,11 +321,12 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
                 f.CutPath = f.Contour;
             }
         }
-        const double maxZ = settings.Flag("grawer3d") ? MaxFigureZ(figures) : 0.0;
+        const ToolPathSettings pathSettings = ToolPathSettingsOf(settings);
+        const double maxZ = pathSettings.EngraveAtHeights ? MaxFigureZ(figures) : 0.0;
         for (std::size_t i = 0; i < figures.size(); ++i) {
             window.SelectedFigure = static_cast<std::int32_t>(i);
             KeepChosenStart(*figures[i]);  // the tool enters where the operator put the start
-            BuildToolPath3D(*figures[i], settings, machine, maxZ, window.EngraveAtHeights, hooks);
+            BuildToolPath3D(*figures[i], pathSettings, machine, maxZ, window.EngraveAtHeights, hooks);
         }
         window.SelectedFigure = -1;
         notifier.Status("");

@@ -49,9 +49,23 @@ struct ToolPathHooks {
     std::function<void()> Smooth;
 };
 
+// The settings a preparation run reads, taken once per run.
+struct ToolPathSettings {
+    bool EngraveAtHeights = false;  // grawer3d
+    bool Polish = false;            // polerowanie
+    double PolishStart = 0.0;       // Poler_start, mm
+    double Thickness = 0.0;         // grubosc, mm
+    double AboveTable = 0.0;        // ponad_stol, mm
+    double Depth = 0.0;             // Glebokosc, mm
+    bool Multilayer = false;        // ProjektType 1: the depth comes from the figure's layer
+};
+ToolPathSettings ToolPathSettingsOf(const Settings& settings);
+
 // One figure's 3-D tool path from its CutPath/PolishPath. `maxFigureZ` is the largest contour
 // height of the drawing (engraving at heights), computed once per run by MaxFigureZ.
 void BuildToolPath3D(tfigura& figure, const Settings& settings, const ToolPathMachine& machine,
+                     double maxFigureZ, bool& engraveAtHeights, const ToolPathHooks& hooks = {});
+void BuildToolPath3D(tfigura& figure, const ToolPathSettings& settings, const ToolPathMachine& machine,
                      double maxFigureZ, bool& engraveAtHeights, const ToolPathHooks& hooks = {});
 
 // The largest Z of every contour point of every figure, never below 0.

@@ -2,6 +2,14 @@
 
 namespace vellisk {
 
+void StoreExact(std::vector<tpunkt>& kept, const std::vector<tpunkt>& built) {
+    if (kept.capacity() >= built.size() && kept.capacity() - built.size() <= built.size() / 4) {
+        kept.assign(built.begin(), built.end());
+    } else {
+        std::vector<tpunkt>(built.begin(), built.end()).swap(kept);
+    }
+}
+
 std::int32_t LowestPointIndex(tfigura& figure) {
     std::int32_t best = 0;
     for (std::size_t i = 1; i < figure.Contour.size(); ++i)

@@ -68,6 +68,10 @@ public:
     tpunkt ChosenStart;
 };
 
+// Copies a point list built in a reused buffer into a figure's list, held at (about) its exact
+// size: the old list's room is reused when it is not much larger than needed.
+void StoreExact(std::vector<tpunkt>& kept, const std::vector<tpunkt>& built);
+
 // Index of the first point of Contour with the smallest Y (a later point wins only when strictly
 // lower); stored in StartIndex and returned. An empty contour gives 0.
 std::int32_t LowestPointIndex(tfigura& figure);
