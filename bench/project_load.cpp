@@ -58,6 +58,6 @@ void BM_LoadPathPieces(benchmark::State& state) { Load(state, false, true); }
 
 }  // namespace
 
-BENCHMARK(BM_LoadAndPrepare)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadWithoutToolPaths)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadAndPrepare)->Arg(20000)->Arg(40000)->Arg(80000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadWithoutToolPaths)->Arg(20000)->Arg(40000)->Arg(80000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadPathPieces)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);

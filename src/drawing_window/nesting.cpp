@@ -83,10 +83,12 @@ void Project::co_w_czym() {
     std::nth_element(sizes.begin(), sizes.begin() + static_cast<std::ptrdiff_t>(n / 2), sizes.end());
     double cell = sizes[n / 2] * 2;
     if (!std::isfinite(cell) || cell < 1.0) cell = 1.0;
-    BoxGrid grid(cell);
-    for (std::size_t i = 0; i < n; ++i) {
-        const tfigura& f = *Figures[i];
-        grid.Insert(static_cast<std::uint32_t>(i), f.MinX, f.MinY, f.MaxX, f.MaxY);
+    PackedBoxGrid grid;
+    {
+        std::vector<PackedBoxGrid::Box> boxes;
+        boxes.reserve(n);
+        for (const auto& f : Figures) boxes.push_back({f->MinX, f->MinY, f->MaxX, f->MaxY});
+        grid.Build(boxes, cell);
     }
     std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs;  // (j, i)
     std::vector<std::uint32_t> inside;

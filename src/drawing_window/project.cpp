@@ -24,12 +24,62 @@ namespace vellisk {
 // Look-up structures over the kept figures while a drawing is read. Every kept figure has a
 // sequence number; figures are only appended and removed while loading, so the list order is
 // the order of the sequence numbers.
+namespace {
+
+// Sequence numbers of kept figures by a 64-bit shape key, several per key, in one open-addressed
+// array (no allocation per figure).
+class ShapeTable {
+public:
+    void Add(std::uint64_t key, std::uint32_t seq) {
+        if ((used_ + 1) * 2 > slots_.size()) Grow();
+        std::size_t i = Home(key);
+        while (slots_[i].seq != kEmpty && slots_[i].seq != kRemoved) i = (i + 1) & (slots_.size() - 1);
+        if (slots_[i].seq == kEmpty) ++used_;
+        slots_[i] = {key, seq};
+    }
+    void Remove(std::uint64_t key, std::uint32_t seq) {
+        if (slots_.empty()) return;
+        for (std::size_t i = Home(key); slots_[i].seq != kEmpty; i = (i + 1) & (slots_.size() - 1))
+            if (slots_[i].key == key && slots_[i].seq == seq) slots_[i].seq = kRemoved;
+    }
+    // Calls visit(seq) for every sequence number under `key` until it returns true.
+    template <typename F>
+    bool Any(std::uint64_t key, F visit) const {
+        if (slots_.empty()) return false;
+        for (std::size_t i = Home(key); slots_[i].seq != kEmpty; i = (i + 1) & (slots_.size() - 1))
+            if (slots_[i].key == key && slots_[i].seq != kRemoved && visit(slots_[i].seq)) return true;
+        return false;
+    }
+
+private:
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu, kRemoved = 0xFFFFFFFEu;
+    struct Slot {
+        std::uint64_t key = 0;
+        std::uint32_t seq = kEmpty;
+    };
+    std::size_t Home(std::uint64_t key) const {
+        return static_cast<std::size_t>((key ^ (key >> 29)) * 0xBF58476D1CE4E5B9ull >> 7) & (slots_.size() - 1);
+    }
+    void Grow() {
+        std::vector<Slot> old;
+        old.swap(slots_);
+        slots_.assign(std::max<std::size_t>(64, old.size() * 2), Slot{});
+        used_ = 0;
+        for (const Slot& s : old)
+            if (s.seq != kEmpty && s.seq != kRemoved) Add(s.key, s.seq);
+    }
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;  // slots not empty (removed ones included)
+};
+
+}  // namespace
+
 struct Project::LoadIndex {
     std::vector<tfigura*> bySeq;           // nullptr once removed
     std::vector<std::uint32_t> seqAt;      // parallel to Figures
     BoxGrid ends{4.0};                     // end points of open figures with more than one point
     BoxGrid lines{256.0};                  // figures of exactly two points
-    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> shapes;  // point count and first point
+    ShapeTable shapes;  // by point count and first point
 
     static std::uint64_t ShapeKey(const tfigura& f) {
         const tpunkt& p = f.Contour.front();
@@ -67,16 +117,13 @@ struct Project::LoadIndex {
         ForEachGridEntry(*f, [seq](BoxGrid& g, double x0, double y0, double x1, double y1) {
             g.Insert(seq, x0, y0, x1, y1);
         });
-        if (!f->Contour.empty()) shapes[ShapeKey(*f)].push_back(seq);
+        if (!f->Contour.empty()) shapes.Add(ShapeKey(*f), seq);
     }
     void Drop(tfigura* f, std::uint32_t seq) {
         ForEachGridEntry(*f, [seq](BoxGrid& g, double x0, double y0, double x1, double y1) {
             g.Remove(seq, x0, y0, x1, y1);
         });
-        if (!f->Contour.empty()) {
-            auto it = shapes.find(ShapeKey(*f));
-            if (it != shapes.end()) std::erase(it->second, seq);
-        }
+        if (!f->Contour.empty()) shapes.Remove(ShapeKey(*f), seq);
         bySeq[seq] = nullptr;
     }
     std::size_t PositionOf(std::uint32_t seq) const {
@@ -266,13 +313,10 @@ bool Project::IsDuplicateFigure(const tfigura& n) const {
         return true;
     };
     if (index_ && !n.Contour.empty()) {
-        auto it = index_->shapes.find(LoadIndex::ShapeKey(n));
-        if (it == index_->shapes.end()) return false;
-        for (std::uint32_t s : it->second) {
+        return index_->shapes.Any(LoadIndex::ShapeKey(n), [&](std::uint32_t s) {
             const tfigura* k = index_->bySeq[s];
-            if (k && same(*k)) return true;
-        }
-        return false;
+            return k && same(*k);
+        });
     }
     for (const auto& k : Figures)
         if (same(*k)) return true;
