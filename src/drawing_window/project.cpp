@@ -421,6 +421,8 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
         index_.reset();
         if (ProjectKind != KindGcode) {
             for (auto& f : Figures) {
+                // The reader's list grew point by point; the figure keeps it at its size.
+                f->Contour.shrink_to_fit();
                 licz_parametry(*f);
                 CopyContourToPaths(*f);
             }

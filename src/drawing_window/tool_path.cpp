@@ -155,7 +155,7 @@ void BuildInto(std::vector<tpunkt>& path, tfigura& f, const ToolPathSettings& se
     f.CutLength = 0.0;
     f.PolishLength = 0.0;
     f.ExtraLength = 0.0;
-    if (f.CutPath.empty() || f.PolishPath.empty()) return;
+    if (f.CutPath.empty() || (polish ? f.PolishPath : f.Contour).empty()) return;
 
     Emitter out(path, machine.kind, engrave, engraveOffset);
     auto pointFigure = [&]() {
@@ -307,9 +307,10 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
             window.SelectedFigure = static_cast<std::int32_t>(i);
             if (polish) {
                 OffsetContour(f, polishOptions);
-                f.PolishPath = f.CutPath;
+                StoreExact(f.PolishPath, f.CutPath);
             } else {
-                f.PolishPath = f.Contour;
+                // Without a finishing pass the roughing path is the contour itself: not stored twice.
+                std::vector<tpunkt>().swap(f.PolishPath);
             }
         }
         for (std::size_t i = 0; i < figures.size(); ++i) {

@@ -39,7 +39,8 @@ public:
     double CentreX = 0.0, CentreY = 0.0, CentreZ = 0.0;
     std::vector<tpunkt> Contour;       // as read from the file
     std::vector<tpunkt> CutPath;       // offset by the tool radius, or a copy of Contour
-    std::vector<tpunkt> PolishPath;    // polishing (finishing) or roughing path
+    std::vector<tpunkt> PolishPath;    // roughing path of a job with a finishing pass; empty without one
+                                       // (the roughing path is then the Contour itself)
     std::vector<tpunkt> ToolPath3D;    // the 3-D tool path the writer sends
     std::vector<std::uint16_t> SpeedProfile;  // one step period per ToolPath3D point, 65535 = stop
     bool Valid = false;
