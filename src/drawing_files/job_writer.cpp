@@ -39,6 +39,31 @@ JobWriter::JobWriter(JobSink& sink, const JobMachine& machine, const Settings& s
     cmd_.reserve(64);
 }
 
+void JobWriter::HandOver() {
+    if (out_.empty()) return;
+    // Cleared first: a sink that fails has the bytes already or drops the job.
+    std::string bytes;
+    bytes.swap(out_);
+    out_.reserve(bytes.capacity());
+    sink_.Write(bytes);
+}
+
+// Runs one public call's writing and hands its commands to the sink, also those written before
+// a failure (the sink sees what it saw when every command went to it at once).
+template <typename F>
+void JobWriter::Writing(F&& write) {
+    try {
+        write();
+    } catch (...) {
+        try {
+            HandOver();
+        } catch (...) {
+        }
+        throw;
+    }
+    HandOver();
+}
+
 std::int32_t JobWriter::TravelFactor() const {
     if (m_.Multiplier < 0 || m_.Multiplier > 255)
         throw CoreError::range("speed multiplier out of range: " + std::to_string(m_.Multiplier));
@@ -46,6 +71,12 @@ std::int32_t JobWriter::TravelFactor() const {
 }
 
 std::string JobWriter::EncodeMoveTo(std::int32_t k, std::uint16_t s, double X, double Y, double Z) {
+    std::string out;
+    AppendMoveTo(out, k, s, X, Y, Z);
+    return out;
+}
+
+bool JobWriter::AppendMoveTo(std::string& out, std::int32_t k, std::uint16_t s, double X, double Y, double Z) {
     const double target[3] = {X * m_.StepsX * 100.0, Y * m_.StepsY * 100.0, Z * m_.StepsZ * 100.0};
     const std::int32_t current[3] = {position_.X, position_.Y, position_.Z};
     std::int32_t d[3];
@@ -54,10 +85,10 @@ std::string JobWriter::EncodeMoveTo(std::int32_t k, std::uint16_t s, double X, d
         d[i] = CheckedCast<std::int32_t>(steps - current[i], "move length in steps");
     }
     // The encoder refuses a move too long for the controller's 3-byte fields.
-    MoveCommand move = m_.ArmController ? EncodeMoveCommandEx(k, d[0], d[1], d[2], s)
-                                        : EncodeMoveCommand(k, d[0], d[1], d[2]);
-    if (!move.Bytes.empty()) {
-        move.Bytes[0] = 'a';  // job files carry the command letters in lower case
+    const std::size_t at = out.size();
+    const bool moved = AppendMoveCommand(out, k, d[0], d[1], d[2], false, m_.ArmController, s) > 0;
+    if (moved) {
+        out[at] = 'a';  // job files carry the command letters in lower case
         position_.X = CheckedAdd(position_.X, d[0], "stream position");
         position_.Y = CheckedAdd(position_.Y, d[1], "stream position");
         position_.Z = CheckedAdd(position_.Z, d[2], "stream position");
@@ -73,12 +104,11 @@ std::string JobWriter::EncodeMoveTo(std::int32_t k, std::uint16_t s, double X, d
         extents_.Max.Z = std::max(extents_.Max.Z, mz);
         extents_.Min.Z = std::min(extents_.Min.Z, mz);
     }
-    return std::move(move.Bytes);
+    return moved;
 }
 
 void JobWriter::Move(std::int32_t k, std::uint16_t s, double X, double Y, double Z) {
-    std::string move = EncodeMoveTo(k, s, X, Y, Z);
-    if (!move.empty()) Emit(move);
+    AppendMoveTo(out_, k, s, X, Y, Z);
 }
 
 // ---- command builders -------------------------------------------------------------------
@@ -128,107 +158,102 @@ void JobWriter::AppendSmoothing(std::string& out, int on) {
 
 void JobWriter::AppendSpeedIndex(std::string& out, std::uint16_t value) {
     out.push_back('l');
-    out += IntToBytes2(value);
+    out.push_back(static_cast<char>(value & 0xFF));
+    out.push_back(static_cast<char>(value >> 8));
 }
 
 void JobWriter::AppendLubrication(std::string& out, bool on) const {
     if (m_.ModelCode == "NKV" || m_.ModelCode == "NZV") AppendOutputs(out, on ? 0 : 1, 0xC0);
 }
 
-void JobWriter::Pause(int ms) {
-    cmd_.clear();
-    AppendPause(cmd_, ms);
-    Emit(cmd_);
-}
-void JobWriter::Mode(int set) {
-    cmd_.clear();
-    AppendMode(cmd_, set);
-    Emit(cmd_);
-}
-void JobWriter::Outputs(int state, int output) {
-    cmd_.clear();
-    AppendOutputs(cmd_, state, output);
-    Emit(cmd_);
-}
+void JobWriter::Pause(int ms) { AppendPause(out_, ms); }
+void JobWriter::Mode(int set) { AppendMode(out_, set); }
+void JobWriter::Outputs(int state, int output) { AppendOutputs(out_, state, output); }
 void JobWriter::Speed(int set, double feed, bool zFeed) {
+    // Built aside: a speed the controller cannot take is refused half-way through the command.
     cmd_.clear();
     AppendSpeed(cmd_, set, feed, zFeed);
     Emit(cmd_);
 }
 void JobWriter::Packet(std::string_view text) { Emit(PadPacket(text)); }
-void JobWriter::Lubrication(bool on) {
-    cmd_.clear();
-    AppendLubrication(cmd_, on);
-    if (!cmd_.empty()) Emit(cmd_);
-}
+void JobWriter::Lubrication(bool on) { AppendLubrication(out_, on); }
 
 // ---- header, layer settings, trailer ------------------------------------------------------
 
 void JobWriter::OpenOutput(int fileKind, int outputKind) {
-    fileKind_ = fileKind;
-    outputKind_ = outputKind;
-    currentPen_ = 0;
-    const Settings& s = settings_;
-    if (IsStream()) {
-        std::string h;
-        if (m_.ArmLink && !m_.ArmController) AppendSmoothing(h, 0);
-        AppendSpeed(h, 0, s.Number("przespeed"), false);
-        AppendSpeed(h, 1, s.Number("WorkSpeed"), false);
-        AppendSpeed(h, 3, s.Number("Polerspeed"), false);
-        const double P = outputKind == OutputStream ? s.Number("work_power") : m_.GcodePower;
-        if (!m_.ArmLink) {
-            AppendPower(h, 1, m_.SpindleScale * P * 255.0 / 100.0);
-            AppendPower(h, 3, s.Number("poler_power") * m_.SpindleScale * 255.0 / 100.0);
-        } else if (m_.Laser) {
-            AppendPower(h, 1, m_.SpindleScale * P * 255.0 / 100.0);
-            if (s.Flag("LaserMiekkiStart"))
-                AppendPower(h, 3, s.Number("SpoczynkowaMocLasera") * 255.0 / 100.0);
-        } else {
-            AppendPause(h, 200);
-            AppendPower(h, 3, s.Number("poler_power") * m_.SpindleScale / 100.0);
-            AppendPause(h, 200);
-            AppendPower(h, 1, m_.SpindleScale * P / 100.0);
-            AppendPause(h, 200);
-        }
-        if (!m_.Laser) AppendOutputs(h, 1, 1);
-        AppendPause(h, 250);
-        if (!m_.Laser) {
-            AppendOutputs(h, 1, 1);
-            // The spindle's start-up delay, in pauses of at most 255 ms.
-            std::int64_t d = RoundTo<std::int64_t>(s.Number("CzasRozruchu") * 1000.0, "start-up delay");
-            while (d > 255) {
-                AppendPause(h, 255);
-                d -= 255;
+    Writing([&] {
+        fileKind_ = fileKind;
+        outputKind_ = outputKind;
+        currentPen_ = 0;
+        const Settings& s = settings_;
+        if (IsStream()) {
+            std::string h;
+            if (m_.ArmLink && !m_.ArmController) AppendSmoothing(h, 0);
+            AppendSpeed(h, 0, s.Number("przespeed"), false);
+            AppendSpeed(h, 1, s.Number("WorkSpeed"), false);
+            AppendSpeed(h, 3, s.Number("Polerspeed"), false);
+            const double P = outputKind == OutputStream ? s.Number("work_power") : m_.GcodePower;
+            if (!m_.ArmLink) {
+                AppendPower(h, 1, m_.SpindleScale * P * 255.0 / 100.0);
+                AppendPower(h, 3, s.Number("poler_power") * m_.SpindleScale * 255.0 / 100.0);
+            } else if (m_.Laser) {
+                AppendPower(h, 1, m_.SpindleScale * P * 255.0 / 100.0);
+                if (s.Flag("LaserMiekkiStart"))
+                    AppendPower(h, 3, s.Number("SpoczynkowaMocLasera") * 255.0 / 100.0);
+            } else {
+                AppendPause(h, 200);
+                AppendPower(h, 3, s.Number("poler_power") * m_.SpindleScale / 100.0);
+                AppendPause(h, 200);
+                AppendPower(h, 1, m_.SpindleScale * P / 100.0);
+                AppendPause(h, 200);
             }
-            if (d > 0) AppendPause(h, static_cast<int>(d));
+            if (!m_.Laser) AppendOutputs(h, 1, 1);
+            AppendPause(h, 250);
+            if (!m_.Laser) {
+                AppendOutputs(h, 1, 1);
+                // The spindle's start-up delay, in pauses of at most 255 ms.
+                std::int64_t d = RoundTo<std::int64_t>(s.Number("CzasRozruchu") * 1000.0, "start-up delay");
+                while (d > 255) {
+                    AppendPause(h, 255);
+                    d -= 255;
+                }
+                if (d > 0) AppendPause(h, static_cast<int>(d));
+            }
+            AppendPause(h, 200);
+            Emit(h);
         }
-        AppendPause(h, 200);
-        Emit(h);
-    }
-    position_ = {};
-    if (outputKind == OutputGcodeStream || m_.ZReversed)
-        streamStartZ_ = m_.JobStartZ;
-    else
-        streamStartZ_ = s.Number("grubosc") + s.Number("ponad_stol") + s.Number("nadmat");
-    position_.Z = RoundTo<std::int32_t>(m_.StepsZ * streamStartZ_ * 100.0, "start height in steps");
-    extents_.Max = {-2147483647.0, -2147483647.0, -2147483647.0};
-    extents_.Min = {2147483647.0, 2147483647.0, 2147483647.0};
+        position_ = {};
+        if (outputKind == OutputGcodeStream || m_.ZReversed)
+            streamStartZ_ = m_.JobStartZ;
+        else
+            streamStartZ_ = s.Number("grubosc") + s.Number("ponad_stol") + s.Number("nadmat");
+        position_.Z = RoundTo<std::int32_t>(m_.StepsZ * streamStartZ_ * 100.0, "start height in steps");
+        extents_.Max = {-2147483647.0, -2147483647.0, -2147483647.0};
+        extents_.Min = {2147483647.0, 2147483647.0, 2147483647.0};
+    });
 }
 
 void JobWriter::WriteLayerSettings(double speed, double power, double rest) {
-    if (!IsStream()) return;
-    std::string c;
-    std::uint32_t timer =
-        m_.SpeedToTimer(RoundTo<std::int32_t>(speed * TravelFactor(), "layer speed"));
-    c.push_back('v');
-    Put1(c, 1);
-    c += IntToBytes4(timer);
-    AppendPower(c, 1, m_.SpindleScale * power * 255.0 / 100.0);
-    if (rest > 0) AppendPower(c, 3, rest * 255.0 / 100.0);
-    Emit(c);
+    Writing([&] {
+        if (!IsStream()) return;
+        std::string c;
+        std::uint32_t timer =
+            m_.SpeedToTimer(RoundTo<std::int32_t>(speed * TravelFactor(), "layer speed"));
+        c.push_back('v');
+        Put1(c, 1);
+        c += IntToBytes4(timer);
+        AppendPower(c, 1, m_.SpindleScale * power * 255.0 / 100.0);
+        if (rest > 0) AppendPower(c, 3, rest * 255.0 / 100.0);
+        Emit(c);
+    });
 }
 
 void JobWriter::CloseOutput() {
+    Writing([&] { WriteTrailer(); });
+    sink_.Commit();
+}
+
+void JobWriter::WriteTrailer() {
     if (IsStream()) {
         Pause(10);
         if (m_.Laser) Packet("sLC");
@@ -242,7 +267,6 @@ void JobWriter::CloseOutput() {
         Emit(t);
         if (m_.ArmController) Packet("SE");
     }
-    sink_.Commit();
 }
 
 // ---- figures ------------------------------------------------------------------------------
@@ -261,12 +285,14 @@ double JobWriter::MachineY(const tfigura& f, double y) const {
 double JobWriter::MachineZ(double z) const { return UnitsToMm(fileKind_, z); }
 
 void JobWriter::WriteFigure(tfigura& figure) {
-    switch (outputKind_) {
-        case OutputStream: WriteStreamFigure(figure); break;
-        case OutputGcodeStream: WriteGcodeFigure(figure); break;
-        case OutputHpgl: WriteHpglFigure(figure); break;
-        default: break;
-    }
+    Writing([&] {
+        switch (outputKind_) {
+            case OutputStream: WriteStreamFigure(figure); break;
+            case OutputGcodeStream: WriteGcodeFigure(figure); break;
+            case OutputHpgl: WriteHpglFigure(figure); break;
+            default: break;
+        }
+    });
 }
 
 void JobWriter::WriteStreamFigure(tfigura& f) {
@@ -522,25 +548,26 @@ void JobWriter::WriteVertexPath(const tfigura& f, double rampLength, double& Xe,
             if (!m_.Laser) Outputs(1, 3);
         }
         if (!m_.ArmController) {
-            cmd_ = EncodeMoveTo(k, kNoSpeedLimit, X, Y, Z);
+            // The move and its speed index go straight into the output.
+            AppendMoveTo(out_, k, kNoSpeedLimit, X, Y, Z);
             if (v < 24) {
-                if (indexSet) AppendSpeedIndex(cmd_, 1);
+                if (indexSet) AppendSpeedIndex(out_, 1);
                 last = 1;
                 indexSet = false;
             } else if (v < 65535) {
                 if (std::fabs(static_cast<double>(v) - last) / last > 0.1) {
-                    AppendSpeedIndex(cmd_, v);
+                    AppendSpeedIndex(out_, v);
                     indexSet = true;
                     last = v;
                 }
             } else {
-                if (indexSet) AppendSpeedIndex(cmd_, 1);
-                AppendPause(cmd_, 1);
+                if (indexSet) AppendSpeedIndex(out_, 1);
+                AppendPause(out_, 1);
                 indexSet = false;
                 // The controller's index is cleared now: the next vertex must send its limit.
                 last = 1;
             }
-            if (!cmd_.empty()) Emit(cmd_);
+            HandOverSome();
         } else {
             if (v < 24) {
                 last = 1;
@@ -603,19 +630,19 @@ void JobWriter::WriteGcodeFigure(tfigura& f) {
     for (std::size_t i = 0; i < f.ToolPath3D.size(); ++i) {
         const tpunkt& p = f.ToolPath3D[i];
         const std::uint16_t v = f.SpeedProfile[i];
-        cmd_ = EncodeMoveTo(k, kNoSpeedLimit, mm(p.X), mm(p.Y), mm(p.Z));
+        AppendMoveTo(out_, k, kNoSpeedLimit, mm(p.X), mm(p.Y), mm(p.Z));
         if (v < 24) {
-            if (indexSet) AppendSpeedIndex(cmd_, 1);
+            if (indexSet) AppendSpeedIndex(out_, 1);
             indexSet = false;
         } else if (v < 65535) {
-            AppendSpeedIndex(cmd_, v);
+            AppendSpeedIndex(out_, v);
             indexSet = true;
         } else {
-            if (indexSet) AppendSpeedIndex(cmd_, 1);
+            if (indexSet) AppendSpeedIndex(out_, 1);
             indexSet = false;
-            AppendPause(cmd_, 10);
+            AppendPause(out_, 10);
         }
-        Emit(cmd_);
+        HandOverSome();
     }
     if (olderSmoothing) {
         cmd_.clear();

@@ -48,6 +48,8 @@ public:
     // The move from the stream position to (X, Y, Z) mm, with step-count factor k and speed
     // argument s; empty when it has no steps. Advances the stream position and the extents.
     std::string EncodeMoveTo(std::int32_t k, std::uint16_t s, double X, double Y, double Z);
+    // The same move appended to `out`; false (nothing appended) when it has no steps.
+    bool AppendMoveTo(std::string& out, std::int32_t k, std::uint16_t s, double X, double Y, double Z);
 
     const TIntPoint3D& StreamPosition() const { return position_; }
     double StreamStartZ() const { return streamStartZ_; }
@@ -60,7 +62,15 @@ public:
 private:
     bool IsStream() const { return outputKind_ == OutputStream || outputKind_ == OutputGcodeStream; }
     std::int32_t TravelFactor() const;
-    void Emit(std::string_view bytes) { sink_.Write(bytes); }
+    // Commands collect in the output buffer and go to the sink in large pieces; every public
+    // call hands its commands over before it returns (or throws).
+    void Emit(std::string_view bytes) { out_.append(bytes); }
+    void HandOver();
+    void HandOverSome() {
+        if (out_.size() >= kHandOverSize) HandOver();
+    }
+    template <typename F>
+    void Writing(F&& write);
     void Move(std::int32_t k, std::uint16_t s, double X, double Y, double Z);
 
     // Command builders (append to `out`).
@@ -85,6 +95,7 @@ private:
     double MachineY(const tfigura& f, double y) const;
     double MachineZ(double z) const;
 
+    void WriteTrailer();
     void WriteStreamFigure(tfigura& f);
     void WriteGcodeFigure(tfigura& f);
     void WriteHpglFigure(const tfigura& f);
@@ -105,6 +116,8 @@ private:
     double streamStartZ_ = 0.0;
     JobExtents extents_;
     std::string cmd_;
+    static constexpr std::size_t kHandOverSize = 1 << 16;
+    std::string out_;
 };
 
 }  // namespace vellisk

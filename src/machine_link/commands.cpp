@@ -20,17 +20,29 @@ std::string LittleEndian(std::uint32_t v, int bytes) {
     return out;
 }
 
+void AppendLittleEndian(std::string& out, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
+}
+
 MoveCommand Encode(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::int32_t dZ,
                    bool planar, bool withSpeed, std::uint16_t speed) {
+    MoveCommand m;
+    m.N = AppendMoveCommand(m.Bytes, factor, dX, dY, dZ, planar, withSpeed, speed);
+    return m;
+}
+
+}  // namespace
+
+std::int32_t AppendMoveCommand(std::string& out, std::int32_t factor, std::int32_t dX, std::int32_t dY,
+                               std::int32_t dZ, bool planar, bool withSpeed, std::uint16_t speed) {
     const double x = dX, y = dY, z = dZ;
     const double length = planar ? std::sqrt(x * x + y * y) : std::sqrt(x * x + y * y + z * z);
-    MoveCommand m;
-    m.N = CheckedMul(RoundTo<std::int32_t>(length + 0.5, "move step count"), factor,
-                     "move step count");
-    if (m.N <= 0) return m;
+    const std::int32_t n = CheckedMul(RoundTo<std::int32_t>(length + 0.5, "move step count"), factor,
+                                      "move step count");
+    if (n <= 0) return n;
     // The step count and the three distances travel in 3 bytes each: a longer move cannot be
     // told to the controller (cut to 24 bits it would go somewhere else).
-    for (const std::int64_t v : {std::int64_t{m.N}, std::int64_t{dX}, std::int64_t{dY}, std::int64_t{dZ}}) {
+    for (const std::int64_t v : {std::int64_t{n}, std::int64_t{dX}, std::int64_t{dY}, std::int64_t{dZ}}) {
         if (std::abs(v) > kMax24)
             throw CoreError::range("move too long for the controller: " + std::to_string(v) + " steps");
     }
@@ -38,20 +50,16 @@ MoveCommand Encode(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::i
     if (dX <= 0) dir |= 1;
     if (dY <= 0) dir |= 2;
     if (dZ <= 0) dir |= 4;
-    auto mag = [](std::int32_t v) { return v < 0 ? -v : v; };  // within 24 bits here
-    std::string& b = m.Bytes;
-    b.reserve(15);
-    b.push_back('A');
-    b.push_back(static_cast<char>(dir));
-    b += IntToBytes3(m.N);
-    b += IntToBytes3(mag(dX));
-    b += IntToBytes3(mag(dY));
-    b += IntToBytes3(mag(dZ));
-    if (withSpeed) b.push_back(static_cast<char>(MoveSpeedByte(speed)));
-    return m;
+    auto mag = [](std::int32_t v) { return static_cast<std::uint32_t>(v < 0 ? -v : v); };  // within 24 bits here
+    out.push_back('A');
+    out.push_back(static_cast<char>(dir));
+    AppendLittleEndian(out, static_cast<std::uint32_t>(n), 3);
+    AppendLittleEndian(out, mag(dX), 3);
+    AppendLittleEndian(out, mag(dY), 3);
+    AppendLittleEndian(out, mag(dZ), 3);
+    if (withSpeed) out.push_back(static_cast<char>(MoveSpeedByte(speed)));
+    return n;
 }
-
-}  // namespace
 
 std::string IntToBytes2(std::int32_t value) {
     if (value < -32768 || value > 65535)

@@ -46,6 +46,12 @@ MoveCommand EncodeMoveCommandEx(std::int32_t factor, std::int32_t dX, std::int32
 MoveCommand EncodePlanarMoveCommand(std::int32_t factor, std::int32_t dX, std::int32_t dY,
                                     std::int32_t dZ, std::uint16_t speed);
 
+// Appends the move command ("A" or its 15-byte form) for the given distances to `out` and
+// returns its step count N; appends nothing when N <= 0. The same encoding and checks as the
+// Encode...MoveCommand functions, without a text of its own.
+std::int32_t AppendMoveCommand(std::string& out, std::int32_t factor, std::int32_t dX, std::int32_t dY,
+                               std::int32_t dZ, bool planar, bool withSpeed, std::uint16_t speed);
+
 // The speed byte of the 15-byte move.
 std::uint8_t MoveSpeedByte(std::uint16_t speed);
 
