@@ -1,7 +1,9 @@
 // Cut direction of every closed figure and the cutting order of the figure list.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
+#include <vector>
 
 #include "model/geometry.h"
 #include "drawing_window/project.h"
@@ -99,6 +101,34 @@ namespace {
 
 int Sign(double a, double b, int weight) { return a < b ? -weight : a > b ? weight : 0; }
 
+// What the order comparators read of a figure, side by side in one array: sorting these rather
+// than the figures themselves keeps a large drawing's sort in the cache.
+struct OrderFields {
+    tfigura* figure;
+    double OrderKey, MinX, MinY, Value;
+    std::int32_t Index, Level, OrderKey2, OrderKey3, HatchOwner;
+    bool HatchLine;
+};
+
+bool SameFigure(const tfigura& a, const tfigura& b) { return &a == &b; }
+bool SameFigure(const OrderFields& a, const OrderFields& b) { return a.figure == b.figure; }
+
+// Stable sort of the figure list by `less` over the figures' order fields (the same order a
+// stable sort of the list itself gives).
+template <typename Less>
+void StableSortFigures(std::vector<std::unique_ptr<tfigura>>& figures, Less less) {
+    std::vector<OrderFields> fields;
+    fields.reserve(figures.size());
+    for (auto& p : figures) {
+        const tfigura& f = *p;
+        fields.push_back({p.get(), f.OrderKey, f.MinX, f.MinY, f.Value, f.Index, f.Level, f.OrderKey2,
+                          f.OrderKey3, f.HatchOwner, f.HatchLine});
+    }
+    std::stable_sort(fields.begin(), fields.end(), less);
+    for (auto& p : figures) static_cast<void>(p.release());  // owned again just below, in the new order
+    for (std::size_t k = 0; k < fields.size(); ++k) figures[k].reset(fields[k].figure);
+}
+
 // The settings the comparators read, taken once per sort.
 struct OrderRules {
     int orderFig = 0;
@@ -107,7 +137,8 @@ struct OrderRules {
     double splitY = 0.0;
 };
 
-int CutOrder(const tfigura& a, const tfigura& b, const OrderRules& r) {
+template <typename F>
+int CutOrder(const F& a, const F& b, const OrderRules& r) {
     const double OrderSplitY = r.splitY;
     int ta = 0;
     switch (r.orderFig) {
@@ -137,7 +168,8 @@ int CutOrder(const tfigura& a, const tfigura& b, const OrderRules& r) {
     return ta + tb;
 }
 
-int NestedOrder(const tfigura& a, const tfigura& b, const OrderRules& r) {
+template <typename F>
+int NestedOrder(const F& a, const F& b, const OrderRules& r) {
     const double OrderSplitY = r.splitY;
     if (a.HatchLine != b.HatchLine) return a.HatchLine ? -1 : 1;
     if (a.HatchLine) {
@@ -145,7 +177,7 @@ int NestedOrder(const tfigura& a, const tfigura& b, const OrderRules& r) {
         return Sign(a.Index, b.Index, 1);
     }
     if (a.OrderKey != b.OrderKey) return Sign(a.OrderKey, b.OrderKey, 1);
-    if (&a == &b) return 0;
+    if (SameFigure(a, b)) return 0;
     switch (r.orderGlobal) {
         case 0: return Sign(a.Index, b.Index, 1);
         case 1: return Sign(a.OrderKey3, b.OrderKey3, 1);
@@ -186,16 +218,14 @@ void Project::BuildNestedOrderKeys() {
     // siblings apart before the next figure) without running out of precision at depth.
     const double a = 1.0 / static_cast<double>(Figures.size());
     const OrderRules rules = RulesOf(settings_, OrderSplitY);
-    auto cmp = [&rules](const std::unique_ptr<tfigura>& x, const std::unique_ptr<tfigura>& y) {
-        return NestedOrder(*x, *y, rules) < 0;
-    };
+    auto cmp = [&rules](const OrderFields& x, const OrderFields& y) { return NestedOrder(x, y, rules) < 0; };
     for (std::int32_t level = 1; level <= MaxNestingLevel; ++level) {
         for (std::size_t k = 0; k < Figures.size(); ++k) {
             tfigura& f = *Figures[k];
             if (f.Level != level || f.Parent == nullptr) continue;
             f.OrderKey = rule == 2 ? f.Parent->OrderKey + static_cast<double>(k) * a : f.Parent->OrderKey - a;
         }
-        std::stable_sort(Figures.begin(), Figures.end(), cmp);
+        StableSortFigures(Figures, cmp);
         for (std::size_t k = 0; k < Figures.size(); ++k) Figures[k]->OrderKey = static_cast<double>(k);
     }
 }
@@ -205,13 +235,12 @@ void Project::UstawKolejnosc() {
     notifier_.Status(ctx_.Text(TextId::FixingCutSequence));
     OrderSplitY = ProjectCentreY;
     const OrderRules rules = RulesOf(settings_, OrderSplitY);
-    std::stable_sort(Figures.begin(), Figures.end(),
-                     [&rules](const auto& x, const auto& y) { return CutOrder(*x, *y, rules) < 0; });
+    StableSortFigures(Figures, [&rules](const OrderFields& x, const OrderFields& y) { return CutOrder(x, y, rules) < 0; });
     if (settings_.Flag("WszystkieWjednej")) {
         BuildNestedOrderKeys();
         const OrderRules nested = RulesOf(settings_, OrderSplitY);
-        std::stable_sort(Figures.begin(), Figures.end(),
-                         [&nested](const auto& x, const auto& y) { return NestedOrder(*x, *y, nested) < 0; });
+        StableSortFigures(Figures,
+                          [&nested](const OrderFields& x, const OrderFields& y) { return NestedOrder(x, y, nested) < 0; });
     }
     notifier_.Status("");
 }

@@ -420,11 +420,14 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
         }
         index_.reset();
         if (ProjectKind != KindGcode) {
+            // The tool-path preparation at the end of the load builds the paths of every closed
+            // figure of a plot or a DXF drawing afresh: their copies would be thrown away.
+            const bool pathsRebuilt = ProjectKind == KindHpgl || ProjectKind == KindDxf;
             for (auto& f : Figures) {
                 // The reader's list grew point by point; the figure keeps it at its size.
                 f->Contour.shrink_to_fit();
                 licz_parametry(*f);
-                CopyContourToPaths(*f);
+                if (!pathsRebuilt || f->Open) CopyContourToPaths(*f);
             }
         }
         result.warnings = input.Warnings();
