@@ -130,12 +130,14 @@ bool CommandLayer::TimedOut() {
 
 int CommandLayer::SendCommand(std::string_view command) {
     if (command.empty()) return kLinkOk;
+    std::unique_lock<std::recursive_mutex> exchange(linkMutex_);
     Transport& t = Active();
     switch (t.Kind()) {
         case LinkKind::ParallelPort: {
             t.StartTimeout();
             const int r = t.Write(command);
             if (t.TimedOut()) {
+                exchange.unlock();
                 NoCommunication("wr ");
                 return r == kLinkOk ? kLinkTimedOut : r;
             }
@@ -152,6 +154,7 @@ int CommandLayer::SendCommand(std::string_view command) {
                 r = t.Write(command);
                 clock_.Sleep(10ms);
             }
+            exchange.unlock();
             if (r != kLinkOk && r != kNoMachine) NoCommunication(std::to_string(r));
             return r;
         }
@@ -160,11 +163,13 @@ int CommandLayer::SendCommand(std::string_view command) {
 }
 
 bool CommandLayer::LptExchange(std::string_view command, std::uint8_t* reply, int n) {
+    std::unique_lock<std::recursive_mutex> exchange(linkMutex_);
     Transport& t = Active();
     SendCommand(command);
     if (t.TimedOut()) return false;  // SendCommand has said so
     for (int i = 0; i < n; ++i) reply[i] = t.ReceiveByte();
     if (t.TimedOut()) {
+        exchange.unlock();
         NoCommunication("wr ");
         return false;
     }
@@ -172,6 +177,7 @@ bool CommandLayer::LptExchange(std::string_view command, std::uint8_t* reply, in
 }
 
 bool CommandLayer::ReadUsbString(int index, UsbStateString& s) {
+    std::lock_guard<std::recursive_mutex> exchange(linkMutex_);
     const int r = Active().ReadString(index, s);
     if (r != 0) s.fill(0);
     return r == 0;
@@ -179,7 +185,9 @@ bool CommandLayer::ReadUsbString(int index, UsbStateString& s) {
 
 bool CommandLayer::ReadEthernetStatus() {
     std::vector<std::uint8_t> rec;
+    std::unique_lock<std::recursive_mutex> exchange(linkMutex_);
     if (!Active().ReadStatusRecord(rec)) return false;
+    exchange.unlock();
     return ApplyStatusRecord(ctx_, rec);
 }
 
@@ -190,6 +198,7 @@ bool CommandLayer::ReadStatusOnce(bool quiet) {
         case LinkKind::ParallelPort: {
             std::uint8_t b = 0;
             if (quiet) {
+                std::lock_guard<std::recursive_mutex> exchange(linkMutex_);
                 t.StartTimeout();
                 t.SendByte('X');
                 b = t.ReceiveByte();
@@ -447,6 +456,7 @@ void CommandLayer::ReadMachineInfo() {
     switch (t.Kind()) {
         case LinkKind::Ethernet: {
             LinkIdentity id;
+            std::unique_lock<std::recursive_mutex> exchange(linkMutex_);
             if (t.ReadIdentity(id)) {
                 s.Producer = id.Producer;
                 s.Model = id.Model;
@@ -458,6 +468,7 @@ void CommandLayer::ReadMachineInfo() {
             UsbStateString str;
             if (ReadUsbString(14, str) && t.MachinePresent()) {
                 LinkIdentity id;
+                std::unique_lock<std::recursive_mutex> exchange(linkMutex_);
                 if (t.ReadIdentity(id)) {
                     s.Producer = id.Producer;
                     s.Model = id.Model;

@@ -13,6 +13,7 @@
 // the cursor on every way out.
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -128,6 +129,9 @@ private:
     Transport* eth_ = nullptr;
     std::function<void()> keepAlive_;
     bool lastStatusAnswered_ = true;
+    // One exchange with the controller at a time (a command and its echo, a request and its
+    // reply): the panel's timer, the burn thread and the dialogs' loops never interleave bytes.
+    std::recursive_mutex linkMutex_;
 };
 
 // Stores the fields of the Ethernet status record in the machine state. A record shorter than

@@ -50,6 +50,9 @@ void TTransArm::stop() {
     data_.shrink_to_fit();
     pos_ = 0;
     streaming_ = false;
+    // A stream stopped in the middle of a slice is not feeding any more: the panel's status
+    // refresh and the machine's keys come back.
+    ctx_.StreamFeeding = false;
 }
 
 void TTransArm::Abandon() {

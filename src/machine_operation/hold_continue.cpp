@@ -1,0 +1,105 @@
+// Hold and continue of a job that runs from the controller's memory. Hold stops it with "Q",
+// remembers where the tool was, lifts the tool to the job's start height over that point and
+// switches the spindle off; continue starts the spindle (with its spin-up time), goes back to
+// the held point, selects the work speed and resumes with "K". During a bitmap burn both only
+// pause or resume the burn.
+#include "machine_operation/control_panel.h"
+#include "model/numeric.h"
+#include "settings/settings.h"
+
+namespace vellisk {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string Bytes(std::initializer_list<int> bytes) {
+    std::string s;
+    for (int b : bytes) s.push_back(static_cast<char>(b & 0xFF));
+    return s;
+}
+
+}  // namespace
+
+void ControlPanel::wstrzymaj() {
+    tplotstate& s = ctx_.PlotState;
+    const tplotparams& p = ctx_.PlotParams;
+    layer_.ReadStatus();
+    if (layer_.TimedOut()) {
+        notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
+                          ctx_.Text(TextId::PanelHoldCaption));
+        return;
+    }
+    if (ctx_.BurnRunning.load()) {
+        ctx_.BurnStopRequested = true;
+        return;
+    }
+    if ((s.Status & kStatusRunningFromMemory) == 0) return;
+
+    layer_.SendCommand("Q");
+    layer_.WaitWhileBusy();
+    if (ctx_.ArmLink) {
+        while (layer_.ReadStatus() && (s.Status & (kStatusBusy | kStatusRunningFromMemory))) clock_.Sleep(1ms);
+        clock_.Sleep(100ms);
+    }
+    layer_.SendCommand(Bytes({'F', 0}));
+    clock_.Sleep(100ms);
+    layer_.WaitWhileBusy();
+    layer_.ReadPosition();
+    layer_.ReadBase();
+    heldX_ = s.PosX - s.BaseX;
+    heldY_ = s.PosY - s.BaseY;
+    heldZ_ = p.ZReversed ? s.PosZ - s.BaseZ : s.PosZ + s.BaseZ;
+    layer_.MoveToPoint((s.PosX - s.BaseX) / 100, (s.PosY - s.BaseY) / 100, ctx_.JobStartZ);
+    layer_.WaitWhileBusy();
+    if (ctx_.ArmLink) clock_.Sleep(10ms);
+    if (!p.Laser) layer_.SendCommand(Bytes({'R', 0, 2}));
+    if (ctx_.ArmLink) clock_.Sleep(10ms);
+    layer_.SendCommand(Bytes({'F', 2}));
+    if (ctx_.ArmLink) clock_.Sleep(10ms);
+    if (ctx_.ArmLink && !p.ArmController) layer_.SendCommand(Bytes({'S', 0}));
+    layer_.SendCommand(Bytes({'R', 0, 2}));
+    ctx_.JobHeld = true;
+}
+
+void ControlPanel::kontynuuj() {
+    tplotstate& s = ctx_.PlotState;
+    const tplotparams& p = ctx_.PlotParams;
+    layer_.ReadStatus();
+    if (layer_.TimedOut()) {
+        notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
+                          ctx_.Text(TextId::PanelContinueCaption));
+        return;
+    }
+    // During a burn only the burn goes on: the burn thread waits paused until it is woken.
+    if (ctx_.BurnRunning.load()) {
+        if (ctx_.BurnStopRequested.load()) {
+            ctx_.BurnStopRequested = false;
+            if (hooks_.resumeBurn) hooks_.resumeBurn();
+        }
+        return;
+    }
+    if (s.Status & (kStatusRunningFromMemory | kStatusBusy)) return;
+    if (!ctx_.ArmLink && (s.Status & kStatusJobStored) == 0) return;
+    if (!ctx_.JobHeld) return;
+
+    layer_.WaitWhileBusy();
+    layer_.ReadStatus();
+    layer_.ReadPosition();
+    layer_.ReadBase();
+    layer_.SendCommand(Bytes({'F', 0}));
+    if (ctx_.ArmLink) clock_.Sleep(100ms);
+    if (!p.Laser) {
+        layer_.SendCommand(Bytes({'R', 1, 1}));
+        clock_.SleepMs(RoundHalfEven(settings_.Number("CzasRozruchu") * 1000));
+    }
+    layer_.MoveToPoint(heldX_ / 100, heldY_ / 100, heldZ_ / 100);
+    layer_.WaitWhileBusy();
+    if (p.Laser) layer_.SendCommand(Bytes({'R', 1, 1}));
+    layer_.SendCommand(Bytes({'F', 1}));
+    layer_.WaitWhileBusy();
+    layer_.SendCommand("K");
+    ctx_.JobHeld = false;
+}
+
+}  // namespace vellisk
