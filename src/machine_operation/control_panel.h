@@ -16,6 +16,7 @@
 // streamer, notifier and clock, call FormCreate once (it decides the link), attach the window,
 // and switch the timer on (StartTimer). Job control joins it with SetJobCommands.
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -76,6 +77,8 @@ public:
     static constexpr int kIntervalNormal = 100;
     static constexpr int kIntervalIdleArm = 500;
     static constexpr int kIntervalNoLink = 3000;
+    // Longest wait for the controller to become idle (or to stop its job) before an action.
+    static constexpr std::chrono::seconds kStatusWaitLimit{10};
 
     ControlPanel(MachineContext& ctx, Settings& settings, CommandLayer& layer, PanelLinks links,
                  TTransArm& streamer, Notifier& notifier, Clock& clock = DefaultClock());
@@ -187,7 +190,9 @@ private:
     void SendSpeed(std::int32_t mmPerMin);
 
     // ---- manual control ----
-    void ReadStatusUntilIdle();
+    // ReadStatus until the bits are clear or the controller stops answering; false (after the
+    // message with the caption) when it keeps them set past kStatusWaitLimit.
+    bool WaitForStatusClear(std::uint16_t bits, TextId caption);
     void StartJogKey(std::uint16_t key);
     void LaserPulse();
     void ToggleSpindleNow();

@@ -39,7 +39,8 @@ void ControlPanel::wstrzymaj() {
     layer_.SendCommand("Q");
     layer_.WaitWhileBusy();
     if (ctx_.ArmLink) {
-        while (layer_.ReadStatus() && (s.Status & (kStatusBusy | kStatusRunningFromMemory))) clock_.Sleep(1ms);
+        // A controller that does not stop its job is not parked: nothing more is sent.
+        if (!WaitForStatusClear(kStatusBusy | kStatusRunningFromMemory, TextId::PanelHoldCaption)) return;
         clock_.Sleep(100ms);
     }
     layer_.SendCommand(Bytes({'F', 0}));

@@ -55,12 +55,25 @@ bool ControlPanel::KeyAllowed(std::uint16_t key) const {
     }
 }
 
-void ControlPanel::ReadStatusUntilIdle() {
-    while (layer_.ReadStatus() && (ctx_.PlotState.Status & kStatusBusy)) clock_.Sleep(1ms);
+bool ControlPanel::WaitForStatusClear(std::uint16_t bits, TextId caption) {
+    // A controller that keeps answering with the bits set for this long is taken as not
+    // responding to the operator: the panel must not stand still for ever.
+    Stopwatch limit(clock_, kStatusWaitLimit);
+    while (layer_.ReadStatus() && (ctx_.PlotState.Status & bits)) {
+        if (limit.Expired()) {
+            notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, ctx_.Text(caption));
+            return false;
+        }
+        clock_.Sleep(1ms);
+    }
+    return true;
 }
 
 void ControlPanel::StartJogKey(std::uint16_t key) {
-    ReadStatusUntilIdle();
+    if (!WaitForStatusClear(kStatusBusy, TextId::PanelMouseKeyDown)) {
+        ctx_.JogActive = false;
+        return;
+    }
     layer_.ReadPosition();
     layer_.JogToLimit(key);
 }
@@ -359,7 +372,10 @@ void ControlPanel::SetZeroClick() {
     StopTimer();
     {
         BusyCursor cursor(notifier_);
-        ReadStatusUntilIdle();
+        if (!WaitForStatusClear(kStatusBusy, TextId::PanelHomeCaption)) {
+            StartTimer();
+            return;
+        }
     }
     double x = 0, y = 0;
     if (hooks_.basePoints && hooks_.basePoints(x, y)) {

@@ -107,6 +107,18 @@ TEST(HoldContinue, DuringABurnOnlyTheBurnPausesAndResumes) {
     EXPECT_TRUE(rig.Sent(from).empty());
 }
 
+TEST(HoldContinue, AControllerThatKeepsRunningAfterQIsNotWaitedForEver) {
+    PanelRig rig(PanelLink::Usb, "NKV");
+    rig.panel->FormActivate();
+    rig.model.statusByte = sim::kStRunning;  // "Q" is ignored
+    const std::size_t from = rig.LogSize();
+    rig.panel->Hold();
+    EXPECT_EQ(rig.Sent(from), (std::vector<std::string>{"Q"}));
+    EXPECT_FALSE(rig.ctx.JobHeld);
+    ASSERT_EQ(rig.notifier.messages.size(), 1u);
+    EXPECT_EQ(rig.notifier.messages[0].caption, "Hold");
+}
+
 TEST(HoldContinue, PanelStopButtonHoldsAtTheNextRefresh) {
     PanelRig rig(PanelLink::Lpt, "BKT");
     rig.panel->FormActivate();
