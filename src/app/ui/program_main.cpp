@@ -17,6 +17,7 @@
 #include "drawing_window/project.h"
 #include "app/job_drawing.h"
 #include "machine_link/command_layer.h"
+#include "machine_link/inverter.h"
 #include "machine_link/ethernet_link.h"
 #include "machine_link/lpt_transfer.h"
 #include "machine_link/lpt_transport.h"
@@ -24,12 +25,16 @@
 #include "machine_link/trans_arm.h"
 #include "machine_link/ui/transmisja_dialog.h"
 #include "machine_link/usb_link.h"
+#include "machine_operation/bmp_thread.h"
+#include "machine_operation/control_panel.h"
 #include "machine_operation/ui/base_points_form.h"
 #include "machine_operation/ui/move_form.h"
 #include "machine_operation/ui/outputs_form.h"
 #include "machine_operation/ui/tool_length_form.h"
+#include "machine_operation/ui/tster.h"
 #include "model/lang_texts.h"
 #include "platform/gui_notifier.h"
+#include "platform/os_info.h"
 #include "platform/libusb_hid_backend.h"
 #include "platform/program_dir.h"
 #include "settings/config_dialog.h"
@@ -119,7 +124,15 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     transfer_ = std::make_unique<Ttransmisja>(*ctx_, *layer_, notifier);
     host_ = std::make_unique<Host>(*this);
 
-    // 3. The control panel decides the link here (it joins job control once it is made).
+    // 3. The control panel: it decides the link, starts the Ethernet watch and asks the
+    //    machine who it is.
+    panel_ = std::make_unique<ControlPanel>(*ctx_, *settings_, *layer_,
+                                            PanelLinks{lpt_.get(), usb_.get(), ethernet_.get()}, *streamer_,
+                                            notifier);
+    panelForm_ = std::make_unique<Tster>(*panel_, *ctx_, ParamPresent(params, "touchPanel"), main_.get());
+    PanelStartup startup;
+    startup.osIsNT = OsVersionText().NoParallelPort;
+    panel_->FormCreate(startup);
 
     // 4. The configuration: "Quarnell.cfg", the current settings file and "DADudavu.txt".
     config_ = std::make_unique<ConfigDialog>(*settings_, *ctx_, *notifier_);
@@ -143,7 +156,7 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     // 5. The Ethernet link to the address the configuration set, the tool-length dialog, the
     //    keypad, the outputs dialog.
     ethernet_->restart();
-    toolLength_ = std::make_unique<TdlugoscForm>(*layer_, *settings_, nullptr, main_.get());
+    toolLength_ = std::make_unique<TdlugoscForm>(*layer_, *settings_, panel_.get(), main_.get());
     numpad_ = std::make_unique<TNumPadForm>(main_.get());
     outputs_ = std::make_unique<TWyjsciaForm>(*layer_, main_.get());
 
@@ -160,10 +173,11 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
         },
         main_.get());
     main_->ShowAbout = [this] { about_->exec(); };
-    move_ = std::make_unique<Tprzesun>(*layer_, *settings_, nullptr, main_.get());
+    move_ = std::make_unique<Tprzesun>(*layer_, *settings_, panel_.get(), main_.get());
     basePoints_ = std::make_unique<TPunkty_bazowe>(*layer_, main_.get());
 
     WireJobControl();
+    WirePanelHooks();
     main_->CloseStateNow = [this] {
         CloseState s;
         s.armLink = ctx_->ArmLink;
@@ -177,7 +191,8 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
 
 void Program::WireJobControl() {
     jobs_ = std::make_unique<JobControl>(*ctx_, *settings_, *layer_, *threadNotifier_, *streamer_, *transfer_,
-                                         nullptr, *host_, dispatcher_.get());
+                                         panel_.get(), *host_, dispatcher_.get());
+    panel_->SetJobCommands(jobs_.get());
     JobControl* j = jobs_.get();
     main_->Start1Click = [j] { j->Start1Click(); };
     main_->Kontynuacja1Click = [j] { j->Kontynuacja1Click(); };
@@ -190,6 +205,34 @@ void Program::WireJobControl() {
     main_->DrawingClosing = [j](DrawingChild* d) {
         if (d && d->Job()) j->DrawingClosing(d->Job());
     };
+    main_->ShowPanel = [this] {
+        panelForm_->show();
+        panelForm_->raise();
+        panelForm_->activateWindow();
+    };
+}
+
+void Program::WirePanelHooks() {
+    PanelHooks h;
+    h.basePoints = [this](double& x, double& y) {
+        if (basePoints_->exec() != QDialog::Accepted) return false;
+        x = basePoints_->X();
+        y = basePoints_->Y();
+        return true;
+    };
+    h.activeDrawing = [this]() -> std::optional<PanelDrawing> {
+        DrawingChild* d = main_->ActiveDrawing();
+        if (!d || !d->Job()) return std::nullopt;
+        return PanelDrawing{d->Job()->Kind(), d->Job()->Width(), d->Job()->Height()};
+    };
+    h.moveDialog = [this] { move_->exec(); };
+    h.outputsDialog = [this] { outputs_->exec(); };
+    h.toolLengthDialog = [this] { toolLength_->exec(); };
+    h.loadInverter = [this] { LoadInverterParameters(*layer_); };
+    h.resumeBurn = [this] {
+        if (tBMPThread* burn = jobs_->BurnThread()) burn->Resume();
+    };
+    panel_->SetHooks(std::move(h));
 }
 
 Program::~Program() {
@@ -202,6 +245,8 @@ Program::~Program() {
     outputs_.reset();
     numpad_.reset();
     toolLength_.reset();
+    panelForm_.reset();
+    panel_.reset();
     configForm_.reset();
     main_.reset();
     layer_->SetEthernet(nullptr);
@@ -217,7 +262,9 @@ Program::~Program() {
 
 int Program::Run() {
     main_->show();
+    panel_->StartTimer();
     QApplication::exec();
+    panel_->StopTimer();
     // The state of this run; a failure to write it was reported by the configuration and the
     // program still ends normally.
     if (!config_->SaveGlobal())

@@ -23,6 +23,7 @@ class TTransArm;
 class TfEthernet;
 class TfUsb;
 class Ttransmisja;
+class ControlPanel;
 }  // namespace vellisk
 
 namespace vellisk::ui {
@@ -37,6 +38,7 @@ class TPunkty_bazowe;
 class TWyjsciaForm;
 class TdlugoscForm;
 class Tprzesun;
+class Tster;
 
 class Program {
 public:
@@ -63,10 +65,13 @@ public:
     TAboutBox& AboutBox() { return *about_; }
     TTransArm& Streamer() { return *streamer_; }
     JobControl* Jobs() { return jobs_.get(); }
+    ControlPanel& Panel() { return *panel_; }
+    Tster& PanelForm() { return *panelForm_; }
 
 private:
     class Host;
     void WireJobControl();
+    void WirePanelHooks();
 
     std::vector<std::string> argv_;
     std::unique_ptr<MachineContext> ctx_;
@@ -82,6 +87,8 @@ private:
     std::unique_ptr<TTransArm> streamer_;
     std::unique_ptr<Ttransmisja> transfer_;
     std::unique_ptr<Host> host_;
+    std::unique_ptr<ControlPanel> panel_;
+    std::unique_ptr<Tster> panelForm_;
     std::unique_ptr<JobControl> jobs_;
     std::unique_ptr<ConfigDialog> config_;
     std::unique_ptr<TMainForm> main_;

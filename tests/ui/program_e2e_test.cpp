@@ -1,0 +1,144 @@
+// The whole program against the simulated newer controller on a loopback TCP port: a drawing
+// opened from the menu, START, the job streamed to the controller, Hold and Continue, exit.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdlib>
+#include <algorithm>
+#include <functional>
+
+#include "app/ui/main_form.h"
+#include "app/ui/program_main.h"
+#include "machine_operation/ui/tster.h"
+#include "machine_link/machine_context.h"
+#include "machine_link/trans_arm.h"
+#include "settings/config_dialog.h"
+#include "settings/settings_files.h"
+#include "sim/controller_model.h"
+#include "sim/tcp_controller.h"
+#include "support/test_support.h"
+
+using namespace vellisk;
+
+namespace {
+
+class EnvVar {
+public:
+    EnvVar(const char* name, const std::string& value) : name_(name) { ::setenv(name, value.c_str(), 1); }
+    ~EnvVar() { ::unsetenv(name_); }
+
+private:
+    const char* name_;
+};
+
+// Runs the event loop until `done` holds or `ms` have passed.
+bool LoopUntil(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController) {
+    test::TempDir dir;
+    test::CurrentFolder here(dir.path());
+
+    sim::ControllerModel model;
+    model.armController = true;
+    model.model = "PRV";
+    model.baseX = 50 * 100 * 10;  // 50 mm at 10 steps per 0.01 mm
+    model.baseY = 50 * 100 * 10;
+    // A small job buffer that drains as the host polls, so that the job takes a while to stream.
+    model.bufferCapacity = 20;
+    model.bufferSize = 20 + 101;
+    model.drainPerStatusRead = 4;
+    model.runningReadsAfterStart = 1000000;  // the machine runs the job until it is held
+    sim::TcpController controller(sim::ModelHooks(model));
+    EnvVar programDir("VELLISK_PROGRAM_DIR", dir.path().string());
+    EnvVar commandPort("VELLISK_COMMAND_PORT", std::to_string(controller.CommandPort()));
+    EnvVar identityPort("VELLISK_IDENTITY_PORT", std::to_string(controller.IdentityPort()));
+    // The machine's address and its model (so that the program takes the Ethernet link).
+    test::WriteFileBytes(dir / "DADudavu.txt", "127\r\n  0\r\n  0\r\n  1\r\n");
+    test::WriteFileBytes(dir / "typ.txt", "PRV");
+    test::WriteFileBytes(dir / "square.plt", "IN;SP1;PU400,400;PD1200,400,1200,1200,400,1200,400,400;PU;\n");
+
+    ui::Program program({"vellisk", "95", "USA"});
+    ui::TMainForm& frame = program.MainForm();
+    // The operator's "LAN connection" in the configuration.
+    program.Config().settings().SetFlag("cbEthernetConnection", true);
+    frame.ChooseOpenFile = [&](const QString&, const QString&, int* index) {
+        *index = 1;
+        return QString::fromStdString((dir / "square.plt").string());
+    };
+    std::string failure;
+    std::string received;
+    QTimer::singleShot(0, [&] {
+        auto fail = [&](const std::string& why) {
+            failure = why;
+            program.Streamer().stop();  // else the close is refused while the job streams
+            frame.close();
+        };
+        if (!LoopUntil([&] { return program.Context().EthernetConnected.load(); }))
+            return fail("the program did not connect to the controller: ArmLink " + std::to_string(program.Context().ArmLink) + " ip " + program.Context().PlotterIP + " connects " + std::to_string(controller.CommandConnections()) + " ids " + std::to_string(controller.IdentityRequests()) +  " model " + program.Context().PlotState.Model + " timer " + std::to_string(program.Panel().TimerRunning()) + " interval " + std::to_string(program.Panel().Interval()) + " qtimer " + std::to_string(program.PanelForm().Timer()->isActive()) + " ticks " + std::to_string(program.Panel().TickCount()));
+        frame.Item("FileOpenItem")->trigger();
+        if (frame.Drawings().size() != 1) return fail("no drawing window");
+        frame.Item("Start1")->trigger();
+        if (!program.Streamer().Streaming()) return fail("START did not stream");
+        auto logSize = [&] {
+            auto lock = controller.Lock();
+            return model.log.size();
+        };
+        const std::size_t started = logSize();
+        if (!LoopUntil([&] { return logSize() > started + 40; })) return fail("the job does not flow");
+
+        // Hold parks the machine ("Q"), Continue takes the job up again ("K").
+        const std::size_t beforeHold = logSize();
+        frame.Item("Wstrzymaj1")->trigger();
+        if (!program.Context().JobHeld) return fail("Hold did not hold the job");
+        LoopUntil([] { return false; }, 200);
+        frame.Item("Kontynuacja1")->trigger();
+        if (program.Context().JobHeld) return fail("Continue did not take the job up");
+        {
+            auto lock = controller.Lock();
+            auto sent = [&](const char* c) {
+                return std::any_of(model.log.begin() + beforeHold, model.log.end(),
+                                   [&](const sim::ReceivedCommand& r) { return r.bytes == c; });
+            };
+            if (!sent("Q") || !sent("K")) return fail("no \"Q\" and \"K\" for hold and continue");
+        }
+        if (!LoopUntil([&] { return !program.Streamer().Streaming(); }, 30000)) return fail("the job did not end");
+        {
+            auto lock = controller.Lock();
+            received = model.StreamedJob();
+        }
+        frame.Item("FileExitItem")->trigger();
+    });
+    EXPECT_EQ(program.Run(), 0);
+    ASSERT_TRUE(failure.empty()) << failure;
+
+    // The controller has the whole job, byte for byte as "out.cnx".
+    const std::string job = test::ReadFileBytes(dir / "out.cnx");
+    ASSERT_FALSE(job.empty());
+    EXPECT_TRUE(received == job) << "received " << received.size() << " bytes of " << job.size();
+
+    // The state at exit.
+    const std::string cfg = test::ReadFileBytes(dir / "Quarnell.cfg");
+    ASSERT_EQ(cfg.size(), 448u);
+    GlobalState g;
+    ASSERT_TRUE(DecodeGlobalState(std::span(reinterpret_cast<const std::uint8_t*>(cfg.data()), cfg.size()), &g,
+                                  nullptr));
+    EXPECT_EQ(g.OpenDir, dir.path().string());
+    EXPECT_TRUE(g.Warstwy);
+    EXPECT_TRUE(g.Punktywej);
+    EXPECT_TRUE(std::filesystem::exists(dir / "Settings.vks"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "DADudavu.txt"));
+}
