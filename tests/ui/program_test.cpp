@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QMdiArea>
+#include <QDialog>
 #include <QTimer>
 #include <cstdlib>
 
@@ -104,4 +105,30 @@ TEST(Program, ABitmapOpensAsAJobDrawingAndClosingItsWindowIsClean) {
     program.MainForm().MdiArea()->closeAllSubWindows();
     QApplication::processEvents();
     EXPECT_EQ(program.MainForm().ActiveDrawing(), nullptr);
+}
+
+TEST(Program, InformationAndHatchingOpenForTheActiveDrawing) {
+    test::TempDir dir;
+    test::CurrentFolder here(dir.path());
+    ProgramDirVariable programDir(dir.path());
+    ui::Program program({"vellisk", "95", "USA"});
+    test::WriteFileBytes(dir / "square.plt", "IN;SP1;PU400,400;PD1200,400,1200,1200,400,1200,400,400;PU;\n");
+    program.MainForm().show();
+    ASSERT_TRUE(program.MainForm().OpenDrawing(QString::fromStdString((dir / "square.plt").string())));
+    QStringList seen;
+    auto closeDialogSoon = [&] {
+        QTimer::singleShot(50, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) {
+                    seen << d->metaObject()->className();
+                    d->reject();
+                }
+        });
+    };
+    closeDialogSoon();
+    program.MainForm().Item("info")->trigger();
+    closeDialogSoon();
+    program.MainForm().Item("mKreskowanie")->trigger();
+    EXPECT_TRUE(seen.contains("vellisk::ui::Tinfoform")) << seen.join(",").toStdString();
+    EXPECT_TRUE(seen.contains("vellisk::ui::TFormKreski")) << seen.join(",").toStdString();
 }

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QMdiSubWindow>
+#include <QPointer>
 #include <cstdlib>
 #include <iostream>
 
@@ -14,6 +16,10 @@
 #include "app/ui/mdi_drawing_child.h"
 #include "app/ui/project_child.h"
 #include "app/ui/qt_dispatcher.h"
+#include "drawing_window/ui/hatching_form.h"
+#include "drawing_window/ui/info_form.h"
+#include "drawing_window/ui/layers_form.h"
+#include "drawing_window/ui/tmdichild.h"
 #include "drawing_window/project.h"
 #include "app/job_drawing.h"
 #include "machine_link/command_layer.h"
@@ -149,8 +155,22 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
         if (kind == KindBitmap)
             return std::make_unique<ProjectChild>(kind, config_->settings(), *ctx_, *notifier_, config_.get(),
                                                   [this] { return main_->View().Punktywej; });
-        return std::make_unique<MdiDrawingChild>(kind, config_->settings(), *ctx_, *notifier_,
-                                                 [this] { return main_->View(); });
+        auto child = std::make_unique<MdiDrawingChild>(kind, config_->settings(), *ctx_, *notifier_,
+                                                       [this] { return main_->View(); });
+        // The window's layers and information commands (its popup menu and the frame's items).
+        if (QPointer<TMDIChild> w = child->Window()) {
+            w->ShowLayersDialog = [this, w] {
+                return w && ShowLayersDialog(w->project(), config_->settings(), *ctx_, *notifier_, main_.get());
+            };
+            w->ShowInfo = [this, w] {
+                if (!w) return;
+                auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget());
+                ShowInfoForm(w->project(), config_->settings(), *ctx_,
+                             sub ? sub->property("fileName").toString().toStdString() : std::string(),
+                             config_->Caption(), main_.get());
+            };
+        }
+        return child;
     };
 
     // 5. The Ethernet link to the address the configuration set, the tool-length dialog, the
@@ -173,6 +193,21 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
         },
         main_.get());
     main_->ShowAbout = [this] { about_->exec(); };
+    // Information, layers and hatching of the active drawing window.
+    auto activeWindow = [this]() -> TMDIChild* {
+        auto* d = dynamic_cast<MdiDrawingChild*>(main_->ActiveDrawing());
+        return d ? d->Window() : nullptr;
+    };
+    main_->ShowInfo = [activeWindow] {
+        if (TMDIChild* w = activeWindow(); w && w->ShowInfo) w->ShowInfo();
+    };
+    main_->ShowLayers = [activeWindow] {
+        if (TMDIChild* w = activeWindow()) w->pmWarstwy()->trigger();
+    };
+    main_->ShowHatching = [this, activeWindow] {
+        TMDIChild* w = activeWindow();
+        return w && ShowHatchingDialog(w->project(), config_->settings(), *ctx_, *notifier_, main_.get());
+    };
     move_ = std::make_unique<Tprzesun>(*layer_, *settings_, panel_.get(), main_.get());
     basePoints_ = std::make_unique<TPunkty_bazowe>(*layer_, main_.get());
 
