@@ -92,8 +92,13 @@ TMainForm::TMainForm(MachineContext& ctx, Notifier& notifier, QWidget* parent)
 
 TMainForm::~TMainForm() {
     // The drawing windows go before the objects they use.
+    // The hooks' owners may be gone already: the windows close without telling them.
+    DrawingClosing = nullptr;
     disconnect(mdi_, nullptr, this, nullptr);
-    for (QMdiSubWindow* w : order_) disconnect(w, nullptr, this, nullptr);
+    for (QMdiSubWindow* w : order_) {
+        disconnect(w, nullptr, this, nullptr);
+        w->removeEventFilter(this);
+    }
     mdi_->closeAllSubWindows();
     children_.clear();
 }

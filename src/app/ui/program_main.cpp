@@ -273,6 +273,7 @@ void Program::WirePanelHooks() {
 Program::~Program() {
     // Job control first (it ends and joins a burn), then the windows (they use the links and the
     // settings), then the links.
+    main_->DrawingClosing = nullptr;
     jobs_.reset();
     basePoints_.reset();
     move_.reset();
