@@ -135,6 +135,11 @@ TEST(Tster, TouchLayoutAndItsImages) {
         EXPECT_EQ(form.Button(PanelControl::Close)->geometry().bottom() + 1, bevel.bottom() + 1);
         EXPECT_EQ(form.Button(PanelControl::Home)->geometry().left(), bevel.left() + 400 + 30);
         EXPECT_EQ(form.SpeedBar()->height(), 45);
+        // A machine without laser (known once the panel is activated): no pulse field, a
+        // shorter form and the bevel 10 above its bottom.
+        rig.panel->FormActivate();
+        EXPECT_EQ(form.size(), QSize(628, 669 - 22));
+        EXPECT_EQ(form.Bevel()->geometry().bottom() + 1, 669 - 22 - 10);
     }
     std::filesystem::create_directories(dir / "Ikony");
     QImage img(66, 66, QImage::Format_RGB32);

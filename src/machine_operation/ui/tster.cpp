@@ -444,6 +444,8 @@ void Tster::SetVisible(PanelControl which, bool on) {
         czasImpulsu_->setVisible(on);
         lCzasImpulsu_->setVisible(on);
         lCzasImpulsuJM_->setVisible(on);
+        // The touch layout's height and bevel follow the pulse field.
+        if (touch_) PlaceTouch();
     } else if (which == PanelControl::SpeedBox) {
         szybkosc_->setVisible(on);
     } else if (which == PanelControl::PowerBox) {
