@@ -255,8 +255,13 @@ void ControlPanel::Timer1Timer() {
         ++streamerTicks_;
         streamer_.Tick();
     }
-    if (tickDivider_ == 0 && (!ctx_.BurnRunning.load() || ctx_.BurnStopRequested.load())) Tick();
+    if (tickDivider_ == 0 && !BurnHasLink()) Tick();
     tickDivider_ = streamer_.Streaming() ? (tickDivider_ + 1) % 5 : 0;
+}
+
+bool ControlPanel::BurnHasLink() const {
+    if (hooks_.burnActive) return hooks_.burnActive();
+    return ctx_.BurnRunning.load() && !ctx_.BurnStopRequested.load();
 }
 
 void ControlPanel::MachineKeys() {

@@ -69,6 +69,10 @@ struct PanelHooks {
     std::function<void()> loadInverter;
     // Wakes the paused bitmap burn thread.
     std::function<void()> resumeBurn;
+    // A burn thread runs and has not yet paused. A burn asked to pause still finishes its line
+    // on the link; until it has paused the timer leaves the link to it. Without this hook the
+    // burn flags decide.
+    std::function<bool()> burnActive;
 };
 
 class ControlPanel : public JobPanel {
@@ -162,6 +166,8 @@ private:
     // ---- links ----
     bool UsbPresent();
     bool TcpConnected() const;
+    // Whether a bitmap burn has the link now (the timer's status refresh waits).
+    bool BurnHasLink() const;
     void SetInterval(int ms);
     void LinkCaption();
     void Captions();

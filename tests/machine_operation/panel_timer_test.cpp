@@ -51,6 +51,17 @@ TEST(PanelTimer, NoRefreshFromTheTimerDuringAnUnpausedBurn) {
     rig.ctx.BurnStopRequested = true;
     for (int i = 0; i < 5; ++i) rig.panel->Timer1Timer();
     EXPECT_EQ(rig.panel->TickCount(), 5);
+
+    // Asked to pause but still finishing its line: the link stays the burn's until it has paused.
+    bool paused = false;
+    PanelHooks hooks;
+    hooks.burnActive = [&] { return !paused; };
+    rig.panel->SetHooks(hooks);
+    for (int i = 0; i < 5; ++i) rig.panel->Timer1Timer();
+    EXPECT_EQ(rig.panel->TickCount(), 5);
+    paused = true;
+    rig.panel->Timer1Timer();
+    EXPECT_EQ(rig.panel->TickCount(), 6);
 }
 
 TEST(PanelTimer, MachineKeys) {

@@ -267,6 +267,7 @@ void Program::WirePanelHooks() {
     h.resumeBurn = [this] {
         if (tBMPThread* burn = jobs_->BurnThread()) burn->Resume();
     };
+    h.burnActive = [this] { return jobs_ && jobs_->BurnActive(); };
     panel_->SetHooks(std::move(h));
 }
 
