@@ -22,11 +22,7 @@
 namespace vellisk {
 namespace {
 
-std::string B(std::initializer_list<int> b) {
-    std::string s;
-    for (int v : b) s.push_back(static_cast<char>(v));
-    return s;
-}
+using test::B;
 
 // A 4 x 3 picture, rows from the top.
 RasterPicture SmallPicture() {

@@ -23,11 +23,7 @@ namespace {
 using test::JobCommands;
 using test::Sent;
 
-std::string B(std::initializer_list<int> b) {
-    std::string s;
-    for (int v : b) s.push_back(static_cast<char>(v));
-    return s;
-}
+using test::B;
 
 // The square of tests/data/jobs loaded as the drawing window loads it.
 struct LoadedSquare {

@@ -62,21 +62,6 @@ public:
     bool timerOnDuringTransfer = false;
 };
 
-// The commands of a job file, cut with the controller's command lengths.
-inline std::vector<std::string> JobCommands(const std::string& data, const CommandLengthTable& t) {
-    std::vector<std::string> out;
-    for (std::size_t pos = 0; pos < data.size();) {
-        const std::size_t len = t.LengthOf(static_cast<std::uint8_t>(data[pos]));
-        if (len == 0) {
-            ADD_FAILURE() << "no command starts at offset " << pos;
-            break;
-        }
-        out.push_back(data.substr(pos, len));
-        pos += len;
-    }
-    return out;
-}
-
 // The commands of the log that change something (status, position, base and speed reads left
 // out), from `from` on.
 inline std::vector<std::string> Sent(const sim::ControllerModel& m, std::size_t from = 0) {

@@ -14,11 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string B(std::initializer_list<int> bytes) {
-    std::string s;
-    for (int b : bytes) s.push_back(static_cast<char>(b));
-    return s;
-}
+using test::B;
 
 // The parallel port, and the newer controller's USB and Ethernet sides without a real link.
 struct Rig : sim::LptRig {

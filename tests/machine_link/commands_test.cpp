@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/test_support.h"
+
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -12,11 +14,7 @@ using namespace vellisk;
 
 namespace {
 
-std::string B(std::initializer_list<int> bytes) {
-    std::string s;
-    for (int b : bytes) s.push_back(static_cast<char>(b));
-    return s;
-}
+using test::B;
 
 }  // namespace
 

@@ -22,20 +22,6 @@ std::string WritePocketJob(const std::filesystem::path& out) {
     return test::WritePocketJob(test::ParallelSet0(), out);
 }
 
-std::vector<std::string> Commands(const std::string& data, const CommandLengthTable& t) {
-    std::vector<std::string> out;
-    for (std::size_t pos = 0; pos < data.size();) {
-        const std::size_t len = t.LengthOf(static_cast<std::uint8_t>(data[pos]));
-        if (len == 0) {
-            ADD_FAILURE() << "no command starts at offset " << pos;
-            break;
-        }
-        out.push_back(data.substr(pos, len));
-        pos += len;
-    }
-    return out;
-}
-
 TEST(JobStreamEndToEnd, WrittenJobOverTheParallelPortTransfer) {
     test::TempDir dir;
     const std::string job = WritePocketJob(dir / "out.cnx");
@@ -50,7 +36,7 @@ TEST(JobStreamEndToEnd, WrittenJobOverTheParallelPortTransfer) {
     transfer.Deactivate();
     ASSERT_EQ(result, Ttransmisja::Done);
     transfer.SendStart();
-    EXPECT_EQ(r.model.job, Commands(job, r.ctx.CommandLengths));
+    EXPECT_EQ(r.model.job, test::JobCommands(job, r.ctx.CommandLengths));
     EXPECT_EQ(r.peer.bytesFromHost.substr(r.peer.bytesFromHost.size() - 3), "PdG");
     EXPECT_TRUE(r.notifier.messages.empty());
 }
@@ -75,7 +61,7 @@ TEST(JobStreamEndToEnd, WrittenJobThroughTheStreamerOverUsb) {
     ASSERT_TRUE(streamer.start());
     for (int i = 0; i < 100000 && streamer.Streaming(); ++i) streamer.Tick();
     EXPECT_FALSE(streamer.Streaming());
-    EXPECT_EQ(model.job, Commands(job, ctx.CommandLengths));
+    EXPECT_EQ(model.job, test::JobCommands(job, ctx.CommandLengths));
     EXPECT_EQ(model.overflowCount, 0u);
     EXPECT_EQ(model.CountReceived("G"), 1u);
 }

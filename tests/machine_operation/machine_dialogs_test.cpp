@@ -21,11 +21,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string B(std::initializer_list<int> bytes) {
-    std::string s;
-    for (int b : bytes) s.push_back(static_cast<char>(b));
-    return s;
-}
+using test::B;
 
 // Ends a loop at the n-th look for a key.
 struct StopAfter : UserInterrupt {

@@ -177,11 +177,4 @@ struct PanelRig {
     }
 };
 
-// Bytes from a list of values.
-inline std::string B(std::initializer_list<int> bytes) {
-    std::string s;
-    for (int b : bytes) s.push_back(static_cast<char>(b & 0xFF));
-    return s;
-}
-
 }  // namespace vellisk::test

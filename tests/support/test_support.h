@@ -1,15 +1,41 @@
 #pragma once
 // Helpers shared by the tests: a notifier that records what the core said, a fresh temporary
 // folder per test, and the location of the shared drawings written by other programs.
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <initializer_list>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "machine_link/commands.h"
 #include "platform/notifier.h"
 
 namespace vellisk::test {
+
+// A byte string from byte values: commands as the controller receives them.
+inline std::string B(std::initializer_list<int> bytes) {
+    std::string s;
+    for (int b : bytes) s.push_back(static_cast<char>(b));
+    return s;
+}
+
+// The commands of a job file, cut with the controller's command lengths.
+inline std::vector<std::string> JobCommands(const std::string& data, const CommandLengthTable& t) {
+    std::vector<std::string> out;
+    for (std::size_t pos = 0; pos < data.size();) {
+        const std::size_t len = t.LengthOf(static_cast<std::uint8_t>(data[pos]));
+        if (len == 0) {
+            ADD_FAILURE() << "no command starts at offset " << pos;
+            break;
+        }
+        out.push_back(data.substr(pos, len));
+        pos += len;
+    }
+    return out;
+}
 
 struct RecordedMessage {
     std::string text;

@@ -12,11 +12,11 @@
 #include "machine_operation/machine_moves.h"
 #include "model/length_unit.h"
 #include "settings/ui/flt_edit.h"
+#include "model/ui/qt_text.h"
 
 namespace vellisk::ui {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 

@@ -7,11 +7,11 @@
 #include "drawing_window/project_info.h"
 #include "machine_link/machine_context.h"
 #include "settings/ui/numpad_form.h"
+#include "model/ui/qt_text.h"
 
 namespace vellisk::ui {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 

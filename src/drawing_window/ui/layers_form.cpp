@@ -17,11 +17,11 @@
 #include "settings/ui/numpad_form.h"
 #include "settings/settings.h"
 #include "settings/ui/flt_edit.h"
+#include "model/ui/qt_text.h"
 
 namespace vellisk::ui {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 QColor ColourOf(std::int32_t c) {
     std::uint8_t r = 0, g = 0, b = 0;
     SplitRgb(c, r, g, b);

@@ -5,12 +5,9 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+#include "model/ui/qt_text.h"
 
 namespace vellisk::ui {
-
-namespace {
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-}  // namespace
 
 TransmisjaDialog::TransmisjaDialog(Ttransmisja& transfer, const MachineContext& ctx, QWidget* parent)
     : QDialog(parent), transfer_(transfer), ctx_(ctx) {

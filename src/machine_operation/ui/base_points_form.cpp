@@ -10,12 +10,9 @@
 
 #include "settings/number_text.h"
 #include "settings/ui/flt_edit.h"
+#include "model/ui/qt_text.h"
 
 namespace vellisk::ui {
-namespace {
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-}  // namespace
-
 TPunkty_bazowe::TPunkty_bazowe(CommandLayer& layer, QWidget* parent)
     : QDialog(parent), layer_(layer), engine_(layer, LocaleDecimalSeparator()) {
     setObjectName("Punkty_bazowe");

@@ -9,12 +9,9 @@
 #include "machine_operation/machine_moves.h"
 #include "machine_operation/ui/loop_interrupt.h"
 #include "settings/ui/flt_edit.h"
+#include "model/ui/qt_text.h"
 
 namespace vellisk::ui {
-namespace {
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-}  // namespace
-
 TdlugoscForm::TdlugoscForm(CommandLayer& layer, Settings& settings, JobPanel* panel, QWidget* parent)
     : QDialog(parent), layer_(layer), engine_(layer, settings), panel_(panel) {
     setObjectName("dlugoscForm");

@@ -16,12 +16,12 @@
 
 #include "machine_operation/touch_layout.h"
 #include "settings/ui/flt_edit.h"
+#include "model/ui/qt_text.h"
 
 namespace vellisk::ui {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 QRect ToQ(const PanelRect& r) { return QRect(r.left, r.top, r.width, r.height); }
 
