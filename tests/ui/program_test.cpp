@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QMdiArea>
 #include <QDialog>
+#include <QTest>
 #include <QTimer>
 #include <cstdlib>
 
@@ -15,6 +16,7 @@
 #include "drawing_window/raster_project.h"
 #include "app/ui/main_form.h"
 #include "app/ui/program_main.h"
+#include "machine_operation/ui/tster.h"
 #include "settings/settings_files.h"
 #include "support/test_support.h"
 
@@ -47,6 +49,11 @@ TEST(Program, AFirstStartInAnEmptyFolderWritesTheStateFilesAndExitAddsTheViewOpt
         EXPECT_TRUE(std::filesystem::exists(dir / "Settings.vks"));
         EXPECT_TRUE(std::filesystem::exists(dir / "DADudavu.txt"));
         QTimer::singleShot(0, [&] {
+            // F5 on the frame shows the control panel beside it.
+            program.MainForm().activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&program.MainForm()));
+            QTest::keyClick(&program.MainForm(), Qt::Key_F5);
+            EXPECT_TRUE(program.PanelForm().isVisible());
             program.MainForm().Item("Kierunek")->trigger();
             program.MainForm().Item("FileExitItem")->trigger();
         });
