@@ -76,12 +76,7 @@ template <typename F>
 void JobControl::Run(F command) {
     Guard guard(inCommand_);
     if (!guard) return;
-    try {
-        command();
-    } catch (const std::exception& e) {
-        // A core error (a value out of range, a file that cannot be read) ends the command.
-        notifier_.Message(e.what(), MessageKind::Error);
-    }
+    RunReported(notifier_, command);
 }
 
 std::filesystem::path JobControl::JobFile() const { return ctx_.ProgramDir / "out.cnx"; }

@@ -6,8 +6,6 @@
 
 #include "machine_link/command_layer.h"
 #include "machine_operation/user_interrupt.h"
-#include "model/core_error.h"
-#include "platform/notifier.h"
 
 namespace vellisk {
 
@@ -28,22 +26,5 @@ bool WaitIdle(CommandLayer& layer);
 // ReadStatus until the busy bit clears; false when the controller does not answer or the
 // operator gives up waiting (a key or a click).
 bool WaitForIdleStatus(CommandLayer& layer, UserInterrupt& interrupt);
-
-}  // namespace vellisk
-
-namespace vellisk {
-
-// Runs an operator's command; a range or file error stops it with the error's message instead
-// of leaving the window's event handler. False when it was stopped so.
-template <typename F>
-bool RunReported(Notifier& notifier, F&& command) {
-    try {
-        command();
-        return true;
-    } catch (const CoreError& e) {
-        notifier.Message(e.what(), MessageKind::Error);
-        return false;
-    }
-}
 
 }  // namespace vellisk

@@ -1,6 +1,7 @@
 #pragma once
 // The one way the core talks to the operator: message boxes, status-bar texts and the hourglass.
 // The front end implements it with real dialogs; tests record what was said.
+#include <exception>
 #include <string>
 
 namespace vellisk {
@@ -48,5 +49,19 @@ public:
 private:
     Notifier& n_;
 };
+
+// Runs an operator's command; an error (a value out of range, a file that cannot be read) stops
+// it with the error's message instead of leaving the window's event handler. False when it was
+// stopped so.
+template <typename F>
+bool RunReported(Notifier& notifier, F&& command) {
+    try {
+        command();
+        return true;
+    } catch (const std::exception& e) {
+        notifier.Message(e.what(), MessageKind::Error);
+        return false;
+    }
+}
 
 }  // namespace vellisk

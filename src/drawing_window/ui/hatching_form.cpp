@@ -9,7 +9,7 @@
 
 #include "drawing_window/project.h"
 #include "machine_link/machine_context.h"
-#include "machine_operation/machine_moves.h"
+#include "platform/notifier.h"
 #include "model/length_unit.h"
 #include "settings/ui/flt_edit.h"
 #include "model/ui/qt_text.h"

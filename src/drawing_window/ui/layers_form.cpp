@@ -12,7 +12,7 @@
 
 #include "drawing_window/project.h"
 #include "machine_link/machine_context.h"
-#include "machine_operation/machine_moves.h"
+#include "platform/notifier.h"
 #include "model/length_unit.h"
 #include "settings/ui/numpad_form.h"
 #include "settings/settings.h"
