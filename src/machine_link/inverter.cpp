@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "machine_link/command_layer.h"
+#include "machine_link/commands.h"
 #include "platform/notifier.h"
 #include "platform/whole_file.h"
 
@@ -80,19 +81,12 @@ int LoadInverterParameters(CommandLayer& layer) {
         return 0;
     }
     BusyCursor busy(layer.GetNotifier());
-    int sent = 0;
     for (const InverterParameter& p : *params) {
-        std::string cmd = "[";
-        cmd += static_cast<char>(p.Number & 0xFF);
-        cmd += static_cast<char>(p.Number >> 8);
-        cmd += static_cast<char>(p.Value & 0xFF);
-        cmd += static_cast<char>(p.Value >> 8);
-        layer.SendCommand(cmd);
-        ++sent;
+        layer.SendCommand("[" + IntToBytes2(p.Number) + IntToBytes2(p.Value));
         // The controller forwards each parameter to the inverter; this paces it.
         layer.Delay().WaitMs(80);
     }
-    return sent;
+    return static_cast<int>(params->size());
 }
 
 }  // namespace vellisk

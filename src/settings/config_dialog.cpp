@@ -189,7 +189,8 @@ bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackW
     FlagHold aspect(InAspectChange);
     bool read = false;
     std::error_code ec;
-    if (std::filesystem::exists(path, ec)) {
+    const bool exists = std::filesystem::exists(path, ec);
+    if (exists) {
         std::string text;
         if (!ReadWholeFile(path, &text)) {
             ReportError(ctx_.Text(TextId::SettingsFileUnreadable) + "\n" + path.string());
@@ -203,16 +204,15 @@ bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackW
                 ReportError(msg);
             }
         }
-    } else if (writeBackWhenMissing) {
-        // The machine's address file stays as it is: the values written back carry its address.
-        std::string ip;
-        if (ReadWholeFile(ctx_.ProgramDir / kIpFileName, &ip)) ApplyIpFileText(settings_, ip);
-        // the values in force go to the fallback file only where no settings are kept yet
-        const bool fallbackThere = std::filesystem::exists(FallbackSettingsFile(), ec) || ec;
-        if (!fallbackThere) SaveKonfig(FallbackSettingsFile());
     }
     std::string ip;
     if (ReadWholeFile(ctx_.ProgramDir / kIpFileName, &ip)) ApplyIpFileText(settings_, ip);
+    if (!exists && writeBackWhenMissing) {
+        // The machine's address file stays as it is: the values written back carry its address.
+        // The values in force go to the fallback file only where no settings are kept yet.
+        const bool fallbackThere = std::filesystem::exists(FallbackSettingsFile(), ec) || ec;
+        if (!fallbackThere) SaveKonfig(FallbackSettingsFile());
+    }
     ctx_.PlotterIP = PlotterIpText(settings_);
     return read;
 }

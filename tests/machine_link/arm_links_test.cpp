@@ -15,11 +15,13 @@
 #include "sim/controller_model.h"
 #include "sim/fake_clock.h"
 #include "sim/fake_hid.h"
+#include "sim/streamed_job.h"
 #include "sim/tcp_controller.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
 using vellisk::sim::ControllerModel;
+using vellisk::sim::Streamed;
 
 namespace {
 
@@ -60,24 +62,6 @@ void SetControllerState(ControllerModel& m) {
 std::string JobOfPocket() {
     test::TempDir tmp;
     return test::WritePocketJob(test::ArmLaser(), tmp / "out.cnx");
-}
-
-// The bytes of the commands the controller received after `from`, without the one "G" that the
-// streamer sends after the 17th command (checked to stand there).
-std::string Streamed(const ControllerModel& m, std::size_t from) {
-    std::string s;
-    int commands = 0, starts = 0;
-    for (std::size_t i = from; i < m.log.size(); ++i) {
-        if (m.log[i].bytes == "G") {
-            EXPECT_EQ(commands, 17) << "\"G\" follows the 17th command";
-            ++starts;
-            continue;
-        }
-        ++commands;
-        s += m.log[i].bytes;
-    }
-    EXPECT_EQ(starts, 1);
-    return s;
 }
 
 struct UsbRig {
