@@ -411,11 +411,7 @@ void JobWriter::WriteContour(tfigura& f, double X0, double Y0, double& Xe, doubl
         Pause(10);
         Mode(1);
     }
-    if (olderSmoothing) {
-        cmd_.clear();
-        AppendSmoothing(cmd_, 1);
-        Emit(cmd_);
-    }
+    if (olderSmoothing) AppendSmoothing(out_, 1);
     if (!m_.Laser) Outputs(1, 1);
     if (m_.Laser && !s.Flag("LotnyStart")) {
         Pause(1);
@@ -441,11 +437,7 @@ void JobWriter::WriteContour(tfigura& f, double X0, double Y0, double& Xe, doubl
         else
             Packet("sLC");
     }
-    if (olderSmoothing) {
-        cmd_.clear();
-        AppendSmoothing(cmd_, 0);
-        Emit(cmd_);
-    }
+    if (olderSmoothing) AppendSmoothing(out_, 0);
 }
 
 void JobWriter::WriteBezierPath(const tfigura& f, double& Xe, double& Ye) {
@@ -619,11 +611,7 @@ void JobWriter::WriteGcodeFigure(tfigura& f) {
         Speed(1, f.Feed, false);
         Mode(1);
     }
-    if (olderSmoothing) {
-        cmd_.clear();
-        AppendSmoothing(cmd_, 1);
-        Emit(cmd_);
-    }
+    if (olderSmoothing) AppendSmoothing(out_, 1);
     const double scale = s.Number("skala");
     auto mm = [&](double c) { return UnitsToMm(fileKind_, RoundHalfEven(scale * c / 100.0)); };
     bool indexSet = true;
@@ -644,11 +632,7 @@ void JobWriter::WriteGcodeFigure(tfigura& f) {
         }
         HandOverSome();
     }
-    if (olderSmoothing) {
-        cmd_.clear();
-        AppendSmoothing(cmd_, 0);
-        Emit(cmd_);
-    }
+    if (olderSmoothing) AppendSmoothing(out_, 0);
     Pause(20);
     FreeSpeedProfile(f);
 }

@@ -13,15 +13,15 @@ namespace {
 
 constexpr std::int64_t kMax24 = 0xFFFFFF;
 
+void AppendLittleEndian(std::string& out, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
+}
+
 std::string LittleEndian(std::uint32_t v, int bytes) {
     std::string out;
     out.reserve(static_cast<std::size_t>(bytes));
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
+    AppendLittleEndian(out, v, bytes);
     return out;
-}
-
-void AppendLittleEndian(std::string& out, std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
 }
 
 MoveCommand Encode(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::int32_t dZ,

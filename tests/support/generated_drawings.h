@@ -46,41 +46,33 @@ inline std::string GeneratedDxf(int entities, const char* eol = "\n") {
         Pair(s, "  5", handle, eol);
         Pair(s, "  6", "CONTINUOUS", eol);
     };
+    // The start of a LINE, ARC or CIRCLE: its name, handle, layer, colour and first point.
+    auto head = [&](int i, const char* name, const char* colour, double x, double y) {
+        Pair(s, "  0", name, eol);
+        common(i);
+        Pair(s, "  8", "CUT", eol);
+        Pair(s, " 62", colour, eol);
+        num(s, " 10", x);
+        num(s, " 20", y);
+        num(s, " 30", 0.0);
+    };
     for (int i = 0; i < entities; ++i) {
         double x = (i % 1000) * 3.0, y = (i / 1000) * 3.0;
         switch (i % 4) {
             case 0:
-                Pair(s, "  0", "LINE", eol);
-                common(i);
-                Pair(s, "  8", "CUT", eol);
-                Pair(s, " 62", "1", eol);
-                num(s, " 10", x);
-                num(s, " 20", y);
-                num(s, " 30", 0.0);
+                head(i, "LINE", "1", x, y);
                 num(s, " 11", x + 2.5);
                 num(s, " 21", y + 1.25);
                 num(s, " 31", 0.0);
                 break;
             case 1:
-                Pair(s, "  0", "ARC", eol);
-                common(i);
-                Pair(s, "  8", "CUT", eol);
-                Pair(s, " 62", "2", eol);
-                num(s, " 10", x);
-                num(s, " 20", y);
-                num(s, " 30", 0.0);
+                head(i, "ARC", "2", x, y);
                 num(s, " 40", 1.2);
                 num(s, " 50", 30.0);
                 num(s, " 51", 300.0);
                 break;
             case 2:
-                Pair(s, "  0", "CIRCLE", eol);
-                common(i);
-                Pair(s, "  8", "CUT", eol);
-                Pair(s, " 62", "3", eol);
-                num(s, " 10", x);
-                num(s, " 20", y);
-                num(s, " 30", 0.0);
+                head(i, "CIRCLE", "3", x, y);
                 num(s, " 40", 1.0);
                 break;
             default:
