@@ -133,17 +133,13 @@ int main(int argc, char** argv) {
     ControllerModel& m = *model;
     TcpController::Hooks hooks = ModelHooks(m);
     const auto receive = hooks.Command;
-    std::size_t written = 0;  // bytes of the streamed job already in the file
+    StreamedJobFollower streamed;  // the first job, as it arrives
     hooks.Command = [&](std::string_view c) {
         receive(c);
         if (verbose) std::cout << Printable(c) << "\n" << std::flush;
-        if (job.is_open()) {
-            const std::string streamed = m.StreamedJob();
-            if (streamed.size() > written) {
-                job.write(streamed.data() + written, static_cast<std::streamsize>(streamed.size() - written));
-                job.flush();
-                written = streamed.size();
-            }
+        if (job.is_open() && streamed.Take(c)) {
+            job.write(c.data(), static_cast<std::streamsize>(c.size()));
+            job.flush();
         }
     };
     std::unique_ptr<TcpController> server;

@@ -326,15 +326,9 @@ std::string ControllerModel::IdentityReply() const {
 
 std::string ControllerModel::StreamedJob(std::size_t from) const {
     std::string out;
-    for (std::size_t i = from; i < log.size(); ++i) {
-        const std::string& c = log[i].bytes;
-        if (!c.empty() && c[0] >= 'a' && c[0] <= 'z') {
-            out += c;
-        } else if (!out.empty() && c.size() == 16 && c.compare(0, 2, "SE") == 0) {
-            out += c;
-            break;
-        }
-    }
+    StreamedJobFollower job;
+    for (std::size_t i = from; i < log.size(); ++i)
+        if (job.Take(log[i].bytes)) out += log[i].bytes;
     return out;
 }
 

@@ -39,6 +39,23 @@ struct ReceivedCommand {
     LinkKind link;
 };
 
+// Follows one streamed job command by command: the job commands (lower-case letters) and the
+// end-of-job packet ("SE", 16 bytes) that closes them; direct commands in between are not part
+// of it, and nothing after the end packet is.
+class StreamedJobFollower {
+public:
+    // Whether the command belongs to the job.
+    bool Take(std::string_view c) {
+        if (ended_ || c.empty()) return false;
+        if (c[0] >= 'a' && c[0] <= 'z') return started_ = true;
+        if (started_ && c.size() == 16 && c.substr(0, 2) == "SE") return ended_ = true;
+        return false;
+    }
+
+private:
+    bool started_ = false, ended_ = false;
+};
+
 class ControllerModel {
 public:
     ControllerModel();
