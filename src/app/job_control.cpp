@@ -12,6 +12,7 @@
 #include "machine_operation/bmp_thread.h"
 #include "model/core_error.h"
 #include "model/geometry.h"
+#include "model/geometry_types.h"
 #include "model/numeric.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
@@ -19,9 +20,6 @@
 namespace vellisk {
 
 namespace {
-
-constexpr int kKindGcode = 3;
-constexpr int kKindBitmap = 4;
 
 std::string Bytes(std::initializer_list<std::uint8_t> b) { return std::string(b.begin(), b.end()); }
 
@@ -175,10 +173,10 @@ void JobControl::StartJob() {
     const double scale = settings_.Number("skala");
     const double sx = scale * UnitsToMm(kind, drawing->Width()) / 100;
     const double sy = scale * UnitsToMm(kind, drawing->Height()) / 100;
-    const double d = settings_.Flag("doOutline") && kind != kKindGcode ? settings_.Number("srednica") : 0.0;
-    const double p = settings_.Flag("polerowanie") && kind != kKindGcode ? settings_.Number("poler_grubosc") : 0.0;
+    const double d = settings_.Flag("doOutline") && kind != KindGcode ? settings_.Number("srednica") : 0.0;
+    const double p = settings_.Flag("polerowanie") && kind != KindGcode ? settings_.Number("poler_grubosc") : 0.0;
 
-    if (kind == kKindBitmap) {
+    if (kind == KindBitmap) {
         const double workSpeed = settings_.Number("WorkSpeed");
         const double run =
             RunUpDistance(ctx_, static_cast<std::int32_t>(ctx_.SpeedToTimer(RoundTo<std::int32_t>(workSpeed))));
@@ -196,7 +194,7 @@ void JobControl::StartJob() {
 
     layer_.SendCommand(TravelSpeedCommand());
     layer_.SendCommand(Bytes({'F', 0}));
-    if (kind == kKindGcode) ctx_.JobStartZ = drawing->GcodeMaxZ();
+    if (kind == KindGcode) ctx_.JobStartZ = drawing->GcodeMaxZ();
     if (pp.Laser) ctx_.JobStartZ = 0;
     if (pp.ZReversed) ctx_.JobStartZ = -settings_.Number("grubosc");
     if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) return;
@@ -204,8 +202,8 @@ void JobControl::StartJob() {
     if (!WorkAreaChecks(sx, sy, d, p)) return;
 
     BusyCursor cursor(notifier_);
-    const int outputKind = kind == kKindGcode ? 5 : 4;
-    if (kind != kKindGcode && !ctx_.HatchingDone) drawing->AddOutline();
+    const int outputKind = kind == KindGcode ? 5 : 4;
+    if (kind != KindGcode && !ctx_.HatchingDone) drawing->AddOutline();
     if (!drawing->Save(JobFile(), 0, drawing->FigureCount() - 1, outputKind)) return;
     if (pp.Laser && settings_.Flag("LotnyStart") && !FlyingStartChecks(d)) return;
     if (!ctx_.ArmLink && !transfer_.CheckSize(JobFile())) return;
@@ -279,7 +277,7 @@ void JobControl::Startodwybranej1Click() {
 
 void JobControl::Selected(bool fromSelected) {
     JobDrawing* drawing = host_.ActiveDrawing();
-    if (!drawing || drawing->Kind() == kKindBitmap) return;
+    if (!drawing || drawing->Kind() == KindBitmap) return;
     if (drawing->SelectedFigure() < 0) {
         notifier_.Message(ctx_.Text(TextId::ChooseFigureFirst), MessageKind::Information, Buttons::OkCancel,
                           host_.OpenFileName());

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "app/job_control.h"
 #include "app/job_drawing.h"
@@ -84,6 +85,14 @@ struct BurnRig {
     }
     ~BurnRig() { jobs.reset(); }  // the burn's thread ends before the machine goes
 
+    // Does `act` at the burn's first panel refresh, and nothing at the later ones.
+    void AtFirstRefresh(std::function<void()> act) {
+        panel.onRefresh = [act = std::move(act), done = false]() mutable {
+            if (done) return;
+            done = true;
+            act();
+        };
+    }
     bool WaitEnd() {
         return gui.PumpUntil([&] { return jobs->BurnThread() && jobs->BurnThread()->Finished(); });
     }
@@ -189,13 +198,7 @@ TEST(BitmapBurn, LinesPacketsAndAOnePixelHighPicture) {
 TEST(BitmapBurn, HoldPausesAfterTheLineAndContinueGoesOn) {
     BurnRig b(Grey(20, 20, 0));
     b.settings.SetNumber("WysokoscObrazu", 2.0);  // 8 lines
-    bool held = false;
-    b.panel.onRefresh = [&] {
-        if (!held) {
-            held = true;
-            b.jobs->Wstrzymaj1Click();
-        }
-    };
+    b.AtFirstRefresh([&] { b.jobs->Wstrzymaj1Click(); });
     b.jobs->Start1Click();
     ASSERT_TRUE(b.WaitPaused());
     EXPECT_EQ(b.Count("SBS"), 1u) << "the line in progress is finished";
@@ -209,13 +212,7 @@ TEST(BitmapBurn, HoldPausesAfterTheLineAndContinueGoesOn) {
 TEST(BitmapBurn, ContinueResumesAPausedBurnToItsEnd) {
     BurnRig b(Grey(20, 20, 0));
     b.settings.SetNumber("WysokoscObrazu", 2.0);
-    bool held = false;
-    b.panel.onRefresh = [&] {
-        if (!held) {
-            held = true;
-            b.jobs->Wstrzymaj1Click();
-        }
-    };
+    b.AtFirstRefresh([&] { b.jobs->Wstrzymaj1Click(); });
     b.jobs->Start1Click();
     ASSERT_TRUE(b.WaitPaused());
     b.jobs->Kontynuacja1Click();
@@ -228,13 +225,7 @@ TEST(BitmapBurn, ContinueResumesAPausedBurnToItsEnd) {
 TEST(BitmapBurn, MachineStopKeyPausesAndClosingTheWindowEndsTheBurn) {
     BurnRig b(Grey(20, 20, 0));
     b.settings.SetNumber("WysokoscObrazu", 2.0);
-    bool pressed = false;
-    b.panel.onRefresh = [&] {
-        if (!pressed) {
-            pressed = true;
-            b.model.pressKeysOnce = sim::kKeyStop;
-        }
-    };
+    b.AtFirstRefresh([&] { b.model.pressKeysOnce = sim::kKeyStop; });
     b.jobs->Start1Click();
     ASSERT_TRUE(b.WaitPaused());
     EXPECT_TRUE(b.ctx.BurnStopRequested) << "the panel keeps polling";

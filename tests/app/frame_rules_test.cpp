@@ -3,20 +3,9 @@
 #include "app/about_texts.h"
 #include "app/frame_rules.h"
 #include "app/shutdown_rules.h"
-#include "drawing_files/file_kind.h"
 #include "machine_link/machine_context.h"
 
 using namespace vellisk;
-
-TEST(FrameRules, FileKindByTheUpperCasedExtension) {
-    EXPECT_EQ(FileKindOf("a.plt"), 1);
-    EXPECT_EQ(FileKindOf("/x/y/a.DxF"), 2);
-    EXPECT_EQ(FileKindOf("a.Nc"), 3);
-    EXPECT_EQ(FileKindOf("a.BMP"), 4);
-    EXPECT_EQ(FileKindOf("a.txt"), 1);
-    EXPECT_EQ(FileKindOf("noextension"), 1);
-    EXPECT_EQ(FileKindOf("dir.nc/file"), 1);
-}
 
 TEST(FrameRules, EnablingRulesForEachProjectKindAndZoom) {
     struct Row {

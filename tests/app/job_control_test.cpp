@@ -14,6 +14,7 @@
 #include "sim/fake_clock.h"
 #include "sim/fake_hid.h"
 #include "sim/lpt_rig.h"
+#include "sim/streamed_job.h"
 #include "sim/tcp_controller.h"
 #include "support/test_support.h"
 
@@ -22,6 +23,7 @@ namespace {
 
 using test::JobCommands;
 using test::Sent;
+using sim::Streamed;
 
 using test::B;
 
@@ -204,24 +206,6 @@ TEST(JobControl, HoldAndContinueGoToThePanel) {
     j.jobs.Kontynuacja1Click();
     EXPECT_EQ(j.panel.calls, (std::vector<std::string>{"Hold", "Continue"}));
     EXPECT_EQ(j.r.notifier.busyDepth, 0);
-}
-
-// The bytes the controller received from `from` on, without the one "G" that the streamer
-// sends after the 17th command (checked to stand there).
-std::string Streamed(const sim::ControllerModel& m, std::size_t from) {
-    std::string s;
-    int commands = 0, starts = 0;
-    for (std::size_t i = from; i < m.log.size(); ++i) {
-        if (m.log[i].bytes == "G") {
-            EXPECT_EQ(commands, 17) << "\"G\" follows the 17th command";
-            ++starts;
-            continue;
-        }
-        ++commands;
-        s += m.log[i].bytes;
-    }
-    EXPECT_EQ(starts, 1);
-    return s;
 }
 
 // ---- USB -------------------------------------------------------------------------------
