@@ -11,9 +11,7 @@
 #include "machine_operation/move_dialog.h"
 #include "machine_operation/outputs_dialog.h"
 #include "machine_operation/tool_length.h"
-#include "settings/settings.h"
-#include "sim/fake_arm_transport.h"
-#include "sim/lpt_rig.h"
+#include "machine_operation/dialog_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -31,24 +29,14 @@ struct StopAfter : UserInterrupt {
 };
 
 // The parallel port and the newer controller on USB, over one simulated controller.
-struct Rig : sim::LptRig {
-    sim::FakeArmTransport usb{model, LinkKind::Usb};
-    Settings settings;
-    test::TempDir dir;
+struct Rig : test::DialogRig {
     Rig() {
-        layer.SetUsb(&usb);
         ctx.PlotParams.StepsX = 2.0;
         ctx.PlotParams.StepsY = 4.0;
         ctx.PlotParams.StepsZ = 1.0;
         ctx.PlotParams.Multiplier = 2;
         ctx.WorkAreaX = 600;
         ctx.WorkAreaY = 400;
-        ctx.ProgramDir = dir.path();
-    }
-    void UseUsb() {
-        ctx.ArmLink = true;
-        ctx.PlotParams.ArmController = 1;
-        model.armController = true;
     }
     // What the controller received, without the status, position, speed and tool reads.
     std::vector<std::string> Commands() const {

@@ -15,26 +15,18 @@
 #include "machine_operation/ui/outputs_form.h"
 #include "machine_operation/ui/tool_length_form.h"
 #include "settings/ui/flt_edit.h"
-#include "sim/fake_arm_transport.h"
-#include "sim/lpt_rig.h"
+#include "machine_operation/dialog_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
 
 namespace {
 
-struct Rig : sim::LptRig {
-    sim::FakeArmTransport usb{model, LinkKind::Usb};
-    Settings settings;
-    test::TempDir dir;
+struct Rig : test::DialogRig {
     Rig() {
-        layer.SetUsb(&usb);
-        ctx.ArmLink = true;
-        ctx.PlotParams.ArmController = 1;
-        model.armController = true;
+        UseUsb();
         ctx.PlotParams.StepsX = ctx.PlotParams.StepsY = ctx.PlotParams.StepsZ = 1.0;
         ctx.PlotParams.Multiplier = 1;
-        ctx.ProgramDir = dir.path();
     }
 };
 
