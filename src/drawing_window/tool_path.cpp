@@ -124,11 +124,6 @@ ToolPathSettings ToolPathSettingsOf(const Settings& settings) {
     return t;
 }
 
-void BuildToolPath3D(tfigura& f, const Settings& settings, const ToolPathMachine& machine,
-                     double maxFigureZ, bool& engraveAtHeights, const ToolPathHooks& hooks) {
-    BuildToolPath3D(f, ToolPathSettingsOf(settings), machine, maxFigureZ, engraveAtHeights, hooks);
-}
-
 namespace {
 
 // The 3-D path of one figure into `path` (cleared first).

@@ -63,8 +63,6 @@ ToolPathSettings ToolPathSettingsOf(const Settings& settings);
 
 // One figure's 3-D tool path from its CutPath/PolishPath. `maxFigureZ` is the largest contour
 // height of the drawing (engraving at heights), computed once per run by MaxFigureZ.
-void BuildToolPath3D(tfigura& figure, const Settings& settings, const ToolPathMachine& machine,
-                     double maxFigureZ, bool& engraveAtHeights, const ToolPathHooks& hooks = {});
 void BuildToolPath3D(tfigura& figure, const ToolPathSettings& settings, const ToolPathMachine& machine,
                      double maxFigureZ, bool& engraveAtHeights, const ToolPathHooks& hooks = {});
 

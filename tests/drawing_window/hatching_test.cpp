@@ -22,17 +22,11 @@ namespace {
 using test::Rect;
 using Segment = std::tuple<double, double, double, double>;
 
-class Hatching : public ::testing::Test {
+class Hatching : public test::ProjectFixture {
 protected:
     void SetUp() override {
-        ctx.Lang.Language = kLangEnglish;
         settings.SetFlag("doOutline", false);
         settings.SetFlag("Auto_kolejnosc", false);
-    }
-    void Load(std::vector<test::FigureSpec> figs, int kind = KindHpgl) {
-        project = std::make_unique<Project>(kind, settings, ctx, notifier);
-        test::ListInput input(std::move(figs));
-        ASSERT_EQ(project->Load("d", input).status, LoadStatus::Ok);
     }
     bool Hatch(double spacing, double angle, bool outline = false, bool twoWay = false) {
         Kreskowanie k(*project, settings, ctx, notifier);
@@ -54,11 +48,6 @@ protected:
         }
         return s;
     }
-
-    Settings settings;
-    MachineContext ctx;
-    test::RecordingNotifier notifier;
-    std::unique_ptr<Project> project;
 };
 
 TEST_F(Hatching, ScanLinesStandOffTheEdgesByTheMargin) {

@@ -118,23 +118,14 @@ TEST(LayersDialogTest, AfterOkFiguresOfInactiveLayersAreNotCut) {
     for (const auto& f : p.Figures) EXPECT_EQ(f->ToCut, f->Layer == 1);
 }
 
-class ProjectInfoTest : public ::testing::Test {
+class ProjectInfoTest : public test::ProjectFixture {
 protected:
-    void Load(int kind, std::vector<test::FigureSpec> figs) {
-        project = std::make_unique<Project>(kind, settings, ctx, notifier);
-        test::ListInput input(std::move(figs));
-        ASSERT_EQ(project->Load("d", input).status, LoadStatus::Ok);
-    }
     ProjectInfo Info() { return ComputeProjectInfo(*project, settings, ctx, "d.dxf", "Settings.vks"); }
-    Settings settings;
-    MachineContext ctx;
-    test::RecordingNotifier notifier;
-    std::unique_ptr<Project> project;
 };
 
 TEST_F(ProjectInfoTest, SizeFollowsTheScale) {
     ctx.Lang.Language = kLangEnglish;
-    Load(KindDxf, {Rect(0, 0, 20000, 10000)});
+    Load({Rect(0, 0, 20000, 10000)}, KindDxf);
     auto info = Info();
     EXPECT_EQ(info.Width, "200.00 mm");
     EXPECT_EQ(info.Height, "100.00 mm");
@@ -152,7 +143,7 @@ TEST_F(ProjectInfoTest, SizeFollowsTheScale) {
 TEST_F(ProjectInfoTest, TimeEstimateOfTenFigures) {
     std::vector<test::FigureSpec> figs;
     for (int i = 0; i < 10; ++i) figs.push_back(Rect(i * 200, 0, i * 200 + 100, 100));
-    Load(KindHpgl, figs);
+    Load(figs, KindHpgl);
     project->TotalCutLength = 1000;
     project->TotalPolishLength = 0;
     project->TotalRapidLength = 2000;

@@ -17,17 +17,11 @@ using test::FigureSpec;
 using test::ListInput;
 using test::Rect;
 
-class Prepared : public ::testing::Test {
+class Prepared : public test::ProjectFixture {
 protected:
     void SetUp() override {
-        ctx.Lang.Language = kLangEnglish;
         settings.SetFlag("Auto_kolejnosc", false);
         settings.SetFlag("Auto_kierunek", false);
-    }
-    void Load(std::vector<FigureSpec> figs) {
-        project = std::make_unique<Project>(KindHpgl, settings, ctx, notifier);
-        ListInput input(std::move(figs));
-        ASSERT_EQ(project->Load("d.plt", input).status, LoadStatus::Ok);
     }
     // The figure read as the k-th kept one.
     tfigura& ByIndex(std::int32_t k) {
@@ -45,11 +39,6 @@ protected:
         for (const auto& f : project->Figures) v.push_back(f->Index);
         return v;
     }
-
-    Settings settings;
-    MachineContext ctx;
-    test::RecordingNotifier notifier;
-    std::unique_ptr<Project> project;
 };
 
 TEST_F(Prepared, NestedSquaresInAnyFileOrder) {

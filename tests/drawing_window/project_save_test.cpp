@@ -17,22 +17,10 @@ using test::Rect;
 using test::RecordingWriter;
 using Calls = std::vector<std::string>;
 
-class ProjectSave : public ::testing::Test {
+class ProjectSave : public test::ProjectFixture {
 protected:
-    void SetUp() override {
-        ctx.Lang.Language = kLangEnglish;
-        settings.SetFlag("Auto_kolejnosc", false);
-    }
-    void Load(std::vector<test::FigureSpec> figs, int kind = KindHpgl) {
-        project = std::make_unique<Project>(kind, settings, ctx, notifier);
-        test::ListInput input(std::move(figs));
-        ASSERT_EQ(project->Load("d", input).status, LoadStatus::Ok);
-    }
+    void SetUp() override { settings.SetFlag("Auto_kolejnosc", false); }
 
-    Settings settings;
-    MachineContext ctx;
-    test::RecordingNotifier notifier;
-    std::unique_ptr<Project> project;
     RecordingWriter w;
 };
 

@@ -1,6 +1,10 @@
 #pragma once
 // A drawing reader that hands out figures given in the test, finished the way the file readers
-// finish them, and a writer that records what a save asked for.
+// finish them, a writer that records what a save asked for, and a fixture holding a project
+// loaded from such figures.
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -8,7 +12,10 @@
 
 #include "drawing_files/drawing_text.h"
 #include "drawing_window/project.h"
+#include "machine_link/machine_context.h"
 #include "model/core_error.h"
+#include "settings/settings.h"
+#include "support/test_support.h"
 
 namespace vellisk::test {
 
@@ -71,6 +78,23 @@ public:
 
     std::vector<std::string> calls;
     bool failOnFigure = false;
+};
+
+// Settings, an English machine context, a recording notifier and the project read from the
+// figures a test gives.
+class ProjectFixture : public ::testing::Test {
+protected:
+    ProjectFixture() { ctx.Lang.Language = kLangEnglish; }
+    void Load(std::vector<FigureSpec> figs, int kind = KindHpgl) {
+        project = std::make_unique<Project>(kind, settings, ctx, notifier);
+        ListInput input(std::move(figs));
+        ASSERT_EQ(project->Load("d", input).status, LoadStatus::Ok);
+    }
+
+    Settings settings;
+    MachineContext ctx;
+    RecordingNotifier notifier;
+    std::unique_ptr<Project> project;
 };
 
 }  // namespace vellisk::test

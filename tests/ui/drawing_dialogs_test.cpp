@@ -40,24 +40,12 @@ void WhenShown(F act) {
     });
 }
 
-class DrawingDialogs : public ::testing::Test {
-protected:
-    DrawingDialogs() { ctx.Lang.Language = kLangEnglish; }
-    void Load(int kind, std::vector<test::FigureSpec> figs) {
-        project = std::make_unique<Project>(kind, settings, ctx, notifier);
-        test::ListInput input(std::move(figs));
-        ASSERT_EQ(project->Load("d", input).status, LoadStatus::Ok);
-    }
-    Settings settings;
-    MachineContext ctx;
-    test::RecordingNotifier notifier;
-    std::unique_ptr<Project> project;
-};
+using DrawingDialogs = test::ProjectFixture;
 
 TEST_F(DrawingDialogs, LayersTypedDepthAndDoubleClickReachTheProjectOnOk) {
     settings.SetChoice("ProjektType", 1);
     ctx.LengthUnit = kUnitInch;
-    Load(KindHpgl, {test::Rect(0, 0, 400, 400, 1), test::Rect(800, 0, 1200, 400, 2), test::Rect(1600, 0, 2000, 400, 3)});
+    Load({test::Rect(0, 0, 400, 400, 1), test::Rect(800, 0, 1200, 400, 2), test::Rect(1600, 0, 2000, 400, 3)}, KindHpgl);
     project->Layers->SetLayer(1, {1, 0, 0, 2.54, 0, 1});
     project->Layers->SetLayer(3, {3, 0, 0, 1.5, 0, 1});
     WhenShown<ui::TfWarstwy>([](ui::TfWarstwy& d) {
@@ -91,7 +79,7 @@ TEST_F(DrawingDialogs, LayersTypedDepthAndDoubleClickReachTheProjectOnOk) {
 }
 
 TEST_F(DrawingDialogs, InformationFormShowsTheProjectsNumbers) {
-    Load(KindDxf, {test::Rect(0, 0, 20000, 10000)});
+    Load({test::Rect(0, 0, 20000, 10000)}, KindDxf);
     settings.SetNumber("skala", 50);
     WhenShown<ui::Tinfoform>([](ui::Tinfoform& d) {
         EXPECT_EQ(d.Value("fname")->text(), "d.dxf");
@@ -107,7 +95,7 @@ TEST_F(DrawingDialogs, InformationFormShowsTheProjectsNumbers) {
 
 TEST_F(DrawingDialogs, HatchingRefusesSpacingZeroThenHatchesOnOk) {
     settings.SetFlag("doOutline", false);
-    Load(KindHpgl, {test::Rect(0, 0, 400, 400)});
+    Load({test::Rect(0, 0, 400, 400)}, KindHpgl);
     WhenShown<ui::TFormKreski>([this](ui::TFormKreski& d) {
         Type(d.Odstep(), "0");
         QTest::mouseClick(d.OkButton(), Qt::LeftButton);

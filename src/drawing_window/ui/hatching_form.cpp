@@ -15,10 +15,6 @@
 #include "model/ui/qt_text.h"
 
 namespace vellisk::ui {
-namespace {
-
-
-}  // namespace
 
 TFormKreski::TFormKreski(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
                          HatchOptions& options, QWidget* parent)

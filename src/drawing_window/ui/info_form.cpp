@@ -10,10 +10,6 @@
 #include "model/ui/qt_text.h"
 
 namespace vellisk::ui {
-namespace {
-
-
-}  // namespace
 
 Tinfoform::Tinfoform(Project& project, const Settings& settings, const MachineContext& ctx, std::string fileName,
                      std::string configuration, QWidget* parent)
