@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "machine_operation/ui/number_field.h"
 #include "settings/number_text.h"
 #include "settings/ui/flt_edit.h"
 #include "model/ui/qt_text.h"
@@ -25,7 +24,6 @@ TPunkty_bazowe::TPunkty_bazowe(CommandLayer& layer, QWidget* parent)
     for (TFltEditU* f : {pbx_, pby_}) {
         f->SetIncrement(1);
         f->SetMinValue(0);
-        WidenForLengths(f);
     }
     pbx_->SetMaxValue(engine_.maxX);
     pby_->SetMaxValue(engine_.maxY);

@@ -11,7 +11,6 @@
 
 #include "machine_operation/machine_moves.h"
 #include "machine_operation/ui/loop_interrupt.h"
-#include "machine_operation/ui/number_field.h"
 #include "settings/ui/flt_edit.h"
 #include "model/ui/qt_text.h"
 
@@ -40,7 +39,6 @@ Tprzesun::Tprzesun(CommandLayer& layer, const Settings& settings, JobPanel* pane
         fields_[i]->setObjectName(names[i]);
         fields_[i]->SetMinValue(-100000);
         fields_[i]->SetMaxValue(100000);
-        WidenForLengths(fields_[i]);
         units_[i] = new QLabel(this);
         grid->addWidget(new QLabel(axes[i], this), i, 0);
         grid->addWidget(fields_[i], i, 1);

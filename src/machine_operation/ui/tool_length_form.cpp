@@ -8,7 +8,6 @@
 
 #include "machine_operation/machine_moves.h"
 #include "machine_operation/ui/loop_interrupt.h"
-#include "machine_operation/ui/number_field.h"
 #include "settings/ui/flt_edit.h"
 #include "model/ui/qt_text.h"
 
@@ -22,7 +21,6 @@ TdlugoscForm::TdlugoscForm(CommandLayer& layer, Settings& settings, JobPanel* pa
     tool_->SetMinValue(-10000);
     tool_->SetMaxValue(10000);
     tool_->SetIncrement(0.1);
-    WidenForLengths(tool_);
     unit_ = new QLabel(this);
     auto* label = new QLabel(this);
     label->setObjectName("Label1");

@@ -11,6 +11,7 @@
 
 #include "model/lang_texts.h"
 #include "model/length_unit.h"
+#include "model/ui/text_width.h"
 #include "settings/number_text.h"
 #include "settings/settings.h"
 #include "settings/ui/numpad_form.h"
@@ -34,6 +35,18 @@ NumberEditBase::NumberEditBase(QWidget* parent) : QAbstractSpinBox(parent), sep_
 
 NumberEditBase::~NumberEditBase() {
     if (settings_) settings_->RemoveListener(listener_);
+}
+
+QSize NumberEditBase::minimumSizeHint() const {
+    QSize s = QAbstractSpinBox::minimumSizeHint();
+    s.setWidth(s.width() + TextWidthOf(QStringLiteral("-10000.00"), 0, font()));
+    return s;
+}
+
+QSize NumberEditBase::sizeHint() const {
+    QSize s = QAbstractSpinBox::sizeHint();
+    s.setWidth(std::max(s.width(), minimumSizeHint().width()));
+    return s;
 }
 
 double NumberEditBase::MinValue() const { return settings_ ? settings_->Minimum(name_) : min_; }

@@ -60,6 +60,10 @@ public:
     void SetDecimalSeparator(char sep);
 
     void stepBy(int steps) override;
+    // Never narrower than a whole length with its decimals: the spin box alone sizes itself for a
+    // few characters, which cut a coordinate to its first digit.
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
 
 protected:
     StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }
