@@ -33,6 +33,7 @@
 #include "platform/notifier.h"
 #include "settings/settings.h"
 #include "tool_support.h"
+#include "platform/allocator_tuning.h"
 
 namespace {
 
@@ -109,6 +110,7 @@ int PrintLoadOrder(const std::string& drawing, const Settings& settings, const L
 }  // namespace
 
 int main(int argc, char** argv) {
+    vellisk::TuneAllocator();
     if (argc < 2) {
         std::cerr << "usage: toolpath <drawing.dxf> [--diameter MM] [--depth MM] [--pitch MM] [--polish] "
                      "[--no-outline]\n"

@@ -10,6 +10,7 @@
 #include "model/geometry.h"
 #include "model/numeric.h"
 #include "platform/notifier.h"
+#include "platform/parallel_for.h"
 #include "settings/settings.h"
 
 namespace vellisk {
@@ -39,7 +40,7 @@ struct Kreskowanie::Index {
     double lo = 0.0, width = 1.0;
     std::vector<std::vector<std::uint32_t>> buckets;
     std::vector<double> dMin, dMax;  // per figure position (figures to hatch only)
-    std::unique_ptr<BoxGrid> boxes;  // every figure present before this hatching
+    PackedBoxGrid boxes;             // every figure present before this hatching
 
     double D(const tpunkt& p) const { return nx * p.X + ny * p.Y; }
 };
@@ -128,16 +129,15 @@ void Kreskowanie::BuildIndex(double angle) {
         }
     }
 
+    std::vector<PackedBoxGrid::Box> boxes;
+    boxes.reserve(static_cast<std::size_t>(n));
     double size = 0.0;
     for (std::int32_t i = 0; i < n; ++i) {
         const tfigura& f = project_.Figure(i);
+        boxes.push_back({f.MinX, f.MinY, f.MaxX, f.MaxY});
         size += (f.MaxX - f.MinX) + (f.MaxY - f.MinY);
     }
-    ix.boxes = std::make_unique<BoxGrid>(std::max(size / (2.0 * std::max(n, 1)), 1.0));
-    for (std::int32_t i = 0; i < n; ++i) {
-        const tfigura& f = project_.Figure(i);
-        ix.boxes->Insert(static_cast<std::uint32_t>(i), f.MinX, f.MinY, f.MaxX, f.MaxY);
-    }
+    ix.boxes.Build(boxes, std::max(size / (2.0 * std::max(n, 1)), 1.0));
 }
 
 void Kreskowanie::Scan(double a, double b, double spacingMm, double angle) {
@@ -155,10 +155,11 @@ void Kreskowanie::Scan(double a, double b, double spacingMm, double angle) {
     while (angle < -kPi / 2) angle += kPi;
     BuildIndex(angle);
 
+    std::vector<std::pair<tpunkt, tpunkt>> scan;
     auto line = [&](double x0, double y0, double x1, double y1) {
         const tpunkt start{x0, y0, 0.0}, end{x1, y1, 0.0};
         if (ScanLineSeen) ScanLineSeen(start, end);
-        DodajKreski(start, end);
+        scan.emplace_back(start, end);
     };
     const double low = -f - kEdge;
     if (std::fabs(angle) < 0.001) {
@@ -207,6 +208,27 @@ void Kreskowanie::Scan(double a, double b, double spacingMm, double angle) {
             line(x0, y0, x1, y1);
         }
     }
+
+    // The scan lines are independent of each other: they are worked on in pieces, on every
+    // core, each piece making its own hatch lines; the pieces are then added in scan order, so
+    // the figure list is the same as from one scan line after the other. A piece that runs out
+    // of memory leaves the project as it was.
+    const std::size_t pieces = scan.size() < 64 ? 1 : std::min<std::size_t>(scan.size() / 16, 8 * ParallelThreads());
+    std::vector<std::vector<std::unique_ptr<tfigura>>> made(pieces);
+    ParallelFor(scan.size(), pieces, [&](std::size_t k, std::size_t begin, std::size_t end) {
+        std::vector<HatchCrossing> crossings;
+        std::vector<std::uint32_t> candidates;
+        for (std::size_t i = begin; i < end; ++i)
+            if (Crossings(scan[i].first, scan[i].second, crossings))
+                for (std::size_t j = 0; j + 1 < crossings.size(); j += 2)
+                    made[k].push_back(MakeLine(crossings[j], crossings[j + 1], candidates));
+    });
+    scanLines_ = static_cast<std::int64_t>(scan.size());
+    std::size_t total = 0;
+    for (const auto& piece : made) total += piece.size();
+    project_.Figures.reserve(project_.Figures.size() + total);
+    for (auto& piece : made)
+        for (auto& hatchLine : piece) Append(std::move(hatchLine));
     index_.reset();
 
     double cut = 0.0, polish = 0.0;
@@ -226,15 +248,21 @@ void Kreskowanie::DodajKreski(const tpunkt& start, const tpunkt& end) {
         BuildIndex(std::atan2(dy, dx));
     }
     ++scanLines_;
+    if (!Crossings(start, end, crossings_)) return;
+    for (std::size_t j = 0; j + 1 < crossings_.size(); j += 2)
+        Append(MakeLine(crossings_[j], crossings_[j + 1], candidates_));
+}
+
+bool Kreskowanie::Crossings(const tpunkt& start, const tpunkt& end, std::vector<HatchCrossing>& crossings) const {
+    crossings.clear();
     const tfigura& first = project_.Figure(0);
     const tpunkt p0{start.X + first.OriginX, start.Y + first.OriginY, 0.0};
     const tpunkt p1{end.X + first.OriginX, end.Y + first.OriginY, 0.0};
     const Index& ix = *index_;
     const double d = (ix.D(p0) + ix.D(p1)) / 2;
-    crossings_.clear();
-    if (ix.buckets.empty()) return;
+    if (ix.buckets.empty()) return false;
     const double k = std::floor((d - ix.lo) / ix.width);
-    if (!(k >= 0.0) || k >= static_cast<double>(ix.buckets.size())) return;
+    if (!(k >= 0.0) || k >= static_cast<double>(ix.buckets.size())) return false;
 
     const todcinek scan{{p0.X / kCrossingScale, p0.Y / kCrossingScale, 0.0},
                         {p1.X / kCrossingScale, p1.Y / kCrossingScale, 0.0}};
@@ -252,15 +280,16 @@ void Kreskowanie::DodajKreski(const tpunkt& start, const tpunkt& end) {
                                {path[j].X / kCrossingScale, path[j].Y / kCrossingScale, 0.0}};
             tpunkt at;
             if (SegmentIntersection(scan, seg, at))
-                crossings_.push_back({at.X * kCrossingScale, at.Y * kCrossingScale, static_cast<std::int32_t>(i)});
+                crossings.push_back({at.X * kCrossingScale, at.Y * kCrossingScale, static_cast<std::int32_t>(i)});
         }
     }
-    if (crossings_.empty() || crossings_.size() % 2 != 0) return;
-    std::sort(crossings_.begin(), crossings_.end(), ComparePoints);
-    for (std::size_t j = 0; j + 1 < crossings_.size(); j += 2) NewLine(crossings_[j], crossings_[j + 1]);
+    if (crossings.empty() || crossings.size() % 2 != 0) return false;
+    std::sort(crossings.begin(), crossings.end(), ComparePoints);
+    return true;
 }
 
-tfigura* Kreskowanie::NewLine(const HatchCrossing& a, const HatchCrossing& b) {
+std::unique_ptr<tfigura> Kreskowanie::MakeLine(const HatchCrossing& a, const HatchCrossing& b,
+                                               std::vector<std::uint32_t>& candidates) const {
     const int kind = project_.ProjectKind;
     const tfigura& first = project_.Figure(0);
     auto line = std::make_unique<tfigura>();
@@ -277,7 +306,6 @@ tfigura* Kreskowanie::NewLine(const HatchCrossing& a, const HatchCrossing& b) {
     f.HatchLine = true;
     f.Direction = 0;
     f.Layer = kind == KindDxf ? 0 : 1;
-    f.Index = project_.Count();
     f.OriginX = first.OriginX;
     f.OriginY = first.OriginY;
     f.CutLength = Distance2D(p, q);
@@ -287,12 +315,12 @@ tfigura* Kreskowanie::NewLine(const HatchCrossing& a, const HatchCrossing& b) {
     // holds the line (a hatch line of an earlier hatching counts by its own owner).
     f.Level = -1;
     f.HatchOwner = 0;
-    candidates_.clear();
+    candidates.clear();
     // A figure that holds the line holds its first point: the cell of that point has them all.
-    index_->boxes->Query(p.X, p.Y, p.X, p.Y, [&](std::uint32_t id) { candidates_.push_back(id); });
-    std::sort(candidates_.begin(), candidates_.end());
-    candidates_.erase(std::unique(candidates_.begin(), candidates_.end()), candidates_.end());
-    for (std::uint32_t id : candidates_) {
+    index_->boxes.Query(p.X, p.Y, p.X, p.Y, [&](std::uint32_t id) { candidates.push_back(id); });
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    for (std::uint32_t id : candidates) {
         if (static_cast<std::int32_t>(id) >= countBefore_) break;
         tfigura& c = *project_.Figures[id];
         if (c.HatchOwner > f.Level && Project::LezyWewnatrz(f, c)) {
@@ -301,9 +329,13 @@ tfigura* Kreskowanie::NewLine(const HatchCrossing& a, const HatchCrossing& b) {
             f.HatchOwner = static_cast<std::int32_t>(id);
         }
     }
+    return line;
+}
+
+void Kreskowanie::Append(std::unique_ptr<tfigura> line) {
+    line->Index = project_.Count();
     project_.Figures.push_back(std::move(line));
     ++linesAdded_;
-    return project_.Figures.back().get();
 }
 
 // ---- two-way order ----------------------------------------------------------------------------

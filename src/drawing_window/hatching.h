@@ -74,7 +74,14 @@ public:
 private:
     struct Index;
     void BuildIndex(double angle);
-    tfigura* NewLine(const HatchCrossing& a, const HatchCrossing& b);
+    // The crossings of one scan line with the figures to hatch, sorted and paired: false when
+    // there are none or an odd number. Reads only the figures present before this hatching, so
+    // scan lines can be worked on side by side.
+    bool Crossings(const tpunkt& start, const tpunkt& end, std::vector<HatchCrossing>& crossings) const;
+    // The hatch line from crossing a to crossing b, with its enclosing figure (not yet listed).
+    std::unique_ptr<tfigura> MakeLine(const HatchCrossing& a, const HatchCrossing& b,
+                                      std::vector<std::uint32_t>& candidates) const;
+    void Append(std::unique_ptr<tfigura> line);
 
     Project& project_;
     const Settings& settings_;

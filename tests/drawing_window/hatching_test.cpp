@@ -1,11 +1,13 @@
 // Hatching: where the scan lines lie, the hatch lines of squares (with and without a hole) at
 // the usual angles, in HPGL and DXF units, the outline option, the two-way order, the refused
-// spacing, a second hatching after a re-sort, and what follows the dialog's OK.
+// spacing, a second hatching after a re-sort, the scan on all cores, and what follows the
+// dialog's OK.
 #include "drawing_window/hatching.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numbers>
 #include <random>
 #include <set>
 #include <tuple>
@@ -219,6 +221,40 @@ TEST_F(Hatching, SecondHatchingAfterAResortHatchesEveryOriginalFigure) {
     ASSERT_TRUE(project->Figure(0).HatchLine);  // the sort put hatch lines first
     ASSERT_TRUE(Hatch(1.0, 0.0, true));
     EXPECT_EQ(Lines().size(), 2 * first);
+}
+
+TEST_F(Hatching, ScanOnAllCoresGivesTheListOfOneScanLineAfterTheOther) {
+    // Squares with holes and islands, hatched at 45 degrees with thousands of scan lines (worked
+    // on side by side), against the same scan lines handed over one by one.
+    std::vector<test::FigureSpec> figs;
+    for (int i = 0; i < 6; ++i) {
+        const double x = 5000.0 * i;
+        figs.push_back(Rect(x, 0, x + 4000, 4000));
+        figs.push_back(Rect(x + 1000, 1000, x + 3000, 3000));
+        figs.push_back(Rect(x + 1500, 1500, x + 2500, 2500));
+    }
+    Load(figs);
+    std::vector<std::pair<tpunkt, tpunkt>> scan;
+    Kreskowanie all(*project, settings, ctx, notifier);
+    all.ScanLineSeen = [&](const tpunkt& a, const tpunkt& b) { scan.emplace_back(a, b); };
+    all.Scan(project->ProjectHeight, project->ProjectWidth, 0.5, 0.25 * std::numbers::pi);
+    ASSERT_GT(all.ScanLines(), 1000);
+    auto parallel = std::move(project);
+
+    Load(figs);
+    Kreskowanie one(*project, settings, ctx, notifier);
+    for (const auto& [a, b] : scan) one.DodajKreski(a, b);
+    ASSERT_EQ(all.LinesAdded(), one.LinesAdded());
+    ASSERT_EQ(parallel->Count(), project->Count());
+    for (std::int32_t i = 0; i < project->Count(); ++i) {
+        const tfigura& p = parallel->Figure(i);
+        const tfigura& q = project->Figure(i);
+        ASSERT_EQ(p.Contour, q.Contour) << i;
+        EXPECT_EQ(p.Index, i);
+        EXPECT_EQ(p.HatchOwner, q.HatchOwner) << i;
+        EXPECT_EQ(p.Level, q.Level) << i;
+        EXPECT_EQ(p.Parent ? p.Parent->Index : -1, q.Parent ? q.Parent->Index : -1) << i;
+    }
 }
 
 TEST_F(Hatching, AfterOkToolPathsAndTheLayerOfHatchLines) {
