@@ -7,6 +7,7 @@ PACKAGES=(
   libusb-1.0-0-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libpolyclipping-dev
+  libgoogle-perftools-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -28,7 +28,6 @@
 #include "platform/notifier.h"
 #include "settings/settings.h"
 #include "tool_support.h"
-#include "platform/allocator_tuning.h"
 
 namespace {
 
@@ -108,7 +107,6 @@ int Write(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    vellisk::TuneAllocator();
     try {
         if (argc >= 3 && std::strcmp(argv[1], "decode") == 0)
             return Decode(argv[2], argc > 3 && std::strcmp(argv[3], "--arm") == 0);

@@ -33,7 +33,6 @@
 #include "platform/notifier.h"
 #include "settings/settings.h"
 #include "tool_support.h"
-#include "platform/allocator_tuning.h"
 
 namespace {
 
@@ -110,7 +109,6 @@ int PrintLoadOrder(const std::string& drawing, const Settings& settings, const L
 }  // namespace
 
 int main(int argc, char** argv) {
-    vellisk::TuneAllocator();
     if (argc < 2) {
         std::cerr << "usage: toolpath <drawing.dxf> [--diameter MM] [--depth MM] [--pitch MM] [--polish] "
                      "[--no-outline]\n"

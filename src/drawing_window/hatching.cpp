@@ -224,11 +224,17 @@ void Kreskowanie::Scan(double a, double b, double spacingMm, double angle) {
                     made[k].push_back(MakeLine(crossings[j], crossings[j + 1], candidates));
     });
     scanLines_ = static_cast<std::int64_t>(scan.size());
-    std::size_t total = 0;
-    for (const auto& piece : made) total += piece.size();
-    project_.Figures.reserve(project_.Figures.size() + total);
-    for (auto& piece : made)
-        for (auto& hatchLine : piece) Append(std::move(hatchLine));
+    std::vector<std::size_t> offset(pieces + 1, project_.Figures.size());
+    for (std::size_t k = 0; k < pieces; ++k) offset[k + 1] = offset[k] + made[k].size();
+    project_.Figures.resize(offset[pieces]);
+    ParallelFor(pieces, pieces, [&](std::size_t, std::size_t begin, std::size_t end) {
+        for (std::size_t k = begin; k < end; ++k)
+            for (std::size_t j = 0; j < made[k].size(); ++j) {
+                made[k][j]->Index = static_cast<std::int32_t>(offset[k] + j);
+                project_.Figures[offset[k] + j] = std::move(made[k][j]);
+            }
+    });
+    linesAdded_ += static_cast<std::int64_t>(offset[pieces] - offset[0]);
     index_.reset();
 
     double cut = 0.0, polish = 0.0;

@@ -22,17 +22,20 @@ struct BezierSegmentRecord {
     bool RatioBreak = false;     // the run ended by the length-ratio rule, not at an angle
 };
 
+// The members are grouped by size, so that a figure (millions of them in a hatched drawing)
+// carries no padding.
 class tfigura {
 public:
     double Value = 0.0;          // layer value from the drawing (HPGL pen depth)
     std::int32_t Direction = 0;  // +1 / -1 for a closed contour's sense, 0 for an open one
     std::int32_t Layer = 0;      // pen, colour, G-code 2 feed / 3 rapid, hatch 1
     std::int32_t Index = 0;      // number of the figure in the project
-    double OrderKey = 0.0;
     std::int32_t Speed = 0;      // own feed in mm/min; readers leave 0
+    double OrderKey = 0.0;
     double Width = 0.0;
     double Height = 0.0;
     std::int32_t StartIndex = 0; // index in Contour of the start point
+    std::int32_t Level = 0;      // nesting depth
     double MinX = 0.0, MinY = 0.0, MinZ = 0.0;
     double MaxX = 0.0, MaxY = 0.0, MaxZ = 0.0;
     double OriginX = 0.0, OriginY = 0.0;
@@ -43,30 +46,29 @@ public:
                                        // (the roughing path is then the Contour itself)
     std::vector<tpunkt> ToolPath3D;    // the 3-D tool path the writer sends
     std::vector<std::uint16_t> SpeedProfile;  // one step period per ToolPath3D point, 65535 = stop
-    bool Valid = false;
+    std::vector<BezierSegmentRecord> BezierSegments;
+    std::vector<BezierSegmentRecord> RampedBezierPath;
     tfigura* Parent = nullptr;         // enclosing figure in the nesting tree
-    std::int32_t Level = 0;            // nesting depth
-    bool Open = false;
     std::int32_t OrderKey2 = 0;
     std::int32_t OrderKey3 = 0;
     double CutLength = 0.0;
     double RapidLength = 0.0;
     double PolishLength = 0.0;
     double ExtraLength = 0.0;
-    bool ToCut = false;
     double PathLength = 0.0;
-    bool PointFigure = false;
     double Feed = 0.0;
+    // Where the operator dragged the start of a closed figure; every rebuild of the paths starts
+    // each point list at its vertex nearest to it.
+    tpunkt ChosenStart;
+    std::int32_t HatchOwner = 0;
+    bool StartChosen = false;
+    bool Valid = false;
+    bool Open = false;
+    bool ToCut = false;
+    bool PointFigure = false;
     bool RapidFigure = false;
     bool FrameFigure = false;
     bool HatchLine = false;
-    std::int32_t HatchOwner = 0;
-    std::vector<BezierSegmentRecord> BezierSegments;
-    std::vector<BezierSegmentRecord> RampedBezierPath;
-    // Where the operator dragged the start of a closed figure; every rebuild of the paths starts
-    // each point list at its vertex nearest to it.
-    bool StartChosen = false;
-    tpunkt ChosenStart;
 };
 
 // Copies a point list built in a reused buffer into a figure's list, held at (about) its exact

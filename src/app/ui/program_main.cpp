@@ -28,7 +28,6 @@
 #include "machine_link/lpt_transfer.h"
 #include "machine_link/lpt_transport.h"
 #include "machine_link/machine_context.h"
-#include "platform/allocator_tuning.h"
 #include "machine_link/trans_arm.h"
 #include "machine_link/ui/transmisja_dialog.h"
 #include "machine_link/usb_link.h"
@@ -311,7 +310,6 @@ int Program::Run() {
 }
 
 int ProgramMain(int argc, char** argv) {
-    TuneAllocator();
     std::vector<std::string> args(argv, argv + argc);
     Application app(argc, argv);
     Program program(args);
