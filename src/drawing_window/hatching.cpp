@@ -218,10 +218,7 @@ void Kreskowanie::Scan(double a, double b, double spacingMm, double angle) {
     ParallelFor(scan.size(), pieces, [&](std::size_t k, std::size_t begin, std::size_t end) {
         std::vector<HatchCrossing> crossings;
         std::vector<std::uint32_t> candidates;
-        for (std::size_t i = begin; i < end; ++i)
-            if (Crossings(scan[i].first, scan[i].second, crossings))
-                for (std::size_t j = 0; j + 1 < crossings.size(); j += 2)
-                    made[k].push_back(MakeLine(crossings[j], crossings[j + 1], candidates));
+        for (std::size_t i = begin; i < end; ++i) MakeLines(scan[i].first, scan[i].second, crossings, candidates, made[k]);
     });
     scanLines_ = static_cast<std::int64_t>(scan.size());
     std::vector<std::size_t> offset(pieces + 1, project_.Figures.size());
@@ -254,9 +251,20 @@ void Kreskowanie::DodajKreski(const tpunkt& start, const tpunkt& end) {
         BuildIndex(std::atan2(dy, dx));
     }
     ++scanLines_;
-    if (!Crossings(start, end, crossings_)) return;
-    for (std::size_t j = 0; j + 1 < crossings_.size(); j += 2)
-        Append(MakeLine(crossings_[j], crossings_[j + 1], candidates_));
+    std::vector<std::unique_ptr<tfigura>> lines;
+    MakeLines(start, end, crossings_, candidates_, lines);
+    for (auto& line : lines) {
+        line->Index = project_.Count();
+        project_.Figures.push_back(std::move(line));
+        ++linesAdded_;
+    }
+}
+
+void Kreskowanie::MakeLines(const tpunkt& start, const tpunkt& end, std::vector<HatchCrossing>& crossings,
+                            std::vector<std::uint32_t>& candidates, std::vector<std::unique_ptr<tfigura>>& lines) const {
+    if (!Crossings(start, end, crossings)) return;
+    for (std::size_t j = 0; j + 1 < crossings.size(); j += 2)
+        lines.push_back(MakeLine(crossings[j], crossings[j + 1], candidates));
 }
 
 bool Kreskowanie::Crossings(const tpunkt& start, const tpunkt& end, std::vector<HatchCrossing>& crossings) const {
@@ -336,12 +344,6 @@ std::unique_ptr<tfigura> Kreskowanie::MakeLine(const HatchCrossing& a, const Hat
         }
     }
     return line;
-}
-
-void Kreskowanie::Append(std::unique_ptr<tfigura> line) {
-    line->Index = project_.Count();
-    project_.Figures.push_back(std::move(line));
-    ++linesAdded_;
 }
 
 // ---- two-way order ----------------------------------------------------------------------------

@@ -81,7 +81,9 @@ private:
     // The hatch line from crossing a to crossing b, with its enclosing figure (not yet listed).
     std::unique_ptr<tfigura> MakeLine(const HatchCrossing& a, const HatchCrossing& b,
                                       std::vector<std::uint32_t>& candidates) const;
-    void Append(std::unique_ptr<tfigura> line);
+    // The hatch lines of one scan line, appended to `lines` (the two buffers are reused).
+    void MakeLines(const tpunkt& start, const tpunkt& end, std::vector<HatchCrossing>& crossings,
+                   std::vector<std::uint32_t>& candidates, std::vector<std::unique_ptr<tfigura>>& lines) const;
 
     Project& project_;
     const Settings& settings_;

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace vellisk {
@@ -35,11 +37,10 @@ TEST(ParallelFor, AThrowingPieceThrowsOnTheCallerAfterAllThreadsEnded) {
     std::atomic<int> running{0};
     EXPECT_THROW(ParallelFor(10000, 100,
                              [&](std::size_t k, std::size_t, std::size_t) {
+                                 if (k == 3) throw std::bad_alloc();
                                  ++running;
-                                 if (k == 3) {
-                                     --running;
-                                     throw std::bad_alloc();
-                                 }
+                                 // Still at work when the throw comes back, unless joined.
+                                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
                                  --running;
                              }),
                  std::bad_alloc);
