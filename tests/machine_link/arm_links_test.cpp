@@ -58,12 +58,6 @@ void SetControllerState(ControllerModel& m) {
     m.jobCount = 77;
 }
 
-// A G-code program written as the job of a newer controller.
-std::string JobOfPocket() {
-    test::TempDir tmp;
-    return test::WritePocketJob(test::ArmLaser(), tmp / "out.cnx");
-}
-
 struct UsbRig {
     MachineContext ctx;
     test::RecordingNotifier notifier;
@@ -273,10 +267,9 @@ TEST(EthernetCommandLayer, ReconnectAfterTheControllerDropsTheConnection) {
 
 TEST(ArmStreaming, WholeJobFileStreamsByteExactOverEthernet) {
     EthRig r;
-    const std::string job = JobOfPocket();
-    ASSERT_GT(job.size(), 100u);
     test::TempDir dir;
-    test::WriteFileBytes(dir / "out.cnx", job);
+    const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
+    ASSERT_GT(job.size(), 100u);
     r.ctx.ProgramDir = dir.path();
     {
         auto lock = r.server.Lock();
@@ -306,9 +299,8 @@ TEST(ArmStreaming, WholeJobFileStreamsByteExactOverEthernet) {
 
 TEST(ArmStreaming, WholeJobFileStreamsByteExactOverUsb) {
     UsbRig r(true);
-    const std::string job = JobOfPocket();
     test::TempDir dir;
-    test::WriteFileBytes(dir / "out.cnx", job);
+    const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
     r.ctx.ProgramDir = dir.path();
     r.model.bufferCapacity = 20;
     r.model.bufferSize = 20 + 101;
@@ -362,15 +354,14 @@ namespace {
 
 // The bytes of the first `n` commands of a job file.
 std::string FirstCommands(const std::string& job, const CommandLengthTable& lengths, std::size_t n) {
-    std::size_t pos = 0;
-    for (std::size_t i = 0; i < n && pos < job.size(); ++i) pos += lengths.LengthOf(static_cast<std::uint8_t>(job[pos]));
-    return job.substr(0, pos);
+    const std::vector<std::string> commands = test::JobCommands(job, lengths);
+    std::string first;
+    for (std::size_t i = 0; i < n && i < commands.size(); ++i) first += commands[i];
+    return first;
 }
 
 std::size_t CommandCount(const std::string& job, const CommandLengthTable& lengths) {
-    std::size_t count = 0;
-    for (std::size_t pos = 0; pos < job.size(); ++count) pos += lengths.LengthOf(static_cast<std::uint8_t>(job[pos]));
-    return count;
+    return test::JobCommands(job, lengths).size();
 }
 
 void ExpectOneNoCommunicationMessage(const test::RecordingNotifier& n) {
@@ -384,9 +375,8 @@ void ExpectOneNoCommunicationMessage(const test::RecordingNotifier& n) {
 TEST(LinkFaults, UsbTransferTimeOutMidJobEndsTheStreamWithTheMessage) {
     UsbRig r(true);
     r.backend.clock = &r.clock;
-    const std::string job = JobOfPocket();
     test::TempDir dir;
-    test::WriteFileBytes(dir / "out.cnx", job);
+    const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
     r.ctx.ProgramDir = dir.path();
     const std::size_t from = r.model.log.size();
     TTransArm streamer(r.ctx, *r.layer, r.notifier);
@@ -408,9 +398,8 @@ TEST(LinkFaults, HungUsbControllerHoldsAStatusPollAboutOneSecond) {
     using namespace std::chrono_literals;
     UsbRig r(true);
     r.backend.clock = &r.clock;
-    const std::string job = JobOfPocket();
     test::TempDir dir;
-    test::WriteFileBytes(dir / "out.cnx", job);
+    const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
     r.ctx.ProgramDir = dir.path();
     TTransArm streamer(r.ctx, *r.layer, r.notifier);
     ASSERT_TRUE(streamer.start());
@@ -433,9 +422,8 @@ TEST(LinkFaults, EthernetEchoLostShortOrChangedMidJobEndsTheStreamWithTheMessage
     for (int fault = 0; fault < 3; ++fault) {
         SCOPED_TRACE(fault);
         EthRig r;
-        const std::string job = JobOfPocket();
         test::TempDir dir;
-        test::WriteFileBytes(dir / "out.cnx", job);
+        const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
         r.ctx.ProgramDir = dir.path();
         const std::size_t commands = CommandCount(job, r.ctx.CommandLengths);
         ASSERT_GT(commands, 150u);
