@@ -173,20 +173,10 @@ TEST(SharedDrawingsTest, FiguresAndBoxesMatchTheListing) {
         for (auto& file : FilesIn(root / folder))
             now += std::string(folder) + "/" + file.filename().string() + ": " +
                    ListingLine(file, kind) + "\n";
-    if (const char* out = std::getenv("VELLISK_WRITE_LISTING")) {
-        std::FILE* f = std::fopen(out, "wb");
-        ASSERT_NE(f, nullptr) << out;
-        std::fwrite(now.data(), 1, now.size(), f);
-        std::fclose(f);
-    }
-    std::string kept;
-    {
-        std::FILE* f = std::fopen(VELLISK_TEST_DATA "/shared_drawings.txt", "rb");
-        ASSERT_NE(f, nullptr) << "tests/data/shared_drawings.txt is missing";
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) kept.append(buf, n);
-        std::fclose(f);
-    }
+    if (const char* out = std::getenv("VELLISK_WRITE_LISTING")) test::WriteFileBytes(out, now);
+    const std::filesystem::path listing = test::ProjectTestData() / "shared_drawings.txt";
+    ASSERT_TRUE(std::filesystem::exists(listing)) << "tests/data/shared_drawings.txt is missing";
+    const std::string kept = test::ReadFileBytes(listing);
     // Line by line, so that a failure names the drawings that changed.
     auto lines = [](const std::string& s) {
         std::vector<std::string> v;
