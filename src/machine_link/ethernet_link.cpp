@@ -31,12 +31,6 @@ int EchoResult(std::string_view command, std::string_view echo, bool trailing) {
     return kLinkOk;
 }
 
-std::size_t StatusRecordLength(std::size_t learned, std::size_t got, bool trailing) {
-    if (trailing || got < kStatusRecordMinSize || got > kStatusRecordMaxSize) return 0;
-    if (learned == 0) return got;
-    return got == learned ? learned : 0;
-}
-
 std::optional<LinkIdentity> ParseIdentityReply(std::string_view reply) {
     const std::size_t p = reply.find(kIdentityMarker);
     if (p == std::string_view::npos || reply.size() < p + kDateOffset + kIdentityFieldLength)
@@ -251,10 +245,8 @@ bool TfEthernet::ReadStatusRecord(std::vector<std::uint8_t>& out) {
     const int quiet = known ? 0 : Timeouts().ReplyMs;
     std::string reply;
     const Outcome o = Exchange(kStatusRequest, want, max, quiet, reply);
-    if (o != Outcome::Full) return false;
-    const std::size_t length = StatusRecordLength(known, reply.size(), false);
-    if (length == 0) return false;  // too short to hold its fields
-    recordLength_ = length;
+    if (o != Outcome::Full) return false;  // a whole reply holds want..max bytes
+    recordLength_ = reply.size();
     out.assign(reply.begin(), reply.end());
     return true;
 }

@@ -58,12 +58,6 @@ struct EthernetTimeouts {
 // stale bytes): kLinkOk, kEthNoEcho (nothing), kEthEchoLength (short) or kEthEchoDiffers.
 int EchoResult(std::string_view command, std::string_view echo, bool trailing);
 
-// The record length to expect from now on after a status reply of `got` bytes, with `learned`
-// the length expected so far (0: not known yet) and `trailing` telling that more bytes followed;
-// 0 when the reply is not a whole record and must not be used (too short for its fields, shorter
-// than the length learned, longer than the largest record, or shifted).
-std::size_t StatusRecordLength(std::size_t learned, std::size_t got, bool trailing);
-
 // The identity texts in an identity reply, or none when the marker is missing or the reply is
 // too short to hold all three texts.
 std::optional<LinkIdentity> ParseIdentityReply(std::string_view reply);
