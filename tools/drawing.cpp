@@ -11,6 +11,7 @@
 #include <exception>
 #include <string>
 
+#include "drawing_files/drawing_file.h"
 #include "drawing_files/file_kind.h"
 #include "drawing_files/hpgl.h"
 #include "settings/number_text.h"
@@ -80,12 +81,7 @@ int main(int argc, char** argv) {
             ++count;
         }
     } catch (const std::exception& e) {
-        // The readers name the line of a malformed one; anything else gets the line in hand.
-        const std::string what = e.what();
-        if (what.find("line ") != std::string::npos)
-            std::fprintf(stderr, "%s\n", what.c_str());
-        else
-            std::fprintf(stderr, "line %lld: %s\n", static_cast<long long>(reader.LineNumber()), what.c_str());
+        std::fprintf(stderr, "%s\n", WithLineNumber(e.what(), reader.LineNumber()).c_str());
         status = 1;
     }
     for (const std::string& w : reader.Warnings()) std::fprintf(stderr, "left out: %s\n", w.c_str());

@@ -30,17 +30,19 @@ DrawingFileResult ReadDrawingFile(const std::filesystem::path& path) {
             }
         }
     } catch (const std::exception& e) {
-        // The readers name the line of a malformed one; anything else gets the line in hand.
         const std::string what = e.what();
-        result.error = path.filename().string() +
-                       (what.find("line ") != std::string::npos
-                            ? ": "
-                            : ", line " + std::to_string(reader.LineNumber()) + ": ") +
-                       what;
+        const std::string shown = WithLineNumber(what, reader.LineNumber());
+        // "<file>: <message>", or "<file>, line N: <message>" when the line was added.
+        result.error = path.filename().string() + (shown == what ? ": " : ", ") + shown;
     }
     result.warnings = reader.Warnings();
     reader.CloseInput();
     return result;
+}
+
+std::string WithLineNumber(const std::string& what, std::int64_t line) {
+    if (what.find("line ") != std::string::npos) return what;
+    return "line " + std::to_string(line) + ": " + what;
 }
 
 }  // namespace vellisk

@@ -3,6 +3,7 @@
 // A file that cannot be opened gives opened = false and the reason; a file that breaks off or
 // holds a malformed line gives the figures read up to there, opened = true, and the reason.
 // Nothing is thrown past the caller.
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -20,5 +21,9 @@ struct DrawingFileResult {
 };
 
 DrawingFileResult ReadDrawingFile(const std::filesystem::path& path);
+
+// A reader's message as shown: as it is when it names its line (the readers name the line of a
+// malformed one), else "line <line>: " and the message, with the line in hand.
+std::string WithLineNumber(const std::string& what, std::int64_t line);
 
 }  // namespace vellisk
