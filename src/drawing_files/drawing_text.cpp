@@ -123,6 +123,10 @@ std::string PointBudget::Exceeded() const {
     return buf;
 }
 
+void PointBudget::Fail(const char* format, std::int64_t line) const {
+    throw CoreError::range(std::string(format) + " line " + std::to_string(line) + ": " + Exceeded());
+}
+
 std::string_view TrimBlanks(std::string_view s) {
     std::size_t b = 0, e = s.size();
     while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;

@@ -91,11 +91,22 @@ public:
     explicit PointBudget(double limit = kLoadPoints) : limit_(limit > 0 ? limit : kLoadPoints) {}
     // Whether `more` points still fit.
     bool Fits(double more) const { return more >= 0.0 && used_ + more <= limit_; }
-    void Use(double count) { used_ += count; }
+    // Throws the range error "<format> line <line>: the drawing needs more than N points" when
+    // `more` points do not fit; counts nothing.
+    void Need(double more, const char* format, std::int64_t line) const {
+        if (!Fits(more)) Fail(format, line);
+    }
+    // Counts `count` points, or throws as Need does when they do not fit.
+    void Take(double count, const char* format, std::int64_t line) {
+        Need(count, format, line);
+        used_ += count;
+    }
     // The end of the message for a drawing past the budget.
     std::string Exceeded() const;
 
 private:
+    [[noreturn]] void Fail(const char* format, std::int64_t line) const;
+
     double limit_;
     double used_ = 0.0;
 };

@@ -135,9 +135,7 @@ void DxfReader::AddPoint3D(double x, double y, double z) {
 
 void DxfReader::FlushPoints(TConvOCS2WCS* conv) {
     const double count = static_cast<double>(pts_.size());
-    if (!Budget.Fits(count))
-        throw CoreError::range("DXF line " + std::to_string(text_->LineNumber()) + ": " + Budget.Exceeded());
-    Budget.Use(count);
+    Budget.Take(count, "DXF", text_->LineNumber());
     bool map = conv != nullptr && !conv->Identity();
     for (const tpunkt& p : pts_) {
         if (map) {
@@ -157,8 +155,7 @@ std::int64_t DxfReader::PointCount(double value, const char* what) const {
         throw CoreError::range("DXF line " + std::to_string(text_->LineNumber()) + ": " + what +
                                " needs too many points");
     // ... and so do the points of the whole drawing.
-    if (!Budget.Fits(value + static_cast<double>(pts_.size())))
-        throw CoreError::range("DXF line " + std::to_string(text_->LineNumber()) + ": " + Budget.Exceeded());
+    Budget.Need(value + static_cast<double>(pts_.size()), "DXF", text_->LineNumber());
     return static_cast<std::int64_t>(RoundHalfEven(value));
 }
 

@@ -75,10 +75,6 @@ void GcodeReader::Fail(const std::string& what) const {
     throw CoreError::conversion("G-code line " + std::to_string(text_->LineNumber()) + ": " + what);
 }
 
-void GcodeReader::FailBudget() const {
-    throw CoreError::range("G-code line " + std::to_string(text_->LineNumber()) + ": " + Budget.Exceeded());
-}
-
 int GcodeReader::TakeGcodeWord(char letter, std::string& line, double& value) const {
     std::size_t pos = line.find(letter);
     if (pos == std::string::npos) return -1;
@@ -125,8 +121,7 @@ void GcodeReader::TakeGWords(std::string& words) {
 }
 
 void GcodeReader::AddGcodeVertex(const tpunkt& mm) {
-    if (!Budget.Fits(1.0)) FailBudget();
-    Budget.Use(1.0);
+    Budget.Take(1.0, "G-code", text_->LineNumber());
     tpunkt p{mm.X * 100.0, mm.Y * 100.0, mm.Z * 100.0};
     figure_->Contour.push_back({p.X, p.Y, 0.0});
     figure_->ToolPath3D.push_back(p);
@@ -182,7 +177,7 @@ void GcodeReader::Arc() {
     if (full < 12.0) full = 12.0;
     std::int64_t n = static_cast<std::int64_t>(RoundHalfEven(std::fabs(full * w / (2.0 * kPi))));
     if (n < 3) n = 3;
-    if (!Budget.Fits(static_cast<double>(n))) FailBudget();
+    Budget.Need(static_cast<double>(n), "G-code", text_->LineNumber());
     double z = GcodePrevPoint.Z;
     for (std::int64_t i = 1; i < n; ++i) {
         double a = a1 + static_cast<double>(i) * w / static_cast<double>(n);

@@ -70,7 +70,6 @@ private:
     void StartFigure(bool rapid);
     void Arc();
     [[noreturn]] void Fail(const std::string& what) const;
-    [[noreturn]] void FailBudget() const;
 
     std::unique_ptr<DrawingText> owned_;  // the text when the reader has its own
     DrawingText* text_ = nullptr;         // the text read (its own or a shared one)

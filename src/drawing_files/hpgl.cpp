@@ -361,8 +361,7 @@ void Thpgl::TakeTarget(bool relative) {
 }
 
 void Thpgl::Append(tfigura& f, const tpunkt& p) {
-    if (!hpglBudget_.Fits(1.0)) FailCommand(CoreError::Kind::Range, hpglBudget_.Exceeded());
-    hpglBudget_.Use(1.0);
+    hpglBudget_.Take(1.0, "HPGL", commandLine_);
     f.Contour.push_back(p);
 }
 
