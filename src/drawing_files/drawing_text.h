@@ -58,8 +58,6 @@ public:
 
     // Bytes read in one chunk from a file.
     static constexpr std::size_t kChunk = 256 * 1024;
-    // Whether a file is open (as opposed to a text held in memory or nothing).
-    bool FromDisk() const { return file_ != nullptr; }
 
 private:
     struct FileCloser {

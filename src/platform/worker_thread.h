@@ -38,7 +38,6 @@ public:
 
     // Starts the thread on Execute (once).
     void Start();
-    bool Started() const { return thread_.joinable(); }
 
     // --- from any thread ---
     // Takes a paused worker (or one about to pause) back up; nothing otherwise.
