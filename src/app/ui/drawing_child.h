@@ -27,8 +27,9 @@ public:
     virtual bool Load(const QString& file) = 0;
     // Writes every figure to the file with the writer's output kind.
     virtual void Save(const QString& file, int outputKind) = 0;
-    // Directions, optionally the cut directions and the order, and the tool paths again.
-    virtual void Reprepare(bool autoDirection, bool autoOrder) = 0;
+    // Directions, the automatic cut directions and order (as the settings ask), and the tool
+    // paths again.
+    virtual void Reprepare() = 0;
     // Plays the cutting simulation once.
     virtual void Simulate() = 0;
     // The view option's hint in the window's own status bar, then a repaint.

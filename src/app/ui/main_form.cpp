@@ -548,12 +548,10 @@ void TMainForm::KonfiguracjaClick() {
     configDialog_->exec();
     const auto drawings = Drawings();
     if (config_->SettingsChanged && !drawings.empty()) {
-        const bool autoDirection = config_->settings().Flag("Auto_kierunek");
-        const bool autoOrder = config_->settings().Flag("Auto_kolejnosc");
         for (auto it = drawings.rbegin(); it != drawings.rend(); ++it) {
             const int k = (*it)->ProjectKind();
             if (k == KindGcode || k == KindBitmap) continue;
-            (*it)->Reprepare(autoDirection, autoOrder);
+            (*it)->Reprepare();
         }
     }
     for (auto it = drawings.rbegin(); it != drawings.rend(); ++it) (*it)->Repaint();

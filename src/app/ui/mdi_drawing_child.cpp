@@ -42,8 +42,7 @@ void MdiDrawingChild::Save(const QString& file, int outputKind) {
     job_->Save(file.toStdString(), 0, window_->project().Count() - 1, outputKind);
 }
 
-void MdiDrawingChild::Reprepare(bool, bool) {
-    // The automatic direction and order are read from the settings by the preparation itself.
+void MdiDrawingChild::Reprepare() {
     if (window_) window_->PrzeliczPoWaznejZmianie();
 }
 

@@ -30,7 +30,7 @@ public:
     void UpdateScrollRatios() override;
     bool Load(const QString& file) override;
     void Save(const QString& file, int outputKind) override;
-    void Reprepare(bool autoDirection, bool autoOrder) override;
+    void Reprepare() override;
     void Simulate() override;
     void ShowViewHint(const QString& hint) override;
     void Repaint() override;

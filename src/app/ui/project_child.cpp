@@ -136,12 +136,8 @@ void ProjectChild::Save(const QString& file, int outputKind) {
     if (project_ && project_->Count() > 0) job_->Save(file.toStdString(), 0, project_->Count() - 1, outputKind);
 }
 
-void ProjectChild::Reprepare(bool autoDirection, bool autoOrder) {
-    if (!project_) return;
-    project_->JakiKierunek(-1);
-    if (autoDirection) project_->UstawKierunek();
-    if (autoOrder) project_->UstawKolejnosc();
-    project_->AddOutline();
+void ProjectChild::Reprepare() {
+    if (project_) project_->PrzeliczPoWaznejZmianie();
 }
 
 void ProjectChild::Repaint() {

@@ -36,7 +36,7 @@ public:
     void SetZoom(int zoom) override;
     bool Load(const QString& file) override;
     void Save(const QString& file, int outputKind) override;
-    void Reprepare(bool autoDirection, bool autoOrder) override;
+    void Reprepare() override;
     void Simulate() override {}
     void Repaint() override;
     JobDrawing* Job() override { return job_.get(); }
