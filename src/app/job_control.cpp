@@ -46,27 +46,11 @@ private:
     bool entered_;
 };
 
-// Stands in for the control panel until it exists.
-class JobControl::NoPanel : public JobPanel {
-public:
-    void Hold() override {}
-    void Continue() override {}
-    void EnableMotionControls(bool) override {}
-    void EnableSpeedPower(bool) override {}
-    void StopTimer() override {}
-    void StartTimer() override {}
-    void RefreshStatus() override {}
-};
-
 JobControl::JobControl(MachineContext& ctx, Settings& settings, CommandLayer& layer, Notifier& notifier,
-                       TTransArm& streamer, Ttransmisja& transfer, JobPanel* panel, JobHost& host,
+                       TTransArm& streamer, Ttransmisja& transfer, JobPanel& panel, JobHost& host,
                        GuiDispatcher* dispatcher)
     : ctx_(ctx), settings_(settings), layer_(layer), notifier_(notifier), streamer_(streamer),
-      transfer_(transfer), noPanel_(std::make_unique<NoPanel>()), panelPtr_(panel ? panel : noPanel_.get()),
-      host_(host), dispatcher_(dispatcher) {}
-
-void JobControl::SetPanel(JobPanel* panel) { panelPtr_ = panel ? panel : noPanel_.get(); }
-
+      transfer_(transfer), panel_(panel), host_(host), dispatcher_(dispatcher) {}
 
 JobControl::~JobControl() { Shutdown(); }
 
@@ -182,7 +166,7 @@ void JobControl::StartJob() {
             RunUpDistance(ctx_, static_cast<std::int32_t>(ctx_.SpeedToTimer(RoundTo<std::int32_t>(workSpeed))));
         const double bx = ctx_.PlotState.BaseX / 100;
         if (bx >= run && sx + bx + d / 2 + run <= ctx_.WorkAreaX) {
-            panel().EnableSpeedPower(false);
+            panel_.EnableSpeedPower(false);
             Burn();
         } else {
             notifier_.Message(ctx_.Text(TextId::RunUpBeyondWorkArea), MessageKind::Error, Buttons::Ok,
@@ -214,16 +198,16 @@ void JobControl::StartJob() {
     SendWait("C");
 
     if (!ctx_.ArmLink) {
-        panel().StopTimer();
+        panel_.StopTimer();
         const int result = host_.RunTransfer();
         if (result == 1 && layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) transfer_.SendStart();
-        panel().StartTimer();
+        panel_.StartTimer();
     } else if (layer_.MoveToPoint(0, 0, ctx_.JobStartZ) || pp.Laser) {
         streamer_.start(JobFile());
     } else {
         layer_.SendCommand(Bytes({'F', 2}));
     }
-    panel().EnableMotionControls(false);
+    panel_.EnableMotionControls(false);
 }
 
 void JobControl::Powtrz1Click() {
@@ -249,7 +233,7 @@ void JobControl::Wstrzymaj1Click() {
         if (ctx_.BurnRunning)
             ctx_.BurnStopRequested = true;  // the burn pauses after its line
         else
-            panel().Hold();
+            panel_.Hold();
     });
 }
 
@@ -257,13 +241,13 @@ void JobControl::Kontynuacja1Click() {
     Run([this] {
         // A paused burn goes on whichever window is active.
         if (burn_ && !burn_->Finished() && (burn_->Paused() || ctx_.BurnStopRequested)) {
-            panel().EnableSpeedPower(false);
+            panel_.EnableSpeedPower(false);
             ctx_.BurnStopRequested = false;
             burn_->Resume();
             return;
         }
         BusyCursor cursor(notifier_);
-        panel().Continue();
+        panel_.Continue();
     });
 }
 
@@ -299,10 +283,10 @@ void JobControl::Selected(bool fromSelected) {
     BusyCursor cursor(notifier_);
     if (!ctx_.ArmLink) {
         // The panel's timer would poll the machine between the kilobytes of the transfer.
-        panel().StopTimer();
+        panel_.StopTimer();
         const int result = host_.RunTransfer();
         if (result == 1 && layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) layer_.SendCommand("G");
-        panel().StartTimer();
+        panel_.StartTimer();
     } else {
         if (streamer_.Streaming()) streamer_.stop();
         if (layer_.MoveToPoint(0, 0, ctx_.JobStartZ))
@@ -339,7 +323,7 @@ void JobControl::Burn() {
     EndBurn();
     const RasterPicture* picture = drawing->Picture();
     if (!picture || picture->Empty()) return;
-    auto burn = std::make_unique<tBMPThread>(ctx_, layer_, panelPtr_);
+    auto burn = std::make_unique<tBMPThread>(ctx_, layer_, &panel_);
     burn->SetDispatcher(dispatcher_);
     burn->Child = picture;
     ctx_.BmpPixelWidth = picture->Width;

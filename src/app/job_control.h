@@ -47,10 +47,10 @@ public:
 
 class JobControl : public PanelJobCommands {
 public:
-    // `panel` may be null until the control panel exists (SetPanel); meanwhile the panel's part
-    // of a command (hold, continue, its controls and timer) does nothing.
+    // `panel` is the control panel: it holds and continues, and its controls and timer follow
+    // the job.
     JobControl(MachineContext& ctx, Settings& settings, CommandLayer& layer, Notifier& notifier,
-               TTransArm& streamer, Ttransmisja& transfer, JobPanel* panel, JobHost& host,
+               TTransArm& streamer, Ttransmisja& transfer, JobPanel& panel, JobHost& host,
                GuiDispatcher* dispatcher);
     // Ends a burn that still runs and waits for its thread.
     ~JobControl() override;
@@ -65,7 +65,6 @@ public:
     void Tnijwybran1Click();              // cut the selected figure
     void Startodwybranej1Click();         // start from the selected figure
     void WypalBMP1Click();                // the bitmap burn (reached through START)
-    void nijwybranewarstwy1Click() {}     // "Tnij wybrane warstwy": nothing
 
     // --- the burn's thread ---
     // The drawing window of `drawing` closes: its burn is ended and its thread joined.
@@ -77,7 +76,6 @@ public:
     tBMPThread* BurnThread() const { return burn_.get(); }
 
     std::filesystem::path JobFile() const;
-    void SetPanel(JobPanel* panel);
 
 private:
     class Guard;
@@ -102,10 +100,7 @@ private:
     Notifier& notifier_;
     TTransArm& streamer_;
     Ttransmisja& transfer_;
-    class NoPanel;
-    std::unique_ptr<JobPanel> noPanel_;
-    JobPanel* panelPtr_;
-    JobPanel& panel() { return *panelPtr_; }
+    JobPanel& panel_;
     JobHost& host_;
     GuiDispatcher* dispatcher_;
     bool inCommand_ = false;

@@ -81,7 +81,7 @@ struct BurnRig {
         settings.SetNumber("MocDlaBialego", 0);
         host.drawing = &drawing;
         host.usbPresent = true;
-        jobs = std::make_unique<JobControl>(ctx, settings, *layer, notifier, *streamer, *transfer, &panel, host, &gui);
+        jobs = std::make_unique<JobControl>(ctx, settings, *layer, notifier, *streamer, *transfer, panel, host, &gui);
     }
     ~BurnRig() { jobs.reset(); }  // the burn's thread ends before the machine goes
 

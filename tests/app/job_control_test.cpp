@@ -50,7 +50,7 @@ struct LptJobRig {
     TTransArm streamer{r.ctx, r.layer, r.notifier};
     Ttransmisja transfer{r.ctx, r.layer, r.notifier};
     LoadedSquare square{settings, r.ctx, r.notifier};
-    JobControl jobs{r.ctx, settings, r.layer, r.notifier, streamer, transfer, &panel, host, nullptr};
+    JobControl jobs{r.ctx, settings, r.layer, r.notifier, streamer, transfer, panel, host, nullptr};
 
     LptJobRig() {
         r.ctx.ProgramDir = dir.path();
@@ -193,7 +193,7 @@ TEST(JobControl, CommandsAreNotEnteredTwice) {
     host.transfer = &j.transfer;
     host.jobs = &j.jobs;
     host.nested = &nested;
-    JobControl jobs(j.r.ctx, j.settings, j.r.layer, j.r.notifier, j.streamer, j.transfer, &j.panel, host, nullptr);
+    JobControl jobs(j.r.ctx, j.settings, j.r.layer, j.r.notifier, j.streamer, j.transfer, j.panel, host, nullptr);
     host.jobs = &jobs;
     jobs.Start1Click();
     EXPECT_EQ(nested, 1);
@@ -249,7 +249,7 @@ struct UsbJobRig {
         square = std::make_unique<LoadedSquare>(settings, ctx, notifier);
         host.drawing = square->drawing.get();
         host.usbPresent = true;
-        jobs = std::make_unique<JobControl>(ctx, settings, *layer, notifier, *streamer, *transfer, &panel, host, nullptr);
+        jobs = std::make_unique<JobControl>(ctx, settings, *layer, notifier, *streamer, *transfer, panel, host, nullptr);
     }
     void Stream(int maxTicks = 10000) {
         for (int t = 0; streamer->Streaming() && t < maxTicks; ++t) streamer->Tick();
@@ -397,7 +397,7 @@ TEST(JobControlEthernet, ConnectionDroppedMidJobStopsTheStreamAndStartWorksAgain
     Ttransmisja transfer(ctx, layer, notifier);
     LoadedSquare square(settings, ctx, notifier);
     host.drawing = square.drawing.get();
-    JobControl jobs(ctx, settings, layer, notifier, streamer, transfer, &panel, host, nullptr);
+    JobControl jobs(ctx, settings, layer, notifier, streamer, transfer, panel, host, nullptr);
 
     jobs.Start1Click();
     ASSERT_TRUE(streamer.Streaming());

@@ -226,7 +226,7 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
 
 void Program::WireJobControl() {
     jobs_ = std::make_unique<JobControl>(*ctx_, *settings_, *layer_, *threadNotifier_, *streamer_, *transfer_,
-                                         panel_.get(), *host_, dispatcher_.get());
+                                         *panel_, *host_, dispatcher_.get());
     panel_->SetJobCommands(jobs_.get());
     JobControl* j = jobs_.get();
     main_->Start1Click = [j] { j->Start1Click(); };
