@@ -1,7 +1,6 @@
 #include "app/job_control.h"
 
 #include <charconv>
-#include <cmath>
 
 #include "app/job_drawing.h"
 #include "machine_link/command_layer.h"
@@ -10,7 +9,6 @@
 #include "machine_link/machine_context.h"
 #include "machine_link/trans_arm.h"
 #include "machine_operation/bmp_thread.h"
-#include "model/core_error.h"
 #include "model/geometry.h"
 #include "model/geometry_types.h"
 #include "model/numeric.h"
@@ -23,13 +21,14 @@ namespace {
 
 std::string Bytes(std::initializer_list<std::uint8_t> b) { return std::string(b.begin(), b.end()); }
 
-}  // namespace
-
+// A number in its shortest decimal form (as the messages show them).
 std::string ShortestNumber(double v) {
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);
 }
+
+}  // namespace
 
 // Marks a job command as running; a second one called meanwhile (from a message box's or a
 // wait's event loop, or from the panel's timer) finds it set and does nothing.

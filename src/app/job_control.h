@@ -108,7 +108,4 @@ private:
     const JobDrawing* burnDrawing_ = nullptr;
 };
 
-// A number in its shortest decimal form (as the messages show them).
-std::string ShortestNumber(double v);
-
 }  // namespace vellisk

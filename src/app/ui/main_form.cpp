@@ -12,7 +12,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QSlider>
 #include <QStatusBar>
 #include <QStringList>
@@ -23,7 +22,6 @@
 #include "app/ui/project_child.h"
 #include "drawing_files/file_kind.h"
 #include "machine_link/machine_context.h"
-#include "model/core_error.h"
 #include "platform/notifier.h"
 #include "settings/config_dialog.h"
 #include "settings/ui/dlgkonfig.h"
