@@ -43,18 +43,30 @@ QStringList DialogFilters(const std::string& filter) {
     return out;
 }
 
+// Gives the dialog the filter list, with filter number `index` (from 1) chosen when it exists.
+QStringList SetFilters(QFileDialog& dlg, const QString& filter, int index) {
+    const QStringList filters = DialogFilters(filter.toStdString());
+    dlg.setNameFilters(filters);
+    if (index >= 1 && index <= filters.size()) dlg.selectNameFilter(filters[index - 1]);
+    return filters;
+}
+
+// Shows the dialog: the chosen file, and in `*index` the number of the filter it was chosen
+// with; empty when cancelled.
+QString RunFileDialog(QFileDialog& dlg, const QStringList& filters, int* index) {
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
+    *index = filters.indexOf(dlg.selectedNameFilter()) + 1;
+    if (*index < 1) *index = 1;
+    return dlg.selectedFiles().front();
+}
+
 QString DefaultChooseOpen(QWidget* parent, const QString& folder, const QString& filter, int* index) {
     QFileDialog dlg(parent);
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setDirectory(folder);
-    const QStringList filters = DialogFilters(filter.toStdString());
-    dlg.setNameFilters(filters);
-    if (*index >= 1 && *index <= filters.size()) dlg.selectNameFilter(filters[*index - 1]);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
-    *index = filters.indexOf(dlg.selectedNameFilter()) + 1;
-    if (*index < 1) *index = 1;
-    return dlg.selectedFiles().front();
+    const QStringList filters = SetFilters(dlg, filter, *index);
+    return RunFileDialog(dlg, filters, index);
 }
 
 QString DefaultChooseSave(QWidget* parent, const QString& name, const QString& folder, const QString& filter,
@@ -63,14 +75,9 @@ QString DefaultChooseSave(QWidget* parent, const QString& name, const QString& f
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setDirectory(folder);
     dlg.setDefaultSuffix("plt");
-    const QStringList filters = DialogFilters(filter.toStdString());
-    dlg.setNameFilters(filters);
-    if (*index >= 1 && *index <= filters.size()) dlg.selectNameFilter(filters[*index - 1]);
+    const QStringList filters = SetFilters(dlg, filter, *index);
     dlg.selectFile(name);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
-    *index = filters.indexOf(dlg.selectedNameFilter()) + 1;
-    if (*index < 1) *index = 1;
-    return dlg.selectedFiles().front();
+    return RunFileDialog(dlg, filters, index);
 }
 
 }  // namespace
@@ -466,12 +473,7 @@ bool TMainForm::OpenDrawing(const QString& file) {
     if (!CreateDrawing) return false;
     std::unique_ptr<DrawingChild> child = CreateDrawing(kind);
     bool loaded = false;
-    try {
-        loaded = child->Load(file);
-    } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
-        notifier_.Message(e.what(), MessageKind::Error, Buttons::Ok, "Vellisk");
-    }
+    RunHook([&] { loaded = child->Load(file); });
     if (config_) config_->Global.OpenDir = FolderOfFile(QFileInfo(file).absoluteFilePath().toStdString());
     ctx_.HatchingDone = false;
     if (loaded) {
@@ -592,7 +594,6 @@ void TMainForm::SymulacjaClick() {
 void TMainForm::tbZoomChange(int position) {
     if (ctx_.ZoomTrackArmed) {
         if (DrawingChild* d = ActiveDrawing()) {
-            d->UpdateScrollRatios();
             d->SetZoom(position);
             buttons_["SpeedSymulacja"]->setEnabled(position == 1);
             d->Repaint();
