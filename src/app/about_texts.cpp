@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "machine_link/machine_context.h"
+#include "model/numeric.h"
 
 #ifndef VELLISK_VERSION_MAJOR
 #define VELLISK_VERSION_MAJOR 0
@@ -20,15 +21,9 @@ std::string GetVersionString(bool withRelease, bool withBuild) {
     return v;
 }
 
-namespace {
-long long RoundHalfEven(double v) {
-    if (!std::isfinite(v)) return 0;
-    return static_cast<long long>(std::nearbyint(v));  // default rounding mode: halves to even
-}
-}  // namespace
-
 std::string WorkAreaText(double x, double y) {
-    return std::to_string(RoundHalfEven(x)) + "x" + std::to_string(RoundHalfEven(y));
+    auto whole = [](double v) { return std::isfinite(v) ? static_cast<long long>(RoundHalfEven(v)) : 0LL; };
+    return std::to_string(whole(x)) + "x" + std::to_string(whole(y));
 }
 
 std::string ProductionDateText(const std::string& date, const std::string& noData) {
@@ -56,7 +51,7 @@ AboutTexts MakeAboutTexts(const MachineContext& ctx, bool answered) {
     } else {
         t.prod = t.model = t.obszar = t.dataprod = t.przebieg = t.ilpl = noData;
     }
-    if (ctx.Lang.CountryCode == 886) t.height = 356;
+    t.dealerPanel = ctx.Lang.CountryCode == 886;
     return t;
 }
 

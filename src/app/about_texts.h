@@ -21,7 +21,7 @@ std::string RunTimeText(std::int32_t minutes, const MachineContext& ctx);
 struct AboutTexts {
     std::string ver;
     std::string prod, model, obszar, dataprod, przebieg, ilpl;
-    int height = 188;  // the form's client height: 356 uncovers the dealer panel
+    bool dealerPanel = false;  // the form is tall enough to uncover the dealer panel
 };
 
 // The box's texts; `answered` is whether the controller answered the status read (the machine

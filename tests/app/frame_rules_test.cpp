@@ -94,14 +94,14 @@ TEST(AboutTexts, MachineValuesAndNoData) {
     EXPECT_EQ(t.dataprod, "2023.12.07");
     EXPECT_EQ(t.ilpl, "42");
     EXPECT_EQ(t.model, "HYG 1530");
-    EXPECT_EQ(t.height, 188);
+    EXPECT_FALSE(t.dealerPanel);
     EXPECT_EQ(WorkAreaText(600.5, 401.5), "600x402");  // halves to even
     EXPECT_EQ(ProductionDateText("2023120", "No data"), "No data");
     EXPECT_EQ(ProductionDateText("", "No data"), "No data");
 
     ctx.Lang.CountryCode = 886;
     t = MakeAboutTexts(ctx, false);
-    EXPECT_EQ(t.height, 356);
+    EXPECT_TRUE(t.dealerPanel);
     for (const std::string* s : {&t.prod, &t.model, &t.obszar, &t.dataprod, &t.przebieg, &t.ilpl})
         EXPECT_EQ(*s, "No data");
     EXPECT_EQ(t.ver, GetVersionString(true, true));

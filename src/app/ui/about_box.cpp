@@ -116,7 +116,7 @@ void TAboutBox::FormActivate() {
         {"ver", &t.ver},           {"prod", &t.prod},         {"model", &t.model}, {"obszar", &t.obszar},
         {"dataprod", &t.dataprod}, {"przebieg", &t.przebieg}, {"ilpl", &t.ilpl}};
     for (const auto& [name, text] : values) labels_[name]->setText(QString::fromStdString(*text));
-    dealer_->setVisible(t.height > 188);
+    dealer_->setVisible(t.dealerPanel);
     adjustSize();
     setFixedSize(sizeHint());
 }
