@@ -133,20 +133,6 @@ TEST(JobControlParallelPort, WorkAreaChecksRefuseWithTheirTexts) {
     EXPECT_EQ(j.r.notifier.messages[0].text, "At these values of zero point\rproject is out of the machine area  ");
 }
 
-TEST(JobControlParallelPort, JobLargerThanTheControllersMemoryIsRefusedAndKept) {
-    // The size check on the job file as START makes it: exactly 4193280 bytes go, one more not.
-    test::TempDir dir;
-    sim::LptRig r;
-    Ttransmisja transfer(r.ctx, r.layer, r.notifier);
-    test::WriteFileBytes(dir / "out.cnx", std::string(4193280, 'C'));
-    EXPECT_TRUE(transfer.CheckSize(dir / "out.cnx"));
-    test::WriteFileBytes(dir / "out.cnx", std::string(4193281, 'C'));
-    EXPECT_FALSE(transfer.CheckSize(dir / "out.cnx"));
-    ASSERT_EQ(r.notifier.messages.size(), 1u);
-    EXPECT_EQ(r.notifier.messages[0].text, "Out of the plotter buffer size");
-    EXPECT_TRUE(std::filesystem::exists(dir / "out.cnx"));
-}
-
 TEST(JobControlParallelPort, NoMachineSetsTheZeroPointTo10mm) {
     LptJobRig j;
     j.r.peer.noAckBytes = -1;

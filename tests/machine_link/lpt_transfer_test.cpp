@@ -190,6 +190,7 @@ TEST(Ttransmisja, SizeLimitOfTheControllersMemory) {
     ASSERT_EQ(r.notifier.messages.size(), 1u);
     EXPECT_EQ(r.notifier.messages[0].text, "Out of the plotter buffer size");
     EXPECT_EQ(r.notifier.messages[0].caption, "");
+    EXPECT_TRUE(std::filesystem::exists(r.dir / "out.cnx"));  // the refused job is kept
     // The transfer itself refuses it too, before sending a byte.
     EXPECT_EQ(r.Run(), Ttransmisja::Failed);
     EXPECT_TRUE(r.model.job.empty());
