@@ -99,10 +99,6 @@ struct BurnRig {
     bool WaitPaused() {
         return gui.PumpUntil([&] { return jobs->BurnThread() && jobs->BurnThread()->Paused(); });
     }
-    std::size_t Count(const std::string& c) const {
-        return static_cast<std::size_t>(std::count_if(model.log.begin(), model.log.end(),
-                                                      [&](const sim::ReceivedCommand& r) { return r.bytes == c; }));
-    }
     // The commands from the burn's first "SBB" on, with the moves to each line start (what the
     // go-to sends between "SA" + ramp divisor and "F" 1) left out.
     std::vector<std::string> Burnt() const {
@@ -201,7 +197,7 @@ TEST(BitmapBurn, HoldPausesAfterTheLineAndContinueGoesOn) {
     b.AtFirstRefresh([&] { b.jobs->Wstrzymaj1Click(); });
     b.jobs->Start1Click();
     ASSERT_TRUE(b.WaitPaused());
-    EXPECT_EQ(b.Count("SBS"), 1u) << "the line in progress is finished";
+    EXPECT_EQ(b.model.CountReceived("SBS"), 1u) << "the line in progress is finished";
     EXPECT_EQ(b.model.log.back().bytes, B({'F', 0}));
     EXPECT_EQ(b.model.log[b.model.log.size() - 3].bytes, "SBE");
 
@@ -217,8 +213,8 @@ TEST(BitmapBurn, ContinueResumesAPausedBurnToItsEnd) {
     ASSERT_TRUE(b.WaitPaused());
     b.jobs->Kontynuacja1Click();
     ASSERT_TRUE(b.WaitEnd());
-    EXPECT_EQ(b.Count("SBS"), 8u);
-    EXPECT_EQ(b.Count("SBB"), 2u) << "\"SBB\" again after the resume";
+    EXPECT_EQ(b.model.CountReceived("SBS"), 8u);
+    EXPECT_EQ(b.model.CountReceived("SBB"), 2u) << "\"SBB\" again after the resume";
     EXPECT_FALSE(b.ctx.BurnRunning);
 }
 
@@ -234,7 +230,7 @@ TEST(BitmapBurn, MachineStopKeyPausesAndClosingTheWindowEndsTheBurn) {
     EXPECT_EQ(b.jobs->BurnThread(), nullptr);
     EXPECT_FALSE(b.ctx.BurnRunning);
     EXPECT_EQ(b.model.log.back().bytes, B({'F', 0}));
-    EXPECT_EQ(b.Count("SBS"), 1u);
+    EXPECT_EQ(b.model.CountReceived("SBS"), 1u);
 }
 
 TEST(BitmapBurn, ClosingTheWindowDuringARunningBurnEndsIt) {
@@ -255,7 +251,7 @@ TEST(BitmapBurn, ClosingTheWindowDuringARunningBurnEndsIt) {
     ASSERT_TRUE(b.gui.PumpUntil([&] { return closed; }));
     EXPECT_EQ(b.jobs->BurnThread(), nullptr);
     EXPECT_FALSE(b.ctx.BurnRunning);
-    EXPECT_EQ(b.Count("SBS"), 1u);
+    EXPECT_EQ(b.model.CountReceived("SBS"), 1u);
     EXPECT_EQ(b.model.log.back().bytes, B({'F', 0}));
 }
 
@@ -270,7 +266,7 @@ TEST(BitmapBurn, RunUpBeyondTheZeroPointIsRefused) {
               "Please change the starting point or decrease the working speed because the estimated acceleration "
               "distance and the size of your project reach beyond the working area of the machine.");
     EXPECT_EQ(b.recorded.messages[0].caption, "The acceleration distance 0.076 [mm], V 500");
-    EXPECT_EQ(b.Count("SBB"), 0u);
+    EXPECT_EQ(b.model.CountReceived("SBB"), 0u);
 }
 
 TEST(BitmapProject, PictureSizeFollowsTheConfiguredWidth) {

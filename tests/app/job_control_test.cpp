@@ -415,13 +415,7 @@ TEST(JobControlEthernet, ConnectionDroppedMidJobStopsTheStreamAndStartWorksAgain
     EXPECT_TRUE(notifier.messages.empty());
     auto lock = server.Lock();
     EXPECT_GT(streamFrom, from);
-    std::vector<std::string> streamed;
-    for (std::size_t i = streamFrom; i < model.log.size(); ++i)
-        if (model.log[i].bytes != "SX") streamed.push_back(model.log[i].bytes);
-    std::string bytes;
-    for (const auto& c : streamed)
-        if (c != "G") bytes += c;
-    EXPECT_EQ(bytes, test::ReadFileBytes(dir / "out.cnx"));
+    EXPECT_EQ(Streamed(model, streamFrom), test::ReadFileBytes(dir / "out.cnx"));
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ inline std::vector<std::string> Sent(const sim::ControllerModel& m, std::size_t 
     std::vector<std::string> out;
     for (std::size_t i = from; i < m.log.size(); ++i) {
         const std::string& c = m.log[i].bytes;
-        if (c == "X" || c == "E" || c == "Z" || c == "O" || c == "SX" || c.rfind("SX", 0) == 0) continue;
+        if (c == "X" || c == "E" || c == "Z" || c == "O" || c.rfind("SX", 0) == 0) continue;
         out.push_back(c);
     }
     return out;
