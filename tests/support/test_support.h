@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <initializer_list>
 #include <filesystem>
 #include <string>
@@ -85,6 +86,28 @@ public:
 
 private:
     std::filesystem::path old_;
+};
+
+// An environment variable set (or, for a null value, removed) for the object's lifetime, and its
+// old value put back afterwards.
+class EnvVar {
+public:
+    EnvVar(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+        if (value) ::setenv(name, value, 1);
+        else ::unsetenv(name);
+    }
+    ~EnvVar() {
+        if (had_) ::setenv(name_, old_.c_str(), 1);
+        else ::unsetenv(name_);
+    }
+    EnvVar(const EnvVar&) = delete;
+    EnvVar& operator=(const EnvVar&) = delete;
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
 };
 
 // ../shared/testdata/<sub>, or an empty path when the folder is not there.

@@ -19,16 +19,11 @@
 #include "settings/settings.h"
 #include "settings/ui/flt_edit.h"
 #include "support/test_support.h"
+#include "ui/typing.h"
 
 using namespace vellisk;
 
 namespace {
-
-void Type(QWidget* field, const QString& text) {
-    field->setFocus();
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(field, text);
-}
 
 // Runs `act` on the modal dialog of type D once it is shown.
 template <typename D, typename F>
@@ -52,7 +47,7 @@ TEST_F(DrawingDialogs, LayersTypedDepthAndDoubleClickReachTheProjectOnOk) {
         EXPECT_EQ(d.Grid()->rowCount(), 3);
         EXPECT_EQ(d.Grid()->item(0, 1)->text(), "0.100");
         EXPECT_EQ(d.ColourPanel()->text(), "Layer 1");
-        Type(d.DepthEdit(), "0.2");
+        test::Type(d.DepthEdit(), "0.2");
         QTest::keyClick(d.DepthEdit(), Qt::Key_Return);  // on to the enabled box
         EXPECT_EQ(d.focusWidget(), d.EnabledBox());
         QTest::mouseClick(d.ApplyButton(), Qt::LeftButton);  // row 1 written, row 2 loaded
@@ -70,7 +65,7 @@ TEST_F(DrawingDialogs, LayersTypedDepthAndDoubleClickReachTheProjectOnOk) {
     for (const auto& f : project->Figures) EXPECT_EQ(f->ToCut, f->Layer != 2);
 
     WhenShown<ui::TfWarstwy>([](ui::TfWarstwy& d) {
-        Type(d.DepthEdit(), "0.5");
+        test::Type(d.DepthEdit(), "0.5");
         QTest::mouseClick(d.ApplyButton(), Qt::LeftButton);
         QTest::mouseClick(d.CancelButton(), Qt::LeftButton);
     });
@@ -97,12 +92,12 @@ TEST_F(DrawingDialogs, HatchingRefusesSpacingZeroThenHatchesOnOk) {
     settings.SetFlag("doOutline", false);
     Load({test::Rect(0, 0, 400, 400)}, KindHpgl);
     WhenShown<ui::TFormKreski>([this](ui::TFormKreski& d) {
-        Type(d.Odstep(), "0");
+        test::Type(d.Odstep(), "0");
         QTest::mouseClick(d.OkButton(), Qt::LeftButton);
         EXPECT_TRUE(d.isVisible());  // refused: the dialog stays
         EXPECT_EQ(notifier.messages.size(), 1u);
-        Type(d.Odstep(), "1");
-        Type(d.Kat(), "0");
+        test::Type(d.Odstep(), "1");
+        test::Type(d.Kat(), "0");
         QTest::mouseClick(d.WytnijObrys(), Qt::LeftButton);
         QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     });

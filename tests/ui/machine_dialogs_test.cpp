@@ -17,6 +17,7 @@
 #include "settings/ui/flt_edit.h"
 #include "machine_operation/dialog_rig.h"
 #include "support/test_support.h"
+#include "ui/typing.h"
 
 using namespace vellisk;
 
@@ -41,20 +42,14 @@ struct PanelTimer : JobPanel {
     void RefreshStatus() override {}
 };
 
-void Type(QWidget* field, const QString& text) {
-    field->setFocus();
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(field, text);
-}
-
 TEST(MachineDialogsUi, MoveDialogExecutesTheTypedDeltaAndATestEndsOnAKey) {
     Rig r;
     PanelTimer panel;
     ui::Tprzesun dlg(r.layer, r.settings, &panel);
     dlg.show();
-    Type(dlg.DeltaX(), "12");
+    test::Type(dlg.DeltaX(), "12");
     QTest::mouseClick(dlg.WithoutZ(), Qt::LeftButton);  // Z too
-    Type(dlg.DeltaZ(), "1");
+    test::Type(dlg.DeltaZ(), "1");
     QTest::mouseClick(dlg.ExecuteButton(), Qt::LeftButton);
     ASSERT_EQ(r.model.Received(LinkKind::Usb).size(), 1u);
     EXPECT_EQ(r.model.Received(LinkKind::Usb)[0], EncodeMoveCommandEx(1, 1200, 0, 0, 65535).Bytes)
@@ -79,7 +74,7 @@ TEST(MachineDialogsUi, ToolLengthOkSendsTheTypedDistanceAndLaserHidesTheButtons)
     ui::TdlugoscForm dlg(r.layer, r.settings, nullptr);
     dlg.show();
     EXPECT_TRUE(dlg.MiddlePanel()->isVisible());
-    Type(dlg.Tool(), "25.5");
+    test::Type(dlg.Tool(), "25.5");
     QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
     EXPECT_EQ(r.ctx.PlotState.BaseZ, 2550);
     EXPECT_EQ(r.model.Received(LinkKind::Usb), std::vector<std::string>{"N" + IntToBytes4(2550)});
@@ -95,12 +90,12 @@ TEST(MachineDialogsUi, BasePointsAddCopyAndKeepTheFile) {
     {
         ui::TPunkty_bazowe dlg(r.layer);
         dlg.show();
-        Type(dlg.Pbx(), "150");
-        Type(dlg.Remark(), "vice");
+        test::Type(dlg.Pbx(), "150");
+        test::Type(dlg.Remark(), "vice");
         QTest::mouseClick(dlg.AddButton(), Qt::LeftButton);
         EXPECT_EQ(dlg.List()->count(), 2);
         EXPECT_TRUE(dlg.CopyButton()->isEnabled());
-        Type(dlg.Pbx(), "1");
+        test::Type(dlg.Pbx(), "1");
         QTest::mouseClick(dlg.CopyButton(), Qt::LeftButton);
         x = dlg.Pbx()->Value();
         QTest::mouseClick(dlg.SetButton(), Qt::LeftButton);

@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
-#include <cstdlib>
 #include <algorithm>
 #include <functional>
 
@@ -16,6 +15,7 @@
 #include "machine_operation/ui/tster.h"
 #include "machine_link/machine_context.h"
 #include "machine_link/trans_arm.h"
+#include "platform/program_dir.h"
 #include "settings/config_dialog.h"
 #include "settings/settings_files.h"
 #include "sim/controller_model.h"
@@ -25,15 +25,6 @@
 using namespace vellisk;
 
 namespace {
-
-class EnvVar {
-public:
-    EnvVar(const char* name, const std::string& value) : name_(name) { ::setenv(name, value.c_str(), 1); }
-    ~EnvVar() { ::unsetenv(name_); }
-
-private:
-    const char* name_;
-};
 
 // Runs the event loop until `done` holds or `ms` have passed.
 bool LoopUntil(const std::function<bool()>& done, int ms = 10000) {
@@ -63,9 +54,9 @@ TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController)
     model.drainPerStatusRead = 4;
     model.runningReadsAfterStart = 1000000;  // the machine runs the job until it is held
     sim::TcpController controller(sim::ModelHooks(model));
-    EnvVar programDir("VELLISK_PROGRAM_DIR", dir.path().string());
-    EnvVar commandPort("VELLISK_COMMAND_PORT", std::to_string(controller.CommandPort()));
-    EnvVar identityPort("VELLISK_IDENTITY_PORT", std::to_string(controller.IdentityPort()));
+    test::EnvVar programDir(kProgramDirVariable, dir.path().c_str());
+    test::EnvVar commandPort("VELLISK_COMMAND_PORT", std::to_string(controller.CommandPort()).c_str());
+    test::EnvVar identityPort("VELLISK_IDENTITY_PORT", std::to_string(controller.IdentityPort()).c_str());
     // The machine's address and its model (so that the program takes the Ethernet link).
     test::WriteFileBytes(dir / "DADudavu.txt", "127\r\n  0\r\n  0\r\n  1\r\n");
     test::WriteFileBytes(dir / "typ.txt", "PRV");
@@ -131,11 +122,9 @@ TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController)
     EXPECT_TRUE(received == job) << "received " << received.size() << " bytes of " << job.size();
 
     // The state at exit.
-    const std::string cfg = test::ReadFileBytes(dir / "Quarnell.cfg");
-    ASSERT_EQ(cfg.size(), 448u);
+    ASSERT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg").size(), 448u);
     GlobalState g;
-    ASSERT_TRUE(DecodeGlobalState(std::span(reinterpret_cast<const std::uint8_t*>(cfg.data()), cfg.size()), &g,
-                                  nullptr));
+    ASSERT_EQ(ReadGlobalStateFile(dir.path(), &g, nullptr), GlobalFileStatus::Read);
     EXPECT_EQ(g.OpenDir, dir.path().string());
     EXPECT_TRUE(g.Warstwy);
     EXPECT_TRUE(g.Punktywej);

@@ -8,7 +8,6 @@
 #include <QDialog>
 #include <QTest>
 #include <QTimer>
-#include <cstdlib>
 
 #include "app/job_drawing.h"
 #include "app/job_control.h"
@@ -17,29 +16,16 @@
 #include "app/ui/main_form.h"
 #include "app/ui/program_main.h"
 #include "machine_operation/ui/tster.h"
+#include "platform/program_dir.h"
 #include "settings/settings_files.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
 
-namespace {
-
-// The program folder for one test, named by the environment as for an installed program.
-class ProgramDirVariable {
-public:
-    explicit ProgramDirVariable(const std::filesystem::path& p) { ::setenv(kVariable, p.c_str(), 1); }
-    ~ProgramDirVariable() { ::unsetenv(kVariable); }
-
-private:
-    static constexpr const char* kVariable = "VELLISK_PROGRAM_DIR";
-};
-
-}  // namespace
-
 TEST(Program, AFirstStartInAnEmptyFolderWritesTheStateFilesAndExitAddsTheViewOptions) {
     test::TempDir dir;
     test::CurrentFolder here(dir.path());
-    ProgramDirVariable programDir(dir.path());
+    test::EnvVar programDir(kProgramDirVariable, dir.path().c_str());
     int status = -1;
     {
         ui::Program program({"vellisk", "95", "USA"});
@@ -60,11 +46,9 @@ TEST(Program, AFirstStartInAnEmptyFolderWritesTheStateFilesAndExitAddsTheViewOpt
         status = program.Run();
     }
     EXPECT_EQ(status, 0);
-    const std::string cfg = test::ReadFileBytes(dir / "Quarnell.cfg");
-    ASSERT_EQ(cfg.size(), 448u);
+    ASSERT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg").size(), 448u);
     GlobalState g;
-    ASSERT_TRUE(DecodeGlobalState(std::span(reinterpret_cast<const std::uint8_t*>(cfg.data()), cfg.size()), &g,
-                                  nullptr));
+    ASSERT_EQ(ReadGlobalStateFile(dir.path(), &g, nullptr), GlobalFileStatus::Read);
     EXPECT_TRUE(g.Kierunek);
     EXPECT_FALSE(g.Warstwy);
     EXPECT_TRUE(g.Punktywej);
@@ -73,7 +57,7 @@ TEST(Program, AFirstStartInAnEmptyFolderWritesTheStateFilesAndExitAddsTheViewOpt
 TEST(Program, AStateFileThatCannotBeWrittenAtExitStillEndsNormally) {
     test::TempDir dir;
     test::CurrentFolder here(dir.path());
-    ProgramDirVariable programDir(dir.path());
+    test::EnvVar programDir(kProgramDirVariable, dir.path().c_str());
     ui::Program program({"vellisk", "USA", "95"});
     EXPECT_EQ(program.Usb(), nullptr);
     // "Quarnell.cfg" becomes a folder: it cannot be replaced by the file at exit.
@@ -93,7 +77,7 @@ TEST(Program, AStateFileThatCannotBeWrittenAtExitStillEndsNormally) {
 TEST(Program, ABitmapOpensAsAJobDrawingAndClosingItsWindowIsClean) {
     test::TempDir dir;
     test::CurrentFolder here(dir.path());
-    ProgramDirVariable programDir(dir.path());
+    test::EnvVar programDir(kProgramDirVariable, dir.path().c_str());
     ui::Program program({"vellisk", "95", "USA"});
     QImage picture(8, 4, QImage::Format_RGB888);
     picture.fill(Qt::gray);
@@ -117,7 +101,7 @@ TEST(Program, ABitmapOpensAsAJobDrawingAndClosingItsWindowIsClean) {
 TEST(Program, InformationAndHatchingOpenForTheActiveDrawing) {
     test::TempDir dir;
     test::CurrentFolder here(dir.path());
-    ProgramDirVariable programDir(dir.path());
+    test::EnvVar programDir(kProgramDirVariable, dir.path().c_str());
     ui::Program program({"vellisk", "95", "USA"});
     test::WriteFileBytes(dir / "square.plt", "IN;SP1;PU400,400;PD1200,400,1200,1200,400,1200,400,400;PU;\n");
     program.MainForm().show();
