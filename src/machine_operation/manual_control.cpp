@@ -6,6 +6,7 @@
 
 #include "machine_link/commands.h"
 #include "machine_operation/control_panel.h"
+#include "machine_operation/machine_moves.h"
 #include "model/geometry.h"
 #include "model/numeric.h"
 #include "settings/settings.h"
@@ -345,9 +346,7 @@ void ControlPanel::HomeClick() {
 
     // Touch-off: up 10 mm, then down in five steps of 0.2 mm at a slow feed.
     auto zMove = [&](std::int32_t dz) {
-        const MoveCommand m = p.ArmController ? EncodeMoveCommandEx(p.Multiplier, 0, 0, dz, kNoSpeedLimit)
-                                              : EncodeMoveCommand(1, 0, 0, dz);
-        layer_.SendCommand(m.Bytes);
+        layer_.SendCommand(DialogMove(ctx_, 1, 0, 0, dz));
         layer_.WaitWhileBusy();
     };
     layer_.ReadSpeeds();
