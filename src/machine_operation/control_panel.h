@@ -196,6 +196,9 @@ private:
     void SendSpeed(std::int32_t mmPerMin);
 
     // ---- manual control ----
+    // ReadStatus; false (after the message "No communication" with the caption) when the
+    // parallel port's reply did not come in time.
+    bool LinkAnswers(TextId caption);
     // ReadStatus until the bits are clear or the controller stops answering; false (after the
     // message with the caption) when it keeps them set past kStatusWaitLimit.
     bool WaitForStatusClear(std::uint16_t bits, TextId caption);

@@ -24,12 +24,7 @@ std::string Bytes(std::initializer_list<int> bytes) {
 void ControlPanel::wstrzymaj() {
     tplotstate& s = ctx_.PlotState;
     const tplotparams& p = ctx_.PlotParams;
-    layer_.ReadStatus();
-    if (layer_.TimedOut()) {
-        notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
-                          ctx_.Text(TextId::PanelHoldCaption));
-        return;
-    }
+    if (!LinkAnswers(TextId::PanelHoldCaption)) return;
     if (ctx_.BurnRunning.load()) {
         ctx_.BurnStopRequested = true;
         return;
@@ -51,7 +46,7 @@ void ControlPanel::wstrzymaj() {
     heldX_ = s.PosX - s.BaseX;
     heldY_ = s.PosY - s.BaseY;
     heldZ_ = p.ZReversed ? s.PosZ - s.BaseZ : s.PosZ + s.BaseZ;
-    layer_.MoveToPoint((s.PosX - s.BaseX) / 100, (s.PosY - s.BaseY) / 100, ctx_.JobStartZ);
+    layer_.MoveToPoint(heldX_ / 100, heldY_ / 100, ctx_.JobStartZ);
     layer_.WaitWhileBusy();
     if (ctx_.ArmLink) clock_.Sleep(10ms);
     if (!p.Laser) layer_.SendCommand(Bytes({'R', 0, 2}));
@@ -66,12 +61,7 @@ void ControlPanel::wstrzymaj() {
 void ControlPanel::kontynuuj() {
     tplotstate& s = ctx_.PlotState;
     const tplotparams& p = ctx_.PlotParams;
-    layer_.ReadStatus();
-    if (layer_.TimedOut()) {
-        notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
-                          ctx_.Text(TextId::PanelContinueCaption));
-        return;
-    }
+    if (!LinkAnswers(TextId::PanelContinueCaption)) return;
     // During a burn only the burn goes on: the burn thread waits paused until it is woken.
     if (ctx_.BurnRunning.load()) {
         if (ctx_.BurnStopRequested.load()) {

@@ -56,6 +56,13 @@ bool ControlPanel::KeyAllowed(std::uint16_t key) const {
     }
 }
 
+bool ControlPanel::LinkAnswers(TextId caption) {
+    layer_.ReadStatus();
+    if (!layer_.TimedOut()) return true;
+    notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, ctx_.Text(caption));
+    return false;
+}
+
 bool ControlPanel::WaitForStatusClear(std::uint16_t bits, TextId caption) {
     // A controller that keeps answering with the bits set for this long is taken as not
     // responding to the operator: the panel must not stand still for ever.
@@ -152,10 +159,8 @@ void ControlPanel::ButtonDown(PanelControl button) {
     const std::uint16_t key = JogKeyOf(button);
     if (key == 0 && button != PanelControl::Stop) return;
     if (!Enabled(button)) return;
-    layer_.ReadStatus();
-    if (layer_.TimedOut())
-        notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
-                          ctx_.Text(TextId::PanelMouseKeyDown));
+    // A controller that does not answer is told, and the button acts all the same.
+    LinkAnswers(TextId::PanelMouseKeyDown);
     if (key != 0) {
         StartJogKey(key);
     } else if ((ctx_.PlotState.Status & kStatusRunningFromMemory) == 0) {
@@ -321,12 +326,8 @@ void ControlPanel::PowerBarScrolled() {
 
 void ControlPanel::HomeClick() {
     const tplotparams& p = ctx_.PlotParams;
+    if (!LinkAnswers(TextId::PanelHomeCaption)) return;
     const std::string caption = ctx_.Text(TextId::PanelHomeCaption);
-    layer_.ReadStatus();
-    if (layer_.TimedOut()) {
-        notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, caption);
-        return;
-    }
     if (ctx_.PlotState.Status & (kStatusBusy | kStatusRunningFromMemory)) {
         notifier_.Message(ctx_.Text(TextId::PanelHomeImpossible), MessageKind::Error, Buttons::Ok, caption);
         return;
@@ -412,12 +413,7 @@ void ControlPanel::OutputsClick() {
 
 void ControlPanel::ToolLengthClick() {
     if (!Enabled(PanelControl::ToolLength)) return;
-    layer_.ReadStatus();
-    if (layer_.TimedOut()) {
-        notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
-                          ctx_.Text(TextId::PanelToolLengthCaption));
-        return;
-    }
+    if (!LinkAnswers(TextId::PanelToolLengthCaption)) return;
     if (ctx_.PlotState.Status & (kStatusBusy | kStatusRunningFromMemory)) {
         notifier_.Message(ctx_.Text(TextId::PanelStopBeforeMeasure), MessageKind::Error, Buttons::Ok,
                           ctx_.Text(TextId::PanelMeasurement));
