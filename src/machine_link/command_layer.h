@@ -42,6 +42,10 @@ inline constexpr std::uint16_t kKeyPageUp = 33, kKeyPageDown = 34, kKeyLeft = 37
                                kKeyNumpad3 = 99, kKeyNumpad4 = 100, kKeyNumpad5 = 101,
                                kKeyNumpad6 = 102, kKeyNumpad7 = 103, kKeyNumpad8 = 104,
                                kKeyNumpad9 = 105;
+// The panel's other keys: Ctrl (fine speed), Insert and keypad 0 (spindle or laser pulse),
+// keypad + and - (speed).
+inline constexpr std::uint16_t kKeyCtrl = 17, kKeyInsert = 45, kKeyNumpad0 = 96,
+                               kKeyNumpadPlus = 107, kKeyNumpadMinus = 109;
 
 class CommandLayer {
 public:

@@ -15,13 +15,6 @@ namespace vellisk {
 
 using namespace std::chrono_literals;
 
-namespace {
-
-constexpr std::uint16_t kKeyCtrl = 17, kKeyInsert = 45, kKeyNumpad0 = 96, kKeyNumpadPlus = 107,
-                        kKeyNumpadMinus = 109;
-
-}  // namespace
-
 std::uint16_t ControlPanel::JogKeyOf(PanelControl b) {
     switch (b) {
         case PanelControl::JogUpLeft: return kKeyNumpad7;

@@ -79,7 +79,7 @@ TEST_P(PanelOnLink, KeysMoveNothingWhileAJobRuns) {
     const std::size_t from = rig->LogSize();
     rig->panel->KeyDown(kKeyLeft);
     rig->panel->KeyUp(kKeyLeft);
-    rig->panel->KeyDown(45);
+    rig->panel->KeyDown(kKeyInsert);
     rig->panel->ButtonDown(PanelControl::JogLeft);
     EXPECT_TRUE(rig->Sent(from).empty());
 }
@@ -91,30 +91,30 @@ TEST_P(PanelOnLink, SpeedKeysCtrlAndBars) {
     std::int32_t speed = 0;
     if (p.DirectSpeedBar) {
         rig->panel->SpeedBarMoved(999);
-        rig->panel->KeyDown(107);
+        rig->panel->KeyDown(kKeyNumpadPlus);
         EXPECT_EQ(rig->panel->SpeedBar().position, 1009);
         speed = 1009;
     } else {
         rig->panel->SpeedBarMoved(150);  // 600 mm/min
-        rig->panel->KeyDown(107);
+        rig->panel->KeyDown(kKeyNumpadPlus);
         EXPECT_EQ(rig->panel->SpeedBar().position, 151);
         speed = 610;
     }
-    rig->panel->KeyUp(107);
+    rig->panel->KeyUp(kKeyNumpadPlus);
     std::vector<std::string> sent = rig->Sent(0);
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(sent.back(), ExpectedV(ctx, speed));
 
     // Ctrl: a tenth of the speed (never below the slowest feed), once; the release restores it.
     std::size_t from = rig->LogSize();
-    rig->panel->KeyDown(17);
-    rig->panel->KeyDown(17);
+    rig->panel->KeyDown(kKeyCtrl);
+    rig->panel->KeyDown(kKeyCtrl);
     EXPECT_EQ(rig->Sent(from), (std::vector<std::string>{ExpectedV(ctx, std::max<std::int32_t>(speed / 10, p.MinFeed))}));
     from = rig->LogSize();
-    rig->panel->KeyUp(17);
+    rig->panel->KeyUp(kKeyCtrl);
     EXPECT_EQ(rig->Sent(from), (std::vector<std::string>{ExpectedV(ctx, speed)}));
     from = rig->LogSize();
-    rig->panel->KeyUp(17);  // a release the panel saw no press for
+    rig->panel->KeyUp(kKeyCtrl);  // a release the panel saw no press for
     EXPECT_TRUE(rig->Sent(from).empty());
 
     // The power bar sends the output's value.
@@ -137,8 +137,8 @@ TEST_P(PanelOnLink, InsertSpindleButtonAndPulseField) {
     rig->WithModel([](sim::ControllerModel& m) { m.outputIndex = 2; });
     rig->panel->Tick();
     std::size_t from = rig->LogSize();
-    rig->panel->KeyDown(45);
-    rig->panel->KeyUp(45);
+    rig->panel->KeyDown(kKeyInsert);
+    rig->panel->KeyUp(kKeyInsert);
     const std::string slt = B({'S', 'L', 'T', 100, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     const std::string slp = B({'S', 'L', 'P', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     if (ctx.PlotParams.Laser) {
@@ -227,7 +227,7 @@ TEST(PanelActions, CtrlFineSpeedNeverBelowTheSlowestFeed) {
     rig.panel->FormActivate();
     rig.panel->SpeedBarMoved(500);
     const std::size_t from = rig.LogSize();
-    ASSERT_NO_THROW(rig.panel->KeyDown(17));
+    ASSERT_NO_THROW(rig.panel->KeyDown(kKeyCtrl));
     EXPECT_EQ(rig.Sent(from), (std::vector<std::string>{ExpectedV(rig.ctx, 100)}));
 }
 

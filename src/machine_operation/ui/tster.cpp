@@ -56,20 +56,20 @@ Tster::~Tster() {
 std::uint16_t Tster::VirtualKey(int key, Qt::KeyboardModifiers mods) {
     const bool pad = mods.testFlag(Qt::KeypadModifier);
     switch (key) {
-        case Qt::Key_PageUp: return 33;
-        case Qt::Key_PageDown: return 34;
-        case Qt::Key_Left: return 37;
-        case Qt::Key_Up: return 38;
-        case Qt::Key_Right: return 39;
-        case Qt::Key_Down: return 40;
-        case Qt::Key_Insert: return 45;
-        case Qt::Key_Control: return 17;
+        case Qt::Key_PageUp: return kKeyPageUp;
+        case Qt::Key_PageDown: return kKeyPageDown;
+        case Qt::Key_Left: return kKeyLeft;
+        case Qt::Key_Up: return kKeyUp;
+        case Qt::Key_Right: return kKeyRight;
+        case Qt::Key_Down: return kKeyDown;
+        case Qt::Key_Insert: return kKeyInsert;
+        case Qt::Key_Control: return kKeyCtrl;
         default: break;
     }
     if (!pad) return 0;
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<std::uint16_t>(96 + (key - Qt::Key_0));
-    if (key == Qt::Key_Plus) return 107;
-    if (key == Qt::Key_Minus) return 109;
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<std::uint16_t>(kKeyNumpad0 + (key - Qt::Key_0));
+    if (key == Qt::Key_Plus) return kKeyNumpadPlus;
+    if (key == Qt::Key_Minus) return kKeyNumpadMinus;
     return 0;
 }
 
@@ -297,7 +297,7 @@ bool Tster::HandleKey(QObject*, QEvent* event) {
         Guard([&] { panel_.KeyUp(vk); });
     }
     // Ctrl goes on to the focused control; the machine keys do not (a bar would move too).
-    return vk != 17;
+    return vk != kKeyCtrl;
 }
 
 void Tster::HandleMouse(QObject* watched, QMouseEvent* e) {
