@@ -55,11 +55,14 @@ BurnLineCommands BuildBurnLine(const tLinia& line, bool forward, const BurnLineG
     return out;
 }
 
+std::int32_t RunUpSteps(const MachineContext& ctx, std::int32_t timer) {
+    const tplotparams& p = ctx.PlotParams;
+    return ctx.RampIndexOfTimer(timer / std::max(1, p.Multiplier)) * (p.RunUpFactor + 1);
+}
+
 double RunUpDistance(const MachineContext& ctx, std::int32_t timer) {
     const tplotparams& p = ctx.PlotParams;
-    const std::int32_t k = ctx.RampIndexOfTimer(timer / std::max(1, p.Multiplier));
-    const double steps = static_cast<double>(k) * (p.RunUpFactor + 1);
-    return p.StepsX > 0 ? steps / 100.0 / p.StepsX : 0.0;
+    return p.StepsX > 0 ? RunUpSteps(ctx, timer) / 100.0 / p.StepsX : 0.0;
 }
 
 std::uint8_t IdlePowerByte(double percent) {
@@ -146,10 +149,8 @@ void tBMPThread::Execute() {
             currentLine_ = static_cast<std::int32_t>(j);
             if (OneWay) forward = true;
             layer_.ReadSpeeds();
-            const std::int32_t k =
-                ctx_.RampIndexOfTimer(ctx_.PlotState.SetSpeeds[1] / std::max(1, p.Multiplier));
-            g.RunUpSteps = k * (p.RunUpFactor + 1);
-            const double runUpMm = p.StepsX > 0 ? g.RunUpSteps / 100.0 / p.StepsX : 0.0;
+            g.RunUpSteps = RunUpSteps(ctx_, ctx_.PlotState.SetSpeeds[1]);
+            const double runUpMm = RunUpDistance(ctx_, ctx_.PlotState.SetSpeeds[1]);
             // The run-up in steps is compared with the pitch in mm, as the controller's makers do.
             g.FeedSteps = g.RunUpSteps * 0.1 > Pitch ? RoundTo<std::int32_t>(Pitch * 100 * p.StepsY, "pitch") : 0;
             const BurnLineCommands line = BuildBurnLine(Lines[j], forward, g);

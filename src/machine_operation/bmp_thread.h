@@ -49,7 +49,10 @@ struct BurnLineGeometry {
 
 BurnLineCommands BuildBurnLine(const tLinia& line, bool forward, const BurnLineGeometry& g);
 
-// Run-up length in mm for a work-speed timer value of the machine in force.
+// Run-up in X motor steps for a work-speed timer value of the machine in force: the ramp index
+// of the timer (per multiplier) times the run-up factor plus one.
+std::int32_t RunUpSteps(const MachineContext& ctx, std::int32_t timer);
+// The run-up in mm.
 double RunUpDistance(const MachineContext& ctx, std::int32_t timer);
 
 // The laser's idle power as a byte: round(percent x 255 / 100), held to 0..255.
