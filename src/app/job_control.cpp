@@ -19,8 +19,6 @@ namespace vellisk {
 
 namespace {
 
-std::string Bytes(std::initializer_list<std::uint8_t> b) { return std::string(b.begin(), b.end()); }
-
 // A number in its shortest decimal form (as the messages show them).
 std::string ShortestNumber(double v) {
     char buf[64];

@@ -56,12 +56,6 @@ double PerSteps(std::int32_t steps, double stepsPerUnit) {
     return stepsPerUnit == 0 ? 0.0 : steps / stepsPerUnit;
 }
 
-std::string Bytes(std::initializer_list<int> bytes) {
-    std::string s;
-    for (int b : bytes) s.push_back(static_cast<char>(b & 0xFF));
-    return s;
-}
-
 }  // namespace
 
 std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t offset) {

@@ -85,6 +85,12 @@ std::string RecordBytes(std::int32_t a, std::int32_t b, std::int32_t c) {
     return IntToBytes4(a) + IntToBytes4(b) + IntToBytes4(c);
 }
 
+std::string Bytes(std::initializer_list<int> bytes) {
+    std::string s;
+    for (int b : bytes) s.push_back(static_cast<char>(b & 0xFF));
+    return s;
+}
+
 std::string PadPacket(std::string_view text) {
     std::string out(text);
     if (out.size() < 16) out.resize(16, '\0');

@@ -5,6 +5,7 @@
 // occur). Multi-byte operands are little-endian, low byte first.
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,8 @@ std::string IntToBytes4(std::uint32_t value);
 std::string SingleBytes(float value);
 // The 12 bytes of a record of three 32-bit values as stored.
 std::string RecordBytes(std::int32_t a, std::int32_t b, std::int32_t c);
+// The bytes of a command written out one by one (each value's low 8 bits), e.g. {'F', 0}.
+std::string Bytes(std::initializer_list<int> bytes);
 // The text followed by zero bytes up to 16 bytes; 16 bytes or more are left unchanged.
 std::string PadPacket(std::string_view text);
 

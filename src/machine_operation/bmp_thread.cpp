@@ -14,8 +14,6 @@ namespace vellisk {
 
 namespace {
 
-std::string Bytes(std::initializer_list<std::uint8_t> b) { return std::string(b.begin(), b.end()); }
-
 // Lines at y = 0, pitch, 2 x pitch, ... below the height, counted as whole multiples of the
 // pitch (1.0 mm at 0.1 mm is 10 lines, not 11 from an accumulated sum).
 std::int32_t LinesBelow(double heightMm, double pitch) {

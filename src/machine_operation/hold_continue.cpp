@@ -3,6 +3,7 @@
 // switches the spindle off; continue starts the spindle (with its spin-up time), goes back to
 // the held point, selects the work speed and resumes with "K". During a bitmap burn both only
 // pause or resume the burn.
+#include "machine_link/commands.h"
 #include "machine_operation/control_panel.h"
 #include "model/numeric.h"
 #include "settings/settings.h"
@@ -10,16 +11,6 @@
 namespace vellisk {
 
 using namespace std::chrono_literals;
-
-namespace {
-
-std::string Bytes(std::initializer_list<int> bytes) {
-    std::string s;
-    for (int b : bytes) s.push_back(static_cast<char>(b & 0xFF));
-    return s;
-}
-
-}  // namespace
 
 void ControlPanel::wstrzymaj() {
     tplotstate& s = ctx_.PlotState;
