@@ -305,13 +305,11 @@ void Tster::HandleMouse(QObject* watched, QMouseEvent* e) {
     for (int i = 0; i < static_cast<int>(PanelControl::Count); ++i)
         if (buttons_[i] == watched) which = static_cast<PanelControl>(i);
     if (which == PanelControl::Count) return;
-    const bool jog = ControlPanel::JogKeyOf(which) != 0;
-    if (!jog && which != PanelControl::Stop) return;
+    // The panel acts on the jog buttons and STOP only; the left button alone presses them.
     if (e->type() == QEvent::MouseButtonPress) {
-        // The left button alone starts a jog (or stops the machine on STOP).
         if (e->button() == Qt::LeftButton && e->buttons() == Qt::LeftButton)
             Guard([&] { panel_.ButtonDown(which); });
-    } else if (jog && e->button() == Qt::LeftButton) {
+    } else if (e->button() == Qt::LeftButton) {
         Guard([&] { panel_.ButtonUp(which); });
     }
 }
