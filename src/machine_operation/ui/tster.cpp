@@ -30,6 +30,15 @@ constexpr PanelControl kJogButtons[] = {
     PanelControl::JogRight,    PanelControl::JogDownLeft, PanelControl::JogDown, PanelControl::JogDownRight,
     PanelControl::ToolUp,      PanelControl::ToolDown};
 
+// A bar's range, position and steps, without a change signal (the panel set them itself).
+void ShowBar(QScrollBar* scroll, const BarState& bar) {
+    const QSignalBlocker block(scroll);
+    scroll->setRange(bar.min, bar.max);
+    scroll->setValue(bar.position);
+    scroll->setPageStep(bar.largeChange);
+    scroll->setSingleStep(bar.smallChange);
+}
+
 }  // namespace
 
 Tster::Tster(ControlPanel& panel, const MachineContext& ctx, bool touchPanel, QWidget* parent)
@@ -408,21 +417,9 @@ void Tster::SetText(PanelText which, const std::string& text) {
     }
 }
 
-void Tster::ShowSpeedBar(const BarState& bar) {
-    const QSignalBlocker block(vScroll_);
-    vScroll_->setRange(bar.min, bar.max);
-    vScroll_->setValue(bar.position);
-    vScroll_->setPageStep(bar.largeChange);
-    vScroll_->setSingleStep(bar.smallChange);
-}
+void Tster::ShowSpeedBar(const BarState& bar) { ShowBar(vScroll_, bar); }
 
-void Tster::ShowPowerBar(const BarState& bar) {
-    const QSignalBlocker block(pScroll_);
-    pScroll_->setRange(bar.min, bar.max);
-    pScroll_->setValue(bar.position);
-    pScroll_->setPageStep(bar.largeChange);
-    pScroll_->setSingleStep(bar.smallChange);
-}
+void Tster::ShowPowerBar(const BarState& bar) { ShowBar(pScroll_, bar); }
 
 void Tster::ShowActualSpeed(std::int32_t value) { chwilowa_->setValue(value); }
 
