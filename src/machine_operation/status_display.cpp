@@ -3,7 +3,6 @@
 // are enabled as the machine's state allows.
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <cstdio>
 
 #include "machine_link/trans_arm.h"

@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "machine_operation/machine_moves.h"
 #include "machine_operation/ui/loop_interrupt.h"
 #include "settings/ui/flt_edit.h"
 #include "model/ui/qt_text.h"

@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "machine_operation/machine_moves.h"
 #include "machine_operation/ui/loop_interrupt.h"
 #include "settings/ui/flt_edit.h"
 #include "model/ui/qt_text.h"

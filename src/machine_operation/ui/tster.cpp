@@ -1,6 +1,5 @@
 #include "machine_operation/ui/tster.h"
 
-#include <QApplication>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
