@@ -144,7 +144,6 @@ void tBMPThread::Execute() {
         bool forward = true;
         Send("SBB");
         for (std::size_t j = 0; j < Lines.size() && !Terminated() && !ctx_.BurnStopRequested; ++j) {
-            currentLine_ = static_cast<std::int32_t>(j);
             if (OneWay) forward = true;
             layer_.ReadSpeeds();
             g.RunUpSteps = RunUpSteps(ctx_, ctx_.PlotState.SetSpeeds[1]);

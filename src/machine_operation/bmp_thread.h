@@ -87,9 +87,6 @@ public:
     double SamplePixelPower(std::int32_t i, std::int32_t l) const;
     void FreeLines() { Lines.clear(); }
 
-    // The line being burnt (for tests and the status).
-    std::int32_t CurrentLine() const { return currentLine_.load(); }
-
 protected:
     void Execute() override;
 
@@ -101,7 +98,6 @@ private:
     MachineContext& ctx_;
     CommandLayer& layer_;
     JobPanel* panel_;
-    std::atomic<std::int32_t> currentLine_{0};
     double base_ = 0.0, slope_ = 0.0;
 };
 

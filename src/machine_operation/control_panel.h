@@ -118,9 +118,6 @@ public:
     void StartTimer() override;
     void RefreshStatus() override { Tick(); }
 
-    void wstrzymaj();
-    void kontynuuj();
-
     // ---- the operator's input (virtual key codes) ----
     void KeyDown(std::uint16_t key);
     void KeyUp(std::uint16_t key);
@@ -150,11 +147,8 @@ public:
     const BarState& PowerBar() const { return powerBar_; }
     bool Enabled(PanelControl c) const { return enabled_[static_cast<int>(c)]; }
     bool Visible(PanelControl c) const { return visible_[static_cast<int>(c)]; }
-    double PulseTime() const { return pulseMs_; }
     std::int64_t TickCount() const { return ticks_; }
     std::int64_t StreamerTickCount() const { return streamerTicks_; }
-    double HeldX() const { return heldX_; }
-    double HeldY() const { return heldY_; }
     double HeldZ() const { return heldZ_; }
 
     // Key code of a jog button, 0 for other controls.
@@ -163,6 +157,10 @@ public:
     static bool IsJogKey(std::uint16_t key);
 
 private:
+    // Hold and continue of a job that runs from the controller's memory (or of a burn).
+    void wstrzymaj();
+    void kontynuuj();
+
     // ---- links ----
     bool UsbPresent();
     bool TcpConnected() const;

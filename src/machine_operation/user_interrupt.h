@@ -12,10 +12,4 @@ public:
     virtual bool Poll() = 0;
 };
 
-// For loops run without a window (tools, tests): never interrupts.
-class NoInterrupt final : public UserInterrupt {
-public:
-    bool Poll() override { return false; }
-};
-
 }  // namespace vellisk
