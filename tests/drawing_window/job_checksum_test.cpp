@@ -24,6 +24,7 @@
 #include "model/core_error.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
+#include "support/generated_drawings.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -98,18 +99,7 @@ std::string JobOf(const std::filesystem::path& drawing, const JobSetup& setup, c
 // A grid of squares with a hole in each, as the speed benchmarks draw it (HPGL units).
 std::filesystem::path GridDrawing(const std::filesystem::path& dir, int figures) {
     const auto path = dir / ("grid_" + std::to_string(figures) + ".plt");
-    std::ofstream out(path, std::ios::binary);
-    out << "IN;SP1;\n";
-    auto square = [&](long x, long y, long side) {
-        out << "PU" << x << ',' << y << ";PD" << x + side << ',' << y << ',' << x + side << ',' << y + side << ','
-            << x << ',' << y + side << ',' << x << ',' << y << ";\n";
-    };
-    for (int i = 0; i < figures / 2; ++i) {
-        const long x = (i % 100) * 2000L, y = (i / 100) * 2000L;
-        square(x, y, 1600);
-        square(x + 400, y + 400, 800);
-    }
-    out << "PU0,0;SP0;\n";
+    test::WriteGenerated(path, test::GeneratedGrid(figures));
     return path;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Drawings generated for the reading tests and the reading benchmarks, as CAD programs, plotter
 // drivers and CAM programs write them: a DXF R12 of lines, arcs, circles and bulged closed
-// polylines, a G-code program of rapid, feed and arc moves, and a plot of long pen-down runs.
+// polylines, a G-code program of rapid, feed and arc moves, a plot of long pen-down runs and a
+// plot of a grid of squares with holes.
 // Header only, so that the benchmarks use the same drawings without the test framework.
 #include <cstdio>
 #include <cstdlib>
@@ -146,6 +147,25 @@ inline std::string GeneratedHpgl(int figures, int pointsPerFigure) {
         s += ";\r\n";
     }
     s += "PU;SP0;\r\n";
+    return s;
+}
+
+// A grid of `figures` / 2 squares of 40 mm, each with a 20 mm hole, 50 mm apart, 100 to a row
+// (HPGL units), as the speed benchmarks and the job checksums draw it.
+inline std::string GeneratedGrid(int figures) {
+    std::string s = "IN;SP1;\n";
+    auto square = [&s](long x, long y, long side) {
+        s += "PU" + std::to_string(x) + ',' + std::to_string(y) + ";PD" + std::to_string(x + side) + ',' +
+             std::to_string(y) + ',' + std::to_string(x + side) + ',' + std::to_string(y + side) + ',' +
+             std::to_string(x) + ',' + std::to_string(y + side) + ',' + std::to_string(x) + ',' + std::to_string(y) +
+             ";\n";
+    };
+    for (int i = 0; i < figures / 2; ++i) {
+        const long x = (i % 100) * 2000L, y = (i / 100) * 2000L;
+        square(x, y, 1600);
+        square(x + 400, y + 400, 800);
+    }
+    s += "PU0,0;SP0;\n";
     return s;
 }
 
