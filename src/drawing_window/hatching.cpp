@@ -1,6 +1,7 @@
 #include "drawing_window/hatching.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -375,6 +376,7 @@ public:
         at_.resize(n);
         flipped_.assign(n, false);
         liveAt_.assign(n, -1);
+        cellOf_.resize(n);
         bool any = false;
         for (std::size_t i = 0; i < n; ++i) {
             pos_[i] = static_cast<std::int32_t>(i);
@@ -402,10 +404,10 @@ public:
 
     void Remove(std::uint32_t id) {
         if (liveAt_[id] < 0) return;
-        for (const Entry& e : entries_[id]) {
-            auto& c = cells_[e.cell];
+        for (std::uint8_t slot = 0; slot < 2; ++slot) {
+            auto& c = cells_[cellOf_[id][slot]];
             for (std::size_t k = 0; k < c.size(); ++k)
-                if (c[k].id == id && c[k].slot == e.slot) {
+                if (c[k].id == id && c[k].slot == slot) {
                     c[k] = c.back();
                     c.pop_back();
                     break;
@@ -470,10 +472,6 @@ private:
         std::uint32_t id;
         std::uint8_t slot;  // 0: the point that was first at the start, 1: the second
     };
-    struct Entry {
-        std::size_t cell;
-        std::uint8_t slot;
-    };
     struct Best {
         double d = 0.0;
         std::int32_t pos = -1;
@@ -491,7 +489,6 @@ private:
 
     void Add(std::uint32_t id) {
         const tfigura& f = *byId_[id];
-        if (entries_.size() < byId_.size()) entries_.resize(byId_.size());
         const tpunkt* a = FirstPoint(f);
         if (!a) return;
         const tpunkt* b = SecondPoint(f);
@@ -502,7 +499,7 @@ private:
             const std::size_t cell = static_cast<std::size_t>(std::clamp<std::int64_t>(CellY(p->Y), 0, rows_ - 1) * cols_ +
                                                               std::clamp<std::int64_t>(CellX(p->X), 0, cols_ - 1));
             cells_[cell].push_back({id, slot});
-            entries_[id].push_back({cell, slot});
+            cellOf_[id][slot] = cell;
             ++slot;
         }
     }
@@ -526,7 +523,7 @@ private:
     std::vector<bool> flipped_;
     std::vector<std::uint32_t> live_;
     std::vector<std::int32_t> liveAt_;
-    std::vector<std::vector<Entry>> entries_;
+    std::vector<std::array<std::size_t, 2>> cellOf_;  // cells of a live figure's points, by slot
     std::vector<std::vector<Item>> cells_;
     double minX_ = 0.0, maxX_ = 0.0, minY_ = 0.0, maxY_ = 0.0, cell_ = 1.0;
     std::int64_t cols_ = 1, rows_ = 1;
