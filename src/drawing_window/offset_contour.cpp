@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 #include "model/geometry.h"
@@ -456,12 +457,13 @@ bool ContourOffsetter::PathIsClean() {
     constexpr double kSlack = 1.0;  // far wider than the search's own rounding allowance
     for (std::size_t k = 0; k < boxes.size(); ++k) {
         const auto& bk = boxes[k];
+        std::optional<Probe> qk;  // made for the first box that meets this one
         for (std::size_t l = k + 1; l < boxes.size() && boxes[l].minX <= bk.maxX; ++l) {
             const auto& bl = boxes[l];
             if (bl.maxY < bk.minY - kSlack || bl.minY > bk.maxY + kSlack) continue;
-            const Probe qk = ProbeOf(bk.segment, PNext(bk.segment));
+            if (!qk) qk = ProbeOf(bk.segment, PNext(bk.segment));
             const Probe ql = ProbeOf(bl.segment, PNext(bl.segment));
-            const double dk = CrossingDistance(qk, bl.segment);
+            const double dk = CrossingDistance(*qk, bl.segment);
             const double dl = CrossingDistance(ql, bk.segment);
             if ((dk >= 0.0 && dk < kBig) || (dl >= 0.0 && dl < kBig)) return false;
         }
