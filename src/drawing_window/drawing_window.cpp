@@ -198,7 +198,6 @@ std::string DrawingWindow::PickStatus(std::int32_t i) const {
 
 void DrawingWindow::MouseDown(int x, int y) {
     Project& p = *project_;
-    p.SelectedFigure = -1;
     std::vector<const tfigura*> figures;
     figures.reserve(p.Figures.size());
     for (const auto& f : p.Figures) figures.push_back(f.get());
@@ -206,8 +205,7 @@ void DrawingWindow::MouseDown(int x, int y) {
     p.SelectedFigure = hit;
     if (hit < 0) {
         Status("");
-        figureToCutEnabled_ = false;
-        if (view_) view_->SetFigureToCutItem(false, false);
+        ClearSelection();
     } else {
         Status(PickStatus(hit));
         const int grow = 2 * transform_.PenWidth + 2;

@@ -70,7 +70,6 @@ bool Kreskowanie::Run(const HatchOptions& options) {
         notifier_.Message(ctx_.Text(TextId::HatchTooManyLines), MessageKind::Error, Buttons::Ok, "");
         return false;
     }
-    countBefore_ = project_.Count();
     Scan(project_.ProjectHeight, project_.ProjectWidth, options.SpacingMm, options.AngleDeg * kPi / 180.0);
     ctx_.HatchingDone = true;
     if (options.TwoWay) optymalizuj(project_.Figures);

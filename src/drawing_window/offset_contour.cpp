@@ -553,7 +553,6 @@ bool ContourOffsetter::RemoveLoops(int start, long long& budget) {
 
 void ContourOffsetter::Run() {
     p_.clear();
-    arcs_.clear();
     ThinContour();
     if (c_.empty()) return;
     arcs_.clear();
