@@ -127,7 +127,6 @@ bool SimulationWalk::StartNextMove() {
 DrawingWindow::DrawingWindow(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier)
     : settings_(settings),
       ctx_(ctx),
-      notifier_(notifier),
       project_(std::make_unique<Project>(kind, settings, ctx, notifier)) {
     project_->WindowStatus = [this](const std::string& text) { Status(text); };
 }

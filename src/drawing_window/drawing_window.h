@@ -118,7 +118,6 @@ private:
 
     const Settings& settings_;
     MachineContext& ctx_;
-    Notifier& notifier_;
     std::unique_ptr<Project> project_;
     DrawingWindowView* view_ = nullptr;
     ViewOptions options_;

@@ -1,6 +1,5 @@
 #include "drawing_window/project_info.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 

@@ -31,7 +31,7 @@ QColor ColourOf(std::int32_t c) {
 }  // namespace
 
 TfWarstwy::TfWarstwy(LayersDialog& engine, const MachineContext& ctx, QWidget* parent)
-    : QDialog(parent), engine_(engine), ctx_(ctx) {
+    : QDialog(parent), engine_(engine) {
     setObjectName("fWarstwy");
     setModal(true);
     setMinimumSize(450, 310);

@@ -49,7 +49,6 @@ private:
     QWidget* ValueEditor() const;
 
     LayersDialog& engine_;
-    const MachineContext& ctx_;
     QTableWidget* sgWarstwy_;
     QLabel* pKolor_;
     QWidget *pFrezarka_, *pLaser_;

@@ -61,7 +61,6 @@ private:
 
 TMDIChild::TMDIChild(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier, QWidget* parent)
     : QWidget(parent),
-      settings_(settings),
       ctx_(ctx),
       notifier_(notifier),
       engine_(kind, settings, ctx, notifier),

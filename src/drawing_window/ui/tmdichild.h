@@ -98,7 +98,6 @@ private:
     void pmWarstwyClick();
     void FormDblClick();
 
-    const Settings& settings_;
     MachineContext& ctx_;
     Notifier& notifier_;
     DrawingWindow engine_;
