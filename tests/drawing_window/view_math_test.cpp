@@ -2,9 +2,6 @@
 // the figure under a click and the simulated tool's pixel steps.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-
 #include "drawing_window/view_math.h"
 
 namespace vellisk {
@@ -15,11 +12,13 @@ TEST(ViewMath, FittedViewPenAndPictureSize) {
     ViewTransform v = ComputeView(640, 400, 0, 0, 10000, 5000, KindDxf, 3.0, 100.0, 1);
     // D = 600 units: min(630 / 10600, 390 / 5600).
     EXPECT_DOUBLE_EQ(v.Scale, 630.0 / 10600.0);
-    const int p = static_cast<int>(std::nearbyint(150 * v.Scale)) - 1;
-    EXPECT_EQ(v.PenWidth, std::max(p, 1));
-    EXPECT_EQ(v.OriginX, 5 + 2 * v.PenWidth);
-    EXPECT_EQ(v.OriginY, static_cast<int>(std::nearbyint(5600 * v.Scale)) + 5 - 2 * v.PenWidth);
-    EXPECT_EQ(v.ImageWidth, static_cast<int>(std::nearbyint(10000 * v.Scale)) + 1 + 4 * v.PenWidth + 10);
+    // Pen: half the tool, 150 units = 8.9 px, rounded, less one. The origin lies 5 px and two
+    // pens inside the picture (5,600 units = 333 px up); the width adds one, four pens and 10 px
+    // to the drawing's 594 px.
+    EXPECT_EQ(v.PenWidth, 8);
+    EXPECT_EQ(v.OriginX, 21);
+    EXPECT_EQ(v.OriginY, 322);
+    EXPECT_EQ(v.ImageWidth, 637);
     const tpunkt back = v.Point(v.PixelX(2500), v.PixelY(1250));
     EXPECT_NEAR(back.X, 2500, 1e-9);
     EXPECT_NEAR(back.Y, 1250, 1e-9);
