@@ -688,9 +688,7 @@ void OffsetContour(tfigura& figure, const OffsetOptions& options) {
                      options.alwaysSearch, w)
         .Run();
     // The path is built in the reused buffer and kept at its exact size.
-    StoreExact(figure.CutPath, w.path);
-    // A very long path's room is not held on to after its figure.
-    if (w.path.capacity() > (1u << 16)) std::vector<tpunkt>().swap(w.path);
+    StoreFromBuffer(figure.CutPath, w.path);
 }
 
 }  // namespace vellisk

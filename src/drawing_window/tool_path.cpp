@@ -15,9 +15,6 @@
 namespace vellisk {
 namespace {
 
-// Points of room a reused path buffer keeps between figures.
-constexpr std::size_t kKeptBufferPoints = 1 << 16;
-
 inline double Plan(const tpunkt& p, const tpunkt& q) { return std::hypot(q.X - p.X, q.Y - p.Y); }
 inline double Space(const tpunkt& p, const tpunkt& q) {
     const double dx = q.X - p.X, dy = q.Y - p.Y, dz = q.Z - p.Z;
@@ -271,9 +268,7 @@ void BuildToolPath3D(tfigura& f, const ToolPathSettings& settings, const ToolPat
     // Built in a buffer kept from figure to figure, then stored at its exact size.
     thread_local std::vector<tpunkt> path;
     BuildInto(path, f, settings, machine, maxFigureZ, engraveAtHeights, hooks);
-    StoreExact(f.ToolPath3D, path);
-    // A very long path's room is not held on to after its figure.
-    if (path.capacity() > kKeptBufferPoints) std::vector<tpunkt>().swap(path);
+    StoreFromBuffer(f.ToolPath3D, path);
 }
 
 void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const Settings& settings,

@@ -2,12 +2,24 @@
 
 namespace vellisk {
 
+namespace {
+
+// Points of room a reused path buffer keeps between figures.
+constexpr std::size_t kKeptBufferPoints = 1 << 16;
+
+}  // namespace
+
 void StoreExact(std::vector<tpunkt>& kept, const std::vector<tpunkt>& built) {
     if (kept.capacity() >= built.size() && kept.capacity() - built.size() <= built.size() / 4) {
         kept.assign(built.begin(), built.end());
     } else {
         std::vector<tpunkt>(built.begin(), built.end()).swap(kept);
     }
+}
+
+void StoreFromBuffer(std::vector<tpunkt>& kept, std::vector<tpunkt>& buffer) {
+    StoreExact(kept, buffer);
+    if (buffer.capacity() > kKeptBufferPoints) std::vector<tpunkt>().swap(buffer);
 }
 
 std::int32_t LowestPointIndex(tfigura& figure) {

@@ -75,6 +75,10 @@ public:
 // size: the old list's room is reused when it is not much larger than needed.
 void StoreExact(std::vector<tpunkt>& kept, const std::vector<tpunkt>& built);
 
+// StoreExact from a buffer kept from figure to figure; a buffer that a very long list made
+// larger than 65,536 points then gives its room back.
+void StoreFromBuffer(std::vector<tpunkt>& kept, std::vector<tpunkt>& buffer);
+
 // Index of the first point of Contour with the smallest Y (a later point wins only when strictly
 // lower); stored in StartIndex and returned. An empty contour gives 0.
 std::int32_t LowestPointIndex(tfigura& figure);
