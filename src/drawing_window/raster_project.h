@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "model/geometry_types.h"
+
 namespace vellisk {
 
 class Settings;
@@ -26,7 +28,7 @@ struct RasterPicture {
 
 class RasterProject {
 public:
-    static constexpr int kKind = 4;
+    static constexpr int kKind = KindBitmap;
 
     std::string Name;        // the file the picture came from (the window's caption)
     RasterPicture Picture;
