@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "drawing_window/view_options.h"
 #include "model/geometry_types.h"
 
 namespace vellisk {
@@ -46,15 +47,7 @@ inline constexpr int kZoomMax = 10;
 int ZoomInStep(int zoom);
 int ZoomOutStep(int zoom);
 
-// The four view options of the View menu: three colour modes of which exactly one is checked,
-// and the entry points, switched on their own.
-struct ViewOptions {
-    bool Kierunek = false;
-    bool Kolejnosc = false;
-    bool Warstwy = true;
-    bool Punktywej = true;
-    bool operator==(const ViewOptions&) const = default;
-};
+// The View menu's items (the options themselves: ViewOptions, drawing_window/view_options.h).
 enum class ViewItem { Kierunek, Kolejnosc, Warstwy, Punktywej };
 // A click on a view item: the entry points toggle; a colour mode becomes the only one checked.
 void ChangeViewAtribute(ViewOptions& v, ViewItem clicked);

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/frame_rules.h"
+#include "drawing_window/view_options.h"
 #include "model/figure.h"
 #include "model/geometry_types.h"
 
 namespace vellisk {
 
-// The view menu's colour and marker options are the main frame's ViewOptions (Kierunek: by cut
-// direction, Kolejnosc: by cutting order, Warstwy: by layer, Punktywej: entry points).
+// The view menu's colour and marker options are ViewOptions (Kierunek: by cut direction,
+// Kolejnosc: by cutting order, Warstwy: by layer, Punktywej: entry points).
 
 struct Rgb {
     int r = 0, g = 0, b = 0;
