@@ -10,12 +10,12 @@ JOBS=${JOBS:-$(nproc)}
 export QT_QPA_PLATFORM=offscreen
 
 echo "== plain build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLISK_WERROR=ON >/dev/null
 cmake --build build -j "$JOBS"
 ctest --test-dir build -j "$JOBS" --output-on-failure
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELLISK_SANITIZE=ON \
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELLISK_SANITIZE=ON -DVELLISK_WERROR=ON \
       -DVELLISK_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$JOBS"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -24,7 +24,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 echo "== ThreadSanitizer build of the tests of threaded code"
 # The burn thread and the thread layer, the Ethernet watch thread, the control panel, the
 # hatching's scan on all cores.
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLISK_TSAN=ON \
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLISK_TSAN=ON -DVELLISK_WERROR=ON \
       -DVELLISK_BUILD_UI=OFF -DVELLISK_BUILD_BENCH=OFF -DVELLISK_BUILD_TOOLS=OFF >/dev/null
 cmake --build build-tsan -j "$JOBS" --target test_app test_platform test_machine_link test_drawing_window
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
