@@ -107,18 +107,23 @@ bool WriteWholeFile(const std::filesystem::path& path, const std::string& bytes,
     return ok;
 }
 
-std::optional<std::filesystem::path> KeepAside(const std::filesystem::path& path) {
+std::optional<std::filesystem::path> KeepAside(const std::filesystem::path& path, KeepHow how) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
     for (int i = 1; i < 100; ++i) {
         std::filesystem::path kept = path;
         kept += i == 1 ? std::string(".bad") : ".bad" + std::to_string(i);
         if (std::filesystem::exists(kept, ec) || ec) continue;
-        // A second name keeps even a file nobody may read; a copy where the disk has no links.
+        // A second name keeps the bytes without reading them; a copy where the disk has no
+        // links; a move where the system allows neither (a file of another user's).
         std::filesystem::create_hard_link(path, kept, ec);
         if (!ec) return kept;
         if (std::filesystem::copy_file(path, kept, ec) && !ec) return kept;
         std::filesystem::remove(kept, ec);
+        if (how == KeepHow::BesideOrMove) {
+            std::filesystem::rename(path, kept, ec);
+            if (!ec) return kept;
+        }
         return std::nullopt;
     }
     return std::nullopt;

@@ -25,11 +25,17 @@ bool WriteWholeFile(const std::filesystem::path& path, const std::string& bytes,
 bool SyncOpenFile(int fd, const std::filesystem::path& path, std::string* why);
 bool RenameSynced(const std::filesystem::path& from, const std::filesystem::path& to, std::string* why);
 
+// How a file that could not be read is kept.
+enum class KeepHow {
+    Beside,        // a second name of the same bytes, or a copy; the file stays where it is
+    BesideOrMove,  // the same, else (a file nobody but its owner may read or link) moved aside:
+                   // for a file about to be replaced anyway
+};
+
 // Keeps the operator's file that the program could not read beside it before anything replaces
-// it: path + ".bad" (or ".bad2", ".bad3", ... when that is taken), as a second name of the same
-// bytes or a copy. The name kept, or nothing when it could not be kept (a folder in its place,
-// no such file, no room).
-std::optional<std::filesystem::path> KeepAside(const std::filesystem::path& path);
+// it: path + ".bad" (or ".bad2", ".bad3", ... when that is taken). The name kept, or nothing when
+// it could not be kept (a folder in its place, no such file, no room).
+std::optional<std::filesystem::path> KeepAside(const std::filesystem::path& path, KeepHow how = KeepHow::BesideOrMove);
 
 // Tests watch the order of the steps: "write", "sync", "rename" and "sync folder", each with the
 // file it acts on. An empty function stops the watching.

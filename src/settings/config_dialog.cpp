@@ -274,6 +274,14 @@ bool ConfigDialog::SaveGlobal() {
     Global.Warstwy = Live.Warstwy;
     Global.OpenFilterIndex = Live.OpenFilterIndex;
     Global.StartZ = ctx_.JobStartZ;
+    if (unreadGlobal_) {
+        const auto path = ctx_.ProgramDir / kGlobalStateFileName;
+        if (!KeepAside(path)) {
+            ReportError(ctx_.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string());
+            return false;
+        }
+        unreadGlobal_ = false;
+    }
     try {
         WriteGlobalStateFile(ctx_.ProgramDir, Global);
         return true;
@@ -287,6 +295,7 @@ void ConfigDialog::LoadGlobalState() {
     GlobalState read;
     std::string problem;
     globalFromFile_ = false;
+    unreadGlobal_ = false;
     switch (ReadGlobalStateFile(ctx_.ProgramDir, &read, &problem)) {
         case GlobalFileStatus::Read:
             Global = std::move(read);
@@ -298,8 +307,12 @@ void ConfigDialog::LoadGlobalState() {
             Global = std::move(read);
             globalFromFile_ = true;
             std::string msg = ctx_.Text(TextId::GlobalStateDamaged) + "\n" + problem;
-            if (const auto kept = KeepAside(ctx_.ProgramDir / kGlobalStateFileName))
+            // It stays in place meanwhile; one that cannot be kept beside is moved aside only
+            // when the state replaces it at exit.
+            if (const auto kept = KeepAside(ctx_.ProgramDir / kGlobalStateFileName, KeepHow::Beside))
                 msg += "\n" + ctx_.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string();
+            else
+                unreadGlobal_ = true;
             ReportError(msg);
             break;
         }

@@ -142,6 +142,7 @@ private:
     Notifier& notifier_;
     int listener_ = 0;
     bool globalFromFile_ = false;             // "Quarnell.cfg" was there (whole or damaged)
+    bool unreadGlobal_ = false;               // a damaged "Quarnell.cfg" not kept aside yet
     std::filesystem::path missingSettings_;   // the settings file that was missing, if any
     std::filesystem::path unreadSettings_;    // the settings file that could not be read whole
     std::optional<Settings::Values> openedWith_;  // the values when the dialog was last shown

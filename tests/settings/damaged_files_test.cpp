@@ -6,6 +6,9 @@
 
 #include <filesystem>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "machine_link/machine_context.h"
 #include "model/lang_texts.h"
 #include "settings/config_dialog.h"
@@ -161,6 +164,42 @@ TEST_F(DamagedFiles, ASettingsFileThatDidNotReadIsKeptAsideBeforeOkReplacesIt) {
     EXPECT_FALSE(d.SaveKonfig(dir / "folder.vks"));
     EXPECT_TRUE(Told(TextId::DamagedFileNotReplaced));
     EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.vks"));
+}
+
+// Root reads every file: the program runs as an ordinary user in a child process (as that user
+// when the test runs as root), and tells by its exit code what it saw.
+TEST_F(DamagedFiles, ASettingsFileTheOperatorMayNotReadIsReportedAndMovedAsideBeforeOk) {
+    const std::string mine = OperatorSettings();
+    test::WriteFileBytes(dir / "Settings.vks", mine);
+    WriteState("Settings.vks");
+    std::filesystem::permissions(dir / "Settings.vks", std::filesystem::perms::owner_read |
+                                                           std::filesystem::perms::owner_write);
+    const bool root = ::geteuid() == 0;
+    if (root) std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+    else std::filesystem::permissions(dir / "Settings.vks", std::filesystem::perms::none);
+    const auto asOperator = [&]() -> int {
+        ConfigDialog& d = Start();
+        if (!Told(TextId::SettingsFileUnreadable)) return 1;
+        if (settings().Number("srednica") != 3) return 2;
+        d.Ok();
+        return Told(TextId::DamagedFileKeptAs) ? 0 : 3;
+    };
+    int code;
+    if (root) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) _exit(::setgid(65534) == 0 && ::setuid(65534) == 0 ? asOperator() : 9);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        code = WEXITSTATUS(status);
+    } else {
+        code = asOperator();
+    }
+    EXPECT_EQ(code, 0);
+    std::filesystem::permissions(dir / "Settings.vks.bad", std::filesystem::perms::owner_all);
+    EXPECT_EQ(test::ReadFileBytes(dir / "Settings.vks.bad"), mine);
+    EXPECT_EQ(test::ReadFileBytes(dir / "Settings.vks"), SettingsFileText(Settings{}, '.'));
 }
 
 TEST_F(DamagedFiles, ACutStateRecordIsKeptAsideAndItsWholeFieldsAreUsed) {
