@@ -188,6 +188,7 @@ void JobControl::StartJob() {
     if (!drawing->Save(JobFile(), 0, drawing->FigureCount() - 1, outputKind)) return;
     if (pp.Laser && settings_.Flag("LotnyStart") && !FlyingStartChecks(d)) return;
     if (!ctx_.ArmLink && !transfer_.CheckSize(JobFile())) return;
+    if (!JobFileReadyToStream(JobFile(), ctx_, notifier_)) return;
 
     ctx_.JobHeld = false;
     SendWait("Q");
@@ -214,6 +215,8 @@ void JobControl::Powtrz1Click() {
             transfer_.Repeat(host_.OpenFileName());
             return;
         }
+        // An empty job or one cut short is refused before the machine is told anything.
+        if (!JobFileReadyToStream(JobFile(), ctx_, notifier_)) return;
         layer_.ReadStatus();
         if (layer_.TimedOut()) return;
         layer_.SendCommand(TravelSpeedCommand());
@@ -276,6 +279,7 @@ void JobControl::Selected(bool fromSelected) {
 
     drawing->AddOutline();
     if (!(fromSelected ? drawing->SaveFromSelected(JobFile()) : drawing->SaveSelected(JobFile()))) return;
+    if (!JobFileReadyToStream(JobFile(), ctx_, notifier_)) return;
 
     BusyCursor cursor(notifier_);
     if (!ctx_.ArmLink) {

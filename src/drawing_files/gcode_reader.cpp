@@ -141,18 +141,30 @@ void GcodeReader::StartFigure(bool rapid) {
     figure_->Layer = rapid ? 3 : 2;
 }
 
-void GcodeReader::Arc() {
+bool GcodeReader::OpenArcRun() {
     tfigura& f = *figure_;
     if (f.Contour.empty() || f.RapidFigure) {
         if (!f.Contour.empty()) {
             // An arc is never cut at travel speed: the rapid run ends here and the arc opens a
             // feed figure of its own.
             EndOfFigure = true;
-            return;
+            return false;
         }
         StartFigure(false);
         AddGcodeVertex(GcodePrevPoint);
     }
+    return true;
+}
+
+void GcodeReader::StraightInArcMode() {
+    if (!OpenArcRun()) return;
+    AddGcodeVertex(GcodeTarget);
+    figure_->Feed = Clamp(GcodeFeed, limits_.MaxWorkSpeed, limits_.MinFeed);
+}
+
+void GcodeReader::Arc() {
+    tfigura& f = *figure_;
+    if (!OpenArcRun()) return;
     const tpunkt& c = GcodeCentre;
     double a1 = SegmentAngle(c, GcodePrevPoint);
     double a2 = SegmentAngle(c, GcodeTarget);
@@ -210,11 +222,12 @@ void GcodeReader::ReadFigure(tfigura& figure) {
         GcodeModeChanged = false;
         TakeGWords(words);
         double v = 0.0;
-        bool arcWord = false;  // the line names an end point or a centre
+        bool arcWord = false;  // the line names an end point or a centre in the plane
+        bool zWord = false;
         if (TakeGcodeWord('S', words, v) > 0) GcodePower = Clamp(v, limits_.PowerMax, limits_.PowerMin);
         if (TakeGcodeWord('X', words, v) > 0) GcodeTarget.X = v * GcodeUnitScale, arcWord = true;
         if (TakeGcodeWord('Y', words, v) > 0) GcodeTarget.Y = v * GcodeUnitScale, arcWord = true;
-        if (TakeGcodeWord('Z', words, v) > 0) GcodeTarget.Z = v * GcodeUnitScale, arcWord = true;
+        if (TakeGcodeWord('Z', words, v) > 0) GcodeTarget.Z = v * GcodeUnitScale, zWord = true;
         if (TakeGcodeWord('I', words, v) > 0) GcodeCentre.X = v * GcodeUnitScale, arcWord = true;
         if (TakeGcodeWord('J', words, v) > 0) GcodeCentre.Y = v * GcodeUnitScale, arcWord = true;
         if (TakeGcodeWord('F', words, v) > 0)
@@ -232,10 +245,13 @@ void GcodeReader::ReadFigure(tfigura& figure) {
                 figure.Feed = Clamp(GcodeFeed, limits_.MaxWorkSpeed, limits_.MinFeed);
             }
         } else if ((GcodeMode == 2 || GcodeMode == 3) && arcWord) {
-            // A line of M, S or F words only, a comment or a blank line names no end point: it
-            // is no arc (taken as one, it would make a full circle nobody programmed).
             Arc();
+        } else if ((GcodeMode == 2 || GcodeMode == 3) && zWord) {
+            // Z alone names no point in the plane: the tool goes straight down or up.
+            StraightInArcMode();
         }
+        // A line of M, S or F words only, a comment or a blank line names no end point: in G2
+        // or G3 it is no arc (taken as one, it would make a full circle nobody programmed).
         if (EndOfFigure) {
             lineKept_ = true;
         } else {

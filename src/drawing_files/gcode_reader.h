@@ -68,7 +68,12 @@ private:
     void TakeGWords(std::string& words);
     void AddGcodeVertex(const tpunkt& mm);
     void StartFigure(bool rapid);
+    // An arc's run: a feed figure, opened at the previous point when none is open; false when
+    // a rapid run ends here instead (the line then opens the next figure).
+    bool OpenArcRun();
     void Arc();
+    // A line of G2/G3 that names only Z: a straight move down or up in the arc's run.
+    void StraightInArcMode();
     [[noreturn]] void Fail(const std::string& what) const;
 
     std::unique_ptr<DrawingText> owned_;  // the text when the reader has its own

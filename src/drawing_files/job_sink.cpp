@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "model/core_error.h"
+#include "platform/whole_file.h"
 
 namespace vellisk {
 
@@ -15,19 +16,25 @@ std::string SystemText(int err) { return std::generic_category().message(err); }
 }  // namespace
 
 FileJobSink::FileJobSink(std::filesystem::path target, bool removeOldTarget)
-    : target_(std::move(target)) {
+    : target_(std::move(target)), removeOldTarget_(removeOldTarget) {
     temp_ = target_;
     temp_ += ".part";
-    if (removeOldTarget) {
-        std::error_code ec;
-        std::filesystem::remove(target_, ec);
-        if (ec) throw CoreError::io("cannot replace " + target_.string() + ": " + ec.message());
-    }
     errno = 0;
     file_ = std::fopen(temp_.c_str(), "wb");
-    if (!file_)
-        throw CoreError::io("cannot create " + temp_.string() + ": " + SystemText(errno));
+    if (!file_) {
+        const int err = errno;
+        DropOldTarget();
+        throw CoreError::io("cannot create " + temp_.string() + ": " + SystemText(err));
+    }
     buffer_.reserve(kBufferSize);
+}
+
+void FileJobSink::DropOldTarget() noexcept {
+    // The old job stays in place until the new one is whole on the disk; only a save that fails
+    // removes it, so that no earlier job is taken for this one.
+    if (!removeOldTarget_) return;
+    std::error_code ec;
+    std::filesystem::remove(target_, ec);
 }
 
 FileJobSink::~FileJobSink() { Discard(); }
@@ -38,6 +45,7 @@ void FileJobSink::Discard() noexcept {
         file_ = nullptr;
         std::error_code ec;
         std::filesystem::remove(temp_, ec);
+        DropOldTarget();
     }
 }
 
@@ -63,21 +71,19 @@ void FileJobSink::Commit() {
     // Committed already, or dropped after a failed write: nothing is left to store.
     if (!file_) throw CoreError::io("the job file " + target_.string() + " is no longer open");
     Flush();
+    std::string why;
+    if (std::fflush(file_) != 0) why = "cannot write " + temp_.string() + ": " + SystemText(errno);
+    if (why.empty()) SyncOpenFile(fileno(file_), temp_, &why);
     errno = 0;
-    int rc = std::fclose(file_);
+    const int rc = std::fclose(file_);
     file_ = nullptr;
-    if (rc != 0) {
-        int err = errno;
+    if (rc != 0 && why.empty()) why = "cannot write " + temp_.string() + ": " + SystemText(errno);
+    if (why.empty()) RenameSynced(temp_, target_, &why);
+    if (!why.empty()) {
         std::error_code ec;
         std::filesystem::remove(temp_, ec);
-        throw CoreError::io("cannot write " + temp_.string() + ": " + SystemText(err));
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp_, target_, ec);
-    if (ec) {
-        std::string why = ec.message();
-        std::filesystem::remove(temp_, ec);
-        throw CoreError::io("cannot store " + target_.string() + ": " + why);
+        DropOldTarget();
+        throw CoreError::io(why);
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Where a job file's bytes go. Every write is checked; a failure throws CoreError(InputOutput).
-// The file sink writes to a temporary name beside the target and renames it only when the whole
-// job was written, so a failed save never leaves a file that looks like a complete job.
+// The file sink writes to a temporary name beside the target, syncs it and renames it over the
+// old file only when the whole job was written, so neither a failed save nor a power cut leaves a
+// file that looks like a complete job.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -29,9 +30,9 @@ public:
 
 class FileJobSink : public JobSink {
 public:
-    // Creates "<target>.part". With `removeOldTarget` (machine jobs) an old target is removed
-    // first, so that no earlier job can be taken for this one if the save fails; without it
-    // (exports to a file of the user's) the old file stays until the new one replaces it.
+    // Creates "<target>.part". The old target stays until the new one replaces it; with
+    // `removeOldTarget` (machine jobs) a save that fails removes it, so that no earlier job can
+    // be taken for this one; without it (exports to a file of the user's) it stays.
     // Throws CoreError(InputOutput) when it cannot.
     explicit FileJobSink(std::filesystem::path target, bool removeOldTarget = true);
     // Without Commit the temporary file is removed.
@@ -48,9 +49,11 @@ public:
 private:
     void Flush();
     void Discard() noexcept;
+    void DropOldTarget() noexcept;
 
     std::filesystem::path target_;
     std::filesystem::path temp_;
+    bool removeOldTarget_;
     std::FILE* file_ = nullptr;
     std::string buffer_;
 };

@@ -93,18 +93,22 @@ bool JobWriter::AppendMoveTo(std::string& out, std::int32_t k, std::uint16_t s, 
         position_.Y = CheckedAdd(position_.Y, d[1], "stream position");
         position_.Z = CheckedAdd(position_.Z, d[2], "stream position");
     }
-    double mx = position_.X / m_.StepsX / 100.0;
-    double my = position_.Y / m_.StepsY / 100.0;
+    Extend(position_);
+    return moved;
+}
+
+void JobWriter::Extend(const TIntPoint3D& steps) {
+    double mx = steps.X / m_.StepsX / 100.0;
+    double my = steps.Y / m_.StepsY / 100.0;
     extents_.Max.X = std::max(extents_.Max.X, mx);
     extents_.Min.X = std::min(extents_.Min.X, mx);
     extents_.Max.Y = std::max(extents_.Max.Y, my);
     extents_.Min.Y = std::min(extents_.Min.Y, my);
     if (m_.StepsZ != 0.0) {
-        double mz = position_.Z / m_.StepsZ / 100.0;
+        double mz = steps.Z / m_.StepsZ / 100.0;
         extents_.Max.Z = std::max(extents_.Max.Z, mz);
         extents_.Min.Z = std::min(extents_.Min.Z, mz);
     }
-    return moved;
 }
 
 void JobWriter::Move(std::int32_t k, std::uint16_t s, double X, double Y, double Z) {
@@ -463,9 +467,15 @@ void JobWriter::WriteBezierPath(const tfigura& f, double& Xe, double& Ye) {
         return Padded(name + v, ' ');
     };
     for (const BezierSegmentRecord& seg : f.RampedBezierPath) {
-        TIntPoint3D p1 = relative(steps(seg.P1));
-        TIntPoint3D p2 = relative(steps(seg.P2));
+        // The curve stays inside its control polygon: its end and both control points bound
+        // where the tool goes (the laser's early-start check reads these extents).
+        const TIntPoint3D c1 = steps(seg.P1), c2 = steps(seg.P2);
+        TIntPoint3D p1 = relative(c1);
+        TIntPoint3D p2 = relative(c2);
         TIntPoint3D end = steps(seg.P3);
+        Extend(c1);
+        Extend(c2);
+        Extend(end);
         TIntPoint3D p3 = relative(end);
         position_ = end;
         double u = static_cast<double>(seg.ParameterStep) * 0.8;

@@ -89,6 +89,8 @@ private:
     void Speed(int set, double feed, bool zFeed);
     void Packet(std::string_view text);
     void Lubrication(bool on);
+    // Widens the job's extents by a point of the stream (in steps).
+    void Extend(const TIntPoint3D& steps);
 
     double SafeZ() const;
     double MachineX(const tfigura& f, double x) const;

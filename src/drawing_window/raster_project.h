@@ -6,6 +6,7 @@
 // byte per pixel, the red channel of the pixel's colour, rows from the top of the picture.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/geometry_types.h"
@@ -25,6 +26,19 @@ struct RasterPicture {
         return Red[static_cast<std::size_t>(row) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(x)];
     }
 };
+
+// What a BMP file's header promises against what the file holds. A file cut short would decode
+// with its missing rows black, and black is burnt at the highest power.
+struct BmpFileCheck {
+    bool cutShort = false;
+    std::int64_t width = 0, height = 0;  // pixels, as the header says
+    std::uint64_t needBytes = 0;         // the header and pixel data the header describes
+    std::uint64_t fileBytes = 0;
+};
+// Reads the header of `bytes` (the file's first bytes, at least 54 when there are so many) for a
+// file of `fileBytes`. Anything that is no BMP header, or a header the image reader will refuse
+// anyway (no width or height), is passed as not cut short.
+BmpFileCheck CheckBmpFile(std::string_view bytes, std::uint64_t fileBytes);
 
 class RasterProject {
 public:

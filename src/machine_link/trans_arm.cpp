@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "machine_link/commands.h"
 #include "model/core_error.h"
 #include "model/numeric.h"
 #include "platform/whole_file.h"
@@ -18,6 +19,46 @@ JobFileFault CheckJobFile(std::string_view data, const CommandLengthTable& lengt
         pos += len;
     }
     return {};
+}
+
+JobFileFault CheckWholeJob(std::string_view data, const MachineContext& ctx) {
+    if (data.empty()) return {JobFileFault::Empty, 0, 0};
+    const JobFileFault fault = CheckJobFile(data, ctx.CommandLengths);
+    if (fault.kind != JobFileFault::None) return fault;
+    std::size_t last = 0;
+    for (std::size_t pos = 0; pos < data.size(); pos += ctx.CommandLengths.LengthOf(static_cast<std::uint8_t>(data[pos])))
+        last = pos;
+    const std::string end = ctx.PlotParams.ArmController ? PadPacket("SE") : std::string("f\x02", 2);
+    if (data.substr(last) != end) return {JobFileFault::NoEndCommand, last, static_cast<std::uint8_t>(data[last])};
+    return {};
+}
+
+namespace {
+
+std::string FaultText(const JobFileFault& fault, const MachineContext& ctx) {
+    switch (fault.kind) {
+        case JobFileFault::Empty: return ctx.Text(TextId::JobFileEmpty);
+        case JobFileFault::NoEndCommand: return ctx.Text(TextId::JobFileNoEnd);
+        default: break;
+    }
+    char detail[64];
+    std::snprintf(detail, sizeof detail, "%zu (0x%02X)", fault.offset, static_cast<unsigned>(fault.byte));
+    const TextId what = fault.kind == JobFileFault::BadCommandByte ? TextId::JobFileBadCommand : TextId::JobFileCutShort;
+    return ctx.Text(what) + "\n" + ctx.Text(TextId::JobFileOffset) + " " + detail;
+}
+
+}  // namespace
+
+bool JobFileReadyToStream(const std::filesystem::path& file, const MachineContext& ctx, Notifier& notifier) {
+    std::string data;
+    if (!ReadWholeFile(file, &data)) {
+        notifier.Message(ctx.Text(TextId::JobFileCannotOpen) + "\n" + file.string(), MessageKind::Error, Buttons::Ok);
+        return false;
+    }
+    const JobFileFault fault = CheckWholeJob(data, ctx);
+    if (fault.kind == JobFileFault::None) return true;
+    notifier.Message(FaultText(fault, ctx), MessageKind::Error, Buttons::Ok);
+    return false;
 }
 
 TTransArm::TTransArm(MachineContext& ctx, CommandLayer& layer, Notifier& notifier)
@@ -64,11 +105,7 @@ void TTransArm::Abandon() {
 
 void TTransArm::Damaged(const JobFileFault& fault) {
     Abandon();
-    char detail[64];
-    std::snprintf(detail, sizeof detail, "%zu (0x%02X)", fault.offset, static_cast<unsigned>(fault.byte));
-    const TextId what = fault.kind == JobFileFault::BadCommandByte ? TextId::JobFileBadCommand : TextId::JobFileCutShort;
-    notifier_.Message(ctx_.Text(what) + "\n" + ctx_.Text(TextId::JobFileOffset) + " " + detail,
-                      MessageKind::Error, Buttons::Ok);
+    notifier_.Message(FaultText(fault, ctx_), MessageKind::Error, Buttons::Ok);
 }
 
 void TTransArm::LinkLost(int code) {

@@ -23,15 +23,25 @@
 
 namespace vellisk {
 
-// Where a job file stops being a sequence of whole commands.
+// Where a job file stops being a sequence of whole commands, or a whole job.
 struct JobFileFault {
-    enum Kind { None, BadCommandByte, CutShort } kind = None;
+    enum Kind { None, BadCommandByte, CutShort, Empty, NoEndCommand } kind = None;
     std::size_t offset = 0;      // offset of the command that is wrong
     std::uint8_t byte = 0;       // its first byte
 };
 
 // Checks that `data` is a sequence of whole commands of `lengths`.
 JobFileFault CheckJobFile(std::string_view data, const CommandLengthTable& lengths);
+
+// Checks that `data` is a whole job for the machine in force: whole commands, at least one, and
+// the last one the job's end ("SE" on a controller that takes it, else speed set 2, "f" 2). A
+// job cut at a command boundary (a power cut while it was written) would otherwise run as if
+// complete.
+JobFileFault CheckWholeJob(std::string_view data, const MachineContext& ctx);
+
+// Reads the job file and checks it with CheckWholeJob before it is streamed on any link; a file
+// that is missing, cannot be read or is no whole job is reported, and false is returned.
+bool JobFileReadyToStream(const std::filesystem::path& file, const MachineContext& ctx, Notifier& notifier);
 
 class TTransArm {
 public:

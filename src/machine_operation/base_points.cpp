@@ -54,8 +54,17 @@ BasePointsDialog::BasePointsDialog(CommandLayer& layer, char decimalSeparator)
     : layer_(layer), sep_(decimalSeparator) {
     const MachineContext& ctx = layer_.Context();
     lines = {"X=1000.00   Y=1000.00  Punkt taki sobie"};
+    const auto path = ctx.ProgramDir / "base.txt";
     std::string text;
-    if (ReadWholeFile(ctx.ProgramDir / "base.txt", &text)) {
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(path, ec);
+    if (exists && !ReadWholeFile(path, &text)) {
+        // The operator's points are somewhere in it: the file is left alone, and kept aside
+        // before a changed list replaces it.
+        unreadable_ = true;
+        layer_.GetNotifier().Message(ctx.Text(TextId::BaseFileUnreadable) + "\n" + path.string(),
+                                     MessageKind::Error);
+    } else if (exists) {
         lines.clear();
         std::string_view rest = text;
         while (!rest.empty()) {
@@ -102,19 +111,41 @@ bool BasePointsDialog::CopySelected() {
 void BasePointsDialog::Add() {
     lines.push_back(BasePointLine({x, y, remark}, layer_.Context().LengthUnit, sep_));
     selected = static_cast<int>(lines.size()) - 1;
+    changed_ = true;
 }
 
 void BasePointsDialog::RemoveSelected() {
     if (selected < 0) return;
     lines.erase(lines.begin() + selected);
     selected = -1;
+    changed_ = true;
 }
 
 bool BasePointsDialog::Save() {
+    const MachineContext& ctx = layer_.Context();
+    const auto path = ctx.ProgramDir / "base.txt";
+    std::error_code ec;
+    // An unchanged list is not written back: the file holds it already, or holds points that
+    // could not be read. A missing file is created with the list as it stands.
+    if (!changed_ && (std::filesystem::exists(path, ec) || ec)) return true;
+    if (unreadable_) {
+        const auto kept = KeepAside(path);
+        if (!kept) {
+            layer_.GetNotifier().Message(ctx.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string(),
+                                         MessageKind::Error);
+            return false;
+        }
+        unreadable_ = false;
+        layer_.GetNotifier().Message(ctx.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string(),
+                                     MessageKind::Information);
+    }
     std::string text;
     for (const std::string& l : lines) text += l + "\r\n";
     std::string why;
-    if (WriteWholeFile(layer_.Context().ProgramDir / "base.txt", text, &why)) return true;
+    if (WriteWholeFile(path, text, &why)) {
+        changed_ = false;
+        return true;
+    }
     layer_.GetNotifier().Message(why, MessageKind::Error);
     return false;
 }

@@ -33,8 +33,8 @@ std::optional<BasePoint> ParseBasePointLine(std::string_view line, std::int32_t 
 
 class BasePointsDialog {
 public:
-    // Loads "base.txt" from ProgramDir when it exists; the fields' limits are the work area as
-    // known now.
+    // Loads "base.txt" from ProgramDir when it exists (one that cannot be read is reported and
+    // left as it is); the fields' limits are the work area as known now.
     BasePointsDialog(CommandLayer& layer, char decimalSeparator);
 
     // The fields (mm) and the remark.
@@ -57,12 +57,16 @@ public:
     // Adds the fields as a new line, selected.
     void Add();
     void RemoveSelected();
-    // Writes the list to "base.txt" (at program exit). False after a message when it fails.
+    // Writes the list to "base.txt" (at program exit) when it was changed, or when there is no
+    // such file yet. A file that could not be read is kept aside (".bad") first, and not
+    // replaced when it cannot be. False after a message when it fails.
     bool Save();
 
 private:
     CommandLayer& layer_;
     char sep_;
+    bool changed_ = false;     // a line was added or removed
+    bool unreadable_ = false;  // "base.txt" is there but could not be read
 };
 
 }  // namespace vellisk

@@ -10,6 +10,7 @@
 #include "machine_link/trans_arm.h"
 #include "machine_link/usb_link.h"
 #include "model/numeric.h"
+#include "platform/whole_file.h"
 #include "settings/settings.h"
 
 namespace vellisk {
@@ -146,9 +147,9 @@ void ControlPanel::FormCreate(const PanelStartup& startup) {
         const bool identity = ctx_.ArmLink ? (UsbPresent() || ctx_.EthernetConnected.load())
                                            : (answered && !layer_.TimedOut());
         if (identity) {
-            std::ofstream out(typ, std::ios::binary | std::ios::trunc);
-            out << ctx_.PlotState.Model;
-            if (!out) notifier_.Message(ctx_.Text(TextId::CannotOpenFile) + " " + typ.string(), MessageKind::Error);
+            std::string why;
+            if (!WriteWholeFile(typ, ctx_.PlotState.Model, &why))
+                notifier_.Message(ctx_.Text(TextId::CannotOpenFile) + " " + typ.string(), MessageKind::Error);
         }
         setVerParam();
     }

@@ -158,7 +158,7 @@ bool MoveDialog::ScanRun(UserInterrupt& interrupt, std::string& lines, double dx
     return true;
 }
 
-bool MoveDialog::Scan(UserInterrupt& interrupt, const std::filesystem::path& folder) {
+bool MoveDialog::Scan(UserInterrupt& interrupt) {
     MachineContext& ctx = layer_.Context();
     // A spacing of zero or below would never leave the work area's grid (or leave it at once
     // the wrong way): refused like empty fields.
@@ -171,8 +171,9 @@ bool MoveDialog::Scan(UserInterrupt& interrupt, const std::filesystem::path& fol
     layer_.ReadPosition();
     std::string lines;
     const bool linkKept = ScanRun(interrupt, lines, x, y, z);
-    // The points probed so far are kept whatever ended the scan.
-    if (std::string why; !WriteWholeFile(folder / "scan.txt", lines, &why))
+    // The points probed so far are kept whatever ended the scan, with the program's other files
+    // (the current folder of a program started from the desktop is "/" or the home folder).
+    if (std::string why; !WriteWholeFile(ctx.ProgramDir / "scan.txt", lines, &why))
         layer_.GetNotifier().Message(why, MessageKind::Error);
     if (!linkKept) return true;
     layer_.ReadPosition();

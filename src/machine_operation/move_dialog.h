@@ -39,8 +39,9 @@ public:
     void LaserTest(UserInterrupt& interrupt);
 
     // The surface scan with column spacing x, row spacing y and travel height z; writes
-    // `folder`/"scan.txt". True when the dialog closes (the scan ran); false when refused.
-    bool Scan(UserInterrupt& interrupt, const std::filesystem::path& folder);
+    // "scan.txt" in the program folder. True when the dialog closes (the scan ran); false when
+    // refused.
+    bool Scan(UserInterrupt& interrupt);
 
     // Rows whose Y (mm, rounded) lies within 5 mm of a multiple of 40 mm are not probed.
     static bool NearGrid40(std::int32_t v);

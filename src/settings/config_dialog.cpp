@@ -35,6 +35,9 @@ const char* const kUnitLengthEdits[] = {"srednica", "grubosc",       "Glebokosc"
                                         "GruboscPlytki"};
 const char* const kUnitSpeedEdits[] = {"WorkSpeed", "Polerspeed", "przespeed", "wiercenie_posuw", "wiercenie_cofanie"};
 
+// The job start height of a program that has no state record yet (mm).
+constexpr double kDefaultJobStartZ = 20.0;
+
 bool In(const std::string& name, std::initializer_list<const char*> names) {
     return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == n; });
 }
@@ -174,11 +177,34 @@ std::filesystem::path ConfigDialog::CurrentSettingsFile() const {
     return path.is_relative() ? ctx_.ProgramDir / path : path;
 }
 
+std::string ConfigDialog::Caption() const {
+    std::string caption = CurrentSettingsFile().string();
+    if (!missingSettings_.empty() && missingSettings_ == CurrentSettingsFile())
+        caption += " (" + ctx_.Text(TextId::SettingsDefaultsNote) + ")";
+    return caption;
+}
+
+bool ConfigDialog::KeepUnreadFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (unreadSettings_.empty() || unreadSettings_ != path || !std::filesystem::exists(path, ec)) return true;
+    const auto kept = KeepAside(path);
+    if (!kept) {
+        ReportError(ctx_.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string());
+        return false;
+    }
+    unreadSettings_.clear();
+    notifier_.Message(ctx_.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string(), MessageKind::Information);
+    return true;
+}
+
 bool ConfigDialog::SaveKonfig(const std::filesystem::path& path) {
+    if (!KeepUnreadFile(path)) return false;
     std::string why;
     if (WriteWholeFile(path, SettingsFileText(settings_, DecimalSeparator), &why) &&
-        WriteWholeFile(ctx_.ProgramDir / kIpFileName, IpFileText(settings_), &why))
+        WriteWholeFile(ctx_.ProgramDir / kIpFileName, IpFileText(settings_), &why)) {
+        if (missingSettings_ == path) missingSettings_.clear();
         return true;
+    }
     ReportError(ctx_.Text(TextId::SettingsNotSaved) + "\n" + why);
     return false;
 }
@@ -190,23 +216,42 @@ bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackW
     bool read = false;
     std::error_code ec;
     const bool exists = std::filesystem::exists(path, ec);
+    missingSettings_ = exists ? std::filesystem::path() : path;
     if (exists) {
         std::string text;
         if (!ReadWholeFile(path, &text)) {
+            unreadSettings_ = path;
             ReportError(ctx_.Text(TextId::SettingsFileUnreadable) + "\n" + path.string());
         } else {
             read = true;
-            const auto problems = ApplySettingsText(settings_, text, DecimalSeparator);
-            if (!problems.empty()) {
-                std::string msg = ctx_.Text(TextId::SettingsLinesSkipped) + "\n" + path.string();
-                for (const auto& p : problems)
-                    msg += "\n" + std::to_string(p.line) + ": " + p.name + " := " + p.value;
+            const SettingsTextReport report = ApplySettingsText(settings_, text, DecimalSeparator);
+            if (!report.Clean()) {
+                // Never replaced behind the operator's back: the next save keeps it aside.
+                unreadSettings_ = path;
+                std::string msg = path.string();
+                if (!report.lines.empty()) {
+                    msg += "\n" + ctx_.Text(TextId::SettingsLinesSkipped);
+                    for (const auto& p : report.lines)
+                        msg += "\n" + std::to_string(p.line) + ": " + p.name + " := " + p.value;
+                }
+                if (report.missing.size() == Settings::Definitions().size()) {
+                    msg += "\n" + ctx_.Text(TextId::SettingsFileHoldsNone);
+                } else if (!report.missing.empty()) {
+                    msg += "\n" + ctx_.Text(TextId::SettingsNamesMissing);
+                    for (std::size_t i = 0; i < report.missing.size(); ++i)
+                        msg += (i ? ", " : " ") + report.missing[i];
+                }
+                msg += "\n" + ctx_.Text(TextId::SettingsKeepDefaults);
                 ReportError(msg);
+            } else if (unreadSettings_ == path) {
+                unreadSettings_.clear();
             }
         }
     }
     std::string ip;
-    if (ReadWholeFile(ctx_.ProgramDir / kIpFileName, &ip)) ApplyIpFileText(settings_, ip);
+    if (ReadWholeFile(ctx_.ProgramDir / kIpFileName, &ip) && !ApplyIpFileText(settings_, ip))
+        ReportError(ctx_.Text(TextId::IpFileDamaged) + "\n" + (ctx_.ProgramDir / kIpFileName).string() + "\n" +
+                    PlotterIpText(settings_));
     if (!exists && writeBackWhenMissing) {
         // The machine's address file stays as it is: the values written back carry its address.
         // The values in force go to the fallback file only where no settings are kept yet.
@@ -229,6 +274,14 @@ bool ConfigDialog::SaveGlobal() {
     Global.Warstwy = Live.Warstwy;
     Global.OpenFilterIndex = Live.OpenFilterIndex;
     Global.StartZ = ctx_.JobStartZ;
+    if (unreadGlobal_) {
+        const auto path = ctx_.ProgramDir / kGlobalStateFileName;
+        if (!KeepAside(path)) {
+            ReportError(ctx_.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string());
+            return false;
+        }
+        unreadGlobal_ = false;
+    }
     try {
         WriteGlobalStateFile(ctx_.ProgramDir, Global);
         return true;
@@ -241,14 +294,28 @@ bool ConfigDialog::SaveGlobal() {
 void ConfigDialog::LoadGlobalState() {
     GlobalState read;
     std::string problem;
+    globalFromFile_ = false;
+    unreadGlobal_ = false;
     switch (ReadGlobalStateFile(ctx_.ProgramDir, &read, &problem)) {
         case GlobalFileStatus::Read:
             Global = std::move(read);
+            globalFromFile_ = true;
             break;
-        case GlobalFileStatus::Damaged:
-            ReportError(ctx_.Text(TextId::GlobalStateDamaged) + "\n" + problem);
-            ResetGlobalState();
+        case GlobalFileStatus::Damaged: {
+            // Its whole fields (the pointer to the settings file above all) are taken; the file
+            // is kept aside and replaced only at exit, as every start leaves it.
+            Global = std::move(read);
+            globalFromFile_ = true;
+            std::string msg = ctx_.Text(TextId::GlobalStateDamaged) + "\n" + problem;
+            // It stays in place meanwhile; one that cannot be kept beside is moved aside only
+            // when the state replaces it at exit.
+            if (const auto kept = KeepAside(ctx_.ProgramDir / kGlobalStateFileName, KeepHow::Beside))
+                msg += "\n" + ctx_.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string();
+            else
+                unreadGlobal_ = true;
+            ReportError(msg);
             break;
+        }
         case GlobalFileStatus::Missing:
             ResetGlobalState();
             break;
@@ -258,6 +325,15 @@ void ConfigDialog::LoadGlobalState() {
     Live.Punktywej = Global.Punktywej;
     Live.Warstwy = Global.Warstwy;
     Live.OpenFilterIndex = Global.OpenFilterIndex;
+    // The height the tool goes to before a repeated job: beyond the Z axis it is damage, not a
+    // choice (a machine measuring Z downward keeps a height at or below zero).
+    const double zMax = ctx_.WorkAreaZ;
+    const double zMin = ctx_.PlotParams.ZReversed ? -zMax : 0.0;
+    if (globalFromFile_ && (Global.StartZ < zMin || Global.StartZ > zMax)) {
+        ReportError(ctx_.Text(TextId::GlobalStateStartZOutOfRange) + "\n" + FormatPlainNumber(Global.StartZ, '.') +
+                    " mm");
+        Global.StartZ = std::clamp(kDefaultJobStartZ, zMin, std::max(zMin, zMax));
+    }
     ctx_.JobStartZ = Global.StartZ;
     ctx_.SpindleScale = 1.0;
 }
@@ -270,7 +346,14 @@ void ConfigDialog::Create() {
     {
         FlagHold aspect(InAspectChange);
         LoadGlobalState();
-        LoadKonfig(CurrentSettingsFile());
+        const std::filesystem::path file = CurrentSettingsFile();
+        std::error_code ec;
+        const bool missing = !std::filesystem::exists(file, ec) && !ec;
+        LoadKonfig(file);
+        // A settings file named by the state record but not there (deleted, or on a stick not
+        // plugged in): the operator is told that the defaults are in force. At the very first
+        // start there is nothing to tell.
+        if (globalFromFile_ && missing) ReportError(ctx_.Text(TextId::SettingsFileMissing) + "\n" + file.string());
         const int unit = settings_.Choice("rgJm");
         ctx_.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
         notifier_.Status("");

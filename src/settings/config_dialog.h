@@ -82,20 +82,28 @@ public:
     bool SaveAs(const std::filesystem::path& path);
     bool LoadFrom(const std::filesystem::path& path);
 
-    // The file operations. SaveKonfig reports a failure and returns false. LoadKonfig returns
-    // whether the settings file was there and could be read (an unreadable one is reported).
+    // The file operations. SaveKonfig reports a failure and returns false; a settings file that
+    // could not be read whole is first kept beside it (".bad"), and not replaced when it cannot
+    // be kept. LoadKonfig returns whether the settings file was there and could be read (an
+    // unreadable or damaged one is reported, a damaged "DADudavu.txt" too).
     bool SaveKonfig(const std::filesystem::path& path);
     bool LoadKonfig(const std::filesystem::path& path, bool writeBackWhenMissing = true);
+    // Reads "Quarnell.cfg". A missing file is replaced by the default record at once; a damaged
+    // one is reported and kept aside (".bad"), its whole fields are used, and the state is
+    // written only at exit. A job start height outside the machine's Z axis is reported and
+    // the default height is used.
     void LoadGlobalState();
     void ResetGlobalState();
     // Writes "Quarnell.cfg" with the live values; reports a failure and returns false.
     bool SaveGlobal();
 
-    // The path of the current settings file (also the dialog's caption). A relative path in the
-    // state record is taken in the program folder, whatever the current folder is, so a program
-    // started from anywhere finds the operator's saved settings.
+    // The path of the current settings file. A relative path in the state record is taken in the
+    // program folder, whatever the current folder is, so a program started from anywhere finds
+    // the operator's saved settings.
     std::filesystem::path CurrentSettingsFile() const;
-    std::string Caption() const { return CurrentSettingsFile().string(); }
+    // The dialog's caption: the current settings file, and a note when it was missing and the
+    // defaults are in force.
+    std::string Caption() const;
 
     // The fallback file written when the current settings file is missing (only when there is
     // no file of that name yet: saved settings are never overwritten with values not read from
@@ -125,10 +133,18 @@ private:
     void AspectChange(const std::string& changed);
     void ReportError(const std::string& text);
 
+    // Keeps a settings file that could not be read whole beside it before it is replaced; false
+    // (reported) when it cannot be kept.
+    bool KeepUnreadFile(const std::filesystem::path& path);
+
     Settings& settings_;
     MachineContext& ctx_;
     Notifier& notifier_;
     int listener_ = 0;
+    bool globalFromFile_ = false;             // "Quarnell.cfg" was there (whole or damaged)
+    bool unreadGlobal_ = false;               // a damaged "Quarnell.cfg" not kept aside yet
+    std::filesystem::path missingSettings_;   // the settings file that was missing, if any
+    std::filesystem::path unreadSettings_;    // the settings file that could not be read whole
     std::optional<Settings::Values> openedWith_;  // the values when the dialog was last shown
 };
 

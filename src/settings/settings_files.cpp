@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <set>
 
 #include "model/core_error.h"
 #include "model/numeric.h"
@@ -137,6 +138,33 @@ void WriteGlobalStateFile(const std::filesystem::path& programDir, const GlobalS
         throw CoreError::io(why);
 }
 
+GlobalState SalvageGlobalState(std::span<const std::uint8_t> bytes) {
+    GlobalState g;
+    const std::uint8_t* rec = bytes.data();
+    const std::size_t n = bytes.size();
+    // a field counts when all its bytes are there
+    const auto whole = [n](std::size_t off, std::size_t size) { return off + size <= n; };
+    const auto text = [&](std::size_t off, std::size_t cap, std::string* out) {
+        if (off < n && rec[off] <= cap && whole(off, 1 + rec[off])) {
+            std::string t;
+            if (GetShortString(rec, off, cap, &t)) *out = std::move(t);
+        }
+    };
+    text(kOffOpenDir, kFolderCapacity, &g.OpenDir);
+    text(kOffSaveDir, kFolderCapacity, &g.SaveDir);
+    if (whole(kOffUnused164, 4)) g.Unused164 = GetI32(rec, kOffUnused164);
+    if (whole(kOffSaveFilter, 4)) g.SaveFilterIndex = GetI32(rec, kOffSaveFilter);
+    if (whole(kOffKierunek, 1)) g.Kierunek = rec[kOffKierunek] != 0;
+    if (whole(kOffKolejnosc, 1)) g.Kolejnosc = rec[kOffKolejnosc] != 0;
+    if (whole(kOffPunktywej, 1)) g.Punktywej = rec[kOffPunktywej] != 0;
+    if (whole(kOffWarstwy, 1)) g.Warstwy = rec[kOffWarstwy] != 0;
+    if (whole(kOffUnused176, 1)) g.Unused176 = rec[kOffUnused176];
+    text(kOffSettingsPath, kSettingsPathCapacity, &g.SettingsPath);
+    if (whole(kOffOpenFilter, 4)) g.OpenFilterIndex = GetI32(rec, kOffOpenFilter);
+    if (whole(kOffStartZ, 8) && std::isfinite(GetF64(rec, kOffStartZ))) g.StartZ = GetF64(rec, kOffStartZ);
+    return g;
+}
+
 GlobalFileStatus ReadGlobalStateFile(const std::filesystem::path& programDir, GlobalState* out,
                                      std::string* problem) {
     const auto path = programDir / kGlobalStateFileName;
@@ -145,10 +173,14 @@ GlobalFileStatus ReadGlobalStateFile(const std::filesystem::path& programDir, Gl
     std::string bytes;
     if (!ReadWholeFile(path, &bytes)) {
         if (problem) *problem = "the file cannot be read";
+        *out = GlobalState{};
         return GlobalFileStatus::Damaged;
     }
     std::span<const std::uint8_t> view(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    if (!DecodeGlobalState(view, out, problem)) return GlobalFileStatus::Damaged;
+    if (!DecodeGlobalState(view, out, problem)) {
+        *out = SalvageGlobalState(view);
+        return GlobalFileStatus::Damaged;
+    }
     return GlobalFileStatus::Read;
 }
 
@@ -181,13 +213,16 @@ void SplitSettingsLine(std::string_view line, std::string* name, std::string* va
     *value = std::string(line.substr(i, j - i));
 }
 
-std::vector<SettingsLineProblem> ApplySettingsText(Settings& s, std::string_view text, char sep) {
-    std::vector<SettingsLineProblem> problems;
+SettingsTextReport ApplySettingsText(Settings& s, std::string_view text, char sep) {
+    SettingsTextReport report;
+    std::set<std::string, std::less<>> named;
     int lineNo = 0;
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) end = text.size();
+        // the writer ends every line: a last line without its end was cut inside
+        const bool cut = end == std::string_view::npos;
+        if (cut) end = text.size();
         std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
         ++lineNo;
@@ -196,33 +231,41 @@ std::vector<SettingsLineProblem> ApplySettingsText(Settings& s, std::string_view
         SplitSettingsLine(line, &name, &value);
         const SettingDefinition* def = Settings::FindDefinition(name);
         if (!def) continue;
-        bool ok = true;
+        named.insert(name);
+        bool ok = !cut;
         switch (def->kind) {
-            case SettingKind::Flag:
-                s.SetCheckState(name, value == "cbChecked" ? kChecked : value == "cbGrayed" ? kGrayed : kUnchecked);
+            case SettingKind::Flag: {
+                const int state = value == "cbChecked" ? kChecked
+                                  : value == "cbGrayed"  ? kGrayed
+                                  : value == "cbUnchecked" ? kUnchecked
+                                                           : -1;
+                ok = ok && state >= 0;
+                if (ok) s.SetCheckState(name, state);
                 break;
+            }
             case SettingKind::Choice: {
                 const auto index = ParseIntegerText(value);
-                if (!index || *index < def->minimum || *index > def->maximum) {
-                    ok = false;
-                } else {
-                    s.SetChoice(name, static_cast<int>(*index));
-                }
+                ok = ok && index && *index >= def->minimum && *index <= def->maximum;
+                if (ok) s.SetChoice(name, static_cast<int>(*index));
                 break;
             }
             case SettingKind::Number: {
-                const auto v = ParseLeadingNumber(value, sep);
-                if (!v) {
-                    ok = false;
-                } else {
-                    s.SetNumber(name, *v);
-                }
+                // Out of range is outside the field's own range and the machine's range in force
+                // both: a file from a machine with other limits is still limited to this one's
+                // as the field does it, and the program's own defaults always read back.
+                const auto v = ParseNumberText(value, sep);
+                ok = ok && v && std::isfinite(*v) &&
+                     (LimitToRange(*v, def->minimum, def->maximum) == *v ||
+                      LimitToRange(*v, s.Minimum(name), s.Maximum(name)) == *v);
+                if (ok) s.SetNumber(name, *v);
                 break;
             }
         }
-        if (!ok) problems.push_back({lineNo, name, value});
+        if (!ok) report.lines.push_back({lineNo, name, value});
     }
-    return problems;
+    for (const auto& d : Settings::Definitions())
+        if (!named.contains(d.name)) report.missing.push_back(d.name);
+    return report;
 }
 
 // ---- the IP address file ----
@@ -241,21 +284,27 @@ std::string IpFileText(const Settings& s) {
     return text;
 }
 
-int ApplyIpFileText(Settings& s, std::string_view text) {
+bool ApplyIpFileText(Settings& s, std::string_view text) {
+    std::array<long long, 4> octets{};
     int read = 0;
     std::size_t pos = 0;
-    while (read < 4 && pos < text.size()) {
+    while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
         if (end == std::string_view::npos) end = text.size();
         std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (read == 4) {
+            if (line.find_first_not_of(' ') != std::string_view::npos) return false;
+            continue;
+        }
         const auto v = ParseIntegerText(line);
-        if (!v) break;
-        s.SetNumber(kIpNames[read], static_cast<double>(*v));
-        ++read;
+        if (!v || *v < 0 || *v > 255) return false;
+        octets[static_cast<std::size_t>(read++)] = *v;
     }
-    return read;
+    if (read != 4) return false;
+    for (int i = 0; i < 4; ++i) s.SetNumber(kIpNames[i], static_cast<double>(octets[static_cast<std::size_t>(i)]));
+    return true;
 }
 
 std::string PlotterIpText(const Settings& s) {

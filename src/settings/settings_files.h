@@ -54,13 +54,19 @@ std::array<std::uint8_t, kGlobalStateSize> EncodeGlobalState(const GlobalState& 
 // *out is then left as it was.
 bool DecodeGlobalState(std::span<const std::uint8_t> bytes, GlobalState* out, std::string* problem);
 
+// The fields of a damaged record that are whole: those that lie inside the bytes there are and
+// hold a valid value (a string length within its field, a finite start height). The other
+// fields keep their defaults. A 440-byte file whose settings path is intact still names it.
+GlobalState SalvageGlobalState(std::span<const std::uint8_t> bytes);
+
 // Writes ProgramDir/"Quarnell.cfg". Throws CoreError(InputOutput) when it cannot be written.
 void WriteGlobalStateFile(const std::filesystem::path& programDir, const GlobalState& g);
 
 // How reading "Quarnell.cfg" went.
 enum class GlobalFileStatus { Read, Missing, Damaged };
-// Reads ProgramDir/"Quarnell.cfg" into *out; leaves *out alone unless Read. *problem explains a
-// damaged file (too short, oversized string length, no start height, unreadable).
+// Reads ProgramDir/"Quarnell.cfg" into *out. Read: the record; Damaged: the fields that are whole
+// (SalvageGlobalState; the defaults when the file cannot be read at all), and *problem explains
+// (too short, oversized string length, no start height, unreadable); Missing: *out left alone.
 GlobalFileStatus ReadGlobalStateFile(const std::filesystem::path& programDir, GlobalState* out,
                                      std::string* problem);
 
@@ -84,19 +90,30 @@ struct SettingsLineProblem {
     std::string value;
 };
 
-// Applies a settings file's text to the settings: unknown names are ignored, a later line wins;
-// a value that is not a number (or not a whole item index, or an item index outside the group)
-// is skipped and listed; the other lines still apply. Numbers are limited to the ranges in force.
-std::vector<SettingsLineProblem> ApplySettingsText(Settings& s, std::string_view text, char decimalSeparator);
+// What applying a settings file found wrong with it.
+struct SettingsTextReport {
+    std::vector<SettingsLineProblem> lines;  // lines not applied
+    std::vector<std::string> missing;        // settings the file does not name at all
+    bool Clean() const { return lines.empty() && missing.empty(); }
+};
+
+// Applies a settings file's text to the settings: unknown names are ignored, a later line wins.
+// A line is skipped and listed when its value is not wholly a number (no junk after it: "1e999"
+// and "6.35x" are no numbers) within the field's range or the machine's range in force (a
+// number within one of them is limited to the range in force), not a whole item index of its group, or
+// not a check-box state, and when it is the last line and has no line end (the file was cut
+// inside it: "srednica := 6" from 6.35). Settings the file does not name are listed. The other
+// lines still apply; a skipped setting keeps the value it had.
+SettingsTextReport ApplySettingsText(Settings& s, std::string_view text, char decimalSeparator);
 
 
 // ---- the IP address file ----
 
 // The four octets, each right-aligned in 3 characters, CR LF after each.
 std::string IpFileText(const Settings& s);
-// Reads whole numbers one per line into IP1..IP4, stopping silently at the first line that is
-// not one; returns how many were read.
-int ApplyIpFileText(Settings& s, std::string_view text);
+// Takes the file's address into IP1..IP4 only when it holds four whole numbers 0..255, one a
+// line (blank lines after them allowed); otherwise false and the settings' address stays whole.
+bool ApplyIpFileText(Settings& s, std::string_view text);
 // "a.b.c.d" from the rounded IP1..IP4.
 std::string PlotterIpText(const Settings& s);
 

@@ -9,6 +9,7 @@
 #include "app/job_drawing.h"
 #include "app/job_test_rig.h"
 #include "drawing_window/project.h"
+#include "machine_link/commands.h"
 #include "machine_link/ethernet_link.h"
 #include "machine_link/usb_link.h"
 #include "sim/fake_clock.h"
@@ -275,6 +276,27 @@ TEST(JobControlUsb, RepeatStreamsTheJobAgainWithAFourByteSpeed) {
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(sent[0].size(), 6u) << "\"V\" with the operand width of the newer controller";
     EXPECT_TRUE(u.notifier.messages.empty());
+}
+
+TEST(JobControlUsb, RepeatRefusesAnEmptyOrCutJobAndTheMachineGetsNothing) {
+    UsbJobRig u;
+    u.jobs->Start1Click();
+    u.Stream();
+    const std::string job = u.Job();
+    ASSERT_EQ(job.substr(job.size() - 16), PadPacket("SE"));
+    // empty, and cut at a command boundary: whole commands, but no end packet
+    for (const std::string& bad : {std::string(), job.substr(0, job.size() - 16)}) {
+        test::WriteFileBytes(u.dir / "out.cnx", bad);
+        u.notifier.messages.clear();
+        const std::size_t from = u.model.log.size();
+        u.jobs->Powtrz1Click();
+        u.Stream();
+        EXPECT_EQ(u.model.log.size(), from) << "not even a status read";
+        EXPECT_FALSE(u.streamer->Streaming());
+        ASSERT_EQ(u.notifier.messages.size(), 1u);
+        EXPECT_EQ(u.notifier.messages[0].text, u.ctx.Text(bad.empty() ? TextId::JobFileEmpty : TextId::JobFileNoEnd));
+        EXPECT_EQ(u.Job(), bad);
+    }
 }
 
 TEST(JobControlUsb, StartFromSelectedStreamsTheRest) {

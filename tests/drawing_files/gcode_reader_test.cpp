@@ -217,3 +217,19 @@ TEST(GcodeReaderTest, OnlyLinesWithAnArcWordAddAnArc) {
     EXPECT_EQ(figs[0].Contour.back(), (tpunkt{0, 0, 0}));
     EXPECT_EQ(figs[0].Feed, 200.0);
 }
+
+TEST(GcodeReaderTest, AZOnlyLineInArcModeMovesStraight) {
+    // The tool lifts after the half circle: one point straight above its end, no circle.
+    auto figs = ReadAll("G1 X0 Y0 F100\nG2 X10 Y0 I5 J0\nZ5\nM30\n");
+    ASSERT_EQ(figs.size(), 1u);
+    EXPECT_EQ(figs[0].Contour.size(), 65u);
+    EXPECT_EQ(figs[0].ToolPath3D.back(), (tpunkt{1000, 0, 500}));
+    EXPECT_EQ(figs[0].ToolPath3D[63], (tpunkt{1000, 0, 0}));
+    EXPECT_NEAR(figs[0].CutLength, 5.0 * 3.14159265 + 5.0, 0.01);
+    // A plunge before the first arc, in G2 already, opens the feed run at the plunge.
+    figs = ReadAll("G0 X0 Y0\nG2 Z-1\nX10 Y0 I5 J0\n");
+    ASSERT_EQ(figs.size(), 2u);
+    EXPECT_EQ(figs[1].ToolPath3D.front(), (tpunkt{0, 0, 0}));
+    EXPECT_EQ(figs[1].ToolPath3D[1], (tpunkt{0, 0, -100}));
+    EXPECT_EQ(figs[1].Contour.size(), 2u + 63u);
+}

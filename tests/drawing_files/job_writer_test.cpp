@@ -414,6 +414,28 @@ TEST(JobWriterTest, BezierPathOnlyOnTheNewerController) {
     }
 }
 
+TEST(JobWriterTest, BezierSegmentsWidenTheExtentsByTheirControlPoints) {
+    Settings settings;
+    settings.SetFlag("wygladzanie", true);
+    JobMachine machine = test::ArmLaser();
+    machine.Firmware550 = true;
+    tfigura f = Line({{0, 0, 0}, {400, 0, 0}});
+    BezierSegmentRecord seg;
+    seg.P1 = {100, -200, 0};  // HPGL units: -5 mm
+    seg.P2 = {300, 600, 0};   // 15 mm
+    seg.P3 = {400, 0, 0};
+    seg.ParameterStep = 0.0125f;
+    f.RampedBezierPath = {seg};
+    MemoryJobSink sink;
+    JobWriter w(sink, machine, settings);
+    w.OpenOutput(KindHpgl, OutputStream);
+    w.WriteFigure(f);
+    w.CloseOutput();
+    EXPECT_DOUBLE_EQ(w.JobExtentMin().Y, -5.0);
+    EXPECT_DOUBLE_EQ(w.JobExtentMax().Y, 15.0);
+    EXPECT_DOUBLE_EQ(w.JobExtentMax().X, 10.0);
+}
+
 TEST(JobWriterTest, HpglExport) {
     Settings settings;
     JobMachine machine = test::ParallelSet0();
@@ -437,10 +459,11 @@ TEST(JobFileTest, FileAppearsOnlyWhenTheJobIsComplete) {
     JobMachine machine = test::ParallelSet0();
     {
         FileJobSink sink(target);
-        EXPECT_FALSE(std::filesystem::exists(target));  // no old job is left to be taken
         JobWriter w(sink, machine, settings);
         w.OpenOutput(KindHpgl, OutputStream);
-        EXPECT_FALSE(std::filesystem::exists(target));
+        // the old job stays whole until the new one replaces it (a power cut meanwhile leaves
+        // one or the other, never a short file)
+        EXPECT_EQ(test::ReadFileBytes(target), "an old job");
         w.CloseOutput();
     }
     EXPECT_EQ(test::ReadFileBytes(target).size(), 61u);
@@ -451,7 +474,7 @@ TEST(JobFileTest, FileAppearsOnlyWhenTheJobIsComplete) {
         w.OpenOutput(KindHpgl, OutputStream);
         // the save stops here (an error in a figure): the sink goes without a commit
     }
-    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_FALSE(std::filesystem::exists(target));  // no old job is left to be taken
     EXPECT_FALSE(std::filesystem::exists(dir / "out.cnx.part"));
     EXPECT_THROW(FileJobSink(dir / "no such folder" / "out.cnx"), CoreError);
 

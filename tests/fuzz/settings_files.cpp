@@ -42,20 +42,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         GlobalState back;
         if (!DecodeGlobalState(rec, &back, &problem) || !(back == g)) __builtin_trap();
     }
+    // The whole fields of any bytes: strings within their fields, a finite start height; a
+    // record that decodes salvages to itself.
+    const GlobalState salvaged = SalvageGlobalState(bytes);
+    if (salvaged.OpenDir.size() > kFolderCapacity || salvaged.SaveDir.size() > kFolderCapacity ||
+        salvaged.SettingsPath.size() > kSettingsPathCapacity || !std::isfinite(salvaged.StartZ))
+        __builtin_trap();
+    if (DecodeGlobalState(bytes, &g, &problem) && !(salvaged == g)) __builtin_trap();
 
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     for (char sep : {'.', ','}) {
         Settings s;
-        const auto problems = ApplySettingsText(s, text, sep);
-        if (problems.size() > size) __builtin_trap();
+        const auto report = ApplySettingsText(s, text, sep);
+        if (report.lines.size() > size || report.missing.size() > Settings::Definitions().size()) __builtin_trap();
         CheckSettings(s);
         // what was read is written and read back the same
         const std::string again = SettingsFileText(s, sep);
         Settings t;
-        if (!ApplySettingsText(t, again, sep).empty() || SettingsFileText(t, sep) != again) __builtin_trap();
+        if (!ApplySettingsText(t, again, sep).Clean() || SettingsFileText(t, sep) != again) __builtin_trap();
     }
     Settings ip;
-    if (ApplyIpFileText(ip, text) > 4) __builtin_trap();
+    const std::string ipBefore = PlotterIpText(ip);
+    // all four octets or none
+    if (!ApplyIpFileText(ip, text) && PlotterIpText(ip) != ipBefore) __builtin_trap();
     CheckSettings(ip);
     (void)IpFileText(ip);
     (void)PlotterIpText(ip);

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "machine_link/command_layer.h"
+#include "machine_link/commands.h"
 #include "machine_link/trans_arm.h"
 #include "model/core_error.h"
 #include "sim/controller_model.h"
@@ -160,6 +161,17 @@ TEST(TTransArm, EmptyJobStopsOnTheFirstTick) {
     EXPECT_FALSE(r.streamer.Streaming());
     EXPECT_EQ(r.notifier.statuses, std::vector<std::string>{"Transmisja zakonczona"});
     EXPECT_EQ(r.model.statusReads, 0);
+}
+
+TEST(TTransArm, AWholeJobEndsWithTheEndOfItsController) {
+    StreamRig arm(true), older(false);
+    EXPECT_EQ(CheckWholeJob("c" + PadPacket("SE"), arm.ctx).kind, JobFileFault::None);
+    EXPECT_EQ(CheckWholeJob("", arm.ctx).kind, JobFileFault::Empty);
+    EXPECT_EQ(CheckWholeJob("cc", arm.ctx).kind, JobFileFault::NoEndCommand);
+    EXPECT_EQ(CheckWholeJob(std::string("cf\x02", 3), arm.ctx).kind, JobFileFault::NoEndCommand);
+    EXPECT_EQ(CheckWholeJob(std::string("cf\x02", 3), older.ctx).kind, JobFileFault::None);
+    EXPECT_EQ(CheckWholeJob(std::string("cf\x01", 3), older.ctx).kind, JobFileFault::NoEndCommand);
+    EXPECT_EQ(CheckWholeJob(std::string("cf", 2), older.ctx).kind, JobFileFault::CutShort);
 }
 
 TEST(TTransArm, NewerControllerLengthsOfMovesPacketsAndSpeeds) {

@@ -142,8 +142,10 @@ TEST(MoveDialogTests, LoopsEndWhenTheControllerStopsAnswering) {
     d.HeaterTest(never);
 }
 
-TEST(MoveDialogScan, ProbesTheGridAndWritesScanTxt) {
+TEST(MoveDialogScan, ProbesTheGridAndWritesScanTxtInTheProgramFolder) {
     Rig r;
+    test::TempDir elsewhere;
+    test::CurrentFolder here(elsewhere.path());  // as started from a desktop entry
     r.ctx.WorkAreaX = 20;
     r.ctx.WorkAreaY = 100;
     r.ctx.PlotState.BaseZ = 5000;
@@ -156,7 +158,7 @@ TEST(MoveDialogScan, ProbesTheGridAndWritesScanTxt) {
     d.y = 10;
     d.z = 60;
     StopAfter never(1 << 30);
-    ASSERT_TRUE(d.Scan(never, r.dir.path()));
+    ASSERT_TRUE(d.Scan(never));
     std::ifstream f(r.dir / "scan.txt", std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(f)), {});
     std::string expect;
@@ -164,6 +166,7 @@ TEST(MoveDialogScan, ProbesTheGridAndWritesScanTxt) {
     for (int y : {20, 30, 50, 60, 70, 90, 100}) expect += MoveDialog::ScanLine(0, y, -1.5) + "\r\n";
     for (int y : {100, 90, 70, 60, 50, 30, 20, 10}) expect += MoveDialog::ScanLine(10, y, -1.5) + "\r\n";
     EXPECT_EQ(text, expect);
+    EXPECT_FALSE(std::filesystem::exists(elsewhere / "scan.txt"));
     EXPECT_EQ(MoveDialog::ScanLine(0, 20, -1.5), "    0.00   20.00   -1.50");
     // Travel to the first point (factor M); per point a move there (none for the first, the
     // travel got there), the probe, back to the travel height; at the end one move home.
@@ -185,7 +188,7 @@ TEST(MoveDialogScan, SpacingOfZeroOrBelowIsRefused) {
     d.y = 10;
     d.z = 5;
     StopAfter never(1 << 30);
-    EXPECT_FALSE(d.Scan(never, r.dir.path()));
+    EXPECT_FALSE(d.Scan(never));
     ASSERT_EQ(r.notifier.messages.size(), 1u);
     EXPECT_EQ(r.notifier.messages[0].text, "Put the parameters");
     EXPECT_EQ(r.notifier.messages[0].caption, "scan");
@@ -288,6 +291,35 @@ TEST(BasePoints, DialogKeepsItsListInBaseTxt) {
     EXPECT_FALSE(d.CopySelected());
     EXPECT_EQ(d.x, 100.5);
     EXPECT_EQ(r.notifier.messages.size(), 1u);
+}
+
+TEST(BasePoints, AFileThatCannotBeReadIsReportedAndNeverReplacedUnasked) {
+    Rig r;
+    r.ctx.Lang.Language = kLangEnglish;
+    std::filesystem::create_directory(r.dir / "base.txt");  // unreadable: a folder in its place
+    {
+        BasePointsDialog d(r.layer, '.');
+        ASSERT_EQ(r.notifier.messages.size(), 1u);
+        EXPECT_NE(r.notifier.messages[0].text.find(r.ctx.Text(TextId::BaseFileUnreadable)), std::string::npos);
+        EXPECT_TRUE(d.Save());  // unchanged: left alone
+        d.Add();
+        EXPECT_FALSE(d.Save());  // changed, but what is there cannot be kept aside
+        EXPECT_TRUE(std::filesystem::is_directory(r.dir / "base.txt"));
+    }
+    // A list read and not changed is not written back (its own line ends stay).
+    std::filesystem::remove(r.dir / "base.txt");
+    const std::string lines = "X=    1.000   Y=    2.000 vice\nX=    3.000   Y=    4.000 table\n";
+    test::WriteFileBytes(r.dir / "base.txt", lines);
+    {
+        BasePointsDialog d(r.layer, '.');
+        EXPECT_EQ(d.lines.size(), 2u);
+        EXPECT_TRUE(d.Save());
+        EXPECT_EQ(test::ReadFileBytes(r.dir / "base.txt"), lines);
+        d.Select(0);
+        d.RemoveSelected();
+        EXPECT_TRUE(d.Save());
+    }
+    EXPECT_EQ(test::ReadFileBytes(r.dir / "base.txt"), "X=    3.000   Y=    4.000 table\r\n");
 }
 
 // ---- outputs and inverter ----------------------------------------------------------------

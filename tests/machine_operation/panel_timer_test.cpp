@@ -7,6 +7,7 @@
 
 #include "machine_link/ethernet_link.h"
 #include "panel_rig.h"
+#include "platform/whole_file.h"
 
 using namespace vellisk;
 using namespace vellisk::test;
@@ -182,7 +183,14 @@ TEST(PanelCreate, TypFileIsWrittenOnlyFromARealIdentity) {
         TempDir dir;
         rig.ctx.ProgramDir = dir.path();
         rig.model.model = "DKT";
+        std::vector<std::string> steps;  // written whole and synced, like every file of ours
+        WatchFileSteps([&](std::string_view step, const std::filesystem::path& p) {
+            steps.push_back(std::string(step) + " " + p.filename().string());
+        });
         rig.panel->FormCreate({false});
+        WatchFileSteps(nullptr);
+        EXPECT_EQ(steps, (std::vector<std::string>{"write typ.txt.part", "sync typ.txt.part", "rename typ.txt",
+                                                   "sync folder " + dir.path().filename().string()}));
         EXPECT_EQ(ReadFileBytes(dir / "typ.txt"), "DKT     ");
         EXPECT_EQ(rig.ctx.ModelCode, "DKT");
         EXPECT_FALSE(rig.ctx.ArmLink);

@@ -170,7 +170,10 @@ TEST_F(ConfigDialogTest, SaveAndLoadSwitchTheCurrentFile) {
     ASSERT_TRUE(dlg.SaveAs(dir / "thick.vks"));
     EXPECT_EQ(dlg.Caption(), (dir / "thick.vks").string());
     settings.SetNumber("grubosc", 1);
-    test::WriteFileBytes(dir / "layers.vks", "grubosc := 20\r\nProjektType := -1\r\n");
+    Settings layers;
+    layers.SetNumber("grubosc", 20);
+    layers.SetChoice("ProjektType", -1);
+    test::WriteFileBytes(dir / "layers.vks", SettingsFileText(layers, '.'));
     ASSERT_TRUE(dlg.LoadFrom(dir / "layers.vks"));
     EXPECT_EQ(settings.Number("grubosc"), 20);
     EXPECT_EQ(settings.Choice("ProjektType"), 1);  // no selection becomes a layer project

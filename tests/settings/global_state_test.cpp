@@ -129,21 +129,29 @@ TEST_F(GlobalStateFile, ReadsTheFirst448BytesOfALongerFileAndAppliesThem) {
     EXPECT_TRUE(notifier.messages.empty());
 }
 
-TEST_F(GlobalStateFile, DamagedFileIsReportedOnceAndReplaced) {
+TEST_F(GlobalStateFile, DamagedFileIsReportedOnceKeptAsideAndReplacedAtExit) {
     auto rec = EncodeGlobalState(GlobalState{});
     rec[177] = 200;  // fine
     rec[0] = 120;    // OpenDir longer than its field
+    rec[81] = 3;
+    rec[82] = 'a', rec[83] = 'b', rec[84] = 'c';
     test::WriteFileBytes(dir / "Quarnell.cfg", Bytes(rec));
     ConfigDialog dlg(settings, ctx, notifier);
     dlg.LoadGlobalState();
     ASSERT_EQ(notifier.messages.size(), 1u);
-    EXPECT_EQ(dlg.Global.SettingsPath, "Settings.vks");
-    EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg").size(), 448u);
+    EXPECT_EQ(dlg.Global.OpenDir, "");       // the damaged field takes its default
+    EXPECT_EQ(dlg.Global.SaveDir, "abc");    // the whole ones are kept
+    EXPECT_EQ(dlg.Global.SettingsPath.size(), 200u);
+    EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg"), Bytes(rec));
+    EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg.bad"), Bytes(rec));
 
     test::WriteFileBytes(dir / "Quarnell.cfg", "short");
     notifier.messages.clear();
     dlg.LoadGlobalState();
     EXPECT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(dlg.Global, GlobalState{});
+    EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg"), "short");
+    ASSERT_TRUE(dlg.SaveGlobal());
     EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg").size(), 448u);
 }
 
@@ -206,7 +214,11 @@ TEST_F(GlobalStateFile, AFolderInPlaceOfTheFilesIsReportedNotThrown) {
 TEST(SettingsFromAnotherFolder, SavedSettingsAreLoadedAndLeftAsTheyAre) {
     test::TempDir programDir, elsewhere;
     test::CurrentFolder here(elsewhere.path());
-    const std::string saved = "grubosc := 12.5\r\nrgJm := 1\r\nnegatyw := cbChecked\r\n";
+    Settings operatorValues;
+    operatorValues.SetNumber("grubosc", 12.5);
+    operatorValues.SetChoice("rgJm", 1);
+    operatorValues.SetFlag("negatyw", true);
+    const std::string saved = SettingsFileText(operatorValues, '.');
     test::WriteFileBytes(programDir / "Settings.vks", saved);
     MachineContext ctx;
     ctx.ProgramDir = programDir.path();

@@ -75,7 +75,7 @@ TEST(SettingsFile, RoundTripKeepsEveryValueWithEitherSeparator) {
         SetAwkwardValues(a);
         const std::string text = SettingsFileText(a, sep);
         Settings b;
-        EXPECT_TRUE(ApplySettingsText(b, text, sep).empty());
+        EXPECT_TRUE(ApplySettingsText(b, text, sep).Clean());
         for (const auto& name : a.Names()) {
             if (a.KindOf(name) == SettingKind::Number) {
                 EXPECT_EQ(SettingValueText(a, name, sep).find_first_of("eE"), std::string::npos) << name;
@@ -94,55 +94,62 @@ TEST(SettingsFile, ReaderToleratesOtherSpellingsOrderAndUnknownNames) {
         "Unknown := 5\r\n"
         "nadmat=7.5\n"
         "grubosc 12\r\n"
-        "WorkSpeed := 800 mm/min\r\n"
+        "WorkSpeed := 800 mm/min\r\n"   // the value ends at the blank
         "workspeed := 900\r\n"          // names are case-sensitive
-        "Glebokosc := 2.5abc\r\n"
-        "skok := 3,5\r\n"               // a comma with "." as separator: leading number 3
-        "bezramki := yes\r\n"           // unknown check text: unchecked
         "crosstopoint := cbGrayed\r\n"
         "nadmat := 8\r\n";              // a later line wins
-    s.SetFlag("bezramki", true);
-    EXPECT_TRUE(ApplySettingsText(s, text, '.').empty());
+    const SettingsTextReport report = ApplySettingsText(s, text, '.');
+    EXPECT_TRUE(report.lines.empty());
+    EXPECT_EQ(report.missing.size(), Settings::Definitions().size() - 4);
     EXPECT_EQ(s.Number("nadmat"), 8);
     EXPECT_EQ(s.Number("grubosc"), 12);
     EXPECT_EQ(s.Number("WorkSpeed"), 800);
-    EXPECT_EQ(s.Number("Glebokosc"), 2.5);
-    EXPECT_EQ(s.Number("skok"), 3);
-    EXPECT_FALSE(s.Flag("bezramki"));
     EXPECT_EQ(s.CheckState("crosstopoint"), kGrayed);
     EXPECT_FALSE(s.Flag("crosstopoint"));
 }
 
 TEST(SettingsFile, BadLinesAreSkippedAndTheRestApplies) {
     Settings s;
+    s.SetFlag("bezramki", true);
     const std::string text =
         "grubosc := 20\r\n"
         "Order_global := x\r\n"      // not an integer
         "rgJm := 7\r\n"              // no such unit
         "ProjektType := -2\r\n"      // below "no selection"
-        "nadmat := 1-2\r\n"          // leading number that does not convert
-        "skala := abc\r\n"           // no leading number
+        "nadmat := 1-2\r\n"          // no number
+        "skala := abc\r\n"
         "srednica := -\r\n"
-        "WorkSpeed := 5000\r\n"      // out of range: limited
+        "WorkSpeed := 5000\r\n"      // out of range
         "IP1 := 300\r\n"             // octets are 0..255
+        "Glebokosc := 2.5abc\r\n"    // junk after the number
+        "skok := 3,5\r\n"            // the other separator
+        "mnoznikZ := 1e999\r\n"      // no double
+        "bezramki := yes\r\n"        // no check-box state
         "in_dir := -1\r\n"           // no selection is a valid index
-        "Glebokosc := 2\r\n";
-    const auto problems = ApplySettingsText(s, text, '.');
-    ASSERT_EQ(problems.size(), 6u);
+        "Glebokosc := 2\r\n"
+        "ponad_stol := 7";            // the file ends inside this line
+    const auto problems = ApplySettingsText(s, text, '.').lines;
+    std::vector<std::string> names;
+    for (const auto& p : problems) names.push_back(p.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Order_global", "rgJm", "ProjektType", "nadmat", "skala", "srednica",
+                                               "WorkSpeed", "IP1", "Glebokosc", "skok", "mnoznikZ", "bezramki",
+                                               "ponad_stol"}));
     EXPECT_EQ(problems[0].line, 2);
-    EXPECT_EQ(problems[0].name, "Order_global");
-    EXPECT_EQ(problems[1].name, "rgJm");
-    EXPECT_EQ(problems[5].name, "srednica");
+    EXPECT_EQ(problems.back().value, "7");
     EXPECT_EQ(s.Number("grubosc"), 20);
     EXPECT_EQ(s.Choice("Order_global"), 1);
     EXPECT_EQ(s.Choice("rgJm"), 0);
     EXPECT_EQ(s.Choice("ProjektType"), 0);
     EXPECT_EQ(s.Number("nadmat"), 5);
     EXPECT_EQ(s.Number("skala"), 100);
-    EXPECT_EQ(s.Number("WorkSpeed"), 1000);
-    EXPECT_EQ(s.Number("IP1"), 255);
+    EXPECT_EQ(s.Number("WorkSpeed"), 500);
+    EXPECT_EQ(s.Number("IP1"), 192);
+    EXPECT_EQ(s.Number("skok"), 100);
+    EXPECT_EQ(s.Number("mnoznikZ"), 1);
+    EXPECT_TRUE(s.Flag("bezramki"));
     EXPECT_EQ(s.Choice("in_dir"), -1);
     EXPECT_EQ(s.Number("Glebokosc"), 2);
+    EXPECT_EQ(s.Number("ponad_stol"), 0.5);
 }
 
 TEST(SettingsFile, SplitsLinesAtBlanksColonsAndEquals) {
@@ -161,13 +168,14 @@ TEST(IpFile, WidthThreeLinesAndReadingBack) {
     Settings s;
     EXPECT_EQ(IpFileText(s), "192\r\n168\r\n  0\r\n150\r\n");
     EXPECT_EQ(PlotterIpText(s), "192.168.0.150");
-    EXPECT_EQ(ApplyIpFileText(s, "10\r\n0\n 0\r\n7\r\n"), 4);
+    EXPECT_TRUE(ApplyIpFileText(s, "10\r\n0\n 0\r\n7\r\n\r\n"));
     EXPECT_EQ(PlotterIpText(s), "10.0.0.7");
-    // a line that is not a whole number ends the reading; what was read stays
-    EXPECT_EQ(ApplyIpFileText(s, "11\r\n12\r\nx\r\n13\r\n"), 2);
-    EXPECT_EQ(PlotterIpText(s), "11.12.0.7");
-    EXPECT_EQ(ApplyIpFileText(s, "999\r\n"), 1);
-    EXPECT_EQ(s.Number("IP1"), 255);
+    // all four octets or none: the address is never mixed from two sources
+    for (const char* bad : {"11\r\n12\r\nx\r\n13\r\n", "11\r\n12\r\n", "999\r\n1\r\n2\r\n3\r\n",
+                            "1\r\n2\r\n3\r\n4\r\n5\r\n", ""}) {
+        EXPECT_FALSE(ApplyIpFileText(s, bad)) << bad;
+        EXPECT_EQ(PlotterIpText(s), "10.0.0.7");
+    }
 }
 
 TEST(NumberText, PlainFormsAndParsing) {

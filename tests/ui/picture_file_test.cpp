@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QImageReader>
 
 #include "drawing_window/ui/picture_file.h"
+#include "machine_link/machine_context.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -63,6 +65,49 @@ TEST(PictureFile, AFileThatIsNoPictureIsRefused) {
     EXPECT_FALSE(ui::DecodePicture(QString::fromStdString((dir / "broken.bmp").string()), p, shown, reason));
     EXPECT_FALSE(reason.isEmpty());
     EXPECT_TRUE(p.Empty());
+}
+
+TEST(PictureFile, APictureCutShortOrTooLargeIsRefusedWithItsReason) {
+    test::TempDir dir;
+    MachineContext ctx;
+    ctx.Lang.Language = kLangEnglish;
+    QImage img(100, 60, QImage::Format_RGB888);
+    img.fill(Qt::white);
+    const QString path = QString::fromStdString((dir / "p.bmp").string());
+    ASSERT_TRUE(img.save(path, "BMP"));
+    const std::string whole = test::ReadFileBytes(dir / "p.bmp");
+    QString reason;
+    EXPECT_TRUE(ui::PictureFileFits(path, ctx, reason));
+
+    // Missing rows would decode black and burn at the black power.
+    test::WriteFileBytes(dir / "cut.bmp", whole.substr(0, whole.size() - 300));
+    EXPECT_FALSE(ui::PictureFileFits(QString::fromStdString((dir / "cut.bmp").string()), ctx, reason));
+    EXPECT_TRUE(reason.startsWith(QString::fromStdString(ctx.Text(TextId::PictureCutShort)))) << reason.toStdString();
+    EXPECT_TRUE(reason.contains("100 x 60")) << reason.toStdString();
+
+    // 118 bytes whose header claims 5700 x 5700 pixels.
+    std::string tiny = whole.substr(0, 118);
+    const auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) tiny[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+    };
+    put32(18, 5700);
+    put32(22, 5700);
+    test::WriteFileBytes(dir / "tiny.bmp", tiny);
+    EXPECT_FALSE(ui::PictureFileFits(QString::fromStdString((dir / "tiny.bmp").string()), ctx, reason));
+    EXPECT_TRUE(reason.contains("5700 x 5700")) << reason.toStdString();
+    EXPECT_EQ(CheckBmpFile(tiny, tiny.size()).needBytes, 54u + 17100u * 5700u);
+
+    // Too large for the image reader: named with its size.
+    const int limit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(1);  // 1 MB: the 100 x 60 picture fits, 1000 x 1000 does not
+    QImage big(1000, 1000, QImage::Format_Mono);
+    big.fill(0);
+    const QString bigPath = QString::fromStdString((dir / "big.bmp").string());
+    ASSERT_TRUE(big.save(bigPath, "BMP"));
+    EXPECT_TRUE(ui::PictureFileFits(path, ctx, reason));
+    EXPECT_FALSE(ui::PictureFileFits(bigPath, ctx, reason));
+    QImageReader::setAllocationLimit(limit);
+    EXPECT_EQ(reason, QString::fromStdString(ctx.Text(TextId::PictureTooLarge)) + " 1000 x 1000");
 }
 
 }  // namespace

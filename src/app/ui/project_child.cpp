@@ -107,7 +107,7 @@ bool ProjectChild::Load(const QString& file) {
         RasterPicture picture;
         QImage shown;
         QString reason;
-        if (!DecodePicture(file, picture, shown, reason)) {
+        if (!PictureFileFits(file, ctx_, reason) || !DecodePicture(file, picture, shown, reason)) {
             notifier_.Message(ctx_.Text(TextId::PictureCannotBeRead) + name + "\n" + reason.toStdString(),
                               MessageKind::Error);
             return false;

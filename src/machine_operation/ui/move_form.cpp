@@ -88,7 +88,7 @@ Tprzesun::Tprzesun(CommandLayer& layer, const Settings& settings, JobPanel* pane
     });
     connect(scan_, &QPushButton::clicked, this, [this] {
         bool closes = false;
-        RunLoop([&](UserInterrupt& i) { closes = engine_.Scan(i, std::filesystem::current_path()); });
+        RunLoop([&](UserInterrupt& i) { closes = engine_.Scan(i); });
         if (closes) accept();
     });
 }
