@@ -204,7 +204,7 @@ TEST(CommandLayerLpt, WaitWhileBusyPollsUntilIdleAndRestoresTheCursor) {
     r.layer.SendCommand(EncodeMoveCommand(1, 10, 0, 0).Bytes);
     int keptAlive = 0;
     r.layer.SetKeepAlive([&] { ++keptAlive; });
-    r.layer.WaitWhileBusy();
+    EXPECT_TRUE(r.layer.WaitWhileBusy());
     EXPECT_EQ(keptAlive, 5);
     EXPECT_EQ(r.model.CountReceived("X"), 6u);
     EXPECT_EQ(r.clock.sleepCount, 5);
@@ -222,7 +222,7 @@ TEST(CommandLayerLpt, WaitWhileBusyEndsWhenTheControllerStopsAnswering) {
             r.clock.autoStep = 1s;
         }
     };
-    r.layer.WaitWhileBusy();
+    EXPECT_EQ(r.layer.WaitWhileBusy().kind, WaitResult::NoAnswer);
     EXPECT_EQ(r.ctx.PlotState.Status, 0);
     EXPECT_EQ(r.notifier.messages.size(), 1u);
     EXPECT_EQ(r.notifier.busyDepth, 0);
@@ -334,7 +334,7 @@ TEST(CommandLayer, NoLinkAtAllBehavesLikeASilentController) {
     EXPECT_FALSE(layer.ReadStatus());
     EXPECT_EQ(ctx.PlotState.Status, 0);
     EXPECT_TRUE(layer.TimedOut());
-    layer.WaitWhileBusy();
+    EXPECT_EQ(layer.WaitWhileBusy().kind, WaitResult::NoAnswer);
     ctx.ArmLink = true;
     EXPECT_FALSE(layer.TimedOut());
     EXPECT_EQ(layer.SendCommand("X"), kNoMachine);
@@ -453,7 +453,7 @@ TEST(CommandLayerUsb, FailedStringReadGivesIdleStatusButNeverEndsAWaitAsIdle) {
     r.usb.silent = true;
     r.layer.ReadStatus();
     EXPECT_EQ(r.ctx.PlotState.Status, 0) << "a failed read reads as zeros";
-    r.layer.WaitWhileBusy();  // three failed reads in a row: the message, not "idle"
+    EXPECT_EQ(r.layer.WaitWhileBusy().kind, WaitResult::NoAnswer);  // three failed reads in a row: the message, not "idle"
     ASSERT_EQ(r.notifier.messages.size(), 1u);
     EXPECT_EQ(r.notifier.messages[0].text, "No communication with the plotter");
     EXPECT_EQ(r.notifier.busyDepth, 0);
@@ -502,7 +502,7 @@ TEST(CommandLayerEthernet, WaitWhileBusyEndsWhenStatusRecordsStopComing) {
     r.layer.ReadStatus();
     EXPECT_EQ(r.ctx.PlotState.Status, sim::kStBusy);
     r.eth.silent = true;
-    r.layer.WaitWhileBusy();
+    EXPECT_FALSE(r.layer.WaitWhileBusy());
     ASSERT_EQ(r.notifier.messages.size(), 1u);
     EXPECT_EQ(r.notifier.messages[0].text, "No communication with the plotter");
     EXPECT_EQ(r.notifier.busyDepth, 0);
