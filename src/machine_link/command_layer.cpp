@@ -262,7 +262,9 @@ bool CommandLayer::PollStatus() { return lastStatusAnswered_ = ReadStatusAnswere
 
 WaitResult CommandLayer::WaitWhileBusy(std::stop_token stop, Clock::Duration limit) {
     BusyCursor cursor(notifier_);
-    delay_.DelayMs(1);
+    // A short pause for the controller to take up the command just sent, on the clock: the
+    // calibrated delay would first spend half a second calibrating, on whichever thread waits.
+    delay_.WaitMs(1);
     // A newer controller that stops answering would leave the last (busy) status in place for
     // ever, or read as zeros (idle): a few failed status reads in a row end the wait with the
     // message. A link that goes away during the wait (the Ethernet link dropped itself, or the
