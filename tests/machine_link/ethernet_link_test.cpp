@@ -191,8 +191,27 @@ TEST_F(EthernetFixture, LateReplyIsNeverReadAsTheNextReply) {
     ASSERT_TRUE(eth->ReadStatusRecord(rec));
     EXPECT_EQ(rec[4], 0x21) << "the late echo was dropped, not taken as the record";
     EXPECT_EQ(rec[5], 0);
-    EXPECT_GE(eth->StaleDrops(), 1);
+    EXPECT_EQ(eth->Reopens(), 1) << "the request after the missed echo went on a new connection";
+    EXPECT_EQ(server.CommandConnections(), 2);
     EXPECT_EQ(eth->Write("Y"), kLinkOk);
+}
+
+// A controller that stalls inside a command takes whatever arrives next on that connection as
+// the command's rest: after a missed echo nothing more is sent on it.
+TEST_F(EthernetFixture, AfterAMissedEchoTheNextCommandGoesOnANewConnection) {
+    Connect();
+    TcpFaults f;
+    f.NoEcho = true;
+    f.FaultCommand = 1;
+    SetFaults(f);
+    EXPECT_EQ(eth->Write("C"), kEthNoEcho);
+    EXPECT_EQ(eth->Write("Y"), kLinkOk);
+    EXPECT_TRUE(ctx.EthernetConnected);
+    EXPECT_EQ(server.CommandConnections(), 2);
+    const std::vector<std::string> r = server.Requests();
+    ASSERT_GE(r.size(), 2u);
+    EXPECT_EQ(r[r.size() - 2], "C");
+    EXPECT_EQ(r.back(), "Y");
 }
 
 TEST_F(EthernetFixture, ControllerThatStopsAnsweringCountsAsGone) {
