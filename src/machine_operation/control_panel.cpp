@@ -259,8 +259,9 @@ void ControlPanel::Timer1Timer() {
     if (links_.usb) links_.usb->CheckDeviceChanges();
 
     SetInterval(streamer_.Streaming() || view_->IsActive() ? kIntervalFast : kIntervalNormal);
-    // A job command that waits for the machine keeps the window alive; the link stays its own.
-    if (jobs_ && !jobs_->GuiMayUseLink() && !BurnHasLink()) return;
+    // A job command or a panel action that waits for the machine keeps the window alive; the
+    // link stays theirs.
+    if (inAction_ || (jobs_ && !jobs_->GuiMayUseLink() && !BurnHasLink())) return;
     if (streamer_.Streaming()) {
         ++streamerTicks_;
         streamer_.Tick();

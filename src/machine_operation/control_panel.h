@@ -165,8 +165,16 @@ private:
     // Whether a bitmap burn has the link now (the timer's status refresh waits).
     bool BurnHasLink() const;
     // The one question before the panel talks to the machine on the operator's behalf: job
-    // control leaves the link free (no burn or transfer has it, no job command waits).
-    bool LinkFree() const { return !jobs_ || jobs_->GuiMayUseLink(); }
+    // control leaves the link free (no burn or transfer has it, no job command waits) and no
+    // other action of the panel is still waiting for the machine.
+    bool LinkFree() const { return !inAction_ && (!jobs_ || jobs_->GuiMayUseLink()); }
+    // Marks an action of the panel that talks to the machine, for as long as it runs (its
+    // waits keep the window alive, and the operator's input arrives meanwhile).
+    struct ActionScope {
+        explicit ActionScope(bool& flag) : flag_(flag) { flag_ = true; }
+        ~ActionScope() { flag_ = false; }
+        bool& flag_;
+    };
     void SetInterval(int ms);
     void LinkCaption();
     void Captions();
@@ -245,7 +253,8 @@ private:
     bool timerOn_ = false;
     int interval_ = kIntervalNormal;
     bool inTick_ = false;
-    bool inTimer_ = false;  // the timer event runs (a message box inside it runs the timer again)
+    bool inTimer_ = false;
+    bool inAction_ = false;  // an action of the panel talks to the machine  // the timer event runs (a message box inside it runs the timer again)
     std::int64_t ticks_ = 0;
     std::int64_t streamerTicks_ = 0;
 };

@@ -97,6 +97,7 @@ void ControlPanel::SendSpeed(std::int32_t mmPerMin) {
 
 void ControlPanel::KeyDown(std::uint16_t key) {
     if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     keyRepeat_ = key == lastKey_;
     lastKey_ = key;
     const tplotparams& p = ctx_.PlotParams;
@@ -158,6 +159,7 @@ void ControlPanel::ButtonDown(PanelControl button) {
         if (key == 0 && ctx_.BurnRunning.load()) ctx_.BurnStopRequested = true;
         return;
     }
+    const ActionScope action(inAction_);
     // A controller that does not answer is told, and the button acts all the same.
     LinkAnswers(TextId::PanelMouseKeyDown);
     if (key != 0) {
@@ -186,6 +188,7 @@ void ControlPanel::StopClick() {
 
 void ControlPanel::SpindleClick() {
     if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     if (!Enabled(PanelControl::Spindle)) return;
     if (ctx_.PlotParams.Laser && ctx_.ModelCode != "PRV")
         LaserPulse();
@@ -195,6 +198,7 @@ void ControlPanel::SpindleClick() {
 
 void ControlPanel::PulseFieldExit(double ms) {
     if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     pulseMs_ = ms;
     layer_.SendCommand(LaserTimeCommand(static_cast<std::int32_t>(RoundHalfEven(ms))));
 }
@@ -329,6 +333,7 @@ void ControlPanel::PowerBarScrolled() {
 
 void ControlPanel::HomeClick() {
     if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     const tplotparams& p = ctx_.PlotParams;
     if (!LinkAnswers(TextId::PanelHomeCaption)) return;
     const std::string caption = ctx_.Text(TextId::PanelHomeCaption);
@@ -373,6 +378,7 @@ void ControlPanel::HomeClick() {
 
 void ControlPanel::SetZeroClick() {
     if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     if (!Enabled(PanelControl::SetZero)) return;
     StopTimer();
     {
@@ -410,16 +416,19 @@ void ControlPanel::SetZeroClick() {
 
 void ControlPanel::MoveClick() {
     if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     if (Enabled(PanelControl::Move) && hooks_.moveDialog) hooks_.moveDialog();
 }
 
 void ControlPanel::OutputsClick() {
     if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     if (hooks_.outputsDialog) hooks_.outputsDialog();
 }
 
 void ControlPanel::ToolLengthClick() {
     if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     if (!Enabled(PanelControl::ToolLength)) return;
     if (!LinkAnswers(TextId::PanelToolLengthCaption)) return;
     if (ctx_.PlotState.Status & (kStatusBusy | kStatusRunningFromMemory)) {
@@ -433,6 +442,7 @@ void ControlPanel::ToolLengthClick() {
 
 void ControlPanel::InverterClick() {
     if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     if (!ctx_.ArmLink || !hooks_.loadInverter) return;
     BusyCursor cursor(notifier_);
     hooks_.loadInverter();
