@@ -2,7 +2,9 @@
 
 #include <cmath>
 
+#include "machine_link/command_layer.h"
 #include "machine_link/machine_context.h"
+#include "machine_operation/job_panel.h"
 #include "model/numeric.h"
 
 #ifndef VELLISK_VERSION_MAJOR
@@ -53,6 +55,13 @@ AboutTexts MakeAboutTexts(const MachineContext& ctx, bool answered) {
     }
     t.dealerPanel = ctx.Lang.CountryCode == 886;
     return t;
+}
+
+bool AboutMachineReader::Read() {
+    if (jobs_ && !jobs_->GuiMayUseLink()) return lastRead_;
+    lastRead_ = layer_.ReadStatus() && !layer_.TimedOut();
+    if (lastRead_) layer_.ReadMachineInfo();
+    return lastRead_;
 }
 
 }  // namespace vellisk

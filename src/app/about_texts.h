@@ -7,6 +7,8 @@
 namespace vellisk {
 
 class MachineContext;
+class CommandLayer;
+class PanelJobCommands;
 
 // major.minor, then ".release" and ".build" when asked for, from the build's version.
 std::string GetVersionString(bool withRelease, bool withBuild);
@@ -27,5 +29,20 @@ struct AboutTexts {
 // The box's texts; `answered` is whether the controller answered the status read (the machine
 // info has then been read into the context).
 AboutTexts MakeAboutTexts(const MachineContext& ctx, bool answered);
+
+// The About box's read of the machine: the status, then the machine information. While job
+// control says the link is taken (a burn, the parallel-port transfer, a job command waiting for
+// the machine), nothing is read and the box shows what it read last time.
+class AboutMachineReader {
+public:
+    AboutMachineReader(CommandLayer& layer, const PanelJobCommands* jobs) : layer_(layer), jobs_(jobs) {}
+    // Whether the machine answered (now, or at the last read when the link is taken).
+    bool Read();
+
+private:
+    CommandLayer& layer_;
+    const PanelJobCommands* jobs_;
+    bool lastRead_ = false;
+};
 
 }  // namespace vellisk

@@ -61,7 +61,33 @@ void JobControl::Run(F command) {
 std::filesystem::path JobControl::JobFile() const { return ctx_.ProgramDir / "out.cnx"; }
 
 // A burn asked to pause still uses the link until its line is done and it has paused.
-bool JobControl::BurnActive() const { return burn_ && !burn_->Finished() && !burn_->Paused(); }
+bool JobControl::BurnActive() const {
+    const JobState s = State();
+    return s == JobState::Burning || s == JobState::BurnPausing;
+}
+
+JobState JobControl::State() const {
+    if (burn_ && !burn_->Finished()) {
+        if (burn_->Paused()) return JobState::BurnPaused;
+        return ctx_.BurnStopRequested.load() ? JobState::BurnPausing : JobState::Burning;
+    }
+    if (transferRunning_) return JobState::ParallelTransfer;
+    if (ctx_.JobHeld) return JobState::Held;
+    if (streamer_.Streaming()) return JobState::Streaming;
+    return JobState::Idle;
+}
+
+bool JobControl::GuiMayUseLink() const { return !inCommand_ && LinkFreeForGui(State()); }
+
+// The parallel-port transfer, shown modally; the job state says the link is taken meanwhile.
+int JobControl::RunTransfer() {
+    transferRunning_ = true;
+    struct Leave {
+        bool& flag;
+        ~Leave() { flag = false; }
+    } leave{transferRunning_};
+    return host_.RunTransfer();
+}
 
 std::string JobControl::TravelSpeedCommand() const {
     const std::uint32_t timer = ctx_.SpeedToTimer(
@@ -71,10 +97,11 @@ std::string JobControl::TravelSpeedCommand() const {
                                                             : IntToBytes2(CheckedCast<std::int32_t>(timer)));
 }
 
-void JobControl::SendWait(const std::string& command) {
+bool JobControl::SendWait(const std::string& command) {
     layer_.SendCommand(command);
     layer_.GetClock().SleepMs(10);
-    layer_.WaitWhileBusy();
+    // STOP or a lost link during the wait ends the command: nothing more of it is sent.
+    return !layer_.WaitWhileBusy().Interrupted();
 }
 
 void JobControl::Refuse(const std::string& text) { notifier_.Message(text, MessageKind::Error, Buttons::Ok, ""); }
@@ -146,7 +173,7 @@ void JobControl::Start1Click() {
 }
 
 void JobControl::StartJob() {
-    if (BurnActive()) return;
+    if (!LinkFreeForGui(State())) return;
     JobDrawing* drawing = host_.ActiveDrawing();
     if (!drawing || !LinkCheck()) return;
     const tplotparams& pp = ctx_.PlotParams;
@@ -179,7 +206,7 @@ void JobControl::StartJob() {
     if (pp.Laser) ctx_.JobStartZ = 0;
     if (pp.ZReversed) ctx_.JobStartZ = -settings_.Number("grubosc");
     if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) return;
-    SendWait("C");
+    if (!SendWait("C")) return;
     if (!WorkAreaChecks(sx, sy, d, p)) return;
 
     BusyCursor cursor(notifier_);
@@ -191,13 +218,11 @@ void JobControl::StartJob() {
     if (!JobFileReadyToStream(JobFile(), ctx_, notifier_)) return;
 
     ctx_.JobHeld = false;
-    SendWait("Q");
-    SendWait("Q");
-    SendWait("C");
+    if (!SendWait("Q") || !SendWait("Q") || !SendWait("C")) return;
 
     if (!ctx_.ArmLink) {
         panel_.StopTimer();
-        const int result = host_.RunTransfer();
+        const int result = RunTransfer();
         if (result == 1 && layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) transfer_.SendStart();
         panel_.StartTimer();
     } else if (layer_.MoveToPoint(0, 0, ctx_.JobStartZ) || pp.Laser) {
@@ -210,6 +235,7 @@ void JobControl::StartJob() {
 
 void JobControl::Powtrz1Click() {
     Run([this] {
+        if (!LinkFreeForGui(State())) return;
         if (!ctx_.ArmLink) {
             // The job held in the controller's memory runs again (its own checks and messages).
             transfer_.Repeat(host_.OpenFileName());
@@ -217,8 +243,9 @@ void JobControl::Powtrz1Click() {
         }
         // An empty job or one cut short is refused before the machine is told anything.
         if (!JobFileReadyToStream(JobFile(), ctx_, notifier_)) return;
-        layer_.ReadStatus();
-        if (layer_.TimedOut()) return;
+        // The newer controller does not answer: nothing is sent (the status read of a missing
+        // USB machine reads zeros).
+        if (!layer_.ReadStatus()) return;
         layer_.SendCommand(TravelSpeedCommand());
         layer_.MoveToPoint(0, 0, ctx_.JobStartZ);
         if (streamer_.Streaming()) streamer_.stop();
@@ -260,6 +287,7 @@ void JobControl::Startodwybranej1Click() {
 }
 
 void JobControl::Selected(bool fromSelected) {
+    if (!LinkFreeForGui(State())) return;
     JobDrawing* drawing = host_.ActiveDrawing();
     if (!drawing || drawing->Kind() == KindBitmap) return;
     if (drawing->SelectedFigure() < 0) {
@@ -271,9 +299,7 @@ void JobControl::Selected(bool fromSelected) {
     const std::string speed = TravelSpeedCommand();
     layer_.SendCommand(speed);
     layer_.SendCommand(Bytes({'F', 0}));
-    SendWait("Q");
-    SendWait("Q");
-    SendWait("C");
+    if (!SendWait("Q") || !SendWait("Q") || !SendWait("C")) return;
     layer_.SendCommand(speed);
     if (!fromSelected) layer_.SendCommand(Bytes({'F', 0}));
 
@@ -285,7 +311,7 @@ void JobControl::Selected(bool fromSelected) {
     if (!ctx_.ArmLink) {
         // The panel's timer would poll the machine between the kilobytes of the transfer.
         panel_.StopTimer();
-        const int result = host_.RunTransfer();
+        const int result = RunTransfer();
         if (result == 1 && layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) layer_.SendCommand("G");
         panel_.StartTimer();
     } else {
@@ -298,14 +324,11 @@ void JobControl::Selected(bool fromSelected) {
 }
 
 void JobControl::WypalBMP1Click() {
-    Run([this] {
-        if (BurnActive()) return;
-        Burn();
-    });
+    Run([this] { Burn(); });
 }
 
 void JobControl::Burn() {
-    if (BurnActive()) return;
+    if (!LinkFreeForGui(State())) return;
     JobDrawing* drawing = host_.ActiveDrawing();
     if (!drawing || !LinkCheck()) return;
     const tplotparams& pp = ctx_.PlotParams;
@@ -313,7 +336,7 @@ void JobControl::Burn() {
     layer_.SendCommand(Bytes({'F', 0}));
     if (pp.Laser) ctx_.JobStartZ = -settings_.Number("grubosc");
     if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) return;
-    SendWait("C");
+    if (!SendWait("C")) return;
 
     const double width = settings_.Number("SzerokoscObrazu");
     const double height = settings_.Number("WysokoscObrazu");

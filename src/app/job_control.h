@@ -9,7 +9,10 @@
 //
 // The main frame calls the commands from its menu and buttons; the control panel calls START,
 // Hold and Continue when the machine's own keys are pressed (PanelJobCommands). A command called
-// while another one is still running (from inside a message box or a wait) does nothing. Errors
+// while another one is still running (from inside a message box or a wait) does nothing.
+// Job control keeps the one job state (JobState) that everyone on the GUI thread asks before
+// talking to the machine: while the burn thread or the parallel-port transfer has the link,
+// START, Repeat and the selected-figure commands send nothing. Errors
 // of the core (a value out of range, a file that cannot be read) end the command with a message;
 // they never leave it.
 #include <filesystem>
@@ -73,6 +76,10 @@ public:
     void Shutdown();
     // A burn thread runs and has not paused (START and the burn do nothing then).
     bool BurnActive() const;
+    // The job state: who has the machine link now (see JobState).
+    JobState State() const override;
+    // No job command runs and the state leaves the link to the GUI thread.
+    bool GuiMayUseLink() const override;
     tBMPThread* BurnThread() const { return burn_.get(); }
 
     std::filesystem::path JobFile() const;
@@ -87,9 +94,10 @@ private:
     void Burn();
     void Selected(bool fromSelected);
     void EndBurn();
+    int RunTransfer();
 
     std::string TravelSpeedCommand() const;
-    void SendWait(const std::string& command);  // command, 10 ms, wait while busy
+    bool SendWait(const std::string& command);  // command, 10 ms, wait while busy (false: stopped)
     void Refuse(const std::string& text);       // START's box: empty caption, error icon
     bool WorkAreaChecks(double sx, double sy, double d, double p);
     bool FlyingStartChecks(double d);
@@ -104,6 +112,7 @@ private:
     JobHost& host_;
     GuiDispatcher* dispatcher_;
     bool inCommand_ = false;
+    bool transferRunning_ = false;  // the parallel-port transfer runs (modal)
     std::unique_ptr<tBMPThread> burn_;
     const JobDrawing* burnDrawing_ = nullptr;
 };

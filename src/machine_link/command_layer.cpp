@@ -113,7 +113,16 @@ Transport& CommandLayer::Active() {
     return usb_ ? *usb_ : gNoUsb;
 }
 
+namespace {
+// Threads that asked for quiet (a worker that reports its own end).
+thread_local int tQuietDepth = 0;
+}  // namespace
+
+CommandLayer::QuietScope::QuietScope() { ++tQuietDepth; }
+CommandLayer::QuietScope::~QuietScope() { --tQuietDepth; }
+
 void CommandLayer::NoCommunication(const std::string& caption) {
+    if (tQuietDepth > 0) return;
     notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, caption);
 }
 
@@ -122,17 +131,13 @@ bool CommandLayer::TimedOut() {
     return Active().TimedOut();
 }
 
-int CommandLayer::SendCommand(std::string_view command) {
-    if (command.empty()) return kLinkOk;
-    std::unique_lock<std::recursive_mutex> exchange(linkMutex_);
-    Transport& t = Active();
+int CommandLayer::WriteLocked(Transport& t, std::string_view command, std::string& message) {
     switch (t.Kind()) {
         case LinkKind::ParallelPort: {
             t.StartTimeout();
             const int r = t.Write(command);
             if (t.TimedOut()) {
-                exchange.unlock();
-                NoCommunication("wr ");
+                message = "wr ";
                 return r == kLinkOk ? kLinkTimedOut : r;
             }
             return r;
@@ -148,30 +153,43 @@ int CommandLayer::SendCommand(std::string_view command) {
                 r = t.Write(command);
                 clock_.Sleep(10ms);
             }
-            exchange.unlock();
-            if (r != kLinkOk && r != kNoMachine) NoCommunication(std::to_string(r));
+            if (r != kLinkOk && r != kNoMachine) message = std::to_string(r);
             return r;
         }
     }
     return kLinkOk;
 }
 
-bool CommandLayer::LptExchange(std::string_view command, std::uint8_t* reply, int n) {
-    std::unique_lock<std::recursive_mutex> exchange(linkMutex_);
-    Transport& t = Active();
-    SendCommand(command);
-    if (t.TimedOut()) return false;  // SendCommand has said so
-    for (int i = 0; i < n; ++i) reply[i] = t.ReceiveByte();
-    if (t.TimedOut()) {
-        exchange.unlock();
-        NoCommunication("wr ");
-        return false;
+int CommandLayer::SendCommand(std::string_view command) {
+    if (command.empty()) return kLinkOk;
+    std::string message;
+    int r;
+    {
+        std::lock_guard<std::mutex> exchange(linkMutex_);
+        r = WriteLocked(Active(), command, message);
     }
-    return true;
+    if (!message.empty()) NoCommunication(message);
+    return r;
+}
+
+bool CommandLayer::LptExchange(std::string_view command, std::uint8_t* reply, int n) {
+    std::string message;
+    {
+        std::lock_guard<std::mutex> exchange(linkMutex_);
+        Transport& t = Active();
+        WriteLocked(t, command, message);
+        if (message.empty()) {
+            for (int i = 0; i < n; ++i) reply[i] = t.ReceiveByte();
+            if (t.TimedOut()) message = "wr ";
+        }
+    }
+    if (message.empty()) return true;
+    NoCommunication(message);
+    return false;
 }
 
 bool CommandLayer::ReadUsbString(int index, UsbStateString& s) {
-    std::lock_guard<std::recursive_mutex> exchange(linkMutex_);
+    std::lock_guard<std::mutex> exchange(linkMutex_);
     const int r = Active().ReadString(index, s);
     if (r != 0) s.fill(0);
     return r == 0;
@@ -179,9 +197,10 @@ bool CommandLayer::ReadUsbString(int index, UsbStateString& s) {
 
 bool CommandLayer::ReadEthernetStatus() {
     std::vector<std::uint8_t> rec;
-    std::unique_lock<std::recursive_mutex> exchange(linkMutex_);
-    if (!Active().ReadStatusRecord(rec)) return false;
-    exchange.unlock();
+    {
+        std::lock_guard<std::mutex> exchange(linkMutex_);
+        if (!Active().ReadStatusRecord(rec)) return false;
+    }
     return ApplyStatusRecord(ctx_, rec);
 }
 
@@ -192,7 +211,7 @@ bool CommandLayer::ReadStatusOnce(bool quiet) {
         case LinkKind::ParallelPort: {
             std::uint8_t b = 0;
             if (quiet) {
-                std::lock_guard<std::recursive_mutex> exchange(linkMutex_);
+                std::lock_guard<std::mutex> exchange(linkMutex_);
                 t.StartTimeout();
                 t.SendByte('X');
                 b = t.ReceiveByte();
@@ -241,9 +260,11 @@ bool CommandLayer::ReadStatus() { return lastStatusAnswered_ = ReadStatusAnswere
 
 bool CommandLayer::PollStatus() { return lastStatusAnswered_ = ReadStatusAnswered(true); }
 
-void CommandLayer::WaitWhileBusy() {
+WaitResult CommandLayer::WaitWhileBusy(std::stop_token stop, Clock::Duration limit) {
     BusyCursor cursor(notifier_);
-    delay_.DelayMs(1);
+    // A short pause for the controller to take up the command just sent, on the clock: the
+    // calibrated delay would first spend half a second calibrating, on whichever thread waits.
+    delay_.WaitMs(1);
     // A newer controller that stops answering would leave the last (busy) status in place for
     // ever, or read as zeros (idle): a few failed status reads in a row end the wait with the
     // message. A link that goes away during the wait (the Ethernet link dropped itself, or the
@@ -251,20 +272,29 @@ void CommandLayer::WaitWhileBusy() {
     // its place does not reach it.
     constexpr int kMissingRecordsLimit = 3;
     Transport* const link = &Active();
+    const bool onKeepAliveThread = keepAlive_ && std::this_thread::get_id() == keepAliveThread_;
+    const std::uint32_t stops = waitStops_.load();
+    const Clock::Duration started = clock_.Now();
     int missing = 0;
+    WaitResult ended;
     // Reads the status once; false when the wait is over (idle, or the message was shown).
     auto stillBusy = [&] {
         const bool answered = ReadStatus();
         if (&Active() != link) {
             NoCommunication("wr ");
+            ended.kind = WaitResult::LinkGone;
             return false;
         }
         if (!answered) {
             // The parallel port has shown its message and reads idle; a newer controller's
             // failed read (zeros on USB) says nothing about the machine: ask again.
-            if (link->Kind() == LinkKind::ParallelPort) return false;
+            if (link->Kind() == LinkKind::ParallelPort) {
+                ended.kind = WaitResult::NoAnswer;
+                return false;
+            }
             if (++missing >= kMissingRecordsLimit) {
                 NoCommunication("wr ");
+                ended.kind = WaitResult::NoAnswer;
                 return false;
             }
             return true;
@@ -272,12 +302,32 @@ void CommandLayer::WaitWhileBusy() {
         missing = 0;
         return (ctx_.PlotState.Status & (kStatusBusy | kStatusNotReady)) != 0;
     };
-    if (!stillBusy()) return;
+    // The operator's STOP on the panel or at the machine, the caller's stop, the time limit.
+    auto endedByCaller = [&] {
+        if (stop.stop_requested()) {
+            ended.kind = WaitResult::Stopped;
+            return true;
+        }
+        if (onKeepAliveThread &&
+            (waitStops_.load() != stops || (ctx_.PlotState.RawStatus & kRawPauseRequested) != 0)) {
+            ended.kind = WaitResult::Stopped;
+            StopMotion();
+            return true;
+        }
+        if (limit != Clock::Duration::max() && clock_.Now() - started >= limit) {
+            ended.kind = WaitResult::TimeLimit;
+            return true;
+        }
+        return false;
+    };
+    if (stop.stop_requested()) return {WaitResult::Stopped};
+    if (!stillBusy()) return ended;
     for (;;) {
+        if (endedByCaller()) return ended;
         clock_.Sleep(10ms);
-        const bool busy = stillBusy();
-        if (keepAlive_) keepAlive_();
-        if (!busy) return;
+        if (onKeepAliveThread) keepAlive_();
+        if (endedByCaller()) return ended;
+        if (!stillBusy()) return ended;
     }
 }
 
@@ -450,7 +500,7 @@ void CommandLayer::ReadMachineInfo() {
     switch (t.Kind()) {
         case LinkKind::Ethernet: {
             LinkIdentity id;
-            std::unique_lock<std::recursive_mutex> exchange(linkMutex_);
+            std::unique_lock<std::mutex> exchange(linkMutex_);
             if (t.ReadIdentity(id)) {
                 s.Producer = id.Producer;
                 s.Model = id.Model;
@@ -462,7 +512,7 @@ void CommandLayer::ReadMachineInfo() {
             UsbStateString str;
             if (ReadUsbString(14, str) && t.MachinePresent()) {
                 LinkIdentity id;
-                std::unique_lock<std::recursive_mutex> exchange(linkMutex_);
+                std::unique_lock<std::mutex> exchange(linkMutex_);
                 if (t.ReadIdentity(id)) {
                     s.Producer = id.Producer;
                     s.Model = id.Model;
@@ -519,8 +569,14 @@ void CommandLayer::SendMove(std::int32_t factor, std::int32_t dx, std::int32_t d
     SendCommand(Move(factor, dx, dy, dz).Bytes);
 }
 
-bool CommandLayer::MoveToPoint(double x, double y, double z) {
+bool CommandLayer::MoveToPoint(double x, double y, double z, std::stop_token stop) {
     BusyCursor cursor(notifier_);
+    // A wait ended by a stop or a lost link ends the go-to; a parallel port that did not answer
+    // has said so and reads idle, and the go-to goes on as the controller allows.
+    auto waited = [&] {
+        const WaitResult w = WaitWhileBusy(stop);
+        return w || (w.kind == WaitResult::NoAnswer && !ctx_.ArmLink);
+    };
     tplotstate& s = ctx_.PlotState;
     const tplotparams& p = ctx_.PlotParams;
     ReadStatus();
@@ -550,7 +606,7 @@ bool CommandLayer::MoveToPoint(double x, double y, double z) {
         const std::int32_t liftSteps = R32(lift * p.StepsZ, "lift");
         const std::int64_t expectZ = static_cast<std::int64_t>(s.StepZ) + liftSteps;
         SendMove(mult, 0, 0, liftSteps);
-        WaitWhileBusy();
+        if (!waited()) return false;
         if (ctx_.ArmLink) {
             // Checked in whole steps: the height in 0.01 mm is rarely a whole number.
             ReadPosition();
@@ -559,7 +615,7 @@ bool CommandLayer::MoveToPoint(double x, double y, double z) {
     }
     if (travels) {
         SendCommand(travel.Bytes);
-        WaitWhileBusy();
+        if (!waited()) return false;
         if (ctx_.ArmLink) {
             ReadPosition();
             if (s.StepX != tx || s.StepY != ty) return false;
@@ -571,7 +627,7 @@ bool CommandLayer::MoveToPoint(double x, double y, double z) {
                                         : R32(zz * p.StepsZ - (p.StepsZ * s.BaseZ + s.StepZ), "move Z");
     if (dZ != 0) {
         SendMove(mult, 0, 0, dZ);
-        WaitWhileBusy();
+        if (!waited()) return false;
         if (ctx_.ArmLink && !p.ZReversed) {
             ReadPosition();
             return RoundHalfEven(zz * p.StepsZ) == RoundHalfEven(p.StepsZ * s.BaseZ + s.StepZ);
@@ -582,7 +638,12 @@ bool CommandLayer::MoveToPoint(double x, double y, double z) {
 
 void CommandLayer::JogToLimit(std::uint16_t key) {
     BusyCursor cursor(notifier_);
-    WaitWhileBusy();
+    // A machine that was not seen idle (STOP, a lost link) is not sent on a jog; a parallel
+    // port that did not answer has said so and reads idle.
+    if (const WaitResult w = WaitWhileBusy(); !w && w.kind != WaitResult::NoAnswer) {
+        ctx_.JogActive = true;
+        return;
+    }
     const tplotstate& s = ctx_.PlotState;
     const tplotparams& p = ctx_.PlotParams;
     std::int32_t f = p.ArmController ? p.Multiplier : 1;

@@ -11,12 +11,15 @@
 // stops answering ends every wait with the "No communication with the plotter" message (or
 // silently for PollStatus), never with a hang; commands that wait show the hourglass and restore
 // the cursor on every way out.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "machine_link/commands.h"
 #include "machine_link/machine_context.h"
@@ -47,6 +50,19 @@ inline constexpr std::uint16_t kKeyPageUp = 33, kKeyPageDown = 34, kKeyLeft = 37
 inline constexpr std::uint16_t kKeyCtrl = 17, kKeyInsert = 45, kKeyNumpad0 = 96,
                                kKeyNumpadPlus = 107, kKeyNumpadMinus = 109;
 
+// How a wait for the machine ended. Every caller says what it does when the machine did not
+// reach idle: the wait may end because the controller stopped answering or its link went away
+// (the message has been shown, unless the thread asked for quiet), because the operator or the
+// caller's stop token ended it, or because its time limit ran out.
+struct [[nodiscard]] WaitResult {
+    enum Kind { Idle, NoAnswer, LinkGone, Stopped, TimeLimit } kind = Idle;
+    explicit operator bool() const { return kind == Idle; }
+    // Stopped, out of time or without its link: the machine may still move, and the caller
+    // sends nothing more of its sequence. (A controller that did not answer has been reported
+    // and reads idle; callers go on as the link allows.)
+    bool Interrupted() const { return kind == LinkGone || kind == Stopped || kind == TimeLimit; }
+};
+
 class CommandLayer {
 public:
     CommandLayer(MachineContext& ctx, Notifier& notifier, Clock& clock = DefaultClock());
@@ -76,8 +92,13 @@ public:
     bool PollStatus();
     // Returns when the machine reports idle. A newer controller that stops answering (three
     // failed status reads in a row) or a link that goes away during the wait ends it with "No
-    // communication with the plotter", never as idle.
-    void WaitWhileBusy();
+    // communication with the plotter", never as idle. A stop asked through `stop` ends it at
+    // once (the worker that waits is asked to end), and so does `limit`. On the thread that
+    // set the keep-alive (the GUI thread) the operator's STOP (EndWaits) and the machine's STOP
+    // key end it too; the machine is then told to stop moving.
+    WaitResult WaitWhileBusy(std::stop_token stop = {}, Clock::Duration limit = Clock::Duration::max());
+    // Ends the waits of the keep-alive thread that run now (the panel's STOP).
+    void EndWaits() { ++waitStops_; }
     // Whether the controller answered the last status read (of any reader or wait). Loops that
     // run until the operator stops them end on a false here: the link is gone.
     bool StatusAnswered() const { return lastStatusAnswered_; }
@@ -95,14 +116,30 @@ public:
     void ReadMachineInfo();
     void ShowFileWorkStatus();
     // Go-to (mm) relative to the base point; false when the machine is busy, does not answer or
-    // did not arrive (newer link).
-    bool MoveToPoint(double x, double y, double z);
+    // did not arrive (newer link), or when a wait on the way was stopped (`stop`, or STOP on the
+    // keep-alive thread) or lost its link.
+    bool MoveToPoint(double x, double y, double z, std::stop_token stop = {});
     // One jog move towards the edge of the working area for a virtual key code.
     void JogToLimit(std::uint16_t key);
 
-    // Called on every round of WaitWhileBusy's loop, so that the front end can keep its window
-    // alive while the machine moves (it must not start anything that uses the machine link).
-    void SetKeepAlive(std::function<void()> keepAlive) { keepAlive_ = std::move(keepAlive); }
+    // Called on every round of WaitWhileBusy's loop on the thread that sets it, so that the
+    // front end can keep its window alive while the machine moves (the job state keeps
+    // everything that uses the machine link from starting meanwhile). Waits of other threads
+    // never call it.
+    void SetKeepAlive(std::function<void()> keepAlive) {
+        keepAlive_ = std::move(keepAlive);
+        keepAliveThread_ = std::this_thread::get_id();
+    }
+
+    // While one lives, the layer shows no message on this thread: a worker that ends its job on
+    // the first failure says so once itself (and not after its job has ended).
+    class QuietScope {
+    public:
+        QuietScope();
+        ~QuietScope();
+        QuietScope(const QuietScope&) = delete;
+        QuietScope& operator=(const QuietScope&) = delete;
+    };
 
     // Sleeping and busy waits on the layer's clock.
     Clock& GetClock() { return clock_; }
@@ -123,6 +160,9 @@ private:
     MoveCommand Move(std::int32_t factor, std::int32_t dx, std::int32_t dy, std::int32_t dz) const;
     void SendMove(std::int32_t factor, std::int32_t dx, std::int32_t dy, std::int32_t dz);
     void NoCommunication(const std::string& caption);
+    // Writes a command on `t` with the link held; `message` is set to the caption of the
+    // message that is due (empty: none). The message goes out after the link is let go.
+    int WriteLocked(Transport& t, std::string_view command, std::string& message);
 
     MachineContext& ctx_;
     Notifier& notifier_;
@@ -132,10 +172,13 @@ private:
     Transport* usb_ = nullptr;
     Transport* eth_ = nullptr;
     std::function<void()> keepAlive_;
-    bool lastStatusAnswered_ = true;
+    std::thread::id keepAliveThread_;
+    std::atomic<std::uint32_t> waitStops_{0};
+    std::atomic<bool> lastStatusAnswered_{true};
     // One exchange with the controller at a time (a command and its echo, a request and its
     // reply): the panel's timer, the burn thread and the dialogs' loops never interleave bytes.
-    std::recursive_mutex linkMutex_;
+    // No message box is shown while it is held.
+    std::mutex linkMutex_;
 };
 
 // Stores the fields of the Ethernet status record in the machine state. A record shorter than

@@ -226,12 +226,25 @@ int TfEthernet::Write(std::string_view command) {
     const Outcome o = Exchange(cmd, cmd.size(), cmd.size(), 0, reply);
     if (o == Outcome::Lost) return kEthNoEcho;
     const int r = EchoResult(cmd, reply, o == Outcome::Shifted);
-    if (r == kEthEchoDiffers) {
-        // A whole but different echo may be an old one, with this one still on its way.
-        std::lock_guard lock(ioMutex_);
-        resync_ = true;
-    }
+    // A missed, short, late or different echo: the controller may still hold part of this
+    // command, and one that frames commands by what arrives together would take the next
+    // request as its rest. The next command goes on a fresh connection.
+    if (r != kLinkOk) Reopen();
     return r;
+}
+
+void TfEthernet::Reopen() {
+    const Config c = CurrentConfig();
+    std::lock_guard lock(ioMutex_);
+    if (!clientUp_) return;
+    TcpClient1.Close();
+    if (TcpClient1.Connect(c.host, c.commandPort, c.timeouts.ConnectMs) != 0) {
+        LostConnection();
+        return;
+    }
+    ++reopens_;
+    recordLength_ = 0;
+    resync_ = false;
 }
 
 bool TfEthernet::ReadStatusRecord(std::vector<std::uint8_t>& out) {

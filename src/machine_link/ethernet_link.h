@@ -6,7 +6,9 @@
 // thread (tEthernetCzuwanie) and stays connected; the identity client connects per request.
 //
 // Exchanges are bounded: every reply is read until its expected length or the reply time-out,
-// and a late or split reply is never read as the next one. After a missed, partial or late
+// and a late or split reply is never read as the next one. After a command's echo that was
+// missing, short, late or different the command connection is reopened before anything more is
+// sent (the controller may hold part of that command). After a missed, partial or late status
 // reply the line is resynchronised before the next request: input is dropped until the line
 // has been quiet for a whole reply time-out (a line that never falls quiet is reopened). Input
 // found waiting before a request, or bytes following a reply of the expected length, mean that
@@ -113,6 +115,8 @@ public:
     // How many exchanges found stale input (waiting before the request, or after a reply) and
     // dropped it (for tests and diagnostics).
     std::int64_t StaleDrops() const { return staleDrops_.load(); }
+    // How many times the command connection was reopened after a bad echo.
+    std::int64_t Reopens() const { return reopens_.load(); }
 
 private:
     enum class Event { Connected, Disconnected };
@@ -139,6 +143,9 @@ private:
     Outcome Miss(Outcome o, const EthernetTimeouts& t);
     // The connection went: close, EthernetConnected := false, "Ethernet disconnected".
     void LostConnection();
+    // A fresh command connection in place of this one (the link stays up); when it cannot be
+    // made, the connection is lost.
+    void Reopen();
     void Post(Event e, std::optional<LinkIdentity> identity = std::nullopt);
 
     MachineContext& ctx_;
@@ -157,6 +164,7 @@ private:
     std::atomic<std::size_t> recordLength_{0};  // length of this controller's status record (0: not known yet)
     bool resync_ = false;  // the line must fall quiet before the next request
     std::atomic<std::int64_t> staleDrops_{0};
+    std::atomic<std::int64_t> reopens_{0};
 
     std::mutex pendingMutex_;  // what waits for the main thread
     std::vector<Event> pendingEvents_;

@@ -9,6 +9,7 @@
 #include "machine_operation/job_panel.h"
 #include "model/core_error.h"
 #include "model/numeric.h"
+#include "platform/notifier.h"
 
 namespace vellisk {
 
@@ -113,7 +114,41 @@ double tBMPThread::SamplePixelPower(std::int32_t i, std::int32_t l) const {
     return Child->At(x, r) * slope_ + base_;
 }
 
-void tBMPThread::Send(const std::string& command) { layer_.SendCommand(command); }
+bool tBMPThread::Send(const std::string& command) {
+    if (Failed() || Terminated()) return false;
+    if (static_cast<const void*>(&layer_.Active()) != link_ || layer_.SendCommand(command) != kLinkOk) {
+        Fail();
+        return false;
+    }
+    return true;
+}
+
+bool tBMPThread::ReadStatus() {
+    if (Failed()) return false;
+    if (!layer_.ReadStatus() || static_cast<const void*>(&layer_.Active()) != link_) {
+        Fail();
+        return false;
+    }
+    return true;
+}
+
+bool tBMPThread::WaitIdle() {
+    if (Failed()) return false;
+    const WaitResult w = layer_.WaitWhileBusy(StopToken());
+    if (w) return true;
+    // Asked to end (the window closes): no message.
+    if (w.kind != WaitResult::Stopped && w.kind != WaitResult::TimeLimit) Fail();
+    return false;
+}
+
+void tBMPThread::Fail() {
+    if (linkLost_.exchange(true) || Terminated()) return;
+    // Given on the GUI thread while it waits for this burn; a burn ended from there (the window
+    // closes) drops it.
+    Notifier& notifier = layer_.GetNotifier();
+    const std::string text = ctx_.Text(TextId::NoCommunication);
+    Synchronize([&notifier, text] { notifier.Message(text, MessageKind::Error, Buttons::Ok, ""); });
+}
 
 void tBMPThread::RefreshPanel() {
     if (!panel_) return;
@@ -122,16 +157,27 @@ void tBMPThread::RefreshPanel() {
 }
 
 void tBMPThread::EndSequence() {
-    layer_.WaitWhileBusy();
-    Send("SLC");
-    Send("SBE");
-    Send("SA" + IntToBytes4(ctx_.PlotParams.RampDivisor));
-    Send(Bytes({'F', 0}));
+    if (Failed()) return;
+    // After a stop asked from the GUI (the window closes) the machine is still told the burn is
+    // over, without waiting for it.
+    if (!Terminated() && !WaitIdle()) return;
+    if (Terminated() && static_cast<const void*>(&layer_.Active()) != link_) return;
+    auto send = [this](const std::string& c) {
+        if (Failed()) return;
+        if (static_cast<const void*>(&layer_.Active()) != link_ || layer_.SendCommand(c) != kLinkOk) linkLost_ = true;
+    };
+    send("SLC");
+    send("SBE");
+    send("SA" + IntToBytes4(ctx_.PlotParams.RampDivisor));
+    send(Bytes({'F', 0}));
 }
 
 void tBMPThread::Execute() {
     ctx_.BurnRunning = true;
     ctx_.BurnStopRequested = false;
+    // The layer shows nothing on this thread: the burn gives its one message itself.
+    CommandLayer::QuietScope quiet;
+    link_ = &layer_.Active();
     try {
         const tplotparams& p = ctx_.PlotParams;
         BurnLineGeometry g;
@@ -143,7 +189,7 @@ void tBMPThread::Execute() {
         const std::string idle = Bytes({'T', 3, IdlePowerByte(IdlePower)});
         bool forward = true;
         Send("SBB");
-        for (std::size_t j = 0; j < Lines.size() && !Terminated() && !ctx_.BurnStopRequested; ++j) {
+        for (std::size_t j = 0; j < Lines.size() && !Terminated() && !Failed() && !ctx_.BurnStopRequested; ++j) {
             if (OneWay) forward = true;
             layer_.ReadSpeeds();
             g.RunUpSteps = RunUpSteps(ctx_, ctx_.PlotState.SetSpeeds[1]);
@@ -151,28 +197,33 @@ void tBMPThread::Execute() {
             // The run-up in steps is compared with the pitch in mm, as the controller's makers do.
             g.FeedSteps = g.RunUpSteps * 0.1 > Pitch ? RoundTo<std::int32_t>(Pitch * 100 * p.StepsY, "pitch") : 0;
             const BurnLineCommands line = BuildBurnLine(Lines[j], forward, g);
-            for (const std::string& c : line.data) Send(c);
+            for (const std::string& c : line.data)
+                if (!Send(c)) break;
 
-            if (layer_.ReadStatus()) {
+            if (ReadStatus()) {
                 while ((ctx_.PlotState.Status & kStatusBusy) && !Terminated()) {
                     RefreshPanel();
                     layer_.GetClock().Sleep(Clock::Duration::zero());
-                    if (!layer_.ReadStatus()) break;
+                    if (!ReadStatus()) break;
                 }
             }
-            Send(Bytes({'F', 0}));
-            Send(idle);
-            Send("SA" + IntToBytes4(p.RampDivisor));
+            if (!Send(Bytes({'F', 0})) || !Send(idle) || !Send("SA" + IntToBytes4(p.RampDivisor))) break;
             layer_.GetClock().SleepMs(10);
             const double x = forward ? -runUpMm : WidthMm + runUpMm + Pitch / 2;
-            layer_.MoveToPoint(x, static_cast<double>(j) * Pitch, StartZ);
-            layer_.WaitWhileBusy();
-            for (const std::string& c : line.moves) Send(c);
+            if (!layer_.MoveToPoint(x, static_cast<double>(j) * Pitch, StartZ, StopToken()) &&
+                (!layer_.StatusAnswered() || static_cast<const void*>(&layer_.Active()) != link_)) {
+                if (!Terminated()) Fail();
+                break;
+            }
+            if (!WaitIdle()) break;
+            for (const std::string& c : line.moves)
+                if (!Send(c)) break;
+            if (Failed()) break;
             forward = !forward;
 
-            layer_.ReadStatus();
+            if (!ReadStatus()) break;
             RefreshPanel();
-            layer_.ReadStatus();
+            if (!ReadStatus()) break;
             // A pause is announced before the request is looked at, so that a continue given
             // while the pause sequence goes out is not lost.
             BeginPause();
@@ -181,9 +232,10 @@ void tBMPThread::Execute() {
                 // Paused by the STOP key, too: the flag tells the panel to keep polling.
                 ctx_.BurnStopRequested = true;
                 EndSequence();
+                if (Failed()) break;
                 PauseHere();
                 if (Terminated()) break;
-                Send("SBB");
+                if (!Send("SBB")) break;
             } else {
                 CancelPause();
             }

@@ -7,6 +7,13 @@
 // one-way burning is set. Between lines it pauses when asked (the panel's STOP, the hold
 // command, the machine's STOP key) and the control panel's display is refreshed on the GUI
 // thread while the thread waits.
+//
+// The burn ends on the first command the link could not deliver, on a status that does not
+// come, and when the active link changes (the controller gone, or another connection in its
+// place): a raster line shifted by one missing command is spoilt, and a new connection has not
+// had the burn's start. It then sends nothing more and says so once, on the GUI thread, only
+// while the burn has not been ended from there (closing the window says nothing more).
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -81,6 +88,9 @@ public:
     std::int32_t LineCount = 0;
     std::int32_t PixelsPerLine = 0;
 
+    // The burn ended because the link failed (one message was given).
+    bool LinkLost() const { return linkLost_.load(); }
+
     // Builds the lines from the picture. A pitch that is not positive, a missing picture or a
     // power outside the byte range throws CoreError(Range) and leaves no lines.
     void PrepareLines();
@@ -91,7 +101,15 @@ protected:
     void Execute() override;
 
 private:
-    void Send(const std::string& command);
+    // Sends one command; false (and the burn is over) when it did not reach the machine.
+    bool Send(const std::string& command);
+    // A status read; false (and the burn is over) when the controller did not answer.
+    bool ReadStatus();
+    // Waits for idle; false when the wait did not end idle (the burn is over).
+    bool WaitIdle();
+    // The link failed: nothing more is sent; one message on the GUI thread.
+    void Fail();
+    bool Failed() const { return linkLost_.load(); }
     void RefreshPanel();
     void EndSequence();
 
@@ -99,6 +117,8 @@ private:
     CommandLayer& layer_;
     JobPanel* panel_;
     double base_ = 0.0, slope_ = 0.0;
+    const void* link_ = nullptr;  // the link the burn started on
+    std::atomic<bool> linkLost_{false};
 };
 
 }  // namespace vellisk

@@ -243,6 +243,14 @@ void ControlPanel::FormDeactivate() {
 // ---- the timer ---------------------------------------------------------------------------
 
 void ControlPanel::Timer1Timer() {
+    // A message box or a wait for the machine inside the event runs the event loop, where the
+    // timer fires again: the second event does nothing, so boxes never stack up.
+    if (inTimer_) return;
+    inTimer_ = true;
+    struct Leave {
+        bool& flag;
+        ~Leave() { flag = false; }
+    } leave{inTimer_};
     // What the links keep for the main thread: Ethernet connects and texts, USB plug and unplug.
     if (links_.eth) {
         if (settings_.Flag("cbEthernetConnection") && !links_.eth->Connected() && ethernetWatch_)
@@ -252,6 +260,9 @@ void ControlPanel::Timer1Timer() {
     if (links_.usb) links_.usb->CheckDeviceChanges();
 
     SetInterval(streamer_.Streaming() || view_->IsActive() ? kIntervalFast : kIntervalNormal);
+    // A job command or a panel action that waits for the machine keeps the window alive; the
+    // link stays theirs.
+    if (inAction_ || (jobs_ && !jobs_->GuiMayUseLink() && !BurnHasLink())) return;
     if (streamer_.Streaming()) {
         ++streamerTicks_;
         streamer_.Tick();
@@ -260,16 +271,24 @@ void ControlPanel::Timer1Timer() {
     tickDivider_ = streamer_.Streaming() ? (tickDivider_ + 1) % 5 : 0;
 }
 
+JobState ControlPanel::JobStateNow() const {
+    if (jobs_) return jobs_->State();
+    if (!ctx_.BurnRunning.load()) return JobState::Idle;
+    return ctx_.BurnStopRequested.load() ? JobState::BurnPaused : JobState::Burning;
+}
+
+// A burn asked to pause still finishes its line on the link; until it has paused the timer
+// leaves the link to it.
 bool ControlPanel::BurnHasLink() const {
-    if (hooks_.burnActive) return hooks_.burnActive();
-    return ctx_.BurnRunning.load() && !ctx_.BurnStopRequested.load();
+    const JobState s = JobStateNow();
+    return s == JobState::Burning || s == JobState::BurnPausing;
 }
 
 void ControlPanel::MachineKeys() {
     const int keys = (ctx_.PlotState.RawStatus >> 8) & 0xFF;
     // During a burn the START key does nothing: the burn would have to end first, and the burn
     // thread is waiting for this very refresh.
-    if ((keys & 0x08) && !ctx_.BurnRunning.load() && jobs_) jobs_->Start1Click();
+    if ((keys & 0x08) && LinkFreeForGui(JobStateNow()) && jobs_) jobs_->Start1Click();
     if (keys & 0x10) {
         if (jobs_) jobs_->Wstrzymaj1Click();
         if (keys & 0x40)
@@ -292,8 +311,8 @@ void ControlPanel::Tick() {
     if (stopRequest_) {
         stopRequest_ = false;
         if (ctx_.BurnRunning.load()) {
+            // The bars come back with the status display once the burn has really paused.
             ctx_.BurnStopRequested = true;
-            EnableSpeedPower(true);
             return;
         }
         layer_.ReadStatus();

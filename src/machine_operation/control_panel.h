@@ -69,10 +69,6 @@ struct PanelHooks {
     std::function<void()> loadInverter;
     // Wakes the paused bitmap burn thread.
     std::function<void()> resumeBurn;
-    // A burn thread runs and has not yet paused. A burn asked to pause still finishes its line
-    // on the link; until it has paused the timer leaves the link to it. Without this hook the
-    // burn flags decide.
-    std::function<bool()> burnActive;
 };
 
 class ControlPanel : public JobPanel {
@@ -164,8 +160,21 @@ private:
     // ---- links ----
     bool UsbPresent();
     bool TcpConnected() const;
+    // The job state as job control keeps it (without job control: from the burn's flags).
+    JobState JobStateNow() const;
     // Whether a bitmap burn has the link now (the timer's status refresh waits).
     bool BurnHasLink() const;
+    // The one question before the panel talks to the machine on the operator's behalf: job
+    // control leaves the link free (no burn or transfer has it, no job command waits) and no
+    // other action of the panel is still waiting for the machine.
+    bool LinkFree() const { return !inAction_ && (!jobs_ || jobs_->GuiMayUseLink()); }
+    // Marks an action of the panel that talks to the machine, for as long as it runs (its
+    // waits keep the window alive, and the operator's input arrives meanwhile).
+    struct ActionScope {
+        explicit ActionScope(bool& flag) : flag_(flag) { flag_ = true; }
+        ~ActionScope() { flag_ = false; }
+        bool& flag_;
+    };
     void SetInterval(int ms);
     void LinkCaption();
     void Captions();
@@ -244,6 +253,8 @@ private:
     bool timerOn_ = false;
     int interval_ = kIntervalNormal;
     bool inTick_ = false;
+    bool inTimer_ = false;
+    bool inAction_ = false;  // an action of the panel talks to the machine  // the timer event runs (a message box inside it runs the timer again)
     std::int64_t ticks_ = 0;
     std::int64_t streamerTicks_ = 0;
 };

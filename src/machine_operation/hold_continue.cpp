@@ -23,7 +23,8 @@ void ControlPanel::wstrzymaj() {
     if ((s.Status & kStatusRunningFromMemory) == 0) return;
 
     layer_.SendCommand("Q");
-    layer_.WaitWhileBusy();
+    // A wait ended by STOP or a lost link leaves the job as it is: nothing more is sent.
+    if (layer_.WaitWhileBusy().Interrupted()) return;
     if (ctx_.ArmLink) {
         // A controller that does not stop its job is not parked: nothing more is sent.
         if (!WaitForStatusClear(kStatusBusy | kStatusRunningFromMemory, TextId::PanelHoldCaption)) return;
@@ -31,14 +32,14 @@ void ControlPanel::wstrzymaj() {
     }
     layer_.SendCommand(Bytes({'F', 0}));
     clock_.Sleep(100ms);
-    layer_.WaitWhileBusy();
+    if (layer_.WaitWhileBusy().Interrupted()) return;
     layer_.ReadPosition();
     layer_.ReadBase();
     heldX_ = s.PosX - s.BaseX;
     heldY_ = s.PosY - s.BaseY;
     heldZ_ = p.ZReversed ? s.PosZ - s.BaseZ : s.PosZ + s.BaseZ;
     layer_.MoveToPoint(heldX_ / 100, heldY_ / 100, ctx_.JobStartZ);
-    layer_.WaitWhileBusy();
+    if (layer_.WaitWhileBusy().Interrupted()) return;
     if (ctx_.ArmLink) clock_.Sleep(10ms);
     if (!p.Laser) layer_.SendCommand(Bytes({'R', 0, 2}));
     if (ctx_.ArmLink) clock_.Sleep(10ms);
@@ -65,7 +66,7 @@ void ControlPanel::kontynuuj() {
     if (!ctx_.ArmLink && (s.Status & kStatusJobStored) == 0) return;
     if (!ctx_.JobHeld) return;
 
-    layer_.WaitWhileBusy();
+    if (layer_.WaitWhileBusy().Interrupted()) return;
     layer_.ReadStatus();
     layer_.ReadPosition();
     layer_.ReadBase();
@@ -76,10 +77,10 @@ void ControlPanel::kontynuuj() {
         clock_.SleepMs(RoundHalfEven(settings_.Number("CzasRozruchu") * 1000));
     }
     layer_.MoveToPoint(heldX_ / 100, heldY_ / 100, heldZ_ / 100);
-    layer_.WaitWhileBusy();
+    if (layer_.WaitWhileBusy().Interrupted()) return;  // still held
     if (p.Laser) layer_.SendCommand(Bytes({'R', 1, 1}));
     layer_.SendCommand(Bytes({'F', 1}));
-    layer_.WaitWhileBusy();
+    if (layer_.WaitWhileBusy().Interrupted()) return;
     layer_.SendCommand("K");
     ctx_.JobHeld = false;
 }

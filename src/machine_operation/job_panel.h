@@ -9,6 +9,22 @@
 // either side.
 namespace vellisk {
 
+// The one job state of the program, kept by job control. It says who has the machine link:
+//   Idle              nothing runs; anyone on the GUI thread may talk to the machine;
+//   Streaming         a job file streams on the panel's timer (the GUI thread, between ticks);
+//   Held              a streamed or stored job is held (parked);
+//   ParallelTransfer  the parallel-port transfer sends the job byte by byte;
+//   Burning           the burn thread has the link;
+//   BurnPausing       a pause was asked for; the burn thread still finishes its line;
+//   BurnPaused        the burn thread waits for continue and leaves the link alone.
+enum class JobState { Idle, Streaming, Held, ParallelTransfer, Burning, BurnPausing, BurnPaused };
+
+// Whether the GUI thread may start an exchange with the machine in `state`: never while the
+// burn thread or the parallel-port transfer has the link.
+inline bool LinkFreeForGui(JobState state) {
+    return state != JobState::Burning && state != JobState::BurnPausing && state != JobState::ParallelTransfer;
+}
+
 // What job control needs of the control panel.
 class JobPanel {
 public:
@@ -33,6 +49,12 @@ public:
 class PanelJobCommands {
 public:
     virtual ~PanelJobCommands() = default;
+    // The job state now.
+    virtual JobState State() const { return JobState::Idle; }
+    // The one question asked before every exchange on the GUI thread that is not part of a job
+    // command: the state leaves the link free and no job command is running (one that waits for
+    // the machine keeps the window alive, and nothing may start in between).
+    virtual bool GuiMayUseLink() const { return LinkFreeForGui(State()); }
     virtual void Start1Click() = 0;         // START key (key byte 0x08)
     virtual void Wstrzymaj1Click() = 0;     // STOP key (0x10): hold the job or pause the burn
     virtual void Kontynuacja1Click() = 0;   // continue key (0x20)

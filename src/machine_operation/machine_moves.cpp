@@ -22,8 +22,8 @@ bool Send(CommandLayer& layer, const std::string& command) {
 }
 
 bool WaitIdle(CommandLayer& layer) {
-    layer.WaitWhileBusy();
-    return layer.StatusAnswered();
+    const WaitResult w = layer.WaitWhileBusy();
+    return !w.Interrupted() && layer.StatusAnswered();
 }
 
 bool WaitForIdleStatus(CommandLayer& layer, UserInterrupt& interrupt) {

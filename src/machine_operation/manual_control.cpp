@@ -96,6 +96,8 @@ void ControlPanel::SendSpeed(std::int32_t mmPerMin) {
 }
 
 void ControlPanel::KeyDown(std::uint16_t key) {
+    if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     keyRepeat_ = key == lastKey_;
     lastKey_ = key;
     const tplotparams& p = ctx_.PlotParams;
@@ -152,6 +154,12 @@ void ControlPanel::ButtonDown(PanelControl button) {
     const std::uint16_t key = JogKeyOf(button);
     if (key == 0 && button != PanelControl::Stop) return;
     if (!Enabled(button)) return;
+    // During a burn STOP only asks the burn to pause; the burn thread has the link.
+    if (!LinkFree()) {
+        if (key == 0 && ctx_.BurnRunning.load()) ctx_.BurnStopRequested = true;
+        return;
+    }
+    const ActionScope action(inAction_);
     // A controller that does not answer is told, and the button acts all the same.
     LinkAnswers(TextId::PanelMouseKeyDown);
     if (key != 0) {
@@ -174,9 +182,13 @@ void ControlPanel::ButtonUp(PanelControl button) {
 void ControlPanel::StopClick() {
     if (ctx_.BurnRunning.load()) ctx_.BurnStopRequested = true;
     stopRequest_ = true;
+    // A wait for the machine that runs now (a go-to of START, homing) ends at once.
+    layer_.EndWaits();
 }
 
 void ControlPanel::SpindleClick() {
+    if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     if (!Enabled(PanelControl::Spindle)) return;
     if (ctx_.PlotParams.Laser && ctx_.ModelCode != "PRV")
         LaserPulse();
@@ -185,6 +197,8 @@ void ControlPanel::SpindleClick() {
 }
 
 void ControlPanel::PulseFieldExit(double ms) {
+    if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     pulseMs_ = ms;
     layer_.SendCommand(LaserTimeCommand(static_cast<std::int32_t>(RoundHalfEven(ms))));
 }
@@ -204,7 +218,7 @@ void ControlPanel::SetPowerPosition(std::int32_t p) {
 }
 
 void ControlPanel::SpeedBarMoved(std::int32_t position) {
-    if (!Enabled(PanelControl::SpeedBox)) {
+    if (!Enabled(PanelControl::SpeedBox) || !LinkFree()) {
         view_->ShowSpeedBar(speedBar_);
         return;
     }
@@ -212,7 +226,7 @@ void ControlPanel::SpeedBarMoved(std::int32_t position) {
 }
 
 void ControlPanel::PowerBarMoved(std::int32_t position) {
-    if (!Enabled(PanelControl::PowerBox)) {
+    if (!Enabled(PanelControl::PowerBox) || !LinkFree()) {
         view_->ShowPowerBar(powerBar_);
         return;
     }
@@ -318,6 +332,8 @@ void ControlPanel::PowerBarScrolled() {
 // ---- homing ------------------------------------------------------------------------------
 
 void ControlPanel::HomeClick() {
+    if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     const tplotparams& p = ctx_.PlotParams;
     if (!LinkAnswers(TextId::PanelHomeCaption)) return;
     const std::string caption = ctx_.Text(TextId::PanelHomeCaption);
@@ -329,38 +345,40 @@ void ControlPanel::HomeClick() {
     if (ctx_.ModelCode.find("HYG") != std::string::npos) {
         if (p.ZReversed) layer_.SendCommand("B4");
         layer_.SendCommand("B1");
-        layer_.WaitWhileBusy();
+        if (!layer_.WaitWhileBusy()) return;  // STOP or a lost link ends the homing
     }
     layer_.SendCommand("B7");
-    layer_.WaitWhileBusy();
+    if (!layer_.WaitWhileBusy()) return;
     layer_.SendCommand("B4");
-    layer_.WaitWhileBusy();
+    if (!layer_.WaitWhileBusy()) return;
     layer_.ReadMachineInfo();
     if (ctx_.PlotState.Model.empty() || ctx_.PlotState.Model[0] != '$') return;
 
     // Touch-off: up 10 mm, then down in five steps of 0.2 mm at a slow feed.
     auto zMove = [&](std::int32_t dz) {
         layer_.SendCommand(DialogMove(ctx_, 1, 0, 0, dz));
-        layer_.WaitWhileBusy();
+        return static_cast<bool>(layer_.WaitWhileBusy());
     };
     layer_.ReadSpeeds();
     SendSpeed(2000);
-    zMove(static_cast<std::int32_t>(RoundHalfEven(p.StepsZ * 1000)));
+    if (!zMove(static_cast<std::int32_t>(RoundHalfEven(p.StepsZ * 1000)))) return;
     layer_.ReadSpeeds();
     SendSpeed(100);
     for (int i = 0; i < 5; ++i) {
         clock_.Sleep(100ms);
-        zMove(-static_cast<std::int32_t>(RoundHalfEven(p.StepsZ * 20)));
+        if (!zMove(-static_cast<std::int32_t>(RoundHalfEven(p.StepsZ * 20)))) return;
     }
     layer_.ReadSpeeds();
     SendSpeed(2000);
     layer_.SendCommand("B4");
-    layer_.WaitWhileBusy();
+    (void)layer_.WaitWhileBusy();  // the last move: nothing follows it
 }
 
 // ---- project zero ------------------------------------------------------------------------
 
 void ControlPanel::SetZeroClick() {
+    if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     if (!Enabled(PanelControl::SetZero)) return;
     StopTimer();
     {
@@ -397,14 +415,20 @@ void ControlPanel::SetZeroClick() {
 // ---- dialogs -----------------------------------------------------------------------------
 
 void ControlPanel::MoveClick() {
+    if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     if (Enabled(PanelControl::Move) && hooks_.moveDialog) hooks_.moveDialog();
 }
 
 void ControlPanel::OutputsClick() {
+    if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     if (hooks_.outputsDialog) hooks_.outputsDialog();
 }
 
 void ControlPanel::ToolLengthClick() {
+    if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     if (!Enabled(PanelControl::ToolLength)) return;
     if (!LinkAnswers(TextId::PanelToolLengthCaption)) return;
     if (ctx_.PlotState.Status & (kStatusBusy | kStatusRunningFromMemory)) {
@@ -417,6 +441,8 @@ void ControlPanel::ToolLengthClick() {
 }
 
 void ControlPanel::InverterClick() {
+    if (!LinkFree()) return;
+    const ActionScope action(inAction_);
     if (!ctx_.ArmLink || !hooks_.loadInverter) return;
     BusyCursor cursor(notifier_);
     hooks_.loadInverter();

@@ -48,9 +48,12 @@ void ControlPanel::ShowStatus() {
 
     ShowCoordinates();
 
-    const bool burn = ctx_.BurnRunning.load(), burnStop = ctx_.BurnStopRequested.load();
-    EnableMotionControls(((s.Status & kStatusRunningFromMemory) == 0 && !burn) || (burn && burnStop));
-    EnableSpeedPower(!burn || burnStop);
+    // During a burn the controls follow the job state: they come back only once the burn has
+    // paused (a burn asked to pause still sends the rest of its line).
+    const JobState job = JobStateNow();
+    const bool burn = job == JobState::Burning || job == JobState::BurnPausing;
+    EnableMotionControls(job == JobState::BurnPaused || ((s.Status & kStatusRunningFromMemory) == 0 && !burn));
+    EnableSpeedPower(!burn);
     view_->SetText(PanelText::LinkErrors, std::to_string(ctx_.UsbRetryCount) + "/" + std::to_string(ctx_.UsbErrorCount));
 }
 

@@ -38,6 +38,7 @@ void WorkerThread::Terminate() {
     {
         std::lock_guard lock(mutex_);
         terminated_.store(true);
+        stop_.request_stop();
         job = syncJob_;
         wake_.notify_all();
     }

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 
 namespace vellisk {
@@ -45,6 +46,8 @@ public:
     // Asks the worker to end and wakes it wherever it waits in this layer.
     void Terminate();
     bool Terminated() const { return terminated_.load(); }
+    // Stopped when termination is asked: the worker hands it to its waits, which then end at once.
+    std::stop_token StopToken() const { return stop_.get_token(); }
     // The worker has paused itself and waits for Resume.
     bool Paused() const;
     // Execute has returned.
@@ -80,6 +83,7 @@ private:
     std::condition_variable wake_;
     PauseState pause_ = PauseState::Running;
     std::atomic<bool> terminated_{false};
+    std::stop_source stop_;
     std::atomic<bool> finished_{false};
     std::shared_ptr<SyncJob> syncJob_;  // the work the worker waits for, if any
 };

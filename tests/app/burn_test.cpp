@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 
+#include "app/about_texts.h"
 #include "app/job_control.h"
 #include "app/job_drawing.h"
 #include "app/job_test_rig.h"
@@ -253,6 +255,97 @@ TEST(BitmapBurn, ClosingTheWindowDuringARunningBurnEndsIt) {
     EXPECT_FALSE(b.ctx.BurnRunning);
     EXPECT_EQ(b.model.CountReceived("SBS"), 1u);
     EXPECT_EQ(b.model.log.back().bytes, B({'F', 0}));
+}
+
+// The GUI thread presses Repeat, the two selected-figure commands and START and opens the About
+// box again and again while the burn thread runs: none of them reaches the machine, which
+// receives exactly what an undisturbed burn sends.
+TEST(BitmapBurn, JobCommandsAndTheAboutBoxSendNothingDuringABurn) {
+    auto burnLog = [](bool press) {
+        BurnRig b(Grey(20, 20, 0));
+        b.settings.SetNumber("WysokoscObrazu", 1.0);  // 4 lines
+        AboutMachineReader about(*b.layer, b.jobs.get());
+        b.jobs->Start1Click();
+        int presses = 0;
+        EXPECT_TRUE(b.gui.PumpUntil([&] {
+            if (press && !b.jobs->BurnThread()->Finished()) {
+                EXPECT_EQ(b.jobs->State(), JobState::Burning);
+                b.jobs->Powtrz1Click();
+                b.jobs->Tnijwybran1Click();
+                b.jobs->Startodwybranej1Click();
+                b.jobs->Start1Click();
+                EXPECT_FALSE(about.Read()) << "nothing read yet: the box shows \"No data\"";
+                ++presses;
+            }
+            return b.jobs->BurnThread()->Finished();
+        }));
+        if (press) EXPECT_GT(presses, 0);
+        b.gui.RunPending();
+        EXPECT_TRUE(b.recorded.messages.empty());
+        EXPECT_EQ(b.jobs->State(), JobState::Idle);
+        return test::Sent(b.model);
+    };
+    const std::vector<std::string> quiet = burnLog(false);
+    EXPECT_EQ(burnLog(true), quiet);
+}
+
+TEST(BitmapBurn, TheControllerGoneMidBurnGivesOneMessageAndNothingMore) {
+    BurnRig b(Grey(20, 20, 0));
+    b.settings.SetNumber("WysokoscObrazu", 2.0);
+    std::size_t logged = 0;
+    b.AtFirstRefresh([&] {
+        b.usb.present = false;  // unplugged after the first line
+        logged = b.model.log.size();
+    });
+    b.jobs->Start1Click();
+    ASSERT_TRUE(b.WaitEnd());
+    b.gui.RunPending();
+    EXPECT_TRUE(b.jobs->BurnThread()->LinkLost());
+    ASSERT_EQ(b.recorded.messages.size(), 1u);
+    EXPECT_EQ(b.recorded.messages[0].text, "No communication with the plotter");
+    EXPECT_EQ(b.model.log.size(), logged) << "nothing after the first undelivered command";
+    EXPECT_FALSE(b.ctx.BurnRunning);
+    EXPECT_EQ(b.jobs->State(), JobState::Idle);
+
+    // The controller comes back: nothing more of the burn reaches it.
+    b.usb.present = true;
+    b.gui.PumpUntil([] { return false; }, 50);
+    EXPECT_EQ(b.model.log.size(), logged);
+    EXPECT_EQ(b.recorded.messages.size(), 1u);
+}
+
+TEST(BitmapBurn, ALinkChangeEndsTheBurnWithoutACommandOnTheNewLink) {
+    BurnRig b(Grey(20, 20, 0));
+    b.settings.SetNumber("WysokoscObrazu", 2.0);
+    sim::ControllerModel other;
+    sim::FakeArmTransport eth(other, LinkKind::Ethernet);
+    b.layer->SetEthernet(&eth);
+    b.AtFirstRefresh([&] { b.ctx.EthernetConnected = true; });
+    b.jobs->Start1Click();
+    ASSERT_TRUE(b.WaitEnd());
+    b.gui.RunPending();
+    EXPECT_EQ(b.recorded.messages.size(), 1u);
+    EXPECT_TRUE(other.log.empty()) << "the new connection never had the burn's start";
+    EXPECT_EQ(b.model.CountReceived("SBS"), 1u);
+    b.jobs.reset();
+    b.layer->SetEthernet(nullptr);
+}
+
+// A controller that keeps reporting busy: closing the program ends the burn's wait at once.
+TEST(BitmapBurn, AControllerStuckAtBusyLetsTheProgramClose) {
+    BurnRig b(Grey(20, 20, 0));
+    b.settings.SetNumber("WysokoscObrazu", 2.0);
+    b.AtFirstRefresh([&] { b.model.busyReadsPerMove = 1 << 30; });
+    b.jobs->Start1Click();
+    b.gui.PumpUntil([] { return false; }, 200);  // the burn waits for the machine by now
+    const auto t0 = std::chrono::steady_clock::now();
+    b.jobs->Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
+    EXPECT_GT(b.model.busyReads, 1000) << "the machine still reported busy";
+    EXPECT_EQ(b.jobs->BurnThread(), nullptr);
+    EXPECT_FALSE(b.ctx.BurnRunning);
+    b.gui.RunPending();
+    EXPECT_TRUE(b.recorded.messages.empty()) << "no message for a burn ended from the GUI";
 }
 
 TEST(BitmapBurn, RunUpBeyondTheZeroPointIsRefused) {

@@ -475,7 +475,7 @@ TEST(LinkFaults, LateEchoAndRecordInSegmentsLeaveStatusAndPositionRight) {
             r.server.SetFaults(f);
         }
         r.layer.SendCommand(EncodeMoveCommandEx(2, 10, 20, 0, kNoSpeedLimit).Bytes);
-        r.layer.WaitWhileBusy();
+        EXPECT_TRUE(r.layer.WaitWhileBusy());
         EXPECT_TRUE(r.notifier.messages.empty());
         EXPECT_EQ(r.ctx.PlotState.Status & kStatusBusy, 0);
         r.layer.ReadPosition();
@@ -501,7 +501,7 @@ TEST(LinkFaults, ControllerThatFallsSilentDuringWaitWhileBusyGivesTheMessage) {
     f.NoStatusReply = true;
     r.server.SetFaults(f);
     r.layer.SendCommand("X");  // unanswered: the link drops itself inside the wait
-    r.layer.WaitWhileBusy();
+    EXPECT_FALSE(r.layer.WaitWhileBusy());
     ASSERT_EQ(r.notifier.messages.size(), 1u);
     EXPECT_EQ(r.notifier.messages[0].text, "No communication with the plotter");
     EXPECT_FALSE(r.ctx.EthernetConnected);

@@ -2,6 +2,9 @@
 // (fake transport), against the simulated controller.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "machine_link/command_layer.h"
 #include "machine_link/commands.h"
 #include "model/core_error.h"
@@ -204,7 +207,7 @@ TEST(CommandLayerLpt, WaitWhileBusyPollsUntilIdleAndRestoresTheCursor) {
     r.layer.SendCommand(EncodeMoveCommand(1, 10, 0, 0).Bytes);
     int keptAlive = 0;
     r.layer.SetKeepAlive([&] { ++keptAlive; });
-    r.layer.WaitWhileBusy();
+    EXPECT_TRUE(r.layer.WaitWhileBusy());
     EXPECT_EQ(keptAlive, 5);
     EXPECT_EQ(r.model.CountReceived("X"), 6u);
     EXPECT_EQ(r.clock.sleepCount, 5);
@@ -222,7 +225,7 @@ TEST(CommandLayerLpt, WaitWhileBusyEndsWhenTheControllerStopsAnswering) {
             r.clock.autoStep = 1s;
         }
     };
-    r.layer.WaitWhileBusy();
+    EXPECT_EQ(r.layer.WaitWhileBusy().kind, WaitResult::NoAnswer);
     EXPECT_EQ(r.ctx.PlotState.Status, 0);
     EXPECT_EQ(r.notifier.messages.size(), 1u);
     EXPECT_EQ(r.notifier.busyDepth, 0);
@@ -334,10 +337,85 @@ TEST(CommandLayer, NoLinkAtAllBehavesLikeASilentController) {
     EXPECT_FALSE(layer.ReadStatus());
     EXPECT_EQ(ctx.PlotState.Status, 0);
     EXPECT_TRUE(layer.TimedOut());
-    layer.WaitWhileBusy();
+    EXPECT_EQ(layer.WaitWhileBusy().kind, WaitResult::NoAnswer);
     ctx.ArmLink = true;
     EXPECT_FALSE(layer.TimedOut());
     EXPECT_EQ(layer.SendCommand("X"), kNoMachine);
+}
+
+// ---- waits that end before the machine is idle ---------------------------------------------
+
+// A go-to on the GUI thread keeps the window alive: the keep-alive runs at least every few
+// milliseconds of real time, and the panel's STOP pressed inside it ends the wait at once; the
+// machine is told to stop and nothing of the go-to follows.
+TEST(CommandLayerWaits, AGoToKeepsTheWindowAliveAndStopEndsIt) {
+    MachineContext ctx;
+    test::RecordingNotifier n;
+    sim::ControllerModel model;
+    sim::FakeArmTransport usb{model, LinkKind::Usb};
+    CommandLayer layer(ctx, n);  // the real clock
+    layer.SetUsb(&usb);
+    ctx.ArmLink = true;
+    model.busyReadsPerMove = 1 << 30;  // the machine moves for ever
+    const auto start = std::chrono::steady_clock::now();
+    auto last = start;
+    std::chrono::steady_clock::duration longestGap{};
+    layer.SetKeepAlive([&] {
+        const auto now = std::chrono::steady_clock::now();
+        longestGap = std::max(longestGap, now - last);
+        last = now;
+        if (now - start > 300ms) layer.EndWaits();
+    });
+    EXPECT_FALSE(layer.MoveToPoint(10, 0, 0));
+    EXPECT_LT(longestGap, 100ms);
+    ASSERT_FALSE(model.log.empty());
+    EXPECT_EQ(model.log.back().bytes, "Y");
+    EXPECT_EQ(model.CountReceived("Y"), 1u);
+    EXPECT_TRUE(n.messages.empty());
+
+    // The machine's STOP key ends a wait in the same way.
+    layer.SendCommand(EncodeMoveCommand(1, 10, 0, 0).Bytes);
+    model.log.clear();
+    layer.SetKeepAlive([&] { model.pressKeysOnce = sim::kKeyStop; });
+    EXPECT_EQ(layer.WaitWhileBusy().kind, WaitResult::Stopped);
+    ASSERT_EQ(model.log.size(), 1u);
+    EXPECT_EQ(model.log[0].bytes, "Y");
+}
+
+TEST(CommandLayerWaits, TimeLimitAndAStopTokenEndAWaitOnABusyMachine) {
+    Rig r;
+    r.UseUsb();
+    r.model.statusByte = sim::kStBusy;
+    EXPECT_EQ(r.layer.WaitWhileBusy({}, 10s).kind, WaitResult::TimeLimit);
+    EXPECT_GE(r.clock.slept, 10s);
+    std::stop_source stop;
+    stop.request_stop();
+    const int reads = r.model.statusReads;
+    EXPECT_EQ(r.layer.WaitWhileBusy(stop.get_token()).kind, WaitResult::Stopped);
+    EXPECT_EQ(r.model.statusReads, reads) << "a wait asked to stop reads nothing";
+    EXPECT_TRUE(r.model.log.empty()) << "only the keep-alive thread's waits stop the machine";
+    EXPECT_TRUE(r.notifier.messages.empty());
+}
+
+// A worker's wait on a machine stuck at busy ends as soon as its stop token is stopped, while
+// the GUI thread reads the machine through the same layer.
+TEST(CommandLayerExchanges, AWorkersWaitEndsOnItsStopToken) {
+    MachineContext ctx;
+    test::RecordingNotifier n;
+    sim::ControllerModel model;
+    sim::FakeArmTransport usb{model, LinkKind::Usb};
+    CommandLayer layer(ctx, n);
+    layer.SetUsb(&usb);
+    ctx.ArmLink = true;
+    model.statusByte = sim::kStBusy;
+    std::atomic<int> ended{-1};
+    std::jthread worker([&](std::stop_token stop) { ended = layer.WaitWhileBusy(stop).kind; });
+    std::this_thread::sleep_for(50ms);
+    const auto t0 = std::chrono::steady_clock::now();
+    worker.request_stop();
+    worker.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 1s);
+    EXPECT_EQ(ended.load(), WaitResult::Stopped);
 }
 
 // ---- newer controller ----------------------------------------------------------------------
@@ -453,7 +531,7 @@ TEST(CommandLayerUsb, FailedStringReadGivesIdleStatusButNeverEndsAWaitAsIdle) {
     r.usb.silent = true;
     r.layer.ReadStatus();
     EXPECT_EQ(r.ctx.PlotState.Status, 0) << "a failed read reads as zeros";
-    r.layer.WaitWhileBusy();  // three failed reads in a row: the message, not "idle"
+    EXPECT_EQ(r.layer.WaitWhileBusy().kind, WaitResult::NoAnswer);  // three failed reads in a row: the message, not "idle"
     ASSERT_EQ(r.notifier.messages.size(), 1u);
     EXPECT_EQ(r.notifier.messages[0].text, "No communication with the plotter");
     EXPECT_EQ(r.notifier.busyDepth, 0);
@@ -502,7 +580,7 @@ TEST(CommandLayerEthernet, WaitWhileBusyEndsWhenStatusRecordsStopComing) {
     r.layer.ReadStatus();
     EXPECT_EQ(r.ctx.PlotState.Status, sim::kStBusy);
     r.eth.silent = true;
-    r.layer.WaitWhileBusy();
+    EXPECT_FALSE(r.layer.WaitWhileBusy());
     ASSERT_EQ(r.notifier.messages.size(), 1u);
     EXPECT_EQ(r.notifier.messages[0].text, "No communication with the plotter");
     EXPECT_EQ(r.notifier.busyDepth, 0);

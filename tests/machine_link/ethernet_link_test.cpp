@@ -8,6 +8,7 @@
 
 #include "machine_link/ethernet_link.h"
 #include "machine_link/ethernet_watch.h"
+#include "platform/tcp_client.h"
 #include "sim/controller_model.h"
 #include "sim/tcp_controller.h"
 #include "support/test_support.h"
@@ -87,6 +88,10 @@ TEST_F(EthernetFixture, ConnectRequestsIdentityThenOpensTheLink) {
 
 TEST_F(EthernetFixture, EchoWithFirstLetterUpperCasedIsAGoodExchange) {
     Connect();
+    {
+        auto lock = server.Lock();
+        model.armController = true;  // moves of 15 bytes
+    }
     // A job-file command with lower-case "a" comes back with "A", otherwise the same bytes.
     std::string move = "a";
     for (int i = 1; i < 15; ++i) move += static_cast<char>(i * 17);
@@ -102,8 +107,29 @@ TEST_F(EthernetFixture, EchoWithFirstLetterUpperCasedIsAGoodExchange) {
         EXPECT_EQ(model.job.size(), 1u);
     }
     // A command longer than the 128-byte buffer is cut.
-    EXPECT_EQ(eth->Write(std::string(200, 'K')), kLinkOk);
+    EXPECT_EQ(eth->Write(std::string(200, '\xE1')), kLinkOk);
     EXPECT_EQ(server.Requests().back().size(), 128u);
+}
+
+// The simulated controller frames its input by the command lengths, as the controller does:
+// a job command and two status requests that arrive in one read are three requests, and a
+// command split over two segments is one.
+TEST_F(EthernetFixture, TheControllerFramesCommandsByTheirLengths) {
+    {
+        auto lock = server.Lock();
+        model.armController = true;
+    }
+    TcpClient raw;
+    ASSERT_EQ(raw.Connect("127.0.0.1", server.CommandPort(), 1000), 0);
+    const std::string move = "a" + std::string(14, '\x01');
+    ASSERT_EQ(raw.SendAll("SX" + move + "SX", 1000), TcpClient::Io::Ok);
+    ASSERT_TRUE(test::WaitUntil([&] { return server.RequestCount() >= 3; }));
+    ASSERT_EQ(raw.SendAll(move.substr(0, 5), 1000), TcpClient::Io::Ok);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(raw.SendAll(move.substr(5), 1000), TcpClient::Io::Ok);
+    ASSERT_TRUE(test::WaitUntil([&] { return server.RequestCount() >= 4; }));
+    EXPECT_EQ(server.Requests(), (std::vector<std::string>{"SX", move, "SX", move}));
+    EXPECT_EQ(server.StatusRequests(), 2);
 }
 
 TEST_F(EthernetFixture, EchoFaults) {
@@ -184,15 +210,34 @@ TEST_F(EthernetFixture, LateReplyIsNeverReadAsTheNextReply) {
     const int replies = server.RepliesSent();
     // The echo of this command arrives after the time-out; read as the start of the status
     // record, its bytes 4 and 5 would be the status byte 0x25 and the keys START and STOP.
-    EXPECT_EQ(eth->Write(std::string("T\x01\x02\x03\x25\x18", 6)), kEthNoEcho);
+    EXPECT_EQ(eth->Write(std::string("SA\x02\x03\x25\x18", 6)), kEthNoEcho);
     ASSERT_TRUE(test::WaitUntil([&] { return server.RepliesSent() > replies; })) << "the late echo is out";
     SetFaults({});
     std::vector<std::uint8_t> rec;
     ASSERT_TRUE(eth->ReadStatusRecord(rec));
     EXPECT_EQ(rec[4], 0x21) << "the late echo was dropped, not taken as the record";
     EXPECT_EQ(rec[5], 0);
-    EXPECT_GE(eth->StaleDrops(), 1);
+    EXPECT_EQ(eth->Reopens(), 1) << "the request after the missed echo went on a new connection";
+    EXPECT_EQ(server.CommandConnections(), 2);
     EXPECT_EQ(eth->Write("Y"), kLinkOk);
+}
+
+// A controller that stalls inside a command takes whatever arrives next on that connection as
+// the command's rest: after a missed echo nothing more is sent on it.
+TEST_F(EthernetFixture, AfterAMissedEchoTheNextCommandGoesOnANewConnection) {
+    Connect();
+    TcpFaults f;
+    f.NoEcho = true;
+    f.FaultCommand = 1;
+    SetFaults(f);
+    EXPECT_EQ(eth->Write("C"), kEthNoEcho);
+    EXPECT_EQ(eth->Write("Y"), kLinkOk);
+    EXPECT_TRUE(ctx.EthernetConnected);
+    EXPECT_EQ(server.CommandConnections(), 2);
+    const std::vector<std::string> r = server.Requests();
+    ASSERT_GE(r.size(), 2u);
+    EXPECT_EQ(r[r.size() - 2], "C");
+    EXPECT_EQ(r.back(), "Y");
 }
 
 TEST_F(EthernetFixture, ControllerThatStopsAnsweringCountsAsGone) {

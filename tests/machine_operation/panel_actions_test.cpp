@@ -269,4 +269,44 @@ TEST(PanelActions, HomingWithTouchOffOnADollarModel) {
     EXPECT_EQ(rig.notifier.messages.back().text, "At this moment plotter home is impossible");
 }
 
+// While the burn thread has the link (running, or asked to pause and finishing its line) the
+// panel's controls stay off and its actions send nothing; STOP only asks the burn to pause.
+// Once the burn has paused, everything comes back.
+TEST(PanelActions, NothingGoesOutUntilTheBurnHasPaused) {
+    PanelRig rig(PanelLink::Usb, "HYG64");
+    rig.panel->FormActivate();
+    int dialogs = 0;
+    PanelHooks hooks;
+    hooks.moveDialog = [&] { ++dialogs; };
+    hooks.outputsDialog = [&] { ++dialogs; };
+    rig.panel->SetHooks(hooks);
+    rig.ctx.BurnRunning = true;
+    for (JobState state : {JobState::Burning, JobState::BurnPausing}) {
+        rig.jobs.state = state;
+        rig.panel->RefreshStatus();  // the burn's refresh between lines
+        for (PanelControl c : {PanelControl::JogUp, PanelControl::Home, PanelControl::Move, PanelControl::SpeedBox,
+                               PanelControl::PowerBox})
+            EXPECT_FALSE(rig.panel->Enabled(c)) << static_cast<int>(c);
+        const std::size_t from = rig.LogSize();
+        rig.panel->KeyDown(kKeyLeft);
+        rig.panel->KeyUp(kKeyLeft);
+        rig.panel->HomeClick();
+        rig.panel->SpindleClick();
+        rig.panel->PulseFieldExit(50);
+        rig.panel->SpeedBarMoved(rig.panel->SpeedBar().position + 10);
+        rig.panel->MoveClick();
+        rig.panel->OutputsClick();
+        rig.panel->ButtonDown(PanelControl::Stop);
+        EXPECT_EQ(rig.Sent(from), std::vector<std::string>{});
+        EXPECT_EQ(dialogs, 0);
+        EXPECT_TRUE(rig.ctx.BurnStopRequested);
+    }
+    rig.jobs.state = JobState::BurnPaused;
+    rig.panel->RefreshStatus();
+    EXPECT_TRUE(rig.panel->Enabled(PanelControl::JogUp));
+    EXPECT_TRUE(rig.panel->Enabled(PanelControl::SpeedBox));
+    rig.panel->MoveClick();
+    EXPECT_EQ(dialogs, 1);
+}
+
 }  // namespace

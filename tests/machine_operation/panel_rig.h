@@ -4,6 +4,7 @@
 // the job streamer, the settings and a window that records what it was told.
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,17 +67,28 @@ public:
     int interval = 0;
 };
 
-// Job control as a list of what it was asked, with the messages shown by then.
+// Job control as a list of what it was asked, with the messages shown by then. Its job state
+// follows the burn's flags (a burn asked to pause has paused unless `burnStillPausing`), or is
+// set by hand.
 class RecordingJobs : public PanelJobCommands {
 public:
-    explicit RecordingJobs(RecordingNotifier& n) : n_(n) {}
+    RecordingJobs(RecordingNotifier& n, const MachineContext& ctx) : n_(n), ctx_(ctx) {}
     void Start1Click() override { calls.push_back("start@" + std::to_string(n_.messages.size())); }
     void Wstrzymaj1Click() override { calls.push_back("hold@" + std::to_string(n_.messages.size())); }
     void Kontynuacja1Click() override { calls.push_back("continue@" + std::to_string(n_.messages.size())); }
+    JobState State() const override {
+        if (state) return *state;
+        if (!ctx_.BurnRunning.load()) return JobState::Idle;
+        if (!ctx_.BurnStopRequested.load()) return JobState::Burning;
+        return burnStillPausing ? JobState::BurnPausing : JobState::BurnPaused;
+    }
     std::vector<std::string> calls;
+    std::optional<JobState> state;
+    bool burnStillPausing = false;
 
 private:
     RecordingNotifier& n_;
+    const MachineContext& ctx_;
 };
 
 struct PanelRig {
@@ -97,7 +109,7 @@ struct PanelRig {
     TTransArm streamer{ctx, layer, notifier};
     std::unique_ptr<ControlPanel> panel;
     RecordingPanelView view;
-    RecordingJobs jobs{notifier};
+    RecordingJobs jobs{notifier, ctx};
 
     // `modelText` picks the machine's parameter set as the controller's identity would.
     PanelRig(PanelLink l, const std::string& modelText) : link(l) {

@@ -54,13 +54,10 @@ TEST(PanelTimer, NoRefreshFromTheTimerDuringAnUnpausedBurn) {
     EXPECT_EQ(rig.panel->TickCount(), 5);
 
     // Asked to pause but still finishing its line: the link stays the burn's until it has paused.
-    bool paused = false;
-    PanelHooks hooks;
-    hooks.burnActive = [&] { return !paused; };
-    rig.panel->SetHooks(hooks);
+    rig.jobs.burnStillPausing = true;
     for (int i = 0; i < 5; ++i) rig.panel->Timer1Timer();
     EXPECT_EQ(rig.panel->TickCount(), 5);
-    paused = true;
+    rig.jobs.burnStillPausing = false;
     rig.panel->Timer1Timer();
     EXPECT_EQ(rig.panel->TickCount(), 6);
 }

@@ -32,8 +32,37 @@ void SendAllBlocking(int fd, std::string_view bytes) {
 
 }  // namespace
 
+namespace {
+
+// How the newer controller frames what arrives on its command port: the status request "SX",
+// the packets that begin with "S" (their own lengths; the padded ones 16 bytes), the job
+// packets "s" (16 bytes), the other letters by the command-length table; anything else (the
+// burn's pixel packets) as it came. 0: the command's rest is still to come.
+std::size_t EthernetFrameLength(const ControllerModel& model, std::string_view p) {
+    const auto b = static_cast<unsigned char>(p[0]);
+    if (b == 's') return 16;
+    if (b == 'S') {
+        if (p.size() < 2) return 0;
+        if (p[1] == 'X' || p[1] == '\0') return 2;
+        if (p[1] == 'A') return 6;
+        if (p.size() < 3) return 0;
+        const std::string_view head = p.substr(0, 3);
+        if (head == "SBD" || head == "SIP") return 7;
+        if (head == "SBB" || head == "SBE" || head == "SBS") return 3;
+        // "SLC" goes out bare from the burn and padded from the spindle switch.
+        if (head == "SLC" && (p.size() == 3 || p[3] != '\0')) return 3;
+        return 16;
+    }
+    const bool letter = (b >= '@' && b <= 'Z') || (b >= '`' && b <= 'z');
+    if (!letter) return p.size();
+    return model.CommandLength(p, LinkKind::Ethernet);
+}
+
+}  // namespace
+
 TcpController::Hooks ModelHooks(ControllerModel& model) {
     TcpController::Hooks h;
+    h.FrameLength = [&model](std::string_view p) { return EthernetFrameLength(model, p); };
     h.Command = [&model](std::string_view c) { model.Receive(c, LinkKind::Ethernet); };
     h.StatusRecord = [&model] {
         const std::vector<std::uint8_t> r = model.StatusRecord();
@@ -129,8 +158,15 @@ void TcpController::Run() {
         if (idListen_ >= 0) p[n++] = {idListen_, POLLIN, 0};
         const int iConn = cmdConn_ >= 0 ? n : -1;
         if (cmdConn_ >= 0) p[n++] = {cmdConn_, POLLIN, 0};
-        const int r = ::poll(p, static_cast<nfds_t>(n), 200);
+        const int r = ::poll(p, static_cast<nfds_t>(n), pending_.empty() ? 200 : 5);
         if (r < 0 && errno == EINTR) continue;
+        // A command whose rest does not come is taken as it came.
+        if (!pending_.empty() && cmdConn_ >= 0 &&
+            std::chrono::steady_clock::now() - lastArrival_ >= std::chrono::milliseconds(kFrameWaitMs)) {
+            const std::string req = std::move(pending_);
+            pending_.clear();
+            ServeRequest(req);
+        }
         if (r <= 0) continue;
 
         if (p[0].revents & POLLIN) {
@@ -138,10 +174,7 @@ void TcpController::Run() {
             while (::read(wake_[0], &c, 1) == 1) {
                 switch (c) {
                     case 'd':
-                        if (cmdConn_ >= 0) {
-                            ::close(cmdConn_);
-                            cmdConn_ = -1;
-                        }
+                        CloseCommandConnection();
                         break;
                     case 'r':
                         if (cmdListen_ >= 0) {
@@ -171,7 +204,7 @@ void TcpController::Run() {
         if (iCmdListen >= 0 && (p[iCmdListen].revents & POLLIN)) {
             const int fd = ::accept4(cmdListen_, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0) {
-                if (cmdConn_ >= 0) ::close(cmdConn_);  // a new connection replaces the old one
+                CloseCommandConnection();  // a new connection replaces the old one
                 int one = 1;
                 ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
                 cmdConn_ = fd;
@@ -195,16 +228,36 @@ void TcpController::SendReply(const std::string& reply, const TcpFaults& f) {
     ++repliesSent_;
 }
 
+void TcpController::CloseCommandConnection() {
+    if (cmdConn_ >= 0) ::close(cmdConn_);
+    cmdConn_ = -1;
+    pending_.clear();
+}
+
 void TcpController::ServeCommand() {
     char buf[4096];
     const ssize_t n = ::recv(cmdConn_, buf, sizeof buf, 0);
     if (n <= 0) {
         if (n < 0 && errno == EINTR) return;
-        ::close(cmdConn_);
-        cmdConn_ = -1;
+        CloseCommandConnection();
         return;
     }
-    const std::string req(buf, static_cast<std::size_t>(n));
+    pending_.append(buf, static_cast<std::size_t>(n));
+    lastArrival_ = std::chrono::steady_clock::now();
+    while (!pending_.empty() && cmdConn_ >= 0) {
+        std::size_t len = pending_.size();
+        if (hooks_.FrameLength) {
+            std::lock_guard lock(modelMutex_);
+            len = hooks_.FrameLength(pending_);
+        }
+        if (len == 0 || len > pending_.size()) return;  // the rest is still to come
+        const std::string req = pending_.substr(0, len);
+        pending_.erase(0, len);
+        ServeRequest(req);
+    }
+}
+
+void TcpController::ServeRequest(const std::string& req) {
     TcpFaults f;
     {
         std::lock_guard lock(stateMutex_);

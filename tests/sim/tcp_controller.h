@@ -5,9 +5,16 @@
 // controller does with a command and what its status and identity say come from hooks (the
 // simulated controller model behind it); the server adds the transport and its faults.
 //
+// The command port frames its input as the controller does, by the command lengths
+// (FrameLength), not by what one read happens to hold: commands that arrive together are taken
+// one by one, and a command split over segments is taken whole. Bytes that start no command it
+// knows (the burn's pixel packets), or a command whose rest does not come within a moment, are
+// taken as they came.
+//
 // The server runs on a thread of its own. The hooks run on that thread with the server's model
 // lock held; a test that touches the model behind the hooks takes Lock() first.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -39,10 +46,16 @@ struct TcpFaults {
 
 class TcpController {
 public:
+    // How long the rest of a command is waited for before what came is taken as it is.
+    static constexpr int kFrameWaitMs = 20;
+
     struct Hooks {
         std::function<void(std::string_view command)> Command;  // a command arrived
         std::function<std::string()> StatusRecord;              // reply to "SX"
         std::function<std::string()> Identity;                  // reply to "HTTP"
+        // Length of the command that starts the pending bytes; 0: its rest is still to come.
+        // Unset: every read is one command.
+        std::function<std::size_t(std::string_view pending)> FrameLength;
     };
 
     explicit TcpController(Hooks hooks);
@@ -83,6 +96,9 @@ private:
     void Wake(char what);
     int Listen(std::uint16_t port);
     void ServeCommand();
+    // Serves one framed request of the command port.
+    void ServeRequest(const std::string& req);
+    void CloseCommandConnection();
     void ServeIdentity();
     void SendReply(const std::string& reply, const TcpFaults& f);
 
@@ -92,6 +108,8 @@ private:
     TcpFaults faults_;
     int commandsSinceFaults_ = 0;
     std::vector<std::string> requests_;
+    std::string pending_;  // bytes of the command port not yet framed into a command
+    std::chrono::steady_clock::time_point lastArrival_;
 
     int cmdListen_ = -1, idListen_ = -1, cmdConn_ = -1;
     std::uint16_t cmdPort_ = 0, idPort_ = 0;

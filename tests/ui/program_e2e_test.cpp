@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
+#include <QToolButton>
 #include <algorithm>
 #include <functional>
 
@@ -130,4 +131,83 @@ TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController)
     EXPECT_TRUE(g.Punktywej);
     EXPECT_TRUE(std::filesystem::exists(dir / "Settings.vks"));
     EXPECT_TRUE(std::filesystem::exists(dir / "DADudavu.txt"));
+}
+
+// START's go-to to the job's zero takes long (the controller reports busy for seconds): the
+// window stays alive during the wait, a timer on the GUI thread keeps its time, and the panel's
+// STOP ends the go-to at once; the machine is told to stop and START sends nothing more.
+TEST(ProgramEndToEnd, StartsGoToKeepsTheWindowAliveAndStopEndsIt) {
+    test::TempDir dir;
+    test::CurrentFolder here(dir.path());
+    sim::ControllerModel model;
+    model.armController = true;
+    model.model = "PRV";
+    model.baseX = 50 * 100 * 10;
+    model.baseY = 50 * 100 * 10;
+    model.stepX = 300 * 100 * 10;  // far from the job's zero
+    model.busyReadsPerMove = 800;  // about 8 s at a status read every 10 ms
+    sim::TcpController controller(sim::ModelHooks(model));
+    test::EnvVar programDir(kProgramDirVariable, dir.path().c_str());
+    test::EnvVar commandPort("VELLISK_COMMAND_PORT", std::to_string(controller.CommandPort()).c_str());
+    test::EnvVar identityPort("VELLISK_IDENTITY_PORT", std::to_string(controller.IdentityPort()).c_str());
+    test::WriteFileBytes(dir / "DADudavu.txt", "127\r\n  0\r\n  0\r\n  1\r\n");
+    test::WriteFileBytes(dir / "typ.txt", "PRV");
+    test::WriteFileBytes(dir / "square.plt", "IN;SP1;PU400,400;PD1200,400,1200,1200,400,1200,400,400;PU;\n");
+
+    ui::Program program({"vellisk", "95", "USA"});
+    ui::TMainForm& frame = program.MainForm();
+    program.Config().settings().SetFlag("cbEthernetConnection", true);
+    frame.ChooseOpenFile = [&](const QString&, const QString&, int* index) {
+        *index = 1;
+        return QString::fromStdString((dir / "square.plt").string());
+    };
+    std::string failure;
+    qint64 latest = 0, stopAfter = -1, startTook = -1;
+    std::vector<std::string> afterStop;
+    QTimer::singleShot(0, [&] {
+        if (!LoopUntil([&] { return program.Context().EthernetConnected.load(); })) failure = "no connection";
+        frame.Item("FileOpenItem")->trigger();
+        if (failure.empty() && frame.Drawings().size() != 1) failure = "no drawing window";
+        if (!failure.empty()) {
+            frame.close();
+            return;
+        }
+        // A timer of 20 ms on the GUI thread: how late does it fire during the go-to?
+        QElapsedTimer clock;
+        QTimer beat;
+        qint64 last = -1;
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            const qint64 now = clock.elapsed();
+            if (last >= 0) latest = std::max(latest, now - last - 20);
+            last = now;
+        });
+        std::size_t stopAt = 0;
+        QTimer::singleShot(800, [&] {
+            stopAfter = clock.elapsed();
+            {
+                auto lock = controller.Lock();
+                stopAt = model.log.size();
+            }
+            program.PanelForm().findChild<QToolButton*>("kstop")->click();
+        });
+        clock.start();
+        beat.start(20);
+        frame.Item("Start1")->trigger();  // returns when the go-to has ended
+        startTook = clock.elapsed();
+        beat.stop();
+        LoopUntil([] { return false; }, 100);
+        {
+            auto lock = controller.Lock();
+            for (std::size_t i = stopAt; i < model.log.size(); ++i)
+                if (model.log[i].bytes != "X") afterStop.push_back(model.log[i].bytes);
+        }
+        frame.Item("FileExitItem")->trigger();
+    });
+    EXPECT_EQ(program.Run(), 0);
+    ASSERT_TRUE(failure.empty()) << failure;
+    ASSERT_GE(stopAfter, 0) << "STOP was never pressed: the window was frozen";
+    EXPECT_LT(latest, 100) << "the GUI thread's timer was late by " << latest << " ms";
+    EXPECT_LT(startTook - stopAfter, 500) << "START went on after STOP";
+    EXPECT_EQ(afterStop, std::vector<std::string>{"Y"});
+    EXPECT_FALSE(program.Streamer().Streaming());
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/about_texts.h"
 #include "app/job_control.h"
 #include "app/shutdown_rules.h"
 #include "app/ui/about_box.h"
@@ -147,6 +148,8 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     configForm_ = std::make_unique<TDlgkonfig>(*config_, main_.get());
     configForm_->UsbPresent = [this] { return usb_ && usb_->DranholtFrezExist(); };
     configForm_->SendCommand = [this](const std::vector<std::uint8_t>& c) {
+        // The address goes to the machine only while nothing else has the link.
+        if (jobs_ && !jobs_->GuiMayUseLink()) return;
         layer_->SendCommand(std::string_view(reinterpret_cast<const char*>(c.data()), c.size()));
     };
     configForm_->RestartEthernet = [this] { ethernet_->restart(); };
@@ -185,13 +188,7 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
 
     // 7. The About box and the other dialogs, none shown.
     about_ = std::make_unique<TAboutBox>(
-        *ctx_,
-        [this] {
-            if (!layer_->ReadStatus() || layer_->TimedOut()) return false;
-            layer_->ReadMachineInfo();
-            return true;
-        },
-        main_.get());
+        *ctx_, [this] { return aboutReader_ && aboutReader_->Read(); }, main_.get());
     main_->ShowAbout = [this] { about_->exec(); };
     // Information, layers and hatching of the active drawing window.
     auto activeWindow = [this]() -> TMDIChild* {
@@ -213,6 +210,11 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
 
     WireJobControl();
     WirePanelHooks();
+    aboutReader_ = std::make_unique<AboutMachineReader>(*layer_, jobs_.get());
+    // A wait for the machine on the GUI thread (a go-to of START, homing, hold) keeps the window
+    // painting and the panel's STOP pressable; the job state keeps anything else that would use
+    // the link from starting meanwhile.
+    layer_->SetKeepAlive([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
     main_->CloseStateNow = [this] {
         CloseState s;
         s.armLink = ctx_->ArmLink;
@@ -267,7 +269,6 @@ void Program::WirePanelHooks() {
     h.resumeBurn = [this] {
         if (tBMPThread* burn = jobs_->BurnThread()) burn->Resume();
     };
-    h.burnActive = [this] { return jobs_ && jobs_->BurnActive(); };
     panel_->SetHooks(std::move(h));
 }
 
@@ -275,6 +276,7 @@ Program::~Program() {
     // Job control first (it ends and joins a burn), then the windows (they use the links and the
     // settings), then the links.
     main_->DrawingClosing = nullptr;
+    aboutReader_.reset();
     jobs_.reset();
     basePoints_.reset();
     move_.reset();

@@ -15,6 +15,7 @@ class ConfigDialog;
 class GuiThreadNotifier;
 class HidBackend;
 class JobControl;
+class AboutMachineReader;
 class JobHost;
 class LptTransport;
 class MachineContext;
@@ -90,6 +91,7 @@ private:
     std::unique_ptr<ControlPanel> panel_;
     std::unique_ptr<Tster> panelForm_;
     std::unique_ptr<JobControl> jobs_;
+    std::unique_ptr<AboutMachineReader> aboutReader_;
     std::unique_ptr<ConfigDialog> config_;
     std::unique_ptr<TMainForm> main_;
     std::unique_ptr<TDlgkonfig> configForm_;
