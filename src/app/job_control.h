@@ -91,6 +91,7 @@ private:
     std::string TravelSpeedCommand() const;
     void SendWait(const std::string& command);  // command, 10 ms, wait while busy
     void Refuse(const std::string& text);       // START's box: empty caption, error icon
+    bool HasFigures(const JobDrawing& drawing);
     bool WorkAreaChecks(double sx, double sy, double d, double p);
     bool FlyingStartChecks(double d);
 
