@@ -172,10 +172,19 @@ void JobControl::Start1Click() {
     Run([this] { StartJob(); });
 }
 
+// A drawing without figures (or a bitmap without a picture) gives no job: refused before
+// anything goes to the machine.
+bool JobControl::HasFigures(const JobDrawing& drawing) {
+    const RasterPicture* picture = drawing.Kind() == KindBitmap ? drawing.Picture() : nullptr;
+    if (drawing.Kind() == KindBitmap ? picture && !picture->Empty() : drawing.FigureCount() > 0) return true;
+    Refuse(ctx_.Text(TextId::DrawingHasNoFigures));
+    return false;
+}
+
 void JobControl::StartJob() {
     if (!LinkFreeForGui(State())) return;
     JobDrawing* drawing = host_.ActiveDrawing();
-    if (!drawing || !LinkCheck()) return;
+    if (!drawing || !HasFigures(*drawing) || !LinkCheck()) return;
     const tplotparams& pp = ctx_.PlotParams;
     const int kind = drawing->Kind();
     const double scale = settings_.Number("skala");
@@ -200,6 +209,9 @@ void JobControl::StartJob() {
         return;
     }
 
+    // The drawing against the work area and the zero point read above, before the first command:
+    // a refused START moves nothing.
+    if (!WorkAreaChecks(sx, sy, d, p)) return;
     layer_.SendCommand(TravelSpeedCommand());
     layer_.SendCommand(Bytes({'F', 0}));
     if (kind == KindGcode) ctx_.JobStartZ = drawing->GcodeMaxZ();
@@ -207,7 +219,6 @@ void JobControl::StartJob() {
     if (pp.ZReversed) ctx_.JobStartZ = -settings_.Number("grubosc");
     if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) return;
     if (!SendWait("C")) return;
-    if (!WorkAreaChecks(sx, sy, d, p)) return;
 
     BusyCursor cursor(notifier_);
     const int outputKind = kind == KindGcode ? 5 : 4;
@@ -289,7 +300,7 @@ void JobControl::Startodwybranej1Click() {
 void JobControl::Selected(bool fromSelected) {
     if (!LinkFreeForGui(State())) return;
     JobDrawing* drawing = host_.ActiveDrawing();
-    if (!drawing || drawing->Kind() == KindBitmap) return;
+    if (!drawing || drawing->Kind() == KindBitmap || !HasFigures(*drawing)) return;
     if (drawing->SelectedFigure() < 0) {
         notifier_.Message(ctx_.Text(TextId::ChooseFigureFirst), MessageKind::Information, Buttons::OkCancel,
                           host_.OpenFileName());
@@ -330,23 +341,22 @@ void JobControl::WypalBMP1Click() {
 void JobControl::Burn() {
     if (!LinkFreeForGui(State())) return;
     JobDrawing* drawing = host_.ActiveDrawing();
-    if (!drawing || !LinkCheck()) return;
+    if (!drawing || drawing->Kind() != KindBitmap || !HasFigures(*drawing) || !LinkCheck()) return;
     const tplotparams& pp = ctx_.PlotParams;
-    layer_.SendCommand(TravelSpeedCommand());
-    layer_.SendCommand(Bytes({'F', 0}));
-    if (pp.Laser) ctx_.JobStartZ = -settings_.Number("grubosc");
-    if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) return;
-    if (!SendWait("C")) return;
-
     const double width = settings_.Number("SzerokoscObrazu");
     const double height = settings_.Number("WysokoscObrazu");
     drawing->SetSizeMm(width, height);
     const double scale = settings_.Number("skala");
     if (!WorkAreaChecks(scale * width / 100, scale * height / 100, 0, 0)) return;
 
+    layer_.SendCommand(TravelSpeedCommand());
+    layer_.SendCommand(Bytes({'F', 0}));
+    if (pp.Laser) ctx_.JobStartZ = -settings_.Number("grubosc");
+    if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) return;
+    if (!SendWait("C")) return;
+
     EndBurn();
     const RasterPicture* picture = drawing->Picture();
-    if (!picture || picture->Empty()) return;
     auto burn = std::make_unique<tBMPThread>(ctx_, layer_, &panel_);
     burn->SetDispatcher(dispatcher_);
     burn->Child = picture;

@@ -99,6 +99,7 @@ private:
     std::string TravelSpeedCommand() const;
     bool SendWait(const std::string& command);  // command, 10 ms, wait while busy (false: stopped)
     void Refuse(const std::string& text);       // START's box: empty caption, error icon
+    bool HasFigures(const JobDrawing& drawing);
     bool WorkAreaChecks(double sx, double sy, double d, double p);
     bool FlyingStartChecks(double d);
 

@@ -107,15 +107,22 @@ void DxfReader::ReadDxfColour() {
 
 template <typename Handler>
 void DxfReader::ScanGroups(Handler&& handle, bool haveCode) {
+    // An entity ends where the next group 0 begins; a text that ends first ends inside it.
     for (;;) {
-        if (!haveCode && !NextLine()) return;
+        if (!haveCode && !NextLine()) {
+            cutOff_ = true;
+            return;
+        }
         haveCode = false;
         std::string_view t = TrimBlanks(line_);
         std::int32_t code = -1;
         if (!ParseDrawingInt(t, code)) code = -1;
         if (code == 0) return;
         if (!handle(code)) {
-            if (!NextLine()) return;  // the value is passed over
+            if (!NextLine()) {  // the value is passed over
+                cutOff_ = true;
+                return;
+            }
         }
     }
 }
@@ -241,6 +248,9 @@ void DxfReader::ReadFigure(tfigura& figure) {
         // Entity names count only where they stand as the value of a group code 0, so that a
         // text or layer called "LINE" is not taken for an entity.
         if (!nameAllowed_) continue;
+        const std::string entity(l);
+        const std::int64_t entityLine = text_->LineNumber();
+        cutOff_ = false;
         if (l == "LINE") {
             ReadLineEntity();
         } else if (l == "SPLINE") {
@@ -261,6 +271,13 @@ void DxfReader::ReadFigure(tfigura& figure) {
             continue;
         }
         EndOfFigure = true;
+        if (cutOff_) {
+            // Half an entity is not the entity: a LINE without its end would run to the origin.
+            figure.Contour.clear();
+            pts_.clear();
+            Warnings.push_back("DXF line " + std::to_string(entityLine) + ": " + entity +
+                               " left out: the file ends inside it");
+        }
     }
     EndOfFile = text_->Exhausted() && !reuseLine_;
     CompleteReadFigure(figure);
@@ -503,13 +520,16 @@ void DxfReader::ReadPolyline(bool lightweight) {
                 default: return false;
             }
         });
+        bool ended = false;
         while (!EndOfFile) {
             NextLine();
+            ended = true;
             if (line_ == "SEQEND") break;
             if (line_ != "VERTEX") {
                 reuseLine_ = true;  // a polyline without its SEQEND: the entity loop goes on here
                 break;
             }
+            ended = false;
             if (verts.size() > static_cast<std::size_t>(kMaxEntityPoints))
                 Fail("POLYLINE has too many vertices");
             Vertex v;
@@ -526,6 +546,7 @@ void DxfReader::ReadPolyline(bool lightweight) {
             });
             verts.push_back(v);
         }
+        if (!ended) cutOff_ = true;
     }
     if (!lightweight && (flags & (16 | 64)) != 0) {
         // A 3-D polygon mesh or a polyface mesh: a surface, not a contour to cut.

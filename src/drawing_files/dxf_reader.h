@@ -115,6 +115,7 @@ private:
     bool codeZero_ = false;     // the last group code line read was 0
     bool nameAllowed_ = false;  // the current line is the value of a group code 0
     bool reuseLine_ = false;    // the entity loop looks at the current line again
+    bool cutOff_ = false;       // the text ended inside the entity being read
     tpunkt last_;
     // Arc in hand for AddArc.
     double arcR_ = 0, arcA0_ = 0, arcA1_ = 0, arcW_ = 0;

@@ -527,6 +527,15 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
         notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
     }
     DrawingFigureCount = Count();
+    // What the reader left out (entities it does not take, one the file ends inside) and a
+    // drawing that gave nothing to cut are told on opening; the window opens all the same.
+    std::string told;
+    for (const std::string& w : result.warnings) told += (told.empty() ? "" : "\n") + w;
+    if (Count() == 0) told += (told.empty() ? "" : "\n") + ctx_.Text(TextId::DrawingHasNoFigures);
+    if (!told.empty()) {
+        if (result.message.empty()) result.message = told;
+        notifier_.Message(told, MessageKind::Warning, Buttons::Ok, name);
+    }
     return result;
 }
 

@@ -72,6 +72,11 @@ std::uint16_t Le16(std::span<const std::uint8_t> b, std::size_t offset) {
     return v;
 }
 
+void KeepMachineKeys(MachineContext& ctx) {
+    const auto keys = static_cast<std::uint8_t>((ctx.PlotState.RawStatus >> 8) & kMachineKeyBits);
+    if (keys) ctx.PendingMachineKeys.fetch_or(keys);
+}
+
 bool ApplyStatusRecord(MachineContext& ctx, std::span<const std::uint8_t> r) {
     if (r.size() < kStatusRecordMinSize) return false;
     tplotstate& s = ctx.PlotState;
@@ -80,6 +85,7 @@ bool ApplyStatusRecord(MachineContext& ctx, std::span<const std::uint8_t> r) {
     s.OutputByte = r[3];
     s.RawStatus = i32(4);
     s.Status = static_cast<std::uint16_t>(s.RawStatus & 0xFF);
+    KeepMachineKeys(ctx);
     s.StepX = i32(8);
     s.StepY = i32(12);
     s.StepZ = i32(16);
@@ -231,6 +237,7 @@ bool CommandLayer::ReadStatusOnce(bool quiet) {
             UsbStateString str;
             const bool ok = ReadUsbString(10, str);
             s.RawStatus = static_cast<std::int32_t>(Le32(str, 2));
+            KeepMachineKeys(ctx_);
             if (!quiet) s.OutputByte = str[1];
             s.Status = static_cast<std::uint16_t>(s.RawStatus & 0xFF);
             return ok;

@@ -38,6 +38,10 @@ inline constexpr std::uint16_t kStatusJobStored = 0x20;
 // Bits of the whole status word of the newer controller (its second byte).
 inline constexpr std::int32_t kRawBufferFull = 0x0200;
 inline constexpr std::int32_t kRawPauseRequested = 0x1000;
+// The machine's keys in the key byte: START, STOP, continue, and the overload that comes with STOP.
+inline constexpr std::uint8_t kMachineKeyStart = 0x08, kMachineKeyStop = 0x10, kMachineKeyContinue = 0x20,
+                              kMachineKeyOverTorque = 0x40;
+inline constexpr std::uint8_t kMachineKeyBits = 0x78;
 
 // Windows-style virtual key codes of the jog keys.
 inline constexpr std::uint16_t kKeyPageUp = 33, kKeyPageDown = 34, kKeyLeft = 37, kKeyUp = 38,
@@ -184,6 +188,8 @@ private:
 // Stores the fields of the Ethernet status record in the machine state. A record shorter than
 // kStatusRecordMinSize is ignored (false).
 bool ApplyStatusRecord(MachineContext& ctx, std::span<const std::uint8_t> record);
+// Adds the machine's keys of the status word just read to those the panel has still to take.
+void KeepMachineKeys(MachineContext& ctx);
 
 // Little-endian fields of a reply.
 std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t offset);

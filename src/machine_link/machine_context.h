@@ -67,6 +67,11 @@ public:
     // --- link and command layer ---
     std::atomic<bool> EthernetConnected{false};
     bool StreamFeeding = false;
+    // The machine's START, STOP and continue keys (and the overload bit that comes with STOP), in
+    // the bits of the status word's key byte, from every status reply since the control panel
+    // last took them: whoever reads a reply (the panel, the streamer, a wait, the burn thread),
+    // its keys reach the panel once.
+    std::atomic<std::uint8_t> PendingMachineKeys{0};
     std::int32_t UsbRetryCount = 0;
     std::int32_t UsbErrorCount = 0;
     bool JogActive = false;

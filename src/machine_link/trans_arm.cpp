@@ -124,7 +124,8 @@ void TTransArm::ShowProgress(bool withSpinner) {
     const double p = data_.empty() ? 100.0 : RoundHalfEven(static_cast<double>(pos_) * 100.0 / data_.size());
     lastText_ = "przeslano " + std::to_string(static_cast<int>(p)) + "% ";
     if (withSpinner) lastText_ += kSpinner[spinner_];
-    notifier_.Status(lastText_);
+    // A held job's status bar says so (and how to go on) until the job continues.
+    if (!ctx_.JobHeld) notifier_.Status(lastText_);
 }
 
 void TTransArm::Tick() {

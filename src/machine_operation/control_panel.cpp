@@ -212,7 +212,7 @@ void ControlPanel::FormActivate() {
         view_->ShowSpeedBar(speedBar_);
         if (ctx_.PlotState.Speed != 0) {
             const std::int32_t s = ctx_.TimerToSpeed(ctx_.PlotState.Speed);
-            SetSpeedPosition(p.DirectSpeedBar ? s : SpeedToSpeedBar(s));
+            ShowMachineSpeed(p.DirectSpeedBar ? s : SpeedToSpeedBar(s));
         }
         layer_.ReadPosition();
         layer_.ReadBase();
@@ -221,7 +221,7 @@ void ControlPanel::FormActivate() {
     if (ctx_.ArmLink) {
         interval_ = kIntervalNormal;
         layer_.SendCommand("X");
-        view_->SetCaption(UsbPresent() ? ctx_.Text(TextId::PanelConnectedUsb) : ctx_.Text(TextId::PanelNotConnected));
+        LinkCaption();
     }
     StartTimer();
     Show(PanelControl::Outputs, !p.Laser);
@@ -285,17 +285,21 @@ bool ControlPanel::BurnHasLink() const {
 }
 
 void ControlPanel::MachineKeys() {
-    const int keys = (ctx_.PlotState.RawStatus >> 8) & 0xFF;
+    // The keys of every reply since the last time, whoever read it, each press taken once.
+    const std::uint8_t keys = ctx_.PendingMachineKeys.exchange(0);
     // During a burn the START key does nothing: the burn would have to end first, and the burn
     // thread is waiting for this very refresh.
-    if ((keys & 0x08) && LinkFreeForGui(JobStateNow()) && jobs_) jobs_->Start1Click();
-    if (keys & 0x10) {
+    if ((keys & kMachineKeyStart) && LinkFreeForGui(JobStateNow()) && jobs_) jobs_->Start1Click();
+    if (keys & kMachineKeyStop) {
         if (jobs_) jobs_->Wstrzymaj1Click();
-        if (keys & 0x40)
+        if (keys & kMachineKeyOverTorque)
             notifier_.Message(ctx_.Text(TextId::PanelOverTorque), MessageKind::Error, Buttons::Ok,
                               ctx_.Text(TextId::PanelStopCaption));
     }
-    if ((keys & 0x20) && jobs_) jobs_->Kontynuacja1Click();
+    if ((keys & kMachineKeyContinue) && jobs_) jobs_->Kontynuacja1Click();
+    // The replies that the commands just run read themselves still show the keys they answer;
+    // those are not new presses. A key not acted on now stays for the next refresh.
+    ctx_.PendingMachineKeys.fetch_and(static_cast<std::uint8_t>(~keys));
 }
 
 void ControlPanel::Tick() {
@@ -323,14 +327,22 @@ void ControlPanel::Tick() {
     }
 
     if (ctx_.ArmLink) {
-        if (ctx_.StreamFeeding && streamer_.Streaming()) return;
+        if (ctx_.StreamFeeding && streamer_.Streaming()) {
+            // No status traffic between the streamer's slices; the keys of the replies it read
+            // are taken all the same.
+            if (UsbPresent() || TcpConnected()) MachineKeys();
+            return;
+        }
         LinkCaption();
         layer_.PollStatus();
         if (UsbPresent() || TcpConnected()) {
             MachineKeys();
         } else {
             SetInterval(kIntervalNoLink);
-            if (view_->IsActive()) view_->Close();
+            if (view_->IsActive()) {
+                view_->Close();
+                notifier_.Status(ctx_.Text(TextId::PanelManualControl) + ": " + ctx_.Text(TextId::NoCommunication));
+            }
         }
     }
 
@@ -370,5 +382,14 @@ void ControlPanel::Show(PanelControl c, bool on) {
 }
 
 void ControlPanel::CloseClick() { view_->Close(); }
+
+bool ControlPanel::OpenAllowed() {
+    // The newer controller's panel closes at once without its link: it is not opened, and the
+    // operator is told why.
+    if (!ctx_.ArmLink || UsbPresent() || TcpConnected()) return true;
+    notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
+                      ctx_.Text(TextId::PanelManualControl));
+    return false;
+}
 
 }  // namespace vellisk

@@ -134,6 +134,9 @@ public:
     void ToolLengthClick();
     void InverterClick();
     void CloseClick();
+    // Whether the panel may be opened now (F5): false, after a message, when the newer
+    // controller has no link.
+    bool OpenAllowed();
 
     // setVerParam: the parameter set for the model string, then the speed bar's range.
     void setVerParam();
@@ -189,11 +192,15 @@ private:
     void ShowSpeedBarFromStatus();
     void ShowPower();
     void ShowCoordinates();
+    void ShowJobEnd();
     void ShowPowerCaption();
 
     // ---- bars ----
-    // Moves a bar; a real move runs its change handler as the operator's move does.
-    void SetSpeedPosition(std::int32_t p);
+    // Moves a bar; a real move runs its change handler as the operator's move does. The speed
+    // bar's says whether it moved.
+    bool SetSpeedPosition(std::int32_t p);
+    // Shows the machine's own speed on the speed bar without sending it back.
+    void ShowMachineSpeed(std::int32_t position);
     void SetPowerPosition(std::int32_t p);
     void VScrollChange();
     void PScrollChange();
@@ -239,6 +246,8 @@ private:
     int tickDivider_ = 0;
     bool refreshing_ = false;
     bool showingMachineSpeed_ = false;  // the speed bar is set to the controller's own speed
+    int speedChangeDepth_ = 0;          // runs of the speed bar's change handler in progress
+    bool jobRunning_ = false;           // a job was seen running from the machine's memory
     double heldX_ = 0, heldY_ = 0, heldZ_ = 0;
     // The last power display.
     std::uint8_t lastOutputIndex_ = 255;

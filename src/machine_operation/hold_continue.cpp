@@ -48,6 +48,7 @@ void ControlPanel::wstrzymaj() {
     if (ctx_.ArmLink && !p.ArmController) layer_.SendCommand(Bytes({'S', 0}));
     layer_.SendCommand(Bytes({'R', 0, 2}));
     ctx_.JobHeld = true;
+    notifier_.Status(ctx_.Text(TextId::PanelJobHeld));
 }
 
 void ControlPanel::kontynuuj() {
@@ -83,6 +84,7 @@ void ControlPanel::kontynuuj() {
     if (layer_.WaitWhileBusy().Interrupted()) return;
     layer_.SendCommand("K");
     ctx_.JobHeld = false;
+    notifier_.Status("");
 }
 
 }  // namespace vellisk

@@ -138,8 +138,8 @@ void ControlPanel::KeyUp(std::uint16_t key) {
 void ControlPanel::SpeedKey(bool plus) {
     const tplotparams& p = ctx_.PlotParams;
     if (p.DirectSpeedBar) {
-        SetSpeedPosition(DirectSpeedStep(speedBar_.position, plus, p.MaxSpeed));
-        SendSpeed(speedBar_.position);
+        // A bar that moved sends through its change handler; one at its end sends here.
+        if (!SetSpeedPosition(DirectSpeedStep(speedBar_.position, plus, p.MaxSpeed))) SendSpeed(speedBar_.position);
         return;
     }
     std::int32_t pos = speedBar_.position + (plus ? 1 : -1);
@@ -205,10 +205,11 @@ void ControlPanel::PulseFieldExit(double ms) {
 
 // ---- bars --------------------------------------------------------------------------------
 
-void ControlPanel::SetSpeedPosition(std::int32_t p) {
-    if (!speedBar_.MoveTo(p)) return;
+bool ControlPanel::SetSpeedPosition(std::int32_t p) {
+    if (!speedBar_.MoveTo(p)) return false;
     view_->ShowSpeedBar(speedBar_);
     VScrollChange();
+    return true;
 }
 
 void ControlPanel::SetPowerPosition(std::int32_t p) {
@@ -234,6 +235,16 @@ void ControlPanel::PowerBarMoved(std::int32_t position) {
 }
 
 void ControlPanel::VScrollChange() {
+    // The handler moves the bar itself (rounding, limits), which runs it again: only the
+    // outermost run sends, and only when the operator moved the bar. A bar that shows the
+    // machine's own speed sends nothing: during a job the speed set in force changes from figure
+    // to figure, and a speed sent back would land in whichever set is in force at that moment.
+    ++speedChangeDepth_;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{speedChangeDepth_};
+    const bool send = speedChangeDepth_ == 1 && !showingMachineSpeed_;
     const tplotstate& s = ctx_.PlotState;
     const tplotparams& p = ctx_.PlotParams;
     const std::int32_t pos = speedBar_.position;
@@ -263,7 +274,7 @@ void ControlPanel::VScrollChange() {
             }
         }
         view_->ShowSpeedBar(speedBar_);
-        if (!showingMachineSpeed_) SendSpeed(pos);
+        if (send) SendSpeed(pos);
         return;
     }
 
@@ -293,7 +304,7 @@ void ControlPanel::VScrollChange() {
     if (s.SpeedSet == 1 && settings_.Flag("wygladzanie") && SpeedBarToSpeed(speedBar_.position) > p.MaxSmoothSpeed)
         SetSpeedPosition(SpeedToSpeedBar(p.MaxSmoothSpeed));
     view_->ShowSpeedBar(speedBar_);
-    SendSpeed(SpeedBarToSpeed(speedBar_.position));
+    if (send) SendSpeed(SpeedBarToSpeed(speedBar_.position));
 }
 
 void ControlPanel::PScrollLabel() {

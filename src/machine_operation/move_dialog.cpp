@@ -57,18 +57,53 @@ bool MoveDialog::Execute(UserInterrupt& interrupt) {
     return true;
 }
 
+namespace {
+
+// A move of d mm from pos on an axis of 0..limit mm, shortened to end inside it; never turned
+// the other way.
+double InsideArea(double d, double pos, double limit) {
+    if (d > 0) return std::max(0.0, std::min(d, limit - pos));
+    if (d < 0) return std::min(0.0, std::max(d, -pos));
+    return 0.0;
+}
+
+}  // namespace
+
+bool MoveDialog::MoveEnds(UserInterrupt& interrupt) {
+    MachineContext& ctx = layer_.Context();
+    for (;;) {
+        if (!layer_.ReadStatus()) return false;
+        // The machine's STOP key ends the test here (the panel need not hold anything).
+        const bool stopKey = ((ctx.PlotState.RawStatus >> 8) & kMachineKeyStop) != 0;
+        if (stopKey) ctx.PendingMachineKeys.fetch_and(static_cast<std::uint8_t>(~kMachineKeyStop));
+        if (stopKey || interrupt.Poll()) {
+            layer_.StopMotion();
+            return false;
+        }
+        if ((ctx.PlotState.Status & kStatusBusy) == 0) return true;
+        layer_.GetClock().Sleep(10ms);
+    }
+}
+
 void MoveDialog::MotionTest(UserInterrupt& interrupt) {
     MachineContext& ctx = layer_.Context();
     if (!WaitForIdleStatus(layer_, interrupt)) return;
+    layer_.ReadPosition();
+    const tplotstate& s = ctx.PlotState;
     const tplotparams& p = ctx.PlotParams;
-    const std::int32_t sx = MmToSteps(x, p.StepsX), sy = MmToSteps(y, p.StepsY),
-                       sz = MmToSteps(z, p.StepsZ);
+    // Both ends of the back-and-forth stay inside the work area the controller reports.
+    const double dx = InsideArea(x, s.PosX / 100, ctx.WorkAreaX);
+    const double dy = InsideArea(y, s.PosY / 100, ctx.WorkAreaY);
+    const double dz = withoutZ ? 0.0 : InsideArea(z, s.PosZ / 100, ctx.WorkAreaZ);
+    const std::int32_t sx = MmToSteps(dx, p.StepsX), sy = MmToSteps(dy, p.StepsY), sz = MmToSteps(dz, p.StepsZ);
+    if (sx == 0 && sy == 0 && sz == 0) return;
     const std::string forth = DialogMove(ctx, 1, sx, sy, sz);
     const std::string back = DialogMove(ctx, 1, -sx, -sy, -sz);
+    // Each move is waited for twice (the busy bit may show only after the first reply); a key,
+    // a click or the machine's STOP key ends the test at once, mid-move.
     for (;;) {
-        if (!Send(layer_, forth) || !WaitIdle(layer_) || !WaitIdle(layer_)) return;
-        if (!Send(layer_, back) || !WaitIdle(layer_) || !WaitIdle(layer_)) return;
-        if (interrupt.Poll()) return;
+        if (!Send(layer_, forth) || !MoveEnds(interrupt) || !MoveEnds(interrupt)) return;
+        if (!Send(layer_, back) || !MoveEnds(interrupt) || !MoveEnds(interrupt)) return;
     }
 }
 

@@ -33,7 +33,9 @@ public:
     // answer or the operator gave up waiting.
     bool Execute(UserInterrupt& interrupt);
 
-    // The test loops; each returns when the operator stops it or the link is lost.
+    // The test loops; each returns when the operator stops it or the link is lost. The motion
+    // test moves back and forth by the fields (Z only without "Without Z axis"), both ends kept
+    // inside the work area.
     void MotionTest(UserInterrupt& interrupt);
     void HeaterTest(UserInterrupt& interrupt);
     void LaserTest(UserInterrupt& interrupt);
@@ -49,6 +51,9 @@ public:
     static std::string ScanLine(double x, double y, double z);
 
 private:
+    // Waits for the controller to finish a move; false when the link is lost or the operator
+    // stopped the move (a key, a click, the machine's STOP key).
+    bool MoveEnds(UserInterrupt& interrupt);
     // The steps of a move to machine position (X, Y) in mm at height zt (mm above the table).
     void MoveTo(double tx, double ty, double zt, std::int32_t factor);
     bool ScanRun(UserInterrupt& interrupt, std::string& lines, double dx, double dy, double zt);

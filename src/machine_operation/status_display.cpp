@@ -47,6 +47,7 @@ void ControlPanel::ShowStatus() {
     refreshing_ = false;
 
     ShowCoordinates();
+    ShowJobEnd();
 
     // During a burn the controls follow the job state: they come back only once the burn has
     // paused (a burn asked to pause still sends the rest of its line).
@@ -55,6 +56,16 @@ void ControlPanel::ShowStatus() {
     EnableMotionControls(job == JobState::BurnPaused || ((s.Status & kStatusRunningFromMemory) == 0 && !burn));
     EnableSpeedPower(!burn);
     view_->SetText(PanelText::LinkErrors, std::to_string(ctx_.UsbRetryCount) + "/" + std::to_string(ctx_.UsbErrorCount));
+}
+
+// A job that ran from the machine's memory and is neither held nor still being sent has ended.
+void ControlPanel::ShowJobEnd() {
+    if (ctx_.PlotState.Status & kStatusRunningFromMemory) {
+        jobRunning_ = true;
+    } else if (jobRunning_ && !ctx_.JobHeld && !streamer_.Streaming()) {
+        jobRunning_ = false;
+        notifier_.Status(ctx_.Text(TextId::PanelJobEnded));
+    }
 }
 
 void ControlPanel::ShowActualSpeed() {
@@ -100,18 +111,18 @@ void ControlPanel::ShowSpeedBarFromStatus() {
             speedBar_.SetRange(speedBar_.min, max);
             view_->ShowSpeedBar(speedBar_);
         }
-        if (s.Speed != 0) {
-            // The bar shows the controller's own speed: sending it back would only add the
-            // conversion's error to it at every refresh (the speed would creep while the panel
-            // stands open). Only a speed outside the bar's range is sent back, as the bar limits it.
-            const std::int32_t speed = ctx_.TimerToSpeed(s.Speed);
-            showingMachineSpeed_ = speedBar_.Clamp(speed) == speed;
-            SetSpeedPosition(speed);
-            showingMachineSpeed_ = false;
-        }
+        if (s.Speed != 0) ShowMachineSpeed(ctx_.TimerToSpeed(s.Speed));
     } else if (s.Speed != 0) {
-        SetSpeedPosition(SpeedToSpeedBar(ctx_.TimerToSpeed(s.Speed)));
+        ShowMachineSpeed(SpeedToSpeedBar(ctx_.TimerToSpeed(s.Speed)));
     }
+}
+
+// The bar follows the controller's speed and sends nothing: only the operator's move of the bar
+// writes a speed.
+void ControlPanel::ShowMachineSpeed(std::int32_t position) {
+    showingMachineSpeed_ = true;
+    SetSpeedPosition(position);
+    showingMachineSpeed_ = false;
 }
 
 void ControlPanel::ShowPowerCaption() {

@@ -110,7 +110,9 @@ TEST(JobControlParallelPort, WorkAreaChecksRefuseWithTheirTexts) {
     j.settings.SetFlag("polerowanie", false);
     // Base point 2.9 mm: under half the tool's 6 mm.
     j.r.model.baseX = static_cast<std::int32_t>(290 * j.r.ctx.PlotParams.StepsX);
+    const std::size_t from = j.r.model.log.size();
     j.jobs.Start1Click();
+    EXPECT_EQ(Sent(j.r.model, from), std::vector<std::string>{}) << "a refused START moves nothing";
     ASSERT_EQ(j.r.notifier.messages.size(), 1u);
     EXPECT_EQ(j.r.notifier.messages[0].text,
               "At these values of zero point\rproject is out of the machine area  \r"
@@ -132,6 +134,25 @@ TEST(JobControlParallelPort, WorkAreaChecksRefuseWithTheirTexts) {
     j.jobs.Start1Click();
     ASSERT_EQ(j.r.notifier.messages.size(), 1u);
     EXPECT_EQ(j.r.notifier.messages[0].text, "At these values of zero point\rproject is out of the machine area  ");
+}
+
+TEST(JobControlParallelPort, ADrawingWithoutFiguresIsRefusedBeforeAnythingIsSent) {
+    LptJobRig j;
+    test::WriteFileBytes(j.dir / "empty.plt", "");
+    Project empty(KindHpgl, j.settings, j.r.ctx, j.r.notifier);
+    auto input = MakeDrawingInput(j.r.ctx, j.settings);
+    ASSERT_EQ(empty.Load((j.dir / "empty.plt").string(), *input).status, LoadStatus::Ok);
+    ProjectJobDrawing drawing(empty, j.settings, j.r.ctx, j.r.notifier);
+    j.host.drawing = &drawing;
+    j.r.notifier.messages.clear();
+    const std::size_t from = j.r.model.log.size();
+    j.jobs.Start1Click();
+    j.jobs.Tnijwybran1Click();
+    j.jobs.Startodwybranej1Click();
+    EXPECT_EQ(j.r.model.log.size(), from) << "not even a status request";
+    ASSERT_EQ(j.r.notifier.messages.size(), 3u);
+    for (const auto& m : j.r.notifier.messages) EXPECT_EQ(m.text, "The drawing has no figures");
+    EXPECT_FALSE(std::filesystem::exists(j.dir / "out.cnx"));
 }
 
 TEST(JobControlParallelPort, NoMachineSetsTheZeroPointTo10mm) {

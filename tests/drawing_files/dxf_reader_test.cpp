@@ -345,6 +345,27 @@ TEST(DxfReaderTest, EllipticalArcRunsCounterClockwiseThroughTwoPi) {
     EXPECT_LE(figs[2].Contour.size(), figs[0].Contour.size());
 }
 
+TEST(DxfReaderTest, AnEntityTheFileEndsInsideIsLeftOutWithAWarning) {
+    const std::string head = Pairs({{0, "SECTION"}, {2, "ENTITIES"}}) + Line(0, 0, 1, 1);
+    const std::string poly = Pairs({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "0"}, {0, "VERTEX"},
+                                    {10, "5"}, {20, "5"}, {0, "VERTEX"}, {10, "9"}, {20, "5"}});
+    // Cut in a value, after a whole group, in the vertices of a polyline (with and without the
+    // group 0 of a next vertex), in a lightweight polyline.
+    for (const std::string& tail : {Line(2, 2, 310, 0).substr(0, 40), Line(2, 2, 310, 0).substr(0, 37), poly,
+                                    poly + "0\n", LwPoly(0, {{0, 0, kNoBulge}, {4, 0, kNoBulge}})}) {
+        DxfReader r{DrawingText(head + tail)};
+        const std::vector<tfigura> figs = ReadAll(head + tail, &r);
+        ASSERT_EQ(figs.size(), 1u) << tail;
+        EXPECT_EQ(figs[0].Contour.size(), 2u);
+        ASSERT_EQ(r.Warnings.size(), 1u) << tail;
+        EXPECT_NE(r.Warnings[0].find(" left out: the file ends inside it"), std::string::npos) << r.Warnings[0];
+    }
+    // A whole file gives no warning.
+    DxfReader whole{DrawingText(Dxf(Line(0, 0, 1, 1) + poly + Pairs({{0, "SEQEND"}})))};
+    EXPECT_EQ(ReadAll(Dxf(Line(0, 0, 1, 1) + poly + Pairs({{0, "SEQEND"}})), &whole).size(), 2u);
+    EXPECT_TRUE(whole.Warnings.empty());
+}
+
 TEST(DxfReaderTest, MeshesAreLeftOutWithAWarning) {
     auto mesh = [](int flags) {
         std::string s = Pairs({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "0"},

@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "drawing_window/project_io.h"
 #include "model/geometry.h"
 #include "machine_link/machine_context.h"
 #include "project_test_support.h"
@@ -200,7 +201,48 @@ TEST_F(ProjectLoad, EmptyDrawingIsAnEmptyProject) {
     EXPECT_EQ(project->Bounds.MaxX, 0);
     EXPECT_DOUBLE_EQ(project->ProjectWidth, 0);
     EXPECT_FALSE(project->HasFrame);
-    EXPECT_TRUE(notifier.messages.empty());
+    // The window opens, and the operator hears that there is nothing to cut.
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0].text, "The drawing has no figures");
+    EXPECT_EQ(notifier.messages[0].kind, MessageKind::Warning);
+    EXPECT_EQ(r.message, "The drawing has no figures");
+}
+
+// DXF files that end too soon, read from disk: the figures before the cut stay, the entity the
+// file ends inside is left out with a warning naming it; a file cut inside its blocks has none.
+TEST_F(ProjectLoad, DxfCutOffInsideAnEntityKeepsWhatCameBefore) {
+    auto pairs = [](std::initializer_list<const char*> lines) {
+        std::string s;
+        for (const char* l : lines) s += std::string(l) + "\n";
+        return s;
+    };
+    const std::string entities = pairs({"0", "SECTION", "2", "ENTITIES"});
+    const std::string circle = pairs({"0", "CIRCLE", "8", "0", "10", "50", "20", "50", "40", "10"});
+    const std::string cutLine = pairs({"0", "LINE", "8", "0", "10", "100", "20", "100", "11"}) + "31";
+    const std::string cutBlocks = pairs({"0", "SECTION", "2", "BLOCKS", "0", "BLOCK", "8", "0"});
+    test::TempDir dir;
+    auto load = [&](const std::string& name, const std::string& text) {
+        test::WriteFileBytes(dir / name, text);
+        notifier.messages.clear();
+        project = std::make_unique<Project>(KindDxf, settings, ctx, notifier);
+        auto input = MakeDrawingInput(ctx, settings);
+        return project->Load((dir / name).string(), *input);
+    };
+    LoadResult r = load("cut.dxf", entities + circle + circle + cutLine);
+    EXPECT_EQ(r.status, LoadStatus::Ok);
+    EXPECT_EQ(project->Count(), 1) << "the circle (twice, one a duplicate), no line to the origin";
+    EXPECT_LE(project->Bounds.MaxX, 6000 + 1);
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_EQ(r.warnings[0], "DXF line 26: LINE left out: the file ends inside it");
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0].text, r.warnings[0]);
+    EXPECT_EQ(notifier.messages[0].kind, MessageKind::Warning);
+
+    r = load("blocks.dxf", cutBlocks);
+    EXPECT_EQ(r.status, LoadStatus::Ok);
+    EXPECT_EQ(project->Count(), 0);
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0].text, "The drawing has no figures");
 }
 
 TEST_F(ProjectLoad, InvalidFiguresAreDroppedButGcodeKeepsEverything) {

@@ -100,12 +100,13 @@ TEST(MoveDialogExecute, ModesClampToTheWorkAreaAndSendOneMoveOfTheControllersFor
 TEST(MoveDialogTests, OneRoundOfEachTestLoop) {
     Rig r;
     MoveDialog d(r.layer, r.settings);
+    r.model.stepY = 1000;  // Y 2.5 mm
     d.x = 1;
     d.y = -2;
-    StopAfter once;
-    d.MotionTest(once);
+    StopAfter round(3);  // the third look for a key: in the back move's first wait
+    d.MotionTest(round);
     EXPECT_EQ(r.Commands(), (std::vector<std::string>{EncodeMoveCommand(1, 200, -800, 0).Bytes,
-                                                      EncodeMoveCommand(1, -200, 800, 0).Bytes}));
+                                                      EncodeMoveCommand(1, -200, 800, 0).Bytes, "Y"}));
 
     r.model.log.clear();
     r.settings.SetNumber("CzasRozruchu", 2);
@@ -123,6 +124,44 @@ TEST(MoveDialogTests, OneRoundOfEachTestLoop) {
     d.LaserTest(laser);
     EXPECT_EQ(r.Commands(), (std::vector<std::string>{B({'T', 1, 128}), B({'T', 3, 26}), B({'R', 1, 1}),
                                                       PadPacket("SLS"), B({'R', 1, 3})}));
+}
+
+TEST(MoveDialogTests, MotionTestStaysInsideTheWorkAreaAndEndsAtOnce) {
+    Rig r;
+    r.UseUsb();
+    r.ctx.WorkAreaZ = 150;
+    r.model.stepX = 599 * 100 * 2;  // X 599 mm of 600
+    r.model.stepY = 1 * 100 * 4;    // Y 1 mm
+    r.model.busyReadsPerMove = 3;
+    const tplotparams& p = r.ctx.PlotParams;
+    auto move = [&](std::int32_t dx, std::int32_t dy, std::int32_t dz) {
+        return EncodeMoveCommandEx(p.Multiplier, dx, dy, dz, kNoSpeedLimit).Bytes;
+    };
+    MoveDialog d(r.layer, r.settings);
+    d.x = 5;
+    d.y = -2;
+    d.z = 200;
+    d.withoutZ = true;
+    // The machine's STOP key during the second move ends the test there.
+    int moves = 0;
+    r.model.onCommand = [&](const sim::ReceivedCommand& c) {
+        if (c.bytes[0] == 'A' && ++moves == 2) r.model.pressKeysOnce = sim::kKeyStop;
+    };
+    StopAfter never(1 << 30);
+    d.MotionTest(never);
+    EXPECT_EQ(r.Commands(), (std::vector<std::string>{move(200, -400, 0), move(-200, 400, 0), "Y"}))
+        << "1 mm to the X edge, 1 mm to the Y edge, no Z";
+    EXPECT_EQ(r.ctx.PendingMachineKeys.load(), 0) << "the test took the key";
+
+    // With Z: 150 mm of the 200 asked, and a key ends the first move mid-way.
+    r.model.log.clear();
+    r.model.onCommand = nullptr;
+    r.model.stepX = r.model.stepY = r.model.stepZ = 0;
+    d.x = d.y = 0;
+    d.withoutZ = false;
+    StopAfter key(2);
+    d.MotionTest(key);
+    EXPECT_EQ(r.Commands(), (std::vector<std::string>{move(0, 0, 15000), "Y"}));
 }
 
 TEST(MoveDialogTests, LoopsEndWhenTheControllerStopsAnswering) {

@@ -64,12 +64,12 @@ TEST(PanelTimer, NoRefreshFromTheTimerDuringAnUnpausedBurn) {
 
 TEST(PanelTimer, MachineKeys) {
     PanelRig rig(PanelLink::Usb, "NKV");
-    rig.model.keyByte = sim::kKeyStart | sim::kKeyStop;
+    rig.model.pressKeysOnce = sim::kKeyStart | sim::kKeyStop;
     rig.panel->Tick();
     EXPECT_EQ(rig.jobs.calls, (std::vector<std::string>{"start@0", "hold@0"}));
 
     rig.jobs.calls.clear();
-    rig.model.keyByte = sim::kKeyStop | sim::kKeyOverTorque;
+    rig.model.pressKeysOnce = sim::kKeyStop | sim::kKeyOverTorque;
     rig.panel->Tick();
     EXPECT_EQ(rig.jobs.calls, (std::vector<std::string>{"hold@0"}));
     ASSERT_EQ(rig.notifier.messages.size(), 1u);
@@ -79,9 +79,17 @@ TEST(PanelTimer, MachineKeys) {
     // During a burn the START key does nothing.
     rig.jobs.calls.clear();
     rig.ctx.BurnRunning = true;
-    rig.model.keyByte = sim::kKeyStart;
+    rig.model.pressKeysOnce = sim::kKeyStart;
     rig.panel->Tick();
     EXPECT_TRUE(rig.jobs.calls.empty());
+
+    // A key in a reply that another reader took (a wait, the streamer) reaches the panel once.
+    rig.ctx.BurnRunning = false;
+    rig.model.pressKeysOnce = sim::kKeyContinue;
+    rig.layer.ReadStatus();
+    rig.panel->Tick();
+    rig.panel->Tick();
+    EXPECT_EQ(rig.jobs.calls, (std::vector<std::string>{"continue@1"}));
 }
 
 TEST(PanelTimer, InputPendingLeavesTheStatusForLater) {
@@ -115,6 +123,21 @@ TEST(PanelTimer, UsbMachineUnpluggedAndBack) {
     EXPECT_EQ(rig.view.caption, "Manual control - connected [USB]");
     EXPECT_EQ(rig.view.interval, ControlPanel::kIntervalNormal);
     EXPECT_TRUE(rig.notifier.messages.empty());
+}
+
+TEST(PanelTimer, NoLinkNoPanelWithTheReasonAndTheCaptionShowsTheLinkThatIsUp) {
+    PanelRig eth(PanelLink::Eth, "PRV");
+    eth.panel->FormActivate();
+    EXPECT_EQ(eth.view.caption, "Manual control - connected [Ethernet]");
+    EXPECT_TRUE(eth.panel->OpenAllowed());
+
+    PanelRig usb(PanelLink::Usb, "NKV");
+    usb.backend.Unplug(usb.usbPath);
+    usb.usb->CheckDeviceChanges();
+    EXPECT_FALSE(usb.panel->OpenAllowed());
+    ASSERT_EQ(usb.notifier.messages.size(), 1u);
+    EXPECT_EQ(usb.notifier.messages[0].text, "No communication with the plotter");
+    EXPECT_EQ(usb.notifier.messages[0].caption, "Manual control");
 }
 
 void EthernetComesBack(bool silent) {

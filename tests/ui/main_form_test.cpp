@@ -113,6 +113,20 @@ TEST(MainForm, AMissingFileShowsItsNameAndOpensNoWindow) {
     EXPECT_TRUE(f.form->MdiArea()->subWindowList().isEmpty());
     EXPECT_EQ(f.config.Live.OpenFilterIndex, 2);
 
+    // A bitmap's name typed past the filter of a milling machine: refused, nothing opens.
+    f.notifier.messages.clear();
+    bool created = false;
+    f.form->CreateDrawing = [&](int) -> std::unique_ptr<ui::DrawingChild> {
+        created = true;
+        return nullptr;
+    };
+    EXPECT_FALSE(f.form->OpenDrawing(f.Write("photo.BMP", "BM")));
+    EXPECT_FALSE(created);
+    ASSERT_EQ(f.notifier.messages.size(), 1u);
+    EXPECT_EQ(f.notifier.messages[0].text, "A bitmap can be burnt on a laser machine only");
+    EXPECT_EQ(f.notifier.messages[0].kind, MessageKind::Error);
+    EXPECT_TRUE(f.form->MdiArea()->subWindowList().isEmpty());
+
     f.ctx.PlotParams.Laser = 1;  // a laser offers bitmaps in G-code's place
     QString offered;
     f.form->ChooseOpenFile = [&](const QString&, const QString& filter, int*) {

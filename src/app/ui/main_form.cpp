@@ -470,6 +470,13 @@ bool TMainForm::OpenDrawing(const QString& file) {
         return false;
     }
     const int kind = FileKindOf(file.toStdString());
+    if (kind == KindBitmap && !ctx_.PlotParams.Laser) {
+        // A name typed past the filter: a bitmap's raster burn is a laser's work, not a spindle's.
+        notifier_.Message(ctx_.Text(TextId::BitmapNeedsLaser), MessageKind::Error, Buttons::Ok,
+                          QFileInfo(file).fileName().toStdString());
+        UpdateMenuItems();
+        return false;
+    }
     if (!CreateDrawing) return false;
     std::unique_ptr<DrawingChild> child = CreateDrawing(kind);
     bool loaded = false;

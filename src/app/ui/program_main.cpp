@@ -243,6 +243,7 @@ void Program::WireJobControl() {
         if (d && d->Job()) j->DrawingClosing(d->Job());
     };
     main_->ShowPanel = [this] {
+        if (!panelForm_->isVisible() && !panel_->OpenAllowed()) return;
         panelForm_->show();
         panelForm_->raise();
         panelForm_->activateWindow();
