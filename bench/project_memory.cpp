@@ -52,6 +52,24 @@ void operator delete(void* p) noexcept { Give(p); }
 void operator delete[](void* p) noexcept { Give(p); }
 void operator delete(void* p, std::size_t) noexcept { Give(p); }
 void operator delete[](void* p, std::size_t) noexcept { Give(p); }
+// The nothrow forms too (a temporary buffer of a stable sort comes from them): otherwise the
+// allocator's own would hand out blocks without the header.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return Take(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return Take(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept { Give(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Give(p); }
 
 namespace {
 
