@@ -15,4 +15,13 @@ std::filesystem::path GridDrawing(int figures) {
     return path;
 }
 
+// The generated DXF R12 of `entities` lines, arcs, circles and bulged closed polylines (200,000
+// entities: about 42 MB).
+std::filesystem::path GeneratedDxfDrawing(int entities) {
+    const auto path = std::filesystem::temp_directory_path() / ("vellisk_dxf_" + std::to_string(entities) + ".dxf");
+    if (std::filesystem::exists(path)) return path;
+    test::WriteGenerated(path, test::GeneratedDxf(entities));
+    return path;
+}
+
 }  // namespace vellisk::bench

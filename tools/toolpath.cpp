@@ -1,7 +1,7 @@
-// Developer tool: reads a DXF drawing, prepares its tool paths and prints, per figure, the
-// cutting-path and tool-path point counts and lengths, then the job's totals.
-//   toolpath <drawing.dxf> [--diameter MM] [--depth MM] [--pitch MM] [--polish] [--no-outline]
-// Nesting here is a plain point-in-contour count and the sense comes from the signed area.
+// Developer tool: loads a drawing (HPGL, DXF or G-code, by its extension) as the drawing window
+// loads it and prints, per figure in cutting order, the cutting-path and tool-path point counts
+// and lengths, then the job's totals.
+//   toolpath <drawing> [--diameter MM] [--depth MM] [--pitch MM] [--polish] [--no-outline]
 //
 // With --order the drawing (HPGL, DXF or G-code, by its extension) is loaded as the drawing
 // window loads it: clean-up, nesting, ordering keys, directions, cutting order and tool paths;
@@ -26,9 +26,7 @@
 #include "drawing_window/project.h"
 #include "drawing_window/project_info.h"
 #include "machine_link/machine_context.h"
-#include "drawing_files/dxf_reader.h"
 #include "model/geometry.h"
-#include "drawing_window/tool_path.h"
 #include "model/core_error.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
@@ -42,16 +40,6 @@ std::string Num(double v, int decimals = 3) {
     char buf[64];
     auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
     return std::string(buf, r.ptr);
-}
-
-bool Inside(const tpunkt& p, const std::vector<tpunkt>& c) {
-    bool in = false;
-    for (std::size_t i = 0, j = c.size() - 1; i < c.size(); j = i++) {
-        if ((c[i].Y > p.Y) != (c[j].Y > p.Y) &&
-            p.X < (c[j].X - c[i].X) * (p.Y - c[i].Y) / (c[j].Y - c[i].Y) + c[i].X)
-            in = !in;
-    }
-    return in;
 }
 
 double PlanLength(const std::vector<tpunkt>& path) {
@@ -76,12 +64,29 @@ struct LoadOptions {
     bool order = false;
     bool info = false;
     std::optional<HatchOptions> hatch;
+    double plungePitch = 100.0;  // mm per lap; 100 or more: no ramp
 };
 
-// Loads the drawing as a project; prints it in cutting order and/or its information.
+// The per-figure point counts and lengths of the prepared tool paths, in cutting order.
+void PrintToolPaths(const Project& project, const MachineContext& ctx) {
+    auto mm = [&](double units) { return Num(UnitsToMm(project.ProjectKind, units)); };
+    std::cout << "figure open level dir contour cut_points cut_mm tool_points cut_length_mm polish_length_mm\n";
+    for (std::int32_t i = 0; i < project.Count(); ++i) {
+        const tfigura& f = project.Figure(i);
+        std::cout << f.Index << ' ' << (f.Open ? 1 : 0) << ' ' << f.Level << ' ' << f.Direction << ' '
+                  << f.Contour.size() << ' ' << f.CutPath.size() << ' ' << mm(PlanLength(f.CutPath)) << ' '
+                  << f.ToolPath3D.size() << ' ' << mm(f.CutLength) << ' ' << mm(f.PolishLength) << '\n';
+    }
+    std::cout << "total cut " << Num(project.TotalCutLength) << " mm, travel " << Num(project.TotalRapidLength)
+              << " mm, finishing " << Num(project.TotalPolishLength) << " mm, start height "
+              << Num(ctx.JobStartZ) << " mm\n";
+}
+
+// Loads the drawing as a project; prints it in cutting order, its information or its tool paths.
 int PrintLoadOrder(const std::string& drawing, const Settings& settings, const LoadOptions& o) {
     MachineContext ctx;
     ctx.Lang.Language = kLangEnglish;
+    ctx.PlungePitch = o.plungePitch;
     tools::PrintingNotifier notifier("toolpath");
     const int kind = FileKindOf(drawing);
     Project project(kind, settings, ctx, notifier);
@@ -91,7 +96,10 @@ int PrintLoadOrder(const std::string& drawing, const Settings& settings, const L
     if (r.status != LoadStatus::Ok) return 1;
     if (o.hatch && !tools::HatchProject(project, *o.hatch, settings, ctx, notifier)) return 1;
     if (o.info) PrintInfo(project, settings, ctx, drawing);
-    if (!o.order) return 0;
+    if (!o.order) {
+        if (!o.info && !o.hatch) PrintToolPaths(project, ctx);
+        return 0;
+    }
     std::cout << "figures read " << r.figuresRead << ", kept " << project.Count() << ", deepest level "
               << project.MaxNestingLevel << ", frame " << (project.HasFrame ? "yes" : "no") << '\n';
     std::cout << "order figure level parent direction start key2 key3 key open points\n";
@@ -110,16 +118,13 @@ int PrintLoadOrder(const std::string& drawing, const Settings& settings, const L
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::cerr << "usage: toolpath <drawing.dxf> [--diameter MM] [--depth MM] [--pitch MM] [--polish] "
+        std::cerr << "usage: toolpath <drawing> [--diameter MM] [--depth MM] [--pitch MM] [--polish] "
                      "[--no-outline]\n"
                      "       toolpath <drawing> [--order] [--info] [--hatch MM,DEG[,outline][,two-way]] "
                      "[--set NAME=VALUE ...]\n";
         return 2;
     }
     Settings settings;
-    ToolPathMachine machine;
-    machine.kind = KindDxf;
-    machine.PlungePitch = 100.0;
     auto number = [&](int& i) {
         double v = 0;
         if (i + 1 >= argc) throw CoreError::range(std::string(argv[i]) + " needs a value");
@@ -142,54 +147,12 @@ int main(int argc, char** argv) {
                 tools::SetFromText(settings, argv[++i]);
             } else if (a == "--diameter") settings.SetNumber("srednica", number(i));
             else if (a == "--depth") settings.SetNumber("Glebokosc", number(i));
-            else if (a == "--pitch") machine.PlungePitch = number(i);
+            else if (a == "--pitch") load.plungePitch = number(i);
             else if (a == "--polish") settings.SetFlag("polerowanie", true);
             else if (a == "--no-outline") settings.SetFlag("doOutline", false);
             else throw CoreError::range("unknown option " + a);
         }
-        if (load.order || load.info || load.hatch) return PrintLoadOrder(argv[1], settings, load);
-        DxfReader reader(DrawingText::FromFile(argv[1]));
-        std::vector<tfigura> figures;
-        while (!reader.EndOfFile) {
-            tfigura f;
-            reader.ReadFigure(f);
-            if (!f.Contour.empty()) figures.push_back(std::move(f));
-        }
-        std::vector<tfigura*> order;
-        for (auto& f : figures) {
-            if (!f.Open) {
-                double area = 0;
-                for (std::size_t i = 0; i + 1 < f.Contour.size(); ++i)
-                    area += f.Contour[i].X * f.Contour[i + 1].Y - f.Contour[i + 1].X * f.Contour[i].Y;
-                f.Direction = area > 0 ? -1 : 1;
-                for (const auto& g : figures) {
-                    if (&g != &f && !g.Open && g.Contour.size() > 2 && Inside(f.Contour[0], g.Contour)) ++f.Level;
-                }
-            }
-            order.push_back(&f);
-        }
-        ToolPathWindow window;
-        if (!figures.empty()) {
-            window.BoundsMinX = figures[0].MinX;
-            window.BoundsMinY = figures[0].MinY;
-            for (const auto& f : figures) {
-                window.BoundsMinX = std::min(window.BoundsMinX, f.MinX);
-                window.BoundsMinY = std::min(window.BoundsMinY, f.MinY);
-            }
-        }
-        SilentNotifier notifier;
-        AddOutline(order, window, settings, machine, notifier);
-        auto mm = [&](double units) { return Num(UnitsToMm(machine.kind, units)); };
-        std::cout << "figure open level dir contour cut_points cut_mm tool_points cut_length_mm polish_length_mm\n";
-        for (std::size_t i = 0; i < figures.size(); ++i) {
-            const tfigura& f = figures[i];
-            std::cout << i << ' ' << (f.Open ? 1 : 0) << ' ' << f.Level << ' ' << f.Direction << ' '
-                      << f.Contour.size() << ' ' << f.CutPath.size() << ' ' << mm(PlanLength(f.CutPath)) << ' '
-                      << f.ToolPath3D.size() << ' ' << mm(f.CutLength) << ' ' << mm(f.PolishLength) << '\n';
-        }
-        std::cout << "total cut " << Num(window.TotalCutLength) << " mm, travel " << Num(window.TotalRapidLength)
-                  << " mm, finishing " << Num(window.TotalPolishLength) << " mm, start height "
-                  << Num(window.JobStartZ) << " mm\n";
+        return PrintLoadOrder(argv[1], settings, load);
     } catch (const CoreError& e) {
         std::cerr << "toolpath: " << e.what() << '\n';
         return 1;

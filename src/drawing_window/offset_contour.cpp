@@ -22,7 +22,7 @@ constexpr double kBig = kVerticalSlope;
 // queries it for every path vertex, where the drawing-wide BoxGrid's hashed cells cost about a
 // third more time). Entries are only ever added: a caller that moves a segment adds it again
 // and checks the real geometry of every candidate. Boxes outside the grid are clamped to its
-// border cells, for entries and queries alike.
+// border cells, for entries and queries alike. One grid serves figure after figure.
 class DenseBoxGrid {
 public:
     void Init(double minX, double minY, double maxX, double maxY, std::size_t items) {
@@ -33,7 +33,10 @@ public:
         nx_ = std::clamp(static_cast<int>(w / cell_) + 1, 1, 1024);
         ny_ = std::clamp(static_cast<int>(h / cell_) + 1, 1, 1024);
         cell_ = std::max(w / (nx_ - 0.5), h / (ny_ - 0.5));
-        cells_.assign(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_), {});
+        // The cells keep their room from the last figure: only their contents go.
+        const std::size_t count = static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_);
+        if (cells_.size() < count) cells_.resize(count);
+        for (std::size_t k = 0; k < count; ++k) cells_[k].clear();
     }
     void Insert(int id, double minX, double minY, double maxX, double maxY) {
         Visit(minX, minY, maxX, maxY, [&](std::vector<int>& c) { c.push_back(id); });
@@ -67,6 +70,92 @@ private:
     std::vector<std::vector<int>> cells_;
 };
 
+
+// Boxes over runs of consecutive items (contour segments or vertices), a tree of them: a box
+// over every 4 items, a box over every 8 of those, and so on up to a handful at the top. A
+// contour's neighbouring segments lie side by side, so a question "is anything within this
+// reach" skips whole runs by their boxes and measures single segments only where the contour
+// comes near; a tool radius larger than the figure itself still skips most of it. Built once
+// per offset into buffers kept from figure to figure.
+class RunBoxes {
+public:
+    struct Box {
+        double minX, minY, maxX, maxY;
+    };
+
+    template <class BoxOf>
+    void Build(int count, BoxOf boxOf) {
+        count_ = count;
+        boxes_.clear();
+        levels_.clear();
+        levels_.push_back(0);
+        for (int i = 0; i < count; i += kLeaf) {
+            Box b = boxOf(i);
+            for (int k = i + 1; k < std::min(count, i + kLeaf); ++k) Grow(b, boxOf(k));
+            boxes_.push_back(b);
+        }
+        // Each further level groups kFan boxes of the level below.
+        while (boxes_.size() - levels_.back() > static_cast<std::size_t>(kFan)) {
+            const std::size_t from = levels_.back(), to = boxes_.size();
+            levels_.push_back(to);
+            for (std::size_t k = from; k < to; k += kFan) {
+                Box b = boxes_[k];
+                for (std::size_t j = k + 1; j < std::min(to, k + kFan); ++j) Grow(b, boxes_[j]);
+                boxes_.push_back(b);
+            }
+        }
+    }
+
+    // Calls test(i) for every item whose runs' boxes all lie within `reach` of the query box,
+    // in item order, until test returns true; returns whether one did.
+    template <class Test>
+    bool Any(const Box& q, double reach, Test test) const {
+        if (reach < 0.0 || count_ == 0) return false;
+        const int top = static_cast<int>(levels_.size()) - 1;
+        const std::size_t end = boxes_.size() - levels_[top];
+        for (std::size_t k = 0; k < end; ++k)
+            if (Visit(top, k, q, reach, test)) return true;
+        return false;
+    }
+
+private:
+    static constexpr int kLeaf = 4;  // items under a box of the lowest level
+    static constexpr int kFan = 8;   // boxes under a box of a higher level
+
+    // Box k of the given level (counted within the level).
+    template <class Test>
+    bool Visit(int level, std::size_t k, const Box& q, double reach, Test& test) const {
+        if (Apart(boxes_[levels_[level] + k], q, reach)) return false;
+        if (level == 0) {
+            const int i0 = static_cast<int>(k) * kLeaf, i1 = std::min(count_, i0 + kLeaf);
+            for (int i = i0; i < i1; ++i)
+                if (test(i)) return true;
+            return false;
+        }
+        const std::size_t below = levels_[level] - levels_[level - 1];
+        const std::size_t j1 = std::min(below, (k + 1) * kFan);
+        for (std::size_t j = k * kFan; j < j1; ++j)
+            if (Visit(level - 1, j, q, reach, test)) return true;
+        return false;
+    }
+    static void Grow(Box& b, const Box& o) {
+        b.minX = std::min(b.minX, o.minX);
+        b.minY = std::min(b.minY, o.minY);
+        b.maxX = std::max(b.maxX, o.maxX);
+        b.maxY = std::max(b.maxY, o.maxY);
+    }
+    // The boxes are more than `reach` apart (measured between their nearest points).
+    static bool Apart(const Box& b, const Box& q, double reach) {
+        const double dx = std::max({b.minX - q.maxX, q.minX - b.maxX, 0.0});
+        const double dy = std::max({b.minY - q.maxY, q.minY - b.maxY, 0.0});
+        return dx * dx + dy * dy > reach * reach;
+    }
+
+    int count_ = 0;
+    std::vector<Box> boxes_;            // every level, the lowest first
+    std::vector<std::size_t> levels_;   // where each level starts in boxes_
+};
+
 inline int RingNext(int i, int n) { return i + 1 > n - 2 ? 0 : i + 1; }
 inline int RingPrev(int i, int n) { return i - 1 < 0 ? n - 2 : i - 1; }
 
@@ -82,6 +171,10 @@ struct OffsetWorkspace {
         int segment;
     };
     std::vector<Box> boxes;
+    RunBoxes contourSegs;   // contour segments as the proximity test visits them
+    RunBoxes contourVerts;  // contour vertices 0 .. n - 2
+    DenseBoxGrid pathSegs;  // path segments, for the crossing search of long paths
+    std::vector<int> mark;  // path segments already measured in one crossing search
 };
 
 OffsetWorkspace& Workspace() {
@@ -102,8 +195,9 @@ private:
     int PNext(int i) const { return RingNext(i, m()); }
     int PPrev(int i) const { return RingPrev(i, m()); }
 
-    todcinek OffsetSegment(const tpunkt& a, const tpunkt& b) const {
-        const double ang = SegmentAngle(a, b) + side_ * kPi / 2;
+    // The segment a -> b moved sideways by the radius; `angle` is its SegmentAngle.
+    todcinek OffsetSegment(const tpunkt& a, const tpunkt& b, double angle) const {
+        const double ang = angle + side_ * kPi / 2;
         const double dx = r_ * std::cos(ang), dy = r_ * std::sin(ang);
         todcinek s{a, b};
         s.start.X += dx;
@@ -113,9 +207,8 @@ private:
         return s;
     }
 
-    tprosta OffsetLine(const tpunkt& a, const tpunkt& b) const {
+    tprosta OffsetLine(const tpunkt& a, const tpunkt& b, double ang) const {
         tprosta l = LineOfSegment(a, b);
-        const double ang = SegmentAngle(a, b);
         if (l.vertical) {
             l.intercept += ang < kPi ? -side_ * r_ : side_ * r_;
         } else if (!l.degenerate) {
@@ -149,30 +242,40 @@ private:
     }
 
     bool TooClose(double d) const { return d - r_ < tol_; }
-    // True when x lies so far outside the box of segment a-b that no distance measured to the
-    // segment can count as too close (the point-to-segment distance measures to a point of that
-    // box; one unit is kept in hand for rounding).
-    bool BoxFarther(const tpunkt& x, const tpunkt& a, const tpunkt& b) const {
-        const double dx = std::max({std::min(a.X, b.X) - x.X, x.X - std::max(a.X, b.X), 0.0});
-        const double dy = std::max({std::min(a.Y, b.Y) - x.Y, x.Y - std::max(a.Y, b.Y), 0.0});
-        const double reach = r_ + tol_ + 1.0;
-        return reach < 0.0 || dx * dx + dy * dy > reach * reach;
+    // Beyond this distance from a segment's box no distance measured to the segment can count as
+    // too close (the point-to-segment distance measures to a point of that box; one unit is kept
+    // in hand for rounding).
+    double Reach() const { return r_ + tol_ + 1.0; }
+    // The distance from x to the segment a-b lies beyond `reach`, measured plainly with a dot and
+    // a cross product; the full measurement (which also tells where the nearest place lies) is
+    // then not needed.
+    static bool Beyond(const tpunkt& x, const tpunkt& a, const tpunkt& b, double reach) {
+        const double ux = b.X - a.X, uy = b.Y - a.Y, vx = x.X - a.X, vy = x.Y - a.Y;
+        const double len2 = ux * ux + uy * uy, along = ux * vx + uy * vy;
+        double d2 = 0.0;
+        if (along <= 0.0 || len2 == 0.0) {
+            d2 = vx * vx + vy * vy;
+        } else if (along >= len2) {
+            const double wx = x.X - b.X, wy = x.Y - b.Y;
+            d2 = wx * wx + wy * wy;
+        } else {
+            const double cross = ux * vy - uy * vx;
+            d2 = cross * cross / len2;
+        }
+        return d2 > reach * reach;
+    }
+    static RunBoxes::Box BoxOf(const tpunkt& a, const tpunkt& b) {
+        return {std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
     }
 
     bool SegmentCrossesContour(const tpunkt& a, const tpunkt& b) const {
         const todcinek s{a, b};
-        if (indexed_) {
-            bool hit = false;
-            contourSegs_.Query(std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y),
-                               [&](int i) {
-                                   if (!hit && SegmentsIntersect(s, todcinek{c_[i], c_[RingPrev(i, n())]})) hit = true;
-                               });
-            return hit;
-        }
-        for (int i = 0; i < n(); ++i) {
-            if (SegmentsIntersect(s, todcinek{c_[i], c_[RingNext(i, n())]})) return true;
-        }
-        return false;
+        // A crossing found lies in both segments' X ranges exactly; in Y one unit is kept in
+        // hand for the rounding of steep lines.
+        RunBoxes::Box q = BoxOf(a, b);
+        q.minY -= 1.0;
+        q.maxY += 1.0;
+        return w_.contourSegs.Any(q, 0.0, [&](int i) { return SegmentsIntersect(s, VisitSegment(i)); });
     }
 
     // Visiting segment i of the contour runs from vertex i back to vertex prev(i).
@@ -188,64 +291,33 @@ private:
         return !SegmentCrossesContour(x, ref);
     }
 
+    // Only the runs of segments within reach of the point are measured. The vertex case asks
+    // for the segment visited before (none before the first), whatever its box.
     bool PointNearContour(const tpunkt& x) const {
-        if (indexed_) {
-            bool near = false;
-            contourSegs_.Query(x.X - r_, x.Y - r_, x.X + r_, x.Y + r_, [&](int i) {
-                if (near) return;
-                int where = -1;
-                if (!TooClose(PointSegmentDistance(x, VisitSegment(i), r_, where))) return;
-                if (where == 0) {
-                    near = true;
-                } else if (where == 2 && i > 0) {
-                    int prevWhere = -1;
-                    if (TooClose(PointSegmentDistance(x, VisitSegment(i - 1), r_, prevWhere)) && prevWhere == 1 &&
-                        VertexInSight(x, c_[RingPrev(i, n())]))
-                        near = true;
-                }
-            });
-            return near;
-        }
-        bool prevClose = false;
-        int prevWhere = -1;
-        for (int i = 0; i < n(); ++i) {
-            const int k = RingPrev(i, n());
+        const double reach = Reach();
+        return w_.contourSegs.Any(BoxOf(x, x), reach, [&](int i) {
+            const todcinek seg = VisitSegment(i);
+            if (Beyond(x, seg.start, seg.end, reach)) return false;
             int where = -1;
-            // The distance measured is never below the distance to the segment's box.
-            if (BoxFarther(x, c_[i], c_[k])) {
-                prevClose = false;
-                continue;
-            }
-            const double d = PointSegmentDistance(x, todcinek{c_[i], c_[k]}, r_, where);
-            const bool close = TooClose(d);
-            if (close && where == 0) return true;
-            // Both neighbouring edges nearest at their shared vertex.
-            if (close && where == 2 && prevClose && prevWhere == 1 && VertexInSight(x, c_[k])) return true;
-            prevClose = close;
-            prevWhere = where;
-        }
-        return false;
+            if (!TooClose(PointSegmentDistance(x, seg, r_, where))) return false;
+            if (where == 0) return true;
+            if (where != 2 || i == 0) return false;
+            int prevWhere = -1;
+            return TooClose(PointSegmentDistance(x, VisitSegment(i - 1), r_, prevWhere)) && prevWhere == 1 &&
+                   VertexInSight(x, c_[RingPrev(i, n())]);
+        });
     }
 
+    // A contour vertex too close to the path segment a -> b; the vertex number is compared with
+    // the two path indices as numbers.
     bool ContourNearSegment(int a, int b) const {
         const todcinek s{p_[a], p_[b]};
-        if (indexed_) {
-            bool near = false;
-            contourVerts_.Query(std::min(s.start.X, s.end.X) - r_, std::min(s.start.Y, s.end.Y) - r_,
-                                std::max(s.start.X, s.end.X) + r_, std::max(s.start.Y, s.end.Y) + r_, [&](int k) {
-                                    if (near || k == a || k == b) return;
-                                    int where = -1;
-                                    if (TooClose(PointSegmentDistance(c_[k], s, r_, where))) near = true;
-                                });
-            return near;
-        }
-        for (int k = 0; k <= n() - 2; ++k) {
-            if (BoxFarther(c_[k], s.start, s.end)) continue;
+        const double reach = Reach();
+        return w_.contourVerts.Any(BoxOf(s.start, s.end), reach, [&](int k) {
+            if (k == a || k == b || Beyond(c_[k], s.start, s.end, reach)) return false;
             int where = -1;
-            const double d = PointSegmentDistance(c_[k], s, r_, where);
-            if (TooClose(d) && k != a && k != b) return true;
-        }
-        return false;
+            return TooClose(PointSegmentDistance(c_[k], s, r_, where));
+        });
     }
 
     // A path segment a -> b measured against the other path segments.
@@ -293,9 +365,9 @@ private:
             ++stamp_;
             const int ring = count - 1;
             int bestBack = ring + 1;
-            pathSegs_.Query(q.minX, q.minY - 1e-6, q.maxX, q.maxY + 1e-6, [&](int i) {
-                if (i >= ring || i == a || mark_[i] == stamp_) return;
-                mark_[i] = stamp_;
+            w_.pathSegs.Query(q.minX, q.minY - 1e-6, q.maxX, q.maxY + 1e-6, [&](int i) {
+                if (i >= ring || i == a || w_.mark[i] == stamp_) return;
+                w_.mark[i] = stamp_;
                 const double d = CrossingDistance(q, i);
                 if (!(d >= 0.0 && d < kBig)) return;
                 const int backKey = ((a - i) % ring + ring) % ring;
@@ -352,9 +424,18 @@ private:
     std::vector<int>& arcs_;
     OffsetWorkspace& w_;
 
-    // Spatial indexes of long contours and paths (the answers are those of the plain walks).
-    void BuildIndexes() {
-        indexed_ = n() + m() > 64;
+    // The contour's run boxes, for every proximity question of this offset.
+    void IndexContour() {
+        w_.contourSegs.Build(n(), [&](int i) {
+            const todcinek sg = VisitSegment(i);
+            return BoxOf(sg.start, sg.end);
+        });
+        w_.contourVerts.Build(std::max(n() - 1, 0), [&](int k) { return BoxOf(c_[k], c_[k]); });
+    }
+    // A grid of the path's segments for the crossing search of a long path (the answers are
+    // those of the plain walk).
+    void IndexPath() {
+        indexed_ = m() > 48;
         if (!indexed_) return;
         double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
         for (const auto* list : {&c_, &p_})
@@ -364,23 +445,15 @@ private:
                 maxX = std::max(maxX, q.X);
                 maxY = std::max(maxY, q.Y);
             }
-        contourSegs_.Init(minX, minY, maxX, maxY, static_cast<std::size_t>(n()));
-        contourVerts_.Init(minX, minY, maxX, maxY, static_cast<std::size_t>(n()));
-        pathSegs_.Init(minX, minY, maxX, maxY, static_cast<std::size_t>(m()));
-        for (int i = 0; i < n(); ++i) {
-            const todcinek sg = VisitSegment(i);
-            contourSegs_.Insert(i, std::min(sg.start.X, sg.end.X), std::min(sg.start.Y, sg.end.Y),
-                                std::max(sg.start.X, sg.end.X), std::max(sg.start.Y, sg.end.Y));
-        }
-        for (int k = 0; k + 1 < n(); ++k) contourVerts_.Insert(k, c_[k].X, c_[k].Y, c_[k].X, c_[k].Y);
+        w_.pathSegs.Init(minX, minY, maxX, maxY, static_cast<std::size_t>(m()));
         for (int i = 0; i + 1 < m(); ++i) IndexPathSegment(i);
-        mark_.assign(static_cast<std::size_t>(m()), 0);
+        w_.mark.assign(static_cast<std::size_t>(m()), 0);
         stamp_ = 0;
     }
     void IndexPathSegment(int i) {
         const tpunkt& u = p_[i];
         const tpunkt& w = p_[PNext(i)];
-        pathSegs_.Insert(i, std::min(u.X, w.X), std::min(u.Y, w.Y), std::max(u.X, w.X), std::max(u.Y, w.Y));
+        w_.pathSegs.Insert(i, std::min(u.X, w.X), std::min(u.Y, w.Y), std::max(u.X, w.X), std::max(u.Y, w.Y));
     }
     // A moved path point: both segments that meet there are indexed again.
     void PathPointMoved(int k) {
@@ -390,10 +463,6 @@ private:
     }
 
     bool indexed_ = false;
-    DenseBoxGrid contourSegs_;
-    DenseBoxGrid contourVerts_;
-    DenseBoxGrid pathSegs_;
-    mutable std::vector<int> mark_;
     mutable int stamp_ = 0;
 };
 
@@ -432,9 +501,6 @@ bool ContourOffsetter::PathIsClean() {
     const int count = m();
     const int ring = count - 1;  // path vertices 0 .. count - 2; the last point closes the ring
     if (ring < 3) return false;
-    // The contour checks walk the whole contour for every path vertex: worth it for a short
-    // contour only (the full search indexes the long ones).
-    if (static_cast<long long>(n()) * count > 2'000'000) return false;
     for (const tpunkt& q : p_)
         if (!std::isfinite(q.X) || !std::isfinite(q.Y)) return false;
     tol_ = -3.0;  // the stricter of the two tolerances the loop removal uses
@@ -560,6 +626,17 @@ void ContourOffsetter::Run() {
     int startIndex = 0;
     const int count = n();
     bool crossing = false;
+    // One contour segment of the corner walk: its angle and its offset copy.
+    struct Leg {
+        int from = -1, to = -1;
+        double angle = 0.0;
+        todcinek offset;
+    };
+    const auto legOf = [&](int from, int to) {
+        const double angle = SegmentAngle(c_[from], c_[to]);
+        return Leg{from, to, angle, OffsetSegment(c_[from], c_[to], angle)};
+    };
+    Leg next;
     int j = 0;
     do {
         int h = RingNext(j, count);
@@ -578,9 +655,14 @@ void ContourOffsetter::Run() {
             g = RingNext(g, count);
             ++guard;
         }
-        const todcinek a = OffsetSegment(c_[j], c_[h]);
-        const todcinek b = OffsetSegment(c_[h], c_[g]);
-        double turn = SegmentAngle(c_[h], c_[g]) - SegmentAngle(c_[j], c_[h]);
+        // Each contour segment is met twice, leaving one corner and entering the next: its angle
+        // and offset are worked out once.
+        if (next.from != j || next.to != h) next = legOf(j, h);
+        const Leg in = next;
+        next = legOf(h, g);
+        const todcinek& a = in.offset;
+        const todcinek& b = next.offset;
+        double turn = next.angle - in.angle;
         if (turn < -kPi) turn += 2 * kPi;
         if (turn > kPi) turn -= 2 * kPi;
         if (std::fabs(turn) > 1.0) {
@@ -606,8 +688,8 @@ void ContourOffsetter::Run() {
                 crossing = false;
             }
         } else {
-            const tprosta l = OffsetLine(c_[j], c_[h]);
-            double beta = (SegmentAngle(c_[j], c_[h]) + SegmentAngle(c_[h], c_[g])) / 2 + kPi / 2;
+            const tprosta l = OffsetLine(c_[j], c_[h], in.angle);
+            double beta = (in.angle + next.angle) / 2 + kPi / 2;
             if (beta > kPi) beta -= 2 * kPi;
             const tpunkt& ph = c_[h];
             tprosta bis;
@@ -638,13 +720,14 @@ void ContourOffsetter::Run() {
         p_.push_back(p_.front());
     }
     ThinPath(startIndex);
+    IndexContour();
     // Most contours (every convex figure well larger than the tool) give a path with nothing to
     // cut out: the loop removal would only walk it.
     if (!alwaysSearch_ && PathIsClean()) {
         Close();
         return;
     }
-    BuildIndexes();
+    IndexPath();
 
     // Clean start: a vertex whose neighbourhood is neither too close to the contour, nor
     // crossing the path, nor on an arc.

@@ -80,6 +80,7 @@ struct Project::LoadIndex {
     BoxGrid ends{4.0};                     // end points of open figures with more than one point
     BoxGrid lines{256.0};                  // figures of exactly two points
     ShapeTable shapes;  // by point count and first point
+    std::vector<std::uint32_t> cands;      // the joins' candidates, kept from figure to figure
 
     static std::uint64_t ShapeKey(const tfigura& f) {
         const tpunkt& p = f.Contour.front();
@@ -273,7 +274,8 @@ void Project::JoinOpenPaths(tfigura& n) {
         bool joined = false;
         std::uint32_t from = 0;
         for (;;) {
-            std::vector<std::uint32_t> cands;
+            std::vector<std::uint32_t>& cands = ix.cands;
+            cands.clear();
             for (const tpunkt* p : {&n.Contour.front(), &n.Contour.back()}) {
                 ix.ends.Query(p->X - 2.0, p->Y - 2.0, p->X + 2.0, p->Y + 2.0,
                               [&](std::uint32_t id) { cands.push_back(id); });

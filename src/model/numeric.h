@@ -20,7 +20,16 @@ namespace vellisk {
 // Nearest integer, halves to even, as a double. Independent of the current FPU rounding mode.
 inline double RoundHalfEven(double x) {
     // Computed explicitly so that the result does not depend on the current FPU rounding mode.
-    double f = std::floor(x);
+    // Below 2^52 the floor comes from a conversion to an integer (no library call; the writer
+    // rounds every coordinate of a job this way); zeros keep their sign.
+    if (x == 0.0) return x;
+    double f = 0.0;
+    if (std::fabs(x) < 4503599627370496.0) {
+        f = static_cast<double>(static_cast<long long>(x));
+        if (f > x) f -= 1.0;
+    } else {
+        f = std::floor(x);
+    }
     double diff = x - f;
     if (diff < 0.5) return f;
     if (diff > 0.5) return f + 1.0;
