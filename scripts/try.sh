@@ -58,7 +58,7 @@ if [ ${#drawings[@]} -eq 0 ]; then
 fi
 
 # The machine at 127.0.0.1 (one number a line), its model, and "LAN connection (ethernet)"
-# ticked in the settings file the program reads first.
+# ticked in the settings file the program reads at start.
 printf '127\r\n  0\r\n  0\r\n  1\r\n' > "$dir/DADudavu.txt"
 printf 'PRV' > "$dir/typ.txt"
 printf 'cbEthernetConnection := cbChecked\r\n' > "$dir/Settings.vks"
