@@ -9,8 +9,9 @@
 //                  [--date 20240115] [--base 50x50] [--job-out FILE] [--buffer N --drain N]
 //                  [--verbose]
 //
-// Put 127 / 0 / 0 / 1 into "DADudavu.txt" in the program's folder and start the program with
-// VELLISK_COMMAND_PORT and VELLISK_IDENTITY_PORT set to the two ports.
+// Port 0 takes a free port; the first line printed names the ports listened on. Put
+// 127 / 0 / 0 / 1 into "DADudavu.txt" in the program's folder and start the program with
+// VELLISK_COMMAND_PORT and VELLISK_IDENTITY_PORT set to the two ports (scripts/try.sh does it all).
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -55,6 +56,13 @@ std::string Printable(std::string_view c) {
     return out;
 }
 
+// A port number, or -1 when the text is not a whole number.
+int ParsePort(const std::string& s) {
+    char* end = nullptr;
+    const long n = std::strtol(s.c_str(), &end, 10);
+    return (!s.empty() && *end == '\0' && n >= 0 && n <= 65535) ? static_cast<int>(n) : -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,8 +84,8 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
-        if (a == "--port") commandPort = std::atoi(next().c_str());
-        else if (a == "--identity-port") identityPort = std::atoi(next().c_str());
+        if (a == "--port") commandPort = ParsePort(next());
+        else if (a == "--identity-port") identityPort = ParsePort(next());
         else if (a == "--model") model->model = next();
         else if (a == "--date") model->productionDate = next();
         else if (a == "--area") {
@@ -99,7 +107,7 @@ int main(int argc, char** argv) {
             return a == "--help" ? 0 : 2;
         }
     }
-    if (commandPort <= 0 || commandPort > 65535 || identityPort <= 0 || identityPort > 65535) {
+    if (commandPort < 0 || commandPort > 65535 || identityPort < 0 || identityPort > 65535) {
         Usage();
         return 2;
     }
