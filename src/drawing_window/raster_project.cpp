@@ -13,7 +13,8 @@ namespace {
 
 std::uint32_t Le(std::string_view b, std::size_t off, int n) {
     std::uint32_t v = 0;
-    for (int i = 0; i < n; ++i) v |= std::uint32_t(static_cast<std::uint8_t>(b[off + static_cast<std::size_t>(i)])) << (8 * i);
+    for (int i = 0; i < n; ++i)
+        v |= std::uint32_t(static_cast<std::uint8_t>(b[off + static_cast<std::size_t>(i)])) << (8 * i);
     return v;
 }
 

@@ -26,8 +26,10 @@ JobFileFault CheckWholeJob(std::string_view data, const MachineContext& ctx) {
     const JobFileFault fault = CheckJobFile(data, ctx.CommandLengths);
     if (fault.kind != JobFileFault::None) return fault;
     std::size_t last = 0;
-    for (std::size_t pos = 0; pos < data.size(); pos += ctx.CommandLengths.LengthOf(static_cast<std::uint8_t>(data[pos])))
+    for (std::size_t pos = 0; pos < data.size();) {
         last = pos;
+        pos += ctx.CommandLengths.LengthOf(static_cast<std::uint8_t>(data[pos]));
+    }
     const std::string end = ctx.PlotParams.ArmController ? PadPacket("SE") : std::string("f\x02", 2);
     if (data.substr(last) != end) return {JobFileFault::NoEndCommand, last, static_cast<std::uint8_t>(data[last])};
     return {};

@@ -294,21 +294,27 @@ bool ConfigDialog::SaveGlobal() {
 void ConfigDialog::LoadGlobalState() {
     GlobalState read;
     std::string problem;
+    bool startZWhole = true;
     globalFromFile_ = false;
     unreadGlobal_ = false;
-    switch (ReadGlobalStateFile(ctx_.ProgramDir, &read, &problem)) {
+    // The height the tool goes to before a repeated job: beyond the Z axis it is damage, not a
+    // choice (a machine measuring Z downward keeps a height at or below zero).
+    const double zMax = ctx_.WorkAreaZ;
+    const double zMin = ctx_.PlotParams.ZReversed ? -zMax : 0.0;
+    const double safeZ = zMax > 0 ? std::clamp(kDefaultJobStartZ, zMin, zMax) : kDefaultJobStartZ;
+    switch (ReadGlobalStateFile(ctx_.ProgramDir, &read, &problem, &startZWhole)) {
         case GlobalFileStatus::Read:
             Global = std::move(read);
             globalFromFile_ = true;
             break;
         case GlobalFileStatus::Damaged: {
-            // Its whole fields (the pointer to the settings file above all) are taken; the file
-            // is kept aside and replaced only at exit, as every start leaves it.
+            // Its whole fields (the pointer to the settings file above all) are taken. The file
+            // stays in place, kept beside as ".bad", and the state replaces it only at exit; one
+            // that cannot be kept beside is moved aside then.
             Global = std::move(read);
             globalFromFile_ = true;
+            if (!startZWhole) Global.StartZ = safeZ;  // not the table's height
             std::string msg = ctx_.Text(TextId::GlobalStateDamaged) + "\n" + problem;
-            // It stays in place meanwhile; one that cannot be kept beside is moved aside only
-            // when the state replaces it at exit.
             if (const auto kept = KeepAside(ctx_.ProgramDir / kGlobalStateFileName, KeepHow::Beside))
                 msg += "\n" + ctx_.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string();
             else
@@ -325,14 +331,10 @@ void ConfigDialog::LoadGlobalState() {
     Live.Punktywej = Global.Punktywej;
     Live.Warstwy = Global.Warstwy;
     Live.OpenFilterIndex = Global.OpenFilterIndex;
-    // The height the tool goes to before a repeated job: beyond the Z axis it is damage, not a
-    // choice (a machine measuring Z downward keeps a height at or below zero).
-    const double zMax = ctx_.WorkAreaZ;
-    const double zMin = ctx_.PlotParams.ZReversed ? -zMax : 0.0;
-    if (globalFromFile_ && (Global.StartZ < zMin || Global.StartZ > zMax)) {
+    if (globalFromFile_ && zMax > 0 && (Global.StartZ < zMin || Global.StartZ > zMax)) {
         ReportError(ctx_.Text(TextId::GlobalStateStartZOutOfRange) + "\n" + FormatPlainNumber(Global.StartZ, '.') +
                     " mm");
-        Global.StartZ = std::clamp(kDefaultJobStartZ, zMin, std::max(zMin, zMax));
+        Global.StartZ = safeZ;
     }
     ctx_.JobStartZ = Global.StartZ;
     ctx_.SpindleScale = 1.0;

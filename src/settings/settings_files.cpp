@@ -138,7 +138,7 @@ void WriteGlobalStateFile(const std::filesystem::path& programDir, const GlobalS
         throw CoreError::io(why);
 }
 
-GlobalState SalvageGlobalState(std::span<const std::uint8_t> bytes) {
+GlobalState SalvageGlobalState(std::span<const std::uint8_t> bytes, bool* startZWhole) {
     GlobalState g;
     const std::uint8_t* rec = bytes.data();
     const std::size_t n = bytes.size();
@@ -161,12 +161,15 @@ GlobalState SalvageGlobalState(std::span<const std::uint8_t> bytes) {
     if (whole(kOffUnused176, 1)) g.Unused176 = rec[kOffUnused176];
     text(kOffSettingsPath, kSettingsPathCapacity, &g.SettingsPath);
     if (whole(kOffOpenFilter, 4)) g.OpenFilterIndex = GetI32(rec, kOffOpenFilter);
-    if (whole(kOffStartZ, 8) && std::isfinite(GetF64(rec, kOffStartZ))) g.StartZ = GetF64(rec, kOffStartZ);
+    const bool z = whole(kOffStartZ, 8) && std::isfinite(GetF64(rec, kOffStartZ));
+    if (z) g.StartZ = GetF64(rec, kOffStartZ);
+    if (startZWhole) *startZWhole = z;
     return g;
 }
 
 GlobalFileStatus ReadGlobalStateFile(const std::filesystem::path& programDir, GlobalState* out,
-                                     std::string* problem) {
+                                     std::string* problem, bool* startZWhole) {
+    if (startZWhole) *startZWhole = true;
     const auto path = programDir / kGlobalStateFileName;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return GlobalFileStatus::Missing;
@@ -174,11 +177,12 @@ GlobalFileStatus ReadGlobalStateFile(const std::filesystem::path& programDir, Gl
     if (!ReadWholeFile(path, &bytes)) {
         if (problem) *problem = "the file cannot be read";
         *out = GlobalState{};
+        if (startZWhole) *startZWhole = false;
         return GlobalFileStatus::Damaged;
     }
     std::span<const std::uint8_t> view(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     if (!DecodeGlobalState(view, out, problem)) {
-        *out = SalvageGlobalState(view);
+        *out = SalvageGlobalState(view, startZWhole);
         return GlobalFileStatus::Damaged;
     }
     return GlobalFileStatus::Read;

@@ -57,7 +57,8 @@ bool DecodeGlobalState(std::span<const std::uint8_t> bytes, GlobalState* out, st
 // The fields of a damaged record that are whole: those that lie inside the bytes there are and
 // hold a valid value (a string length within its field, a finite start height). The other
 // fields keep their defaults. A 440-byte file whose settings path is intact still names it.
-GlobalState SalvageGlobalState(std::span<const std::uint8_t> bytes);
+// *startZWhole tells whether the start height was among the whole fields.
+GlobalState SalvageGlobalState(std::span<const std::uint8_t> bytes, bool* startZWhole = nullptr);
 
 // Writes ProgramDir/"Quarnell.cfg". Throws CoreError(InputOutput) when it cannot be written.
 void WriteGlobalStateFile(const std::filesystem::path& programDir, const GlobalState& g);
@@ -68,7 +69,7 @@ enum class GlobalFileStatus { Read, Missing, Damaged };
 // (SalvageGlobalState; the defaults when the file cannot be read at all), and *problem explains
 // (too short, oversized string length, no start height, unreadable); Missing: *out left alone.
 GlobalFileStatus ReadGlobalStateFile(const std::filesystem::path& programDir, GlobalState* out,
-                                     std::string* problem);
+                                     std::string* problem, bool* startZWhole = nullptr);
 
 // ---- settings files ----
 

@@ -213,6 +213,7 @@ TEST_F(DamagedFiles, ACutStateRecordIsKeptAsideAndItsWholeFieldsAreUsed) {
     EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg.bad"), cut);
     EXPECT_EQ(d.Global.SettingsPath, (dir / "mine.vks").string());
     EXPECT_EQ(settings().Number("srednica"), 6.35);  // the operator's file still in force
+    EXPECT_EQ(ctx.JobStartZ, 20);                     // the lost height: above the table
     // Written only at exit, with the settings path.
     EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg"), cut);
     ASSERT_TRUE(d.SaveGlobal());

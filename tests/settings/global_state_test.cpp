@@ -149,7 +149,9 @@ TEST_F(GlobalStateFile, DamagedFileIsReportedOnceKeptAsideAndReplacedAtExit) {
     notifier.messages.clear();
     dlg.LoadGlobalState();
     EXPECT_EQ(notifier.messages.size(), 1u);
-    EXPECT_EQ(dlg.Global, GlobalState{});
+    GlobalState defaults;
+    defaults.StartZ = 20;  // a lost start height is not the table's
+    EXPECT_EQ(dlg.Global, defaults);
     EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg"), "short");
     ASSERT_TRUE(dlg.SaveGlobal());
     EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg").size(), 448u);
