@@ -33,11 +33,12 @@ if [ "${VELLISK_TRY_BUILD:-1}" != 0 ]; then
     bash "$root/scripts/setup.sh"
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   fi
-  cmake --build "$build" --target vellisk controller-sim
+  cmake --build "$build" --target vellisk controller-sim jobfile
 fi
 program=${VELLISK_TRY_PROGRAM:-$build/src/vellisk}
 sim=$build/tools/controller-sim
-for f in "$program" "$sim"; do
+jobfile=$build/tools/jobfile
+for f in "$program" "$sim" "$jobfile"; do
   if [ ! -x "$f" ]; then
     echo "try.sh: $f is not built" >&2
     exit 1
@@ -58,10 +59,11 @@ if [ ${#drawings[@]} -eq 0 ]; then
 fi
 
 # The machine at 127.0.0.1 (one number a line), its model, and "LAN connection (ethernet)"
-# ticked in the settings file the program reads at start.
+# ticked in a whole settings file (every other setting at its default), the one the program reads
+# at start.
 printf '127\r\n  0\r\n  0\r\n  1\r\n' > "$dir/DADudavu.txt"
 printf 'PRV' > "$dir/typ.txt"
-printf 'cbEthernetConnection := cbChecked\r\n' > "$dir/Settings.vks"
+"$jobfile" settings "$dir/Settings.vks" cbEthernetConnection=1
 
 received=$dir/received.cnx
 "$sim" --port 0 --identity-port 0 --model PRV --job-out "$received" > "$dir/controller-sim.log" 2>&1 &

@@ -11,6 +11,10 @@
 //       USB/Ethernet instead of the parallel port; --hatch fills the closed figures with lines
 //       first, as the hatching dialog does; --hpgl writes the HPGL export instead of the job;
 //       name=value sets a setting by its component name (a number, or 0/1 for a check box).
+//
+//   jobfile settings OUT [name=value ...]
+//       writes a whole settings file: every setting at its default, except those given by their
+//       component name, as the configuration's Save writes it.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -26,7 +30,10 @@
 #include "machine_link/machine_context.h"
 #include "model/core_error.h"
 #include "platform/notifier.h"
+#include "platform/whole_file.h"
+#include "settings/number_text.h"
 #include "settings/settings.h"
+#include "settings/settings_files.h"
 #include "tool_support.h"
 
 namespace {
@@ -37,8 +44,9 @@ int Usage(const char* self) {
     std::fprintf(stderr,
                  "usage: %s decode FILE [--arm]\n"
                  "       %s write DRAWING OUT [--model CODE] [--usb] [--hatch MM,DEG[,outline][,two-way]] "
-                 "[--hpgl] [name=value ...]\n",
-                 self, self);
+                 "[--hpgl] [name=value ...]\n"
+                 "       %s settings OUT [name=value ...]\n",
+                 self, self, self);
     return 2;
 }
 
@@ -104,6 +112,17 @@ int Write(int argc, char** argv) {
     return 0;
 }
 
+int WriteSettings(int argc, char** argv) {
+    Settings settings;
+    for (int i = 3; i < argc; ++i) tools::SetFromText(settings, argv[i]);
+    std::string why;
+    if (!WriteWholeFile(argv[2], SettingsFileText(settings, LocaleDecimalSeparator()), &why)) {
+        std::fprintf(stderr, "cannot write %s: %s\n", argv[2], why.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,6 +130,7 @@ int main(int argc, char** argv) {
         if (argc >= 3 && std::strcmp(argv[1], "decode") == 0)
             return Decode(argv[2], argc > 3 && std::strcmp(argv[3], "--arm") == 0);
         if (argc >= 4 && std::strcmp(argv[1], "write") == 0) return Write(argc, argv);
+        if (argc >= 3 && std::strcmp(argv[1], "settings") == 0) return WriteSettings(argc, argv);
     } catch (const vellisk::CoreError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
