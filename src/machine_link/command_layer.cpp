@@ -302,14 +302,18 @@ WaitResult CommandLayer::WaitWhileBusy(std::stop_token stop, Clock::Duration lim
         missing = 0;
         return (ctx_.PlotState.Status & (kStatusBusy | kStatusNotReady)) != 0;
     };
-    // The operator's STOP on the panel or at the machine, the caller's stop, the time limit.
+    // The operator's STOP on the panel or at the machine, the caller's stop, the time limit. The
+    // machine's STOP counts when it is pressed during the wait: a request still reported from
+    // before (the hold it started waits here) does not end the wait.
+    bool stopKeyClear = false;
     auto endedByCaller = [&] {
         if (stop.stop_requested()) {
             ended.kind = WaitResult::Stopped;
             return true;
         }
-        if (onKeepAliveThread &&
-            (waitStops_.load() != stops || (ctx_.PlotState.RawStatus & kRawPauseRequested) != 0)) {
+        const bool stopKey = (ctx_.PlotState.RawStatus & kRawPauseRequested) != 0;
+        if (!stopKey) stopKeyClear = true;
+        if (onKeepAliveThread && (waitStops_.load() != stops || (stopKey && stopKeyClear))) {
             ended.kind = WaitResult::Stopped;
             StopMotion();
             return true;

@@ -380,6 +380,13 @@ TEST(CommandLayerWaits, AGoToKeepsTheWindowAliveAndStopEndsIt) {
     EXPECT_EQ(layer.WaitWhileBusy().kind, WaitResult::Stopped);
     ASSERT_EQ(model.log.size(), 1u);
     EXPECT_EQ(model.log[0].bytes, "Y");
+
+    // A STOP still reported from before the wait (the hold it started waits) does not end it.
+    model.keyByte = sim::kKeyStop;
+    model.busyReadsPerMove = 3;
+    layer.SendCommand(EncodeMoveCommand(1, 10, 0, 0).Bytes);
+    EXPECT_TRUE(layer.WaitWhileBusy());
+    EXPECT_EQ(model.CountReceived("Y"), 1u);
 }
 
 TEST(CommandLayerWaits, TimeLimitAndAStopTokenEndAWaitOnABusyMachine) {
