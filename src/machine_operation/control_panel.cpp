@@ -174,7 +174,7 @@ void ControlPanel::FormActivate() {
 
     const tplotparams& p = ctx_.PlotParams;
     const bool answered = layer_.ReadStatus();
-    if (!(!answered && layer_.TimedOut() && !UsbPresent())) {
+    if (answered || !layer_.TimedOut() || UsbPresent()) {
         if (ctx_.ArmLink) layer_.SendCommand("X");
         layer_.ReadMachineInfo();
         setVerParam();
