@@ -110,8 +110,7 @@ void JobControl::Refuse(const std::string& text) { notifier_.Message(text, Messa
 // running from the machine's memory, no stream still going.
 bool JobControl::LinkCheck() {
     if (!host_.ActiveDrawing()) return false;
-    layer_.ReadStatus();
-    if (layer_.TimedOut() && !host_.UsbMachinePresent()) {
+    if (!layer_.ReadStatus() && layer_.TimedOut() && !host_.UsbMachinePresent()) {
         ctx_.PlotState.BaseX = ctx_.PlotState.BaseY = 1000.0;
         return false;
     }
@@ -258,7 +257,8 @@ void JobControl::Powtrz1Click() {
         // USB machine reads zeros).
         if (!layer_.ReadStatus()) return;
         layer_.SendCommand(TravelSpeedCommand());
-        layer_.MoveToPoint(0, 0, ctx_.JobStartZ);
+        // The job streams again wherever the go-to ended, unless STOP ended it.
+        if (layer_.MoveToPoint(0, 0, ctx_.JobStartZ).kind == MoveResult::Stopped) return;
         if (streamer_.Streaming()) streamer_.stop();
         layer_.SendCommand("C");
         streamer_.start(JobFile());

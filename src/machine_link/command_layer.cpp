@@ -263,9 +263,9 @@ bool CommandLayer::ReadStatusAnswered(bool quiet) {
     }
 }
 
-bool CommandLayer::ReadStatus() { return lastStatusAnswered_ = ReadStatusAnswered(false); }
+bool CommandLayer::ReadStatus() { return ReadStatusAnswered(false); }
 
-bool CommandLayer::PollStatus() { return lastStatusAnswered_ = ReadStatusAnswered(true); }
+bool CommandLayer::PollStatus() { return ReadStatusAnswered(true); }
 
 WaitResult CommandLayer::WaitWhileBusy(std::stop_token stop, Clock::Duration limit) {
     BusyCursor cursor(notifier_);
@@ -309,14 +309,18 @@ WaitResult CommandLayer::WaitWhileBusy(std::stop_token stop, Clock::Duration lim
         missing = 0;
         return (ctx_.PlotState.Status & (kStatusBusy | kStatusNotReady)) != 0;
     };
-    // The operator's STOP on the panel or at the machine, the caller's stop, the time limit.
+    // The operator's STOP on the panel or at the machine, the caller's stop, the time limit. The
+    // machine's STOP counts when it is pressed during the wait: a request still reported from
+    // before (the hold it started waits here) does not end the wait.
+    bool stopKeyClear = false;
     auto endedByCaller = [&] {
         if (stop.stop_requested()) {
             ended.kind = WaitResult::Stopped;
             return true;
         }
-        if (onKeepAliveThread &&
-            (waitStops_.load() != stops || (ctx_.PlotState.RawStatus & kRawPauseRequested) != 0)) {
+        const bool stopKey = (ctx_.PlotState.RawStatus & kRawPauseRequested) != 0;
+        if (!stopKey) stopKeyClear = true;
+        if (onKeepAliveThread && (waitStops_.load() != stops || (stopKey && stopKeyClear))) {
             ended.kind = WaitResult::Stopped;
             StopMotion();
             return true;
@@ -461,7 +465,8 @@ void CommandLayer::ReadSpeeds() {
 }
 
 void CommandLayer::SetSpeed(std::int32_t speed) {
-    ReadStatus();
+    // The speed set in force comes with the status; without an answer the last one known is used.
+    (void)ReadStatus();
     const tplotstate& s = ctx_.PlotState;
     const tplotparams& p = ctx_.PlotParams;
     if (s.SpeedSet > 3) return;
@@ -576,23 +581,28 @@ void CommandLayer::SendMove(std::int32_t factor, std::int32_t dx, std::int32_t d
     SendCommand(Move(factor, dx, dy, dz).Bytes);
 }
 
-bool CommandLayer::MoveToPoint(double x, double y, double z, std::stop_token stop) {
+MoveResult CommandLayer::MoveToPoint(double x, double y, double z, std::stop_token stop) {
     BusyCursor cursor(notifier_);
     // A wait ended by a stop or a lost link ends the go-to; a parallel port that did not answer
     // has said so and reads idle, and the go-to goes on as the controller allows.
+    MoveResult ended{MoveResult::Missed};
     auto waited = [&] {
         const WaitResult w = WaitWhileBusy(stop);
+        if (w.Interrupted()) ended.kind = MoveResult::Stopped;
         return w || (w.kind == WaitResult::NoAnswer && !ctx_.ArmLink);
     };
+    const MoveResult missed{MoveResult::Missed};
+    const MoveResult arrived{MoveResult::Arrived};
     tplotstate& s = ctx_.PlotState;
     const tplotparams& p = ctx_.PlotParams;
-    ReadStatus();
-    if (TimedOut()) {
+    // A newer controller that does not answer reads as zeros (idle) and is found out by the
+    // position checks; only the parallel port's silence is told here.
+    if (!ReadStatus() && TimedOut()) {
         notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
                           ctx_.Text(TextId::MoveToStart));
-        return false;
+        return missed;
     }
-    if (s.Status & (kStatusRunningFromMemory | kStatusBusy)) return false;
+    if (s.Status & (kStatusRunningFromMemory | kStatusBusy)) return missed;
     ReadBase();
     ReadPosition();
     SendCommand(Bytes({'F', 0}));
@@ -613,19 +623,19 @@ bool CommandLayer::MoveToPoint(double x, double y, double z, std::stop_token sto
         const std::int32_t liftSteps = R32(lift * p.StepsZ, "lift");
         const std::int64_t expectZ = static_cast<std::int64_t>(s.StepZ) + liftSteps;
         SendMove(mult, 0, 0, liftSteps);
-        if (!waited()) return false;
+        if (!waited()) return ended;
         if (ctx_.ArmLink) {
             // Checked in whole steps: the height in 0.01 mm is rarely a whole number.
             ReadPosition();
-            if (s.StepZ != expectZ) return false;
+            if (s.StepZ != expectZ) return missed;
         }
     }
     if (travels) {
         SendCommand(travel.Bytes);
-        if (!waited()) return false;
+        if (!waited()) return ended;
         if (ctx_.ArmLink) {
             ReadPosition();
-            if (s.StepX != tx || s.StepY != ty) return false;
+            if (s.StepX != tx || s.StepY != ty) return missed;
         }
     }
     ReadPosition();
@@ -634,13 +644,13 @@ bool CommandLayer::MoveToPoint(double x, double y, double z, std::stop_token sto
                                         : R32(zz * p.StepsZ - (p.StepsZ * s.BaseZ + s.StepZ), "move Z");
     if (dZ != 0) {
         SendMove(mult, 0, 0, dZ);
-        if (!waited()) return false;
+        if (!waited()) return ended;
         if (ctx_.ArmLink && !p.ZReversed) {
             ReadPosition();
-            return RoundHalfEven(zz * p.StepsZ) == RoundHalfEven(p.StepsZ * s.BaseZ + s.StepZ);
+            return RoundHalfEven(zz * p.StepsZ) == RoundHalfEven(p.StepsZ * s.BaseZ + s.StepZ) ? arrived : missed;
         }
     }
-    return true;
+    return arrived;
 }
 
 void CommandLayer::JogToLimit(std::uint16_t key) {

@@ -67,6 +67,14 @@ struct [[nodiscard]] WaitResult {
     bool Interrupted() const { return kind == LinkGone || kind == Stopped || kind == TimeLimit; }
 };
 
+// How a go-to ended. Arrived: the machine is at the point. Missed: it did not go (busy, running
+// a job from its memory, no answer) or did not arrive. Stopped: a wait on the way was stopped
+// (STOP, the caller's stop token) or lost its link; the machine may still be moving.
+struct [[nodiscard]] MoveResult {
+    enum Kind { Arrived, Missed, Stopped } kind = Arrived;
+    explicit operator bool() const { return kind == Arrived; }
+};
+
 class CommandLayer {
 public:
     CommandLayer(MachineContext& ctx, Notifier& notifier, Clock& clock = DefaultClock());
@@ -90,8 +98,8 @@ public:
     bool TimedOut();
 
     // Status into Status (and RawStatus, OutputByte on USB), repeated while the controller says
-    // "query again". True when the controller answered.
-    bool ReadStatus();
+    // "query again". True when the controller answered; the caller says what it does when not.
+    [[nodiscard]] bool ReadStatus();
     // The same without any message (the streamer's and the panel's poll).
     bool PollStatus();
     // Returns when the machine reports idle. A newer controller that stops answering (three
@@ -103,9 +111,6 @@ public:
     WaitResult WaitWhileBusy(std::stop_token stop = {}, Clock::Duration limit = Clock::Duration::max());
     // Ends the waits of the keep-alive thread that run now (the panel's STOP).
     void EndWaits() { ++waitStops_; }
-    // Whether the controller answered the last status read (of any reader or wait). Loops that
-    // run until the operator stops them end on a false here: the link is gone.
-    bool StatusAnswered() const { return lastStatusAnswered_; }
     void ReadPosition();
     void ReadBase();
     void SendBaseXY();
@@ -122,7 +127,7 @@ public:
     // Go-to (mm) relative to the base point; false when the machine is busy, does not answer or
     // did not arrive (newer link), or when a wait on the way was stopped (`stop`, or STOP on the
     // keep-alive thread) or lost its link.
-    bool MoveToPoint(double x, double y, double z, std::stop_token stop = {});
+    MoveResult MoveToPoint(double x, double y, double z, std::stop_token stop = {});
     // One jog move towards the edge of the working area for a virtual key code.
     void JogToLimit(std::uint16_t key);
 
@@ -178,7 +183,6 @@ private:
     std::function<void()> keepAlive_;
     std::thread::id keepAliveThread_;
     std::atomic<std::uint32_t> waitStops_{0};
-    std::atomic<bool> lastStatusAnswered_{true};
     // One exchange with the controller at a time (a command and its echo, a request and its
     // reply): the panel's timer, the burn thread and the dialogs' loops never interleave bytes.
     // No message box is shown while it is held.

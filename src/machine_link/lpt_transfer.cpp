@@ -42,8 +42,7 @@ void Ttransmisja::Activate(const std::filesystem::path& file) {
     data_.clear();
     breakRequested_ = true;
 
-    layer_.ReadStatus();
-    if (layer_.TimedOut()) {
+    if (!layer_.ReadStatus() && layer_.TimedOut()) {
         NoCommunication(TextId::GetStateCaption);
         return;
     }
@@ -84,7 +83,7 @@ Ttransmisja::Result Ttransmisja::Tick() {
     ++ticks_;
     if (!breakRequested_ && !timedOut_ && sent_ < data_.size()) return Running;
     if (breakRequested_ || timedOut_) return Failed;
-    layer_.ReadStatus();
+    (void)layer_.ReadStatus();  // the display's status after the transfer; the file is sent
     lastIncomplete_ = false;
     return Done;
 }
@@ -106,8 +105,7 @@ void Ttransmisja::SendStart() {
 }
 
 void Ttransmisja::Repeat(const std::string& caption) {
-    layer_.ReadStatus();
-    if (layer_.TimedOut()) return;
+    if (!layer_.ReadStatus() && layer_.TimedOut()) return;
     if (lastIncomplete_) {
         notifier_.Message(ctx_.Text(TextId::LastTransferIncomplete), MessageKind::Error, Buttons::Ok, caption);
         return;

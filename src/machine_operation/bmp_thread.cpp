@@ -210,11 +210,14 @@ void tBMPThread::Execute() {
             if (!Send(Bytes({'F', 0})) || !Send(idle) || !Send("SA" + IntToBytes4(p.RampDivisor))) break;
             layer_.GetClock().SleepMs(10);
             const double x = forward ? -runUpMm : WidthMm + runUpMm + Pitch / 2;
-            if (!layer_.MoveToPoint(x, static_cast<double>(j) * Pitch, StartZ, StopToken()) &&
-                (!layer_.StatusAnswered() || static_cast<const void*>(&layer_.Active()) != link_)) {
+            // A go-to stopped on the way (the window closes, the link went) ends the burn; one
+            // that did not arrive is looked at by a status read.
+            const MoveResult moved = layer_.MoveToPoint(x, static_cast<double>(j) * Pitch, StartZ, StopToken());
+            if (moved.kind == MoveResult::Stopped) {
                 if (!Terminated()) Fail();
                 break;
             }
+            if (!moved && !ReadStatus()) break;
             if (!WaitIdle()) break;
             for (const std::string& c : line.moves)
                 if (!Send(c)) break;

@@ -174,8 +174,8 @@ void ControlPanel::FormActivate() {
     StopTimer();
 
     const tplotparams& p = ctx_.PlotParams;
-    layer_.ReadStatus();
-    if (!(layer_.TimedOut() && !UsbPresent())) {
+    const bool answered = layer_.ReadStatus();
+    if (answered || !layer_.TimedOut() || UsbPresent()) {
         if (ctx_.ArmLink) layer_.SendCommand("X");
         layer_.ReadMachineInfo();
         setVerParam();
@@ -319,8 +319,8 @@ void ControlPanel::Tick() {
             ctx_.BurnStopRequested = true;
             return;
         }
-        layer_.ReadStatus();
-        if (ctx_.PlotState.Status & kStatusRunningFromMemory) {
+        // A machine that does not answer runs no job that could be held.
+        if (layer_.ReadStatus() && (ctx_.PlotState.Status & kStatusRunningFromMemory)) {
             BusyCursor cursor(notifier_);
             wstrzymaj();
         }

@@ -38,7 +38,7 @@ void ControlPanel::wstrzymaj() {
     heldX_ = s.PosX - s.BaseX;
     heldY_ = s.PosY - s.BaseY;
     heldZ_ = p.ZReversed ? s.PosZ - s.BaseZ : s.PosZ + s.BaseZ;
-    layer_.MoveToPoint(heldX_ / 100, heldY_ / 100, ctx_.JobStartZ);
+    if (layer_.MoveToPoint(heldX_ / 100, heldY_ / 100, ctx_.JobStartZ).kind == MoveResult::Stopped) return;
     if (layer_.WaitWhileBusy().Interrupted()) return;
     if (ctx_.ArmLink) clock_.Sleep(10ms);
     if (!p.Laser) layer_.SendCommand(Bytes({'R', 0, 2}));
@@ -68,7 +68,7 @@ void ControlPanel::kontynuuj() {
     if (!ctx_.JobHeld) return;
 
     if (layer_.WaitWhileBusy().Interrupted()) return;
-    layer_.ReadStatus();
+    if (!layer_.ReadStatus()) return;  // still held
     layer_.ReadPosition();
     layer_.ReadBase();
     layer_.SendCommand(Bytes({'F', 0}));
@@ -77,7 +77,7 @@ void ControlPanel::kontynuuj() {
         layer_.SendCommand(Bytes({'R', 1, 1}));
         clock_.SleepMs(RoundHalfEven(settings_.Number("CzasRozruchu") * 1000));
     }
-    layer_.MoveToPoint(heldX_ / 100, heldY_ / 100, heldZ_ / 100);
+    if (layer_.MoveToPoint(heldX_ / 100, heldY_ / 100, heldZ_ / 100).kind == MoveResult::Stopped) return;
     if (layer_.WaitWhileBusy().Interrupted()) return;  // still held
     if (p.Laser) layer_.SendCommand(Bytes({'R', 1, 1}));
     layer_.SendCommand(Bytes({'F', 1}));

@@ -22,8 +22,7 @@ bool Send(CommandLayer& layer, const std::string& command) {
 }
 
 bool WaitIdle(CommandLayer& layer) {
-    const WaitResult w = layer.WaitWhileBusy();
-    return !w.Interrupted() && layer.StatusAnswered();
+    return static_cast<bool>(layer.WaitWhileBusy());
 }
 
 bool WaitForIdleStatus(CommandLayer& layer, UserInterrupt& interrupt) {

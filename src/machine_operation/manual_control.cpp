@@ -50,8 +50,7 @@ bool ControlPanel::KeyAllowed(std::uint16_t key) const {
 }
 
 bool ControlPanel::LinkAnswers(TextId caption) {
-    layer_.ReadStatus();
-    if (!layer_.TimedOut()) return true;
+    if (layer_.ReadStatus() || !layer_.TimedOut()) return true;
     notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, ctx_.Text(caption));
     return false;
 }
@@ -85,9 +84,10 @@ void ControlPanel::LaserPulse() {
 }
 
 void ControlPanel::ToggleSpindleNow() {
-    layer_.ReadStatus();
+    // A spindle whose state could not be read is not switched.
+    if (!layer_.ReadStatus()) return;
     layer_.ToggleSpindle();
-    layer_.ReadStatus();
+    (void)layer_.ReadStatus();  // the button shows what the machine says now, or what it said
     view_->SetSpindleDown((ctx_.PlotState.Status & kStatusSpindleOn) != 0);
 }
 

@@ -4,7 +4,7 @@ namespace vellisk {
 
 void OutputsDialog::Activate() {
     const MachineContext& ctx = layer_.Context();
-    layer_.ReadStatus();
+    (void)layer_.ReadStatus();  // the outputs shown are the last ones read when there is no answer
     enabled = ctx.ModelCode == "NZV" || ctx.ModelCode == "NKV";
     if (!enabled) return;
     const bool reported = ctx.PlotState.OutputByte < 64;

@@ -279,7 +279,9 @@ TEST(BitmapBurn, JobCommandsAndTheAboutBoxSendNothingDuringABurn) {
             }
             return b.jobs->BurnThread()->Finished();
         }));
-        if (press) { EXPECT_GT(presses, 0); }
+        if (press) {
+            EXPECT_GT(presses, 0);
+        }
         b.gui.RunPending();
         EXPECT_TRUE(b.recorded.messages.empty());
         EXPECT_EQ(b.jobs->State(), JobState::Idle);

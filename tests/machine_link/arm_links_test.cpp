@@ -180,7 +180,7 @@ TEST(UsbCommandLayer, CommandsReachTheControllerAndAVanishedMachineIsDropped) {
     EXPECT_EQ(r.layer->SendCommand("Y"), kNoMachine);
     EXPECT_EQ(r.ctx.UsbRetryCount, retries + 10) << "retried silently";
     EXPECT_TRUE(r.notifier.messages.empty());
-    r.layer->ReadStatus();
+    EXPECT_FALSE(r.layer->ReadStatus());
     EXPECT_EQ(r.ctx.PlotState.Status, 0);
 }
 

@@ -62,7 +62,7 @@ TEST(CommandLayerLpt, NoMachineGivesOneMessagePerCallAndStatusZero) {
     EXPECT_EQ(r.notifier.messages[0].text, "No communication with the plotter");
     EXPECT_EQ(r.notifier.messages[0].caption, "wr ");
     EXPECT_EQ(r.notifier.messages[0].kind, MessageKind::Error);
-    r.layer.ReadStatus();
+    EXPECT_FALSE(r.layer.ReadStatus());
     EXPECT_EQ(r.notifier.messages.size(), 2u);
 }
 
@@ -380,6 +380,13 @@ TEST(CommandLayerWaits, AGoToKeepsTheWindowAliveAndStopEndsIt) {
     EXPECT_EQ(layer.WaitWhileBusy().kind, WaitResult::Stopped);
     ASSERT_EQ(model.log.size(), 1u);
     EXPECT_EQ(model.log[0].bytes, "Y");
+
+    // A STOP still reported from before the wait (the hold it started waits) does not end it.
+    model.keyByte = sim::kKeyStop;
+    model.busyReadsPerMove = 3;
+    layer.SendCommand(EncodeMoveCommand(1, 10, 0, 0).Bytes);
+    EXPECT_TRUE(layer.WaitWhileBusy());
+    EXPECT_EQ(model.CountReceived("Y"), 1u);
 }
 
 TEST(CommandLayerWaits, TimeLimitAndAStopTokenEndAWaitOnABusyMachine) {
@@ -507,7 +514,7 @@ TEST(CommandLayerUsb, GoToFurtherThanAMoveCanReachMovesNothing) {
     r.model.stepX = -2'000'000'000;
     r.model.baseX = 2'000'000'000;
     r.ctx.JobStartZ = 20.0;
-    EXPECT_THROW(r.layer.MoveToPoint(0.0, 0.0, 0.0), CoreError);
+    EXPECT_THROW((void)r.layer.MoveToPoint(0.0, 0.0, 0.0), CoreError);
     EXPECT_EQ(r.model.CountReceived("A"), 0u) << "not even the lift went out";
     EXPECT_EQ(r.model.stepX, -2'000'000'000);
     EXPECT_EQ(r.model.stepZ, 0);
@@ -529,9 +536,10 @@ TEST(CommandLayerUsb, FailedStringReadGivesIdleStatusButNeverEndsAWaitAsIdle) {
     r.UseUsb();
     r.model.statusByte = sim::kStBusy;
     r.usb.silent = true;
-    r.layer.ReadStatus();
+    EXPECT_FALSE(r.layer.ReadStatus());
     EXPECT_EQ(r.ctx.PlotState.Status, 0) << "a failed read reads as zeros";
-    EXPECT_EQ(r.layer.WaitWhileBusy().kind, WaitResult::NoAnswer);  // three failed reads in a row: the message, not "idle"
+    // Three failed reads in a row: the message, not "idle".
+    EXPECT_EQ(r.layer.WaitWhileBusy().kind, WaitResult::NoAnswer);
     ASSERT_EQ(r.notifier.messages.size(), 1u);
     EXPECT_EQ(r.notifier.messages[0].text, "No communication with the plotter");
     EXPECT_EQ(r.notifier.busyDepth, 0);
@@ -577,7 +585,7 @@ TEST(CommandLayerEthernet, WaitWhileBusyEndsWhenStatusRecordsStopComing) {
     r.UseUsb(true);
     r.ctx.EthernetConnected = true;
     r.model.statusByte = sim::kStBusy;
-    r.layer.ReadStatus();
+    EXPECT_TRUE(r.layer.ReadStatus());
     EXPECT_EQ(r.ctx.PlotState.Status, sim::kStBusy);
     r.eth.silent = true;
     EXPECT_FALSE(r.layer.WaitWhileBusy());
