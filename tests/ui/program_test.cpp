@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QMdiArea>
+#include <QMessageBox>
 #include <QDialog>
 #include <QTest>
 #include <QTimer>
@@ -35,11 +36,25 @@ TEST(Program, AFirstStartInAnEmptyFolderWritesTheStateFilesAndExitAddsTheViewOpt
         EXPECT_TRUE(std::filesystem::exists(dir / "Settings.vks"));
         EXPECT_TRUE(std::filesystem::exists(dir / "DADudavu.txt"));
         QTimer::singleShot(0, [&] {
-            // F5 on the frame shows the control panel beside it.
+            // F5 on the frame shows the control panel beside it; without a link to the newer
+            // controller a box says why it does not.
             program.MainForm().activateWindow();
             ASSERT_TRUE(QTest::qWaitForWindowActive(&program.MainForm()));
+            QString told;
+            QTimer::singleShot(100, [&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                        told = box->text();
+                        box->close();
+                    }
+            });
             QTest::keyClick(&program.MainForm(), Qt::Key_F5);
-            EXPECT_TRUE(program.PanelForm().isVisible());
+            if (program.Context().ArmLink) {
+                EXPECT_EQ(told, "No communication with the plotter");
+                EXPECT_FALSE(program.PanelForm().isVisible());
+            } else {
+                EXPECT_TRUE(program.PanelForm().isVisible());
+            }
             program.MainForm().Item("Kierunek")->trigger();
             program.MainForm().Item("FileExitItem")->trigger();
         });
@@ -84,6 +99,7 @@ TEST(Program, ABitmapOpensAsAJobDrawingAndClosingItsWindowIsClean) {
     const QString file = QString::fromStdString((dir / "picture.bmp").string());
     ASSERT_TRUE(picture.save(file, "BMP"));
     program.MainForm().show();
+    program.Context().PlotParams.Laser = 1;  // bitmaps are a laser's
     ASSERT_TRUE(program.MainForm().OpenDrawing(file));
     QApplication::processEvents();
     ASSERT_NE(program.Jobs(), nullptr);

@@ -5,18 +5,23 @@
 #include <QApplication>
 #include <QStyle>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFileDialog>
+#include <QLocale>
 #include <algorithm>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
 #include <QStringList>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 #include <exception>
 
 #include "app/ui/project_child.h"
@@ -53,7 +58,37 @@ QStringList SetFilters(QFileDialog& dlg, const QString& filter, int index) {
 
 // Shows the dialog: the chosen file, and in `*index` the number of the filter it was chosen
 // with; empty when cancelled.
+// The file list shows its name, size, type and date columns whole: each column gets the room
+// of its longest usual text, the name the rest, and the dialog is made as wide as that and its
+// side bar need (never wider than the screen).
+void WideEnoughForTheColumns(QFileDialog& dlg) {
+    dlg.setViewMode(QFileDialog::Detail);
+    auto* list = dlg.findChild<QTreeView*>();
+    if (!list || list->header()->count() < 4) return;  // the system's own dialog sizes itself
+    QHeaderView* header = list->header();
+    const QFontMetrics fm = list->fontMetrics();
+    auto room = [&](const QString& sample) { return fm.horizontalAdvance(sample) + fm.horizontalAdvance(QStringLiteral("MM")); };
+    const QDateTime sampleDate(QDate(2026, 12, 28), QTime(23, 59, 59));
+    header->resizeSection(1, room(QStringLiteral("1023.99 KiB")));
+    header->resizeSection(2, room(QStringLiteral("plain text document")));
+    header->resizeSection(3, std::max(room(QLocale().toString(sampleDate, QLocale::ShortFormat)),
+                                      room(QLocale().toString(sampleDate, QLocale::LongFormat)) * 3 / 4));
+    const int nameRoom = fm.horizontalAdvance(QStringLiteral("M")) * 28;
+    header->resizeSection(0, nameRoom);
+    int columns = 0;
+    for (int i = 0; i < header->count(); ++i) columns += header->sectionSize(i);
+    const int others = dlg.sizeHint().width() - list->sizeHint().width();
+    int width = std::max(dlg.width(), columns + std::max(others, 0) + 40);
+    int height = std::max(dlg.height(), dlg.sizeHint().height());
+    if (const QScreen* screen = dlg.screen()) {
+        width = std::min(width, screen->availableGeometry().width());
+        height = std::min(height, screen->availableGeometry().height());
+    }
+    dlg.resize(width, height);
+}
+
 QString RunFileDialog(QFileDialog& dlg, const QStringList& filters, int* index) {
+    WideEnoughForTheColumns(dlg);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
     *index = filters.indexOf(dlg.selectedNameFilter()) + 1;
     if (*index < 1) *index = 1;
@@ -500,10 +535,25 @@ bool TMainForm::OpenDrawing(const QString& file) {
         // The frame's menus follow a window that closes.
         w->installEventFilter(this);
         w->show();
+        KeepInsideTheFrame(w);
         mdi_->setActiveSubWindow(w);
     }
     UpdateMenuItems();
     return loaded;
+}
+
+// A new drawing window lies wholly inside the frame's area: no bigger than it, and moved back
+// into it where the cascade placed it beyond its right or bottom edge.
+void TMainForm::KeepInsideTheFrame(QMdiSubWindow* w) {
+    const QRect area = mdi_->viewport()->rect();
+    if (area.isEmpty()) return;
+    QRect g = w->geometry();
+    g.setSize(g.size().boundedTo(area.size()));
+    if (g.right() > area.right()) g.moveRight(area.right());
+    if (g.bottom() > area.bottom()) g.moveBottom(area.bottom());
+    if (g.left() < area.left()) g.moveLeft(area.left());
+    if (g.top() < area.top()) g.moveTop(area.top());
+    if (g != w->geometry()) w->setGeometry(g);
 }
 
 void TMainForm::FileCloseItemClick() {

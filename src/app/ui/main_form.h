@@ -113,6 +113,7 @@ protected:
 
 private:
     std::vector<QMdiSubWindow*> OpenWindows() const;
+    void KeepInsideTheFrame(QMdiSubWindow* w);
     void Build();
     void BuildMenu();
     void BuildButtons();

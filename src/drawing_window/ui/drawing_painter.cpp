@@ -57,7 +57,11 @@ void PaintDrawing(QPainter& painter, const QRect& exposed, const DrawingWindow& 
         const int reach = 2 * std::max(p, 2) + 2;
         if (!view.FigureRect(f, reach).Intersects(area)) continue;
         const FigurePen pen = PenOfFigure(f, i, count, options, project.ProjectKind, project.SelectedFigure == i);
-        QPen qpen(ToQColor(pen.colour), p, pen.dotted ? Qt::DotLine : Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        // A hatch line is drawn as wide as the tool cuts it (p is the tool's radius on screen less
+        // one pixel): lines closer than that on screen then fill their area as the tool does,
+        // where thinner lines would leave rows of white between them that no cut leaves.
+        const int width = f.HatchLine ? 2 * p + 1 : p;
+        QPen qpen(ToQColor(pen.colour), width, pen.dotted ? Qt::DotLine : Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
         painter.setPen(qpen);
         painter.setBrush(Qt::NoBrush);
         if (options.Punktywej && !f.ToolPath3D.empty() && i != frame && !gcode && !f.CutPath.empty()) {

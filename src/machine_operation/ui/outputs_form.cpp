@@ -1,7 +1,10 @@
 #include "machine_operation/ui/outputs_form.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QVBoxLayout>
+
+#include "model/ui/text_width.h"
 
 namespace vellisk::ui {
 
@@ -12,9 +15,14 @@ TWyjsciaForm::TWyjsciaForm(CommandLayer& layer, QWidget* parent)
     smarowanie_ = new QCheckBox(this);
     smarowanie_->setObjectName("CheckBoxSmarowanie");
     auto* main = new QVBoxLayout(this);
-    main->addWidget(smarowanie_);
+    main->addWidget(smarowanie_, 0, Qt::AlignLeft);
+    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    close->setObjectName("Zamknij");
+    connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    main->addWidget(close);
     const MachineContext& ctx = layer.Context();
     setWindowTitle(QString::fromStdString(ctx.Text(TextId::OutCaption)));
+    KeepTitleReadable(*this);
     smarowanie_->setText(QString::fromStdString(ctx.Text(TextId::OutOil)));
     connect(smarowanie_, &QCheckBox::clicked, this, [this](bool checked) { engine_.Click(checked); });
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QTableWidget;
+class QWidget;
 
 namespace vellisk::ui {
 
@@ -15,5 +16,9 @@ int TextWidthOf(const QString& text, int limit, const QFont& font);
 // `row` (measured as TextWidthOf with no limit, in the grid's font); never narrows a column.
 // Nothing happens when last < first.
 void FitGridColumns(QTableWidget& grid, int first, int last, int row);
+
+// Keeps a window at least as wide as its title needs beside the title bar's buttons, so that a
+// window whose content is small still shows its whole title. Call after the title is set.
+void KeepTitleReadable(QWidget& window);
 
 }  // namespace vellisk::ui

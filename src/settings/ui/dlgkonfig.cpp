@@ -158,6 +158,8 @@ void TDlgkonfig::Build() {
     auto* top = new QVBoxLayout(this);
     pages_ = new QTabWidget(this);
     pages_->setObjectName("PageControl1");
+    // Every sheet's tab in sight: the dialog is as wide as its row of tabs.
+    pages_->setUsesScrollButtons(false);
     top->addWidget(pages_);
 
     const auto page = [&](const char* name) {
@@ -173,15 +175,18 @@ void TDlgkonfig::Build() {
         into->addWidget(g);
         return new QVBoxLayout(g);
     };
-    const auto check = [&](QVBoxLayout* into, const char* name) {
+    const auto makeCheck = [&](const char* name) {
         auto* c = new TwoStateCheckBox;
         c->setObjectName(name);
-        into->addWidget(c);
         checks_[name] = c;
         connect(c, &QCheckBox::clicked, this, [this, c, n = std::string(name)] {
             core_.settings().SetCheckState(n, c->checkState() == Qt::Checked ? kChecked : kUnchecked);
         });
+        return c;
     };
+    const auto check = [&](QVBoxLayout* into, const char* name) { into->addWidget(makeCheck(name)); };
+    // A check box across both columns of a form, so that the fields above and below it line up.
+    const auto checkRow = [&](QFormLayout* form, const char* name) { form->addRow(makeCheck(name)); };
     const auto radio = [&](QVBoxLayout* into, const char* name) {
         auto* g = new QGroupBox;
         g->setObjectName(name);
@@ -221,6 +226,8 @@ void TDlgkonfig::Build() {
         label->setBuddy(e);
         auto* unit = new QLabel;
         unit->setObjectName(QString::fromStdString(std::string("u") + name));
+        // One width for every unit, so that the fields of a sheet end in one line.
+        unit->setMinimumWidth(unit->fontMetrics().horizontalAdvance(QStringLiteral("[mm/min]")));
         auto* row = new QHBoxLayout;
         row->addWidget(e, 1);
         row->addWidget(unit);
@@ -258,14 +265,11 @@ void TDlgkonfig::Build() {
     auto* cnc = page("TabSheet5");
     auto* cncForm = formIn(cnc);
     number(cncForm, "srednica");
-    check(cnc, "doOutline");
-    cncForm = formIn(cnc);
+    checkRow(cncForm, "doOutline");
     for (const char* n : {"grubosc", "Glebokosc", "skok", "ponad_stol"}) number(cncForm, n);
-    check(cnc, "wygladzanie");
-    cncForm = formIn(cnc);
+    checkRow(cncForm, "wygladzanie");
     for (const char* n : {"WorkSpeed", "nadmat", "CzasRozruchu", "work_power", "przespeed"}) number(cncForm, n);
-    check(cnc, "polerowanie");
-    cncForm = formIn(cnc);
+    checkRow(cncForm, "polerowanie");
     for (const char* n : {"poler_grubosc", "Polerspeed", "Poler_start", "poler_power"}) number(cncForm, n);
     auto* laser = group(cnc, "Laser");
     check(laser, "LaserMiekkiStart");
