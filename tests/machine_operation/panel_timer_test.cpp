@@ -86,7 +86,7 @@ TEST(PanelTimer, MachineKeys) {
     // A key in a reply that another reader took (a wait, the streamer) reaches the panel once.
     rig.ctx.BurnRunning = false;
     rig.model.pressKeysOnce = sim::kKeyContinue;
-    rig.layer.ReadStatus();
+    ASSERT_TRUE(rig.layer.ReadStatus());
     rig.panel->Tick();
     rig.panel->Tick();
     EXPECT_EQ(rig.jobs.calls, (std::vector<std::string>{"continue@1"}));
