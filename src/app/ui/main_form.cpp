@@ -545,6 +545,9 @@ bool TMainForm::OpenDrawing(const QString& file) {
 // A new drawing window lies wholly inside the frame's area: no bigger than it, and moved back
 // into it where the cascade placed it beyond its right or bottom edge.
 void TMainForm::KeepInsideTheFrame(QMdiSubWindow* w) {
+    // Before the frame is on the screen its area has no size yet (a drawing named on the
+    // command line): the window keeps its own.
+    if (!mdi_->isVisible()) return;
     const QRect area = mdi_->viewport()->rect();
     if (area.isEmpty()) return;
     QRect g = w->geometry();
