@@ -20,23 +20,11 @@
 #include "app/ui/program_main.h"
 #include "machine_link/machine_context.h"
 #include "machine_link/trans_arm.h"
+#include "../ui/event_loop.h"
 
 using namespace vellisk;
 
-namespace {
-
-// Runs the event loop until `done` holds or `ms` have passed.
-bool LoopUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
-}  // namespace
+using test::LoopUntil;
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);

@@ -22,23 +22,11 @@
 #include "sim/controller_model.h"
 #include "sim/tcp_controller.h"
 #include "support/test_support.h"
+#include "ui/event_loop.h"
 
 using namespace vellisk;
 
-namespace {
-
-// Runs the event loop until `done` holds or `ms` have passed.
-bool LoopUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
-}  // namespace
+using test::LoopUntil;
 
 TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController) {
     test::TempDir dir;
