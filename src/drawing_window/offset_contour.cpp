@@ -527,6 +527,10 @@ bool ContourOffsetter::PathIsClean() {
         for (std::size_t l = k + 1; l < boxes.size() && boxes[l].minX <= bk.maxX; ++l) {
             const auto& bl = boxes[l];
             if (bl.maxY < bk.minY - kSlack || bl.minY > bk.maxY + kSlack) continue;
+            // Segments that share a vertex never count as crossing (the search skips them in
+            // both roles), and neighbours' boxes always meet: no need to measure them.
+            const int ka = bk.segment, kb = PNext(ka), la = bl.segment, lb = PNext(la);
+            if (la == ka || la == kb || lb == ka || lb == kb) continue;
             if (!qk) qk = ProbeOf(bk.segment, PNext(bk.segment));
             const Probe ql = ProbeOf(bl.segment, PNext(bl.segment));
             const double dk = CrossingDistance(*qk, bl.segment);
