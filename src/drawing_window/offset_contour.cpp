@@ -275,7 +275,12 @@ private:
         RunBoxes::Box q = BoxOf(a, b);
         q.minY -= 1.0;
         q.maxY += 1.0;
-        return w_.contourSegs.Any(q, 0.0, [&](int i) { return SegmentsIntersect(s, VisitSegment(i)); });
+        // The segments are those from each vertex to the next: the visited segments but the
+        // last, which runs from the closing point back to vertex n - 2, and then the one from
+        // the closing point to the first (nothing when the two are the same point).
+        const int last = n() - 1;
+        if (last >= 0 && SegmentsIntersect(s, todcinek{c_[last], c_[0]})) return true;
+        return w_.contourSegs.Any(q, 0.0, [&](int i) { return i != last && SegmentsIntersect(s, VisitSegment(i)); });
     }
 
     // Visiting segment i of the contour runs from vertex i back to vertex prev(i).
