@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "model/geometry.h"
 #include "model/numeric.h"
@@ -19,6 +20,22 @@ constexpr double kStopSegmentMm = 2.5;
 std::int32_t RoundedDistance(const tpunkt& a, const tpunkt& b) {
     return RoundTo<std::int32_t>(Distance3D(a, b), "segment length");
 }
+
+// VertexAngleCos from the three distances it measures (a-b, b-c, a-c), the first two already
+// known as the path's segment lengths.
+double AngleCos(double g, double h, double k) {
+    if (g == 0.0 || h == 0.0) return -1.0;
+    const double r = -(g * g + h * h - k * k) / (2.0 * g * h);
+    return std::clamp(r, -1.0, 1.0);
+}
+
+// Per path: every segment's length, plain and rounded, and every vertex's turning cosine, each
+// measured once for all the passes. Kept from figure to figure.
+struct ProfileWork {
+    std::vector<double> length;           // [r]: segment r - 1 -> r
+    std::vector<std::int32_t> rounded;    // [r]: the same rounded, filled by pass 2
+    std::vector<double> cosine;           // [r]: VertexAngleCos at vertex r
+};
 }  // namespace
 
 void BuildSpeedProfile(tfigura& figure, int kind, const JobMachine& m, bool smoothing) {
@@ -33,11 +50,21 @@ void BuildSpeedProfile(tfigura& figure, int kind, const JobMachine& m, bool smoo
         return m.RampTimerAt(RoundTo<std::int32_t>(millimetres * kRampPerMm, "ramp index"));
     };
     const bool olderUsb = m.ArmLink && !m.ArmController;
+    thread_local ProfileWork w;
+    const std::size_t count = P.size();
+    w.length.resize(count);
+    w.rounded.resize(count);
+    w.cosine.resize(count);
+    for (std::size_t r = 1; r < count; ++r) w.length[r] = Distance3D(P[r - 1], P[r]);
+    auto seg = [&](std::int64_t r) { return w.length[static_cast<std::size_t>(r)]; };
+    auto rounded = [&](std::int64_t r) { return w.rounded[static_cast<std::size_t>(r)]; };
+    auto cosine = [&](std::int64_t r) { return w.cosine[static_cast<std::size_t>(r)]; };
 
     // Pass 1: stops at corners (and, on the older USB controller, after a long segment that is
     // followed by a very short one); the last point is always a stop.
     for (std::int64_t r = 1; r <= n - 2; ++r) {
-        if (VertexAngleCos(P[r - 1], P[r], P[r + 1]) <= kCornerCos) S[r] = StopMarker;
+        w.cosine[static_cast<std::size_t>(r)] = AngleCos(seg(r), seg(r + 1), Distance3D(P[r - 1], P[r + 1]));
+        if (cosine(r) <= kCornerCos) S[r] = StopMarker;
         if (olderUsb && mm(RoundedDistance(P[r - 1], P[r])) > kLongSegmentMm &&
             mm(RoundedDistance(P[r], P[r + 1])) < kShortSegmentMm)
             S[r] = StopMarker;
@@ -47,7 +74,8 @@ void BuildSpeedProfile(tfigura& figure, int kind, const JobMachine& m, bool smoo
     // Pass 2: acceleration from the last stop.
     std::int32_t run = 0;
     for (std::int64_t r = 1; r <= n - 1; ++r) {
-        run = CheckedAdd(run, RoundedDistance(P[r - 1], P[r]), "path length");
+        w.rounded[static_cast<std::size_t>(r)] = RoundTo<std::int32_t>(seg(r), "segment length");
+        run = CheckedAdd(run, rounded(r), "path length");
         if (S[r] == StopMarker)
             run = 0;
         else
@@ -57,14 +85,14 @@ void BuildSpeedProfile(tfigura& figure, int kind, const JobMachine& m, bool smoo
     // Pass 3: deceleration before the next stop; each vertex keeps the slower value.
     run = 0;
     for (std::int64_t r = n - 2; r >= 1; --r) {
-        run = CheckedAdd(run, RoundedDistance(P[r + 1], P[r]), "path length");
+        run = CheckedAdd(run, rounded(r + 1), "path length");
         if (S[r] == StopMarker) {
             run = 0;
             continue;
         }
         std::uint16_t u = rampAt(mm(run));
         if (S[r] < u) {
-            if (!m.ArmLink && mm(RoundedDistance(P[r - 1], P[r])) >= kStopSegmentMm)
+            if (!m.ArmLink && mm(rounded(r)) >= kStopSegmentMm)
                 S[r] = StopMarker;
             else
                 S[r] = u;
@@ -76,13 +104,10 @@ void BuildSpeedProfile(tfigura& figure, int kind, const JobMachine& m, bool smoo
     const double K = smoothing ? m.AccelFactorAlt : m.AccelFactor;
     for (std::int64_t r = 2; r <= n - 3; ++r) {
         double dz = std::fabs(RoundHalfEven(P[r - 2].Z - P[r - 1].Z));
-        double c = (VertexAngleCos(P[r - 2], P[r - 1], P[r]) +
-                    VertexAngleCos(P[r - 1], P[r], P[r + 1]) +
-                    VertexAngleCos(P[r], P[r + 1], P[r + 2])) / 3.0;
+        double c = (cosine(r - 1) + cosine(r) + cosine(r + 1)) / 3.0;
         double a = std::acos(std::clamp(c, -1.0, 1.0));
-        std::int32_t L = RoundTo<std::int32_t>(
-            std::min(Distance3D(P[r - 1], P[r]), Distance3D(P[r], P[r + 1])), "segment length");
-        std::int32_t s = RoundedDistance(P[r - 1], P[r]);
+        std::int32_t L = RoundTo<std::int32_t>(std::min(seg(r), seg(r + 1)), "segment length");
+        std::int32_t s = rounded(r);
         if (s <= 0) continue;
         // A run without any bend has no curvature limit.
         double v = a == 0.0 ? m.MaxSpeed : RoundHalfEven(std::sqrt(mm(L) / a) * K);
@@ -100,7 +125,7 @@ void BuildSpeedProfile(tfigura& figure, int kind, const JobMachine& m, bool smoo
     // Pass 5: no vertex faster than what reaches the next vertex's speed over the segment.
     for (std::int64_t r = n - 2; r >= 1; --r) {
         if (S[r] == StopMarker) continue;
-        std::int32_t s = RoundedDistance(P[r + 1], P[r]);
+        std::int32_t s = rounded(r + 1);
         std::int32_t index = CheckedAdd(m.RampIndexOfTimer(S[r + 1]),
                                         RoundTo<std::int32_t>(mm(s) * kRampPerMm, "ramp index"),
                                         "ramp index");

@@ -2,6 +2,7 @@
 // The speed limit of every vertex of a figure's 3-D tool path: a controller step period
 // (larger is slower), 65535 where the machine stops.
 #include <cstdint>
+#include <vector>
 
 #include "drawing_files/job_machine.h"
 #include "model/figure.h"
@@ -17,6 +18,7 @@ inline constexpr std::uint16_t StopMarker = 65535;
 // Throws CoreError(Range) when a running sum or ramp index leaves 32 bits.
 void BuildSpeedProfile(tfigura& figure, int fileKind, const JobMachine& machine, bool smoothing);
 
-inline void FreeSpeedProfile(tfigura& figure) { figure.SpeedProfile.clear(); }
+// Gives the profile's memory back: a job's profiles are never all held at once.
+inline void FreeSpeedProfile(tfigura& figure) { std::vector<std::uint16_t>().swap(figure.SpeedProfile); }
 
 }  // namespace vellisk

@@ -1,10 +1,12 @@
 #include "drawing_window/offset_contour.h"
+#include "drawing_window/run_boxes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <set>
 
 namespace vellisk {
 namespace {
@@ -211,6 +213,43 @@ TEST(OffsetContour, SkippedLoopSearchGivesTheSamePath) {
         ASSERT_EQ(fast.CutPath, full.CutPath) << "polygon " << t;
         ASSERT_EQ(fast.Contour, full.Contour);
     }
+}
+
+
+// The run boxes hand over every item whose own box lies within reach of the query (more may
+// come, never fewer), over several levels of the tree and a last run that is not full.
+TEST(RunBoxes, HandOverEveryItemWithinReach) {
+    std::vector<tpunkt> c;
+    for (int i = 0; i < 1237; ++i) {
+        const double a = i * 0.05, rad = 100 + 3 * i;
+        c.push_back(tpunkt{rad * std::cos(a), rad * std::sin(a), 0});
+    }
+    auto boxOf = [&](int i) {
+        const tpunkt& p = c[i];
+        const tpunkt& q = c[(i + 1) % c.size()];
+        return RunBoxes::Box{std::min(p.X, q.X), std::min(p.Y, q.Y), std::max(p.X, q.X), std::max(p.Y, q.Y)};
+    };
+    RunBoxes runs;
+    runs.Build(static_cast<int>(c.size()), boxOf);
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> coord(-4500, 4500), reach(0, 400);
+    for (int t = 0; t < 300; ++t) {
+        const double x = coord(rng), y = coord(rng), r = reach(rng);
+        const RunBoxes::Box q{x, y, x + (t % 3) * 50.0, y + (t % 2) * 80.0};
+        std::set<int> handed;
+        EXPECT_FALSE(runs.Any(q, r, [&](int i) { return !handed.insert(i).second; }));  // each once
+        for (int i = 0; i < static_cast<int>(c.size()); ++i) {
+            const RunBoxes::Box b = boxOf(i);
+            const double dx = std::max({b.minX - q.maxX, q.minX - b.maxX, 0.0});
+            const double dy = std::max({b.minY - q.maxY, q.minY - b.maxY, 0.0});
+            if (dx * dx + dy * dy <= r * r) ASSERT_TRUE(handed.count(i)) << "item " << i << ", query " << t;
+        }
+        if (!handed.empty()) {
+            const int wanted = *handed.rbegin();
+            EXPECT_TRUE(runs.Any(q, r, [&](int i) { return i == wanted; }));
+        }
+    }
+    EXPECT_FALSE(runs.Any(RunBoxes::Box{0, 0, 0, 0}, -1.0, [](int) { return true; }));
 }
 
 }  // namespace
