@@ -242,7 +242,9 @@ TEST(RunBoxes, HandOverEveryItemWithinReach) {
             const RunBoxes::Box b = boxOf(i);
             const double dx = std::max({b.minX - q.maxX, q.minX - b.maxX, 0.0});
             const double dy = std::max({b.minY - q.maxY, q.minY - b.maxY, 0.0});
-            if (dx * dx + dy * dy <= r * r) ASSERT_TRUE(handed.count(i)) << "item " << i << ", query " << t;
+            if (dx * dx + dy * dy <= r * r) {
+                ASSERT_TRUE(handed.count(i)) << "item " << i << ", query " << t;
+            }
         }
         if (!handed.empty()) {
             const int wanted = *handed.rbegin();
