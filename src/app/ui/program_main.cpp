@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QStatusBar>
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 
@@ -244,6 +246,16 @@ void Program::WireJobControl() {
     };
     main_->ShowPanel = [this] {
         if (!panelForm_->isVisible() && !panel_->OpenAllowed()) return;
+        // The first time, the panel stands at the frame's right edge below its tool bar, clear of
+        // the status bar (which says how a job stands); later it opens where the operator left it.
+        if (!panelPlaced_) {
+            const QRect area = main_->geometry();
+            const int bottom = area.bottom() - main_->statusBar()->height();
+            const int x = std::max(area.left(), area.right() - panelForm_->width() - 8);
+            const int y = std::max(area.top(), std::min(area.top() + 80, bottom - panelForm_->height()));
+            panelForm_->move(x, y);
+            panelPlaced_ = true;
+        }
         panelForm_->show();
         panelForm_->raise();
         panelForm_->activateWindow();

@@ -101,6 +101,7 @@ private:
     std::unique_ptr<TAboutBox> about_;
     std::unique_ptr<Tprzesun> move_;
     std::unique_ptr<TPunkty_bazowe> basePoints_;
+    bool panelPlaced_ = false;  // the panel was given its first place beside the frame
 };
 
 // The program's main block: copies the command line, makes the application and the program,
