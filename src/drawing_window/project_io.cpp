@@ -23,7 +23,6 @@ public:
         rs.mnoznikZ = settings_.Number("mnoznikZ");
         const tplotparams& p = ctx_.PlotParams;
         rs.gcode = GcodeLimits{double(p.MinFeed), double(p.MaxWorkSpeed), double(p.PowerMin), double(p.PowerMax)};
-        ctx_.DxfEntitiesFound = false;
         return reader_.OpenInput(path, kind, rs);
     }
     void ReadFigure(tfigura& figure) override { reader_.ReadFigure(figure); }

@@ -89,8 +89,6 @@ public:
 
     // --- drawing and bitmap burn ---
     bool HatchingDone = false;
-    bool DxfEntitiesFound = false;
-    bool ZoomTrackArmed = true;
     double BmpPixelHeight = 1.0, BmpPixelWidth = 1.0;
     std::atomic<bool> BurnRunning{false};
     std::atomic<bool> BurnStopRequested{false};

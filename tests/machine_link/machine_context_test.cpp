@@ -47,7 +47,6 @@ TEST(MachineContextStart, StartValues) {
     EXPECT_DOUBLE_EQ(ctx.WorkAreaZ, 500.0);
     EXPECT_DOUBLE_EQ(ctx.JobStartZ, 20.0);
     EXPECT_DOUBLE_EQ(ctx.PlungePitch, 100.0);
-    EXPECT_TRUE(ctx.ZoomTrackArmed);
     EXPECT_FALSE(ctx.ArmLink);
     EXPECT_FALSE(ctx.BurnRunning.load());
     EXPECT_EQ(ctx.CommandLengths.LengthOf('a'), 14);

@@ -652,14 +652,11 @@ void TMainForm::SymulacjaClick() {
 // ---- zoom ----
 
 void TMainForm::tbZoomChange(int position) {
-    if (ctx_.ZoomTrackArmed) {
-        if (DrawingChild* d = ActiveDrawing()) {
-            d->SetZoom(position);
-            buttons_["SpeedSymulacja"]->setEnabled(position == 1);
-            d->Repaint();
-        }
+    if (DrawingChild* d = ActiveDrawing()) {
+        d->SetZoom(position);
+        buttons_["SpeedSymulacja"]->setEnabled(position == 1);
+        d->Repaint();
     }
-    ctx_.ZoomTrackArmed = true;
 }
 
 void TMainForm::sbZoomToFitClick() {
