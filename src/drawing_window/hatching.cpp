@@ -577,4 +577,12 @@ void AfterHatching(Project& project, const Settings& settings, const MachineCont
     if (settings.Choice("ProjektType") == 1 && project.Layers) project.Layers->AddDefaultLayer(project.ProjectKind);
 }
 
+bool HatchWithChoices(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
+                      const HatchOptions& chosen) {
+    Kreskowanie hatching(project, settings, ctx, notifier);
+    if (!hatching.Run(chosen)) return false;
+    ctx.HatchChoices = chosen;
+    return true;
+}
+
 }  // namespace vellisk
