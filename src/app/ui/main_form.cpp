@@ -462,7 +462,7 @@ void TMainForm::UpdateMenuItems() {
         s.activeZoom = d->Zoom();
     }
     s.configExists = config_ != nullptr;
-    s.projektType = config_ ? config_->settings().Choice("ProjektType") : 0;
+    s.projektType = config_ ? config_->settings().Choice(setting::ProjectType) : 0;
     const MenuEnabling e = vellisk::UpdateMenuItems(s);
     buttons_["SpeedStart"]->setEnabled(e.SpeedStart);
     items_["FileCloseItem"]->setEnabled(e.FileCloseItem);
@@ -615,7 +615,7 @@ void TMainForm::KonfiguracjaClick() {
 }
 
 void TMainForm::mWarstwyClick() {
-    if (config_ && config_->settings().Choice("ProjektType") == 1) {
+    if (config_ && config_->settings().Choice(setting::ProjectType) == 1) {
         if (ShowLayers) ShowLayers();
         return;
     }
