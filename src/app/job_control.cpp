@@ -58,8 +58,8 @@ void JobControl::Run(F command) {
     RunReported(notifier_, command);
 }
 
-StartSettings StartSettingsOf(const Settings& settings) {
-    StartSettings s;
+JobSettings JobSettingsOf(const Settings& settings) {
+    JobSettings s;
     s.Scale = settings.Number(setting::Scale);
     s.AllowForDiameter = settings.Flag(setting::AllowForDiameter);
     s.ToolDiameter = settings.Number(setting::ToolDiameter);
@@ -68,21 +68,13 @@ StartSettings StartSettingsOf(const Settings& settings) {
     s.WorkSpeed = settings.Number(setting::WorkSpeed);
     s.Thickness = settings.Number(setting::MaterialThickness);
     s.FlyingStart = settings.Flag(setting::FlyingStart);
-    return s;
-}
-
-BurnSettings BurnSettingsOf(const Settings& settings) {
-    BurnSettings s;
-    s.Width = settings.Number(setting::PictureWidth);
-    s.Height = settings.Number(setting::PictureHeight);
-    s.Scale = settings.Number(setting::Scale);
-    s.Thickness = settings.Number(setting::MaterialThickness);
-    s.Pitch = settings.Number(setting::BurnPitch);
-    s.BlackPower = settings.Number(setting::PowerForBlack);
-    s.WhitePower = settings.Number(setting::PowerForWhite);
-    s.OneWay = settings.Flag(setting::BurnOneWay);
-    s.IdlePower = settings.Number(setting::LaserIdlePower);
-    s.WorkSpeed = settings.Number(setting::WorkSpeed);
+    s.PictureWidth = settings.Number(setting::PictureWidth);
+    s.PictureHeight = settings.Number(setting::PictureHeight);
+    s.BurnPitch = settings.Number(setting::BurnPitch);
+    s.PowerForBlack = settings.Number(setting::PowerForBlack);
+    s.PowerForWhite = settings.Number(setting::PowerForWhite);
+    s.BurnOneWay = settings.Flag(setting::BurnOneWay);
+    s.LaserIdlePower = settings.Number(setting::LaserIdlePower);
     return s;
 }
 
@@ -214,7 +206,7 @@ void JobControl::StartJob() {
     if (!drawing || !HasFigures(*drawing) || !LinkCheck()) return;
     const tplotparams& pp = ctx_.PlotParams;
     const int kind = drawing->Kind();
-    const StartSettings js = StartSettingsOf(settings_);
+    const JobSettings js = JobSettingsOf(settings_);
     const double scale = js.Scale;
     const double sx = scale * UnitsToMm(kind, drawing->Width()) / 100;
     const double sy = scale * UnitsToMm(kind, drawing->Height()) / 100;
@@ -372,16 +364,16 @@ void JobControl::Burn() {
     JobDrawing* drawing = host_.ActiveDrawing();
     if (!drawing || drawing->Kind() != KindBitmap || !HasFigures(*drawing) || !LinkCheck()) return;
     const tplotparams& pp = ctx_.PlotParams;
-    const BurnSettings bs = BurnSettingsOf(settings_);
-    const double width = bs.Width;
-    const double height = bs.Height;
+    const JobSettings js = JobSettingsOf(settings_);
+    const double width = js.PictureWidth;
+    const double height = js.PictureHeight;
     drawing->SetSizeMm(width, height);
-    const double scale = bs.Scale;
+    const double scale = js.Scale;
     if (!WorkAreaChecks(scale * width / 100, scale * height / 100, 0, 0)) return;
 
     layer_.SendCommand(TravelSpeedCommand());
     layer_.SendCommand(Bytes({'F', 0}));
-    if (pp.Laser) ctx_.JobStartZ = -bs.Thickness;
+    if (pp.Laser) ctx_.JobStartZ = -js.Thickness;
     if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) return;
     if (!SendWait("C")) return;
 
@@ -394,18 +386,18 @@ void JobControl::Burn() {
     ctx_.BmpPixelHeight = picture->Height;
     burn->HeightMm = height;
     burn->WidthMm = width;
-    burn->Pitch = bs.Pitch;
-    burn->BlackPower = bs.BlackPower;
-    burn->WhitePower = bs.WhitePower;
-    burn->OneWay = bs.OneWay;
-    burn->IdlePower = bs.IdlePower;
+    burn->Pitch = js.BurnPitch;
+    burn->BlackPower = js.PowerForBlack;
+    burn->WhitePower = js.PowerForWhite;
+    burn->OneWay = js.BurnOneWay;
+    burn->IdlePower = js.LaserIdlePower;
     burn->StartZ = ctx_.JobStartZ;
     {
         BusyCursor cursor(notifier_);
         burn->PrepareLines();
     }
     const std::uint32_t work = ctx_.SpeedToTimer(
-        RoundTo<std::int32_t>(bs.WorkSpeed * pp.Multiplier, "work speed"));
+        RoundTo<std::int32_t>(js.WorkSpeed * pp.Multiplier, "work speed"));
     layer_.SendCommand(Bytes({'V', 1}) + IntToBytes4(work));
     layer_.SendCommand(Bytes({'T', 3, IdlePowerByte(burn->IdlePower)}));
     layer_.SendCommand(Bytes({'F', 1}));
