@@ -1,6 +1,7 @@
 #pragma once
 // The one home of every job and machine setting, keyed by the configuration dialog's component
-// names (`WorkSpeed`, `doOutline`, ...), which are also the names the settings files use.
+// names (`WorkSpeed`, `doOutline`, ...), which are also the names the settings files use. The
+// program reads and writes them through the typed keys of setting_keys.h.
 // Lengths are held in millimetres and speeds in millimetres per minute, whatever unit is shown.
 // Every reader asks this object at the moment it needs a value, so a change made in the dialog
 // takes effect at the next read. Reads and writes are safe from any thread.
