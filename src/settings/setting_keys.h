@@ -4,7 +4,6 @@
 // program's own reads and writes go through these (`settings.Number(setting::ToolDiameter)`),
 // so a misspelt name, or a number read as a check box, does not build. The list itself is
 // setting_keys.def.
-#include <cstddef>
 
 namespace vellisk {
 
