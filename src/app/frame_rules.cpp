@@ -31,6 +31,14 @@ void ChangeViewAtribute(ViewOptions& v, ViewItem clicked) {
     v.Warstwy = clicked == ViewItem::Warstwy;
 }
 
+std::vector<std::size_t> DrawingsToReprepare(bool settingsChanged, std::span<const int> kinds) {
+    std::vector<std::size_t> which;
+    if (!settingsChanged) return which;
+    for (std::size_t i = kinds.size(); i-- > 0;)
+        if (kinds[i] != KindGcode && kinds[i] != KindBitmap) which.push_back(i);
+    return which;
+}
+
 std::string OpenFilter(bool laser) {
     return laser ? "HPGL|*.plt|DXF R12|*.dxf|BMP|*.bmp" : "HPGL|*.plt|DXF R12|*.dxf|G Code|*.nc";
 }

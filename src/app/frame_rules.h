@@ -2,8 +2,11 @@
 // The main frame's rules, free of any window: which menu items and buttons are enabled for the
 // drawings open, the zoom steps, the view options, the open dialog's filter and the save-as file
 // name. (The project kind a file opens as is FileKindOf, drawing_files/file_kind.h.)
+#include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "drawing_window/view_options.h"
 #include "model/geometry_types.h"
@@ -51,6 +54,12 @@ int ZoomOutStep(int zoom);
 enum class ViewItem { Kierunek, Kolejnosc, Warstwy, Punktywej };
 // A click on a view item: the entry points toggle; a colour mode becomes the only one checked.
 void ChangeViewAtribute(ViewOptions& v, ViewItem clicked);
+
+// The drawings prepared again after the configuration dialog closes, as positions in `kinds`
+// (the project kinds of the open drawings in window order), the last window first: none unless
+// a setting that shapes the tool paths changed; never a G-code drawing or a bitmap, whose moves
+// are the file's own.
+std::vector<std::size_t> DrawingsToReprepare(bool settingsChanged, std::span<const int> kinds);
 
 // The open dialog's filter as "label|pattern|label|pattern|..." pairs: BMP takes the place of
 // G-code on a laser machine (so a kept filter index 3 picks bitmaps there).

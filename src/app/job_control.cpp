@@ -58,6 +58,26 @@ void JobControl::Run(F command) {
     RunReported(notifier_, command);
 }
 
+JobSettings JobSettingsOf(const Settings& settings) {
+    JobSettings s;
+    s.Scale = settings.Number(setting::Scale);
+    s.AllowForDiameter = settings.Flag(setting::AllowForDiameter);
+    s.ToolDiameter = settings.Number(setting::ToolDiameter);
+    s.Polish = settings.Flag(setting::Polishing);
+    s.PolishThickness = settings.Number(setting::PolishThickness);
+    s.WorkSpeed = settings.Number(setting::WorkSpeed);
+    s.Thickness = settings.Number(setting::MaterialThickness);
+    s.FlyingStart = settings.Flag(setting::FlyingStart);
+    s.PictureWidth = settings.Number(setting::PictureWidth);
+    s.PictureHeight = settings.Number(setting::PictureHeight);
+    s.BurnPitch = settings.Number(setting::BurnPitch);
+    s.PowerForBlack = settings.Number(setting::PowerForBlack);
+    s.PowerForWhite = settings.Number(setting::PowerForWhite);
+    s.BurnOneWay = settings.Flag(setting::BurnOneWay);
+    s.LaserIdlePower = settings.Number(setting::LaserIdlePower);
+    return s;
+}
+
 std::filesystem::path JobControl::JobFile() const { return ctx_.ProgramDir / "out.cnx"; }
 
 // A burn asked to pause still uses the link until its line is done and it has paused.
@@ -91,7 +111,7 @@ int JobControl::RunTransfer() {
 
 std::string JobControl::TravelSpeedCommand() const {
     const std::uint32_t timer = ctx_.SpeedToTimer(
-        RoundTo<std::int32_t>(settings_.Number("przespeed") * ctx_.PlotParams.Multiplier, "travel speed"));
+        RoundTo<std::int32_t>(settings_.Number(setting::TravelSpeed) * ctx_.PlotParams.Multiplier, "travel speed"));
     // The newer controller takes 4-byte speeds; the older one 2 bytes (which must fit 16 bits).
     return Bytes({'V', 0}) + (ctx_.PlotParams.ArmController ? IntToBytes4(timer)
                                                             : IntToBytes2(CheckedCast<std::int32_t>(timer)));
@@ -186,14 +206,15 @@ void JobControl::StartJob() {
     if (!drawing || !HasFigures(*drawing) || !LinkCheck()) return;
     const tplotparams& pp = ctx_.PlotParams;
     const int kind = drawing->Kind();
-    const double scale = settings_.Number("skala");
+    const JobSettings js = JobSettingsOf(settings_);
+    const double scale = js.Scale;
     const double sx = scale * UnitsToMm(kind, drawing->Width()) / 100;
     const double sy = scale * UnitsToMm(kind, drawing->Height()) / 100;
-    const double d = settings_.Flag("doOutline") && kind != KindGcode ? settings_.Number("srednica") : 0.0;
-    const double p = settings_.Flag("polerowanie") && kind != KindGcode ? settings_.Number("poler_grubosc") : 0.0;
+    const double d = js.AllowForDiameter && kind != KindGcode ? js.ToolDiameter : 0.0;
+    const double p = js.Polish && kind != KindGcode ? js.PolishThickness : 0.0;
 
     if (kind == KindBitmap) {
-        const double workSpeed = settings_.Number("WorkSpeed");
+        const double workSpeed = js.WorkSpeed;
         const double run =
             RunUpDistance(ctx_, static_cast<std::int32_t>(ctx_.SpeedToTimer(RoundTo<std::int32_t>(workSpeed))));
         const double bx = ctx_.PlotState.BaseX / 100;
@@ -215,7 +236,7 @@ void JobControl::StartJob() {
     layer_.SendCommand(Bytes({'F', 0}));
     if (kind == KindGcode) ctx_.JobStartZ = drawing->GcodeMaxZ();
     if (pp.Laser) ctx_.JobStartZ = 0;
-    if (pp.ZReversed) ctx_.JobStartZ = -settings_.Number("grubosc");
+    if (pp.ZReversed) ctx_.JobStartZ = -js.Thickness;
     if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) return;
     if (!SendWait("C")) return;
 
@@ -223,7 +244,7 @@ void JobControl::StartJob() {
     const int outputKind = kind == KindGcode ? 5 : 4;
     if (kind != KindGcode && !ctx_.HatchingDone) drawing->AddOutline();
     if (!drawing->Save(JobFile(), 0, drawing->FigureCount() - 1, outputKind)) return;
-    if (pp.Laser && settings_.Flag("LotnyStart") && !FlyingStartChecks(d)) return;
+    if (pp.Laser && js.FlyingStart && !FlyingStartChecks(d)) return;
     if (!ctx_.ArmLink && !transfer_.CheckSize(JobFile())) return;
     if (!JobFileReadyToStream(JobFile(), ctx_, notifier_)) return;
 
@@ -343,15 +364,16 @@ void JobControl::Burn() {
     JobDrawing* drawing = host_.ActiveDrawing();
     if (!drawing || drawing->Kind() != KindBitmap || !HasFigures(*drawing) || !LinkCheck()) return;
     const tplotparams& pp = ctx_.PlotParams;
-    const double width = settings_.Number("SzerokoscObrazu");
-    const double height = settings_.Number("WysokoscObrazu");
+    const JobSettings js = JobSettingsOf(settings_);
+    const double width = js.PictureWidth;
+    const double height = js.PictureHeight;
     drawing->SetSizeMm(width, height);
-    const double scale = settings_.Number("skala");
+    const double scale = js.Scale;
     if (!WorkAreaChecks(scale * width / 100, scale * height / 100, 0, 0)) return;
 
     layer_.SendCommand(TravelSpeedCommand());
     layer_.SendCommand(Bytes({'F', 0}));
-    if (pp.Laser) ctx_.JobStartZ = -settings_.Number("grubosc");
+    if (pp.Laser) ctx_.JobStartZ = -js.Thickness;
     if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) return;
     if (!SendWait("C")) return;
 
@@ -364,18 +386,18 @@ void JobControl::Burn() {
     ctx_.BmpPixelHeight = picture->Height;
     burn->HeightMm = height;
     burn->WidthMm = width;
-    burn->Pitch = settings_.Number("BMPKrok");
-    burn->BlackPower = settings_.Number("MocDlaCzarnego");
-    burn->WhitePower = settings_.Number("MocDlaBialego");
-    burn->OneWay = settings_.Flag("Jednokierukowo");
-    burn->IdlePower = settings_.Number("SpoczynkowaMocLasera");
+    burn->Pitch = js.BurnPitch;
+    burn->BlackPower = js.PowerForBlack;
+    burn->WhitePower = js.PowerForWhite;
+    burn->OneWay = js.BurnOneWay;
+    burn->IdlePower = js.LaserIdlePower;
     burn->StartZ = ctx_.JobStartZ;
     {
         BusyCursor cursor(notifier_);
         burn->PrepareLines();
     }
     const std::uint32_t work = ctx_.SpeedToTimer(
-        RoundTo<std::int32_t>(settings_.Number("WorkSpeed") * pp.Multiplier, "work speed"));
+        RoundTo<std::int32_t>(js.WorkSpeed * pp.Multiplier, "work speed"));
     layer_.SendCommand(Bytes({'V', 1}) + IntToBytes4(work));
     layer_.SendCommand(Bytes({'T', 3, IdlePowerByte(burn->IdlePower)}));
     layer_.SendCommand(Bytes({'F', 1}));

@@ -33,6 +33,26 @@ class JobDrawing;
 class GuiDispatcher;
 class tBMPThread;
 
+// The settings START and the bitmap burn read, taken once when the command begins.
+struct JobSettings {
+    double Scale = 100.0;           // skala, percent
+    bool AllowForDiameter = false;  // doOutline
+    double ToolDiameter = 0.0;      // srednica, mm
+    bool Polish = false;            // polerowanie
+    double PolishThickness = 0.0;   // poler_grubosc, mm
+    double WorkSpeed = 0.0;         // WorkSpeed, mm/min
+    double Thickness = 0.0;         // grubosc, mm
+    bool FlyingStart = false;       // LotnyStart
+    double PictureWidth = 0.0;      // SzerokoscObrazu, mm
+    double PictureHeight = 0.0;     // WysokoscObrazu, mm
+    double BurnPitch = 0.0;         // BMPKrok, mm
+    double PowerForBlack = 0.0;     // MocDlaCzarnego, percent
+    double PowerForWhite = 0.0;     // MocDlaBialego, percent
+    bool BurnOneWay = false;        // Jednokierukowo
+    double LaserIdlePower = 0.0;    // SpoczynkowaMocLasera, percent
+};
+JobSettings JobSettingsOf(const Settings& settings);
+
 // What job control needs of the main frame.
 class JobHost {
 public:

@@ -34,8 +34,40 @@ std::string Padded(std::string text, char pad, std::size_t size = 16) {
 
 }  // namespace
 
+JobWriterSettings JobWriterSettingsOf(const Settings& settings) {
+    JobWriterSettings w;
+    w.TravelSpeed = settings.Number(setting::TravelSpeed);
+    w.WorkSpeed = settings.Number(setting::WorkSpeed);
+    w.PolishSpeed = settings.Number(setting::PolishSpeed);
+    w.WorkPower = settings.Number(setting::WorkPower);
+    w.PolishPower = settings.Number(setting::PolishPower);
+    w.LaserSoftStart = settings.Flag(setting::LaserSoftStart);
+    w.LaserIdlePower = settings.Number(setting::LaserIdlePower);
+    w.SpinUpTime = settings.Number(setting::SpinUpTime);
+    w.FlyingStart = settings.Flag(setting::FlyingStart);
+    w.LaserPulseTime = settings.Number(setting::LaserPulseTime);
+    w.Thickness = settings.Number(setting::MaterialThickness);
+    w.AboveTable = settings.Number(setting::AboveTable);
+    w.AboveMaterial = settings.Number(setting::AboveMaterial);
+    w.Depth = settings.Number(setting::MillingDepth);
+    w.Scale = settings.Number(setting::Scale);
+    w.Smoothing = settings.Flag(setting::Smoothing);
+    w.Polish = settings.Flag(setting::Polishing);
+    w.PolishStart = settings.Number(setting::PolishStart);
+    w.DrillFeed = settings.Number(setting::DrillFeed);
+    w.DrillRetract = settings.Number(setting::DrillRetract);
+    w.DrillPeck = settings.Number(setting::DrillPeck);
+    w.OilWhileCutting = settings.Flag(setting::OilWhileCutting);
+    w.OilWhileTravelling = settings.Flag(setting::OilWhileTravelling);
+    w.OilWhileDrilling = settings.Flag(setting::OilWhileDrilling);
+    w.OilBeforeDrilling = settings.Flag(setting::OilBeforeDrilling);
+    w.AllInOneFigure = settings.Flag(setting::AllInOneFigure);
+    w.Multilayer = settings.Choice(setting::ProjectType) == 1;
+    return w;
+}
+
 JobWriter::JobWriter(JobSink& sink, const JobMachine& machine, const Settings& settings)
-    : sink_(sink), m_(machine), settings_(settings) {
+    : sink_(sink), m_(machine), source_(settings), settings_(JobWriterSettingsOf(settings)) {
     cmd_.reserve(64);
 }
 
@@ -189,24 +221,25 @@ void JobWriter::OpenOutput(int fileKind, int outputKind) {
         fileKind_ = fileKind;
         outputKind_ = outputKind;
         currentPen_ = 0;
-        const Settings& s = settings_;
+        settings_ = JobWriterSettingsOf(source_);
+        const JobWriterSettings& s = settings_;
         if (IsStream()) {
             std::string h;
             if (m_.ArmLink && !m_.ArmController) AppendSmoothing(h, 0);
-            AppendSpeed(h, 0, s.Number("przespeed"), false);
-            AppendSpeed(h, 1, s.Number("WorkSpeed"), false);
-            AppendSpeed(h, 3, s.Number("Polerspeed"), false);
-            const double P = outputKind == OutputStream ? s.Number("work_power") : m_.GcodePower;
+            AppendSpeed(h, 0, s.TravelSpeed, false);
+            AppendSpeed(h, 1, s.WorkSpeed, false);
+            AppendSpeed(h, 3, s.PolishSpeed, false);
+            const double P = outputKind == OutputStream ? s.WorkPower : m_.GcodePower;
             if (!m_.ArmLink) {
                 AppendPower(h, 1, m_.SpindleScale * P * 255.0 / 100.0);
-                AppendPower(h, 3, s.Number("poler_power") * m_.SpindleScale * 255.0 / 100.0);
+                AppendPower(h, 3, s.PolishPower * m_.SpindleScale * 255.0 / 100.0);
             } else if (m_.Laser) {
                 AppendPower(h, 1, m_.SpindleScale * P * 255.0 / 100.0);
-                if (s.Flag("LaserMiekkiStart"))
-                    AppendPower(h, 3, s.Number("SpoczynkowaMocLasera") * 255.0 / 100.0);
+                if (s.LaserSoftStart)
+                    AppendPower(h, 3, s.LaserIdlePower * 255.0 / 100.0);
             } else {
                 AppendPause(h, 200);
-                AppendPower(h, 3, s.Number("poler_power") * m_.SpindleScale / 100.0);
+                AppendPower(h, 3, s.PolishPower * m_.SpindleScale / 100.0);
                 AppendPause(h, 200);
                 AppendPower(h, 1, m_.SpindleScale * P / 100.0);
                 AppendPause(h, 200);
@@ -216,7 +249,7 @@ void JobWriter::OpenOutput(int fileKind, int outputKind) {
             if (!m_.Laser) {
                 AppendOutputs(h, 1, 1);
                 // The spindle's start-up delay, in pauses of at most 255 ms.
-                std::int64_t d = RoundTo<std::int64_t>(s.Number("CzasRozruchu") * 1000.0, "start-up delay");
+                std::int64_t d = RoundTo<std::int64_t>(s.SpinUpTime * 1000.0, "start-up delay");
                 while (d > 255) {
                     AppendPause(h, 255);
                     d -= 255;
@@ -230,7 +263,7 @@ void JobWriter::OpenOutput(int fileKind, int outputKind) {
         if (outputKind == OutputGcodeStream || m_.ZReversed)
             streamStartZ_ = m_.JobStartZ;
         else
-            streamStartZ_ = s.Number("grubosc") + s.Number("ponad_stol") + s.Number("nadmat");
+            streamStartZ_ = s.Thickness + s.AboveTable + s.AboveMaterial;
         position_.Z = RoundTo<std::int32_t>(m_.StepsZ * streamStartZ_ * 100.0, "start height in steps");
         extents_.Max = {-2147483647.0, -2147483647.0, -2147483647.0};
         extents_.Min = {2147483647.0, 2147483647.0, 2147483647.0};
@@ -277,14 +310,14 @@ void JobWriter::WriteTrailer() {
 
 double JobWriter::SafeZ() const {
     if (m_.ZReversed) return m_.JobStartZ;
-    return settings_.Number("grubosc") + settings_.Number("ponad_stol") + settings_.Number("nadmat");
+    return settings_.Thickness + settings_.AboveTable + settings_.AboveMaterial;
 }
 
 double JobWriter::MachineX(const tfigura& f, double x) const {
-    return settings_.Number("skala") / 100.0 * UnitsToMm(fileKind_, x - f.OriginX);
+    return settings_.Scale / 100.0 * UnitsToMm(fileKind_, x - f.OriginX);
 }
 double JobWriter::MachineY(const tfigura& f, double y) const {
-    return settings_.Number("skala") / 100.0 * UnitsToMm(fileKind_, y - f.OriginY);
+    return settings_.Scale / 100.0 * UnitsToMm(fileKind_, y - f.OriginY);
 }
 double JobWriter::MachineZ(double z) const { return UnitsToMm(fileKind_, z); }
 
@@ -301,20 +334,20 @@ void JobWriter::WriteFigure(tfigura& figure) {
 
 void JobWriter::WriteStreamFigure(tfigura& f) {
     if (f.ToolPath3D.size() < 2) return;
-    const Settings& s = settings_;
+    const JobWriterSettings& s = settings_;
     const std::int32_t k = TravelFactor();
-    BuildSpeedProfile(f, fileKind_, m_, s.Flag("wygladzanie"));
+    BuildSpeedProfile(f, fileKind_, m_, s.Smoothing);
     const tpunkt& p0 = f.ToolPath3D[0];
     const double X0 = MachineX(f, p0.X), Y0 = MachineY(f, p0.Y);
-    const double grubosc = s.Number("grubosc"), ponadStol = s.Number("ponad_stol");
+    const double grubosc = s.Thickness, ponadStol = s.AboveTable;
 
     Pause(10);
     Mode(0);
-    Lubrication(s.Flag("PodczasPrzestawczych"));
+    Lubrication(s.OilWhileTravelling);
     if (!m_.Laser) Outputs(1, 1);
     Move(k, kNoSpeedLimit, X0, Y0, SafeZ());
     Pause(10);
-    if (f.PointFigure && s.Flag("PrzedWierceniem")) Lubrication(true);
+    if (f.PointFigure && s.OilBeforeDrilling) Lubrication(true);
     if (m_.ZReversed) {
         Move(k, kNoSpeedLimit, X0, Y0, m_.JobStartZ);
         Pause(10);
@@ -322,7 +355,7 @@ void JobWriter::WriteStreamFigure(tfigura& f) {
     } else {
         Move(k, kNoSpeedLimit, X0, Y0, grubosc + ponadStol + 1.0);
         Pause(10);
-        Speed(3, s.Number("wiercenie_posuw"), true);
+        Speed(3, s.DrillFeed, true);
         Mode(3);
         Move(k, kNoSpeedLimit, X0, Y0, grubosc + ponadStol);
         Pause(10);
@@ -337,20 +370,20 @@ void JobWriter::WriteStreamFigure(tfigura& f) {
 
     // Lift back to the safe height.
     Pause(2);
-    Speed(3, s.Number("wiercenie_cofanie"), true);
+    Speed(3, s.DrillRetract, true);
     Mode(m_.Laser ? 0 : 3);
     Move(k, kNoSpeedLimit, Xe, Ye, SafeZ());
     Pause(10);
     Mode(0);
     if (!m_.Laser) Outputs(1, 1);
-    if (!s.Flag("PodczasPrzestawczych")) Lubrication(false);
+    if (!s.OilWhileTravelling) Lubrication(false);
     FreeSpeedProfile(f);
 }
 
 void JobWriter::WriteDrilling(const tfigura& f, double X0, double Y0, double& Xe, double& Ye) {
-    const Settings& s = settings_;
+    const JobWriterSettings& s = settings_;
     if (m_.Laser) {
-        const std::int32_t pulse = RoundTo<std::int32_t>(s.Number("CzasImpulsu"), "laser pulse time");
+        const std::int32_t pulse = RoundTo<std::int32_t>(s.LaserPulseTime, "laser pulse time");
         Pause(1);
         Outputs(1, 1);
         Emit(LaserTimeCommand(pulse));
@@ -367,15 +400,15 @@ void JobWriter::WriteDrilling(const tfigura& f, double X0, double Y0, double& Xe
     const double zEnd = MachineZ(p1.Z);
     double depth = m_.StepsZ == 0.0 ? 0.0
                    : m_.ZReversed  ? m_.JobStartZ
-                                   : s.Number("grubosc") + s.Number("ponad_stol");
-    const double peck = s.Number("Skok_wiercenia");
-    const double feed = s.Number("wiercenie_posuw"), retract = s.Number("wiercenie_cofanie");
+                                   : s.Thickness + s.AboveTable;
+    const double peck = s.DrillPeck;
+    const double feed = s.DrillFeed, retract = s.DrillRetract;
     // Holes within the machine take at most tens of thousands of pecks; a bottom far beyond
     // (a damaged drawing) would write pecks without end before any move became too long.
     constexpr double kMaxPecks = 1.0e6;
     if (peck > 0.0 && (depth - zEnd) / peck > kMaxPecks)
         throw CoreError::range("hole too deep for the machine: " + std::to_string(depth - zEnd) + " mm");
-    Lubrication(s.Flag("PodczasWiercenia"));
+    Lubrication(s.OilWhileDrilling);
     while (peck > 0.0 && depth - peck > zEnd) {
         depth -= peck;
         Pause(10);
@@ -401,15 +434,15 @@ void JobWriter::WriteDrilling(const tfigura& f, double X0, double Y0, double& Xe
 }
 
 void JobWriter::WriteContour(tfigura& f, double X0, double Y0, double& Xe, double& Ye) {
-    const Settings& s = settings_;
-    const bool smoothing = s.Flag("wygladzanie");
+    const JobWriterSettings& s = settings_;
+    const bool smoothing = s.Smoothing;
     const bool olderSmoothing = m_.ArmLink && smoothing && !m_.ArmController;
-    Lubrication(s.Flag("PodczasCiecia"));
-    if (m_.PlungePitch >= 100.0 && !s.Flag("polerowanie") && s.Choice("ProjektType") != 1 &&
+    Lubrication(s.OilWhileCutting);
+    if (m_.PlungePitch >= 100.0 && !s.Polish && !s.Multilayer &&
         !m_.ZReversed) {
-        double depth = s.Number("grubosc") + s.Number("ponad_stol") - s.Number("Glebokosc");
+        double depth = s.Thickness + s.AboveTable - s.Depth;
         Pause(10);
-        Speed(3, s.Number("wiercenie_posuw"), true);
+        Speed(3, s.DrillFeed, true);
         Mode(3);
         Move(TravelFactor(), kNoSpeedLimit, X0, Y0, depth);
         Pause(10);
@@ -417,13 +450,13 @@ void JobWriter::WriteContour(tfigura& f, double X0, double Y0, double& Xe, doubl
     }
     if (olderSmoothing) AppendSmoothing(out_, 1);
     if (!m_.Laser) Outputs(1, 1);
-    if (m_.Laser && !s.Flag("LotnyStart")) {
+    if (m_.Laser && !s.FlyingStart) {
         Pause(1);
         Outputs(1, 1);
         Packet("sLS");
     }
     std::uint32_t workTimer =
-        m_.SpeedToTimer(RoundTo<std::int32_t>(s.Number("WorkSpeed"), "work speed"));
+        m_.SpeedToTimer(RoundTo<std::int32_t>(s.WorkSpeed, "work speed"));
     double rampLength = static_cast<double>(m_.RampIndexOfTimer(
                             static_cast<std::int32_t>(std::min<std::uint32_t>(workTimer, 0x7FFFFFFF)))) /
                         100.0 / m_.StepsX;
@@ -436,7 +469,7 @@ void JobWriter::WriteContour(tfigura& f, double X0, double Y0, double& Xe, doubl
         WriteVertexPath(f, rampLength, Xe, Ye);
     if (m_.Laser) {
         Pause(1);
-        if (s.Flag("LaserMiekkiStart"))
+        if (s.LaserSoftStart)
             Outputs(1, 3);
         else
             Packet("sLC");
@@ -445,7 +478,7 @@ void JobWriter::WriteContour(tfigura& f, double X0, double Y0, double& Xe, doubl
 }
 
 void JobWriter::WriteBezierPath(const tfigura& f, double& Xe, double& Ye) {
-    const double scale = settings_.Number("skala") / 100.0;
+    const double scale = settings_.Scale / 100.0;
     auto steps = [&](const tpunkt& p) {
         TIntPoint3D r;
         r.X = RoundTo<std::int32_t>(scale * UnitsToMm(fileKind_, p.X - f.OriginX) * 100.0 * m_.StepsX,
@@ -501,13 +534,13 @@ void JobWriter::WriteBezierPath(const tfigura& f, double& Xe, double& Ye) {
 }
 
 void JobWriter::WriteVertexPath(const tfigura& f, double rampLength, double& Xe, double& Ye) {
-    const Settings& s = settings_;
+    const JobWriterSettings& s = settings_;
     const std::int32_t k = TravelFactor();
-    const bool flying = s.Flag("LotnyStart") && m_.Laser;
-    const bool softStart = s.Flag("LaserMiekkiStart");
-    const bool polishSwitch = s.Flag("polerowanie");
-    const double polishLevel = s.Number("grubosc") + s.Number("ponad_stol") -
-                               s.Number("Glebokosc") + s.Number("Poler_start");
+    const bool flying = s.FlyingStart && m_.Laser;
+    const bool softStart = s.LaserSoftStart;
+    const bool polishSwitch = s.Polish;
+    const double polishLevel = s.Thickness + s.AboveTable -
+                               s.Depth + s.PolishStart;
     const double reversedZ =
         m_.ZReversed ? RoundHalfEven(MmToUnits(fileKind_, m_.JobStartZ)) : 0.0;
     auto prepare = [&](const tpunkt& p) {
@@ -516,7 +549,7 @@ void JobWriter::WriteVertexPath(const tfigura& f, double rampLength, double& Xe,
         if (m_.StepsZ == 0.0) q.Z = 0.0;
         return q;
     };
-    const double scale = s.Number("skala") / 100.0;
+    const double scale = s.Scale / 100.0;
     auto mx = [&](double x) { return scale * UnitsToMm(fileKind_, x); };
 
     std::uint16_t last = 65535;
@@ -544,7 +577,7 @@ void JobWriter::WriteVertexPath(const tfigura& f, double rampLength, double& Xe,
         }
         if (polishSwitch && !polishing && MachineZ(P.Z) + 0.001 < polishLevel) {
             polishing = true;
-            Speed(3, s.Number("Polerspeed"), false);
+            Speed(3, s.PolishSpeed, false);
             Pause(1);
             Mode(3);
             if (!m_.Laser) Outputs(1, 3);
@@ -610,10 +643,10 @@ void JobWriter::WriteVertexPath(const tfigura& f, double rampLength, double& Xe,
 
 void JobWriter::WriteGcodeFigure(tfigura& f) {
     if (f.ToolPath3D.empty()) return;
-    const Settings& s = settings_;
+    const JobWriterSettings& s = settings_;
     const std::int32_t k = TravelFactor();
-    const bool olderSmoothing = m_.ArmLink && s.Flag("wygladzanie") && !m_.ArmController;
-    BuildSpeedProfile(f, fileKind_, m_, s.Flag("wygladzanie"));
+    const bool olderSmoothing = m_.ArmLink && s.Smoothing && !m_.ArmController;
+    BuildSpeedProfile(f, fileKind_, m_, s.Smoothing);
     Pause(10);
     if (f.RapidFigure) {
         Mode(0);
@@ -622,7 +655,7 @@ void JobWriter::WriteGcodeFigure(tfigura& f) {
         Mode(1);
     }
     if (olderSmoothing) AppendSmoothing(out_, 1);
-    const double scale = s.Number("skala");
+    const double scale = s.Scale;
     auto mm = [&](double c) { return UnitsToMm(fileKind_, RoundHalfEven(scale * c / 100.0)); };
     bool indexSet = true;
     for (std::size_t i = 0; i < f.ToolPath3D.size(); ++i) {
@@ -655,7 +688,7 @@ void JobWriter::WriteHpglPath(const std::vector<tpunkt>& path, std::int32_t laye
     std::string out;
     bool select = contour ? (layer != currentPen_ || currentPen_ == 0)
                           : (currentPen_ == 0 ||
-                             (layer != currentPen_ && !settings_.Flag("WszystkieWjednej")));
+                             (layer != currentPen_ && !settings_.AllInOneFigure));
     if (select) {
         out += "SP " + std::to_string(layer) + ";\r\n";
         currentPen_ = layer;

@@ -30,9 +30,43 @@ struct JobExtents {
     tpunkt Max;
 };
 
+// The settings a job is written with, taken when the writer is made and again when an output
+// opens (once per job).
+struct JobWriterSettings {
+    double TravelSpeed = 0.0;         // przespeed, mm/min
+    double WorkSpeed = 0.0;           // WorkSpeed, mm/min
+    double PolishSpeed = 0.0;         // Polerspeed, mm/min
+    double WorkPower = 0.0;           // work_power, percent
+    double PolishPower = 0.0;         // poler_power, percent
+    bool LaserSoftStart = false;      // LaserMiekkiStart
+    double LaserIdlePower = 0.0;      // SpoczynkowaMocLasera, percent
+    double SpinUpTime = 0.0;          // CzasRozruchu, s
+    bool FlyingStart = false;         // LotnyStart
+    double LaserPulseTime = 0.0;      // CzasImpulsu, ms
+    double Thickness = 0.0;           // grubosc, mm
+    double AboveTable = 0.0;          // ponad_stol, mm
+    double AboveMaterial = 0.0;       // nadmat, mm
+    double Depth = 0.0;               // Glebokosc, mm
+    double Scale = 0.0;               // skala, percent
+    bool Smoothing = false;           // wygladzanie
+    bool Polish = false;              // polerowanie
+    double PolishStart = 0.0;         // Poler_start, mm
+    double DrillFeed = 0.0;           // wiercenie_posuw, mm/min
+    double DrillRetract = 0.0;        // wiercenie_cofanie, mm/min
+    double DrillPeck = 0.0;           // Skok_wiercenia, mm
+    bool OilWhileCutting = false;     // PodczasCiecia
+    bool OilWhileTravelling = false;  // PodczasPrzestawczych
+    bool OilWhileDrilling = false;    // PodczasWiercenia
+    bool OilBeforeDrilling = false;   // PrzedWierceniem
+    bool AllInOneFigure = false;      // WszystkieWjednej, HPGL export: one pen for all
+    bool Multilayer = false;          // ProjektType 1
+};
+JobWriterSettings JobWriterSettingsOf(const Settings& settings);
+
 class JobWriter {
 public:
-    // `machine` and `settings` are read at every call, as they stand then.
+    // `machine` is read at every call, as it stands then; `settings` when the writer is made and
+    // again at OpenOutput.
     JobWriter(JobSink& sink, const JobMachine& machine, const Settings& settings);
 
     // Starts the output of a project of `fileKind` (drawing units) as `outputKind`; writes the
@@ -110,7 +144,8 @@ private:
 
     JobSink& sink_;
     const JobMachine& m_;
-    const Settings& settings_;
+    const Settings& source_;
+    JobWriterSettings settings_;
     int fileKind_ = KindHpgl;
     int outputKind_ = 0;
     std::int32_t currentPen_ = 0;

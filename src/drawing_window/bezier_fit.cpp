@@ -250,14 +250,14 @@ void DobierzU(tfigura& figure, double maxChord) {
 
 void UtworzSpiraleBezier(tfigura& figure, const Settings& settings, const BezierMachine& machine, double depthMm) {
     figure.RampedBezierPath.clear();
-    const double top = settings.Number("grubosc") + settings.Number("ponad_stol");
+    const double top = settings.Number(setting::MaterialThickness) + settings.Number(setting::AboveTable);
     double depth = top - depthMm;
-    const double pitch = settings.Number("skok");
+    const double pitch = settings.Number(setting::SpiralPitch);
     double h = pitch >= 100.0 ? depth : top;
     const bool reversedLaser = machine.Laser && machine.ZReversed;
     if (reversedLaser) {
         // The same height as the straight moves of this machine are sent at.
-        h = depth = RoundHalfEven(MmToUnits(machine.kind, -settings.Number("grubosc")));
+        h = depth = RoundHalfEven(MmToUnits(machine.kind, -settings.Number(setting::MaterialThickness)));
     }
     figure.CutLength = figure.PolishLength = figure.ExtraLength = 0.0;
     const auto& segs = figure.BezierSegments;
@@ -293,7 +293,7 @@ void PrzyblizBezier(std::span<tfigura* const> figures, const Settings& settings,
     for (tfigura* f : figures) f->BezierSegments.clear();
     const double chord = machine.StepsX > 0.0 ? MmToUnits(machine.kind, 0.01 / machine.StepsX)
                                               : std::numeric_limits<double>::infinity();
-    const bool layered = settings.Choice("ProjektType") == 1;
+    const bool layered = settings.Choice(setting::ProjectType) == 1;
     for (tfigura* f : figures) {
         PrzyblizFigure(*f, machine.kind);
         Wygladz(*f);
@@ -303,7 +303,7 @@ void PrzyblizBezier(std::span<tfigura* const> figures, const Settings& settings,
         for (const BezierSegmentRecord& seg : f->BezierSegments) length += seg.Length;
         f->PathLength = length;
         const double depth =
-            layered && hooks.LayerDepth ? hooks.LayerDepth(f->Layer) : settings.Number("Glebokosc");
+            layered && hooks.LayerDepth ? hooks.LayerDepth(f->Layer) : settings.Number(setting::MillingDepth);
         UtworzSpiraleBezier(*f, settings, machine, depth);
     }
 }

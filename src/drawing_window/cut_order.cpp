@@ -64,7 +64,7 @@ void Project::OdwrocKierunek(std::int32_t i) {
 }
 
 void Project::ReverseByLevelParity(int parity, std::int32_t wanted) {
-    const int m = settings_.Flag("negatyw") ? 1 : 0;
+    const int m = settings_.Flag(setting::CutNegative) ? 1 : 0;
     for (std::int32_t i = 0; i < Count(); ++i) {
         tfigura& f = Figure(i);
         if ((f.Level + m) % 2 != parity || f.Open) continue;
@@ -74,8 +74,8 @@ void Project::ReverseByLevelParity(int parity, std::int32_t wanted) {
 
 void Project::UstawKierunek() {
     notifier_.Status(ctx_.Text(TextId::FixingCutDirection));
-    const int out = settings_.Choice("out_dir");
-    const int in = settings_.Choice("in_dir");
+    const int out = settings_.Choice(setting::OuterDirection);
+    const int in = settings_.Choice(setting::InnerDirection);
     const std::int32_t outer = out == 1 ? 1 : out == 2 ? -1 : 0;
     if (outer != 0) ReverseByLevelParity(0, outer);
     if (in == 0) {
@@ -85,7 +85,7 @@ void Project::UstawKierunek() {
     } else {
         // Outer figures keep their drawn direction; each inner figure goes against the figure
         // that encloses it.
-        const int m = settings_.Flag("negatyw") ? 1 : 0;
+        const int m = settings_.Flag(setting::CutNegative) ? 1 : 0;
         for (std::int32_t i = 0; i < Count(); ++i) {
             tfigura& f = Figure(i);
             if ((f.Level + m) % 2 != 1 || f.Open || f.Parent == nullptr) continue;
@@ -195,7 +195,8 @@ int NestedOrder(const F& a, const F& b, const OrderRules& r) {
 }
 
 OrderRules RulesOf(const Settings& s, double splitY) {
-    return {s.Choice("order_fig"), s.Choice("Order_global"), s.Choice("ProjektType") == 1, splitY};
+    return {s.Choice(setting::FigureOrder), s.Choice(setting::GlobalOrder), s.Choice(setting::ProjectType) == 1,
+            splitY};
 }
 
 }  // namespace
@@ -211,7 +212,7 @@ int Project::CompareNestedOrder(const tfigura& a, const tfigura& b) const {
 void Project::BuildNestedOrderKeys() {
     for (std::size_t k = 0; k < Figures.size(); ++k) Figures[k]->OrderKey = static_cast<double>(k);
     OrderSplitY = ProjectCentreY;
-    const int rule = settings_.Choice("order_fig");
+    const int rule = settings_.Choice(setting::FigureOrder);
     if (rule < 0 || rule > 2 || Figures.empty()) return;
     // The keys are list positions again after every level, so one step of 1/N places a nested
     // figure between its parent and the figure before it (or, for outer-first, keeps up to N
@@ -236,7 +237,7 @@ void Project::UstawKolejnosc() {
     OrderSplitY = ProjectCentreY;
     const OrderRules rules = RulesOf(settings_, OrderSplitY);
     StableSortFigures(Figures, [&rules](const OrderFields& x, const OrderFields& y) { return CutOrder(x, y, rules) < 0; });
-    if (settings_.Flag("WszystkieWjednej")) {
+    if (settings_.Flag(setting::AllInOneFigure)) {
         BuildNestedOrderKeys();
         const OrderRules nested = RulesOf(settings_, OrderSplitY);
         StableSortFigures(Figures,

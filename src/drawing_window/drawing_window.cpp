@@ -156,7 +156,7 @@ const ViewTransform& DrawingWindow::Layout(int cw, int ch) {
         return transform_;
     }
     transform_ = ComputeView(cw, ch, p.Bounds.MinX, p.Bounds.MinY, p.ProjectWidth, p.ProjectHeight, p.ProjectKind,
-                             settings_.Number("srednica"), settings_.Number("skala"), zoom_);
+                             settings_.Number(setting::ToolDiameter), settings_.Number(setting::Scale), zoom_);
     return transform_;
 }
 
@@ -184,7 +184,7 @@ std::string DrawingWindow::PickStatus(std::int32_t i) const {
             if (&project_->Figure(k) == f.Parent) parent = k;
     std::string text = ctx_.Text(TextId::PickSelectedFigure) + std::to_string(i) + ctx_.Text(TextId::PickIn) +
                        std::to_string(parent);
-    if (settings_.Choice("ProjektType") == 1) {
+    if (settings_.Choice(setting::ProjectType) == 1) {
         tWarstwy& layers = project_->EnsureLayers();
         if (ctx_.PlotParams.Laser)
             text += " " + ctx_.Text(TextId::PickLaserPower) + "=" + NumberText(layers.GetPower(f.Layer)) + " , " +
@@ -251,7 +251,7 @@ void DrawingWindow::LayersConfirmed() {
     Reprepare();
 }
 
-bool DrawingWindow::LeaveOutFrame() const { return settings_.Flag("bezramki"); }
+bool DrawingWindow::LeaveOutFrame() const { return settings_.Flag(setting::SkipFrame); }
 
 std::unique_ptr<SimulationWalk> DrawingWindow::StartSimulation() {
     const Project& p = *project_;

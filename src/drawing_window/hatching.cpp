@@ -65,7 +65,7 @@ bool Kreskowanie::Run(const HatchOptions& options) {
     // lines for hours: refused like a spacing of nothing.
     const int kind = project_.ProjectKind;
     const double reach = std::hypot(project_.ProjectWidth, project_.ProjectHeight) +
-                         4 * MmToUnits(kind, settings_.Number("srednica"));
+                         4 * MmToUnits(kind, settings_.Number(setting::ToolDiameter));
     if (!(reach / MmToUnits(kind, options.SpacingMm) <= kMaxHatchScanLines)) {
         notifier_.Message(ctx_.Text(TextId::HatchTooManyLines), MessageKind::Error, Buttons::Ok, "");
         return false;
@@ -82,8 +82,9 @@ bool Kreskowanie::Run(const HatchOptions& options) {
 void Kreskowanie::BuildIndex(double angle) {
     index_ = std::make_unique<Index>();
     Index& ix = *index_;
-    lineDepth_ = MmToUnits(project_.ProjectKind, settings_.Number("grubosc") + settings_.Number("ponad_stol") -
-                                                     settings_.Number("Glebokosc"));
+    lineDepth_ = MmToUnits(project_.ProjectKind, settings_.Number(setting::MaterialThickness) +
+                                                     settings_.Number(setting::AboveTable) -
+                                                     settings_.Number(setting::MillingDepth));
     ix.nx = -std::sin(angle);
     ix.ny = std::cos(angle);
     const std::int32_t n = project_.Count();
@@ -92,7 +93,7 @@ void Kreskowanie::BuildIndex(double angle) {
 
     // The figures to hatch: closed figures that are not hatch lines (wherever an earlier sort
     // put them), without the frame and the outermost figures when frames are left out.
-    const bool noFrame = settings_.Flag("bezramki");
+    const bool noFrame = settings_.Flag(setting::SkipFrame);
     std::vector<std::uint32_t> hatched;
     double lo = 0.0, hi = 0.0, extent = 0.0;
     for (std::int32_t i = 0; i < n; ++i) {
@@ -147,7 +148,7 @@ void Kreskowanie::Scan(double a, double b, double spacingMm, double angle) {
     const int kind = project_.ProjectKind;
     // Spacing and margin in the project's own drawing units.
     const double s = MmToUnits(kind, spacingMm);
-    const double f = MmToUnits(kind, settings_.Number("srednica"));
+    const double f = MmToUnits(kind, settings_.Number(setting::ToolDiameter));
     if (!(s > 0.0) || !std::isfinite(s)) return;
 
     angle = std::fmod(angle, 2.0 * kPi);
@@ -574,7 +575,16 @@ void optymalizuj(std::vector<std::unique_ptr<tfigura>>& figures) {
 
 void AfterHatching(Project& project, const Settings& settings, const MachineContext& ctx) {
     if (ctx.PlungePitch < 100.0) project.AddOutline();
-    if (settings.Choice("ProjektType") == 1 && project.Layers) project.Layers->AddDefaultLayer(project.ProjectKind);
+    if (settings.Choice(setting::ProjectType) == 1 && project.Layers)
+        project.Layers->AddDefaultLayer(project.ProjectKind);
+}
+
+bool HatchWithChoices(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
+                      const HatchOptions& chosen) {
+    Kreskowanie hatching(project, settings, ctx, notifier);
+    if (!hatching.Run(chosen)) return false;
+    ctx.HatchChoices = chosen;
+    return true;
 }
 
 }  // namespace vellisk

@@ -11,6 +11,7 @@
 
 #include "model/figure.h"
 #include "model/geometry_types.h"
+#include "model/hatch_options.h"
 
 namespace vellisk {
 
@@ -18,14 +19,6 @@ class Project;
 class Settings;
 class MachineContext;
 class Notifier;
-
-// What the operator chose in the hatching dialog.
-struct HatchOptions {
-    double SpacingMm = 1.0;   // distance between the lines
-    double AngleDeg = 45.0;   // angle of the lines against the X axis
-    bool CutOutline = false;  // also cut the outlines of the hatched figures
-    bool TwoWay = false;      // cut the lines alternately in both directions
-};
 
 // The smallest spacing taken: a spacing of 0 would add lines without end.
 inline constexpr double kMinHatchSpacingMm = 0.01;
@@ -112,5 +105,11 @@ std::int32_t najblizszy(const std::vector<std::unique_ptr<tfigura>>& figures, st
 // plunge is not ramped), and in a layer project the layer of the hatch lines. The window then
 // repaints.
 void AfterHatching(Project& project, const Settings& settings, const MachineContext& ctx);
+
+// The hatching dialog's OK: hatches the project with the operator's choices and, when it went
+// through, keeps them as the context's HatchChoices, which the dialog offers at its next showing.
+// False: refused with a message (the dialog stays open).
+bool HatchWithChoices(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
+                      const HatchOptions& chosen);
 
 }  // namespace vellisk

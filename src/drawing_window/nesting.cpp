@@ -168,7 +168,7 @@ tpunkt Project::ScaleYToAspect(const tpunkt& p) const {
 void Project::ustal_dist() {
     const std::size_t n = Figures.size();
     if (n == 0) return;
-    const bool clockwiseOuter = settings_.Choice("out_dir") == 1;
+    const bool clockwiseOuter = settings_.Choice(setting::OuterDirection) == 1;
     const double turn = 2 * std::numbers::pi;
     const double diagonal = Distance2DInt({Bounds.MinX, Bounds.MinY}, {Bounds.MaxX, Bounds.MaxY});
     const auto R = RoundTo<std::int32_t>(diagonal / 2 + 1, "ring radius");

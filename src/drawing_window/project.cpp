@@ -149,7 +149,7 @@ std::vector<tfigura*> Project::FigurePointers() const {
 tfigura& Project::Figure(std::int32_t i) { return *CheckedAt(Figures, i, "figure"); }
 const tfigura& Project::Figure(std::int32_t i) const { return *CheckedAt(Figures, i, "figure"); }
 
-bool Project::Multilayer() const { return settings_.Choice("ProjektType") == 1; }
+bool Project::Multilayer() const { return settings_.Choice(setting::ProjectType) == 1; }
 
 void Project::Clear() {
     Figures.clear();
@@ -248,7 +248,7 @@ void ApplyJoin(tfigura& n, tfigura& k, int rule) {
 }  // namespace
 
 void Project::JoinOpenPaths(tfigura& n) {
-    if (!settings_.Flag("auto_add") || !n.Open || n.Contour.size() <= 1) return;
+    if (!settings_.Flag(setting::ConnectNodes) || !n.Open || n.Contour.size() <= 1) return;
     if (!index_) {
         // Plain walk over the list (used when no load is running).
         bool joined = true;
@@ -370,8 +370,8 @@ tWarstwy& Project::EnsureLayers() {
         double value = 0.0;
         std::int32_t speed = 0;
         if (!(ProjectKind == KindHpgl && !laser)) {
-            value = laser ? settings_.Number("work_power") : settings_.Number("Glebokosc");
-            speed = RoundTo<std::int32_t>(settings_.Number("WorkSpeed"), "work speed");
+            value = laser ? settings_.Number(setting::WorkPower) : settings_.Number(setting::MillingDepth);
+            speed = RoundTo<std::int32_t>(settings_.Number(setting::WorkSpeed), "work speed");
         }
         const auto figures = FigurePointers();
         Layers = std::make_unique<tWarstwy>(figures, ProjectKind, value, speed, laser);
@@ -398,8 +398,8 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
     const std::string figuresText = ctx_.Text(TextId::NumberOfFigures);
     try {
         index_ = std::make_unique<LoadIndex>();
-        const bool autoRemove = settings_.Flag("auto_remove");
-        const bool crossToPoint = settings_.Flag("crosstopoint");
+        const bool autoRemove = settings_.Flag(setting::RemoveOverlaps);
+        const bool crossToPoint = settings_.Flag(setting::CrossMeansPoint);
         while (!input.EndOfFile()) {
             auto f = std::make_unique<tfigura>();
             input.ReadFigure(*f);
@@ -495,13 +495,13 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
         } else if (!Figures.empty()) {
             // The nesting is always worked out: a hole left at level 0 would be offset to the
             // wrong side.
-            frameRule_ = settings_.Flag("Auto_kierunek") ||
-                         (settings_.Flag("Auto_kolejnosc") && settings_.Choice("order_fig") != 0);
+            frameRule_ = settings_.Flag(setting::AutoDirection) ||
+                         (settings_.Flag(setting::AutoOrder) && settings_.Choice(setting::FigureOrder) != 0);
             co_w_czym();
             ustal_dist();
             JakiKierunek(-1);
-            if (settings_.Flag("Auto_kierunek")) UstawKierunek();
-            if (settings_.Flag("Auto_kolejnosc")) UstawKolejnosc();
+            if (settings_.Flag(setting::AutoDirection)) UstawKierunek();
+            if (settings_.Flag(setting::AutoOrder)) UstawKolejnosc();
             AddOutline();
         }
         HasFrame = false;
@@ -521,7 +521,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
 
     WindowText(figuresText + std::to_string(Count()));
     notifier_.Status("");
-    const double scale = settings_.Number("skala") / 100;
+    const double scale = settings_.Number(setting::Scale) / 100;
     if (UnitsToMm(ProjectKind, ProjectWidth) * scale > ctx_.WorkAreaX ||
         UnitsToMm(ProjectKind, ProjectHeight) * scale > ctx_.WorkAreaY) {
         result.exceedsWorkArea = true;
@@ -619,7 +619,7 @@ void Project::SaveRange(const std::string& name, std::int32_t first, std::int32_
     notifier_.Status(ctx_.Text(TextId::SavingFile) + name);
     BusyCursor busy(notifier_);
     writer.OpenOutput(name, ProjectKind);
-    const double rest = settings_.Flag("LaserMiekkiStart") ? settings_.Number("SpoczynkowaMocLasera") : 0.0;
+    const double rest = settings_.Flag(setting::LaserSoftStart) ? settings_.Number(setting::LaserIdlePower) : 0.0;
     const bool laser = ctx_.PlotParams.Laser != 0;
     const bool layered = Multilayer();
     auto layerSettings = [&](const tfigura& f) {
@@ -631,7 +631,7 @@ void Project::SaveRange(const std::string& name, std::int32_t first, std::int32_
         if (laser && layered) layerSettings(f);
         writer.WriteFigure(f);
     } else {
-        const bool noFrame = settings_.Flag("bezramki");
+        const bool noFrame = settings_.Flag(setting::SkipFrame);
         const std::int32_t frame = noFrame ? FrameIndex() : -1;
         for (std::int32_t i = first; i <= last; ++i) {
             tfigura& f = Figure(i);

@@ -31,19 +31,19 @@ ProjectInfo ComputeProjectInfo(Project& project, const Settings& settings, const
                                const std::string& fileName, const std::string& configuration, char separator) {
     ProjectInfo info;
     const std::int32_t unit = ctx.LengthUnit;
-    const double s = settings.Number("skala") / 100.0;
+    const double s = settings.Number(setting::Scale) / 100.0;
     const double N = project.Count();
     auto length = [&](double mm) {
         return FormatFixedPrecision(MmToUnit(unit, mm), 7, 2, separator) + " " + UnitName(unit);
     };
     info.FileName = fileName;
     info.Configuration = configuration;
-    info.Scale = FormatFixedPrecision(settings.Number("skala"), 7, 2, separator) + "%";
-    const double workSpeed = settings.Number("WorkSpeed"), rapidSpeed = settings.Number("przespeed");
+    info.Scale = FormatFixedPrecision(settings.Number(setting::Scale), 7, 2, separator) + "%";
+    const double workSpeed = settings.Number(setting::WorkSpeed), rapidSpeed = settings.Number(setting::TravelSpeed);
 
     if (project.ProjectKind == KindBitmap) {
         const double W = project.ProjectWidth, H = project.ProjectHeight;
-        const double pitch = settings.Number("BMPKrok");
+        const double pitch = settings.Number(setting::BurnPitch);
         info.Diameter = "0";
         info.WidthMm = W;
         info.HeightMm = H;
@@ -53,7 +53,7 @@ ProjectInfo ComputeProjectInfo(Project& project, const Settings& settings, const
         if (pitch > 0.0) {
             const double lines = H / pitch * W;
             project.TotalCutLength = lines;
-            project.TotalRapidLength = settings.Flag("Jednokierukowo") ? lines + 2 * H : 2 * H;
+            project.TotalRapidLength = settings.Flag(setting::BurnOneWay) ? lines + 2 * H : 2 * H;
             info.CuttingMm = project.TotalCutLength;
             info.DisplacementMm = project.TotalRapidLength * s;
             info.Minutes = project.TotalCutLength / workSpeed + project.TotalRapidLength / rapidSpeed;
@@ -62,7 +62,7 @@ ProjectInfo ComputeProjectInfo(Project& project, const Settings& settings, const
             info.Available = false;
         }
     } else {
-        info.Diameter = length(settings.Number("srednica"));
+        info.Diameter = length(settings.Number(setting::ToolDiameter));
         info.WidthMm = UnitsToMm(project.ProjectKind, project.ProjectWidth) * s;
         info.HeightMm = UnitsToMm(project.ProjectKind, project.ProjectHeight) * s;
         info.Width = length(info.WidthMm);
@@ -71,10 +71,10 @@ ProjectInfo ComputeProjectInfo(Project& project, const Settings& settings, const
         info.PolishingMm = project.TotalPolishLength * s;
         info.DisplacementMm = project.TotalRapidLength * s;
         // Plunges and lifts: five times the depth (the allowance) down and up for every figure.
-        const double plunge = settings.Number("Glebokosc") * 2 * N * 5;
-        const double lift = settings.Number("nadmat") * 2 * N * 5;
+        const double plunge = settings.Number(setting::MillingDepth) * 2 * N * 5;
+        const double lift = settings.Number(setting::AboveMaterial) * 2 * N * 5;
         info.Minutes = (project.TotalCutLength * s + plunge) / workSpeed +
-                       project.TotalPolishLength * s / settings.Number("Polerspeed") +
+                       project.TotalPolishLength * s / settings.Number(setting::PolishSpeed) +
                        (project.TotalRapidLength + lift) * s / rapidSpeed + N * 0.03;
         info.Polishing = length(info.PolishingMm);
     }

@@ -20,7 +20,7 @@ public:
 
     int OpenInput(const std::string& path, int kind) override {
         DrawingReaderSettings rs;
-        rs.mnoznikZ = settings_.Number("mnoznikZ");
+        rs.mnoznikZ = settings_.Number(setting::DepthMultiplier);
         const tplotparams& p = ctx_.PlotParams;
         rs.gcode = GcodeLimits{double(p.MinFeed), double(p.MaxWorkSpeed), double(p.PowerMin), double(p.PowerMax)};
         return reader_.OpenInput(path, kind, rs);

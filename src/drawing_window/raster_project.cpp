@@ -78,11 +78,11 @@ bool RasterProject::LoadBMP(const std::string& name, RasterPicture picture, Sett
     {
         const bool old = dialog ? dialog->InAspectChange : false;
         if (dialog) dialog->InAspectChange = true;
-        settings.SetNumber("WysokoscObrazu", settings.Number("SzerokoscObrazu") / r);
+        settings.SetNumber(setting::PictureHeight, settings.Number(setting::PictureWidth) / r);
         if (dialog) dialog->InAspectChange = old;
     }
-    ProjectWidth = settings.Number("SzerokoscObrazu");
-    ProjectHeight = settings.Number("WysokoscObrazu");
+    ProjectWidth = settings.Number(setting::PictureWidth);
+    ProjectHeight = settings.Number(setting::PictureHeight);
     ctx.BmpPixelHeight = picture.Height;
     ctx.BmpPixelWidth = picture.Width;
     Picture = std::move(picture);

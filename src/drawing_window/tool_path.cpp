@@ -111,13 +111,13 @@ std::int32_t NearestPathPoint(const tfigura& figure, std::int32_t polishIndex) {
 
 ToolPathSettings ToolPathSettingsOf(const Settings& settings) {
     ToolPathSettings t;
-    t.EngraveAtHeights = settings.Flag("grawer3d");
-    t.Polish = settings.Flag("polerowanie");
-    t.PolishStart = settings.Number("Poler_start");
-    t.Thickness = settings.Number("grubosc");
-    t.AboveTable = settings.Number("ponad_stol");
-    t.Depth = settings.Number("Glebokosc");
-    t.Multilayer = settings.Choice("ProjektType") == 1;
+    t.EngraveAtHeights = settings.Flag(setting::EngraveAtHeights);
+    t.Polish = settings.Flag(setting::Polishing);
+    t.PolishStart = settings.Number(setting::PolishStart);
+    t.Thickness = settings.Number(setting::MaterialThickness);
+    t.AboveTable = settings.Number(setting::AboveTable);
+    t.Depth = settings.Number(setting::MillingDepth);
+    t.Multilayer = settings.Choice(setting::ProjectType) == 1;
     return t;
 }
 
@@ -277,17 +277,17 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
     {
         BusyCursor busy(notifier);
         notifier.Status("Preparing the tool path");
-        const double scale = settings.Number("skala") / 100.0;
+        const double scale = settings.Number(setting::Scale) / 100.0;
         auto units = [&](double mm) {
             return RoundTo<std::int32_t>(MmToUnits(machine.kind, mm / scale), "tool radius");
         };
-        const bool outline = settings.Flag("doOutline");
-        const bool polish = settings.Flag("polerowanie");
-        const double toolRadius = settings.Number("srednica") / 2.0;
-        const double allowance = settings.Number("poler_grubosc");
+        const bool outline = settings.Flag(setting::AllowForDiameter);
+        const bool polish = settings.Flag(setting::Polishing);
+        const double toolRadius = settings.Number(setting::ToolDiameter) / 2.0;
+        const double allowance = settings.Number(setting::PolishThickness);
         OffsetOptions polishOptions;
         polishOptions.radius = units(outline ? toolRadius + allowance : allowance);
-        polishOptions.negative = settings.Flag("negatyw");
+        polishOptions.negative = settings.Flag(setting::CutNegative);
         polishOptions.yield = hooks.Yield;
         OffsetOptions cutOptions = polishOptions;
         cutOptions.radius = units(toolRadius);
@@ -324,8 +324,9 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
     }
 
     window.JobStartZ = machine.ZReversed
-                           ? -settings.Number("grubosc")
-                           : settings.Number("ponad_stol") + settings.Number("grubosc") + settings.Number("nadmat");
+                           ? -settings.Number(setting::MaterialThickness)
+                           : settings.Number(setting::AboveTable) + settings.Number(setting::MaterialThickness) +
+                                 settings.Number(setting::AboveMaterial);
 
     double cut = 0.0, polishLength = 0.0, rapid = 0.0;
     for (const tfigura* f : figures) {
@@ -349,14 +350,14 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
     window.TotalRapidLength = UnitsToMm(machine.kind, RoundHalfEven(rapid));
     window.TotalPolishLength = UnitsToMm(machine.kind, RoundHalfEven(polishLength));
 
-    if (machine.Firmware550 && settings.Flag("wygladzanie") && hooks.Smooth) hooks.Smooth();
+    if (machine.Firmware550 && settings.Flag(setting::Smoothing) && hooks.Smooth) hooks.Smooth();
 }
 
 void PrzeliczPoWaznejZmianie(ProjectKind kind, const Settings& settings, const RepreparationSteps& steps) {
     if (kind == KindGcode || kind == KindBitmap) return;
     if (steps.JakiKierunekAll) steps.JakiKierunekAll();
-    if (settings.Flag("Auto_kierunek") && steps.UstawKierunek) steps.UstawKierunek();
-    if (settings.Flag("Auto_kolejnosc") && steps.UstawKolejnosc) steps.UstawKolejnosc();
+    if (settings.Flag(setting::AutoDirection) && steps.UstawKierunek) steps.UstawKierunek();
+    if (settings.Flag(setting::AutoOrder) && steps.UstawKolejnosc) steps.UstawKolejnosc();
     if (steps.AddOutline) steps.AddOutline();
 }
 

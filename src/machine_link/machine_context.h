@@ -14,6 +14,7 @@
 
 #include "machine_link/commands.h"
 #include "machine_link/machine_params.h"
+#include "model/hatch_options.h"
 #include "model/lang_texts.h"
 #include "model/length_unit.h"
 
@@ -89,6 +90,7 @@ public:
 
     // --- drawing and bitmap burn ---
     bool HatchingDone = false;
+    HatchOptions HatchChoices;          // the hatching dialog's choices at its last OK
     double BmpPixelHeight = 1.0, BmpPixelWidth = 1.0;
     std::atomic<bool> BurnRunning{false};
     std::atomic<bool> BurnStopRequested{false};

@@ -161,7 +161,7 @@ void ControlPanel::FormCreate(const PanelStartup& startup) {
 
     Show(PanelControl::PulseField, ctx_.PlotParams.Laser != 0);
     stopRequest_ = false;
-    pulseMs_ = settings_.Number("CzasImpulsu");
+    pulseMs_ = settings_.Number(setting::LaserPulseTime);
     view_->ShowPulseTime(pulseMs_);
 }
 
@@ -207,7 +207,7 @@ void ControlPanel::FormActivate() {
         if (!p.DirectSpeedBar)
             max = p.SpeedBarMax;
         else if (ctx_.PlotState.SpeedSet == 1)
-            max = settings_.Flag("wygladzanie") ? p.MaxSmoothSpeed : p.MaxWorkSpeed;
+            max = settings_.Flag(setting::Smoothing) ? p.MaxSmoothSpeed : p.MaxWorkSpeed;
         speedBar_.SetRange(speedBar_.min, max);
         view_->ShowSpeedBar(speedBar_);
         if (ctx_.PlotState.Speed != 0) {
@@ -228,7 +228,7 @@ void ControlPanel::FormActivate() {
     Show(PanelControl::ToolLength, !p.Laser || p.ZReversed);
     // The identity read above may have changed the machine kind since creation.
     Show(PanelControl::PulseField, p.Laser != 0);
-    pulseMs_ = settings_.Number("CzasImpulsu");
+    pulseMs_ = settings_.Number(setting::LaserPulseTime);
     view_->ShowPulseTime(pulseMs_);
 }
 
@@ -237,7 +237,7 @@ void ControlPanel::FormDeactivate() {
         SetInterval(kIntervalIdleArm);
     else
         StopTimer();
-    settings_.SetNumber("CzasImpulsu", pulseMs_);
+    settings_.SetNumber(setting::LaserPulseTime, pulseMs_);
 }
 
 // ---- the timer ---------------------------------------------------------------------------
@@ -253,7 +253,7 @@ void ControlPanel::Timer1Timer() {
     } leave{inTimer_};
     // What the links keep for the main thread: Ethernet connects and texts, USB plug and unplug.
     if (links_.eth) {
-        if (settings_.Flag("cbEthernetConnection") && !links_.eth->Connected() && ethernetWatch_)
+        if (settings_.Flag(setting::EthernetConnection) && !links_.eth->Connected() && ethernetWatch_)
             ethernetWatch_->Resume();
         links_.eth->DeliverPending();
     }

@@ -75,7 +75,7 @@ void ControlPanel::kontynuuj() {
     if (ctx_.ArmLink) clock_.Sleep(100ms);
     if (!p.Laser) {
         layer_.SendCommand(Bytes({'R', 1, 1}));
-        clock_.SleepMs(RoundHalfEven(settings_.Number("CzasRozruchu") * 1000));
+        clock_.SleepMs(RoundHalfEven(settings_.Number(setting::SpinUpTime) * 1000));
     }
     if (layer_.MoveToPoint(heldX_ / 100, heldY_ / 100, heldZ_ / 100).kind == MoveResult::Stopped) return;
     if (layer_.WaitWhileBusy().Interrupted()) return;  // still held

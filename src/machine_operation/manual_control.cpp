@@ -301,7 +301,7 @@ void ControlPanel::VScrollChange() {
     if (SpeedBarToSpeed(np) < p.MinFeed) np = SpeedToSpeedBar(p.MinFeed);
     SetSpeedPosition(np);
     label(shown);
-    if (s.SpeedSet == 1 && settings_.Flag("wygladzanie") && SpeedBarToSpeed(speedBar_.position) > p.MaxSmoothSpeed)
+    if (s.SpeedSet == 1 && settings_.Flag(setting::Smoothing) && SpeedBarToSpeed(speedBar_.position) > p.MaxSmoothSpeed)
         SetSpeedPosition(SpeedToSpeedBar(p.MaxSmoothSpeed));
     view_->ShowSpeedBar(speedBar_);
     if (send) SendSpeed(SpeedBarToSpeed(speedBar_.position));
@@ -407,10 +407,11 @@ void ControlPanel::SetZeroClick() {
         layer_.SendBaseXY();
         if (hooks_.activeDrawing) {
             if (const auto drawing = hooks_.activeDrawing()) {
-                const double scale = settings_.Number("skala");
+                const double scale = settings_.Number(setting::Scale);
                 const double sx = scale * UnitsToMm(drawing->kind, drawing->width) / 100;
                 const double sy = scale * UnitsToMm(drawing->kind, drawing->height) / 100;
-                const double D = settings_.Number("srednica"), P = settings_.Number("poler_grubosc");
+                const double D = settings_.Number(setting::ToolDiameter),
+                             P = settings_.Number(setting::PolishThickness);
                 auto warn = [&](TextId id) { notifier_.Message(ctx_.Text(id), MessageKind::Error, Buttons::Ok, ""); };
                 if (sx + D + 2 * P > ctx_.WorkAreaX || sy + D + 2 * P > ctx_.WorkAreaY)
                     warn(TextId::PanelProjectTooBig);

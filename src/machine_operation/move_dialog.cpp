@@ -108,7 +108,7 @@ void MoveDialog::MotionTest(UserInterrupt& interrupt) {
 }
 
 void MoveDialog::HeaterTest(UserInterrupt& interrupt) {
-    const double pause = RoundHalfEven(settings_.Number("CzasRozruchu") * 1000);
+    const double pause = RoundHalfEven(settings_.Number(setting::SpinUpTime) * 1000);
     const std::string on("R\x01\x02", 3), off("R\x00\x02", 3);
     for (;;) {
         if (!Send(layer_, on) || !WaitIdle(layer_)) return;
@@ -123,11 +123,11 @@ void MoveDialog::LaserTest(UserInterrupt& interrupt) {
     auto powerByte = [](double percent) {
         return static_cast<char>(RoundTo<std::uint8_t>(percent * 255 / 100, "laser power"));
     };
-    const std::string work = std::string("T\x01", 2) + powerByte(settings_.Number("work_power"));
+    const std::string work = std::string("T\x01", 2) + powerByte(settings_.Number(setting::WorkPower));
     const std::string idle =
-        std::string("T\x03", 2) + powerByte(settings_.Number("SpoczynkowaMocLasera"));
+        std::string("T\x03", 2) + powerByte(settings_.Number(setting::LaserIdlePower));
     if (!Send(layer_, work) || !Send(layer_, idle)) return;
-    const double pulse = RoundHalfEven(settings_.Number("CzasImpulsu"));
+    const double pulse = RoundHalfEven(settings_.Number(setting::LaserPulseTime));
     for (;;) {
         if (!Send(layer_, std::string("R\x01\x01", 3)) || !Send(layer_, PadPacket("SLS"))) return;
         layer_.GetClock().SleepMs(pulse);

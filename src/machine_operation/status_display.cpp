@@ -100,7 +100,7 @@ void ControlPanel::ShowSpeedBarFromStatus() {
             const bool smoothFamily = first == 'N' || first == 'H' || first == 'J' || first == 'L' ||
                                       first == 'P' || first == 'T';
             if (smoothFamily)
-                max = settings_.Flag("wygladzanie") ? p.MaxSmoothSpeed : p.MaxWorkSpeed;
+                max = settings_.Flag(setting::Smoothing) ? p.MaxSmoothSpeed : p.MaxWorkSpeed;
             else
                 max = 3000 / std::max(1, p.Multiplier);
         } else if (s.SpeedSet <= 3) {

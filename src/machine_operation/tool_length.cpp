@@ -42,8 +42,8 @@ bool ToolLengthDialog::SurfaceTouch(bool material) {
     if (!MachineStopped()) return false;
     tplotstate& s = layer_.Context().PlotState;
     layer_.ReadPosition();
-    s.BaseZ = material ? RoundHalfEven(settings_.Number("ponad_stol") * 100 - s.PosZ +
-                                       settings_.Number("grubosc") * 100)
+    s.BaseZ = material ? RoundHalfEven(settings_.Number(setting::AboveTable) * 100 - s.PosZ +
+                                       settings_.Number(setting::MaterialThickness) * 100)
                        : RoundHalfEven(-s.PosZ);
     layer_.SendBaseZ();
     return true;
@@ -90,14 +90,14 @@ bool ToolLengthDialog::Probe(UserInterrupt& interrupt) {
         }
     }
     layer_.ReadPosition();
-    const double plate = settings_.Number("GruboscPlytki");
-    const double base = settings_.Number("ponad_stol");
-    const double material = settings_.Number("grubosc");
-    switch (settings_.Choice("PolozeniePlytki")) {
+    const double plate = settings_.Number(setting::PlateThickness);
+    const double base = settings_.Number(setting::AboveTable);
+    const double material = settings_.Number(setting::MaterialThickness);
+    switch (settings_.Choice(setting::PlatePosition)) {
         case 0: s.BaseZ = plate * 100 - s.PosZ; break;
         case 1: s.BaseZ = (base + plate) * 100 - s.PosZ; break;
         case 2: s.BaseZ = (material + base + plate) * 100 - s.PosZ; break;
-        default: settings_.SetChoice("PolozeniePlytki", 0); break;
+        default: settings_.SetChoice(setting::PlatePosition, 0); break;
     }
     layer_.SendBaseZ();
     if (!WaitIdle(layer_)) return true;

@@ -59,34 +59,34 @@ void ConfigDialog::OnSettingChanged(const std::string& name) {
     const SettingDefinition* def = Settings::FindDefinition(name);
     if (!def) return;
     if (def->affectsToolpath) VIChange();
-    if (name == "rgJm") {
-        const int unit = settings_.Choice("rgJm");
+    if (name == setting::DisplayUnit.file) {
+        const int unit = settings_.Choice(setting::DisplayUnit);
         ctx_.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
     }
-    if (name == "SzerokoscObrazu" || name == "WysokoscObrazu") AspectChange(name);
+    if (name == setting::PictureWidth.file || name == setting::PictureHeight.file) AspectChange(name);
 }
 
 void ConfigDialog::VIChange() {
     SettingsChanged = true;
     const tplotparams& p = ctx_.PlotParams;
-    if (ctx_.ArmLink && settings_.Flag("wygladzanie")) {
-        settings_.SetRange("WorkSpeed", settings_.Minimum("WorkSpeed"), p.MaxSmoothSpeed);
-        settings_.Reassign("WorkSpeed");
+    if (ctx_.ArmLink && settings_.Flag(setting::Smoothing)) {
+        settings_.SetRange(setting::WorkSpeed, settings_.Minimum(setting::WorkSpeed), p.MaxSmoothSpeed);
+        settings_.Reassign(setting::WorkSpeed);
     } else {
-        settings_.SetRange("WorkSpeed", settings_.Minimum("WorkSpeed"), p.MaxWorkSpeed);
+        settings_.SetRange(setting::WorkSpeed, settings_.Minimum(setting::WorkSpeed), p.MaxWorkSpeed);
     }
-    ctx_.PlungePitch = p.Laser ? 100.0 : settings_.Number("skok");
+    ctx_.PlungePitch = p.Laser ? 100.0 : settings_.Number(setting::SpiralPitch);
 }
 
 void ConfigDialog::AspectChange(const std::string& changed) {
-    if (InAspectChange || !settings_.Flag("Proporcjonalnie")) return;
+    if (InAspectChange || !settings_.Flag(setting::KeepProportions)) return;
     const double r = ctx_.BmpPixelWidth / ctx_.BmpPixelHeight;
     if (!std::isfinite(r) || r <= 0) return;
     FlagHold hold(InAspectChange);
-    if (changed == "SzerokoscObrazu")
-        settings_.SetNumber("WysokoscObrazu", settings_.Number("SzerokoscObrazu") / r);
+    if (changed == setting::PictureWidth.file)
+        settings_.SetNumber(setting::PictureHeight, settings_.Number(setting::PictureWidth) / r);
     else
-        settings_.SetNumber("SzerokoscObrazu", settings_.Number("WysokoscObrazu") * r);
+        settings_.SetNumber(setting::PictureWidth, settings_.Number(setting::PictureHeight) * r);
 }
 
 // ---- limits ----
@@ -94,14 +94,15 @@ void ConfigDialog::AspectChange(const std::string& changed) {
 void ConfigDialog::SetParam() {
     const tplotparams& p = ctx_.PlotParams;
     const double minFeed = p.MinFeed;
-    settings_.SetRange("WorkSpeed", minFeed, settings_.Flag("wygladzanie") ? p.MaxSmoothSpeed : p.MaxWorkSpeed);
-    settings_.SetRange("przespeed", minFeed, p.MaxTravelSpeed);
-    settings_.SetRange("Polerspeed", minFeed, p.MaxWorkSpeed);
-    settings_.SetRange("wiercenie_posuw", settings_.Minimum("wiercenie_posuw"), p.MaxZSpeed);
-    settings_.SetRange("wiercenie_cofanie", settings_.Minimum("wiercenie_cofanie"), p.MaxZSpeed);
+    settings_.SetRange(setting::WorkSpeed, minFeed,
+                       settings_.Flag(setting::Smoothing) ? p.MaxSmoothSpeed : p.MaxWorkSpeed);
+    settings_.SetRange(setting::TravelSpeed, minFeed, p.MaxTravelSpeed);
+    settings_.SetRange(setting::PolishSpeed, minFeed, p.MaxWorkSpeed);
+    settings_.SetRange(setting::DrillFeed, settings_.Minimum(setting::DrillFeed), p.MaxZSpeed);
+    settings_.SetRange(setting::DrillRetract, settings_.Minimum(setting::DrillRetract), p.MaxZSpeed);
     if (p.LinkKind == 1) {
-        settings_.SetRange("work_power", p.PowerMin, p.PowerMax);
-        settings_.SetRange("poler_power", p.PowerMin, p.PowerMax);
+        settings_.SetRange(setting::WorkPower, p.PowerMin, p.PowerMax);
+        settings_.SetRange(setting::PolishPower, p.PowerMin, p.PowerMax);
     }
 }
 
@@ -154,7 +155,7 @@ std::map<std::string, ControlState> ConfigDialog::ControlStates() const {
     st["wygladzanie"].enabled = ctx_.Firmware550;
 
     // layer mode
-    const bool singleLayer = settings_.Choice("ProjektType") == 0;
+    const bool singleLayer = settings_.Choice(setting::ProjectType) == 0;
     const bool notLaser = !laser;
     st["Glebokosc"].enabled = singleLayer && notLaser;
     st["Glebokosc"].hint = st["Glebokosc"].enabled ? std::string() : ctx_.Text(TextId::MultilayerDepthHint);
@@ -356,7 +357,7 @@ void ConfigDialog::Create() {
         // plugged in): the operator is told that the defaults are in force. At the very first
         // start there is nothing to tell.
         if (globalFromFile_ && missing) ReportError(ctx_.Text(TextId::SettingsFileMissing) + "\n" + file.string());
-        const int unit = settings_.Choice("rgJm");
+        const int unit = settings_.Choice(setting::DisplayUnit);
         ctx_.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
         notifier_.Status("");
     }
@@ -369,7 +370,8 @@ void ConfigDialog::Activate() {
 
 void ConfigDialog::Ok() {
     SaveKonfig(CurrentSettingsFile());
-    ctx_.JobStartZ = settings_.Number("ponad_stol") + settings_.Number("grubosc") + settings_.Number("nadmat");
+    ctx_.JobStartZ = settings_.Number(setting::AboveTable) + settings_.Number(setting::MaterialThickness) +
+                     settings_.Number(setting::AboveMaterial);
 }
 
 void ConfigDialog::Cancel() {
@@ -400,7 +402,7 @@ bool ConfigDialog::LoadFrom(const std::filesystem::path& path) {
     }
     Global.SettingsPath = text;
     LoadKonfig(path);
-    settings_.SetChoice("ProjektType", settings_.Choice("ProjektType") & 1);
+    settings_.SetChoice(setting::ProjectType, settings_.Choice(setting::ProjectType) & 1);
     return true;
 }
 
@@ -408,8 +410,9 @@ bool ConfigDialog::LoadFrom(const std::filesystem::path& path) {
 
 std::vector<std::uint8_t> ConfigDialog::IpCommand() const {
     std::vector<std::uint8_t> cmd = {'S', 'I', 'P'};
-    for (const char* n : {"IP1", "IP2", "IP3", "IP4"})
-        cmd.push_back(static_cast<std::uint8_t>(RoundTo<long long>(settings_.Number(n), n) & 0xFF));
+    for (NumberKey n :
+         {setting::ControllerIp1, setting::ControllerIp2, setting::ControllerIp3, setting::ControllerIp4})
+        cmd.push_back(static_cast<std::uint8_t>(RoundTo<long long>(settings_.Number(n), n.file) & 0xFF));
     return cmd;
 }
 

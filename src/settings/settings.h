@@ -1,6 +1,7 @@
 #pragma once
 // The one home of every job and machine setting, keyed by the configuration dialog's component
-// names (`WorkSpeed`, `doOutline`, ...), which are also the names the settings files use.
+// names (`WorkSpeed`, `doOutline`, ...), which are also the names the settings files use. The
+// program reads and writes them through the typed keys of setting_keys.h.
 // Lengths are held in millimetres and speeds in millimetres per minute, whatever unit is shown.
 // Every reader asks this object at the moment it needs a value, so a change made in the dialog
 // takes effect at the next read. Reads and writes are safe from any thread.
@@ -14,13 +15,9 @@
 #include <string_view>
 #include <vector>
 
-namespace vellisk {
+#include "settings/setting_keys.h"
 
-enum class SettingKind {
-    Flag,     // check box: unchecked, checked or greyed
-    Choice,   // radio group: item index, 0-based, -1 when no item is selected
-    Number,   // numeric edit: a real number (length, speed, factor, percent ...)
-};
+namespace vellisk {
 
 // Check-box states as the settings files name them.
 inline constexpr int kUnchecked = 0;
@@ -56,8 +53,25 @@ public:
     // A settings object holding every known setting at its design default.
     Settings();
 
-    // Values by component name. Reading a name that is not a setting throws CoreError(Range).
-    // A number is read as stored, also when a later range change would not admit it.
+    // Values by typed key (setting_keys.h): every read and write of the program's own. A number
+    // is read as stored, also when a later range change would not admit it.
+    double Number(NumberKey key) const { return Number(key.file); }
+    int Choice(ChoiceKey key) const { return Choice(key.file); }
+    bool Flag(FlagKey key) const { return Flag(key.file); }             // true only when checked
+    int CheckState(FlagKey key) const { return CheckState(key.file); }  // kUnchecked, kChecked, kGrayed
+    void SetNumber(NumberKey key, double value) { SetNumber(key.file, value); }
+    void SetChoice(ChoiceKey key, int index) { SetChoice(key.file, index); }
+    void SetFlag(FlagKey key, bool on) { SetFlag(key.file, on); }
+    void SetCheckState(FlagKey key, int state) { SetCheckState(key.file, state); }
+    void Reassign(NumberKey key) { Reassign(key.file); }
+    void SetRange(NumberKey key, double minimum, double maximum) { SetRange(key.file, minimum, maximum); }
+    double Minimum(NumberKey key) const { return Minimum(key.file); }
+    double Maximum(NumberKey key) const { return Maximum(key.file); }
+
+    // Values by component name, only where the name comes from outside at run time: the
+    // settings file reader and writer (settings_files.h), the developer tools' name=value, the
+    // configuration dialog's field table and its edit fields, and the change listeners. Reading
+    // a name that is not a setting throws CoreError(Range).
     double Number(std::string_view name) const;
     int Choice(std::string_view name) const;
     bool Flag(std::string_view name) const;        // true only when checked (not greyed)

@@ -275,13 +275,14 @@ SettingsTextReport ApplySettingsText(Settings& s, std::string_view text, char se
 // ---- the IP address file ----
 
 namespace {
-const char* const kIpNames[4] = {"IP1", "IP2", "IP3", "IP4"};
+constexpr NumberKey kIpKeys[4] = {setting::ControllerIp1, setting::ControllerIp2, setting::ControllerIp3,
+                                   setting::ControllerIp4};
 }
 
 std::string IpFileText(const Settings& s) {
     std::string text;
-    for (const char* n : kIpNames) {
-        std::string v = std::to_string(RoundTo<long long>(s.Number(n), n));
+    for (NumberKey n : kIpKeys) {
+        std::string v = std::to_string(RoundTo<long long>(s.Number(n), n.file));
         if (v.size() < 3) v.insert(0, 3 - v.size(), ' ');
         text += v + "\r\n";
     }
@@ -307,15 +308,15 @@ bool ApplyIpFileText(Settings& s, std::string_view text) {
         octets[static_cast<std::size_t>(read++)] = *v;
     }
     if (read != 4) return false;
-    for (int i = 0; i < 4; ++i) s.SetNumber(kIpNames[i], static_cast<double>(octets[static_cast<std::size_t>(i)]));
+    for (int i = 0; i < 4; ++i) s.SetNumber(kIpKeys[i], static_cast<double>(octets[static_cast<std::size_t>(i)]));
     return true;
 }
 
 std::string PlotterIpText(const Settings& s) {
     std::string ip;
-    for (const char* n : kIpNames) {
+    for (NumberKey n : kIpKeys) {
         if (!ip.empty()) ip += '.';
-        ip += std::to_string(RoundTo<long long>(s.Number(n), n));
+        ip += std::to_string(RoundTo<long long>(s.Number(n), n.file));
     }
     return ip;
 }

@@ -107,3 +107,10 @@ TEST(AboutTexts, MachineValuesAndNoData) {
     EXPECT_EQ(t.ver, GetVersionString(true, true));
     EXPECT_EQ(std::count(t.ver.begin(), t.ver.end(), '.'), 3);
 }
+
+TEST(FrameRules, AChangeThatShapesToolPathsPreparesTheVectorDrawingsAgainLastWindowFirst) {
+    const int kinds[] = {KindHpgl, KindGcode, KindDxf, KindBitmap, KindHpgl};
+    EXPECT_EQ(DrawingsToReprepare(true, kinds), (std::vector<std::size_t>{4, 2, 0}));
+    EXPECT_TRUE(DrawingsToReprepare(false, kinds).empty());
+    EXPECT_TRUE(DrawingsToReprepare(true, {}).empty());
+}

@@ -201,6 +201,18 @@ TEST_F(Hatching, SpacingBelowAHundredthIsRefusedBeforeAnythingIsAdded) {
     EXPECT_EQ(notifier.messages.back().text, LangText(TextId::HatchTooManyLines, kLangEnglish));
 }
 
+TEST_F(Hatching, TheDialogsChoicesAreKeptOnlyWhenTheHatchingWentThrough) {
+    Load({Rect(0, 0, 400, 400)});
+    EXPECT_FALSE(HatchWithChoices(*project, settings, ctx, notifier, {0.0, 30.0, true, true}));
+    EXPECT_DOUBLE_EQ(ctx.HatchChoices.SpacingMm, HatchOptions{}.SpacingMm);
+    EXPECT_TRUE(HatchWithChoices(*project, settings, ctx, notifier, {2.0, 30.0, true, false}));
+    EXPECT_EQ(ctx.HatchChoices.SpacingMm, 2.0);
+    EXPECT_EQ(ctx.HatchChoices.AngleDeg, 30.0);
+    EXPECT_TRUE(ctx.HatchChoices.CutOutline);
+    EXPECT_FALSE(ctx.HatchChoices.TwoWay);
+    EXPECT_GT(project->Count(), 1);
+}
+
 TEST_F(Hatching, GcodeDrawingIsLeftAlone) {
     Load({Rect(0, 0, 1000, 1000)}, KindGcode);
     const double cut = project->TotalCutLength;

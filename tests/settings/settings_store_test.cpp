@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,4 +37,25 @@ TEST(SettingsStore, AListenerRemovedDuringANotificationIsNotCalled) {
     s.RemoveListener(first);
     s.SetFlag("negatyw", false);
     EXPECT_EQ(calls.size(), 1u);
+}
+
+// Every typed key names a setting of its own kind, and every setting has a key.
+TEST(SettingsStore, TheTypedKeysAndTheDefinitionTableAgree) {
+    std::set<std::string> keyed;
+    for (const auto& key : setting::kAll) {
+        SCOPED_TRACE(key.file);
+        EXPECT_TRUE(keyed.insert(key.file).second) << "two keys for one setting";
+        const SettingDefinition* def = Settings::FindDefinition(key.file);
+        ASSERT_NE(def, nullptr);
+        EXPECT_EQ(def->kind, key.kind);
+    }
+    for (const auto& def : Settings::Definitions()) EXPECT_TRUE(keyed.contains(def.name)) << def.name;
+    // A typed write is the write of that name.
+    Settings s;
+    s.SetNumber(setting::ToolDiameter, 6);
+    s.SetFlag(setting::Polishing, true);
+    s.SetChoice(setting::ProjectType, 1);
+    EXPECT_EQ(s.Number("srednica"), 6);
+    EXPECT_TRUE(s.Flag("polerowanie"));
+    EXPECT_EQ(s.Choice("ProjektType"), 1);
 }

@@ -24,6 +24,7 @@
 #include <QTreeView>
 #include <exception>
 
+#include "app/ui/mdi_drawing_child.h"
 #include "app/ui/project_child.h"
 #include "drawing_files/file_kind.h"
 #include "machine_link/machine_context.h"
@@ -408,8 +409,10 @@ void TMainForm::SetConfig(ConfigDialog* core, TDlgkonfig* dialog) {
     configDialog_ = dialog;
     if (config_ && !CreateDrawing) {
         CreateDrawing = [this](int kind) -> std::unique_ptr<DrawingChild> {
-            return std::make_unique<ProjectChild>(kind, config_->settings(), ctx_, notifier_, config_,
-                                                  [this] { return view_.Punktywej; });
+            if (kind == KindBitmap)
+                return std::make_unique<ProjectChild>(kind, config_->settings(), ctx_, notifier_, config_);
+            return std::make_unique<MdiDrawingChild>(kind, config_->settings(), ctx_, notifier_,
+                                                     [this] { return view_; });
         };
     }
     if (config_) {
@@ -459,7 +462,7 @@ void TMainForm::UpdateMenuItems() {
         s.activeZoom = d->Zoom();
     }
     s.configExists = config_ != nullptr;
-    s.projektType = config_ ? config_->settings().Choice("ProjektType") : 0;
+    s.projektType = config_ ? config_->settings().Choice(setting::ProjectType) : 0;
     const MenuEnabling e = vellisk::UpdateMenuItems(s);
     buttons_["SpeedStart"]->setEnabled(e.SpeedStart);
     items_["FileCloseItem"]->setEnabled(e.FileCloseItem);
@@ -607,19 +610,15 @@ void TMainForm::KonfiguracjaClick() {
     config_->SettingsChanged = false;
     configDialog_->exec();
     const auto drawings = Drawings();
-    if (config_->SettingsChanged && !drawings.empty()) {
-        for (auto it = drawings.rbegin(); it != drawings.rend(); ++it) {
-            const int k = (*it)->ProjectKind();
-            if (k == KindGcode || k == KindBitmap) continue;
-            (*it)->Reprepare();
-        }
-    }
+    std::vector<int> kinds;
+    for (const DrawingChild* d : drawings) kinds.push_back(d->ProjectKind());
+    for (std::size_t i : DrawingsToReprepare(config_->SettingsChanged, kinds)) drawings[i]->Reprepare();
     for (auto it = drawings.rbegin(); it != drawings.rend(); ++it) (*it)->Repaint();
     UpdateMenuItems();
 }
 
 void TMainForm::mWarstwyClick() {
-    if (config_ && config_->settings().Choice("ProjektType") == 1) {
+    if (config_ && config_->settings().Choice(setting::ProjectType) == 1) {
         if (ShowLayers) ShowLayers();
         return;
     }

@@ -49,7 +49,6 @@
 #include "settings/config_dialog.h"
 #include "settings/settings.h"
 #include "settings/ui/dlgkonfig.h"
-#include "settings/ui/numpad_form.h"
 
 namespace vellisk::ui {
 
@@ -158,8 +157,7 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     main_->SetConfig(config_.get(), configForm_.get());
     main_->CreateDrawing = [this](int kind) -> std::unique_ptr<DrawingChild> {
         if (kind == KindBitmap)
-            return std::make_unique<ProjectChild>(kind, config_->settings(), *ctx_, *notifier_, config_.get(),
-                                                  [this] { return main_->View().Punktywej; });
+            return std::make_unique<ProjectChild>(kind, config_->settings(), *ctx_, *notifier_, config_.get());
         auto child = std::make_unique<MdiDrawingChild>(kind, config_->settings(), *ctx_, *notifier_,
                                                        [this] { return main_->View(); });
         // The window's layers and information commands (its popup menu and the frame's items).
@@ -179,10 +177,9 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     };
 
     // 5. The Ethernet link to the address the configuration set, the tool-length dialog, the
-    //    keypad, the outputs dialog.
+    //    outputs dialog. (The edit fields open the shared keypad themselves.)
     ethernet_->restart();
     toolLength_ = std::make_unique<TdlugoscForm>(*layer_, *settings_, panel_.get(), main_.get());
-    numpad_ = std::make_unique<TNumPadForm>(main_.get());
     outputs_ = std::make_unique<TWyjsciaForm>(*layer_, main_.get());
 
     // 6. The application's title.
@@ -295,7 +292,6 @@ Program::~Program() {
     move_.reset();
     about_.reset();
     outputs_.reset();
-    numpad_.reset();
     toolLength_.reset();
     panelForm_.reset();
     panel_.reset();

@@ -34,7 +34,6 @@ class QtDispatcher;
 class TAboutBox;
 class TDlgkonfig;
 class TMainForm;
-class TNumPadForm;
 class TPunkty_bazowe;
 class TWyjsciaForm;
 class TdlugoscForm;
@@ -95,7 +94,6 @@ private:
     std::unique_ptr<ConfigDialog> config_;
     std::unique_ptr<TMainForm> main_;
     std::unique_ptr<TDlgkonfig> configForm_;
-    std::unique_ptr<TNumPadForm> numpad_;
     std::unique_ptr<TdlugoscForm> toolLength_;
     std::unique_ptr<TWyjsciaForm> outputs_;
     std::unique_ptr<TAboutBox> about_;

@@ -1,10 +1,7 @@
 #pragma once
-// A drawing child holding the drawing's project: a vector drawing (HPGL, DXF, G-code) loaded and
-// prepared as a project, or a bitmap on a laser machine, with the job drawing that job control
-// writes "out.cnx" from. Its view shows the contours (fitted to the window, Y up, scaled by the
-// zoom) and the entry points, or the picture. The frame's fallback until a fuller drawing
-// window is wired in.
-#include <functional>
+// The drawing child of a bitmap on a laser machine: the picture loaded as a bitmap project, shown
+// fitted to the window, with the job drawing that job control burns from. Vector drawings have
+// the drawing window's child (mdi_drawing_child.h).
 #include <memory>
 
 #include "app/ui/drawing_child.h"
@@ -14,7 +11,6 @@ class ConfigDialog;
 class JobDrawing;
 class MachineContext;
 class Notifier;
-class Project;
 class RasterProject;
 class Settings;
 }  // namespace vellisk
@@ -25,23 +21,20 @@ class ProjectView;
 
 class ProjectChild : public DrawingChild {
 public:
-    // `showEntryPoints` tells whether the entry points are drawn (a view option of the frame).
-    ProjectChild(int kind, Settings& settings, MachineContext& ctx, Notifier& notifier, ConfigDialog* config,
-                 std::function<bool()> showEntryPoints);
+    ProjectChild(int kind, Settings& settings, MachineContext& ctx, Notifier& notifier, ConfigDialog* config);
     ~ProjectChild() override;
 
     QWidget* Widget() override;
     int ProjectKind() const override { return kind_; }
     int Zoom() const override { return zoom_; }
-    void SetZoom(int zoom) override;
+    void SetZoom(int zoom) override { zoom_ = zoom; }
     bool Load(const QString& file) override;
-    void Save(const QString& file, int outputKind) override;
-    void Reprepare() override;
+    // A bitmap is burnt, never saved as a job file, and has no tool paths to prepare again.
+    void Save(const QString&, int) override {}
+    void Reprepare() override {}
     void Simulate() override {}
     void Repaint() override;
     JobDrawing* Job() override { return job_.get(); }
-
-    Project* VectorProject() const { return project_.get(); }
 
 private:
     int kind_;
@@ -50,8 +43,6 @@ private:
     MachineContext& ctx_;
     Notifier& notifier_;
     ConfigDialog* config_;
-    std::function<bool()> showEntryPoints_;
-    std::unique_ptr<Project> project_;
     std::unique_ptr<RasterProject> raster_;
     std::unique_ptr<JobDrawing> job_;
     ProjectView* view_ = nullptr;

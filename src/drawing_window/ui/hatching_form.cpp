@@ -17,8 +17,8 @@
 namespace vellisk::ui {
 
 TFormKreski::TFormKreski(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
-                         HatchOptions& options, QWidget* parent)
-    : QDialog(parent), project_(project), settings_(settings), ctx_(ctx), notifier_(notifier), options_(options) {
+                         const HatchOptions& options, QWidget* parent)
+    : QDialog(parent), project_(project), settings_(settings), ctx_(ctx), notifier_(notifier) {
     setObjectName("FormKreski");
     setModal(true);
     setWindowTitle(Q(ctx.Text(TextId::HatchCaption)));
@@ -79,24 +79,18 @@ void TFormKreski::ButtonOkClick() {
     bool done = false;
     {
         BusyCursor busy(notifier_);
-        RunReported(notifier_, [&] {
-            Kreskowanie hatching(project_, settings_, ctx_, notifier_);
-            done = hatching.Run(chosen);
-        });
+        RunReported(notifier_, [&] { done = HatchWithChoices(project_, settings_, ctx_, notifier_, chosen); });
     }
     if (!done) {
         odstep_->setFocus();
         return;
     }
-    options_ = chosen;
     accept();
 }
 
 bool ShowHatchingDialog(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
                         QWidget* parent) {
-    // The dialog keeps its choices for the whole program.
-    static HatchOptions remembered;
-    TFormKreski form(project, settings, ctx, notifier, remembered, parent);
+    TFormKreski form(project, settings, ctx, notifier, ctx.HatchChoices, parent);
     if (form.exec() != QDialog::Accepted) return false;
     BusyCursor busy(notifier);
     RunReported(notifier, [&] { AfterHatching(project, settings, ctx); });

@@ -24,9 +24,9 @@ class TFloatEdit;
 class TFormKreski : public QDialog {
     Q_OBJECT
 public:
-    // `options` are shown and keep what the operator chose at OK.
+    // `options` are shown; OK hatches with what the operator chose and keeps it in `ctx`.
     TFormKreski(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
-                HatchOptions& options, QWidget* parent = nullptr);
+                const HatchOptions& options, QWidget* parent = nullptr);
 
     TFltEditU* Odstep() const { return odstep_; }
     TFloatEdit* Kat() const { return kat_; }
@@ -42,7 +42,6 @@ private:
     const Settings& settings_;
     MachineContext& ctx_;
     Notifier& notifier_;
-    HatchOptions& options_;
     TFltEditU* odstep_;
     TFloatEdit* kat_;
     QCheckBox *wytnij_, *dwukierunkowo_;

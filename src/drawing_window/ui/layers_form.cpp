@@ -241,7 +241,7 @@ bool ShowLayersDialog(Project& project, const Settings& settings, const MachineC
                       QWidget* parent) {
     bool ok = false;
     RunReported(notifier, [&] {
-        LayersDialog engine(project.EnsureLayers(), ctx.PlotParams.Laser != 0, settings.Maximum("WorkSpeed"),
+        LayersDialog engine(project.EnsureLayers(), ctx.PlotParams.Laser != 0, settings.Maximum(setting::WorkSpeed),
                             ctx.LengthUnit, ctx.UnitDecimals(), ctx, LocaleSeparator());
         TfWarstwy form(engine, ctx, parent);
         if (form.exec() != QDialog::Accepted) return;

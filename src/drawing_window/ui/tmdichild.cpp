@@ -89,7 +89,7 @@ TMDIChild::TMDIChild(int kind, const Settings& settings, MachineContext& ctx, No
     connect(pmFiguraDoCiecia_, &QAction::triggered, this, [this] { engine_.ToggleFigureToCut(); });
     pmWarstwy_ = popup_->addAction(QString::fromStdString(ctx.Text(TextId::PopupLayers) + "..."), this,
                                    &TMDIChild::pmWarstwyClick);
-    pmWarstwy_->setEnabled(settings.Choice("ProjektType") == 1);
+    pmWarstwy_->setEnabled(settings.Choice(setting::ProjectType) == 1);
 
     simTimer_->setInterval(10);
     connect(simTimer_, &QTimer::timeout, this, &TMDIChild::SimulationTick);
