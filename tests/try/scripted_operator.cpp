@@ -64,12 +64,12 @@ int main(int argc, char** argv) {
         if (!waitFor([&] { return program.Context().EthernetConnected.load(); }, 15000))
             return fail("the program did not connect to the controller at " + program.Context().PlotterIP);
         if (frame.Drawings().empty()) return fail("no drawing is open");
-        frame.Item("Start1")->trigger();
+        frame.Item(ui::FrameItem::Start)->trigger();
         if (!failure.empty()) return;
         if (!program.Streamer().Streaming()) return fail("START did not send the job");
         if (!waitFor([&] { return !program.Streamer().Streaming(); }, 60000))
             return fail("the job did not end within a minute");
-        frame.Item("FileExitItem")->trigger();
+        frame.Item(ui::FrameItem::Exit)->trigger();
     });
     const int status = program.Run();
     if (!failure.empty()) {

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QSlider>
 #include <QTimer>
+#include <functional>
 
 #include "app/ui/about_box.h"
 #include "app/ui/application.h"
@@ -23,6 +24,34 @@ using namespace vellisk;
 
 namespace {
 
+// The program's side of the frame, as the tests set it.
+struct FakeCommands : ui::FrameCommands {
+    std::function<std::unique_ptr<ui::DrawingChild>(int)> createDrawing;
+    std::function<void()> showLayers, stopStream, endBurn;
+    std::function<CloseState()> closeState;
+    std::unique_ptr<ui::DrawingChild> CreateDrawing(int kind) override {
+        return createDrawing ? createDrawing(kind) : nullptr;
+    }
+    void ShowLayers() override {
+        if (showLayers) showLayers();
+    }
+    CloseState CloseStateNow() override { return closeState ? closeState() : CloseState{}; }
+    void StopStream() override {
+        if (stopStream) stopStream();
+    }
+    void EndBurn() override {
+        if (endBurn) endBurn();
+    }
+};
+
+struct FakePicker : ui::FramePicker {
+    std::function<QString(const QString&, const QString&, int*)> open;
+    QString ChooseOpenFile(const QString& folder, const QString& filter, int* index) override {
+        return open ? open(folder, filter, index) : QString();
+    }
+    QString ChooseSaveFile(const QString&, const QString&, const QString&, int*) override { return {}; }
+};
+
 // A main frame with its configuration in a folder of its own.
 struct Frame {
     test::TempDir dir;
@@ -31,6 +60,8 @@ struct Frame {
     Settings settings;
     test::RecordingNotifier notifier;
     ConfigDialog config{settings, ctx, notifier};
+    FakeCommands commands;
+    FakePicker picker;
     std::unique_ptr<ui::TMainForm> form;
 
     Frame() {
@@ -40,13 +71,15 @@ struct Frame {
         config.Create();
         form = std::make_unique<ui::TMainForm>(ctx, notifier);
         form->SetConfig(&config, nullptr);
+        form->SetCommands(&commands);
+        form->SetPicker(&picker);
     }
     QString Write(const std::string& name, const std::string& bytes) {
         test::WriteFileBytes(dir / name, bytes);
         return QString::fromStdString((dir / name).string());
     }
-    bool Enabled(const char* item) { return form->Item(item)->isEnabled(); }
-    bool ButtonEnabled(const char* b) { return form->Button(b)->isEnabled(); }
+    bool Enabled(ui::FrameItem item) { return form->Item(item)->isEnabled(); }
+    bool ButtonEnabled(ui::FrameButton b) { return form->Button(b)->isEnabled(); }
 };
 
 const char* kSquare = "IN;SP1;PU0,0;PD400,0,400,400,0,400,0,0;PU;\n";
@@ -56,56 +89,56 @@ const char* kSquare = "IN;SP1;PU0,0;PD400,0,400,400,0,400,0,0;PU;\n";
 TEST(MainForm, MenuCaptionsShortcutsAndTheEnablingWithAndWithoutADrawing) {
     Frame f;
     EXPECT_EQ(f.form->windowTitle(), "Vellisk");
-    EXPECT_EQ(f.form->Item("FileOpenItem")->shortcut(), QKeySequence(Qt::Key_F3));
-    EXPECT_EQ(f.form->Item("Wstrzymaj1")->shortcut(), QKeySequence(Qt::Key_Space));
-    EXPECT_EQ(f.form->Item("Powtrz1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F2));
-    EXPECT_EQ(f.form->Item("FileExitItem")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
-    EXPECT_EQ(f.form->Item("mKonfigGlowna")->text(), "Main...");
-    EXPECT_FALSE(f.form->Item("Zapistestowy1")->isVisible());
+    EXPECT_EQ(f.form->Item(ui::FrameItem::Open)->shortcut(), QKeySequence(Qt::Key_F3));
+    EXPECT_EQ(f.form->Item(ui::FrameItem::Hold)->shortcut(), QKeySequence(Qt::Key_Space));
+    EXPECT_EQ(f.form->Item(ui::FrameItem::Repeat)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F2));
+    EXPECT_EQ(f.form->Item(ui::FrameItem::Exit)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+    EXPECT_EQ(f.form->Item(ui::FrameItem::MainConfig)->text(), "Main...");
+    EXPECT_FALSE(f.form->Item(ui::FrameItem::SaveTest)->isVisible());
     // Nothing open.
-    EXPECT_FALSE(f.ButtonEnabled("SpeedStart"));
-    EXPECT_FALSE(f.Enabled("FileCloseItem"));
-    EXPECT_FALSE(f.Enabled("Widok"));
-    EXPECT_FALSE(f.Enabled("mKreskowanie"));
-    EXPECT_FALSE(f.ButtonEnabled("tbZoom"));
-    EXPECT_TRUE(f.Enabled("Kontynuacja1"));
-    EXPECT_TRUE(f.Enabled("mKonfigGlowna"));
-    emit f.form->Item("Cicie1")->menu()->aboutToShow();
-    EXPECT_FALSE(f.Enabled("Start1"));
+    EXPECT_FALSE(f.ButtonEnabled(ui::FrameButton::Start));
+    EXPECT_FALSE(f.Enabled(ui::FrameItem::Close));
+    EXPECT_FALSE(f.Enabled(ui::FrameItem::ViewMenu));
+    EXPECT_FALSE(f.Enabled(ui::FrameItem::Hatching));
+    EXPECT_FALSE(f.ButtonEnabled(ui::FrameButton::ZoomBar));
+    EXPECT_TRUE(f.Enabled(ui::FrameItem::Continue));
+    EXPECT_TRUE(f.Enabled(ui::FrameItem::MainConfig));
+    emit f.form->Item(ui::FrameItem::CutMenu)->menu()->aboutToShow();
+    EXPECT_FALSE(f.Enabled(ui::FrameItem::Start));
 
     ASSERT_TRUE(f.form->OpenDrawing(f.Write("square.plt", kSquare)));
     EXPECT_EQ(f.form->MdiArea()->subWindowList().size(), 1);
-    EXPECT_TRUE(f.ButtonEnabled("SpeedStart"));
-    EXPECT_TRUE(f.Enabled("mKreskowanie"));
-    EXPECT_TRUE(f.ButtonEnabled("tbZoom"));
-    EXPECT_TRUE(f.ButtonEnabled("SpeedSymulacja"));
-    emit f.form->Item("Cicie1")->menu()->aboutToShow();
-    EXPECT_TRUE(f.Enabled("Start1"));
+    EXPECT_TRUE(f.ButtonEnabled(ui::FrameButton::Start));
+    EXPECT_TRUE(f.Enabled(ui::FrameItem::Hatching));
+    EXPECT_TRUE(f.ButtonEnabled(ui::FrameButton::ZoomBar));
+    EXPECT_TRUE(f.ButtonEnabled(ui::FrameButton::Simulation));
+    emit f.form->Item(ui::FrameItem::CutMenu)->menu()->aboutToShow();
+    EXPECT_TRUE(f.Enabled(ui::FrameItem::Start));
     // The open folder is the chosen file's folder, whole.
     EXPECT_EQ(f.config.Global.OpenDir, f.dir.path().string());
 
     // A G-code drawing: no selected-figure commands, no hatching, no zoom.
     ASSERT_TRUE(f.form->OpenDrawing(f.Write("part.Nc", "G0 X0 Y0\nG1 X10 Y0\nG1 X10 Y10\n")));
     EXPECT_EQ(f.form->ActiveDrawing()->ProjectKind(), KindGcode);
-    EXPECT_FALSE(f.Enabled("Tnijwybran1"));
-    EXPECT_FALSE(f.Enabled("mKreskowanie"));
-    EXPECT_FALSE(f.ButtonEnabled("tbZoom"));
+    EXPECT_FALSE(f.Enabled(ui::FrameItem::CutSelected));
+    EXPECT_FALSE(f.Enabled(ui::FrameItem::Hatching));
+    EXPECT_FALSE(f.ButtonEnabled(ui::FrameButton::ZoomBar));
 
     f.form->CloseAllClick();
     QApplication::processEvents();
     EXPECT_TRUE(f.form->MdiArea()->subWindowList().isEmpty());
-    EXPECT_FALSE(f.ButtonEnabled("SpeedStart"));
+    EXPECT_FALSE(f.ButtonEnabled(ui::FrameButton::Start));
 }
 
 TEST(MainForm, AMissingFileShowsItsNameAndOpensNoWindow) {
     Frame f;
     const QString missing = QString::fromStdString((f.dir / "missing.plt").string());
-    f.form->ChooseOpenFile = [&](const QString&, const QString& filter, int* index) {
+    f.picker.open = [&](const QString&, const QString& filter, int* index) {
         EXPECT_EQ(filter, "HPGL|*.plt|DXF R12|*.dxf|G Code|*.nc");
         *index = 2;
         return missing;
     };
-    f.form->Item("FileOpenItem")->trigger();
+    f.form->Item(ui::FrameItem::Open)->trigger();
     ASSERT_EQ(f.notifier.messages.size(), 1u);
     EXPECT_EQ(f.notifier.messages[0].text, missing.toStdString());
     EXPECT_EQ(f.notifier.messages[0].caption, "I cannot open the file : ");
@@ -116,7 +149,7 @@ TEST(MainForm, AMissingFileShowsItsNameAndOpensNoWindow) {
     // A bitmap's name typed past the filter of a milling machine: refused, nothing opens.
     f.notifier.messages.clear();
     bool created = false;
-    f.form->CreateDrawing = [&](int) -> std::unique_ptr<ui::DrawingChild> {
+    f.commands.createDrawing = [&](int) -> std::unique_ptr<ui::DrawingChild> {
         created = true;
         return nullptr;
     };
@@ -129,7 +162,7 @@ TEST(MainForm, AMissingFileShowsItsNameAndOpensNoWindow) {
 
     f.ctx.PlotParams.Laser = 1;  // a laser offers bitmaps in G-code's place
     QString offered;
-    f.form->ChooseOpenFile = [&](const QString&, const QString& filter, int*) {
+    f.picker.open = [&](const QString&, const QString& filter, int*) {
         offered = filter;
         return QString();
     };
@@ -139,11 +172,11 @@ TEST(MainForm, AMissingFileShowsItsNameAndOpensNoWindow) {
 
 TEST(MainForm, ViewOptionsAreOneColourModeAndGoIntoTheStateRecord) {
     Frame f;
-    f.form->Item("Kolejnosc")->trigger();
-    f.form->Item("Kolejnosc")->trigger();
-    EXPECT_TRUE(f.form->Item("Kolejnosc")->isChecked());
-    EXPECT_FALSE(f.form->Item("Warstwy")->isChecked());
-    f.form->Item("Punktywej")->trigger();
+    f.form->Item(ui::FrameItem::Sequence)->trigger();
+    f.form->Item(ui::FrameItem::Sequence)->trigger();
+    EXPECT_TRUE(f.form->Item(ui::FrameItem::Sequence)->isChecked());
+    EXPECT_FALSE(f.form->Item(ui::FrameItem::Layers)->isChecked());
+    f.form->Item(ui::FrameItem::InputPoints)->trigger();
     EXPECT_TRUE(f.config.Live.Kolejnosc);
     EXPECT_FALSE(f.config.Live.Warstwy);
     EXPECT_FALSE(f.config.Live.Punktywej);
@@ -160,19 +193,19 @@ TEST(MainForm, ZoomButtonsStepTheBarWithinItsRange) {
     for (int i = 0; i < 12; ++i) f.form->sbZoomInClick();
     EXPECT_EQ(f.form->tbZoom()->value(), 10);
     EXPECT_EQ(f.form->ActiveDrawing()->Zoom(), 10);
-    EXPECT_FALSE(f.ButtonEnabled("SpeedSymulacja"));
+    EXPECT_FALSE(f.ButtonEnabled(ui::FrameButton::Simulation));
     f.form->sbZoomOutClick();
     EXPECT_EQ(f.form->tbZoom()->value(), 9);
     f.form->sbZoomToFitClick();
     EXPECT_EQ(f.form->ActiveDrawing()->Zoom(), 1);
-    EXPECT_TRUE(f.ButtonEnabled("SpeedSymulacja"));
+    EXPECT_TRUE(f.ButtonEnabled(ui::FrameButton::Simulation));
 }
 
 TEST(MainForm, LayersOutsideALayerProjectSaysSo) {
     Frame f;
     ASSERT_TRUE(f.form->OpenDrawing(f.Write("square.plt", kSquare)));
     bool shown = false;
-    f.form->ShowLayers = [&] { shown = true; };
+    f.commands.showLayers = [&] { shown = true; };
     f.form->mWarstwyClick();
     EXPECT_FALSE(shown);
     ASSERT_EQ(f.notifier.messages.size(), 1u);
@@ -188,9 +221,9 @@ TEST(MainForm, CloseIsRefusedWhileAnUnheldJobStreams) {
     f.form->show();
     CloseState state{true, true, false, false};
     int stops = 0, burnEnds = 0;
-    f.form->CloseStateNow = [&] { return state; };
-    f.form->StopStream = [&] { ++stops; };
-    f.form->EndBurn = [&] { ++burnEnds; };
+    f.commands.closeState = [&] { return state; };
+    f.commands.stopStream = [&] { ++stops; };
+    f.commands.endBurn = [&] { ++burnEnds; };
     EXPECT_FALSE(f.form->close());
     ASSERT_EQ(f.notifier.messages.size(), 1u);
     EXPECT_EQ(f.notifier.messages[0].text, "You cant close programm before end off cating");

@@ -26,6 +26,21 @@
 
 using namespace vellisk;
 
+namespace {
+
+// The operator picks one drawing to open (no file dialog).
+struct OneFile : ui::FramePicker {
+    explicit OneFile(QString f) : file(std::move(f)) {}
+    QString ChooseOpenFile(const QString&, const QString&, int* index) override {
+        *index = 1;
+        return file;
+    }
+    QString ChooseSaveFile(const QString&, const QString&, const QString&, int*) override { return {}; }
+    QString file;
+};
+
+}  // namespace
+
 using test::LoopUntil;
 
 TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController) {
@@ -55,10 +70,8 @@ TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController)
     ui::TMainForm& frame = program.MainForm();
     // The operator's "LAN connection" in the configuration.
     program.Config().settings().SetFlag("cbEthernetConnection", true);
-    frame.ChooseOpenFile = [&](const QString&, const QString&, int* index) {
-        *index = 1;
-        return QString::fromStdString((dir / "square.plt").string());
-    };
+    OneFile picker(QString::fromStdString((dir / "square.plt").string()));
+    frame.SetPicker(&picker);
     std::string failure;
     std::string received;
     QTimer::singleShot(0, [&] {
@@ -69,9 +82,9 @@ TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController)
         };
         if (!LoopUntil([&] { return program.Context().EthernetConnected.load(); }))
             return fail("the program did not connect to the controller: ArmLink " + std::to_string(program.Context().ArmLink) + " ip " + program.Context().PlotterIP + " connects " + std::to_string(controller.CommandConnections()) + " ids " + std::to_string(controller.IdentityRequests()) +  " model " + program.Context().PlotState.Model + " timer " + std::to_string(program.Panel().TimerRunning()) + " interval " + std::to_string(program.Panel().Interval()) + " qtimer " + std::to_string(program.PanelForm().Timer()->isActive()) + " ticks " + std::to_string(program.Panel().TickCount()));
-        frame.Item("FileOpenItem")->trigger();
+        frame.Item(ui::FrameItem::Open)->trigger();
         if (frame.Drawings().size() != 1) return fail("no drawing window");
-        frame.Item("Start1")->trigger();
+        frame.Item(ui::FrameItem::Start)->trigger();
         if (!program.Streamer().Streaming()) return fail("START did not stream");
         auto logSize = [&] {
             auto lock = controller.Lock();
@@ -82,10 +95,10 @@ TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController)
 
         // Hold parks the machine ("Q"), Continue takes the job up again ("K").
         const std::size_t beforeHold = logSize();
-        frame.Item("Wstrzymaj1")->trigger();
+        frame.Item(ui::FrameItem::Hold)->trigger();
         if (!program.Context().JobHeld) return fail("Hold did not hold the job");
         LoopUntil([] { return false; }, 200);
-        frame.Item("Kontynuacja1")->trigger();
+        frame.Item(ui::FrameItem::Continue)->trigger();
         if (program.Context().JobHeld) return fail("Continue did not take the job up");
         {
             auto lock = controller.Lock();
@@ -100,7 +113,7 @@ TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController)
             auto lock = controller.Lock();
             received = model.StreamedJob();
         }
-        frame.Item("FileExitItem")->trigger();
+        frame.Item(ui::FrameItem::Exit)->trigger();
     });
     EXPECT_EQ(program.Run(), 0);
     ASSERT_TRUE(failure.empty()) << failure;
@@ -145,16 +158,14 @@ TEST(ProgramEndToEnd, StartsGoToKeepsTheWindowAliveAndStopEndsIt) {
     ui::Program program({"vellisk", "95", "USA"});
     ui::TMainForm& frame = program.MainForm();
     program.Config().settings().SetFlag("cbEthernetConnection", true);
-    frame.ChooseOpenFile = [&](const QString&, const QString&, int* index) {
-        *index = 1;
-        return QString::fromStdString((dir / "square.plt").string());
-    };
+    OneFile picker(QString::fromStdString((dir / "square.plt").string()));
+    frame.SetPicker(&picker);
     std::string failure;
     qint64 latest = 0, stopAfter = -1, startTook = -1;
     std::vector<std::string> afterStop;
     QTimer::singleShot(0, [&] {
         if (!LoopUntil([&] { return program.Context().EthernetConnected.load(); })) failure = "no connection";
-        frame.Item("FileOpenItem")->trigger();
+        frame.Item(ui::FrameItem::Open)->trigger();
         if (failure.empty() && frame.Drawings().size() != 1) failure = "no drawing window";
         if (!failure.empty()) {
             frame.close();
@@ -180,7 +191,7 @@ TEST(ProgramEndToEnd, StartsGoToKeepsTheWindowAliveAndStopEndsIt) {
         });
         clock.start();
         beat.start(20);
-        frame.Item("Start1")->trigger();  // returns when the go-to has ended
+        frame.Item(ui::FrameItem::Start)->trigger();  // returns when the go-to has ended
         startTook = clock.elapsed();
         beat.stop();
         {
@@ -188,7 +199,7 @@ TEST(ProgramEndToEnd, StartsGoToKeepsTheWindowAliveAndStopEndsIt) {
             for (std::size_t i = stopAt; i < model.log.size(); ++i)
                 if (model.log[i].bytes != "X") afterStop.push_back(model.log[i].bytes);
         }
-        frame.Item("FileExitItem")->trigger();
+        frame.Item(ui::FrameItem::Exit)->trigger();
     });
     EXPECT_EQ(program.Run(), 0);
     ASSERT_TRUE(failure.empty()) << failure;

@@ -55,8 +55,8 @@ TEST(Program, AFirstStartInAnEmptyFolderWritesTheStateFilesAndExitAddsTheViewOpt
             } else {
                 EXPECT_TRUE(program.PanelForm().isVisible());
             }
-            program.MainForm().Item("Kierunek")->trigger();
-            program.MainForm().Item("FileExitItem")->trigger();
+            program.MainForm().Item(ui::FrameItem::Direction)->trigger();
+            program.MainForm().Item(ui::FrameItem::Exit)->trigger();
         });
         status = program.Run();
     }
@@ -133,9 +133,9 @@ TEST(Program, InformationAndHatchingOpenForTheActiveDrawing) {
         });
     };
     closeDialogSoon();
-    program.MainForm().Item("info")->trigger();
+    program.MainForm().Item(ui::FrameItem::Info)->trigger();
     closeDialogSoon();
-    program.MainForm().Item("mKreskowanie")->trigger();
+    program.MainForm().Item(ui::FrameItem::Hatching)->trigger();
     EXPECT_TRUE(seen.contains("vellisk::ui::Tinfoform")) << seen.join(",").toStdString();
     EXPECT_TRUE(seen.contains("vellisk::ui::TFormKreski")) << seen.join(",").toStdString();
 }

@@ -23,7 +23,9 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <exception>
+#include <iterator>
 
+#include "app/ui/file_dialog_picker.h"
 #include "app/ui/mdi_drawing_child.h"
 #include "app/ui/project_child.h"
 #include "drawing_files/file_kind.h"
@@ -36,96 +38,24 @@ namespace vellisk::ui {
 
 namespace {
 
-// "label|pattern|label|pattern" as the file dialog's filter list; patterns match either case.
-QStringList DialogFilters(const std::string& filter) {
-    const QStringList parts = QString::fromStdString(filter).split('|');
-    QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString pattern = parts[i + 1];
-        if (pattern != "*.*") pattern += " " + pattern.toUpper();
-        else pattern = "*";
-        out << parts[i] + " (" + pattern + ")";
-    }
-    return out;
-}
-
-// Gives the dialog the filter list, with filter number `index` (from 1) chosen when it exists.
-QStringList SetFilters(QFileDialog& dlg, const QString& filter, int index) {
-    const QStringList filters = DialogFilters(filter.toStdString());
-    dlg.setNameFilters(filters);
-    if (index >= 1 && index <= filters.size()) dlg.selectNameFilter(filters[index - 1]);
-    return filters;
-}
-
-// Shows the dialog: the chosen file, and in `*index` the number of the filter it was chosen
-// with; empty when cancelled.
-// The file list shows its name, size, type and date columns whole: each column gets the room
-// of its longest usual text, the name the rest, and the dialog is made as wide as that and its
-// side bar need (never wider than the screen).
-void WideEnoughForTheColumns(QFileDialog& dlg) {
-    dlg.setViewMode(QFileDialog::Detail);
-    auto* list = dlg.findChild<QTreeView*>();
-    if (!list || list->header()->count() < 4) return;  // the system's own dialog sizes itself
-    QHeaderView* header = list->header();
-    const QFontMetrics fm = list->fontMetrics();
-    auto room = [&](const QString& sample) { return fm.horizontalAdvance(sample) + fm.horizontalAdvance(QStringLiteral("MM")); };
-    const QDateTime sampleDate(QDate(2026, 12, 28), QTime(23, 59, 59));
-    header->resizeSection(1, room(QStringLiteral("1023.99 KiB")));
-    header->resizeSection(2, room(QStringLiteral("plain text document")));
-    header->resizeSection(3, std::max(room(QLocale().toString(sampleDate, QLocale::ShortFormat)),
-                                      room(QLocale().toString(sampleDate, QLocale::LongFormat)) * 3 / 4));
-    const int nameRoom = fm.horizontalAdvance(QStringLiteral("M")) * 28;
-    header->resizeSection(0, nameRoom);
-    int columns = 0;
-    for (int i = 0; i < header->count(); ++i) columns += header->sectionSize(i);
-    const int others = dlg.sizeHint().width() - list->sizeHint().width();
-    int width = std::max(dlg.width(), columns + std::max(others, 0) + 40);
-    int height = std::max(dlg.height(), dlg.sizeHint().height());
-    if (const QScreen* screen = dlg.screen()) {
-        width = std::min(width, screen->availableGeometry().width());
-        height = std::min(height, screen->availableGeometry().height());
-    }
-    dlg.resize(width, height);
-}
-
-QString RunFileDialog(QFileDialog& dlg, const QStringList& filters, int* index) {
-    WideEnoughForTheColumns(dlg);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
-    *index = filters.indexOf(dlg.selectedNameFilter()) + 1;
-    if (*index < 1) *index = 1;
-    return dlg.selectedFiles().front();
-}
-
-QString DefaultChooseOpen(QWidget* parent, const QString& folder, const QString& filter, int* index) {
-    QFileDialog dlg(parent);
-    dlg.setFileMode(QFileDialog::ExistingFile);
-    dlg.setAcceptMode(QFileDialog::AcceptOpen);
-    dlg.setDirectory(folder);
-    const QStringList filters = SetFilters(dlg, filter, *index);
-    return RunFileDialog(dlg, filters, index);
-}
-
-QString DefaultChooseSave(QWidget* parent, const QString& name, const QString& folder, const QString& filter,
-                          int* index) {
-    QFileDialog dlg(parent);
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setDirectory(folder);
-    dlg.setDefaultSuffix("plt");
-    const QStringList filters = SetFilters(dlg, filter, *index);
-    dlg.selectFile(name);
-    return RunFileDialog(dlg, filters, index);
-}
+// The items' and buttons' component names, in the order of their enums.
+const char* const kItemNames[] = {
+    "File1", "FileOpenItem", "Zapistestowy1", "FileCloseItem", "info", "Symulacja", "About1", "FileExitItem",
+    "Widok", "Kierunek", "Kolejnosc", "Warstwy", "Punktywej", "Cicie1", "Start1", "Kontynuacja1", "Powtrz1",
+    "Wstrzymaj1", "Tnijwybran1", "Startodwybranej1", "nijwybranewarstwy1", "WypalBMP1", "sterowanie",
+    "Konfiguracja", "mKonfigGlowna", "mWarstwy", "Window1", "WindowCascadeItem", "WindowTileItem", "CloseAll",
+    "Funkcje1", "mKreskowanie"};
+static_assert(std::size(kItemNames) == static_cast<std::size_t>(FrameItem::Count));
+const char* const kButtonNames[] = {"OpenBtn",     "SpeedSymulacja", "SpeedStart", "SpeedStop", "Skont",
+                                    "sbZoomToFit", "sbZoomOut",      "sbZoomIn",   "pZoom",     "tbZoom"};
+static_assert(std::size(kButtonNames) == static_cast<std::size_t>(FrameButton::Count));
 
 }  // namespace
 
 TMainForm::TMainForm(MachineContext& ctx, Notifier& notifier, QWidget* parent)
     : QMainWindow(parent), ctx_(ctx), notifier_(notifier) {
-    ChooseOpenFile = [this](const QString& folder, const QString& filter, int* index) {
-        return DefaultChooseOpen(this, folder, filter, index);
-    };
-    ChooseSaveFile = [this](const QString& name, const QString& folder, const QString& filter, int* index) {
-        return DefaultChooseSave(this, name, folder, filter, index);
-    };
+    dialogs_ = std::make_unique<FileDialogPicker>(this);
+    picker_ = dialogs_.get();
     Build();
     SetMenuCaptions();
     UpdateMenuItems();
@@ -133,8 +63,8 @@ TMainForm::TMainForm(MachineContext& ctx, Notifier& notifier, QWidget* parent)
 
 TMainForm::~TMainForm() {
     // The drawing windows go before the objects they use.
-    // The hooks' owners may be gone already: the windows close without telling them.
-    DrawingClosing = nullptr;
+    // The commands' owners may be gone already: the windows close without telling them.
+    commands_ = &none_;
     disconnect(mdi_, nullptr, this, nullptr);
     for (QMdiSubWindow* w : order_) {
         disconnect(w, nullptr, this, nullptr);
@@ -142,6 +72,12 @@ TMainForm::~TMainForm() {
     }
     mdi_->closeAllSubWindows();
     children_.clear();
+}
+
+void TMainForm::SetPicker(FramePicker* picker) { picker_ = picker ? picker : dialogs_.get(); }
+
+QToolButton* TMainForm::ToolButton(FrameButton button) const {
+    return static_cast<QToolButton*>(buttons_[static_cast<int>(button)]);
 }
 
 QString TMainForm::T(TextId id) const { return QString::fromStdString(ctx_.Text(id)); }
@@ -160,50 +96,51 @@ void TMainForm::Build() {
     resize(1024, 768);
 }
 
-QAction* TMainForm::AddItem(QMenu* menu, const char* name, const QKeySequence& key, void (TMainForm::*slot)()) {
+QAction* TMainForm::AddItem(QMenu* menu, FrameItem item, const QKeySequence& key, void (TMainForm::*slot)()) {
     QAction* a = menu->addAction(QString());
-    a->setObjectName(name);
+    a->setObjectName(kItemNames[static_cast<int>(item)]);
     if (!key.isEmpty()) {
         a->setShortcut(key);
         a->setShortcutContext(Qt::WindowShortcut);
     }
     if (slot) connect(a, &QAction::triggered, this, [this, slot] { RunHook([this, slot] { (this->*slot)(); }); });
-    items_[name] = a;
+    items_[static_cast<int>(item)] = a;
     return a;
 }
 
-QAction* TMainForm::AddHooked(QMenu* menu, const char* name, const QKeySequence& key, std::function<void()>* hook) {
-    QAction* a = AddItem(menu, name, key, nullptr);
-    connect(a, &QAction::triggered, this, [this, hook] { RunHook(*hook); });
+QAction* TMainForm::AddCommand(QMenu* menu, FrameItem item, const QKeySequence& key,
+                               void (FrameCommands::*command)()) {
+    QAction* a = AddItem(menu, item, key, nullptr);
+    connect(a, &QAction::triggered, this, [this, command] { RunHook([this, command] { (commands_->*command)(); }); });
     return a;
 }
 
 void TMainForm::BuildMenu() {
     QMenuBar* bar = menuBar();
-    auto top = [&](const char* name) {
+    auto top = [&](FrameItem item) {
         QMenu* m = bar->addMenu(QString());
-        m->setObjectName(name);
-        m->menuAction()->setObjectName(name);
-        items_[name] = m->menuAction();
+        m->setObjectName(kItemNames[static_cast<int>(item)]);
+        m->menuAction()->setObjectName(kItemNames[static_cast<int>(item)]);
+        items_[static_cast<int>(item)] = m->menuAction();
         return m;
     };
-    QMenu* file = top("File1");
-    AddItem(file, "FileOpenItem", Qt::Key_F3, &TMainForm::FileOpenItemClick);
-    AddItem(file, "Zapistestowy1", {}, &TMainForm::FileSaveAsItemClick)->setVisible(false);
-    AddItem(file, "FileCloseItem", {}, &TMainForm::FileCloseItemClick);
-    AddItem(file, "info", {}, &TMainForm::infoClick);
-    AddItem(file, "Symulacja", Qt::Key_F1, &TMainForm::SymulacjaClick);
-    AddItem(file, "About1", {}, &TMainForm::HelpAboutItemClick);
+    QMenu* file = top(FrameItem::FileMenu);
+    AddItem(file, FrameItem::Open, Qt::Key_F3, &TMainForm::FileOpenItemClick);
+    AddItem(file, FrameItem::SaveTest, {}, &TMainForm::FileSaveAsItemClick)->setVisible(false);
+    AddItem(file, FrameItem::Close, {}, &TMainForm::FileCloseItemClick);
+    AddItem(file, FrameItem::Info, {}, &TMainForm::infoClick);
+    AddItem(file, FrameItem::Simulation, Qt::Key_F1, &TMainForm::SymulacjaClick);
+    AddItem(file, FrameItem::About, {}, &TMainForm::HelpAboutItemClick);
     file->addSeparator();
-    AddItem(file, "FileExitItem", QKeySequence(Qt::ALT | Qt::Key_X), &TMainForm::FileExitItemClick);
+    AddItem(file, FrameItem::Exit, QKeySequence(Qt::ALT | Qt::Key_X), &TMainForm::FileExitItemClick);
 
-    QMenu* view = top("Widok");
+    QMenu* view = top(FrameItem::ViewMenu);
     auto* group = new QActionGroup(this);
     group->setExclusive(true);
-    const std::pair<const char*, ViewItem> viewItems[] = {{"Kierunek", ViewItem::Kierunek},
-                                                          {"Kolejnosc", ViewItem::Kolejnosc},
-                                                          {"Warstwy", ViewItem::Warstwy},
-                                                          {"Punktywej", ViewItem::Punktywej}};
+    const std::pair<FrameItem, ViewItem> viewItems[] = {{FrameItem::Direction, ViewItem::Kierunek},
+                                                        {FrameItem::Sequence, ViewItem::Kolejnosc},
+                                                        {FrameItem::Layers, ViewItem::Warstwy},
+                                                        {FrameItem::InputPoints, ViewItem::Punktywej}};
     for (const auto& [name, item] : viewItems) {
         QAction* a = AddItem(view, name, {}, nullptr);
         a->setCheckable(true);
@@ -212,36 +149,36 @@ void TMainForm::BuildMenu() {
         connect(a, &QAction::triggered, this, [this, it] { ChangeViewAtribute(it); });
     }
 
-    QMenu* cut = top("Cicie1");
+    QMenu* cut = top(FrameItem::CutMenu);
     connect(cut, &QMenu::aboutToShow, this, &TMainForm::Cicie1Click);
-    AddHooked(cut, "Start1", Qt::Key_F2, &Start1Click);
-    AddHooked(cut, "Kontynuacja1", QKeySequence(Qt::SHIFT | Qt::Key_F2), &Kontynuacja1Click);
-    AddHooked(cut, "Powtrz1", QKeySequence(Qt::CTRL | Qt::Key_F2), &Powtrz1Click);
-    AddHooked(cut, "Wstrzymaj1", Qt::Key_Space, &Wstrzymaj1Click);
-    AddHooked(cut, "Tnijwybran1", {}, &Tnijwybran1Click);
-    AddHooked(cut, "Startodwybranej1", {}, &Startodwybranej1Click);
-    AddItem(cut, "nijwybranewarstwy1", {}, nullptr)->setVisible(false);
-    AddHooked(cut, "WypalBMP1", {}, &WypalBMP1Click)->setVisible(false);
+    AddCommand(cut, FrameItem::Start, Qt::Key_F2, &FrameCommands::Start1Click);
+    AddCommand(cut, FrameItem::Continue, QKeySequence(Qt::SHIFT | Qt::Key_F2), &FrameCommands::Kontynuacja1Click);
+    AddCommand(cut, FrameItem::Repeat, QKeySequence(Qt::CTRL | Qt::Key_F2), &FrameCommands::Powtrz1Click);
+    AddCommand(cut, FrameItem::Hold, Qt::Key_Space, &FrameCommands::Wstrzymaj1Click);
+    AddCommand(cut, FrameItem::CutSelected, {}, &FrameCommands::Tnijwybran1Click);
+    AddCommand(cut, FrameItem::StartFromSelected, {}, &FrameCommands::Startodwybranej1Click);
+    AddItem(cut, FrameItem::CutSelectedLayers, {}, nullptr)->setVisible(false);
+    AddCommand(cut, FrameItem::BurnBitmap, {}, &FrameCommands::WypalBMP1Click)->setVisible(false);
 
     QAction* panel = bar->addAction(QString());
-    panel->setObjectName("sterowanie");
+    panel->setObjectName(kItemNames[static_cast<int>(FrameItem::Panel)]);
     panel->setShortcut(Qt::Key_F5);
     connect(panel, &QAction::triggered, this, [this] { RunHook([this] { sterowanieClick(); }); });
-    items_["sterowanie"] = panel;
+    items_[static_cast<int>(FrameItem::Panel)] = panel;
     addAction(panel);  // the shortcut works from the frame, not only from the menu bar
 
-    QMenu* config = top("Konfiguracja");
+    QMenu* config = top(FrameItem::ConfigMenu);
     // F6 sits on the menu itself and runs no command.
     auto* f6 = new QAction(this);
     f6->setShortcut(Qt::Key_F6);
     addAction(f6);
-    AddItem(config, "mKonfigGlowna", {}, &TMainForm::KonfiguracjaClick);
-    AddItem(config, "mWarstwy", {}, &TMainForm::mWarstwyClick);
+    AddItem(config, FrameItem::MainConfig, {}, &TMainForm::KonfiguracjaClick);
+    AddItem(config, FrameItem::LayersConfig, {}, &TMainForm::mWarstwyClick);
 
-    QMenu* windows = top("Window1");
-    AddItem(windows, "WindowCascadeItem", {}, &TMainForm::WindowCascadeItemClick);
-    AddItem(windows, "WindowTileItem", {}, &TMainForm::WindowTileItemClick);
-    AddItem(windows, "CloseAll", {}, &TMainForm::CloseAllClick);
+    QMenu* windows = top(FrameItem::WindowMenu);
+    AddItem(windows, FrameItem::Cascade, {}, &TMainForm::WindowCascadeItemClick);
+    AddItem(windows, FrameItem::Tile, {}, &TMainForm::WindowTileItemClick);
+    AddItem(windows, FrameItem::CloseAll, {}, &TMainForm::CloseAllClick);
     // The window list: one checkable item per drawing window, built when the menu opens.
     connect(windows, &QMenu::aboutToShow, this, [this, windows] {
         for (QAction* a : windows->actions())
@@ -257,16 +194,16 @@ void TMainForm::BuildMenu() {
         }
     });
 
-    QMenu* functions = top("Funkcje1");
-    AddItem(functions, "mKreskowanie", {}, &TMainForm::mKreskowanieClick);
+    QMenu* functions = top(FrameItem::FunctionsMenu);
+    AddItem(functions, FrameItem::Hatching, {}, &TMainForm::mKreskowanieClick);
 }
 
-QToolButton* TMainForm::AddButton(QWidget* bar, const char* name, std::function<void()> click) {
+QToolButton* TMainForm::AddButton(QWidget* bar, FrameButton button, std::function<void()> click) {
     auto* b = new QToolButton(bar);
-    b->setObjectName(name);
+    b->setObjectName(kButtonNames[static_cast<int>(button)]);
     b->setToolButtonStyle(Qt::ToolButtonTextOnly);
     connect(b, &QToolButton::clicked, this, [this, click = std::move(click)] { RunHook(click); });
-    buttons_[name] = b;
+    buttons_[static_cast<int>(button)] = b;
     return b;
 }
 
@@ -274,26 +211,28 @@ void TMainForm::BuildButtons() {
     QToolBar* bar = addToolBar(QString());
     bar->setObjectName("SpeedBar");
     bar->setMovable(false);
-    bar->addWidget(AddButton(bar, "OpenBtn", [this] { FileOpenItemClick(); }));
-    static_cast<QToolButton*>(buttons_["OpenBtn"])->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-    static_cast<QToolButton*>(buttons_["OpenBtn"])->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->addWidget(AddButton(bar, FrameButton::Open, [this] { FileOpenItemClick(); }));
+    ToolButton(FrameButton::Open)->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    ToolButton(FrameButton::Open)->setToolButtonStyle(Qt::ToolButtonIconOnly);
     bar->addSeparator();
-    bar->addWidget(AddButton(bar, "SpeedSymulacja", [this] { SymulacjaClick(); }));
-    bar->addWidget(AddButton(bar, "SpeedStart", [this] { RunHook(Start1Click); }));
-    bar->addWidget(AddButton(bar, "SpeedStop", [this] { RunHook(Wstrzymaj1Click); }));
-    bar->addWidget(AddButton(bar, "Skont", [this] { RunHook(Kontynuacja1Click); }));
+    bar->addWidget(AddButton(bar, FrameButton::Simulation, [this] { SymulacjaClick(); }));
+    bar->addWidget(AddButton(bar, FrameButton::Start, [this] { commands_->Start1Click(); }));
+    bar->addWidget(AddButton(bar, FrameButton::Stop, [this] { commands_->Wstrzymaj1Click(); }));
+    bar->addWidget(AddButton(bar, FrameButton::Continue, [this] { commands_->Kontynuacja1Click(); }));
     bar->addSeparator();
 
     zoomPanel_ = new QWidget(bar);
-    zoomPanel_->setObjectName("pZoom");
+    zoomPanel_->setObjectName(kButtonNames[static_cast<int>(FrameButton::ZoomPanel)]);
+    buttons_[static_cast<int>(FrameButton::ZoomPanel)] = zoomPanel_;
     auto* lay = new QHBoxLayout(zoomPanel_);
     lay->setContentsMargins(0, 0, 0, 0);
-    lay->addWidget(AddButton(zoomPanel_, "sbZoomToFit", [this] { sbZoomToFitClick(); }));
-    buttons_["sbZoomToFit"]->setProperty("text", "1:1");
-    lay->addWidget(AddButton(zoomPanel_, "sbZoomOut", [this] { sbZoomOutClick(); }));
-    buttons_["sbZoomOut"]->setProperty("text", "-");
+    lay->addWidget(AddButton(zoomPanel_, FrameButton::ZoomToFit, [this] { sbZoomToFitClick(); }));
+    ToolButton(FrameButton::ZoomToFit)->setText("1:1");
+    lay->addWidget(AddButton(zoomPanel_, FrameButton::ZoomOut, [this] { sbZoomOutClick(); }));
+    ToolButton(FrameButton::ZoomOut)->setText("-");
     zoom_ = new QSlider(Qt::Horizontal, zoomPanel_);
-    zoom_->setObjectName("tbZoom");
+    zoom_->setObjectName(kButtonNames[static_cast<int>(FrameButton::ZoomBar)]);
+    buttons_[static_cast<int>(FrameButton::ZoomBar)] = zoom_;
     zoom_->setRange(kZoomMin, kZoomMax);
     zoom_->setValue(1);
     zoom_->setPageStep(1);
@@ -301,80 +240,68 @@ void TMainForm::BuildButtons() {
     zoom_->setFixedWidth(160);
     connect(zoom_, &QSlider::valueChanged, this, &TMainForm::tbZoomChange);
     lay->addWidget(zoom_);
-    lay->addWidget(AddButton(zoomPanel_, "sbZoomIn", [this] { sbZoomInClick(); }));
-    buttons_["sbZoomIn"]->setProperty("text", "+");
+    lay->addWidget(AddButton(zoomPanel_, FrameButton::ZoomIn, [this] { sbZoomInClick(); }));
+    ToolButton(FrameButton::ZoomIn)->setText("+");
     zoomPanel_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     bar->addWidget(zoomPanel_);
 }
 
 void TMainForm::SetMenuCaptions() {
-    const std::pair<const char*, TextId> captions[] = {
-        {"File1", TextId::MenuFile},
-        {"FileOpenItem", TextId::MenuOpen},
-        {"FileCloseItem", TextId::MenuClose},
-        {"info", TextId::MenuInfo},
-        {"Symulacja", TextId::MenuSimulation},
-        {"About1", TextId::MenuAbout},
-        {"FileExitItem", TextId::MenuExit},
-        {"Widok", TextId::MenuView},
-        {"Kierunek", TextId::MenuDirection},
-        {"Kolejnosc", TextId::MenuSequence},
-        {"Warstwy", TextId::MenuLayers},
-        {"Punktywej", TextId::MenuInputPoints},
-        {"Cicie1", TextId::MenuCut},
-        {"Start1", TextId::MenuStart},
-        {"Kontynuacja1", TextId::MenuContinuation},
-        {"Powtrz1", TextId::MenuRepeat},
-        {"Wstrzymaj1", TextId::MenuHold},
-        {"Tnijwybran1", TextId::MenuCutSelected},
-        {"Startodwybranej1", TextId::MenuStartFromSelected},
-        {"nijwybranewarstwy1", TextId::MenuCutSelectedLayers},
-        {"WypalBMP1", TextId::MenuBurnBmp},
-        {"sterowanie", TextId::MenuControl},
-        {"Konfiguracja", TextId::MenuConfiguration},
-        {"Window1", TextId::MenuWindows},
-        {"WindowCascadeItem", TextId::MenuCascade},
-        {"WindowTileItem", TextId::MenuTile},
-        {"CloseAll", TextId::MenuCloseAll},
-        {"Funkcje1", TextId::MenuFunctions},
-        {"mKreskowanie", TextId::MenuLining},
+    const std::pair<FrameItem, TextId> captions[] = {
+        {FrameItem::FileMenu, TextId::MenuFile},
+        {FrameItem::Open, TextId::MenuOpen},
+        {FrameItem::Close, TextId::MenuClose},
+        {FrameItem::Info, TextId::MenuInfo},
+        {FrameItem::Simulation, TextId::MenuSimulation},
+        {FrameItem::About, TextId::MenuAbout},
+        {FrameItem::Exit, TextId::MenuExit},
+        {FrameItem::ViewMenu, TextId::MenuView},
+        {FrameItem::Direction, TextId::MenuDirection},
+        {FrameItem::Sequence, TextId::MenuSequence},
+        {FrameItem::Layers, TextId::MenuLayers},
+        {FrameItem::InputPoints, TextId::MenuInputPoints},
+        {FrameItem::CutMenu, TextId::MenuCut},
+        {FrameItem::Start, TextId::MenuStart},
+        {FrameItem::Continue, TextId::MenuContinuation},
+        {FrameItem::Repeat, TextId::MenuRepeat},
+        {FrameItem::Hold, TextId::MenuHold},
+        {FrameItem::CutSelected, TextId::MenuCutSelected},
+        {FrameItem::StartFromSelected, TextId::MenuStartFromSelected},
+        {FrameItem::CutSelectedLayers, TextId::MenuCutSelectedLayers},
+        {FrameItem::BurnBitmap, TextId::MenuBurnBmp},
+        {FrameItem::Panel, TextId::MenuControl},
+        {FrameItem::ConfigMenu, TextId::MenuConfiguration},
+        {FrameItem::WindowMenu, TextId::MenuWindows},
+        {FrameItem::Cascade, TextId::MenuCascade},
+        {FrameItem::Tile, TextId::MenuTile},
+        {FrameItem::CloseAll, TextId::MenuCloseAll},
+        {FrameItem::FunctionsMenu, TextId::MenuFunctions},
+        {FrameItem::Hatching, TextId::MenuLining},
     };
-    for (const auto& [name, id] : captions) items_[name]->setText(T(id));
-    items_["Zapistestowy1"]->setText("Zapis [testowy]");
-    items_["mKonfigGlowna"]->setText(T(TextId::MenuMainConfig) + "...");
-    items_["mWarstwy"]->setText(T(TextId::MenuLayersConfig) + "...");
-    const std::pair<const char*, TextId> hints[] = {{"Kierunek", TextId::HintViewDirection},
-                                                    {"Kolejnosc", TextId::HintViewSequence},
-                                                    {"Warstwy", TextId::HintViewLayers},
-                                                    {"Punktywej", TextId::HintViewInputPoints}};
-    for (const auto& [name, id] : hints) items_[name]->setStatusTip(T(id));
+    for (const auto& [item, id] : captions) Item(item)->setText(T(id));
+    Item(FrameItem::SaveTest)->setText("Zapis [testowy]");
+    Item(FrameItem::MainConfig)->setText(T(TextId::MenuMainConfig) + "...");
+    Item(FrameItem::LayersConfig)->setText(T(TextId::MenuLayersConfig) + "...");
+    const std::pair<FrameItem, TextId> hints[] = {{FrameItem::Direction, TextId::HintViewDirection},
+                                                    {FrameItem::Sequence, TextId::HintViewSequence},
+                                                    {FrameItem::Layers, TextId::HintViewLayers},
+                                                    {FrameItem::InputPoints, TextId::HintViewInputPoints}};
+    for (const auto& [item, id] : hints) Item(item)->setStatusTip(T(id));
 
-    auto button = [this](const char* name, const QString& text, const QString& hint) {
-        auto* b = static_cast<QToolButton*>(buttons_[name]);
+    auto button = [this](FrameButton which, const QString& text, const QString& hint) {
+        QToolButton* b = ToolButton(which);
         if (!text.isEmpty()) b->setText(text);
         b->setToolTip(hint.isEmpty() ? b->text() : hint);
         b->setStatusTip(hint);
     };
-    button("OpenBtn", {}, T(TextId::HintOpenFile));
-    button("SpeedSymulacja", T(TextId::ButtonSimulation), T(TextId::HintSimulation));
-    button("SpeedStart", T(TextId::ButtonStart), {});
-    button("SpeedStop", T(TextId::ButtonStop), {});
-    button("Skont", T(TextId::ButtonContinue), {});
-    button("sbZoomToFit", {}, T(TextId::HintZoomToFit));
-    button("sbZoomOut", {}, T(TextId::HintZoomOut));
-    button("sbZoomIn", {}, T(TextId::HintZoomIn));
-}
-
-QAction* TMainForm::Item(const QString& name) const {
-    auto it = items_.find(name);
-    return it == items_.end() ? nullptr : it->second;
-}
-
-QWidget* TMainForm::Button(const QString& name) const {
-    if (name == "pZoom") return zoomPanel_;
-    if (name == "tbZoom") return zoom_;
-    auto it = buttons_.find(name);
-    return it == buttons_.end() ? nullptr : it->second;
+    button(FrameButton::Open, {}, T(TextId::HintOpenFile));
+    button(FrameButton::Simulation, T(TextId::ButtonSimulation), T(TextId::HintSimulation));
+    button(FrameButton::Start, T(TextId::ButtonStart), {});
+    button(FrameButton::Stop, T(TextId::ButtonStop), {});
+    button(FrameButton::Continue, T(TextId::ButtonContinue), {});
+    button(FrameButton::ZoomToFit, {}, T(TextId::HintZoomToFit));
+    button(FrameButton::ZoomOut, {}, T(TextId::HintZoomOut));
+    button(FrameButton::ZoomIn, {}, T(TextId::HintZoomIn));
 }
 
 std::vector<QMdiSubWindow*> TMainForm::OpenWindows() const {
@@ -407,14 +334,6 @@ int TMainForm::SaveFilterIndex() const { return config_ ? config_->Global.SaveFi
 void TMainForm::SetConfig(ConfigDialog* core, TDlgkonfig* dialog) {
     config_ = core;
     configDialog_ = dialog;
-    if (config_ && !CreateDrawing) {
-        CreateDrawing = [this](int kind) -> std::unique_ptr<DrawingChild> {
-            if (kind == KindBitmap)
-                return std::make_unique<ProjectChild>(kind, config_->settings(), ctx_, notifier_, config_);
-            return std::make_unique<MdiDrawingChild>(kind, config_->settings(), ctx_, notifier_,
-                                                     [this] { return view_; });
-        };
-    }
     if (config_) {
         view_.Kierunek = config_->Live.Kierunek;
         view_.Kolejnosc = config_->Live.Kolejnosc;
@@ -432,10 +351,10 @@ void TMainForm::SetConfig(ConfigDialog* core, TDlgkonfig* dialog) {
 }
 
 void TMainForm::ApplyViewChecks() {
-    items_["Kierunek"]->setChecked(view_.Kierunek);
-    items_["Kolejnosc"]->setChecked(view_.Kolejnosc);
-    items_["Warstwy"]->setChecked(view_.Warstwy);
-    items_["Punktywej"]->setChecked(view_.Punktywej);
+    Item(FrameItem::Direction)->setChecked(view_.Kierunek);
+    Item(FrameItem::Sequence)->setChecked(view_.Kolejnosc);
+    Item(FrameItem::Layers)->setChecked(view_.Warstwy);
+    Item(FrameItem::InputPoints)->setChecked(view_.Punktywej);
     if (config_) {
         config_->Live.Kierunek = view_.Kierunek;
         config_->Live.Kolejnosc = view_.Kolejnosc;
@@ -464,26 +383,26 @@ void TMainForm::UpdateMenuItems() {
     s.configExists = config_ != nullptr;
     s.projektType = config_ ? config_->settings().Choice(setting::ProjectType) : 0;
     const MenuEnabling e = vellisk::UpdateMenuItems(s);
-    buttons_["SpeedStart"]->setEnabled(e.SpeedStart);
-    items_["FileCloseItem"]->setEnabled(e.FileCloseItem);
-    items_["Symulacja"]->setEnabled(e.Symulacja);
-    items_["WindowCascadeItem"]->setEnabled(e.WindowCascadeItem);
-    items_["WindowTileItem"]->setEnabled(e.WindowTileItem);
-    items_["Widok"]->setEnabled(e.Widok);
-    items_["Window1"]->setEnabled(e.Window1);
-    items_["info"]->setEnabled(e.info);
-    items_["mWarstwy"]->setEnabled(e.mWarstwy);
-    buttons_["SpeedSymulacja"]->setEnabled(e.SpeedSymulacja);
-    items_["Tnijwybran1"]->setEnabled(e.Tnijwybran1);
-    items_["Startodwybranej1"]->setEnabled(e.Startodwybranej1);
-    items_["nijwybranewarstwy1"]->setEnabled(e.nijwybranewarstwy1);
-    items_["mKreskowanie"]->setEnabled(e.mKreskowanie);
+    Button(FrameButton::Start)->setEnabled(e.SpeedStart);
+    Item(FrameItem::Close)->setEnabled(e.FileCloseItem);
+    Item(FrameItem::Simulation)->setEnabled(e.Symulacja);
+    Item(FrameItem::Cascade)->setEnabled(e.WindowCascadeItem);
+    Item(FrameItem::Tile)->setEnabled(e.WindowTileItem);
+    Item(FrameItem::ViewMenu)->setEnabled(e.Widok);
+    Item(FrameItem::WindowMenu)->setEnabled(e.Window1);
+    Item(FrameItem::Info)->setEnabled(e.info);
+    Item(FrameItem::LayersConfig)->setEnabled(e.mWarstwy);
+    Button(FrameButton::Simulation)->setEnabled(e.SpeedSymulacja);
+    Item(FrameItem::CutSelected)->setEnabled(e.Tnijwybran1);
+    Item(FrameItem::StartFromSelected)->setEnabled(e.Startodwybranej1);
+    Item(FrameItem::CutSelectedLayers)->setEnabled(e.nijwybranewarstwy1);
+    Item(FrameItem::Hatching)->setEnabled(e.mKreskowanie);
     zoomPanel_->setEnabled(e.Zoom);
-    for (const char* b : {"sbZoomToFit", "sbZoomOut", "sbZoomIn"}) buttons_[b]->setEnabled(e.Zoom);
+    for (FrameButton b : {FrameButton::ZoomToFit, FrameButton::ZoomOut, FrameButton::ZoomIn}) Button(b)->setEnabled(e.Zoom);
     zoom_->setEnabled(e.Zoom);
 }
 
-void TMainForm::Cicie1Click() { items_["Start1"]->setEnabled(!OpenWindows().empty()); }
+void TMainForm::Cicie1Click() { Item(FrameItem::Start)->setEnabled(!OpenWindows().empty()); }
 
 // ---- files ----
 
@@ -491,7 +410,7 @@ void TMainForm::FileOpenItemClick() {
     const bool laser = ctx_.PlotParams.Laser != 0;
     int index = config_ ? config_->Live.OpenFilterIndex : 1;
     const QString folder = config_ ? QString::fromStdString(config_->Global.OpenDir) : QString();
-    const QString file = ChooseOpenFile(folder, QString::fromStdString(OpenFilter(laser)), &index);
+    const QString file = picker_->ChooseOpenFile(folder, QString::fromStdString(OpenFilter(laser)), &index);
     if (config_) config_->Live.OpenFilterIndex = index;
     if (file.isEmpty()) {
         UpdateMenuItems();
@@ -515,8 +434,16 @@ bool TMainForm::OpenDrawing(const QString& file) {
         UpdateMenuItems();
         return false;
     }
-    if (!CreateDrawing) return false;
-    std::unique_ptr<DrawingChild> child = CreateDrawing(kind);
+    std::unique_ptr<DrawingChild> child = commands_->CreateDrawing(kind);
+    if (!child && config_) {
+        // The frame's own: the project's contour view.
+        if (kind == KindBitmap)
+            child = std::make_unique<ProjectChild>(kind, config_->settings(), ctx_, notifier_, config_);
+        else
+            child = std::make_unique<MdiDrawingChild>(kind, config_->settings(), ctx_, notifier_,
+                                                      [this] { return view_; });
+    }
+    if (!child) return false;
     bool loaded = false;
     RunHook([&] { loaded = child->Load(file); });
     if (config_) config_->Global.OpenDir = FolderOfFile(QFileInfo(file).absoluteFilePath().toStdString());
@@ -573,7 +500,7 @@ void TMainForm::FileSaveAsItemClick() {
     int index = SaveFilterIndex();
     const QString name = QString::fromStdString(SaveAsDefaultName(w->windowTitle().toStdString()));
     const QString folder = config_ ? QString::fromStdString(config_->Global.SaveDir) : QString();
-    const QString file = ChooseSaveFile(name, folder, QString::fromStdString(SaveFilter()), &index);
+    const QString file = picker_->ChooseSaveFile(name, folder, QString::fromStdString(SaveFilter()), &index);
     if (file.isEmpty()) return;
     if (config_) config_->Global.SaveFilterIndex = index;
     saveFilterIndex_ = index;
@@ -594,15 +521,15 @@ void TMainForm::CloseAllClick() {
 // ---- dialogs ----
 
 void TMainForm::HelpAboutItemClick() {
-    if (ShowAbout) ShowAbout();
+    commands_->ShowAbout();
 }
 
 void TMainForm::infoClick() {
-    if (ShowInfo && !OpenWindows().empty()) ShowInfo();
+    if (!OpenWindows().empty()) commands_->ShowInfo();
 }
 
 void TMainForm::sterowanieClick() {
-    if (ShowPanel) ShowPanel();
+    commands_->ShowPanel();
 }
 
 void TMainForm::KonfiguracjaClick() {
@@ -619,7 +546,7 @@ void TMainForm::KonfiguracjaClick() {
 
 void TMainForm::mWarstwyClick() {
     if (config_ && config_->settings().Choice(setting::ProjectType) == 1) {
-        if (ShowLayers) ShowLayers();
+        commands_->ShowLayers();
         return;
     }
     notifier_.Message(ctx_.Text(TextId::OnlyForMultilayerProject), MessageKind::Information, Buttons::Ok, " ");
@@ -627,16 +554,17 @@ void TMainForm::mWarstwyClick() {
 
 void TMainForm::mKreskowanieClick() {
     DrawingChild* d = ActiveDrawing();
-    if (!d || !ShowHatching) return;
-    ShowHatching();
+    if (!d) return;
+    commands_->ShowHatching();
     d->Repaint();
 }
 
 void TMainForm::ChangeViewAtribute(ViewItem item) {
     vellisk::ChangeViewAtribute(view_, item);
     ApplyViewChecks();
-    static const char* names[] = {"Kierunek", "Kolejnosc", "Warstwy", "Punktywej"};
-    const QString hint = items_[names[static_cast<int>(item)]]->statusTip();
+    static constexpr FrameItem kItems[] = {FrameItem::Direction, FrameItem::Sequence, FrameItem::Layers,
+                                           FrameItem::InputPoints};
+    const QString hint = Item(kItems[static_cast<int>(item)])->statusTip();
     for (DrawingChild* d : Drawings()) {
         d->ShowViewHint(hint);
         d->Repaint();
@@ -644,7 +572,7 @@ void TMainForm::ChangeViewAtribute(ViewItem item) {
 }
 
 void TMainForm::SymulacjaClick() {
-    if (!buttons_["SpeedSymulacja"]->isEnabled()) return;
+    if (!Button(FrameButton::Simulation)->isEnabled()) return;
     if (DrawingChild* d = ActiveDrawing()) d->Simulate();
 }
 
@@ -653,7 +581,7 @@ void TMainForm::SymulacjaClick() {
 void TMainForm::tbZoomChange(int position) {
     if (DrawingChild* d = ActiveDrawing()) {
         d->SetZoom(position);
-        buttons_["SpeedSymulacja"]->setEnabled(position == 1);
+        Button(FrameButton::Simulation)->setEnabled(position == 1);
         d->Repaint();
     }
 }
@@ -676,11 +604,11 @@ void TMainForm::sbZoomInClick() {
 // ---- close ----
 
 bool TMainForm::FormCloseQuery() {
-    const CloseState s = CloseStateNow ? CloseStateNow() : CloseState{};
+    const CloseState s = commands_->CloseStateNow();
     switch (CloseQuery(s)) {
         case CloseAnswer::Allow: return true;
         case CloseAnswer::StopStreamAndAllow:
-            if (StopStream) StopStream();
+            commands_->StopStream();
             return true;
         case CloseAnswer::RefuseStreaming:
             notifier_.Message(ctx_.Text(TextId::CannotCloseWhileCutting), MessageKind::Error, Buttons::Ok, "Uwaga");
@@ -694,7 +622,7 @@ bool TMainForm::FormCloseQuery() {
 
 void TMainForm::FormClose() {
     try {
-        if (EndBurn) EndBurn();
+        commands_->EndBurn();
     } catch (...) {
         // the burn is ending with the program; nothing more to do about it
     }
@@ -703,7 +631,7 @@ void TMainForm::FormClose() {
 bool TMainForm::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::Close) {
         auto it = children_.find(qobject_cast<QMdiSubWindow*>(watched));
-        if (it != children_.end() && DrawingClosing) RunHook([&] { DrawingClosing(it->second.get()); });
+        if (it != children_.end()) RunHook([&] { commands_->DrawingClosing(it->second.get()); });
         QMetaObject::invokeMethod(this, [this] { UpdateMenuItems(); }, Qt::QueuedConnection);
     }
     return QMainWindow::eventFilter(watched, e);

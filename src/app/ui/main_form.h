@@ -4,16 +4,18 @@
 // all drawings, zooms the active one, opens the configuration and the other dialogs, re-prepares
 // the open drawings after a configuration change, and carries the job commands. Pieces made
 // elsewhere (drawing windows, the control panel, job control, the dialogs) are reached through
-// the hooks, which the program sets at start-up.
+// one FrameCommands, which the program hands over at start-up.
 #include <QMainWindow>
 #include <QString>
+#include <array>
 #include <functional>
-#include <map>
 #include <memory>
 
 #include "app/frame_rules.h"
 #include "app/shutdown_rules.h"
 #include "app/ui/drawing_child.h"
+#include "app/ui/frame_commands.h"
+#include "app/ui/frame_items.h"
 #include "model/lang_texts.h"
 
 class QAction;
@@ -40,28 +42,10 @@ public:
     TMainForm(MachineContext& ctx, Notifier& notifier, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // ---- what the program wires in ----
-    // A new drawing window for a project kind (default, once the configuration is known: the
-    // project's contour view).
-    std::function<std::unique_ptr<DrawingChild>(int kind)> CreateDrawing;
-    // Job commands (menu items and buttons).
-    std::function<void()> Start1Click, Kontynuacja1Click, Powtrz1Click, Wstrzymaj1Click, Tnijwybran1Click,
-        Startodwybranej1Click, WypalBMP1Click;
-    // The control panel (shown non-modal), the About box, the project information form, the
-    // layers dialog of the active drawing, the hatching dialog (true: OK) of the active drawing.
-    std::function<void()> ShowPanel, ShowAbout, ShowInfo, ShowLayers;
-    std::function<bool()> ShowHatching;
-    // What the close query looks at, ending the stream of a held job, ending the burn.
-    std::function<CloseState()> CloseStateNow;
-    std::function<void()> StopStream, EndBurn;
-    // A drawing window is closing (its burn must end before its drawing goes).
-    std::function<void(DrawingChild*)> DrawingClosing;
-    // Picks the drawing to open: folder, filter ("label|pattern|..."), filter index (in: the kept
-    // one, out: the chosen one). Empty: cancelled. Default: the file dialog.
-    std::function<QString(const QString& folder, const QString& filter, int* filterIndex)> ChooseOpenFile;
-    // Picks the save-as file: suggested name, folder, filter, filter index in/out.
-    std::function<QString(const QString& name, const QString& folder, const QString& filter, int* filterIndex)>
-        ChooseSaveFile;
+    // What the frame runs of the rest of the program (null: nothing), and who picks its files
+    // (null: the file dialogs). The frame does not own them.
+    void SetCommands(FrameCommands* commands) { commands_ = commands ? commands : &none_; }
+    void SetPicker(FramePicker* picker);
 
     // The configuration (created after the frame); the view options and folders live in its
     // global state record.
@@ -96,9 +80,9 @@ public:
     // ---- what others read ----
     QMdiArea* MdiArea() const { return mdi_; }
     QSlider* tbZoom() const { return zoom_; }
-    // A menu item or button by its component name ("Start1", "SpeedStart", "Kierunek", ...).
-    QAction* Item(const QString& name) const;
-    QWidget* Button(const QString& name) const;
+    // A menu item or speed button (their object names are the component names).
+    QAction* Item(FrameItem item) const { return items_[static_cast<int>(item)]; }
+    QWidget* Button(FrameButton button) const { return buttons_[static_cast<int>(button)]; }
     // The open drawings, in the order they were opened, and the active one (or null).
     std::vector<DrawingChild*> Drawings() const;
     DrawingChild* ActiveDrawing() const;
@@ -117,9 +101,10 @@ private:
     void Build();
     void BuildMenu();
     void BuildButtons();
-    QAction* AddItem(QMenu* menu, const char* name, const QKeySequence& key, void (TMainForm::*slot)());
-    QAction* AddHooked(QMenu* menu, const char* name, const QKeySequence& key, std::function<void()>* hook);
-    QToolButton* AddButton(QWidget* bar, const char* name, std::function<void()> click);
+    QAction* AddItem(QMenu* menu, FrameItem item, const QKeySequence& key, void (TMainForm::*slot)());
+    QAction* AddCommand(QMenu* menu, FrameItem item, const QKeySequence& key, void (FrameCommands::*command)());
+    QToolButton* AddButton(QWidget* bar, FrameButton button, std::function<void()> click);
+    QToolButton* ToolButton(FrameButton button) const;
     void RunHook(const std::function<void()>& hook);
     void ApplyViewChecks();
     bool FormCloseQuery();
@@ -133,8 +118,12 @@ private:
     QMdiArea* mdi_ = nullptr;
     QSlider* zoom_ = nullptr;
     QWidget* zoomPanel_ = nullptr;
-    std::map<QString, QAction*> items_;
-    std::map<QString, QWidget*> buttons_;
+    FrameCommands none_;
+    FrameCommands* commands_ = &none_;
+    std::unique_ptr<FramePicker> dialogs_;
+    FramePicker* picker_ = nullptr;
+    std::array<QAction*, static_cast<int>(FrameItem::Count)> items_{};
+    std::array<QWidget*, static_cast<int>(FrameButton::Count)> buttons_{};
     std::map<QMdiSubWindow*, std::unique_ptr<DrawingChild>> children_;
     std::vector<QMdiSubWindow*> order_;
     ViewOptions view_;

@@ -90,6 +90,101 @@ private:
     Program& p_;
 };
 
+// What the main frame runs of the program: the drawing windows, job control's commands, the
+// control panel and the dialogs of the active drawing, and the state its close query looks at.
+class Program::Commands : public FrameCommands {
+public:
+    explicit Commands(Program& p) : p_(p) {}
+
+    std::unique_ptr<DrawingChild> CreateDrawing(int kind) override {
+        ConfigDialog* config = p_.config_.get();
+        if (kind == KindBitmap)
+            return std::make_unique<ProjectChild>(kind, config->settings(), *p_.ctx_, *p_.notifier_, config);
+        auto child = std::make_unique<MdiDrawingChild>(kind, config->settings(), *p_.ctx_, *p_.notifier_,
+                                                       [this] { return p_.main_->View(); });
+        // The window's layers and information commands (its popup menu and the frame's items).
+        if (QPointer<TMDIChild> w = child->Window()) {
+            Program& p = p_;
+            w->ShowLayersDialog = [&p, w] {
+                return w && ShowLayersDialog(w->project(), p.config_->settings(), *p.ctx_, *p.notifier_, p.main_.get());
+            };
+            w->ShowInfo = [&p, w] {
+                if (!w) return;
+                auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget());
+                ShowInfoForm(w->project(), p.config_->settings(), *p.ctx_,
+                             sub ? sub->property("fileName").toString().toStdString() : std::string(),
+                             p.config_->Caption(), p.main_.get());
+            };
+        }
+        return child;
+    }
+
+    void Start1Click() override { Job(&JobControl::Start1Click); }
+    void Kontynuacja1Click() override { Job(&JobControl::Kontynuacja1Click); }
+    void Powtrz1Click() override { Job(&JobControl::Powtrz1Click); }
+    void Wstrzymaj1Click() override { Job(&JobControl::Wstrzymaj1Click); }
+    void Tnijwybran1Click() override { Job(&JobControl::Tnijwybran1Click); }
+    void Startodwybranej1Click() override { Job(&JobControl::Startodwybranej1Click); }
+    void WypalBMP1Click() override { Job(&JobControl::WypalBMP1Click); }
+
+    void ShowPanel() override {
+        Tster& panel = *p_.panelForm_;
+        if (!panel.isVisible() && !p_.panel_->OpenAllowed()) return;
+        // The first time, the panel stands at the frame's right edge below its tool bar, clear of
+        // the status bar (which says how a job stands); later it opens where the operator left it.
+        if (!p_.panelPlaced_) {
+            const QRect area = p_.main_->geometry();
+            const int bottom = area.bottom() - p_.main_->statusBar()->height();
+            const int x = std::max(area.left(), area.right() - panel.width() - 8);
+            const int y = std::max(area.top(), std::min(area.top() + 80, bottom - panel.height()));
+            panel.move(x, y);
+            p_.panelPlaced_ = true;
+        }
+        p_.panelForm_->show();
+        p_.panelForm_->raise();
+        p_.panelForm_->activateWindow();
+    }
+    void ShowAbout() override { p_.about_->exec(); }
+    // Information, layers and hatching of the active drawing window.
+    void ShowInfo() override {
+        if (TMDIChild* w = ActiveWindow(); w && w->ShowInfo) w->ShowInfo();
+    }
+    void ShowLayers() override {
+        if (TMDIChild* w = ActiveWindow()) w->pmWarstwy()->trigger();
+    }
+    bool ShowHatching() override {
+        TMDIChild* w = ActiveWindow();
+        return w && ShowHatchingDialog(w->project(), p_.config_->settings(), *p_.ctx_, *p_.notifier_, p_.main_.get());
+    }
+
+    CloseState CloseStateNow() override {
+        CloseState s;
+        s.armLink = p_.ctx_->ArmLink;
+        s.streaming = p_.streamer_->Streaming();
+        s.jobHeld = p_.ctx_->JobHeld;
+        s.lptTransfer = p_.host_->transferRunning;
+        return s;
+    }
+    void StopStream() override { p_.streamer_->stop(); }
+    void EndBurn() override {
+        if (p_.jobs_) p_.jobs_->Shutdown();
+    }
+    void DrawingClosing(DrawingChild* d) override {
+        if (p_.jobs_ && d && d->Job()) p_.jobs_->DrawingClosing(d->Job());
+    }
+
+private:
+    void Job(void (JobControl::*command)()) {
+        if (p_.jobs_) (p_.jobs_.get()->*command)();
+    }
+    TMDIChild* ActiveWindow() {
+        auto* d = dynamic_cast<MdiDrawingChild*>(p_.main_->ActiveDrawing());
+        return d ? d->Window() : nullptr;
+    }
+
+    Program& p_;
+};
+
 Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     const std::vector<std::string> params(argv_.size() > 1 ? argv_.begin() + 1 : argv_.end(), argv_.end());
     ctx_ = std::make_unique<MachineContext>();
@@ -155,26 +250,8 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     };
     configForm_->RestartEthernet = [this] { ethernet_->restart(); };
     main_->SetConfig(config_.get(), configForm_.get());
-    main_->CreateDrawing = [this](int kind) -> std::unique_ptr<DrawingChild> {
-        if (kind == KindBitmap)
-            return std::make_unique<ProjectChild>(kind, config_->settings(), *ctx_, *notifier_, config_.get());
-        auto child = std::make_unique<MdiDrawingChild>(kind, config_->settings(), *ctx_, *notifier_,
-                                                       [this] { return main_->View(); });
-        // The window's layers and information commands (its popup menu and the frame's items).
-        if (QPointer<TMDIChild> w = child->Window()) {
-            w->ShowLayersDialog = [this, w] {
-                return w && ShowLayersDialog(w->project(), config_->settings(), *ctx_, *notifier_, main_.get());
-            };
-            w->ShowInfo = [this, w] {
-                if (!w) return;
-                auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget());
-                ShowInfoForm(w->project(), config_->settings(), *ctx_,
-                             sub ? sub->property("fileName").toString().toStdString() : std::string(),
-                             config_->Caption(), main_.get());
-            };
-        }
-        return child;
-    };
+    commands_ = std::make_unique<Commands>(*this);
+    main_->SetCommands(commands_.get());
 
     // 5. The Ethernet link to the address the configuration set, the tool-length dialog, the
     //    outputs dialog. (The edit fields open the shared keypad themselves.)
@@ -188,22 +265,6 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     // 7. The About box and the other dialogs, none shown.
     about_ = std::make_unique<TAboutBox>(
         *ctx_, [this] { return aboutReader_ && aboutReader_->Read(); }, main_.get());
-    main_->ShowAbout = [this] { about_->exec(); };
-    // Information, layers and hatching of the active drawing window.
-    auto activeWindow = [this]() -> TMDIChild* {
-        auto* d = dynamic_cast<MdiDrawingChild*>(main_->ActiveDrawing());
-        return d ? d->Window() : nullptr;
-    };
-    main_->ShowInfo = [activeWindow] {
-        if (TMDIChild* w = activeWindow(); w && w->ShowInfo) w->ShowInfo();
-    };
-    main_->ShowLayers = [activeWindow] {
-        if (TMDIChild* w = activeWindow()) w->pmWarstwy()->trigger();
-    };
-    main_->ShowHatching = [this, activeWindow] {
-        TMDIChild* w = activeWindow();
-        return w && ShowHatchingDialog(w->project(), config_->settings(), *ctx_, *notifier_, main_.get());
-    };
     move_ = std::make_unique<Tprzesun>(*layer_, *settings_, panel_.get(), main_.get());
     basePoints_ = std::make_unique<TPunkty_bazowe>(*layer_, main_.get());
 
@@ -214,49 +275,12 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     // painting and the panel's STOP pressable; the job state keeps anything else that would use
     // the link from starting meanwhile.
     layer_->SetKeepAlive([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
-    main_->CloseStateNow = [this] {
-        CloseState s;
-        s.armLink = ctx_->ArmLink;
-        s.streaming = streamer_->Streaming();
-        s.jobHeld = ctx_->JobHeld;
-        s.lptTransfer = host_->transferRunning;
-        return s;
-    };
-    main_->StopStream = [this] { streamer_->stop(); };
 }
 
 void Program::WireJobControl() {
     jobs_ = std::make_unique<JobControl>(*ctx_, *settings_, *layer_, *threadNotifier_, *streamer_, *transfer_,
                                          *panel_, *host_, dispatcher_.get());
     panel_->SetJobCommands(jobs_.get());
-    JobControl* j = jobs_.get();
-    main_->Start1Click = [j] { j->Start1Click(); };
-    main_->Kontynuacja1Click = [j] { j->Kontynuacja1Click(); };
-    main_->Powtrz1Click = [j] { j->Powtrz1Click(); };
-    main_->Wstrzymaj1Click = [j] { j->Wstrzymaj1Click(); };
-    main_->Tnijwybran1Click = [j] { j->Tnijwybran1Click(); };
-    main_->Startodwybranej1Click = [j] { j->Startodwybranej1Click(); };
-    main_->WypalBMP1Click = [j] { j->WypalBMP1Click(); };
-    main_->EndBurn = [j] { j->Shutdown(); };
-    main_->DrawingClosing = [j](DrawingChild* d) {
-        if (d && d->Job()) j->DrawingClosing(d->Job());
-    };
-    main_->ShowPanel = [this] {
-        if (!panelForm_->isVisible() && !panel_->OpenAllowed()) return;
-        // The first time, the panel stands at the frame's right edge below its tool bar, clear of
-        // the status bar (which says how a job stands); later it opens where the operator left it.
-        if (!panelPlaced_) {
-            const QRect area = main_->geometry();
-            const int bottom = area.bottom() - main_->statusBar()->height();
-            const int x = std::max(area.left(), area.right() - panelForm_->width() - 8);
-            const int y = std::max(area.top(), std::min(area.top() + 80, bottom - panelForm_->height()));
-            panelForm_->move(x, y);
-            panelPlaced_ = true;
-        }
-        panelForm_->show();
-        panelForm_->raise();
-        panelForm_->activateWindow();
-    };
 }
 
 void Program::WirePanelHooks() {
@@ -285,7 +309,7 @@ void Program::WirePanelHooks() {
 Program::~Program() {
     // Job control first (it ends and joins a burn), then the windows (they use the links and the
     // settings), then the links.
-    main_->DrawingClosing = nullptr;
+    main_->SetCommands(nullptr);
     aboutReader_.reset();
     jobs_.reset();
     basePoints_.reset();

@@ -70,6 +70,7 @@ public:
 
 private:
     class Host;
+    class Commands;
     void WireJobControl();
     void WirePanelHooks();
 
@@ -87,6 +88,7 @@ private:
     std::unique_ptr<TTransArm> streamer_;
     std::unique_ptr<Ttransmisja> transfer_;
     std::unique_ptr<Host> host_;
+    std::unique_ptr<Commands> commands_;  // what the main frame runs
     std::unique_ptr<ControlPanel> panel_;
     std::unique_ptr<Tster> panelForm_;
     std::unique_ptr<JobControl> jobs_;

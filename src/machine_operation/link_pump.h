@@ -1,0 +1,55 @@
+#pragma once
+// The control panel's link pump, the program's only periodic driver. On every timer event it
+// wakes the Ethernet watch, takes up what the links have for the main thread (Ethernet texts,
+// USB plug and unplug), feeds the job streamer while a job streams, and refreshes the status
+// (every fifth event while streaming, not while a bitmap burn runs unpaused). The status
+// refresh holds a job after STOP, watches the link, turns the machine's own START, STOP and
+// continue keys into job-control commands, polls the machine's state and has manual control
+// and the display show it.
+#include <cstdint>
+#include <memory>
+
+#include "machine_operation/manual_control.h"
+#include "machine_operation/panel_display.h"
+#include "machine_operation/panel_shared.h"
+
+namespace vellisk {
+
+class tEthernetCzuwanie;
+
+class LinkPump {
+public:
+    static constexpr int kIntervalFast = 10;
+    static constexpr int kIntervalNormal = 100;
+    static constexpr int kIntervalIdleArm = 500;
+    static constexpr int kIntervalNoLink = 3000;
+
+    LinkPump(PanelShared& shared, PanelDisplay& display, ManualControl& manual);
+    ~LinkPump();
+    LinkPump(const LinkPump&) = delete;
+    LinkPump& operator=(const LinkPump&) = delete;
+
+    void Timer1Timer();
+    // The status refresh.
+    void Tick();
+
+    std::int64_t TickCount() const { return ticks_; }
+    std::int64_t StreamerTickCount() const { return streamerTicks_; }
+
+private:
+    // The machine's keys of the second status byte.
+    void MachineKeys();
+    void ShowStatus();
+
+    PanelShared& s_;
+    PanelDisplay& display_;
+    ManualControl& manual_;
+    std::unique_ptr<tEthernetCzuwanie> ethernetWatch_;
+    int tickDivider_ = 0;
+    bool inTick_ = false;
+    bool inTimer_ = false;  // the timer event runs (a message box inside it runs the timer again)
+    std::int64_t ticks_ = 0;
+    std::int64_t streamerTicks_ = 0;
+};
+
+}  // namespace vellisk

@@ -1,0 +1,176 @@
+// The panel's display: captions, coordinates, actual speed, the speed set's and the output's
+// captions, the end of a stored job, and the controls enabled as the machine's state allows.
+#include "machine_operation/panel_display.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+#include "machine_link/trans_arm.h"
+#include "model/numeric.h"
+
+namespace vellisk {
+
+PanelDisplay::PanelDisplay(PanelShared& shared) : s_(shared) {
+    enabled_.fill(true);
+    visible_.fill(true);
+}
+
+std::string PanelDisplay::Fixed(double v, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+// ---- captions ----------------------------------------------------------------------------
+
+void PanelDisplay::UnitCaptions() {
+    const MachineContext& ctx = s_.ctx;
+    const std::string unit = " [" + UnitName(ctx.LengthUnit) + "]";
+    s_.view->SetText(PanelText::MachineBox, ctx.Text(TextId::PanelMachineCoordinates) + unit);
+    s_.view->SetText(PanelText::ProjectBox, ctx.Text(TextId::PanelProjectCoordinates) + unit);
+    s_.view->SetText(PanelText::SpeedBox, ctx.Text(TextId::PanelSpeed) + " [" + UnitName(ctx.LengthUnit) + "/min]");
+}
+
+void PanelDisplay::Captions() {
+    const MachineContext& ctx = s_.ctx;
+    PanelView& view = *s_.view;
+    view.SetCaption(ctx.Text(TextId::PanelManualControl));
+    UnitCaptions();
+    view.SetText(PanelText::PowerBox, ctx.Text(TextId::PanelRotationsPercent));
+    view.SetText(PanelText::HomeButton, ctx.Text(TextId::PanelHome));
+    view.SetText(PanelText::SetZeroButton, ctx.Text(TextId::PanelSetProjectHome));
+    view.SetText(PanelText::MoveButton, ctx.Text(TextId::PanelMoveButton));
+    view.SetText(PanelText::ToolLengthButton, ctx.Text(TextId::PanelToolLength));
+    view.SetText(PanelText::CloseButton, ctx.Text(TextId::PanelCloseButton));
+    view.SetText(PanelText::OutputsButton, ctx.Text(TextId::PanelOutputs));
+    view.SetText(PanelText::StopButton, ctx.Text(TextId::PanelStopButton));
+    view.SetText(PanelText::SpeedBarHint, ctx.Text(TextId::PanelSpeedBarHint));
+    view.SetText(PanelText::PowerBarHint, ctx.Text(TextId::PanelSpindleBarHint));
+    view.SetText(PanelText::ToolUpHint, ctx.Text(TextId::PanelToolUpHint));
+    view.SetText(PanelText::ToolDownHint, ctx.Text(TextId::PanelToolDownHint));
+    view.SetText(PanelText::SpindleHint, ctx.Text(TextId::PanelSpindleHint));
+    view.SetText(PanelText::PulseLabel, ctx.Text(TextId::PanelImpulseTime));
+}
+
+void PanelDisplay::LinkCaption() {
+    if (s_.UsbPresent())
+        s_.view->SetCaption(s_.ctx.Text(TextId::PanelConnectedUsb));
+    else if (s_.ctx.EthernetConnected.load())
+        s_.view->SetCaption(s_.ctx.Text(TextId::PanelConnectedEthernet));
+    else
+        s_.view->SetCaption(s_.ctx.Text(TextId::PanelNotConnected));
+}
+
+void PanelDisplay::ShowControls() {
+    for (int i = 0; i < static_cast<int>(PanelControl::Count); ++i) {
+        s_.view->SetEnabled(static_cast<PanelControl>(i), enabled_[i]);
+        s_.view->SetVisible(static_cast<PanelControl>(i), visible_[i]);
+    }
+}
+
+// ---- the machine's state -----------------------------------------------------------------
+
+void PanelDisplay::ShowLinkErrors() {
+    s_.view->SetText(PanelText::LinkErrors,
+                     std::to_string(s_.ctx.UsbRetryCount) + "/" + std::to_string(s_.ctx.UsbErrorCount));
+}
+
+// A job that ran from the machine's memory and is neither held nor still being sent has ended.
+void PanelDisplay::ShowJobEnd() {
+    if (s_.ctx.PlotState.Status & kStatusRunningFromMemory) {
+        jobRunning_ = true;
+    } else if (jobRunning_ && !s_.ctx.JobHeld && !s_.streamer.Streaming()) {
+        jobRunning_ = false;
+        s_.notifier.Status(s_.ctx.Text(TextId::PanelJobEnded));
+    }
+}
+
+void PanelDisplay::ShowActualSpeed() {
+    const MachineContext& ctx = s_.ctx;
+    const tplotstate& s = ctx.PlotState;
+    if (s.ExtraSpeed <= 0) return;
+    std::int64_t v = s.ExtraSpeed;
+    if (!ctx.PlotParams.ArmController && (s.Status & kStatusRunningFromMemory)) v *= ctx.PlotParams.Multiplier;
+    const std::int32_t speed = ctx.TimerToSpeed(static_cast<std::int32_t>(std::min<std::int64_t>(v, INT32_MAX)));
+    s_.view->ShowActualSpeed(std::clamp(speed, 1, 20000));
+    s_.view->SetText(PanelText::ActualSpeed, std::to_string(speed));
+}
+
+void PanelDisplay::ShowSpeedCaption() {
+    const MachineContext& ctx = s_.ctx;
+    TextId name;
+    switch (ctx.PlotState.SpeedSet) {
+        case 0: name = TextId::PanelDisplacementSpeed; break;
+        case 1: name = TextId::PanelWorkSpeed; break;
+        case 2: name = TextId::PanelSpeed; break;
+        case 3: name = TextId::PanelDrillSpeed; break;
+        default: return;
+    }
+    s_.view->SetText(PanelText::SpeedBox, ctx.Text(name) + " [" + UnitName(ctx.LengthUnit) + "/min]");
+}
+
+void PanelDisplay::ShowPowerCaption() {
+    const MachineContext& ctx = s_.ctx;
+    const bool percent = !ctx.ArmLink || ctx.PlotParams.Laser;
+    TextId id;
+    switch (ctx.PlotState.OutputIndex) {
+        case 1: id = percent ? TextId::PanelWorkPower : TextId::PanelWorkRotation; break;
+        case 2: id = percent ? TextId::PanelPowerPercent : TextId::PanelRotation; break;
+        case 3: id = percent ? TextId::PanelIdlePower : TextId::PanelPolishRotation; break;
+        default: return;
+    }
+    s_.view->SetText(PanelText::PowerBox, ctx.Text(id));
+}
+
+void PanelDisplay::ShowCoordinates() {
+    const MachineContext& ctx = s_.ctx;
+    const tplotstate& s = ctx.PlotState;
+    const int unit = ctx.LengthUnit;
+    const int dec = ctx.PositionDecimals();
+    auto show = [&](PanelText t, double hundredths) {
+        s_.view->SetText(t, Fixed(MmToUnit(unit, hundredths / 100.0), dec));
+    };
+    const double z = ctx.PlotParams.ZReversed ? s.PosZ - s.BaseZ : s.BaseZ + s.PosZ;
+    show(PanelText::MachineX, s.PosX);
+    show(PanelText::MachineY, s.PosY);
+    show(PanelText::MachineZ, z);
+    show(PanelText::ProjectX, s.PosX - s.BaseX);
+    show(PanelText::ProjectY, s.PosY - s.BaseY);
+    show(PanelText::ProjectZ, z);
+}
+
+// ---- enabling ----------------------------------------------------------------------------
+
+void PanelDisplay::EnableMotionControls(bool on) {
+    for (PanelControl c : {PanelControl::JogUpLeft, PanelControl::JogUp, PanelControl::JogUpRight,
+                           PanelControl::JogLeft, PanelControl::JogRight, PanelControl::JogDownLeft,
+                           PanelControl::JogDown, PanelControl::JogDownRight, PanelControl::Spindle,
+                           PanelControl::SetZero, PanelControl::Move, PanelControl::ToolLength,
+                           PanelControl::Home})
+        Enable(c, on);
+    const bool z = on && (!s_.ctx.PlotParams.Laser || s_.ctx.PlotParams.ZReversed);
+    Enable(PanelControl::ToolUp, z);
+    Enable(PanelControl::ToolDown, z);
+}
+
+void PanelDisplay::EnableSpeedPower(bool on) {
+    Enable(PanelControl::SpeedBox, on);
+    Enable(PanelControl::PowerBox, on);
+}
+
+void PanelDisplay::Enable(PanelControl c, bool on) {
+    bool& e = enabled_[static_cast<int>(c)];
+    if (e == on) return;
+    e = on;
+    s_.view->SetEnabled(c, on);
+}
+
+void PanelDisplay::Show(PanelControl c, bool on) {
+    bool& v = visible_[static_cast<int>(c)];
+    if (v == on) return;
+    v = on;
+    s_.view->SetVisible(c, on);
+}
+
+}  // namespace vellisk

@@ -1,0 +1,114 @@
+#pragma once
+// What the control panel's three parts (the link pump, manual control and the display) share:
+// the program's machine context, settings, command layer and links, the window, job control's
+// commands, the dialogs the panel opens, the panel's timer, and the one question asked before
+// the panel talks to the machine on the operator's behalf. The control panel owns it; each
+// part holds a reference.
+#include <chrono>
+#include <functional>
+#include <optional>
+
+#include "machine_link/command_layer.h"
+#include "machine_link/machine_context.h"
+#include "machine_operation/job_panel.h"
+#include "machine_operation/panel_view.h"
+#include "platform/clock.h"
+#include "platform/notifier.h"
+
+namespace vellisk {
+
+class LptTransport;
+class TfUsb;
+class TfEthernet;
+class TTransArm;
+class Settings;
+
+// The links the program has; any may be missing (null).
+struct PanelLinks {
+    LptTransport* lpt = nullptr;
+    TfUsb* usb = nullptr;        // null when the program runs without USB ("95")
+    TfEthernet* eth = nullptr;
+};
+
+// The active drawing as project zero's checks need it.
+struct PanelDrawing {
+    int kind = 1;              // project kind (drawing units)
+    double width = 0, height = 0;  // in drawing units
+};
+
+// Dialogs and other windows the panel opens, and the burn it resumes; unset ones do nothing.
+struct PanelHooks {
+    // The base points dialog: true on OK with the project zero chosen, in mm.
+    std::function<bool(double& xMm, double& yMm)> basePoints;
+    std::function<std::optional<PanelDrawing>()> activeDrawing;
+    std::function<void()> moveDialog;
+    std::function<void()> outputsDialog;
+    std::function<void()> toolLengthDialog;
+    std::function<void()> loadInverter;
+    // Wakes the paused bitmap burn thread.
+    std::function<void()> resumeBurn;
+};
+
+struct PanelShared {
+    // Longest wait for the controller to become idle (or to stop its job) before an action.
+    static constexpr std::chrono::seconds kStatusWaitLimit{10};
+
+    PanelShared(MachineContext& c, Settings& s, CommandLayer& l, PanelLinks k, TTransArm& t, Notifier& n,
+                Clock& clk)
+        : ctx(c), settings(s), layer(l), links(k), streamer(t), notifier(n), clock(clk), view(&nullView) {}
+    PanelShared(const PanelShared&) = delete;
+    PanelShared& operator=(const PanelShared&) = delete;
+
+    MachineContext& ctx;
+    Settings& settings;
+    CommandLayer& layer;
+    PanelLinks links;
+    TTransArm& streamer;
+    Notifier& notifier;
+    Clock& clock;
+    PanelView* view;
+    NullPanelView nullView;
+    PanelJobCommands* jobs = nullptr;
+    PanelHooks hooks;
+    // An action of the panel talks to the machine (its waits keep the window alive, and the
+    // operator's input arrives meanwhile).
+    bool inAction = false;
+    // STOP was pressed: the next status refresh holds a job that runs from the machine's memory.
+    bool stopRequest = false;
+    // The panel's timer: whether it runs and how often (the window's timer follows).
+    bool timerOn = false;
+    int interval = 100;  // the pump's normal interval
+
+    bool UsbPresent();
+    bool TcpConnected() const;
+    // The job state as job control keeps it (without job control: from the burn's flags).
+    JobState JobStateNow() const;
+    // Whether a bitmap burn has the link now (the timer's status refresh waits).
+    bool BurnHasLink() const;
+    // The one question before the panel talks to the machine on the operator's behalf: job
+    // control leaves the link free (no burn or transfer has it, no job command waits) and no
+    // other action of the panel is still waiting for the machine.
+    bool LinkFree() const { return !inAction && (!jobs || jobs->GuiMayUseLink()); }
+
+    void SetInterval(int ms);
+    void StopTimer();
+    void StartTimer();
+
+    // ReadStatus; false (after the message "No communication" with the caption) when the
+    // parallel port's reply did not come in time.
+    bool LinkAnswers(TextId caption);
+    // ReadStatus until the bits are clear or the controller stops answering; false (after the
+    // message with the caption) when it keeps them set past kStatusWaitLimit.
+    bool WaitForStatusClear(std::uint16_t bits, TextId caption);
+};
+
+// Marks an action of the panel that talks to the machine, for as long as it runs.
+struct PanelActionScope {
+    explicit PanelActionScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~PanelActionScope() { flag_ = false; }
+    PanelActionScope(const PanelActionScope&) = delete;
+    PanelActionScope& operator=(const PanelActionScope&) = delete;
+    bool& flag_;
+};
+
+}  // namespace vellisk
