@@ -33,7 +33,7 @@ void WriteJob(benchmark::State& state, bool toFile) {
     auto write = [&](JobSink& sink) {
         JobWriter w(sink, machine, settings);
         w.OpenOutput(KindHpgl, OutputStream);
-        for (auto& f : project.Figures) w.WriteFigure(*f);
+        for (auto& f : project.Figures) project.WithToolPath(*f, [&](tfigura& g) { w.WriteFigure(g); });
         w.CloseOutput();
     };
     for (auto _ : state) {

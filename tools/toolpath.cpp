@@ -75,7 +75,7 @@ void PrintToolPaths(const Project& project, const MachineContext& ctx) {
         const tfigura& f = project.Figure(i);
         std::cout << f.Index << ' ' << (f.Open ? 1 : 0) << ' ' << f.Level << ' ' << f.Direction << ' '
                   << f.Contour.size() << ' ' << f.CutPath.size() << ' ' << mm(PlanLength(f.CutPath)) << ' '
-                  << f.ToolPath3D.size() << ' ' << mm(f.CutLength) << ' ' << mm(f.PolishLength) << '\n';
+                  << project.ToolPathOf(f).size() << ' ' << mm(f.CutLength) << ' ' << mm(f.PolishLength) << '\n';
     }
     std::cout << "total cut " << Num(project.TotalCutLength) << " mm, travel " << Num(project.TotalRapidLength)
               << " mm, finishing " << Num(project.TotalPolishLength) << " mm, start height "

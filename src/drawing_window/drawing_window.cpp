@@ -33,7 +33,7 @@ SimulationWalk::SimulationWalk(const Project& project, const ViewTransform& view
 
 bool SimulationWalk::Takes(std::int32_t i) const {
     const tfigura& f = project_.Figure(i);
-    return !f.ToolPath3D.empty() && !f.CutPath.empty() && f.ToCut && i != frame_;
+    return HasToolPath(f) && !f.CutPath.empty() && f.ToCut && i != frame_;
 }
 
 bool SimulationWalk::Next(SimulationStep& step) {

@@ -423,13 +423,17 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
         index_.reset();
         if (ProjectKind != KindGcode) {
             // The tool-path preparation at the end of the load builds the paths of every closed
-            // figure of a plot or a DXF drawing afresh: their copies would be thrown away.
+            // figure of a plot or a DXF drawing afresh, and every finishing path: their copies
+            // would be thrown away. An open figure is cut along its contour.
             const bool pathsRebuilt = ProjectKind == KindHpgl || ProjectKind == KindDxf;
             for (auto& f : Figures) {
                 // The reader's list grew point by point; the figure keeps it at its size.
                 f->Contour.shrink_to_fit();
                 licz_parametry(*f);
-                if (!pathsRebuilt || f->Open) CopyContourToPaths(*f);
+                if (!pathsRebuilt)
+                    CopyContourToPaths(*f);
+                else if (f->Open)
+                    f->CutPath = f->Contour;
             }
         }
         result.warnings = input.Warnings();
@@ -569,12 +573,50 @@ void Project::AddOutline() {
     };
     vellisk::AddOutline(figures, window, settings_, ToolPathMachineOf(ctx_, static_cast<vellisk::ProjectKind>(ProjectKind)),
                         notifier_, hooks);
+    if (!recipe_) recipe_ = std::make_unique<ToolPathRecipe>();
+    *recipe_ = std::move(window.Recipe);
     SelectedFigure = window.SelectedFigure;
     EngraveAtHeights = window.EngraveAtHeights;
     TotalCutLength = window.TotalCutLength;
     TotalRapidLength = window.TotalRapidLength;
     TotalPolishLength = window.TotalPolishLength;
     if (ProjectKind != KindGcode && ProjectKind != KindBitmap) ctx_.JobStartZ = window.JobStartZ;
+}
+
+void Project::WithToolPath(tfigura& f, const std::function<void(tfigura&)>& use) {
+    if (!f.ToolPathOnDemand || !recipe_) {
+        use(f);
+        return;
+    }
+    MakeToolPath3D(pathRoom_, f, *recipe_);
+    // The made path and a speed profile's room are lent to the figure for the call.
+    struct Lend {
+        tfigura& f;
+        Project& p;
+        Lend(tfigura& figure, Project& project) : f(figure), p(project) {
+            f.ToolPath3D.swap(p.pathRoom_);
+            f.SpeedProfile.swap(p.profileRoom_);
+        }
+        ~Lend() {
+            f.ToolPath3D.swap(p.pathRoom_);
+            f.SpeedProfile.swap(p.profileRoom_);
+            f.ToolPath3D.clear();
+            f.SpeedProfile.clear();
+            p.pathRoom_.clear();
+            p.profileRoom_.clear();
+            // The room of one very long path is given back.
+            if (p.pathRoom_.capacity() > 65536) std::vector<tpunkt>().swap(p.pathRoom_);
+            if (p.profileRoom_.capacity() > 65536) std::vector<std::uint16_t>().swap(p.profileRoom_);
+        }
+    } lend(f, *this);
+    use(f);
+}
+
+std::vector<tpunkt> Project::ToolPathOf(const tfigura& f) const {
+    if (!f.ToolPathOnDemand || !recipe_) return f.ToolPath3D;
+    std::vector<tpunkt> path;
+    MakeToolPath3D(path, f, *recipe_);
+    return path;
 }
 
 void Project::PrzeliczPoWaznejZmianie() {
@@ -629,7 +671,7 @@ void Project::SaveRange(const std::string& name, std::int32_t first, std::int32_
     if (single) {
         tfigura& f = Figure(first);
         if (laser && layered) layerSettings(f);
-        writer.WriteFigure(f);
+        WithToolPath(f, [&](tfigura& g) { writer.WriteFigure(g); });
     } else {
         const bool noFrame = settings_.Flag(setting::SkipFrame);
         const std::int32_t frame = noFrame ? FrameIndex() : -1;
@@ -637,7 +679,8 @@ void Project::SaveRange(const std::string& name, std::int32_t first, std::int32_
             tfigura& f = Figure(i);
             const bool leftOut = noFrame && i == frame;
             if (layered && !leftOut && f.ToCut && laser) layerSettings(f);
-            if (ProjectKind == KindGcode || (f.ToCut && !leftOut)) writer.WriteFigure(f);
+            if (ProjectKind == KindGcode || (f.ToCut && !leftOut))
+                WithToolPath(f, [&](tfigura& g) { writer.WriteFigure(g); });
         }
     }
     writer.CloseOutput();

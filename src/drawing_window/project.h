@@ -20,6 +20,7 @@ namespace vellisk {
 class Settings;
 class MachineContext;
 class Notifier;
+struct ToolPathRecipe;
 
 // What loading needs of a drawing reader.
 class DrawingInput {
@@ -154,6 +155,12 @@ public:
     void PrzeliczPoWaznejZmianie();
     // The layer table, made from the figures when the project has none yet.
     tWarstwy& EnsureLayers();
+    // Runs `use` with the figure's 3-D path in its ToolPath3D: the kept path, or one made for
+    // the call from the last preparation when the figure's path is made on demand; a made path
+    // is let go after the call. Saving writes every figure through here.
+    void WithToolPath(tfigura& figure, const std::function<void(tfigura&)>& use);
+    // A copy of the figure's 3-D path, kept or made on demand.
+    std::vector<tpunkt> ToolPathOf(const tfigura& figure) const;
 
     // --- saving ---
     // Writes figures first..last (inclusive). A single figure of a larger project is written
@@ -184,6 +191,11 @@ private:
     // object-in-object rule); without it no figure counts as the frame.
     bool frameRule_ = false;
     std::unique_ptr<LoadIndex> index_;  // look-up structures while loading
+    // What the last preparation made its 3-D paths from, and the room a path made on demand and
+    // its speed profile are built in, kept from figure to figure.
+    std::unique_ptr<ToolPathRecipe> recipe_;
+    std::vector<tpunkt> pathRoom_;
+    std::vector<std::uint16_t> profileRoom_;
 };
 
 }  // namespace vellisk

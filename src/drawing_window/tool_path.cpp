@@ -123,8 +123,22 @@ ToolPathSettings ToolPathSettingsOf(const Settings& settings) {
 
 namespace {
 
-// The 3-D path of one figure into `path` (cleared first).
-void BuildInto(std::vector<tpunkt>& path, tfigura& f, const ToolPathSettings& settings,
+// The lengths a 3-D path is measured by while it is built.
+struct PathLengths {
+    double Path = 0.0;
+    double Cut = 0.0;
+    double Polish = 0.0;
+    double Extra = 0.0;
+    void StoreIn(tfigura& f) const {
+        f.PathLength = Path;
+        f.CutLength = Cut;
+        f.PolishLength = Polish;
+        f.ExtraLength = Extra;
+    }
+};
+
+// The 3-D path of one figure into `path` (cleared first), its lengths into `len`.
+void BuildInto(std::vector<tpunkt>& path, PathLengths& len, const tfigura& f, const ToolPathSettings& settings,
                const ToolPathMachine& machine, double maxFigureZ, bool& engraveAtHeights,
                const ToolPathHooks& hooks) {
     const bool engrave = settings.EngraveAtHeights;
@@ -143,24 +157,21 @@ void BuildInto(std::vector<tpunkt>& path, tfigura& f, const ToolPathSettings& se
     const bool ramp = pitch < 100.0;
     if (!ramp) top = depth;
     double z = top;
-    f.PathLength = 0.0;
-    f.CutLength = 0.0;
-    f.PolishLength = 0.0;
-    f.ExtraLength = 0.0;
+    len = {};
     if (f.CutPath.empty() || (polish ? f.PolishPath : f.Contour).empty()) return;
 
     Emitter out(path, machine.kind, engrave, engraveOffset);
     auto pointFigure = [&]() {
-        out.Emit(f.CutPath[0], top, f.ExtraLength);
-        out.Emit(f.CutPath[0], depth, f.ExtraLength);
+        out.Emit(f.CutPath[0], top, len.Extra);
+        out.Emit(f.CutPath[0], depth, len.Extra);
     };
 
     if (!f.Open) {
         const std::vector<tpunkt>& r = polish ? f.PolishPath : f.CutPath;
         const int n = static_cast<int>(r.size());
-        f.PathLength = PlanLength(r);
+        len.Path = PlanLength(r);
         out.Start(r.back(), top);
-        if (f.PathLength == 0.0) {
+        if (len.Path == 0.0) {
             pointFigure();
             return;
         }
@@ -178,8 +189,8 @@ void BuildInto(std::vector<tpunkt>& path, tfigura& f, const ToolPathSettings& se
         double travelled = 0.0;
         for (;;) {
             travelled += Plan(out.LastPlan(), r[static_cast<std::size_t>(v)]);
-            z = std::max(top - travelled * pitch / f.PathLength, floor);
-            out.Emit(r[static_cast<std::size_t>(v)], z, f.CutLength);
+            z = std::max(top - travelled * pitch / len.Path, floor);
+            out.Emit(r[static_cast<std::size_t>(v)], z, len.Cut);
             if (!advance(v)) return;
             if (polish ? (z - depth - polerStart < 0.001) : (z - depth < 0.0001)) break;
         }
@@ -187,7 +198,7 @@ void BuildInto(std::vector<tpunkt>& path, tfigura& f, const ToolPathSettings& se
         const int lapStart = v;
         do {
             if (!SamePoint(r[static_cast<std::size_t>(v)], out.LastPlan()) || path.empty()) {
-                out.Emit(r[static_cast<std::size_t>(v)], z, f.CutLength);
+                out.Emit(r[static_cast<std::size_t>(v)], z, len.Cut);
             }
             v = RingNextInPath(v, n);
         } while (v != lapStart);
@@ -200,11 +211,11 @@ void BuildInto(std::vector<tpunkt>& path, tfigura& f, const ToolPathSettings& se
         bool first = true;
         do {
             const tpunkt& p = f.CutPath[static_cast<std::size_t>(w)];
-            if (first || !SamePoint(p, out.LastPlan())) out.Emit(p, depth, f.PolishLength);
+            if (first || !SamePoint(p, out.LastPlan())) out.Emit(p, depth, len.Polish);
             first = false;
             w = RingNextInPath(w, cn);
         } while (w != start);
-        out.Emit(f.CutPath[static_cast<std::size_t>(start)], depth, f.PolishLength);
+        out.Emit(f.CutPath[static_cast<std::size_t>(start)], depth, len.Polish);
         return;
     }
 
@@ -212,9 +223,9 @@ void BuildInto(std::vector<tpunkt>& path, tfigura& f, const ToolPathSettings& se
     const std::vector<tpunkt>& c = f.CutPath;
     const int n = static_cast<int>(c.size());
     const int last = n - 1;
-    f.PathLength = PlanLength(c);
+    len.Path = PlanLength(c);
     out.Start(c[0], top);
-    if (f.PathLength == 0.0) {
+    if (len.Path == 0.0) {
         pointFigure();
         return;
     }
@@ -232,7 +243,7 @@ void BuildInto(std::vector<tpunkt>& path, tfigura& f, const ToolPathSettings& se
     auto rampAndClose = [&](double floor, double& length) {
         while (z - floor > 0.0001) {
             travelled += Plan(out.LastPlan(), c[static_cast<std::size_t>(v)]);
-            z = std::max(top - travelled * pitch / f.PathLength, floor);
+            z = std::max(top - travelled * pitch / len.Path, floor);
             out.Emit(c[static_cast<std::size_t>(v)], z, length);
             advance();
         }
@@ -248,16 +259,16 @@ void BuildInto(std::vector<tpunkt>& path, tfigura& f, const ToolPathSettings& se
     };
     const double firstFloor = polish ? depth + polerStart : depth;
     if (!ramp) {
-        for (const tpunkt& p : c) out.Emit(p, firstFloor, f.CutLength);
+        for (const tpunkt& p : c) out.Emit(p, firstFloor, len.Cut);
     } else {
-        rampAndClose(firstFloor, f.CutLength);
+        rampAndClose(firstFloor, len.Cut);
     }
     if (!polish) return;
     if (!ramp) {
-        for (int i = last; i >= 0; --i) out.Emit(c[static_cast<std::size_t>(i)], depth, f.PolishLength);
+        for (int i = last; i >= 0; --i) out.Emit(c[static_cast<std::size_t>(i)], depth, len.Polish);
     } else {
         advance();
-        rampAndClose(depth, f.PolishLength);
+        rampAndClose(depth, len.Polish);
     }
 }
 
@@ -267,13 +278,29 @@ void BuildToolPath3D(tfigura& f, const ToolPathSettings& settings, const ToolPat
                      double maxFigureZ, bool& engraveAtHeights, const ToolPathHooks& hooks) {
     // Built in a buffer kept from figure to figure, then stored at its exact size.
     thread_local std::vector<tpunkt> path;
-    BuildInto(path, f, settings, machine, maxFigureZ, engraveAtHeights, hooks);
+    PathLengths len;
+    BuildInto(path, len, f, settings, machine, maxFigureZ, engraveAtHeights, hooks);
+    len.StoreIn(f);
     StoreFromBuffer(f.ToolPath3D, path);
+    f.ToolPathOnDemand = false;
+}
+
+void MakeToolPath3D(std::vector<tpunkt>& path, const tfigura& f, const ToolPathRecipe& recipe) {
+    ToolPathHooks hooks;
+    hooks.LayerDepth = [&](std::int32_t layer) {
+        for (const auto& [l, depth] : recipe.layerDepths)
+            if (l == layer) return depth;
+        return 0.0;
+    };
+    bool engrave = false;
+    PathLengths len;
+    BuildInto(path, len, f, recipe.settings, recipe.machine, recipe.maxFigureZ, engrave, hooks);
 }
 
 void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const Settings& settings,
                 const ToolPathMachine& machine, Notifier& notifier, const ToolPathHooks& hooks) {
     if (machine.kind == KindGcode || machine.kind == KindBitmap) return;
+    double rapid = 0.0;
     {
         BusyCursor busy(notifier);
         notifier.Status("Preparing the tool path");
@@ -312,13 +339,48 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
                 f.CutPath = f.Contour;
             }
         }
-        const ToolPathSettings pathSettings = ToolPathSettingsOf(settings);
-        const double maxZ = pathSettings.EngraveAtHeights ? MaxFigureZ(figures) : 0.0;
+        ToolPathRecipe& recipe = window.Recipe;
+        recipe.settings = ToolPathSettingsOf(settings);
+        recipe.machine = machine;
+        recipe.maxFigureZ = recipe.settings.EngraveAtHeights ? MaxFigureZ(figures) : 0.0;
+        recipe.layerDepths.clear();
+        // The layer depths are taken as the run asks for them, so that a path made again later
+        // has the depths of this run.
+        ToolPathHooks runHooks = hooks;
+        runHooks.LayerDepth = [&](std::int32_t layer) {
+            for (const auto& [l, depth] : recipe.layerDepths)
+                if (l == layer) return depth;
+            const double depth = hooks.LayerDepth ? hooks.LayerDepth(layer) : 0.0;
+            recipe.layerDepths.emplace_back(layer, depth);
+            return depth;
+        };
+        // Each path is built, measured for the travel estimate (from each figure's end to the
+        // next figure's start, plus from the park point to the last figure's start) and let go.
+        thread_local std::vector<tpunkt> path;
+        bool havePrevious = false;
+        tpunkt previousEnd{};
         for (std::size_t i = 0; i < figures.size(); ++i) {
             window.SelectedFigure = static_cast<std::int32_t>(i);
-            KeepChosenStart(*figures[i]);  // the tool enters where the operator put the start
-            BuildToolPath3D(*figures[i], pathSettings, machine, maxZ, window.EngraveAtHeights, hooks);
+            tfigura& f = *figures[i];
+            KeepChosenStart(f);  // the tool enters where the operator put the start
+            PathLengths len;
+            BuildInto(path, len, f, recipe.settings, machine, recipe.maxFigureZ, window.EngraveAtHeights, runHooks);
+            len.StoreIn(f);
+            std::vector<tpunkt>().swap(f.ToolPath3D);
+            f.ToolPathOnDemand = !path.empty();
+            if (path.empty()) {
+                havePrevious = false;
+                continue;
+            }
+            if (havePrevious) rapid += Space(previousEnd, path.front());
+            havePrevious = true;
+            previousEnd = f.Open ? path.back() : path.front();
+            if (i + 1 == figures.size()) {
+                const tpunkt park{window.BoundsMinX, window.BoundsMinY, MmToUnits(machine.kind, 100.0)};
+                rapid += Space(park, path.front());
+            }
         }
+        if (path.capacity() > 65536) std::vector<tpunkt>().swap(path);
         window.SelectedFigure = -1;
         notifier.Status("");
     }
@@ -328,23 +390,10 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
                            : settings.Number(setting::AboveTable) + settings.Number(setting::MaterialThickness) +
                                  settings.Number(setting::AboveMaterial);
 
-    double cut = 0.0, polishLength = 0.0, rapid = 0.0;
+    double cut = 0.0, polishLength = 0.0;
     for (const tfigura* f : figures) {
         cut += f->CutLength;
         polishLength += f->PolishLength;
-    }
-    // Travel estimate: from each figure's end to the next figure's start, plus from the park
-    // point to the last figure's start.
-    for (std::size_t i = 1; i < figures.size(); ++i) {
-        const tfigura& prev = *figures[i - 1];
-        const tfigura& cur = *figures[i];
-        if (prev.ToolPath3D.empty() || cur.ToolPath3D.empty()) continue;
-        const tpunkt& end = prev.Open ? prev.ToolPath3D.back() : prev.ToolPath3D.front();
-        rapid += Space(end, cur.ToolPath3D.front());
-    }
-    if (!figures.empty() && !figures.back()->ToolPath3D.empty()) {
-        const tpunkt park{window.BoundsMinX, window.BoundsMinY, MmToUnits(machine.kind, 100.0)};
-        rapid += Space(park, figures.back()->ToolPath3D.front());
     }
     window.TotalCutLength = UnitsToMm(machine.kind, RoundHalfEven(cut));
     window.TotalRapidLength = UnitsToMm(machine.kind, RoundHalfEven(rapid));

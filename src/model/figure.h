@@ -44,7 +44,8 @@ public:
     std::vector<tpunkt> CutPath;       // offset by the tool radius, or a copy of Contour
     std::vector<tpunkt> PolishPath;    // roughing path of a job with a finishing pass; empty without one
                                        // (the roughing path is then the Contour itself)
-    std::vector<tpunkt> ToolPath3D;    // the 3-D tool path the writer sends
+    std::vector<tpunkt> ToolPath3D;    // the 3-D tool path the writer sends; empty while the
+                                       // path is made on demand (ToolPathOnDemand)
     std::vector<std::uint16_t> SpeedProfile;  // one step period per ToolPath3D point, 65535 = stop
     std::vector<BezierSegmentRecord> BezierSegments;
     std::vector<BezierSegmentRecord> RampedBezierPath;
@@ -69,7 +70,13 @@ public:
     bool RapidFigure = false;
     bool FrameFigure = false;
     bool HatchLine = false;
+    // The prepared 3-D path is not kept: the project makes it again from CutPath when the job
+    // is written (it is several times the size of the job it becomes).
+    bool ToolPathOnDemand = false;
 };
+
+// The figure has a 3-D tool path, kept or made on demand.
+inline bool HasToolPath(const tfigura& figure) { return figure.ToolPathOnDemand || !figure.ToolPath3D.empty(); }
 
 // Copies a point list built in a reused buffer into a figure's list, held at (about) its exact
 // size: the old list's room is reused when it is not much larger than needed.

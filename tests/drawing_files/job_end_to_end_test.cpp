@@ -65,7 +65,10 @@ TEST(JobEndToEndTest, DxfDrawingPreparedAndWritten) {
     ToolPathWindow window;
     SilentNotifier notifier;
     AddOutline(order, window, settings, prep, notifier);
-    for (auto* f : order) ASSERT_GE(f->ToolPath3D.size(), 2u);
+    for (auto* f : order) {
+        MakeToolPath3D(f->ToolPath3D, *f, window.Recipe);
+        ASSERT_GE(f->ToolPath3D.size(), 2u);
+    }
 
     JobMachine machine = test::ParallelSet0();
     machine.JobStartZ = window.JobStartZ;

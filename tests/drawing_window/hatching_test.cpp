@@ -277,7 +277,7 @@ TEST_F(Hatching, AfterOkToolPathsAndTheLayerOfHatchLines) {
     EXPECT_FALSE(project->Layers->Slot(0).Used);
     ctx.PlungePitch = 0.5;
     AfterHatching(*project, settings, ctx);
-    EXPECT_GT(Lines()[0]->ToolPath3D.size(), 2u);  // ramped now
+    EXPECT_GT(project->ToolPathOf(*Lines()[0]).size(), 2u);  // ramped now
     EXPECT_FALSE(project->Layers->Slot(0).Used);
     settings.SetChoice("ProjektType", 1);  // a layer project gets the layer of the hatch lines
     AfterHatching(*project, settings, ctx);

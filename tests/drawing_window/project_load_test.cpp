@@ -135,7 +135,7 @@ TEST_F(ProjectLoad, BoundsOriginIndexAndLayerTable) {
         EXPECT_DOUBLE_EQ(f.OriginX, -30);
         EXPECT_DOUBLE_EQ(f.OriginY, 5);
         EXPECT_TRUE(f.ToCut);
-        EXPECT_FALSE(f.ToolPath3D.empty());
+        EXPECT_FALSE(project->ToolPathOf(f).empty());
     }
     EXPECT_EQ(project->DrawingFigureCount, 2);
     EXPECT_EQ(project->SelectedFigure, -1);

@@ -60,11 +60,12 @@ TEST(StartPoint, RebuiltToolPathEntersAtTheDraggedPointWithTheOffsetOn) {
     EXPECT_LT(Distance2D(chosen, {4141, 3141, 0}), 60.0);
     EXPECT_GT(Distance2D(chosen, before), 1000.0);
     p.PrzeliczPoWaznejZmianie();
-    ASSERT_FALSE(p.Figure(0).ToolPath3D.empty());
+    const std::vector<tpunkt> path = p.ToolPathOf(p.Figure(0));
+    ASSERT_FALSE(path.empty());
     EXPECT_NEAR(p.Figure(0).CutPath.front().X, chosen.X, 1);
     EXPECT_NEAR(p.Figure(0).CutPath.front().Y, chosen.Y, 1);
-    EXPECT_NEAR(p.Figure(0).ToolPath3D.front().X, chosen.X, 1);
-    EXPECT_NEAR(p.Figure(0).ToolPath3D.front().Y, chosen.Y, 1);
+    EXPECT_NEAR(path.front().X, chosen.X, 1);
+    EXPECT_NEAR(path.front().Y, chosen.Y, 1);
 }
 
 }  // namespace

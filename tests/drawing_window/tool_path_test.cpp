@@ -49,7 +49,13 @@ struct Fixture {
         return Add({{x0, y0, 0}, {x0, y0 + side, 0}, {x0 + side, y0 + side, 0}, {x0 + side, y0, 0}, {x0, y0, 0}},
                    false);
     }
-    void Run() { AddOutline(figures, window, settings, machine, notifier); }
+    // Prepares the figures; each figure's 3-D path is then made on demand into its ToolPath3D,
+    // as the job writer gets it.
+    void Run() {
+        AddOutline(figures, window, settings, machine, notifier);
+        for (tfigura* f : figures)
+            if (f->ToolPathOnDemand) MakeToolPath3D(f->ToolPath3D, *f, window.Recipe);
+    }
 };
 
 constexpr double kTop = 10.5 * kUnits;

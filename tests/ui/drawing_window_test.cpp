@@ -138,7 +138,7 @@ TEST(DrawingWindow, DraggingAStartPointMovesWhereTheToolPathStartsWithTheOffsetO
     w.settings.SetNumber("srednica", 4.0);
     w.Open({{{{0, 0}, {100, 0}, {100, 80}, {0, 80}}, true}});
     tfigura& f = w.child->project().Figure(0);
-    const tpunkt firstStart = f.ToolPath3D.front();
+    const tpunkt firstStart = w.child->project().ToolPathOf(f).front();
     // Select the plate on its left edge, then drag to its top right corner.
     const QPoint edge = w.Pixel(0, 40);
     w.Press(edge);
@@ -149,8 +149,9 @@ TEST(DrawingWindow, DraggingAStartPointMovesWhereTheToolPathStartsWithTheOffsetO
     w.Release(corner);
     w.child->PrzeliczPoWaznejZmianie();
     const tfigura& g = w.child->project().Figure(0);
-    ASSERT_FALSE(g.ToolPath3D.empty());
-    const tpunkt start = g.ToolPath3D.front();
+    const std::vector<tpunkt> path = w.child->project().ToolPathOf(g);
+    ASSERT_FALSE(path.empty());
+    const tpunkt start = path.front();
     EXPECT_LT(Distance2D(start, {10141, 8141, 0}), 100.0) << start.X << " " << start.Y;
     EXPECT_GT(Distance2D(start, firstStart), 5000.0);
 }

@@ -64,7 +64,7 @@ void PaintDrawing(QPainter& painter, const QRect& exposed, const DrawingWindow& 
         QPen qpen(ToQColor(pen.colour), width, pen.dotted ? Qt::DotLine : Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
         painter.setPen(qpen);
         painter.setBrush(Qt::NoBrush);
-        if (options.Punktywej && !f.ToolPath3D.empty() && i != frame && !gcode && !f.CutPath.empty()) {
+        if (options.Punktywej && HasToolPath(f) && i != frame && !gcode && !f.CutPath.empty()) {
             const int r = std::max(p, 2);
             QPen entry = qpen;
             entry.setColor(Qt::yellow);
