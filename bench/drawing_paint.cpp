@@ -44,7 +44,8 @@ std::filesystem::path MillionPointDrawing() {
 
 struct Loaded {
     Settings settings;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     SilentNotifier notifier;
     std::unique_ptr<DrawingWindow> window;
     explicit Loaded(const std::filesystem::path& path) {

@@ -19,7 +19,8 @@ using namespace vellisk;
 
 void WriteJob(benchmark::State& state, bool toFile) {
     Settings settings;
-    MachineContext ctx;  // model set 0 on the parallel port, as at start-up
+    ProgramEnvironment env;
+    MachineContext ctx{env};  // model set 0 on the parallel port, as at start-up
     SilentNotifier notifier;
     Project project(KindHpgl, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);

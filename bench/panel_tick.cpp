@@ -19,7 +19,8 @@ namespace {
 using namespace vellisk;
 
 void PanelTickOverTcp(benchmark::State& state) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     SilentNotifier notifier;
     ctx.PlotState.Model = "PRV";
     SelectMachineModel(ctx, notifier);

@@ -100,7 +100,8 @@ void Load(benchmark::State& state, Drawing drawing, bool toolPaths) {
     auto once = [&] {
         Settings settings;
         if (!toolPaths) settings.SetFlag("doOutline", false);
-        MachineContext ctx;
+        ProgramEnvironment env;
+        MachineContext ctx{env};
         SilentNotifier notifier;
         Project project(kind, settings, ctx, notifier);
         auto input = MakeDrawingInput(ctx, settings);

@@ -83,7 +83,8 @@ void BM_PreparedProjectMemory(benchmark::State& state) {
     double peakBytes = 0, keptBytes = 0;
     for (auto _ : state) {
         Settings settings;
-        MachineContext ctx;
+        ProgramEnvironment env;
+        MachineContext ctx{env};
         SilentNotifier notifier;
         const std::size_t before = live.load();
         peak.store(before);

@@ -70,7 +70,8 @@ void BM_Prepare20000Figures(benchmark::State& state) {
     Settings settings;
     JobSettings(settings);
     settings.SetFlag("doOutline", false);
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     SilentNotifier notifier;
     Project project(KindHpgl, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);

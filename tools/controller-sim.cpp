@@ -114,7 +114,8 @@ int main(int argc, char** argv) {
 
     // The project zero in motor steps of the model (its steps per 0.01 mm).
     {
-        vellisk::MachineContext ctx;
+        vellisk::ProgramEnvironment env;
+        vellisk::MachineContext ctx{env};
         vellisk::SilentNotifier quiet;
         ctx.PlotState.Model = model->model;
         vellisk::SelectMachineModel(ctx, quiet);

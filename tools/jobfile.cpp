@@ -66,8 +66,9 @@ int Decode(const char* file, bool arm) {
 int Write(int argc, char** argv) {
     const std::filesystem::path drawing = argv[2], out = argv[3];
     Settings settings;
-    MachineContext ctx;
-    ctx.Lang.Language = kLangEnglish;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
+    ctx.Env.Lang.Language = kLangEnglish;
     tools::PrintingNotifier notifier("jobfile");
     std::string model = "BKT";
     bool usb = false, hpgl = false;

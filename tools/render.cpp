@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
                 return Usage();
             }
         }
-        MachineContext ctx;
+        ProgramEnvironment env;
+        MachineContext ctx{env};
         tools::PrintingNotifier notifier("render");
         DrawingWindow window(FileKindOf(drawing), settings, ctx, notifier);
         if (!window.Load(drawing)) return 1;

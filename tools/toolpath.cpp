@@ -57,7 +57,7 @@ void PrintInfo(Project& project, const Settings& settings, const MachineContext&
         {TextId::InfoHeight, &info.Height},          {TextId::InfoCutting, &info.Cutting},
         {TextId::InfoPolishing, &info.Polishing},    {TextId::InfoDisplacement, &info.Displacement},
         {TextId::InfoApproximateTime, &info.Time}};
-    for (const auto& [label, value] : lines) std::cout << ctx.Text(label) << ' ' << *value << '\n';
+    for (const auto& [label, value] : lines) std::cout << ctx.Env.Text(label) << ' ' << *value << '\n';
 }
 
 struct LoadOptions {
@@ -84,8 +84,9 @@ void PrintToolPaths(const Project& project, const MachineContext& ctx) {
 
 // Loads the drawing as a project; prints it in cutting order, its information or its tool paths.
 int PrintLoadOrder(const std::string& drawing, const Settings& settings, const LoadOptions& o) {
-    MachineContext ctx;
-    ctx.Lang.Language = kLangEnglish;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
+    ctx.Env.Lang.Language = kLangEnglish;
     ctx.PlungePitch = o.plungePitch;
     tools::PrintingNotifier notifier("toolpath");
     const int kind = FileKindOf(drawing);

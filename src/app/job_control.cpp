@@ -78,7 +78,7 @@ JobSettings JobSettingsOf(const Settings& settings) {
     return s;
 }
 
-std::filesystem::path JobControl::JobFile() const { return ctx_.ProgramDir / "out.cnx"; }
+std::filesystem::path JobControl::JobFile() const { return ctx_.Env.ProgramDir / "out.cnx"; }
 
 // A burn asked to pause still uses the link until its line is done and it has paused.
 bool JobControl::BurnActive() const {
@@ -144,9 +144,9 @@ bool JobControl::LinkCheck() {
 // the polishing thickness p.
 bool JobControl::WorkAreaChecks(double sx, double sy, double d, double p) {
     const double bx = ctx_.PlotState.BaseX / 100, by = ctx_.PlotState.BaseY / 100;
-    const std::string outOfArea = ctx_.Text(TextId::ZeroPointOutOfArea1) + "\r" + ctx_.Text(TextId::ZeroPointOutOfArea2);
+    const std::string outOfArea = ctx_.Env.Text(TextId::ZeroPointOutOfArea1) + "\r" + ctx_.Env.Text(TextId::ZeroPointOutOfArea2);
     if (sx + d + 2 * p > ctx_.WorkAreaX || sy + d + 2 * p > ctx_.WorkAreaY) {
-        Refuse(ctx_.Text(TextId::ProjectBiggerThanWorkArea));
+        Refuse(ctx_.Env.Text(TextId::ProjectBiggerThanWorkArea));
         return false;
     }
     if (sx + bx + d / 2 + p > ctx_.WorkAreaX || sy + by + d / 2 + p > ctx_.WorkAreaY) {
@@ -154,7 +154,7 @@ bool JobControl::WorkAreaChecks(double sx, double sy, double d, double p) {
         return false;
     }
     if (bx < d / 2 + p || by < d / 2 + p) {
-        Refuse(outOfArea + "\r" + ctx_.Text(TextId::AllowToolAndPolishing) + " sredn: " + ShortestNumber(d) +
+        Refuse(outOfArea + "\r" + ctx_.Env.Text(TextId::AllowToolAndPolishing) + " sredn: " + ShortestNumber(d) +
                " gpol: " + ShortestNumber(p));
         return false;
     }
@@ -168,20 +168,20 @@ bool JobControl::FlyingStartChecks(double d) {
     const double bx = ctx_.PlotState.BaseX / 100, by = ctx_.PlotState.BaseY / 100;
     const std::string nl = "\n\r";
     const std::string detail =
-        nl + ctx_.Text(TextId::EarlyStartProblem) + nl + nl +
-        ctx_.Text(ctx_.PlotParams.Laser ? TextId::CfgBeamDiameter : TextId::CfgFraiseDiameter) + ": " +
+        nl + ctx_.Env.Text(TextId::EarlyStartProblem) + nl + nl +
+        ctx_.Env.Text(ctx_.PlotParams.Laser ? TextId::CfgBeamDiameter : TextId::CfgFraiseDiameter) + ": " +
         ShortestNumber(d) + nl + "min X:" + ShortestNumber(mn[0]) + nl + "max X:" + ShortestNumber(mx[0]) + nl +
         "min Y:" + ShortestNumber(mn[1]) + nl + "max Y:" + ShortestNumber(mx[1]);
     if (mx[0] - mn[0] > ctx_.WorkAreaX || mx[1] - mn[1] > ctx_.WorkAreaY) {
-        Refuse(ctx_.Text(TextId::ProjectBiggerThanWorkArea) + detail);
+        Refuse(ctx_.Env.Text(TextId::ProjectBiggerThanWorkArea) + detail);
         return false;
     }
     if (bx + mx[0] > ctx_.WorkAreaX || by + mx[1] > ctx_.WorkAreaY) {
-        Refuse(ctx_.Text(TextId::ZeroPointOutOfArea1) + "\r" + ctx_.Text(TextId::ZeroPointOutOfArea2) + detail);
+        Refuse(ctx_.Env.Text(TextId::ZeroPointOutOfArea1) + "\r" + ctx_.Env.Text(TextId::ZeroPointOutOfArea2) + detail);
         return false;
     }
     if (bx + mn[0] < 0 || by + mn[1] < 0) {
-        Refuse(ctx_.Text(TextId::CannotMoveBackBeforeStart) + detail);
+        Refuse(ctx_.Env.Text(TextId::CannotMoveBackBeforeStart) + detail);
         return false;
     }
     return true;
@@ -196,7 +196,7 @@ void JobControl::Start1Click() {
 bool JobControl::HasFigures(const JobDrawing& drawing) {
     const RasterPicture* picture = drawing.Kind() == KindBitmap ? drawing.Picture() : nullptr;
     if (drawing.Kind() == KindBitmap ? picture && !picture->Empty() : drawing.FigureCount() > 0) return true;
-    Refuse(ctx_.Text(TextId::DrawingHasNoFigures));
+    Refuse(ctx_.Env.Text(TextId::DrawingHasNoFigures));
     return false;
 }
 
@@ -222,8 +222,8 @@ void JobControl::StartJob() {
             panel_.EnableSpeedPower(false);
             Burn();
         } else {
-            notifier_.Message(ctx_.Text(TextId::RunUpBeyondWorkArea), MessageKind::Error, Buttons::Ok,
-                              ctx_.Text(TextId::AccelerationDistance) + " " + ShortestNumber(run) + " [mm], V " +
+            notifier_.Message(ctx_.Env.Text(TextId::RunUpBeyondWorkArea), MessageKind::Error, Buttons::Ok,
+                              ctx_.Env.Text(TextId::AccelerationDistance) + " " + ShortestNumber(run) + " [mm], V " +
                                   ShortestNumber(workSpeed));
         }
         return;
@@ -323,7 +323,7 @@ void JobControl::Selected(bool fromSelected) {
     JobDrawing* drawing = host_.ActiveDrawing();
     if (!drawing || drawing->Kind() == KindBitmap || !HasFigures(*drawing)) return;
     if (drawing->SelectedFigure() < 0) {
-        notifier_.Message(ctx_.Text(TextId::ChooseFigureFirst), MessageKind::Information, Buttons::OkCancel,
+        notifier_.Message(ctx_.Env.Text(TextId::ChooseFigureFirst), MessageKind::Information, Buttons::OkCancel,
                           host_.OpenFileName());
         return;
     }

@@ -54,7 +54,7 @@ Kreskowanie::~Kreskowanie() = default;
 bool Kreskowanie::Run(const HatchOptions& options) {
     if (!(options.SpacingMm >= kMinHatchSpacingMm) || !std::isfinite(options.SpacingMm) ||
         !std::isfinite(options.AngleDeg)) {
-        notifier_.Message(ctx_.Text(TextId::HatchSpacingTooSmall), MessageKind::Error, Buttons::Ok, "");
+        notifier_.Message(ctx_.Env.Text(TextId::HatchSpacingTooSmall), MessageKind::Error, Buttons::Ok, "");
         return false;
     }
     // A G-code drawing is the machine's own moves (no cutting paths to cross, totals in mm) and a
@@ -67,7 +67,7 @@ bool Kreskowanie::Run(const HatchOptions& options) {
     const double reach = std::hypot(project_.ProjectWidth, project_.ProjectHeight) +
                          4 * MmToUnits(kind, settings_.Number(setting::ToolDiameter));
     if (!(reach / MmToUnits(kind, options.SpacingMm) <= kMaxHatchScanLines)) {
-        notifier_.Message(ctx_.Text(TextId::HatchTooManyLines), MessageKind::Error, Buttons::Ok, "");
+        notifier_.Message(ctx_.Env.Text(TextId::HatchTooManyLines), MessageKind::Error, Buttons::Ok, "");
         return false;
     }
     Scan(project_.ProjectHeight, project_.ProjectWidth, options.SpacingMm, options.AngleDeg * kPi / 180.0);

@@ -30,19 +30,19 @@ LayersDialog::LayersDialog(tWarstwy& table, bool laser, double maxSpeed, std::in
 
 std::vector<std::string> LayersDialog::Headers() const {
     const std::string unit = UnitName(unit_);
-    std::vector<std::string> h{ctx_.Text(TextId::LayersCaption)};
+    std::vector<std::string> h{ctx_.Env.Text(TextId::LayersCaption)};
     if (laser_) {
-        h.push_back(ctx_.Text(TextId::LayerLaserPower) + " [%]");
-        h.push_back(ctx_.Text(TextId::LayerSpeed) + " [" + unit + "/min]");
+        h.push_back(ctx_.Env.Text(TextId::LayerLaserPower) + " [%]");
+        h.push_back(ctx_.Env.Text(TextId::LayerSpeed) + " [" + unit + "/min]");
     } else {
-        h.push_back(ctx_.Text(TextId::LayerDepth) + " [" + unit + "]");
+        h.push_back(ctx_.Env.Text(TextId::LayerDepth) + " [" + unit + "]");
     }
     return h;
 }
 
 std::string LayersDialog::RowCaption(std::int32_t row) const {
     if (row < 0 || row >= static_cast<std::int32_t>(rows_.size())) return {};
-    return ctx_.Text(TextId::LayerName) + " " + std::to_string(rows_[static_cast<std::size_t>(row)].RowNumber);
+    return ctx_.Env.Text(TextId::LayerName) + " " + std::to_string(rows_[static_cast<std::size_t>(row)].RowNumber);
 }
 
 std::int32_t LayersDialog::TextColour(std::int32_t colour) {

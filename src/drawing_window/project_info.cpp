@@ -30,7 +30,7 @@ std::string FormatFixedPrecision(double value, int precision, int digits, char s
 ProjectInfo ComputeProjectInfo(Project& project, const Settings& settings, const MachineContext& ctx,
                                const std::string& fileName, const std::string& configuration, char separator) {
     ProjectInfo info;
-    const std::int32_t unit = ctx.LengthUnit;
+    const std::int32_t unit = ctx.Env.LengthUnit;
     const double s = settings.Number(setting::Scale) / 100.0;
     const double N = project.Count();
     auto length = [&](double mm) {
@@ -81,9 +81,9 @@ ProjectInfo ComputeProjectInfo(Project& project, const Settings& settings, const
     if (info.Available) {
         info.Cutting = length(info.CuttingMm);
         info.Displacement = length(info.DisplacementMm);
-        info.Time = FormatFixedPrecision(info.Minutes, 7, 0, separator) + ctx.Text(TextId::InfoMinutes);
+        info.Time = FormatFixedPrecision(info.Minutes, 7, 0, separator) + ctx.Env.Text(TextId::InfoMinutes);
     } else {
-        info.Cutting = info.Displacement = info.Time = ctx.Text(TextId::InfoNotAvailable);
+        info.Cutting = info.Displacement = info.Time = ctx.Env.Text(TextId::InfoNotAvailable);
     }
     return info;
 }

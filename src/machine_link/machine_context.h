@@ -2,8 +2,9 @@
 // The machine context: the state of the connected machine and the process-wide values that the
 // program's parts share (machine-state record, parameter set in force, model code, link flags,
 // command-length table, ramp table in force, working area, and the rest). The program creates one
-// at start-up and passes it to whoever needs it; each test creates its own, so nothing carries
-// over from one test to the next. Flags that the bitmap burn thread and the Ethernet watch share
+// at start-up over its environment (folder, language, unit: `Env`, which the program owns) and
+// passes it to whoever needs it; each test creates its own, so nothing carries over from one test
+// to the next. Flags that the bitmap burn thread and the Ethernet watch share
 // with the main thread are atomics; everything else belongs to the main thread.
 #include <array>
 #include <atomic>
@@ -17,6 +18,7 @@
 #include "model/hatch_options.h"
 #include "model/lang_texts.h"
 #include "model/length_unit.h"
+#include "model/program_environment.h"
 
 namespace vellisk {
 
@@ -48,10 +50,13 @@ class MachineContext {
 public:
     // Start-up values: the machine-state defaults first, then the parameter unit's start
     // (model "BKT", set 0 in force).
-    MachineContext();
+    explicit MachineContext(ProgramEnvironment& env);
 
     MachineContext(const MachineContext&) = delete;
     MachineContext& operator=(const MachineContext&) = delete;
+
+    // The program's folder, language and unit; owned by the program, read through here.
+    ProgramEnvironment& Env;
 
     // --- machine state and model ---
     tplotstate PlotState;
@@ -95,14 +100,6 @@ public:
     std::atomic<bool> BurnRunning{false};
     std::atomic<bool> BurnStopRequested{false};
 
-    // --- program ---
-    std::filesystem::path ProgramDir;   // folder of the program file
-    LanguageChoice Lang;                // language column in use and the country code
-    std::int32_t LengthUnit = kUnitMm;  // display unit of lengths
-
-    // The text of a language table in the language in force.
-    std::string Text(TextId id) const { return LangText(id, Lang.Language); }
-
     // Where ramp look-ups go for the set and link in force.
     RampContext Ramp() const;
     std::uint16_t RampTimerAt(std::int32_t index) const { return vellisk::RampTimerAt(Ramp(), index); }
@@ -112,13 +109,14 @@ public:
     std::uint32_t SpeedToTimer(std::int32_t feed) const { return vellisk::SpeedToTimer(PlotParams, feed); }
     std::int32_t TimerToSpeed(std::int32_t timer) const { return vellisk::TimerToSpeed(PlotParams, timer); }
 
-    // Decimals of lengths in dialogs and of the panel's position display for the unit in force.
-    std::int32_t UnitDecimals() const { return vellisk::UnitDecimals(LengthUnit, PlotParams.MmDecimals); }
-    std::int32_t PositionDecimals() const { return vellisk::PositionDecimals(LengthUnit); }
+    // Decimals of lengths in dialogs for the unit in force.
+    std::int32_t UnitDecimals() const {
+        return vellisk::UnitDecimals(Env.LengthUnit, PlotParams.MmDecimals);
+    }
 };
 
 // Picks the parameter set for the model text in PlotState.Model, applies the calibration of
-// "kalibracja.txt" in ProgramDir, and sets the link, the command lengths, the ramp table and
+// "kalibracja.txt" in the program folder, and sets the link, the command lengths, the ramp table and
 // Firmware550 to match. A calibration file that cannot be read as three numbers is reported
 // through the notifier and ignored.
 void SelectMachineModel(MachineContext& ctx, Notifier& notifier);

@@ -48,7 +48,7 @@ void ManualControl::Hold() {
     if (s_.ctx.ArmLink && !p.ArmController) s_.layer.SendCommand(Bytes({'S', 0}));
     s_.layer.SendCommand(Bytes({'R', 0, 2}));
     s_.ctx.JobHeld = true;
-    s_.notifier.Status(s_.ctx.Text(TextId::PanelJobHeld));
+    s_.notifier.Status(s_.ctx.Env.Text(TextId::PanelJobHeld));
 }
 
 void ManualControl::Continue() {

@@ -48,7 +48,8 @@ struct BurnRig {
     test::GuiLoop gui;
     test::RecordingNotifier recorded;
     GuiThreadNotifier notifier{recorded, gui};
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     sim::FakeClock clock;
     sim::ControllerModel model;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
@@ -64,11 +65,11 @@ struct BurnRig {
     std::unique_ptr<JobControl> jobs;
 
     explicit BurnRig(RasterPicture picture, double widthMm = 1.0) {
-        ctx.Lang.Language = kLangEnglish;
+        ctx.Env.Lang.Language = kLangEnglish;
         ctx.PlotState.Model = "HYG64";
         SelectMachineModel(ctx, notifier);
         ctx.ArmLink = true;
-        ctx.ProgramDir = dir.path();
+        ctx.Env.ProgramDir = dir.path();
         model.armController = true;
         model.baseX = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsX);
         model.baseY = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsY);
@@ -164,7 +165,8 @@ TEST(BitmapBurn, TwoLinesOfASmallPictureByteForByte) {
 }
 
 TEST(BitmapBurn, LinesPacketsAndAOnePixelHighPicture) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     test::RecordingNotifier n;
     CommandLayer layer(ctx, n);
     tBMPThread t(ctx, layer, nullptr);
@@ -366,7 +368,8 @@ TEST(BitmapBurn, RunUpBeyondTheZeroPointIsRefused) {
 
 TEST(BitmapProject, PictureSizeFollowsTheConfiguredWidth) {
     Settings settings;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     RasterProject p;
     settings.SetNumber("SzerokoscObrazu", 30);
     ASSERT_TRUE(p.LoadBMP("a.bmp", Grey(600, 300, 1), settings, ctx));

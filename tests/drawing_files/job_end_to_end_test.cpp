@@ -95,7 +95,8 @@ namespace {
 // The job of an empty drawing for the machine in force at start-up (model set 0 on the
 // parallel port) with the default settings: 61 bytes; its results are kept for the job start.
 TEST(JobEndToEndTest, EmptyJobOfTheStartUpMachine) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     Settings settings;
     JobMachine machine = JobMachineOf(ctx);
     MemoryJobSink sink;

@@ -7,7 +7,8 @@
 using namespace vellisk;
 
 TEST(JobMachineOf, SnapshotOfTheSetInForce) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     test::RecordingNotifier n;
     ctx.PlotState.Model = "PRV";
     ctx.FirmwareVersion = 551;

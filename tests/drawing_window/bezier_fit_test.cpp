@@ -161,7 +161,8 @@ std::string SmoothedJob(const std::vector<test::FigureSpec>& figures, int firmwa
     test::TempDir tmp;
     Settings settings;
     settings.SetFlag("wygladzanie", true);
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     test::RecordingNotifier n;
     ctx.PlotState.Model = "PRV";
     ctx.FirmwareVersion = firmware;

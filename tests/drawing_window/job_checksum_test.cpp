@@ -71,7 +71,8 @@ std::string JobOf(const std::filesystem::path& drawing, const JobSetup& setup, c
         else
             settings.SetNumber(name, value);
     }
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     SilentNotifier notifier;
     ctx.PlotState.Model = setup.model;
     ctx.OsIsNT = setup.usb;

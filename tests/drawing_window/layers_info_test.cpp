@@ -38,8 +38,9 @@ struct RecordingView : LayersView {
 };
 
 TEST(LayersDialogTest, InchesShowTheDepthAndUntouchedRowsKeepTheirExactValues) {
-    MachineContext ctx;
-    ctx.Lang.Language = kLangEnglish;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
+    ctx.Env.Lang.Language = kLangEnglish;
     tWarstwy table = ThreeLayers();
     LayersDialog dlg(table, false, 1000, kUnitInch, 3, ctx);
     RecordingView view;
@@ -60,7 +61,8 @@ TEST(LayersDialogTest, InchesShowTheDepthAndUntouchedRowsKeepTheirExactValues) {
 }
 
 TEST(LayersDialogTest, ApplyToggleLastRowAndCancel) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     tWarstwy table = ThreeLayers();
     {
         LayersDialog dlg(table, false, 1000, kUnitMm, 2, ctx);
@@ -87,8 +89,9 @@ TEST(LayersDialogTest, ApplyToggleLastRowAndCancel) {
 }
 
 TEST(LayersDialogTest, LaserPowerInPercentSpeedInTheUnitAndWholeOnOk) {
-    MachineContext ctx;
-    ctx.Lang.Language = kLangEnglish;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
+    ctx.Env.Lang.Language = kLangEnglish;
     tWarstwy table = ThreeLayers();
     LayersDialog dlg(table, true, 1000, kUnitInch, 3, ctx);
     EXPECT_EQ(dlg.Rows()[0].ValueText, "2.540");  // percent, with the unit's decimals
@@ -105,7 +108,8 @@ TEST(LayersDialogTest, LaserPowerInPercentSpeedInTheUnitAndWholeOnOk) {
 TEST(LayersDialogTest, AfterOkFiguresOfInactiveLayersAreNotCut) {
     Settings settings;
     settings.SetChoice("ProjektType", 1);
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     test::RecordingNotifier notifier;
     Project p(KindHpgl, settings, ctx, notifier);
     test::ListInput input({Rect(0, 0, 100, 100, 1), Rect(200, 0, 300, 100, 2)});
@@ -124,7 +128,7 @@ protected:
 };
 
 TEST_F(ProjectInfoTest, SizeFollowsTheScale) {
-    ctx.Lang.Language = kLangEnglish;
+    ctx.Env.Lang.Language = kLangEnglish;
     Load({Rect(0, 0, 20000, 10000)}, KindDxf);
     auto info = Info();
     EXPECT_EQ(info.Width, "200.00 mm");
@@ -136,7 +140,7 @@ TEST_F(ProjectInfoTest, SizeFollowsTheScale) {
     info = Info();
     EXPECT_EQ(info.Width, "100.00 mm");
     EXPECT_EQ(info.Height, "50.00 mm");
-    ctx.LengthUnit = kUnitInch;
+    ctx.Env.LengthUnit = kUnitInch;
     EXPECT_EQ(Info().Width, "3.94 in");
 }
 
@@ -175,7 +179,7 @@ TEST_F(ProjectInfoTest, BitmapTotalsAndNoLinePitch) {
     project->TotalCutLength = project->TotalRapidLength = 0;
     info = Info();
     EXPECT_FALSE(info.Available);
-    EXPECT_EQ(info.Time, LangText(TextId::InfoNotAvailable, ctx.Lang.Language));
+    EXPECT_EQ(info.Time, LangText(TextId::InfoNotAvailable, ctx.Env.Lang.Language));
     EXPECT_EQ(project->TotalCutLength, 0.0);
     EXPECT_EQ(FormatFixedPrecision(123456789.0, 7, 2), "1.234568E+008");
 }

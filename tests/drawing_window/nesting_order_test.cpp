@@ -349,7 +349,8 @@ namespace {
 // Outer rings come after inner ones, whatever the angle.
 TEST(RingKeys, OuterRingsAfterInnerOnes) {
     Settings settings;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     SilentNotifier notifier;
     settings.SetFlag("Auto_kolejnosc", true);
     settings.SetFlag("WszystkieWjednej", false);

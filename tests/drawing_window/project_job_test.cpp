@@ -17,7 +17,8 @@ TEST(ProjectJob, HpglSquareWithHoleBecomesTheExpectedJob) {
     const auto dir = test::ProjectTestData("jobs");
     test::TempDir tmp;
     Settings settings;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     SilentNotifier notifier;
     Project p(KindHpgl, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);

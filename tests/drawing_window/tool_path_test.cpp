@@ -327,7 +327,8 @@ namespace vellisk {
 namespace {
 
 TEST(AddOutline, MachineValuesComeFromTheMachineContext) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     ctx.PlungePitch = 2.5;
     ctx.PlotParams.ZReversed = 1;
     ctx.Firmware550 = true;

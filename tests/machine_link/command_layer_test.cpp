@@ -328,7 +328,8 @@ TEST(CommandLayerLpt, FileWorkStatusMessages) {
 }
 
 TEST(CommandLayer, NoLinkAtAllBehavesLikeASilentController) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     test::RecordingNotifier n;
     sim::FakeClock clock;
     CommandLayer layer(ctx, n, clock);
@@ -349,7 +350,8 @@ TEST(CommandLayer, NoLinkAtAllBehavesLikeASilentController) {
 // milliseconds of real time, and the panel's STOP pressed inside it ends the wait at once; the
 // machine is told to stop and nothing of the go-to follows.
 TEST(CommandLayerWaits, AGoToKeepsTheWindowAliveAndStopEndsIt) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     test::RecordingNotifier n;
     sim::ControllerModel model;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
@@ -407,7 +409,8 @@ TEST(CommandLayerWaits, TimeLimitAndAStopTokenEndAWaitOnABusyMachine) {
 // A worker's wait on a machine stuck at busy ends as soon as its stop token is stopped, while
 // the GUI thread reads the machine through the same layer.
 TEST(CommandLayerExchanges, AWorkersWaitEndsOnItsStopToken) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     test::RecordingNotifier n;
     sim::ControllerModel model;
     sim::FakeArmTransport usb{model, LinkKind::Usb};

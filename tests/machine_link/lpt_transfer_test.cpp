@@ -18,7 +18,7 @@ struct TransferRig : sim::LptRig {
     Ttransmisja transfer{ctx, layer, notifier};
     test::TempDir dir;
     TransferRig() {
-        ctx.ProgramDir = dir.path();
+        ctx.Env.ProgramDir = dir.path();
         ctx.PlotParams.StepsX = ctx.PlotParams.StepsY = ctx.PlotParams.StepsZ = 1.0;
     }
     void WriteJob(const std::string& data) { test::WriteFileBytes(dir / "out.cnx", data); }

@@ -24,7 +24,8 @@ std::vector<std::uint8_t> Report(std::string_view payload) {
 }
 
 struct UsbFixture : ::testing::Test {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     test::RecordingNotifier notifier;
     FakeClock clock;
     FakeHidBackend backend;

@@ -28,7 +28,8 @@ TEST(LibusbHidBackend, ListsOpensAndStopsGracefully) {
 
 TEST(LibusbHidBackend, UsbLinkWithoutAMachine) {
     LibusbHidBackend backend;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     test::RecordingNotifier notifier;
     TfUsb usb(ctx, backend, notifier);
     if (usb.DranholtFrezExist()) GTEST_SKIP() << "a machine is plugged in here";

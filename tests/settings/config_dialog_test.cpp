@@ -20,7 +20,7 @@ namespace {
 class ConfigDialogTest : public ::testing::Test {
 protected:
     ConfigDialogTest() : here(dir.path()) {
-        ctx.ProgramDir = dir.path();
+        ctx.Env.ProgramDir = dir.path();
         dlg.DecimalSeparator = '.';
     }
     void UseSet(int index) {
@@ -29,7 +29,8 @@ protected:
     }
     test::TempDir dir;
     test::CurrentFolder here;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     Settings settings;
     test::RecordingNotifier notifier;
     ConfigDialog dlg{settings, ctx, notifier};
@@ -94,7 +95,7 @@ TEST_F(ConfigDialogTest, UnitSwitchKeepsMillimetresExact) {
     settings.SetNumber("srednica", 3);
     settings.SetNumber("poler_grubosc", 0.125);
     settings.SetChoice("rgJm", 1);
-    EXPECT_EQ(ctx.LengthUnit, kUnitInch);
+    EXPECT_EQ(ctx.Env.LengthUnit, kUnitInch);
     EXPECT_EQ(dlg.UnitLabel("srednica"), "[in]");
     EXPECT_EQ(dlg.UnitLabel("WorkSpeed"), "[in/min]");
     EXPECT_EQ(settings.Number("srednica"), 3);
@@ -103,7 +104,7 @@ TEST_F(ConfigDialogTest, UnitSwitchKeepsMillimetresExact) {
     EXPECT_EQ(settings.Number("srednica"), 3);
     EXPECT_EQ(settings.Number("poler_grubosc"), 0.125);
     settings.SetChoice("rgJm", -1);
-    EXPECT_EQ(ctx.LengthUnit, kUnitMm);
+    EXPECT_EQ(ctx.Env.LengthUnit, kUnitMm);
 }
 
 TEST_F(ConfigDialogTest, PictureSizesKeepTheAspect) {
@@ -149,7 +150,7 @@ TEST_F(ConfigDialogTest, CancelReloadsTheFileOrRestoresTheOpeningValues) {
     dlg.Cancel();
     EXPECT_EQ(settings.Number("nadmat"), 9);
     EXPECT_EQ(settings.Choice("rgJm"), 0);
-    EXPECT_EQ(ctx.LengthUnit, kUnitMm);
+    EXPECT_EQ(ctx.Env.LengthUnit, kUnitMm);
     EXPECT_FALSE(std::filesystem::exists(dir / "Settings.vks"));
 }
 
@@ -192,7 +193,7 @@ TEST_F(ConfigDialogTest, StartUpLoadSurvivesABadFileAndKeepsThePictureSizes) {
     ASSERT_EQ(notifier.messages.size(), 1u);
     EXPECT_NE(notifier.messages[0].text.find("order_fig"), std::string::npos);
     EXPECT_EQ(settings.Number("grubosc"), 11);
-    EXPECT_EQ(ctx.LengthUnit, kUnitInch);
+    EXPECT_EQ(ctx.Env.LengthUnit, kUnitInch);
     EXPECT_EQ(ctx.PlotterIP, "10.0.0.7");  // the IP file wins over the settings file
     EXPECT_EQ(settings.Number("IP1"), 10);
     EXPECT_FALSE(dlg.LoadingSettings);

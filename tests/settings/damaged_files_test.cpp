@@ -22,8 +22,8 @@ namespace {
 class DamagedFiles : public ::testing::Test {
 protected:
     DamagedFiles() : here(elsewhere.path()) {
-        ctx.ProgramDir = dir.path();
-        ctx.Lang.Language = kLangEnglish;
+        ctx.Env.ProgramDir = dir.path();
+        ctx.Env.Lang.Language = kLangEnglish;
         ctx.WorkAreaZ = 100;
     }
     // "Quarnell.cfg" naming a settings file, with a job start height.
@@ -66,7 +66,8 @@ protected:
 
     test::TempDir dir, elsewhere;
     test::CurrentFolder here;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     std::unique_ptr<Settings> owned = std::make_unique<Settings>();
     const Settings& settings() const { return *owned; }
     test::RecordingNotifier notifier;

@@ -88,10 +88,11 @@ TEST(GlobalStateRecord, ShortOrOversizedRecordsAreRefused) {
 
 class GlobalStateFile : public ::testing::Test {
 protected:
-    GlobalStateFile() : here(dir.path()) { ctx.ProgramDir = dir.path(); }
+    GlobalStateFile() : here(dir.path()) { ctx.Env.ProgramDir = dir.path(); }
     test::TempDir dir;
     test::CurrentFolder here;  // the default settings path is relative
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     Settings settings;
     test::RecordingNotifier notifier;
 };
@@ -158,7 +159,7 @@ TEST_F(GlobalStateFile, DamagedFileIsReportedOnceKeptAsideAndReplacedAtExit) {
 }
 
 TEST_F(GlobalStateFile, AStateThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
-    ctx.ProgramDir = dir / "no such folder";
+    ctx.Env.ProgramDir = dir / "no such folder";
     ConfigDialog dlg(settings, ctx, notifier);
     dlg.Create();  // global state, settings file and IP file all fail to be written
     EXPECT_FALSE(notifier.messages.empty());
@@ -222,8 +223,9 @@ TEST(SettingsFromAnotherFolder, SavedSettingsAreLoadedAndLeftAsTheyAre) {
     operatorValues.SetFlag("negatyw", true);
     const std::string saved = SettingsFileText(operatorValues, '.');
     test::WriteFileBytes(programDir / "Settings.vks", saved);
-    MachineContext ctx;
-    ctx.ProgramDir = programDir.path();
+    ProgramEnvironment env;
+    MachineContext ctx{env};
+    ctx.Env.ProgramDir = programDir.path();
     Settings settings;
     test::RecordingNotifier notifier;
     ConfigDialog dlg(settings, ctx, notifier);
@@ -232,7 +234,7 @@ TEST(SettingsFromAnotherFolder, SavedSettingsAreLoadedAndLeftAsTheyAre) {
     EXPECT_TRUE(notifier.messages.empty());
     EXPECT_EQ(settings.Number("grubosc"), 12.5);
     EXPECT_TRUE(settings.Flag("negatyw"));
-    EXPECT_EQ(ctx.LengthUnit, 1);
+    EXPECT_EQ(ctx.Env.LengthUnit, 1);
     EXPECT_EQ(dlg.Caption(), (programDir / "Settings.vks").string());
     EXPECT_EQ(test::ReadFileBytes(programDir / "Settings.vks"), saved);
     EXPECT_FALSE(std::filesystem::exists(elsewhere / "Settings.vks"));
@@ -254,8 +256,9 @@ TEST(SettingsFromAnotherFolder, AnUnreadableSettingsFileIsReportedAndNotRewritte
     test::CurrentFolder here(elsewhere.path());
     std::filesystem::create_directory(programDir / "Settings.vks");  // there, but nothing to read
     std::filesystem::create_directory(programDir / "Settings.vks" / "inside");
-    MachineContext ctx;
-    ctx.ProgramDir = programDir.path();
+    ProgramEnvironment env;
+    MachineContext ctx{env};
+    ctx.Env.ProgramDir = programDir.path();
     Settings settings;
     test::RecordingNotifier notifier;
     ConfigDialog dlg(settings, ctx, notifier);

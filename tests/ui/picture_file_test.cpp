@@ -69,8 +69,9 @@ TEST(PictureFile, AFileThatIsNoPictureIsRefused) {
 
 TEST(PictureFile, APictureCutShortOrTooLargeIsRefusedWithItsReason) {
     test::TempDir dir;
-    MachineContext ctx;
-    ctx.Lang.Language = kLangEnglish;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
+    ctx.Env.Lang.Language = kLangEnglish;
     QImage img(100, 60, QImage::Format_RGB888);
     img.fill(Qt::white);
     const QString path = QString::fromStdString((dir / "p.bmp").string());
@@ -82,7 +83,7 @@ TEST(PictureFile, APictureCutShortOrTooLargeIsRefusedWithItsReason) {
     // Missing rows would decode black and burn at the black power.
     test::WriteFileBytes(dir / "cut.bmp", whole.substr(0, whole.size() - 300));
     EXPECT_FALSE(ui::PictureFileFits(QString::fromStdString((dir / "cut.bmp").string()), ctx, reason));
-    EXPECT_TRUE(reason.startsWith(QString::fromStdString(ctx.Text(TextId::PictureCutShort)))) << reason.toStdString();
+    EXPECT_TRUE(reason.startsWith(QString::fromStdString(ctx.Env.Text(TextId::PictureCutShort)))) << reason.toStdString();
     EXPECT_TRUE(reason.contains("100 x 60")) << reason.toStdString();
 
     // 118 bytes whose header claims 5700 x 5700 pixels.
@@ -107,7 +108,7 @@ TEST(PictureFile, APictureCutShortOrTooLargeIsRefusedWithItsReason) {
     EXPECT_TRUE(ui::PictureFileFits(path, ctx, reason));
     EXPECT_FALSE(ui::PictureFileFits(bigPath, ctx, reason));
     QImageReader::setAllocationLimit(limit);
-    EXPECT_EQ(reason, QString::fromStdString(ctx.Text(TextId::PictureTooLarge)) + " 1000 x 1000");
+    EXPECT_EQ(reason, QString::fromStdString(ctx.Env.Text(TextId::PictureTooLarge)) + " 1000 x 1000");
 }
 
 }  // namespace

@@ -40,14 +40,15 @@ QString Shown(QWidget* field) { return field->findChild<QLineEdit*>()->text(); }
 class SettingsDialogTest : public ::testing::Test {
 protected:
     SettingsDialogTest() : here(dir.path()) {
-        ctx.ProgramDir = dir.path();
-        ctx.Lang.Language = kLangEnglish;
+        ctx.Env.ProgramDir = dir.path();
+        ctx.Env.Lang.Language = kLangEnglish;
         core.DecimalSeparator = '.';
         core.Create();
     }
     test::TempDir dir;
     test::CurrentFolder here;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    MachineContext ctx{env};
     Settings settings;
     test::RecordingNotifier notifier;
     ConfigDialog core{settings, ctx, notifier};

@@ -19,7 +19,7 @@ namespace {
 struct DialogRig : sim::LptRig {
     Ttransmisja transfer{ctx, layer, notifier};
     test::TempDir dir;
-    DialogRig() { ctx.ProgramDir = dir.path(); }
+    DialogRig() { ctx.Env.ProgramDir = dir.path(); }
 };
 
 TEST(TransmisjaDialog, SendsTheJobAndEndsWithOne) {

@@ -187,8 +187,8 @@ private:
 
 Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     const std::vector<std::string> params(argv_.size() > 1 ? argv_.begin() + 1 : argv_.end(), argv_.end());
-    ctx_ = std::make_unique<MachineContext>();
-    ctx_->Lang = DetectLanguage(params);
+    ctx_ = std::make_unique<MachineContext>(env_);
+    env_.Lang = DetectLanguage(params);
     settings_ = std::make_unique<Settings>();
     notifier_ = std::make_unique<FrameNotifier>();
     dispatcher_ = std::make_unique<QtDispatcher>();
@@ -197,7 +197,7 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     layer_ = std::make_unique<CommandLayer>(*ctx_, notifier);
 
     // 1. The main frame; the program folder is known from here on.
-    ctx_->ProgramDir = ResolveProgramDir();
+    env_.ProgramDir = ResolveProgramDir();
     main_ = std::make_unique<TMainForm>(*ctx_, notifier);
     notifier_->SetStatusBar(main_->statusBar());
 
@@ -340,7 +340,7 @@ int Program::Run() {
     // The state of this run; a failure to write it was reported by the configuration and the
     // program still ends normally.
     if (!config_->SaveGlobal())
-        std::cerr << "Vellisk: " << ctx_->Text(TextId::GlobalStateNotSaved) << "\n";
+        std::cerr << "Vellisk: " << env_.Text(TextId::GlobalStateNotSaved) << "\n";
     return 0;
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "model/program_environment.h"
+
 namespace vellisk {
 class CommandLayer;
 class ConfigDialog;
@@ -54,6 +56,7 @@ public:
     // status.
     int Run();
 
+    ProgramEnvironment& Environment() { return env_; }
     MachineContext& Context() { return *ctx_; }
     TMainForm& MainForm() { return *main_; }
     ConfigDialog& Config() { return *config_; }
@@ -75,6 +78,7 @@ private:
     void WirePanelHooks();
 
     std::vector<std::string> argv_;
+    ProgramEnvironment env_;
     std::unique_ptr<MachineContext> ctx_;
     std::unique_ptr<Settings> settings_;
     std::unique_ptr<FrameNotifier> notifier_;

@@ -17,7 +17,7 @@ Tinfoform::Tinfoform(Project& project, const Settings& settings, const MachineCo
       configuration_(std::move(configuration)) {
     setObjectName("infoform");
     setModal(true);
-    setWindowTitle(Q(ctx.Text(TextId::InfoCaption)));
+    setWindowTitle(Q(ctx.Env.Text(TextId::InfoCaption)));
     struct Line {
         TextId label;
         const char* value;
@@ -31,7 +31,7 @@ Tinfoform::Tinfoform(Project& project, const Settings& settings, const MachineCo
     auto* grid = new QGridLayout(this);
     int row = 0;
     for (const Line& l : lines) {
-        grid->addWidget(new QLabel(Q(ctx.Text(l.label)), this), row, 0);
+        grid->addWidget(new QLabel(Q(ctx.Env.Text(l.label)), this), row, 0);
         if (l.value) {
             auto* v = new QLabel(this);
             v->setObjectName(l.value);

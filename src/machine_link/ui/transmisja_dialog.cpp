@@ -51,11 +51,11 @@ void TransmisjaDialog::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (activated_) return;
     activated_ = true;
-    setWindowTitle(Q(ctx_.Text(TextId::TransferCaption)));
-    label1_->setText(Q(ctx_.Text(TextId::TransferSent)));
-    label2_->setText(Q(ctx_.Text(TextId::TransferKbFrom)));
-    label3_->setText(Q(ctx_.Text(TextId::TransferKb)));
-    przerwij_->setText(Q(ctx_.Text(TextId::TransferBreak)));
+    setWindowTitle(Q(ctx_.Env.Text(TextId::TransferCaption)));
+    label1_->setText(Q(ctx_.Env.Text(TextId::TransferSent)));
+    label2_->setText(Q(ctx_.Env.Text(TextId::TransferKbFrom)));
+    label3_->setText(Q(ctx_.Env.Text(TextId::TransferKb)));
+    przerwij_->setText(Q(ctx_.Env.Text(TextId::TransferBreak)));
     transfer_.Activate();
     calosc_->setText(QString::number(transfer_.TotalKb()));
     poszlo_->setText("0");

@@ -113,18 +113,18 @@ TPunkty_bazowe::~TPunkty_bazowe() { engine_.Save(); }
 
 void TPunkty_bazowe::showEvent(QShowEvent* e) {
     const MachineContext& ctx = layer_.Context();
-    setWindowTitle(Q(ctx.Text(TextId::BpCaption)));
-    wpa_->setText(Q(ctx.Text(TextId::BpTakePosition)));
-    anuluj_->setText(Q(ctx.Text(TextId::BpCancel)));
-    ustaw_->setText(Q(ctx.Text(TextId::BpSet)));
-    przepisz_->setText(Q(ctx.Text(TextId::BpCopy)));
-    dodaj_->setText(Q(ctx.Text(TextId::BpAdd)));
-    usun_->setText(Q(ctx.Text(TextId::BpRemove)));
-    komentarz_->setPlaceholderText(Q(ctx.Text(TextId::BpRemark)));
+    setWindowTitle(Q(ctx.Env.Text(TextId::BpCaption)));
+    wpa_->setText(Q(ctx.Env.Text(TextId::BpTakePosition)));
+    anuluj_->setText(Q(ctx.Env.Text(TextId::BpCancel)));
+    ustaw_->setText(Q(ctx.Env.Text(TextId::BpSet)));
+    przepisz_->setText(Q(ctx.Env.Text(TextId::BpCopy)));
+    dodaj_->setText(Q(ctx.Env.Text(TextId::BpAdd)));
+    usun_->setText(Q(ctx.Env.Text(TextId::BpRemove)));
+    komentarz_->setPlaceholderText(Q(ctx.Env.Text(TextId::BpRemark)));
     engine_.Activate();
-    for (TFltEditU* f : {pbx_, pby_}) f->SetUnit(ctx.LengthUnit);
+    for (TFltEditU* f : {pbx_, pby_}) f->SetUnit(ctx.Env.LengthUnit);
     EngineToFields();
-    const QString unit = "[" + Q(UnitName(ctx.LengthUnit)) + "]";
+    const QString unit = "[" + Q(UnitName(ctx.Env.LengthUnit)) + "]";
     lx_->setText(unit);
     ly_->setText(unit);
     QDialog::showEvent(e);

@@ -21,9 +21,9 @@ TWyjsciaForm::TWyjsciaForm(CommandLayer& layer, QWidget* parent)
     connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
     main->addWidget(close);
     const MachineContext& ctx = layer.Context();
-    setWindowTitle(QString::fromStdString(ctx.Text(TextId::OutCaption)));
+    setWindowTitle(QString::fromStdString(ctx.Env.Text(TextId::OutCaption)));
     KeepTitleReadable(*this);
-    smarowanie_->setText(QString::fromStdString(ctx.Text(TextId::OutOil)));
+    smarowanie_->setText(QString::fromStdString(ctx.Env.Text(TextId::OutOil)));
     connect(smarowanie_, &QCheckBox::clicked, this, [this](bool checked) { engine_.Click(checked); });
 }
 
