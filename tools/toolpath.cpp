@@ -50,7 +50,7 @@ double PlanLength(const std::vector<tpunkt>& path) {
 
 // The information form's lines of a loaded project.
 void PrintInfo(Project& project, const Settings& settings, const MachineContext& ctx, const std::string& drawing) {
-    const ProjectInfo info = ComputeProjectInfo(project, settings, ctx, drawing, "(command line)");
+    const ProjectInfo info = ComputeProjectInfo(project, settings, ctx.Env, drawing, "(command line)");
     const std::pair<TextId, const std::string*> lines[] = {
         {TextId::InfoFilename, &info.FileName},      {TextId::InfoDiameter, &info.Diameter},
         {TextId::InfoScale, &info.Scale},            {TextId::InfoWidth, &info.Width},

@@ -42,7 +42,7 @@ TEST(LayersDialogTest, InchesShowTheDepthAndUntouchedRowsKeepTheirExactValues) {
     MachineContext ctx{env};
     ctx.Env.Lang.Language = kLangEnglish;
     tWarstwy table = ThreeLayers();
-    LayersDialog dlg(table, false, 1000, kUnitInch, 3, ctx);
+    LayersDialog dlg(table, false, 1000, kUnitInch, 3, ctx.Env);
     RecordingView view;
     dlg.SetView(&view);
     ASSERT_EQ(dlg.Rows().size(), 3u);
@@ -65,7 +65,7 @@ TEST(LayersDialogTest, ApplyToggleLastRowAndCancel) {
     MachineContext ctx{env};
     tWarstwy table = ThreeLayers();
     {
-        LayersDialog dlg(table, false, 1000, kUnitMm, 2, ctx);
+        LayersDialog dlg(table, false, 1000, kUnitMm, 2, ctx.Env);
         RecordingView view;
         dlg.SetView(&view);
         dlg.Select(0);
@@ -80,7 +80,7 @@ TEST(LayersDialogTest, ApplyToggleLastRowAndCancel) {
     }
     EXPECT_EQ(table.GetDepth(1), 2.54);
     EXPECT_TRUE(table.IsActive(2));
-    LayersDialog dlg(table, false, 1000, kUnitMm, 2, ctx);
+    LayersDialog dlg(table, false, 1000, kUnitMm, 2, ctx.Env);
     dlg.Select(1);
     dlg.ToggleAndApply({1.5, 0, true});
     dlg.Ok();
@@ -93,7 +93,7 @@ TEST(LayersDialogTest, LaserPowerInPercentSpeedInTheUnitAndWholeOnOk) {
     MachineContext ctx{env};
     ctx.Env.Lang.Language = kLangEnglish;
     tWarstwy table = ThreeLayers();
-    LayersDialog dlg(table, true, 1000, kUnitInch, 3, ctx);
+    LayersDialog dlg(table, true, 1000, kUnitInch, 3, ctx.Env);
     EXPECT_EQ(dlg.Rows()[0].ValueText, "2.540");  // percent, with the unit's decimals
     EXPECT_EQ(dlg.Rows()[0].SpeedText, "27.559");
     EXPECT_EQ(dlg.Headers()[2], "Speed [in/min]");
@@ -114,7 +114,7 @@ TEST(LayersDialogTest, AfterOkFiguresOfInactiveLayersAreNotCut) {
     Project p(KindHpgl, settings, ctx, notifier);
     test::ListInput input({Rect(0, 0, 100, 100, 1), Rect(200, 0, 300, 100, 2)});
     ASSERT_EQ(p.Load("d", input).status, LoadStatus::Ok);
-    LayersDialog dlg(*p.Layers, false, 1000, kUnitMm, 2, ctx);
+    LayersDialog dlg(*p.Layers, false, 1000, kUnitMm, 2, ctx.Env);
     dlg.Select(1);
     dlg.ToggleAndApply({1.0, 0, true});
     dlg.Ok();
@@ -124,7 +124,7 @@ TEST(LayersDialogTest, AfterOkFiguresOfInactiveLayersAreNotCut) {
 
 class ProjectInfoTest : public test::ProjectFixture {
 protected:
-    ProjectInfo Info() { return ComputeProjectInfo(*project, settings, ctx, "d.dxf", "Settings.vks"); }
+    ProjectInfo Info() { return ComputeProjectInfo(*project, settings, ctx.Env, "d.dxf", "Settings.vks"); }
 };
 
 TEST_F(ProjectInfoTest, SizeFollowsTheScale) {

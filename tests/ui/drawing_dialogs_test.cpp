@@ -85,7 +85,7 @@ TEST_F(DrawingDialogs, InformationFormShowsTheProjectsNumbers) {
         EXPECT_TRUE(d.Value("total_time")->text().endsWith(" min"));
         QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     });
-    ui::ShowInfoForm(*project, settings, ctx, "d.dxf", "Settings.vks");
+    ui::ShowInfoForm(*project, settings, ctx.Env, "d.dxf", "Settings.vks");
 }
 
 TEST_F(DrawingDialogs, HatchingRefusesSpacingZeroThenHatchesOnOk) {

@@ -79,7 +79,7 @@ public:
     bool UsbMachinePresent() override { return p_.usb_ && p_.usb_->DranholtFrezExist(); }
     int RunTransfer() override {
         transferRunning = true;
-        TransmisjaDialog dlg(*p_.transfer_, *p_.ctx_, p_.main_.get());
+        TransmisjaDialog dlg(*p_.transfer_, p_.env_, p_.main_.get());
         const int r = dlg.exec();
         transferRunning = false;
         return r;
@@ -111,7 +111,7 @@ public:
             w->ShowInfo = [&p, w] {
                 if (!w) return;
                 auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget());
-                ShowInfoForm(w->project(), p.config_->settings(), *p.ctx_,
+                ShowInfoForm(w->project(), p.config_->settings(), p.env_,
                              sub ? sub->property("fileName").toString().toStdString() : std::string(),
                              p.config_->Caption(), p.main_.get());
             };

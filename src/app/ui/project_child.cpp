@@ -59,7 +59,7 @@ bool ProjectChild::Load(const QString& file) {
     RasterPicture picture;
     QImage shown;
     QString reason;
-    if (!PictureFileFits(file, ctx_, reason) || !DecodePicture(file, picture, shown, reason)) {
+    if (!PictureFileFits(file, ctx_.Env, reason) || !DecodePicture(file, picture, shown, reason)) {
         notifier_.Message(ctx_.Env.Text(TextId::PictureCannotBeRead) + name + "\n" + reason.toStdString(),
                           MessageKind::Error);
         return false;
