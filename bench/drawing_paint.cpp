@@ -45,7 +45,8 @@ std::filesystem::path MillionPointDrawing() {
 struct Loaded {
     Settings settings;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     std::unique_ptr<DrawingWindow> window;
     explicit Loaded(const std::filesystem::path& path) {

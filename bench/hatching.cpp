@@ -40,7 +40,8 @@ void BM_HatchGrid(benchmark::State& state) {
         Settings settings;
         settings.SetFlag("doOutline", false);
         ProgramEnvironment env;
-        MachineContext ctx{env};
+        JobValues jobValues;
+        MachineContext ctx{env, jobValues};
         SilentNotifier notifier;
         auto project = std::make_unique<Project>(KindHpgl, settings, ctx, notifier);
         auto input = MakeDrawingInput(ctx, settings);

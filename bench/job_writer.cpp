@@ -20,7 +20,8 @@ using namespace vellisk;
 void WriteJob(benchmark::State& state, bool toFile) {
     Settings settings;
     ProgramEnvironment env;
-    MachineContext ctx{env};  // model set 0 on the parallel port, as at start-up
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};  // model set 0 on the parallel port, as at start-up
     SilentNotifier notifier;
     Project project(KindHpgl, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);

@@ -20,7 +20,8 @@ using namespace vellisk;
 
 void PanelTickOverTcp(benchmark::State& state) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     ctx.PlotState.Model = "PRV";
     SelectMachineModel(ctx, notifier);

@@ -101,7 +101,8 @@ void Load(benchmark::State& state, Drawing drawing, bool toolPaths) {
         Settings settings;
         if (!toolPaths) settings.SetFlag("doOutline", false);
         ProgramEnvironment env;
-        MachineContext ctx{env};
+        JobValues jobValues;
+        MachineContext ctx{env, jobValues};
         SilentNotifier notifier;
         Project project(kind, settings, ctx, notifier);
         auto input = MakeDrawingInput(ctx, settings);

@@ -84,7 +84,8 @@ void BM_PreparedProjectMemory(benchmark::State& state) {
     for (auto _ : state) {
         Settings settings;
         ProgramEnvironment env;
-        MachineContext ctx{env};
+        JobValues jobValues;
+        MachineContext ctx{env, jobValues};
         SilentNotifier notifier;
         const std::size_t before = live.load();
         peak.store(before);

@@ -58,7 +58,8 @@ std::filesystem::path JobFile(const CommandLengthTable& lengths) {
 
 void BM_StreamArmMillionCommands(benchmark::State& state) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.ArmLink = true;
     ctx.PlotParams.ArmController = 1;
     ctx.CommandLengths.SetController(true);

@@ -45,7 +45,8 @@ std::filesystem::path JobFolder(const CommandLengthTable& lengths) {
 
 void StreamJob(benchmark::State& state, bool panelTimer) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.ArmLink = true;
     ctx.PlotParams.ArmController = 1;
     ctx.CommandLengths.SetController(true);

@@ -71,7 +71,8 @@ void BM_Prepare20000Figures(benchmark::State& state) {
     JobSettings(settings);
     settings.SetFlag("doOutline", false);
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     Project project(KindHpgl, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);

@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
             }
         }
         ProgramEnvironment env;
-        MachineContext ctx{env};
+        JobValues jobValues;
+        MachineContext ctx{env, jobValues};
         tools::PrintingNotifier notifier("render");
         DrawingWindow window(FileKindOf(drawing), settings, ctx, notifier);
         if (!window.Load(drawing)) return 1;

@@ -79,15 +79,16 @@ void PrintToolPaths(const Project& project, const MachineContext& ctx) {
     }
     std::cout << "total cut " << Num(project.TotalCutLength) << " mm, travel " << Num(project.TotalRapidLength)
               << " mm, finishing " << Num(project.TotalPolishLength) << " mm, start height "
-              << Num(ctx.JobStartZ) << " mm\n";
+              << Num(ctx.Job.StartZ) << " mm\n";
 }
 
 // Loads the drawing as a project; prints it in cutting order, its information or its tool paths.
 int PrintLoadOrder(const std::string& drawing, const Settings& settings, const LoadOptions& o) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.Env.Lang.Language = kLangEnglish;
-    ctx.PlungePitch = o.plungePitch;
+    ctx.Job.PlungePitch = o.plungePitch;
     tools::PrintingNotifier notifier("toolpath");
     const int kind = FileKindOf(drawing);
     Project project(kind, settings, ctx, notifier);

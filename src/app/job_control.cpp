@@ -163,8 +163,8 @@ bool JobControl::WorkAreaChecks(double sx, double sy, double d, double p) {
 
 // The extents of the stream just written, for a laser that starts moving before the figure.
 bool JobControl::FlyingStartChecks(double d) {
-    const auto& mn = ctx_.JobExtentMin;
-    const auto& mx = ctx_.JobExtentMax;
+    const auto& mn = ctx_.Job.ExtentMin;
+    const auto& mx = ctx_.Job.ExtentMax;
     const double bx = ctx_.PlotState.BaseX / 100, by = ctx_.PlotState.BaseY / 100;
     const std::string nl = "\n\r";
     const std::string detail =
@@ -234,15 +234,15 @@ void JobControl::StartJob() {
     if (!WorkAreaChecks(sx, sy, d, p)) return;
     layer_.SendCommand(TravelSpeedCommand());
     layer_.SendCommand(Bytes({'F', 0}));
-    if (kind == KindGcode) ctx_.JobStartZ = drawing->GcodeMaxZ();
-    if (pp.Laser) ctx_.JobStartZ = 0;
-    if (pp.ZReversed) ctx_.JobStartZ = -js.Thickness;
-    if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) return;
+    if (kind == KindGcode) ctx_.Job.StartZ = drawing->GcodeMaxZ();
+    if (pp.Laser) ctx_.Job.StartZ = 0;
+    if (pp.ZReversed) ctx_.Job.StartZ = -js.Thickness;
+    if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.Job.StartZ)) return;
     if (!SendWait("C")) return;
 
     BusyCursor cursor(notifier_);
     const int outputKind = kind == KindGcode ? 5 : 4;
-    if (kind != KindGcode && !ctx_.HatchingDone) drawing->AddOutline();
+    if (kind != KindGcode && !ctx_.Job.HatchingDone) drawing->AddOutline();
     if (!drawing->Save(JobFile(), 0, drawing->FigureCount() - 1, outputKind)) return;
     if (pp.Laser && js.FlyingStart && !FlyingStartChecks(d)) return;
     if (!ctx_.ArmLink && !transfer_.CheckSize(JobFile())) return;
@@ -254,9 +254,9 @@ void JobControl::StartJob() {
     if (!ctx_.ArmLink) {
         panel_.StopTimer();
         const int result = RunTransfer();
-        if (result == 1 && layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) transfer_.SendStart();
+        if (result == 1 && layer_.MoveToPoint(0, 0, ctx_.Job.StartZ)) transfer_.SendStart();
         panel_.StartTimer();
-    } else if (layer_.MoveToPoint(0, 0, ctx_.JobStartZ) || pp.Laser) {
+    } else if (layer_.MoveToPoint(0, 0, ctx_.Job.StartZ) || pp.Laser) {
         streamer_.start(JobFile());
     } else {
         layer_.SendCommand(Bytes({'F', 2}));
@@ -279,7 +279,7 @@ void JobControl::Powtrz1Click() {
         if (!layer_.ReadStatus()) return;
         layer_.SendCommand(TravelSpeedCommand());
         // The job streams again wherever the go-to ended, unless STOP ended it.
-        if (layer_.MoveToPoint(0, 0, ctx_.JobStartZ).kind == MoveResult::Stopped) return;
+        if (layer_.MoveToPoint(0, 0, ctx_.Job.StartZ).kind == MoveResult::Stopped) return;
         if (streamer_.Streaming()) streamer_.stop();
         layer_.SendCommand("C");
         streamer_.start(JobFile());
@@ -344,11 +344,11 @@ void JobControl::Selected(bool fromSelected) {
         // The panel's timer would poll the machine between the kilobytes of the transfer.
         panel_.StopTimer();
         const int result = RunTransfer();
-        if (result == 1 && layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) layer_.SendCommand("G");
+        if (result == 1 && layer_.MoveToPoint(0, 0, ctx_.Job.StartZ)) layer_.SendCommand("G");
         panel_.StartTimer();
     } else {
         if (streamer_.Streaming()) streamer_.stop();
-        if (layer_.MoveToPoint(0, 0, ctx_.JobStartZ))
+        if (layer_.MoveToPoint(0, 0, ctx_.Job.StartZ))
             streamer_.start(JobFile());
         else
             layer_.SendCommand(Bytes({'F', 2}));
@@ -373,8 +373,8 @@ void JobControl::Burn() {
 
     layer_.SendCommand(TravelSpeedCommand());
     layer_.SendCommand(Bytes({'F', 0}));
-    if (pp.Laser) ctx_.JobStartZ = -js.Thickness;
-    if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) return;
+    if (pp.Laser) ctx_.Job.StartZ = -js.Thickness;
+    if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.Job.StartZ)) return;
     if (!SendWait("C")) return;
 
     EndBurn();
@@ -382,8 +382,8 @@ void JobControl::Burn() {
     auto burn = std::make_unique<tBMPThread>(ctx_, layer_, &panel_);
     burn->SetDispatcher(dispatcher_);
     burn->Child = picture;
-    ctx_.BmpPixelWidth = picture->Width;
-    ctx_.BmpPixelHeight = picture->Height;
+    ctx_.Job.BmpPixelWidth = picture->Width;
+    ctx_.Job.BmpPixelHeight = picture->Height;
     burn->HeightMm = height;
     burn->WidthMm = width;
     burn->Pitch = js.BurnPitch;
@@ -391,7 +391,7 @@ void JobControl::Burn() {
     burn->WhitePower = js.PowerForWhite;
     burn->OneWay = js.BurnOneWay;
     burn->IdlePower = js.LaserIdlePower;
-    burn->StartZ = ctx_.JobStartZ;
+    burn->StartZ = ctx_.Job.StartZ;
     {
         BusyCursor cursor(notifier_);
         burn->PrepareLines();

@@ -71,7 +71,7 @@ bool Kreskowanie::Run(const HatchOptions& options) {
         return false;
     }
     Scan(project_.ProjectHeight, project_.ProjectWidth, options.SpacingMm, options.AngleDeg * kPi / 180.0);
-    ctx_.HatchingDone = true;
+    ctx_.Job.HatchingDone = true;
     if (options.TwoWay) optymalizuj(project_.Figures);
     if (!options.CutOutline)
         for (auto& f : project_.Figures)
@@ -574,7 +574,7 @@ void optymalizuj(std::vector<std::unique_ptr<tfigura>>& figures) {
 }
 
 void AfterHatching(Project& project, const Settings& settings, const MachineContext& ctx) {
-    if (ctx.PlungePitch < 100.0) project.AddOutline();
+    if (ctx.Job.PlungePitch < 100.0) project.AddOutline();
     if (settings.Choice(setting::ProjectType) == 1 && project.Layers)
         project.Layers->AddDefaultLayer(project.ProjectKind);
 }
@@ -583,7 +583,7 @@ bool HatchWithChoices(Project& project, const Settings& settings, MachineContext
                       const HatchOptions& chosen) {
     Kreskowanie hatching(project, settings, ctx, notifier);
     if (!hatching.Run(chosen)) return false;
-    ctx.HatchChoices = chosen;
+    ctx.Job.HatchChoices = chosen;
     return true;
 }
 

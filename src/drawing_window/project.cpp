@@ -553,7 +553,7 @@ void Project::AddOutline() {
     window.TotalCutLength = TotalCutLength;
     window.TotalRapidLength = TotalRapidLength;
     window.TotalPolishLength = TotalPolishLength;
-    window.JobStartZ = ctx_.JobStartZ;
+    window.JobStartZ = ctx_.Job.StartZ;
     ToolPathHooks hooks;
     hooks.LayerDepth = [this](std::int32_t layer) { return EnsureLayers().GetDepth(layer); };
     const auto figures = FigurePointers();
@@ -574,7 +574,7 @@ void Project::AddOutline() {
     TotalCutLength = window.TotalCutLength;
     TotalRapidLength = window.TotalRapidLength;
     TotalPolishLength = window.TotalPolishLength;
-    if (ProjectKind != KindGcode && ProjectKind != KindBitmap) ctx_.JobStartZ = window.JobStartZ;
+    if (ProjectKind != KindGcode && ProjectKind != KindBitmap) ctx_.Job.StartZ = window.JobStartZ;
 }
 
 void Project::PrzeliczPoWaznejZmianie() {

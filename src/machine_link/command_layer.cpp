@@ -617,7 +617,7 @@ MoveResult CommandLayer::MoveToPoint(double x, double y, double z, std::stop_tok
     const bool travels = !travel.Bytes.empty();
 
     // Lift to the job's start height first.
-    const double startZ = ctx_.JobStartZ * 100;
+    const double startZ = ctx_.Job.StartZ * 100;
     if (!p.Laser && !p.ZReversed && startZ > s.BaseZ + s.PosZ && travels) {
         const double lift = RoundHalfEven(startZ) - (s.BaseZ + s.PosZ);
         const std::int32_t liftSteps = R32(lift * p.StepsZ, "lift");

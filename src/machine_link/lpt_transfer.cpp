@@ -116,7 +116,7 @@ void Ttransmisja::Repeat(const std::string& caption) {
         return;
     }
     BusyCursor cursor(notifier_);
-    if (layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) layer_.SendCommand("G");
+    if (layer_.MoveToPoint(0, 0, ctx_.Job.StartZ)) layer_.SendCommand("G");
 }
 
 }  // namespace vellisk

@@ -12,8 +12,8 @@
 
 namespace vellisk {
 
-MachineContext::MachineContext(ProgramEnvironment& env)
-    : Env(env), PlotParams(ModelParamSets()[0]), RampTableArm(RampTableArmMain()) {
+MachineContext::MachineContext(ProgramEnvironment& env, JobValues& job)
+    : Env(env), Job(job), PlotParams(ModelParamSets()[0]), RampTableArm(RampTableArmMain()) {
     // The parameter unit starts after the machine-state defaults and names the default model.
     PlotState.Model = "BKT";
 }

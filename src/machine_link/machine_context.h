@@ -2,8 +2,8 @@
 // The machine context: the state of the connected machine and the process-wide values that the
 // program's parts share (machine-state record, parameter set in force, model code, link flags,
 // command-length table, ramp table in force, working area, and the rest). The program creates one
-// at start-up over its environment (folder, language, unit: `Env`, which the program owns) and
-// passes it to whoever needs it; each test creates its own, so nothing carries over from one test
+// at start-up over its environment (folder, language, unit: `Env`) and the values of the job in
+// hand (`Job`), both of which the program owns, and passes it to whoever needs it; each test creates its own, so nothing carries over from one test
 // to the next. Flags that the bitmap burn thread and the Ethernet watch share
 // with the main thread are atomics; everything else belongs to the main thread.
 #include <array>
@@ -14,8 +14,8 @@
 #include <string>
 
 #include "machine_link/commands.h"
+#include "machine_link/job_values.h"
 #include "machine_link/machine_params.h"
-#include "model/hatch_options.h"
 #include "model/lang_texts.h"
 #include "model/length_unit.h"
 #include "model/program_environment.h"
@@ -50,13 +50,15 @@ class MachineContext {
 public:
     // Start-up values: the machine-state defaults first, then the parameter unit's start
     // (model "BKT", set 0 in force).
-    explicit MachineContext(ProgramEnvironment& env);
+    MachineContext(ProgramEnvironment& env, JobValues& job);
 
     MachineContext(const MachineContext&) = delete;
     MachineContext& operator=(const MachineContext&) = delete;
 
     // The program's folder, language and unit; owned by the program, read through here.
     ProgramEnvironment& Env;
+    // The job in hand's start height, plunge pitch, extents, hatching and pixel size.
+    JobValues& Job;
 
     // --- machine state and model ---
     tplotstate PlotState;
@@ -84,19 +86,11 @@ public:
     bool JobHeld = false;
     std::string PlotterIP;              // dotted IPv4 address text of the Ethernet controller
 
-    // --- working area and job values ---
+    // --- working area ---
     double WorkAreaX = 5000.0, WorkAreaY = 3000.0, WorkAreaZ = 500.0;  // mm
     double SpindleScale = 1.0;
-    double JobStartZ = 20.0;            // mm
-    double PlungePitch = 100.0;         // mm per lap; 100 or more: no ramped plunge
-    double StreamStartZ = 0.0;          // mm
-    std::array<double, 3> JobExtentMin{};  // mm
-    std::array<double, 3> JobExtentMax{};
 
-    // --- drawing and bitmap burn ---
-    bool HatchingDone = false;
-    HatchOptions HatchChoices;          // the hatching dialog's choices at its last OK
-    double BmpPixelHeight = 1.0, BmpPixelWidth = 1.0;
+    // --- bitmap burn ---
     std::atomic<bool> BurnRunning{false};
     std::atomic<bool> BurnStopRequested{false};
 

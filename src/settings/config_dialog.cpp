@@ -75,12 +75,12 @@ void ConfigDialog::VIChange() {
     } else {
         settings_.SetRange(setting::WorkSpeed, settings_.Minimum(setting::WorkSpeed), p.MaxWorkSpeed);
     }
-    ctx_.PlungePitch = p.Laser ? 100.0 : settings_.Number(setting::SpiralPitch);
+    ctx_.Job.PlungePitch = p.Laser ? 100.0 : settings_.Number(setting::SpiralPitch);
 }
 
 void ConfigDialog::AspectChange(const std::string& changed) {
     if (InAspectChange || !settings_.Flag(setting::KeepProportions)) return;
-    const double r = ctx_.BmpPixelWidth / ctx_.BmpPixelHeight;
+    const double r = ctx_.Job.BmpPixelWidth / ctx_.Job.BmpPixelHeight;
     if (!std::isfinite(r) || r <= 0) return;
     FlagHold hold(InAspectChange);
     if (changed == setting::PictureWidth.file)
@@ -274,7 +274,7 @@ bool ConfigDialog::SaveGlobal() {
     Global.Punktywej = Live.Punktywej;
     Global.Warstwy = Live.Warstwy;
     Global.OpenFilterIndex = Live.OpenFilterIndex;
-    Global.StartZ = ctx_.JobStartZ;
+    Global.StartZ = ctx_.Job.StartZ;
     if (unreadGlobal_) {
         const auto path = ctx_.Env.ProgramDir / kGlobalStateFileName;
         if (!KeepAside(path)) {
@@ -337,7 +337,7 @@ void ConfigDialog::LoadGlobalState() {
                     " mm");
         Global.StartZ = safeZ;
     }
-    ctx_.JobStartZ = Global.StartZ;
+    ctx_.Job.StartZ = Global.StartZ;
     ctx_.SpindleScale = 1.0;
 }
 
@@ -370,7 +370,7 @@ void ConfigDialog::Activate() {
 
 void ConfigDialog::Ok() {
     SaveKonfig(CurrentSettingsFile());
-    ctx_.JobStartZ = settings_.Number(setting::AboveTable) + settings_.Number(setting::MaterialThickness) +
+    ctx_.Job.StartZ = settings_.Number(setting::AboveTable) + settings_.Number(setting::MaterialThickness) +
                      settings_.Number(setting::AboveMaterial);
 }
 

@@ -49,7 +49,8 @@ struct BurnRig {
     test::RecordingNotifier recorded;
     GuiThreadNotifier notifier{recorded, gui};
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     sim::FakeClock clock;
     sim::ControllerModel model;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
@@ -166,7 +167,8 @@ TEST(BitmapBurn, TwoLinesOfASmallPictureByteForByte) {
 
 TEST(BitmapBurn, LinesPacketsAndAOnePixelHighPicture) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     CommandLayer layer(ctx, n);
     tBMPThread t(ctx, layer, nullptr);
@@ -369,18 +371,19 @@ TEST(BitmapBurn, RunUpBeyondTheZeroPointIsRefused) {
 TEST(BitmapProject, PictureSizeFollowsTheConfiguredWidth) {
     Settings settings;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     RasterProject p;
     settings.SetNumber("SzerokoscObrazu", 30);
     ASSERT_TRUE(p.LoadBMP("a.bmp", Grey(600, 300, 1), settings, ctx));
     EXPECT_DOUBLE_EQ(settings.Number("WysokoscObrazu"), 15);
     EXPECT_DOUBLE_EQ(p.ProjectWidth, 30);
     EXPECT_DOUBLE_EQ(p.ProjectHeight, 15);
-    EXPECT_DOUBLE_EQ(ctx.BmpPixelWidth, 600);
-    EXPECT_DOUBLE_EQ(ctx.BmpPixelHeight, 300);
+    EXPECT_DOUBLE_EQ(ctx.Job.BmpPixelWidth, 600);
+    EXPECT_DOUBLE_EQ(ctx.Job.BmpPixelHeight, 300);
     RasterProject bad;
     EXPECT_FALSE(bad.LoadBMP("b.bmp", RasterPicture{}, settings, ctx));
-    EXPECT_DOUBLE_EQ(ctx.BmpPixelWidth, 600) << "a picture that cannot be read changes nothing";
+    EXPECT_DOUBLE_EQ(ctx.Job.BmpPixelWidth, 600) << "a picture that cannot be read changes nothing";
 }
 
 }  // namespace

@@ -80,7 +80,8 @@ TEST(StartupRules, CloseQuery) {
 
 TEST(AboutTexts, MachineValuesAndNoData) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.Env.Lang.Language = kLangEnglish;
     ctx.PlotState.Producer = "Dranholt";
     ctx.PlotState.Model = "HYG 1530";

@@ -220,7 +220,8 @@ TEST(JobControl, HoldAndContinueGoToThePanel) {
 
 struct UsbJobRig {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     sim::FakeClock clock;
     sim::FakeHidBackend backend;
@@ -395,7 +396,8 @@ TEST(JobControlUsb, FlyingStartRefusesAJobThatRunsUpBehindTheZeroPoint) {
 
 TEST(JobControlEthernet, ConnectionDroppedMidJobStopsTheStreamAndStartWorksAgain) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     sim::ControllerModel model;
     sim::TcpController server{sim::ModelHooks(model)};

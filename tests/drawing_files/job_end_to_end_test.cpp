@@ -96,7 +96,8 @@ namespace {
 // parallel port) with the default settings: 61 bytes; its results are kept for the job start.
 TEST(JobEndToEndTest, EmptyJobOfTheStartUpMachine) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     Settings settings;
     JobMachine machine = JobMachineOf(ctx);
     MemoryJobSink sink;
@@ -107,9 +108,9 @@ TEST(JobEndToEndTest, EmptyJobOfTheStartUpMachine) {
     EXPECT_EQ(JobListing(sink.data, ctx.CommandLengths.Entries()).substr(0, 25),
               "v 0 267\nv 1 533\nv 3 1333\n");
     StoreJobResults(ctx, w);
-    EXPECT_DOUBLE_EQ(ctx.StreamStartZ, 15.5);
-    EXPECT_NEAR(ctx.JobExtentMax[2], 15.5, 0.001);  // the empty park move still counts
-    EXPECT_DOUBLE_EQ(ctx.JobExtentMax[0], 0.0);
+    EXPECT_DOUBLE_EQ(ctx.Job.StreamStartZ, 15.5);
+    EXPECT_NEAR(ctx.Job.ExtentMax[2], 15.5, 0.001);  // the empty park move still counts
+    EXPECT_DOUBLE_EQ(ctx.Job.ExtentMax[0], 0.0);
 }
 
 }  // namespace

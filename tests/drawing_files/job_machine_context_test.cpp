@@ -8,7 +8,8 @@ using namespace vellisk;
 
 TEST(JobMachineOf, SnapshotOfTheSetInForce) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     ctx.PlotState.Model = "PRV";
     ctx.FirmwareVersion = 551;

@@ -162,7 +162,8 @@ std::string SmoothedJob(const std::vector<test::FigureSpec>& figures, int firmwa
     Settings settings;
     settings.SetFlag("wygladzanie", true);
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     ctx.PlotState.Model = "PRV";
     ctx.FirmwareVersion = firmware;

@@ -79,7 +79,8 @@ TEST(HpglExport, ExportedDxfProjectReadsBackAtItsTrueSize) {
     settings.SetFlag("doOutline", false);
     settings.SetFlag("Auto_kolejnosc", false);
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.Env.Lang.Language = kLangEnglish;
     test::RecordingNotifier notifier;
     Project dxf(KindDxf, settings, ctx, notifier);

@@ -39,7 +39,8 @@ struct RecordingView : LayersView {
 
 TEST(LayersDialogTest, InchesShowTheDepthAndUntouchedRowsKeepTheirExactValues) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.Env.Lang.Language = kLangEnglish;
     tWarstwy table = ThreeLayers();
     LayersDialog dlg(table, false, 1000, kUnitInch, 3, ctx.Env);
@@ -62,7 +63,8 @@ TEST(LayersDialogTest, InchesShowTheDepthAndUntouchedRowsKeepTheirExactValues) {
 
 TEST(LayersDialogTest, ApplyToggleLastRowAndCancel) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     tWarstwy table = ThreeLayers();
     {
         LayersDialog dlg(table, false, 1000, kUnitMm, 2, ctx.Env);
@@ -90,7 +92,8 @@ TEST(LayersDialogTest, ApplyToggleLastRowAndCancel) {
 
 TEST(LayersDialogTest, LaserPowerInPercentSpeedInTheUnitAndWholeOnOk) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.Env.Lang.Language = kLangEnglish;
     tWarstwy table = ThreeLayers();
     LayersDialog dlg(table, true, 1000, kUnitInch, 3, ctx.Env);
@@ -109,7 +112,8 @@ TEST(LayersDialogTest, AfterOkFiguresOfInactiveLayersAreNotCut) {
     Settings settings;
     settings.SetChoice("ProjektType", 1);
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     Project p(KindHpgl, settings, ctx, notifier);
     test::ListInput input({Rect(0, 0, 100, 100, 1), Rect(200, 0, 300, 100, 2)});

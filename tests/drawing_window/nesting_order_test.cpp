@@ -350,7 +350,8 @@ namespace {
 TEST(RingKeys, OuterRingsAfterInnerOnes) {
     Settings settings;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     settings.SetFlag("Auto_kolejnosc", true);
     settings.SetFlag("WszystkieWjednej", false);

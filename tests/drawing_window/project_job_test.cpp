@@ -18,7 +18,8 @@ TEST(ProjectJob, HpglSquareWithHoleBecomesTheExpectedJob) {
     test::TempDir tmp;
     Settings settings;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     Project p(KindHpgl, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);

@@ -36,7 +36,8 @@ protected:
 
     Settings settings;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     std::unique_ptr<Project> project;
 };
@@ -317,7 +318,8 @@ TEST(ProjectLoadHpgl, PlateWithHolesThroughTheReader) {
                          "7000,2000,7000,1000;PU0,0;SP0;");
     Settings settings;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     Project p(KindHpgl, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);

@@ -93,7 +93,8 @@ protected:
 
     Settings settings;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     RecordingNotifier notifier;
     std::unique_ptr<Project> project;
 };

@@ -48,7 +48,8 @@ TEST(StartPoint, RebuiltToolPathEntersAtTheDraggedPointWithTheOffsetOn) {
     settings.SetFlag("doOutline", true);
     settings.SetNumber("srednica", 4.0);
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     Project p(KindDxf, settings, ctx, n);
     test::ListInput input({test::Rect(0, 0, 4000, 3000)});

@@ -328,8 +328,9 @@ namespace {
 
 TEST(AddOutline, MachineValuesComeFromTheMachineContext) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
-    ctx.PlungePitch = 2.5;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
+    ctx.Job.PlungePitch = 2.5;
     ctx.PlotParams.ZReversed = 1;
     ctx.Firmware550 = true;
     const ToolPathMachine m = ToolPathMachineOf(ctx, KindDxf);

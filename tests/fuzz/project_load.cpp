@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.SetChoice("in_dir", (c / 3) % 2);
     settings.SetChoice("ProjektType", d % 2);
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     const int kind = 1 + (d / 2) % 3;
     Project project(kind, settings, ctx, notifier);

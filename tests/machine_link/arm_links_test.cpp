@@ -60,7 +60,8 @@ void SetControllerState(ControllerModel& m) {
 
 struct UsbRig {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     sim::FakeClock clock;
     sim::FakeHidBackend backend;
@@ -92,7 +93,8 @@ sim::TcpController::Hooks FullLengthRecordHooks(ControllerModel& m) {
 
 struct EthRig {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     ControllerModel model;
     sim::TcpController server;
@@ -319,7 +321,8 @@ TEST(ArmStreaming, WholeJobFileStreamsByteExactOverUsb) {
 
 TEST(EthernetCommandLayer, FullLengthRecordInTwoSegmentsIsReadWhole) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ArmMachine(ctx, true);
     ctx.PlotterIP = "127.0.0.1";
     test::RecordingNotifier notifier;

@@ -234,7 +234,7 @@ TEST(CommandLayerLpt, WaitWhileBusyEndsWhenTheControllerStopsAnswering) {
 TEST(CommandLayerLpt, MoveToPointLiftsThenMovesThenLowers) {
     Rig r;
     r.ctx.PlotParams.StepsZ = 1.0;
-    r.ctx.JobStartZ = 20.0;
+    r.ctx.Job.StartZ = 20.0;
     r.model.baseX = 200;  // 100 (0.01 mm)
     r.model.baseY = 400;  // 100
     EXPECT_TRUE(r.layer.MoveToPoint(1.0, 2.0, 5.0));
@@ -329,7 +329,8 @@ TEST(CommandLayerLpt, FileWorkStatusMessages) {
 
 TEST(CommandLayer, NoLinkAtAllBehavesLikeASilentController) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     sim::FakeClock clock;
     CommandLayer layer(ctx, n, clock);
@@ -351,7 +352,8 @@ TEST(CommandLayer, NoLinkAtAllBehavesLikeASilentController) {
 // machine is told to stop and nothing of the go-to follows.
 TEST(CommandLayerWaits, AGoToKeepsTheWindowAliveAndStopEndsIt) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     sim::ControllerModel model;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
@@ -410,7 +412,8 @@ TEST(CommandLayerWaits, TimeLimitAndAStopTokenEndAWaitOnABusyMachine) {
 // the GUI thread reads the machine through the same layer.
 TEST(CommandLayerExchanges, AWorkersWaitEndsOnItsStopToken) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     sim::ControllerModel model;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
@@ -516,7 +519,7 @@ TEST(CommandLayerUsb, GoToFurtherThanAMoveCanReachMovesNothing) {
     // above: the target is four thousand million steps away, more than any move can carry.
     r.model.stepX = -2'000'000'000;
     r.model.baseX = 2'000'000'000;
-    r.ctx.JobStartZ = 20.0;
+    r.ctx.Job.StartZ = 20.0;
     EXPECT_THROW((void)r.layer.MoveToPoint(0.0, 0.0, 0.0), CoreError);
     EXPECT_EQ(r.model.CountReceived("A"), 0u) << "not even the lift went out";
     EXPECT_EQ(r.model.stepX, -2'000'000'000);

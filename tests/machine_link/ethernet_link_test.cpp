@@ -22,7 +22,8 @@ namespace {
 
 struct EthernetFixture : ::testing::Test {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     ControllerModel model;
     TcpController server{sim::ModelHooks(model)};

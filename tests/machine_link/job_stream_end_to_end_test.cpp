@@ -52,7 +52,8 @@ TEST(JobStreamEndToEnd, WrittenJobThroughTheStreamerOverUsb) {
     sim::FakeClock clock;
     sim::FakeArmTransport usb(model, LinkKind::Usb);
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.ArmLink = true;
     ctx.Env.ProgramDir = dir.path();
     test::RecordingNotifier notifier;

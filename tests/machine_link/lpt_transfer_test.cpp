@@ -144,7 +144,7 @@ TEST(Ttransmisja, RepeatRunsAWholeStoredJobOrSaysThereIsNone) {
 
     r.WriteJob(std::string(100, 'c'));
     ASSERT_EQ(r.Run(), Ttransmisja::Done);
-    r.ctx.JobStartZ = 0;
+    r.ctx.Job.StartZ = 0;
     r.transfer.Repeat("a.plt");
     EXPECT_EQ(r.model.log.back().bytes, "G");
     EXPECT_EQ(r.notifier.busyDepth, 0);

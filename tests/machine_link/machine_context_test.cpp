@@ -18,7 +18,8 @@ const tplotparams& Set(int i) { return ModelParamSets()[i]; }
 
 struct Selection : ::testing::Test {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     RecordingNotifier notifier;
     TempDir dir;
 
@@ -37,7 +38,8 @@ struct Selection : ::testing::Test {
 
 TEST(MachineContextStart, StartValues) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     EXPECT_EQ(ctx.PlotState.Model, "BKT");
     EXPECT_EQ(ctx.PlotState.Producer, "Dranholt");
     EXPECT_EQ(ctx.PlotState.ProductionDate, "Brak danych");
@@ -47,8 +49,8 @@ TEST(MachineContextStart, StartValues) {
     EXPECT_DOUBLE_EQ(ctx.WorkAreaX, 5000.0);
     EXPECT_DOUBLE_EQ(ctx.WorkAreaY, 3000.0);
     EXPECT_DOUBLE_EQ(ctx.WorkAreaZ, 500.0);
-    EXPECT_DOUBLE_EQ(ctx.JobStartZ, 20.0);
-    EXPECT_DOUBLE_EQ(ctx.PlungePitch, 100.0);
+    EXPECT_DOUBLE_EQ(ctx.Job.StartZ, 20.0);
+    EXPECT_DOUBLE_EQ(ctx.Job.PlungePitch, 100.0);
     EXPECT_FALSE(ctx.ArmLink);
     EXPECT_FALSE(ctx.BurnRunning.load());
     EXPECT_EQ(ctx.CommandLengths.LengthOf('a'), 14);
@@ -226,7 +228,8 @@ TEST_F(Selection, ACalibrationFileThatCannotBeReadIsReportedAndIgnored) {
 TEST_F(Selection, FreshContextsShareNothing) {
     Select("HYG17");
     ProgramEnvironment otherEnv;
-    MachineContext other{otherEnv};
+    JobValues otherJob;
+    MachineContext other{otherEnv, otherJob};
     EXPECT_EQ(other.ModelCode, "BKT");
     EXPECT_EQ(other.CommandLengths.LengthOf('a'), 14);
     EXPECT_EQ(other.RampTableArm.data(), RampTableArmMain().data());
@@ -234,7 +237,8 @@ TEST_F(Selection, FreshContextsShareNothing) {
 
 TEST(MachineContextStart, TextsFollowTheLanguageInForce) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     EXPECT_EQ(ctx.Env.Text(TextId::NoCommunication), "Brak komunikacji z ploterem");
     ctx.Env.Lang = DetectLanguage(1, std::vector<std::string>{"IT"});
     EXPECT_EQ(ctx.Env.Text(TextId::NoCommunication), "Nessuna comunicazione con il plotter");
@@ -244,7 +248,8 @@ TEST(MachineContextStart, TextsFollowTheLanguageInForce) {
 
 TEST(MachineContextStart, UnitDecimalsFollowTheSetInForce) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     RecordingNotifier n;
     ctx.PlotState.Model = "PRV";
     SelectMachineModel(ctx, n);

@@ -40,7 +40,8 @@ struct StreamRig {
     sim::FakeClock clock;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     CommandLayer layer{ctx, notifier, clock};
     TTransArm streamer{ctx, layer, notifier};

@@ -25,7 +25,8 @@ std::vector<std::uint8_t> Report(std::string_view payload) {
 
 struct UsbFixture : ::testing::Test {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     FakeClock clock;
     FakeHidBackend backend;

@@ -96,7 +96,8 @@ struct PanelRig {
     sim::ControllerModel model;
     sim::FakeClock clock;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     RecordingNotifier notifier;
     Settings settings;
     CommandLayer layer{ctx, notifier, clock};

@@ -29,7 +29,8 @@ TEST(LibusbHidBackend, ListsOpensAndStopsGracefully) {
 TEST(LibusbHidBackend, UsbLinkWithoutAMachine) {
     LibusbHidBackend backend;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     TfUsb usb(ctx, backend, notifier);
     if (usb.DranholtFrezExist()) GTEST_SKIP() << "a machine is plugged in here";

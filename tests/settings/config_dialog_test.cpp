@@ -30,7 +30,8 @@ protected:
     test::TempDir dir;
     test::CurrentFolder here;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     Settings settings;
     test::RecordingNotifier notifier;
     ConfigDialog dlg{settings, ctx, notifier};
@@ -75,7 +76,7 @@ TEST_F(ConfigDialogTest, MachineLimitsForALaserAndForTheParallelPort) {
     EXPECT_EQ(settings.Minimum("work_power"), 0);
     EXPECT_EQ(dlg.UnitLabel("work_power"), "[%]");
     settings.SetNumber("skok", 2);
-    EXPECT_EQ(ctx.PlungePitch, 100.0);  // a laser never ramps
+    EXPECT_EQ(ctx.Job.PlungePitch, 100.0);  // a laser never ramps
 
     UseSet(kSetBKT);
     dlg.SetParam();
@@ -83,7 +84,7 @@ TEST_F(ConfigDialogTest, MachineLimitsForALaserAndForTheParallelPort) {
     EXPECT_EQ(settings.Maximum("wiercenie_posuw"), 180);
     EXPECT_EQ(settings.Maximum("work_power"), 100);  // the powers keep their range
     settings.SetNumber("skok", 3);
-    EXPECT_EQ(ctx.PlungePitch, 3.0);
+    EXPECT_EQ(ctx.Job.PlungePitch, 3.0);
 
     UseSet(kSetJKT);
     dlg.SetParam();
@@ -108,8 +109,8 @@ TEST_F(ConfigDialogTest, UnitSwitchKeepsMillimetresExact) {
 }
 
 TEST_F(ConfigDialogTest, PictureSizesKeepTheAspect) {
-    ctx.BmpPixelWidth = 2;
-    ctx.BmpPixelHeight = 1;
+    ctx.Job.BmpPixelWidth = 2;
+    ctx.Job.BmpPixelHeight = 1;
     settings.SetNumber("SzerokoscObrazu", 100);
     EXPECT_EQ(settings.Number("WysokoscObrazu"), 50);
     settings.SetNumber("WysokoscObrazu", 10);
@@ -128,7 +129,7 @@ TEST_F(ConfigDialogTest, OkSavesAndSetsTheStartHeight) {
     settings.SetNumber("ponad_stol", 0.5);
     settings.SetNumber("Glebokosc", 2.25);
     dlg.Ok();
-    EXPECT_EQ(ctx.JobStartZ, 15.5);
+    EXPECT_EQ(ctx.Job.StartZ, 15.5);
     const std::string text = test::ReadFileBytes(dir / "Settings.vks");
     EXPECT_NE(text.find("Glebokosc := 2.25\r\n"), std::string::npos);
     EXPECT_EQ(test::ReadFileBytes(dir / "DADudavu.txt"), "192\r\n168\r\n  0\r\n150\r\n");

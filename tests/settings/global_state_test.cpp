@@ -92,7 +92,8 @@ protected:
     test::TempDir dir;
     test::CurrentFolder here;  // the default settings path is relative
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     Settings settings;
     test::RecordingNotifier notifier;
 };
@@ -108,7 +109,7 @@ TEST_F(GlobalStateFile, FirstStartWritesTheDefaultRecordWithTheLiveValues) {
     EXPECT_EQ(b.substr(176, 14), std::string("\0\x0CSettings.vks", 14));
     const std::string row432("\0\0\0\0\x01\0\0\0\0\0\0\0\0\0\x34\x40", 16);
     EXPECT_EQ(b.substr(432, 16), row432);
-    EXPECT_EQ(ctx.JobStartZ, 20.0);
+    EXPECT_EQ(ctx.Job.StartZ, 20.0);
     EXPECT_TRUE(dlg.Live.Warstwy);
 }
 
@@ -122,7 +123,7 @@ TEST_F(GlobalStateFile, ReadsTheFirst448BytesOfALongerFileAndAppliesThem) {
     ConfigDialog dlg(settings, ctx, notifier);
     ctx.SpindleScale = 3;
     dlg.LoadGlobalState();
-    EXPECT_EQ(ctx.JobStartZ, 33.5);
+    EXPECT_EQ(ctx.Job.StartZ, 33.5);
     EXPECT_EQ(ctx.SpindleScale, 1.0);
     EXPECT_EQ(dlg.Live.OpenFilterIndex, 3);
     EXPECT_TRUE(dlg.Live.Kolejnosc);
@@ -167,10 +168,10 @@ TEST_F(GlobalStateFile, AStateThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
     EXPECT_FALSE(dlg.LoadingSettings);
     EXPECT_EQ(ctx.PlotterIP, "192.168.0.150");
     notifier.messages.clear();
-    ctx.JobStartZ = 7;
+    ctx.Job.StartZ = 7;
     EXPECT_FALSE(dlg.SaveGlobal());
     EXPECT_EQ(notifier.messages.size(), 1u);
-    EXPECT_EQ(ctx.JobStartZ, 7);
+    EXPECT_EQ(ctx.Job.StartZ, 7);
 }
 
 TEST_F(GlobalStateFile, ExitWritesTheLiveValues) {
@@ -179,7 +180,7 @@ TEST_F(GlobalStateFile, ExitWritesTheLiveValues) {
     dlg.Live.Punktywej = false;
     dlg.Live.OpenFilterIndex = 2;
     dlg.Global.OpenDir = "/data/drawings";
-    ctx.JobStartZ = 15.5;
+    ctx.Job.StartZ = 15.5;
     ASSERT_TRUE(dlg.SaveGlobal());
     GlobalState back;
     std::string problem;
@@ -224,7 +225,8 @@ TEST(SettingsFromAnotherFolder, SavedSettingsAreLoadedAndLeftAsTheyAre) {
     const std::string saved = SettingsFileText(operatorValues, '.');
     test::WriteFileBytes(programDir / "Settings.vks", saved);
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.Env.ProgramDir = programDir.path();
     Settings settings;
     test::RecordingNotifier notifier;
@@ -257,7 +259,8 @@ TEST(SettingsFromAnotherFolder, AnUnreadableSettingsFileIsReportedAndNotRewritte
     std::filesystem::create_directory(programDir / "Settings.vks");  // there, but nothing to read
     std::filesystem::create_directory(programDir / "Settings.vks" / "inside");
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.Env.ProgramDir = programDir.path();
     Settings settings;
     test::RecordingNotifier notifier;

@@ -19,7 +19,8 @@ struct LptRig {
     FakeClock clock;
     LptTransport lpt{peer, clock};
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     CommandLayer layer{ctx, notifier, clock};
 

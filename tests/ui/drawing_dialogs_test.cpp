@@ -104,7 +104,7 @@ TEST_F(DrawingDialogs, HatchingRefusesSpacingZeroThenHatchesOnOk) {
     EXPECT_TRUE(ui::ShowHatchingDialog(*project, settings, ctx, notifier));
     EXPECT_EQ(project->Count(), 11);
     EXPECT_TRUE(project->Figure(0).ToCut);  // the outline is cut too
-    EXPECT_TRUE(ctx.HatchingDone);
+    EXPECT_TRUE(ctx.Job.HatchingDone);
     for (std::int32_t i = 1; i < project->Count(); ++i) EXPECT_EQ(project->Figure(i).Contour[0].Y, 40.0 * i);
     // The next showing offers the last choices.
     WhenShown<ui::TFormKreski>([](ui::TFormKreski& d) {

@@ -43,7 +43,8 @@ struct Window {
     test::TempDir dir;
     Settings settings;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     std::unique_ptr<ui::TMDIChild> child;
 
@@ -204,7 +205,8 @@ TEST(DrawingWindow, RenderedPictureHasItsStrokesWhereTheGeometryIs) {
     test::WriteFileBytes(dir / "frame.dxf", Dxf({{{{0, 0}, {100, 0}, {100, 50}, {0, 50}}, true}}));
     Settings settings;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     DrawingWindow window(KindDxf, settings, ctx, notifier);
     ASSERT_TRUE(window.Load((dir / "frame.dxf").string()));

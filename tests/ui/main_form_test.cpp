@@ -57,7 +57,8 @@ struct Frame {
     test::TempDir dir;
     test::CurrentFolder here{dir.path()};
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     Settings settings;
     test::RecordingNotifier notifier;
     ConfigDialog config{settings, ctx, notifier};
@@ -242,7 +243,8 @@ TEST(MainForm, CloseIsRefusedWhileAnUnheldJobStreams) {
 
 TEST(AboutBox, ShowsTheMachineReadFreshAndClosesOnAnyKey) {
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.Env.Lang.Language = kLangEnglish;
     int reads = 0;
     bool answers = true;

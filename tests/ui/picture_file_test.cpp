@@ -70,7 +70,8 @@ TEST(PictureFile, AFileThatIsNoPictureIsRefused) {
 TEST(PictureFile, APictureCutShortOrTooLargeIsRefusedWithItsReason) {
     test::TempDir dir;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.Env.Lang.Language = kLangEnglish;
     QImage img(100, 60, QImage::Format_RGB888);
     img.fill(Qt::white);

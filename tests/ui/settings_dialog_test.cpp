@@ -48,7 +48,8 @@ protected:
     test::TempDir dir;
     test::CurrentFolder here;
     ProgramEnvironment env;
-    MachineContext ctx{env};
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     Settings settings;
     test::RecordingNotifier notifier;
     ConfigDialog core{settings, ctx, notifier};
@@ -77,7 +78,7 @@ TEST_F(SettingsDialogTest, LengthTypedInInchesIsStoredInMillimetresOnOk) {
     EXPECT_DOUBLE_EQ(settings.Number("srednica"), 12.7);
     EXPECT_DOUBLE_EQ(settings.Number("grubosc"), 25.4);
     EXPECT_EQ(settings.Number("nadmat"), 5);  // shown rounded in inches, never re-read
-    EXPECT_DOUBLE_EQ(ctx.JobStartZ, 0.5 + 25.4 + 5);
+    EXPECT_DOUBLE_EQ(ctx.Job.StartZ, 0.5 + 25.4 + 5);
     const std::string file = test::ReadFileBytes(dir / "Settings.vks");
     EXPECT_NE(file.find("srednica := 12.7\r\n"), std::string::npos);
 }

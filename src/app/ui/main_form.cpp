@@ -447,7 +447,7 @@ bool TMainForm::OpenDrawing(const QString& file) {
     bool loaded = false;
     RunHook([&] { loaded = child->Load(file); });
     if (config_) config_->Global.OpenDir = FolderOfFile(QFileInfo(file).absoluteFilePath().toStdString());
-    ctx_.HatchingDone = false;
+    ctx_.Job.HatchingDone = false;
     if (loaded) {
         QWidget* widget = child->Widget();
         QMdiSubWindow* w = mdi_->addSubWindow(widget);

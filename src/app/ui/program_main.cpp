@@ -187,7 +187,7 @@ private:
 
 Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     const std::vector<std::string> params(argv_.size() > 1 ? argv_.begin() + 1 : argv_.end(), argv_.end());
-    ctx_ = std::make_unique<MachineContext>(env_);
+    ctx_ = std::make_unique<MachineContext>(env_, job_);
     env_.Lang = DetectLanguage(params);
     settings_ = std::make_unique<Settings>();
     notifier_ = std::make_unique<FrameNotifier>();

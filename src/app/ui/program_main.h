@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "machine_link/job_values.h"
 #include "model/program_environment.h"
 
 namespace vellisk {
@@ -79,6 +80,7 @@ private:
 
     std::vector<std::string> argv_;
     ProgramEnvironment env_;
+    JobValues job_;  // the job in hand; job control and the parts below it use it through ctx_
     std::unique_ptr<MachineContext> ctx_;
     std::unique_ptr<Settings> settings_;
     std::unique_ptr<FrameNotifier> notifier_;

@@ -90,7 +90,7 @@ void TFormKreski::ButtonOkClick() {
 
 bool ShowHatchingDialog(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
                         QWidget* parent) {
-    TFormKreski form(project, settings, ctx, notifier, ctx.HatchChoices, parent);
+    TFormKreski form(project, settings, ctx, notifier, ctx.Job.HatchChoices, parent);
     if (form.exec() != QDialog::Accepted) return false;
     BusyCursor busy(notifier);
     RunReported(notifier, [&] { AfterHatching(project, settings, ctx); });
