@@ -1,11 +1,11 @@
 #pragma once
-// The machine context: the state of the connected machine and the process-wide values that the
-// program's parts share (machine-state record, parameter set in force, model code, link flags,
-// command-length table, ramp table in force, working area, and the rest). The program creates one
-// at start-up over its environment (folder, language, unit: `Env`) and the values of the job in
-// hand (`Job`), both of which the program owns, and passes it to whoever needs it; each test creates its own, so nothing carries over from one test
-// to the next. Flags that the bitmap burn thread and the Ethernet watch share
-// with the main thread are atomics; everything else belongs to the main thread.
+// The machine context: the state of the connected machine that the program's parts share
+// (machine-state record, parameter set in force, model code, link flags, command-length table,
+// ramp table in force, working area). The program creates one at start-up over two records it
+// owns, its environment (folder, language, unit: `Env`) and the values of the job in hand
+// (`Job`), and passes it to whoever needs it; each test creates its own, so nothing carries over
+// from one test to the next. Flags that the bitmap burn thread and the Ethernet watch share with
+// the main thread are atomics; everything else belongs to the main thread.
 #include <array>
 #include <atomic>
 #include <cstdint>
