@@ -1,9 +1,10 @@
 #pragma once
 // The values of the job in hand that several parts share: the height the tool starts and parks
 // at, the plunge pitch, where the job file's stream starts and what space it covers, whether the
-// drawing was hatched and with which choices, and the size of a bitmap's pixel. Job control owns
-// them (the program keeps the one record); the configuration, the project, the bitmap project,
-// the job writer and the link's moves read or set them through the machine context.
+// drawing was hatched and with which choices, and the size of a bitmap's pixel. The program keeps
+// the one record beside the machine context, which refers to it as `Job`; job control, the
+// configuration, the project and its hatching, the bitmap project, the job file's writer and the
+// link's moves to the start height read or set it there.
 #include <array>
 
 #include "model/hatch_options.h"
