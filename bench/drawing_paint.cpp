@@ -44,7 +44,9 @@ std::filesystem::path MillionPointDrawing() {
 
 struct Loaded {
     Settings settings;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     std::unique_ptr<DrawingWindow> window;
     explicit Loaded(const std::filesystem::path& path) {

@@ -39,7 +39,9 @@ void BM_HatchGrid(benchmark::State& state) {
         state.PauseTiming();
         Settings settings;
         settings.SetFlag("doOutline", false);
-        MachineContext ctx;
+        ProgramEnvironment env;
+        JobValues jobValues;
+        MachineContext ctx{env, jobValues};
         SilentNotifier notifier;
         auto project = std::make_unique<Project>(KindHpgl, settings, ctx, notifier);
         auto input = MakeDrawingInput(ctx, settings);

@@ -19,7 +19,9 @@ using namespace vellisk;
 
 void WriteJob(benchmark::State& state, bool toFile) {
     Settings settings;
-    MachineContext ctx;  // model set 0 on the parallel port, as at start-up
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};  // model set 0 on the parallel port, as at start-up
     SilentNotifier notifier;
     Project project(KindHpgl, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);

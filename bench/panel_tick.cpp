@@ -19,7 +19,9 @@ namespace {
 using namespace vellisk;
 
 void PanelTickOverTcp(benchmark::State& state) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     ctx.PlotState.Model = "PRV";
     SelectMachineModel(ctx, notifier);

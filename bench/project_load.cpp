@@ -100,7 +100,9 @@ void Load(benchmark::State& state, Drawing drawing, bool toolPaths) {
     auto once = [&] {
         Settings settings;
         if (!toolPaths) settings.SetFlag("doOutline", false);
-        MachineContext ctx;
+        ProgramEnvironment env;
+        JobValues jobValues;
+        MachineContext ctx{env, jobValues};
         SilentNotifier notifier;
         Project project(kind, settings, ctx, notifier);
         auto input = MakeDrawingInput(ctx, settings);

@@ -83,7 +83,9 @@ void BM_PreparedProjectMemory(benchmark::State& state) {
     double peakBytes = 0, keptBytes = 0;
     for (auto _ : state) {
         Settings settings;
-        MachineContext ctx;
+        ProgramEnvironment env;
+        JobValues jobValues;
+        MachineContext ctx{env, jobValues};
         SilentNotifier notifier;
         const std::size_t before = live.load();
         peak.store(before);

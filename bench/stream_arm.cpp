@@ -57,11 +57,13 @@ std::filesystem::path JobFile(const CommandLengthTable& lengths) {
 }
 
 void BM_StreamArmMillionCommands(benchmark::State& state) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.ArmLink = true;
     ctx.PlotParams.ArmController = 1;
     ctx.CommandLengths.SetController(true);
-    ctx.ProgramDir = JobFile(ctx.CommandLengths);
+    ctx.Env.ProgramDir = JobFile(ctx.CommandLengths);
     SilentNotifier notifier;
     CommandLayer layer(ctx, notifier);
     NullArmLink link;
@@ -77,7 +79,7 @@ void BM_StreamArmMillionCommands(benchmark::State& state) {
     state.counters["seconds_per_command"] = benchmark::Counter(
         static_cast<double>(state.iterations() * kCommands),
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
-    std::filesystem::remove_all(ctx.ProgramDir);
+    std::filesystem::remove_all(ctx.Env.ProgramDir);
 }
 BENCHMARK(BM_StreamArmMillionCommands)->Unit(benchmark::kMillisecond);
 

@@ -44,11 +44,13 @@ std::filesystem::path JobFolder(const CommandLengthTable& lengths) {
 }
 
 void StreamJob(benchmark::State& state, bool panelTimer) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.ArmLink = true;
     ctx.PlotParams.ArmController = 1;
     ctx.CommandLengths.SetController(true);
-    ctx.ProgramDir = JobFolder(ctx.CommandLengths);
+    ctx.Env.ProgramDir = JobFolder(ctx.CommandLengths);
     ctx.PlotterIP = "127.0.0.1";
     SilentNotifier notifier;
 
@@ -88,7 +90,7 @@ void StreamJob(benchmark::State& state, bool panelTimer) {
         commands += static_cast<std::int64_t>(kCommands);
     }
     state.counters["commands_per_second"] = benchmark::Counter(static_cast<double>(commands), benchmark::Counter::kIsRate);
-    std::filesystem::remove_all(ctx.ProgramDir);
+    std::filesystem::remove_all(ctx.Env.ProgramDir);
 }
 
 void BM_StreamTcpPanelTimer(benchmark::State& state) { StreamJob(state, true); }

@@ -78,7 +78,9 @@ void BM_Prepare20000Figures(benchmark::State& state) {
     Settings settings;
     JobSettings(settings);
     settings.SetFlag("doOutline", false);
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     Project project(KindHpgl, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);

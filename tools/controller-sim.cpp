@@ -114,7 +114,9 @@ int main(int argc, char** argv) {
 
     // The project zero in motor steps of the model (its steps per 0.01 mm).
     {
-        vellisk::MachineContext ctx;
+        vellisk::ProgramEnvironment env;
+        vellisk::JobValues jobValues;
+        vellisk::MachineContext ctx{env, jobValues};
         vellisk::SilentNotifier quiet;
         ctx.PlotState.Model = model->model;
         vellisk::SelectMachineModel(ctx, quiet);

@@ -66,8 +66,10 @@ int Decode(const char* file, bool arm) {
 int Write(int argc, char** argv) {
     const std::filesystem::path drawing = argv[2], out = argv[3];
     Settings settings;
-    MachineContext ctx;
-    ctx.Lang.Language = kLangEnglish;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
+    ctx.Env.Lang.Language = kLangEnglish;
     tools::PrintingNotifier notifier("jobfile");
     std::string model = "BKT";
     bool usb = false, hpgl = false;
@@ -107,8 +109,8 @@ int Write(int argc, char** argv) {
         return 0;
     }
     std::printf("%d figures, %ju bytes; extents X %.3f..%.3f Y %.3f..%.3f mm\n", project.Count(),
-                static_cast<std::uintmax_t>(std::filesystem::file_size(out)), ctx.JobExtentMin[0],
-                ctx.JobExtentMax[0], ctx.JobExtentMin[1], ctx.JobExtentMax[1]);
+                static_cast<std::uintmax_t>(std::filesystem::file_size(out)), ctx.Job.ExtentMin[0],
+                ctx.Job.ExtentMax[0], ctx.Job.ExtentMin[1], ctx.Job.ExtentMax[1]);
     return 0;
 }
 

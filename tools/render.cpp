@@ -63,7 +63,9 @@ int main(int argc, char** argv) {
                 return Usage();
             }
         }
-        MachineContext ctx;
+        ProgramEnvironment env;
+        JobValues jobValues;
+        MachineContext ctx{env, jobValues};
         tools::PrintingNotifier notifier("render");
         DrawingWindow window(FileKindOf(drawing), settings, ctx, notifier);
         if (!window.Load(drawing)) return 1;

@@ -50,14 +50,14 @@ double PlanLength(const std::vector<tpunkt>& path) {
 
 // The information form's lines of a loaded project.
 void PrintInfo(Project& project, const Settings& settings, const MachineContext& ctx, const std::string& drawing) {
-    const ProjectInfo info = ComputeProjectInfo(project, settings, ctx, drawing, "(command line)");
+    const ProjectInfo info = ComputeProjectInfo(project, settings, ctx.Env, drawing, "(command line)");
     const std::pair<TextId, const std::string*> lines[] = {
         {TextId::InfoFilename, &info.FileName},      {TextId::InfoDiameter, &info.Diameter},
         {TextId::InfoScale, &info.Scale},            {TextId::InfoWidth, &info.Width},
         {TextId::InfoHeight, &info.Height},          {TextId::InfoCutting, &info.Cutting},
         {TextId::InfoPolishing, &info.Polishing},    {TextId::InfoDisplacement, &info.Displacement},
         {TextId::InfoApproximateTime, &info.Time}};
-    for (const auto& [label, value] : lines) std::cout << ctx.Text(label) << ' ' << *value << '\n';
+    for (const auto& [label, value] : lines) std::cout << ctx.Env.Text(label) << ' ' << *value << '\n';
 }
 
 struct LoadOptions {
@@ -79,14 +79,16 @@ void PrintToolPaths(const Project& project, const MachineContext& ctx) {
     }
     std::cout << "total cut " << Num(project.TotalCutLength) << " mm, travel " << Num(project.TotalRapidLength)
               << " mm, finishing " << Num(project.TotalPolishLength) << " mm, start height "
-              << Num(ctx.JobStartZ) << " mm\n";
+              << Num(ctx.Job.StartZ) << " mm\n";
 }
 
 // Loads the drawing as a project; prints it in cutting order, its information or its tool paths.
 int PrintLoadOrder(const std::string& drawing, const Settings& settings, const LoadOptions& o) {
-    MachineContext ctx;
-    ctx.Lang.Language = kLangEnglish;
-    ctx.PlungePitch = o.plungePitch;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
+    ctx.Env.Lang.Language = kLangEnglish;
+    ctx.Job.PlungePitch = o.plungePitch;
     tools::PrintingNotifier notifier("toolpath");
     const int kind = FileKindOf(drawing);
     Project project(kind, settings, ctx, notifier);

@@ -34,14 +34,14 @@ std::string ProductionDateText(const std::string& date, const std::string& noDat
 }
 
 std::string RunTimeText(std::int32_t minutes, const MachineContext& ctx) {
-    return std::to_string(minutes / 60) + ctx.Text(TextId::AboutHours) + std::to_string(minutes % 60) +
-           ctx.Text(TextId::AboutMinutes);
+    return std::to_string(minutes / 60) + ctx.Env.Text(TextId::AboutHours) + std::to_string(minutes % 60) +
+           ctx.Env.Text(TextId::AboutMinutes);
 }
 
 AboutTexts MakeAboutTexts(const MachineContext& ctx, bool answered) {
     AboutTexts t;
     t.ver = GetVersionString(true, true);
-    const std::string noData = ctx.Text(TextId::NoData);
+    const std::string noData = ctx.Env.Text(TextId::NoData);
     if (answered) {
         const auto& s = ctx.PlotState;
         t.prod = s.Producer;
@@ -53,7 +53,7 @@ AboutTexts MakeAboutTexts(const MachineContext& ctx, bool answered) {
     } else {
         t.prod = t.model = t.obszar = t.dataprod = t.przebieg = t.ilpl = noData;
     }
-    t.dealerPanel = ctx.Lang.CountryCode == 886;
+    t.dealerPanel = ctx.Env.Lang.CountryCode == 886;
     return t;
 }
 

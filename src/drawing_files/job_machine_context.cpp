@@ -25,8 +25,8 @@ JobMachine JobMachineOf(const MachineContext& ctx, double gcodePower) {
     m.Firmware550 = ctx.Firmware550;
     m.ModelCode = ctx.ModelCode;
     m.SpindleScale = ctx.SpindleScale;
-    m.JobStartZ = ctx.JobStartZ;
-    m.PlungePitch = ctx.PlungePitch;
+    m.JobStartZ = ctx.Job.StartZ;
+    m.PlungePitch = ctx.Job.PlungePitch;
     m.GcodePower = gcodePower;
 
     // The ramp tables are constant for the run; the look-up context is copied by value.
@@ -38,11 +38,11 @@ JobMachine JobMachineOf(const MachineContext& ctx, double gcodePower) {
 }
 
 void StoreJobResults(MachineContext& ctx, const JobWriter& writer) {
-    ctx.StreamStartZ = writer.StreamStartZ();
+    ctx.Job.StreamStartZ = writer.StreamStartZ();
     const tpunkt& lo = writer.JobExtentMin();
     const tpunkt& hi = writer.JobExtentMax();
-    ctx.JobExtentMin = {lo.X, lo.Y, lo.Z};
-    ctx.JobExtentMax = {hi.X, hi.Y, hi.Z};
+    ctx.Job.ExtentMin = {lo.X, lo.Y, lo.Z};
+    ctx.Job.ExtentMax = {hi.X, hi.Y, hi.Z};
 }
 
 }  // namespace vellisk

@@ -73,7 +73,7 @@ void Project::ReverseByLevelParity(int parity, std::int32_t wanted) {
 }
 
 void Project::UstawKierunek() {
-    notifier_.Status(ctx_.Text(TextId::FixingCutDirection));
+    notifier_.Status(ctx_.Env.Text(TextId::FixingCutDirection));
     const int out = settings_.Choice(setting::OuterDirection);
     const int in = settings_.Choice(setting::InnerDirection);
     const std::int32_t outer = out == 1 ? 1 : out == 2 ? -1 : 0;
@@ -233,7 +233,7 @@ void Project::BuildNestedOrderKeys() {
 
 void Project::UstawKolejnosc() {
     BusyCursor busy(notifier_);
-    notifier_.Status(ctx_.Text(TextId::FixingCutSequence));
+    notifier_.Status(ctx_.Env.Text(TextId::FixingCutSequence));
     OrderSplitY = ProjectCentreY;
     const OrderRules rules = RulesOf(settings_, OrderSplitY);
     StableSortFigures(Figures, [&rules](const OrderFields& x, const OrderFields& y) { return CutOrder(x, y, rules) < 0; });

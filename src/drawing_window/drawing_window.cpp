@@ -182,15 +182,15 @@ std::string DrawingWindow::PickStatus(std::int32_t i) const {
     if (f.Parent)
         for (std::int32_t k = 0; k < project_->Count(); ++k)
             if (&project_->Figure(k) == f.Parent) parent = k;
-    std::string text = ctx_.Text(TextId::PickSelectedFigure) + std::to_string(i) + ctx_.Text(TextId::PickIn) +
+    std::string text = ctx_.Env.Text(TextId::PickSelectedFigure) + std::to_string(i) + ctx_.Env.Text(TextId::PickIn) +
                        std::to_string(parent);
     if (settings_.Choice(setting::ProjectType) == 1) {
         tWarstwy& layers = project_->EnsureLayers();
         if (ctx_.PlotParams.Laser)
-            text += " " + ctx_.Text(TextId::PickLaserPower) + "=" + NumberText(layers.GetPower(f.Layer)) + " , " +
-                    ctx_.Text(TextId::PickSpeed) + "=" + std::to_string(layers.GetSpeed(f.Layer));
+            text += " " + ctx_.Env.Text(TextId::PickLaserPower) + "=" + NumberText(layers.GetPower(f.Layer)) + " , " +
+                    ctx_.Env.Text(TextId::PickSpeed) + "=" + std::to_string(layers.GetSpeed(f.Layer));
         else
-            text += " " + ctx_.Text(TextId::PickDepth) + "=" + NumberText(layers.GetDepth(f.Layer));
+            text += " " + ctx_.Env.Text(TextId::PickDepth) + "=" + NumberText(layers.GetDepth(f.Layer));
     }
     return text;
 }

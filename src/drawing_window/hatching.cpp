@@ -54,7 +54,7 @@ Kreskowanie::~Kreskowanie() = default;
 bool Kreskowanie::Run(const HatchOptions& options) {
     if (!(options.SpacingMm >= kMinHatchSpacingMm) || !std::isfinite(options.SpacingMm) ||
         !std::isfinite(options.AngleDeg)) {
-        notifier_.Message(ctx_.Text(TextId::HatchSpacingTooSmall), MessageKind::Error, Buttons::Ok, "");
+        notifier_.Message(ctx_.Env.Text(TextId::HatchSpacingTooSmall), MessageKind::Error, Buttons::Ok, "");
         return false;
     }
     // A G-code drawing is the machine's own moves (no cutting paths to cross, totals in mm) and a
@@ -67,11 +67,11 @@ bool Kreskowanie::Run(const HatchOptions& options) {
     const double reach = std::hypot(project_.ProjectWidth, project_.ProjectHeight) +
                          4 * MmToUnits(kind, settings_.Number(setting::ToolDiameter));
     if (!(reach / MmToUnits(kind, options.SpacingMm) <= kMaxHatchScanLines)) {
-        notifier_.Message(ctx_.Text(TextId::HatchTooManyLines), MessageKind::Error, Buttons::Ok, "");
+        notifier_.Message(ctx_.Env.Text(TextId::HatchTooManyLines), MessageKind::Error, Buttons::Ok, "");
         return false;
     }
     Scan(project_.ProjectHeight, project_.ProjectWidth, options.SpacingMm, options.AngleDeg * kPi / 180.0);
-    ctx_.HatchingDone = true;
+    ctx_.Job.HatchingDone = true;
     if (options.TwoWay) optymalizuj(project_.Figures);
     if (!options.CutOutline)
         for (auto& f : project_.Figures)
@@ -574,7 +574,7 @@ void optymalizuj(std::vector<std::unique_ptr<tfigura>>& figures) {
 }
 
 void AfterHatching(Project& project, const Settings& settings, const MachineContext& ctx) {
-    if (ctx.PlungePitch < 100.0) project.AddOutline();
+    if (ctx.Job.PlungePitch < 100.0) project.AddOutline();
     if (settings.Choice(setting::ProjectType) == 1 && project.Layers)
         project.Layers->AddDefaultLayer(project.ProjectKind);
 }
@@ -583,7 +583,7 @@ bool HatchWithChoices(Project& project, const Settings& settings, MachineContext
                       const HatchOptions& chosen) {
     Kreskowanie hatching(project, settings, ctx, notifier);
     if (!hatching.Run(chosen)) return false;
-    ctx.HatchChoices = chosen;
+    ctx.Job.HatchChoices = chosen;
     return true;
 }
 

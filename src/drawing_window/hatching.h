@@ -107,7 +107,7 @@ std::int32_t najblizszy(const std::vector<std::unique_ptr<tfigura>>& figures, st
 void AfterHatching(Project& project, const Settings& settings, const MachineContext& ctx);
 
 // The hatching dialog's OK: hatches the project with the operator's choices and, when it went
-// through, keeps them as the context's HatchChoices, which the dialog offers at its next showing.
+// through, keeps them as the job values' HatchChoices, which the dialog offers at its next showing.
 // False: refused with a message (the dialog stays open).
 bool HatchWithChoices(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
                       const HatchOptions& chosen);

@@ -4,15 +4,15 @@
 
 #include "drawing_window/project.h"
 #include "drawing_window/project_info.h"
-#include "machine_link/machine_context.h"
+#include "model/program_environment.h"
 #include "model/length_unit.h"
 #include "model/numeric.h"
 
 namespace vellisk {
 
 LayersDialog::LayersDialog(tWarstwy& table, bool laser, double maxSpeed, std::int32_t unit, std::int32_t decimals,
-                           const MachineContext& ctx, char separator)
-    : table_(table), laser_(laser), maxSpeed_(maxSpeed), unit_(unit), decimals_(decimals), ctx_(ctx),
+                           const ProgramEnvironment& env, char separator)
+    : table_(table), laser_(laser), maxSpeed_(maxSpeed), unit_(unit), decimals_(decimals), env_(env),
       separator_(separator) {
     std::int32_t r = 0;
     for (const TLayerRecord& rec : table.GetLayerList()) {
@@ -30,19 +30,19 @@ LayersDialog::LayersDialog(tWarstwy& table, bool laser, double maxSpeed, std::in
 
 std::vector<std::string> LayersDialog::Headers() const {
     const std::string unit = UnitName(unit_);
-    std::vector<std::string> h{ctx_.Text(TextId::LayersCaption)};
+    std::vector<std::string> h{env_.Text(TextId::LayersCaption)};
     if (laser_) {
-        h.push_back(ctx_.Text(TextId::LayerLaserPower) + " [%]");
-        h.push_back(ctx_.Text(TextId::LayerSpeed) + " [" + unit + "/min]");
+        h.push_back(env_.Text(TextId::LayerLaserPower) + " [%]");
+        h.push_back(env_.Text(TextId::LayerSpeed) + " [" + unit + "/min]");
     } else {
-        h.push_back(ctx_.Text(TextId::LayerDepth) + " [" + unit + "]");
+        h.push_back(env_.Text(TextId::LayerDepth) + " [" + unit + "]");
     }
     return h;
 }
 
 std::string LayersDialog::RowCaption(std::int32_t row) const {
     if (row < 0 || row >= static_cast<std::int32_t>(rows_.size())) return {};
-    return ctx_.Text(TextId::LayerName) + " " + std::to_string(rows_[static_cast<std::size_t>(row)].RowNumber);
+    return env_.Text(TextId::LayerName) + " " + std::to_string(rows_[static_cast<std::size_t>(row)].RowNumber);
 }
 
 std::int32_t LayersDialog::TextColour(std::int32_t colour) {

@@ -14,7 +14,7 @@
 
 namespace vellisk {
 
-class MachineContext;
+struct ProgramEnvironment;
 class Project;
 
 // One row of the grid.
@@ -52,7 +52,7 @@ public:
     // `unit` and `decimals`: the display unit and the decimals of its lengths; `separator`: the
     // decimal separator shown.
     LayersDialog(tWarstwy& table, bool laser, double maxSpeed, std::int32_t unit, std::int32_t decimals,
-                 const MachineContext& ctx, char separator = '.');
+                 const ProgramEnvironment& env, char separator = '.');
 
     void SetView(LayersView* view) { view_ = view; }
 
@@ -86,7 +86,7 @@ private:
     double maxSpeed_;
     std::int32_t unit_;
     std::int32_t decimals_;
-    const MachineContext& ctx_;
+    const ProgramEnvironment& env_;
     char separator_;
     std::vector<LayerRow> rows_;
     std::int32_t current_ = -1;

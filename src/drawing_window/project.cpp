@@ -382,20 +382,20 @@ tWarstwy& Project::EnsureLayers() {
 LoadResult Project::Load(const std::string& name, DrawingInput& input) {
     LoadResult result;
     Clear();
-    notifier_.Status(ctx_.Text(TextId::OpeningFile) + name);
+    notifier_.Status(ctx_.Env.Text(TextId::OpeningFile) + name);
     BusyCursor busy(notifier_);
 
     const int opened = input.OpenInput(name, ProjectKind);
     if (opened != 0) {
         const bool locked = opened == Thpgl::kFileInUse;
         result.status = locked ? LoadStatus::FileLocked : LoadStatus::CannotOpen;
-        result.message = locked ? ctx_.Text(TextId::FileUsedByAnotherProgram)
-                                      : ctx_.Text(TextId::CannotOpenFile) + " " + name;
+        result.message = locked ? ctx_.Env.Text(TextId::FileUsedByAnotherProgram)
+                                      : ctx_.Env.Text(TextId::CannotOpenFile) + " " + name;
         notifier_.Status("");
         notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
         return result;
     }
-    const std::string figuresText = ctx_.Text(TextId::NumberOfFigures);
+    const std::string figuresText = ctx_.Env.Text(TextId::NumberOfFigures);
     try {
         index_ = std::make_unique<LoadIndex>();
         const bool autoRemove = settings_.Flag(setting::RemoveOverlaps);
@@ -448,7 +448,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
         }
         Clear();
         result.status = LoadStatus::ReaderError;
-        result.message = ctx_.Text(TextId::DrawingCannotBeRead) + name + (where.empty() ? "" : ", " + where) +
+        result.message = ctx_.Env.Text(TextId::DrawingCannotBeRead) + name + (where.empty() ? "" : ", " + where) +
                          ": " + e.what();
         notifier_.Status("");
         notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
@@ -517,7 +517,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
     } catch (const std::exception& e) {
         Clear();
         result.status = LoadStatus::ReaderError;
-        result.message = ctx_.Text(TextId::DrawingCannotBeRead) + name + ": " + e.what();
+        result.message = ctx_.Env.Text(TextId::DrawingCannotBeRead) + name + ": " + e.what();
         notifier_.Status("");
         notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
         return result;
@@ -529,7 +529,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
     if (UnitsToMm(ProjectKind, ProjectWidth) * scale > ctx_.WorkAreaX ||
         UnitsToMm(ProjectKind, ProjectHeight) * scale > ctx_.WorkAreaY) {
         result.exceedsWorkArea = true;
-        result.message = ctx_.Text(TextId::ProjectBiggerThanWorkArea);
+        result.message = ctx_.Env.Text(TextId::ProjectBiggerThanWorkArea);
         notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
     }
     DrawingFigureCount = Count();
@@ -537,7 +537,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
     // drawing that gave nothing to cut are told on opening; the window opens all the same.
     std::string told;
     for (const std::string& w : result.warnings) told += (told.empty() ? "" : "\n") + w;
-    if (Count() == 0) told += (told.empty() ? "" : "\n") + ctx_.Text(TextId::DrawingHasNoFigures);
+    if (Count() == 0) told += (told.empty() ? "" : "\n") + ctx_.Env.Text(TextId::DrawingHasNoFigures);
     if (!told.empty()) {
         if (result.message.empty()) result.message = told;
         notifier_.Message(told, MessageKind::Warning, Buttons::Ok, name);
@@ -557,7 +557,7 @@ void Project::AddOutline() {
     window.TotalCutLength = TotalCutLength;
     window.TotalRapidLength = TotalRapidLength;
     window.TotalPolishLength = TotalPolishLength;
-    window.JobStartZ = ctx_.JobStartZ;
+    window.JobStartZ = ctx_.Job.StartZ;
     ToolPathHooks hooks;
     hooks.LayerDepth = [this](std::int32_t layer) { return EnsureLayers().GetDepth(layer); };
     const auto figures = FigurePointers();
@@ -580,7 +580,7 @@ void Project::AddOutline() {
     TotalCutLength = window.TotalCutLength;
     TotalRapidLength = window.TotalRapidLength;
     TotalPolishLength = window.TotalPolishLength;
-    if (ProjectKind != KindGcode && ProjectKind != KindBitmap) ctx_.JobStartZ = window.JobStartZ;
+    if (ProjectKind != KindGcode && ProjectKind != KindBitmap) ctx_.Job.StartZ = window.JobStartZ;
 }
 
 void Project::WithToolPath(tfigura& f, const std::function<void(tfigura&)>& use) {
@@ -658,7 +658,7 @@ void Project::SaveRange(const std::string& name, std::int32_t first, std::int32_
         Notifier& n;
         ~StatusClear() { n.Status(""); }
     } clear{notifier_};
-    notifier_.Status(ctx_.Text(TextId::SavingFile) + name);
+    notifier_.Status(ctx_.Env.Text(TextId::SavingFile) + name);
     BusyCursor busy(notifier_);
     writer.OpenOutput(name, ProjectKind);
     const double rest = settings_.Flag(setting::LaserSoftStart) ? settings_.Number(setting::LaserIdlePower) : 0.0;

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "drawing_window/project.h"
-#include "machine_link/machine_context.h"
+#include "model/program_environment.h"
 #include "model/geometry.h"
 #include "model/length_unit.h"
 #include "settings/number_text.h"
@@ -27,10 +27,10 @@ std::string FormatFixedPrecision(double value, int precision, int digits, char s
     return s;
 }
 
-ProjectInfo ComputeProjectInfo(Project& project, const Settings& settings, const MachineContext& ctx,
+ProjectInfo ComputeProjectInfo(Project& project, const Settings& settings, const ProgramEnvironment& env,
                                const std::string& fileName, const std::string& configuration, char separator) {
     ProjectInfo info;
-    const std::int32_t unit = ctx.LengthUnit;
+    const std::int32_t unit = env.LengthUnit;
     const double s = settings.Number(setting::Scale) / 100.0;
     const double N = project.Count();
     auto length = [&](double mm) {
@@ -81,9 +81,9 @@ ProjectInfo ComputeProjectInfo(Project& project, const Settings& settings, const
     if (info.Available) {
         info.Cutting = length(info.CuttingMm);
         info.Displacement = length(info.DisplacementMm);
-        info.Time = FormatFixedPrecision(info.Minutes, 7, 0, separator) + ctx.Text(TextId::InfoMinutes);
+        info.Time = FormatFixedPrecision(info.Minutes, 7, 0, separator) + env.Text(TextId::InfoMinutes);
     } else {
-        info.Cutting = info.Displacement = info.Time = ctx.Text(TextId::InfoNotAvailable);
+        info.Cutting = info.Displacement = info.Time = env.Text(TextId::InfoNotAvailable);
     }
     return info;
 }

@@ -10,7 +10,7 @@ namespace vellisk {
 
 class Project;
 class Settings;
-class MachineContext;
+struct ProgramEnvironment;
 
 // A number with `digits` decimals when it has at most `precision` digits before the point,
 // otherwise in exponent form with `precision` significant digits ("1.234568E+008").
@@ -31,7 +31,7 @@ struct ProjectInfo {
 
 // Works the information out. A bitmap project's cutting and rapid totals are written into the
 // project (they are known only from the settings). `separator`: the decimal separator shown.
-ProjectInfo ComputeProjectInfo(Project& project, const Settings& settings, const MachineContext& ctx,
+ProjectInfo ComputeProjectInfo(Project& project, const Settings& settings, const ProgramEnvironment& env,
                                const std::string& fileName, const std::string& configuration,
                                char separator = '.');
 

@@ -83,8 +83,8 @@ bool RasterProject::LoadBMP(const std::string& name, RasterPicture picture, Sett
     }
     ProjectWidth = settings.Number(setting::PictureWidth);
     ProjectHeight = settings.Number(setting::PictureHeight);
-    ctx.BmpPixelHeight = picture.Height;
-    ctx.BmpPixelWidth = picture.Width;
+    ctx.Job.BmpPixelHeight = picture.Height;
+    ctx.Job.BmpPixelWidth = picture.Width;
     Picture = std::move(picture);
     return true;
 }

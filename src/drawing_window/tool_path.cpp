@@ -80,7 +80,7 @@ private:
 ToolPathMachine ToolPathMachineOf(const MachineContext& ctx, ProjectKind kind) {
     ToolPathMachine m;
     m.kind = kind;
-    m.PlungePitch = ctx.PlungePitch;
+    m.PlungePitch = ctx.Job.PlungePitch;
     m.ZReversed = ctx.PlotParams.ZReversed != 0;
     m.Firmware550 = ctx.Firmware550;
     return m;

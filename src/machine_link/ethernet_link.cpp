@@ -104,7 +104,7 @@ void TfEthernet::DeliverPending() {
         ctx_.PlotState.ProductionDate = identity->ProductionDate;
     }
     for (Event e : events)
-        notifier_.Status(ctx_.Text(e == Event::Connected ? TextId::EthConnected : TextId::EthDisconnected));
+        notifier_.Status(ctx_.Env.Text(e == Event::Connected ? TextId::EthConnected : TextId::EthDisconnected));
 }
 
 TfEthernet::Config TfEthernet::CurrentConfig() const {

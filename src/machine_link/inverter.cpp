@@ -62,20 +62,20 @@ std::optional<std::vector<InverterParameter>> ParseInverterParameters(std::strin
 int LoadInverterParameters(CommandLayer& layer) {
     MachineContext& ctx = layer.Context();
     const std::string name = InverterFileName(ctx.ModelCode);
-    const std::filesystem::path path = ctx.ProgramDir / name;
+    const std::filesystem::path path = ctx.Env.ProgramDir / name;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return 0;
     std::string text;
     if (!ReadWholeFile(path, &text)) {
-        layer.GetNotifier().Message(ctx.Text(TextId::InverterFileUnreadable) + " " + name,
+        layer.GetNotifier().Message(ctx.Env.Text(TextId::InverterFileUnreadable) + " " + name,
                                     MessageKind::Error);
         return 0;
     }
     int badLine = 0;
     const auto params = ParseInverterParameters(text, &badLine);
     if (!params) {
-        layer.GetNotifier().Message(ctx.Text(TextId::InverterFileBadLine) + " " + name + ", " +
-                                        ctx.Text(TextId::InverterLine) + " " +
+        layer.GetNotifier().Message(ctx.Env.Text(TextId::InverterFileBadLine) + " " + name + ", " +
+                                        ctx.Env.Text(TextId::InverterLine) + " " +
                                         std::to_string(badLine),
                                     MessageKind::Error);
         return 0;

@@ -19,18 +19,18 @@ Ttransmisja::Ttransmisja(MachineContext& ctx, CommandLayer& layer, Notifier& not
     : ctx_(ctx), layer_(layer), notifier_(notifier) {}
 
 void Ttransmisja::NoCommunication(TextId caption) {
-    notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, ctx_.Text(caption));
+    notifier_.Message(ctx_.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, ctx_.Env.Text(caption));
 }
 
 bool Ttransmisja::CheckSize(const std::filesystem::path& file) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
     if (ec || size <= kMaxJobBytes) return true;  // a missing file is reported when it is opened
-    notifier_.Message(ctx_.Text(TextId::PlotterBufferExceeded), MessageKind::Error, Buttons::Ok);
+    notifier_.Message(ctx_.Env.Text(TextId::PlotterBufferExceeded), MessageKind::Error, Buttons::Ok);
     return false;
 }
 
-void Ttransmisja::Activate() { Activate(ctx_.ProgramDir / "out.cnx"); }
+void Ttransmisja::Activate() { Activate(ctx_.Env.ProgramDir / "out.cnx"); }
 
 void Ttransmisja::Activate(const std::filesystem::path& file) {
     opened_ = false;
@@ -47,13 +47,13 @@ void Ttransmisja::Activate(const std::filesystem::path& file) {
         return;
     }
     if (ctx_.PlotState.Status & kStatusRunningFromMemory) {
-        notifier_.Message(ctx_.Text(TextId::PlotterNotReadyForFile), MessageKind::Error, Buttons::Ok,
-                          ctx_.Text(TextId::CuttingStartCaption));
+        notifier_.Message(ctx_.Env.Text(TextId::PlotterNotReadyForFile), MessageKind::Error, Buttons::Ok,
+                          ctx_.Env.Text(TextId::CuttingStartCaption));
         return;
     }
     if (!CheckSize(file)) return;
     if (!ReadWholeFile(file, &data_)) {
-        notifier_.Message(ctx_.Text(TextId::JobFileCannotOpen) + "\n" + file.string(), MessageKind::Error,
+        notifier_.Message(ctx_.Env.Text(TextId::JobFileCannotOpen) + "\n" + file.string(), MessageKind::Error,
                           Buttons::Ok);
         return;
     }
@@ -107,16 +107,16 @@ void Ttransmisja::SendStart() {
 void Ttransmisja::Repeat(const std::string& caption) {
     if (!layer_.ReadStatus() && layer_.TimedOut()) return;
     if (lastIncomplete_) {
-        notifier_.Message(ctx_.Text(TextId::LastTransferIncomplete), MessageKind::Error, Buttons::Ok, caption);
+        notifier_.Message(ctx_.Env.Text(TextId::LastTransferIncomplete), MessageKind::Error, Buttons::Ok, caption);
         return;
     }
     if ((ctx_.PlotState.Status & kStatusJobStored) == 0) {
-        notifier_.Message(ctx_.Text(TextId::NoFileToRepeat), MessageKind::Information, Buttons::OkCancel,
+        notifier_.Message(ctx_.Env.Text(TextId::NoFileToRepeat), MessageKind::Information, Buttons::OkCancel,
                           caption);
         return;
     }
     BusyCursor cursor(notifier_);
-    if (layer_.MoveToPoint(0, 0, ctx_.JobStartZ)) layer_.SendCommand("G");
+    if (layer_.MoveToPoint(0, 0, ctx_.Job.StartZ)) layer_.SendCommand("G");
 }
 
 }  // namespace vellisk

@@ -12,8 +12,8 @@
 
 namespace vellisk {
 
-MachineContext::MachineContext()
-    : PlotParams(ModelParamSets()[0]), RampTableArm(RampTableArmMain()) {
+MachineContext::MachineContext(ProgramEnvironment& env, JobValues& job)
+    : Env(env), Job(job), PlotParams(ModelParamSets()[0]), RampTableArm(RampTableArmMain()) {
     // The parameter unit starts after the machine-state defaults and names the default model.
     PlotState.Model = "BKT";
 }
@@ -87,7 +87,7 @@ void SelectMachineModel(MachineContext& ctx, Notifier& notifier) {
     ctx.RampTableArm = UsesAltRampTable(ctx.SelectedSet) ? RampTableArmAlt() : RampTableArmMain();
 
     // 8: calibration factors X, Y, Z, each limited to 0.6..1.4.
-    const std::filesystem::path calib = ctx.ProgramDir / "kalibracja.txt";
+    const std::filesystem::path calib = ctx.Env.ProgramDir / "kalibracja.txt";
     std::error_code ec;
     if (std::filesystem::exists(calib, ec)) {
         std::string text;
@@ -98,7 +98,7 @@ void SelectMachineModel(MachineContext& ctx, Notifier& notifier) {
             p.StepsY /= clamp((*factors)[1]);
             p.StepsZ /= clamp((*factors)[2]);
         } else {
-            notifier.Message(ctx.Text(TextId::CalibrationFileUnreadable) + "\n" + calib.string(),
+            notifier.Message(ctx.Env.Text(TextId::CalibrationFileUnreadable) + "\n" + calib.string(),
                              MessageKind::Warning);
         }
     }

@@ -1,10 +1,11 @@
 #pragma once
-// The machine context: the state of the connected machine and the process-wide values that the
-// program's parts share (machine-state record, parameter set in force, model code, link flags,
-// command-length table, ramp table in force, working area, and the rest). The program creates one
-// at start-up and passes it to whoever needs it; each test creates its own, so nothing carries
-// over from one test to the next. Flags that the bitmap burn thread and the Ethernet watch share
-// with the main thread are atomics; everything else belongs to the main thread.
+// The machine context: the state of the connected machine that the program's parts share
+// (machine-state record, parameter set in force, model code, link flags, command-length table,
+// ramp table in force, working area). The program creates one at start-up over two records it
+// owns, its environment (folder, language, unit: `Env`) and the values of the job in hand
+// (`Job`), and passes it to whoever needs it; each test creates its own, so nothing carries over
+// from one test to the next. Flags that the bitmap burn thread and the Ethernet watch share with
+// the main thread are atomics; everything else belongs to the main thread.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -13,10 +14,11 @@
 #include <string>
 
 #include "machine_link/commands.h"
+#include "machine_link/job_values.h"
 #include "machine_link/machine_params.h"
-#include "model/hatch_options.h"
 #include "model/lang_texts.h"
 #include "model/length_unit.h"
+#include "model/program_environment.h"
 
 namespace vellisk {
 
@@ -48,10 +50,15 @@ class MachineContext {
 public:
     // Start-up values: the machine-state defaults first, then the parameter unit's start
     // (model "BKT", set 0 in force).
-    MachineContext();
+    MachineContext(ProgramEnvironment& env, JobValues& job);
 
     MachineContext(const MachineContext&) = delete;
     MachineContext& operator=(const MachineContext&) = delete;
+
+    // The program's folder, language and unit; owned by the program, read through here.
+    ProgramEnvironment& Env;
+    // The job in hand's start height, plunge pitch, extents, hatching and pixel size.
+    JobValues& Job;
 
     // --- machine state and model ---
     tplotstate PlotState;
@@ -79,29 +86,13 @@ public:
     bool JobHeld = false;
     std::string PlotterIP;              // dotted IPv4 address text of the Ethernet controller
 
-    // --- working area and job values ---
+    // --- working area ---
     double WorkAreaX = 5000.0, WorkAreaY = 3000.0, WorkAreaZ = 500.0;  // mm
     double SpindleScale = 1.0;
-    double JobStartZ = 20.0;            // mm
-    double PlungePitch = 100.0;         // mm per lap; 100 or more: no ramped plunge
-    double StreamStartZ = 0.0;          // mm
-    std::array<double, 3> JobExtentMin{};  // mm
-    std::array<double, 3> JobExtentMax{};
 
-    // --- drawing and bitmap burn ---
-    bool HatchingDone = false;
-    HatchOptions HatchChoices;          // the hatching dialog's choices at its last OK
-    double BmpPixelHeight = 1.0, BmpPixelWidth = 1.0;
+    // --- bitmap burn ---
     std::atomic<bool> BurnRunning{false};
     std::atomic<bool> BurnStopRequested{false};
-
-    // --- program ---
-    std::filesystem::path ProgramDir;   // folder of the program file
-    LanguageChoice Lang;                // language column in use and the country code
-    std::int32_t LengthUnit = kUnitMm;  // display unit of lengths
-
-    // The text of a language table in the language in force.
-    std::string Text(TextId id) const { return LangText(id, Lang.Language); }
 
     // Where ramp look-ups go for the set and link in force.
     RampContext Ramp() const;
@@ -112,13 +103,14 @@ public:
     std::uint32_t SpeedToTimer(std::int32_t feed) const { return vellisk::SpeedToTimer(PlotParams, feed); }
     std::int32_t TimerToSpeed(std::int32_t timer) const { return vellisk::TimerToSpeed(PlotParams, timer); }
 
-    // Decimals of lengths in dialogs and of the panel's position display for the unit in force.
-    std::int32_t UnitDecimals() const { return vellisk::UnitDecimals(LengthUnit, PlotParams.MmDecimals); }
-    std::int32_t PositionDecimals() const { return vellisk::PositionDecimals(LengthUnit); }
+    // Decimals of lengths in dialogs for the unit in force.
+    std::int32_t UnitDecimals() const {
+        return vellisk::UnitDecimals(Env.LengthUnit, PlotParams.MmDecimals);
+    }
 };
 
 // Picks the parameter set for the model text in PlotState.Model, applies the calibration of
-// "kalibracja.txt" in ProgramDir, and sets the link, the command lengths, the ramp table and
+// "kalibracja.txt" in the program folder, and sets the link, the command lengths, the ramp table and
 // Firmware550 to match. A calibration file that cannot be read as three numbers is reported
 // through the notifier and ignored.
 void SelectMachineModel(MachineContext& ctx, Notifier& notifier);

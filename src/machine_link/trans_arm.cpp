@@ -39,14 +39,14 @@ namespace {
 
 std::string FaultText(const JobFileFault& fault, const MachineContext& ctx) {
     switch (fault.kind) {
-        case JobFileFault::Empty: return ctx.Text(TextId::JobFileEmpty);
-        case JobFileFault::NoEndCommand: return ctx.Text(TextId::JobFileNoEnd);
+        case JobFileFault::Empty: return ctx.Env.Text(TextId::JobFileEmpty);
+        case JobFileFault::NoEndCommand: return ctx.Env.Text(TextId::JobFileNoEnd);
         default: break;
     }
     char detail[64];
     std::snprintf(detail, sizeof detail, "%zu (0x%02X)", fault.offset, static_cast<unsigned>(fault.byte));
     const TextId what = fault.kind == JobFileFault::BadCommandByte ? TextId::JobFileBadCommand : TextId::JobFileCutShort;
-    return ctx.Text(what) + "\n" + ctx.Text(TextId::JobFileOffset) + " " + detail;
+    return ctx.Env.Text(what) + "\n" + ctx.Env.Text(TextId::JobFileOffset) + " " + detail;
 }
 
 }  // namespace
@@ -54,7 +54,7 @@ std::string FaultText(const JobFileFault& fault, const MachineContext& ctx) {
 bool JobFileReadyToStream(const std::filesystem::path& file, const MachineContext& ctx, Notifier& notifier) {
     std::string data;
     if (!ReadWholeFile(file, &data)) {
-        notifier.Message(ctx.Text(TextId::JobFileCannotOpen) + "\n" + file.string(), MessageKind::Error, Buttons::Ok);
+        notifier.Message(ctx.Env.Text(TextId::JobFileCannotOpen) + "\n" + file.string(), MessageKind::Error, Buttons::Ok);
         return false;
     }
     const JobFileFault fault = CheckWholeJob(data, ctx);
@@ -66,7 +66,7 @@ bool JobFileReadyToStream(const std::filesystem::path& file, const MachineContex
 TTransArm::TTransArm(MachineContext& ctx, CommandLayer& layer, Notifier& notifier)
     : ctx_(ctx), layer_(layer), notifier_(notifier) {}
 
-bool TTransArm::start() { return start(ctx_.ProgramDir / "out.cnx"); }
+bool TTransArm::start() { return start(ctx_.Env.ProgramDir / "out.cnx"); }
 
 bool TTransArm::start(const std::filesystem::path& file) {
     streaming_ = false;
@@ -118,7 +118,7 @@ void TTransArm::LinkLost(int code) {
     // that was missing, short or different, and a link that went away are shown here.
     const bool shownByLayer = code != kNoMachine && code != kEthNoEcho && code != kEthEchoLength &&
                               code != kEthEchoDiffers && code != kLinkGone;
-    if (!shownByLayer) notifier_.Message(ctx_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok);
+    if (!shownByLayer) notifier_.Message(ctx_.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok);
 }
 
 void TTransArm::ShowProgress(bool withSpinner) {

@@ -35,7 +35,7 @@ void ControlPanel::FormCreate(const PanelStartup& startup) {
     display_.Captions();
     // The machine type: "typ.txt" names the model; without it a present USB machine means the
     // newer controller.
-    const auto typ = ctx.ProgramDir / "typ.txt";
+    const auto typ = ctx.Env.ProgramDir / "typ.txt";
     std::error_code ec;
     if (std::filesystem::exists(typ, ec)) {
         std::ifstream in(typ, std::ios::binary);
@@ -61,7 +61,7 @@ void ControlPanel::FormCreate(const PanelStartup& startup) {
         if (identity) {
             std::string why;
             if (!WriteWholeFile(typ, ctx.PlotState.Model, &why))
-                shared_.notifier.Message(ctx.Text(TextId::CannotOpenFile) + " " + typ.string(), MessageKind::Error);
+                shared_.notifier.Message(ctx.Env.Text(TextId::CannotOpenFile) + " " + typ.string(), MessageKind::Error);
         }
         manual_.SelectModel();
     }
@@ -121,8 +121,8 @@ bool ControlPanel::OpenAllowed() {
     // operator is told why.
     const MachineContext& ctx = shared_.ctx;
     if (!ctx.ArmLink || shared_.UsbPresent() || shared_.TcpConnected()) return true;
-    shared_.notifier.Message(ctx.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
-                             ctx.Text(TextId::PanelManualControl));
+    shared_.notifier.Message(ctx.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
+                             ctx.Env.Text(TextId::PanelManualControl));
     return false;
 }
 

@@ -31,7 +31,7 @@ bool ToolLengthDialog::MachineStopped() {
     MachineContext& ctx = layer_.Context();
     if (!layer_.ReadStatus()) return false;
     if (ctx.PlotState.Status & (kStatusBusy | kStatusRunningFromMemory)) {
-        layer_.GetNotifier().Message(ctx.Text(TextId::StopPlotterBeforeMeasurement),
+        layer_.GetNotifier().Message(ctx.Env.Text(TextId::StopPlotterBeforeMeasurement),
                                      MessageKind::Error, Buttons::Ok, "");
         return false;
     }

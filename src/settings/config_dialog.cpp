@@ -61,7 +61,7 @@ void ConfigDialog::OnSettingChanged(const std::string& name) {
     if (def->affectsToolpath) VIChange();
     if (name == setting::DisplayUnit.file) {
         const int unit = settings_.Choice(setting::DisplayUnit);
-        ctx_.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
+        ctx_.Env.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
     }
     if (name == setting::PictureWidth.file || name == setting::PictureHeight.file) AspectChange(name);
 }
@@ -75,12 +75,12 @@ void ConfigDialog::VIChange() {
     } else {
         settings_.SetRange(setting::WorkSpeed, settings_.Minimum(setting::WorkSpeed), p.MaxWorkSpeed);
     }
-    ctx_.PlungePitch = p.Laser ? 100.0 : settings_.Number(setting::SpiralPitch);
+    ctx_.Job.PlungePitch = p.Laser ? 100.0 : settings_.Number(setting::SpiralPitch);
 }
 
 void ConfigDialog::AspectChange(const std::string& changed) {
     if (InAspectChange || !settings_.Flag(setting::KeepProportions)) return;
-    const double r = ctx_.BmpPixelWidth / ctx_.BmpPixelHeight;
+    const double r = ctx_.Job.BmpPixelWidth / ctx_.Job.BmpPixelHeight;
     if (!std::isfinite(r) || r <= 0) return;
     FlagHold hold(InAspectChange);
     if (changed == setting::PictureWidth.file)
@@ -107,7 +107,7 @@ void ConfigDialog::SetParam() {
 }
 
 std::string ConfigDialog::UnitLabel(const std::string& name) const {
-    const std::string unit = UnitName(ctx_.LengthUnit);
+    const std::string unit = UnitName(ctx_.Env.LengthUnit);
     for (const char* n : kUnitLengthEdits)
         if (name == n) return "[" + unit + "]";
     for (const char* n : kUnitSpeedEdits)
@@ -158,11 +158,11 @@ std::map<std::string, ControlState> ConfigDialog::ControlStates() const {
     const bool singleLayer = settings_.Choice(setting::ProjectType) == 0;
     const bool notLaser = !laser;
     st["Glebokosc"].enabled = singleLayer && notLaser;
-    st["Glebokosc"].hint = st["Glebokosc"].enabled ? std::string() : ctx_.Text(TextId::MultilayerDepthHint);
+    st["Glebokosc"].hint = st["Glebokosc"].enabled ? std::string() : ctx_.Env.Text(TextId::MultilayerDepthHint);
     const bool speedOn = singleLayer || notLaser;
     st["WorkSpeed"].enabled = speedOn;
     st["work_power"].enabled = speedOn;
-    const std::string speedHint = speedOn ? std::string() : ctx_.Text(TextId::MultilayerSpeedHint);
+    const std::string speedHint = speedOn ? std::string() : ctx_.Env.Text(TextId::MultilayerSpeedHint);
     st["WorkSpeed"].hint = speedHint;
     st["work_power"].hint = speedHint;
     return st;
@@ -170,18 +170,18 @@ std::map<std::string, ControlState> ConfigDialog::ControlStates() const {
 
 // ---- files ----
 
-std::filesystem::path ConfigDialog::FallbackSettingsFile() const { return ctx_.ProgramDir / kFallbackSettingsName; }
+std::filesystem::path ConfigDialog::FallbackSettingsFile() const { return ctx_.Env.ProgramDir / kFallbackSettingsName; }
 
 std::filesystem::path ConfigDialog::CurrentSettingsFile() const {
     const std::filesystem::path path(Global.SettingsPath.empty() ? std::string(kDefaultSettingsPath)
                                                                  : Global.SettingsPath);
-    return path.is_relative() ? ctx_.ProgramDir / path : path;
+    return path.is_relative() ? ctx_.Env.ProgramDir / path : path;
 }
 
 std::string ConfigDialog::Caption() const {
     std::string caption = CurrentSettingsFile().string();
     if (!missingSettings_.empty() && missingSettings_ == CurrentSettingsFile())
-        caption += " (" + ctx_.Text(TextId::SettingsDefaultsNote) + ")";
+        caption += " (" + ctx_.Env.Text(TextId::SettingsDefaultsNote) + ")";
     return caption;
 }
 
@@ -190,11 +190,11 @@ bool ConfigDialog::KeepUnreadFile(const std::filesystem::path& path) {
     if (unreadSettings_.empty() || unreadSettings_ != path || !std::filesystem::exists(path, ec)) return true;
     const auto kept = KeepAside(path);
     if (!kept) {
-        ReportError(ctx_.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string());
+        ReportError(ctx_.Env.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string());
         return false;
     }
     unreadSettings_.clear();
-    notifier_.Message(ctx_.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string(), MessageKind::Information);
+    notifier_.Message(ctx_.Env.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string(), MessageKind::Information);
     return true;
 }
 
@@ -202,11 +202,11 @@ bool ConfigDialog::SaveKonfig(const std::filesystem::path& path) {
     if (!KeepUnreadFile(path)) return false;
     std::string why;
     if (WriteWholeFile(path, SettingsFileText(settings_, DecimalSeparator), &why) &&
-        WriteWholeFile(ctx_.ProgramDir / kIpFileName, IpFileText(settings_), &why)) {
+        WriteWholeFile(ctx_.Env.ProgramDir / kIpFileName, IpFileText(settings_), &why)) {
         if (missingSettings_ == path) missingSettings_.clear();
         return true;
     }
-    ReportError(ctx_.Text(TextId::SettingsNotSaved) + "\n" + why);
+    ReportError(ctx_.Env.Text(TextId::SettingsNotSaved) + "\n" + why);
     return false;
 }
 
@@ -222,7 +222,7 @@ bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackW
         std::string text;
         if (!ReadWholeFile(path, &text)) {
             unreadSettings_ = path;
-            ReportError(ctx_.Text(TextId::SettingsFileUnreadable) + "\n" + path.string());
+            ReportError(ctx_.Env.Text(TextId::SettingsFileUnreadable) + "\n" + path.string());
         } else {
             read = true;
             const SettingsTextReport report = ApplySettingsText(settings_, text, DecimalSeparator);
@@ -231,18 +231,18 @@ bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackW
                 unreadSettings_ = path;
                 std::string msg = path.string();
                 if (!report.lines.empty()) {
-                    msg += "\n" + ctx_.Text(TextId::SettingsLinesSkipped);
+                    msg += "\n" + ctx_.Env.Text(TextId::SettingsLinesSkipped);
                     for (const auto& p : report.lines)
                         msg += "\n" + std::to_string(p.line) + ": " + p.name + " := " + p.value;
                 }
                 if (report.missing.size() == Settings::Definitions().size()) {
-                    msg += "\n" + ctx_.Text(TextId::SettingsFileHoldsNone);
+                    msg += "\n" + ctx_.Env.Text(TextId::SettingsFileHoldsNone);
                 } else if (!report.missing.empty()) {
-                    msg += "\n" + ctx_.Text(TextId::SettingsNamesMissing);
+                    msg += "\n" + ctx_.Env.Text(TextId::SettingsNamesMissing);
                     for (std::size_t i = 0; i < report.missing.size(); ++i)
                         msg += (i ? ", " : " ") + report.missing[i];
                 }
-                msg += "\n" + ctx_.Text(TextId::SettingsKeepDefaults);
+                msg += "\n" + ctx_.Env.Text(TextId::SettingsKeepDefaults);
                 ReportError(msg);
             } else if (unreadSettings_ == path) {
                 unreadSettings_.clear();
@@ -250,8 +250,8 @@ bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackW
         }
     }
     std::string ip;
-    if (ReadWholeFile(ctx_.ProgramDir / kIpFileName, &ip) && !ApplyIpFileText(settings_, ip))
-        ReportError(ctx_.Text(TextId::IpFileDamaged) + "\n" + (ctx_.ProgramDir / kIpFileName).string() + "\n" +
+    if (ReadWholeFile(ctx_.Env.ProgramDir / kIpFileName, &ip) && !ApplyIpFileText(settings_, ip))
+        ReportError(ctx_.Env.Text(TextId::IpFileDamaged) + "\n" + (ctx_.Env.ProgramDir / kIpFileName).string() + "\n" +
                     PlotterIpText(settings_));
     if (!exists && writeBackWhenMissing) {
         // The machine's address file stays as it is: the values written back carry its address.
@@ -274,20 +274,20 @@ bool ConfigDialog::SaveGlobal() {
     Global.Punktywej = Live.Punktywej;
     Global.Warstwy = Live.Warstwy;
     Global.OpenFilterIndex = Live.OpenFilterIndex;
-    Global.StartZ = ctx_.JobStartZ;
+    Global.StartZ = ctx_.Job.StartZ;
     if (unreadGlobal_) {
-        const auto path = ctx_.ProgramDir / kGlobalStateFileName;
+        const auto path = ctx_.Env.ProgramDir / kGlobalStateFileName;
         if (!KeepAside(path)) {
-            ReportError(ctx_.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string());
+            ReportError(ctx_.Env.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string());
             return false;
         }
         unreadGlobal_ = false;
     }
     try {
-        WriteGlobalStateFile(ctx_.ProgramDir, Global);
+        WriteGlobalStateFile(ctx_.Env.ProgramDir, Global);
         return true;
     } catch (const CoreError& e) {
-        ReportError(ctx_.Text(TextId::GlobalStateNotSaved) + "\n" + e.what());
+        ReportError(ctx_.Env.Text(TextId::GlobalStateNotSaved) + "\n" + e.what());
         return false;
     }
 }
@@ -303,7 +303,7 @@ void ConfigDialog::LoadGlobalState() {
     const double zMax = ctx_.WorkAreaZ;
     const double zMin = ctx_.PlotParams.ZReversed ? -zMax : 0.0;
     const double safeZ = zMax > 0 ? std::clamp(kDefaultJobStartZ, zMin, zMax) : kDefaultJobStartZ;
-    switch (ReadGlobalStateFile(ctx_.ProgramDir, &read, &problem, &startZWhole)) {
+    switch (ReadGlobalStateFile(ctx_.Env.ProgramDir, &read, &problem, &startZWhole)) {
         case GlobalFileStatus::Read:
             Global = std::move(read);
             globalFromFile_ = true;
@@ -315,9 +315,9 @@ void ConfigDialog::LoadGlobalState() {
             Global = std::move(read);
             globalFromFile_ = true;
             if (!startZWhole) Global.StartZ = safeZ;  // not the table's height
-            std::string msg = ctx_.Text(TextId::GlobalStateDamaged) + "\n" + problem;
-            if (const auto kept = KeepAside(ctx_.ProgramDir / kGlobalStateFileName, KeepHow::Beside))
-                msg += "\n" + ctx_.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string();
+            std::string msg = ctx_.Env.Text(TextId::GlobalStateDamaged) + "\n" + problem;
+            if (const auto kept = KeepAside(ctx_.Env.ProgramDir / kGlobalStateFileName, KeepHow::Beside))
+                msg += "\n" + ctx_.Env.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string();
             else
                 unreadGlobal_ = true;
             ReportError(msg);
@@ -333,11 +333,11 @@ void ConfigDialog::LoadGlobalState() {
     Live.Warstwy = Global.Warstwy;
     Live.OpenFilterIndex = Global.OpenFilterIndex;
     if (globalFromFile_ && zMax > 0 && (Global.StartZ < zMin || Global.StartZ > zMax)) {
-        ReportError(ctx_.Text(TextId::GlobalStateStartZOutOfRange) + "\n" + FormatPlainNumber(Global.StartZ, '.') +
+        ReportError(ctx_.Env.Text(TextId::GlobalStateStartZOutOfRange) + "\n" + FormatPlainNumber(Global.StartZ, '.') +
                     " mm");
         Global.StartZ = safeZ;
     }
-    ctx_.JobStartZ = Global.StartZ;
+    ctx_.Job.StartZ = Global.StartZ;
     ctx_.SpindleScale = 1.0;
 }
 
@@ -345,7 +345,7 @@ void ConfigDialog::LoadGlobalState() {
 
 void ConfigDialog::Create() {
     SetParam();
-    notifier_.Status(ctx_.Text(TextId::LoadingConfigurationFiles));
+    notifier_.Status(ctx_.Env.Text(TextId::LoadingConfigurationFiles));
     {
         FlagHold aspect(InAspectChange);
         LoadGlobalState();
@@ -356,9 +356,9 @@ void ConfigDialog::Create() {
         // A settings file named by the state record but not there (deleted, or on a stick not
         // plugged in): the operator is told that the defaults are in force. At the very first
         // start there is nothing to tell.
-        if (globalFromFile_ && missing) ReportError(ctx_.Text(TextId::SettingsFileMissing) + "\n" + file.string());
+        if (globalFromFile_ && missing) ReportError(ctx_.Env.Text(TextId::SettingsFileMissing) + "\n" + file.string());
         const int unit = settings_.Choice(setting::DisplayUnit);
-        ctx_.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
+        ctx_.Env.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
         notifier_.Status("");
     }
 }
@@ -370,7 +370,7 @@ void ConfigDialog::Activate() {
 
 void ConfigDialog::Ok() {
     SaveKonfig(CurrentSettingsFile());
-    ctx_.JobStartZ = settings_.Number(setting::AboveTable) + settings_.Number(setting::MaterialThickness) +
+    ctx_.Job.StartZ = settings_.Number(setting::AboveTable) + settings_.Number(setting::MaterialThickness) +
                      settings_.Number(setting::AboveMaterial);
 }
 
@@ -386,7 +386,7 @@ void ConfigDialog::Cancel() {
 bool ConfigDialog::SaveAs(const std::filesystem::path& path) {
     const std::string text = path.string();
     if (text.size() > kSettingsPathCapacity) {
-        ReportError(ctx_.Text(TextId::SettingsPathTooLong) + "\n" + text);
+        ReportError(ctx_.Env.Text(TextId::SettingsPathTooLong) + "\n" + text);
         return false;
     }
     if (!SaveKonfig(path)) return false;
@@ -397,7 +397,7 @@ bool ConfigDialog::SaveAs(const std::filesystem::path& path) {
 bool ConfigDialog::LoadFrom(const std::filesystem::path& path) {
     const std::string text = path.string();
     if (text.size() > kSettingsPathCapacity) {
-        ReportError(ctx_.Text(TextId::SettingsPathTooLong) + "\n" + text);
+        ReportError(ctx_.Env.Text(TextId::SettingsPathTooLong) + "\n" + text);
         return false;
     }
     Global.SettingsPath = text;
@@ -419,7 +419,7 @@ std::vector<std::uint8_t> ConfigDialog::IpCommand() const {
 bool ConfigDialog::ProgramIp(bool usbPresent, const std::function<void(const std::vector<std::uint8_t>&)>& send,
                              const std::function<void()>& restartEthernet) {
     if (!usbPresent) {
-        notifier_.Message(ctx_.Text(TextId::OperationFailed) + "\n\r" + ctx_.Text(TextId::ConnectUsbCable),
+        notifier_.Message(ctx_.Env.Text(TextId::OperationFailed) + "\n\r" + ctx_.Env.Text(TextId::ConnectUsbCable),
                           MessageKind::Warning, Buttons::OkCancel, "IP");
         return false;
     }

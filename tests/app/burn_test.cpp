@@ -48,7 +48,9 @@ struct BurnRig {
     test::GuiLoop gui;
     test::RecordingNotifier recorded;
     GuiThreadNotifier notifier{recorded, gui};
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     sim::FakeClock clock;
     sim::ControllerModel model;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
@@ -64,11 +66,11 @@ struct BurnRig {
     std::unique_ptr<JobControl> jobs;
 
     explicit BurnRig(RasterPicture picture, double widthMm = 1.0) {
-        ctx.Lang.Language = kLangEnglish;
+        ctx.Env.Lang.Language = kLangEnglish;
         ctx.PlotState.Model = "HYG64";
         SelectMachineModel(ctx, notifier);
         ctx.ArmLink = true;
-        ctx.ProgramDir = dir.path();
+        ctx.Env.ProgramDir = dir.path();
         model.armController = true;
         model.baseX = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsX);
         model.baseY = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsY);
@@ -164,7 +166,9 @@ TEST(BitmapBurn, TwoLinesOfASmallPictureByteForByte) {
 }
 
 TEST(BitmapBurn, LinesPacketsAndAOnePixelHighPicture) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     CommandLayer layer(ctx, n);
     tBMPThread t(ctx, layer, nullptr);
@@ -366,18 +370,20 @@ TEST(BitmapBurn, RunUpBeyondTheZeroPointIsRefused) {
 
 TEST(BitmapProject, PictureSizeFollowsTheConfiguredWidth) {
     Settings settings;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     RasterProject p;
     settings.SetNumber("SzerokoscObrazu", 30);
     ASSERT_TRUE(p.LoadBMP("a.bmp", Grey(600, 300, 1), settings, ctx));
     EXPECT_DOUBLE_EQ(settings.Number("WysokoscObrazu"), 15);
     EXPECT_DOUBLE_EQ(p.ProjectWidth, 30);
     EXPECT_DOUBLE_EQ(p.ProjectHeight, 15);
-    EXPECT_DOUBLE_EQ(ctx.BmpPixelWidth, 600);
-    EXPECT_DOUBLE_EQ(ctx.BmpPixelHeight, 300);
+    EXPECT_DOUBLE_EQ(ctx.Job.BmpPixelWidth, 600);
+    EXPECT_DOUBLE_EQ(ctx.Job.BmpPixelHeight, 300);
     RasterProject bad;
     EXPECT_FALSE(bad.LoadBMP("b.bmp", RasterPicture{}, settings, ctx));
-    EXPECT_DOUBLE_EQ(ctx.BmpPixelWidth, 600) << "a picture that cannot be read changes nothing";
+    EXPECT_DOUBLE_EQ(ctx.Job.BmpPixelWidth, 600) << "a picture that cannot be read changes nothing";
 }
 
 }  // namespace

@@ -79,8 +79,10 @@ TEST(StartupRules, CloseQuery) {
 }
 
 TEST(AboutTexts, MachineValuesAndNoData) {
-    MachineContext ctx;
-    ctx.Lang.Language = kLangEnglish;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
+    ctx.Env.Lang.Language = kLangEnglish;
     ctx.PlotState.Producer = "Dranholt";
     ctx.PlotState.Model = "HYG 1530";
     ctx.PlotState.ProductionDate = "20231207";
@@ -99,7 +101,7 @@ TEST(AboutTexts, MachineValuesAndNoData) {
     EXPECT_EQ(ProductionDateText("2023120", "No data"), "No data");
     EXPECT_EQ(ProductionDateText("", "No data"), "No data");
 
-    ctx.Lang.CountryCode = 886;
+    ctx.Env.Lang.CountryCode = 886;
     t = MakeAboutTexts(ctx, false);
     EXPECT_TRUE(t.dealerPanel);
     for (const std::string* s : {&t.prod, &t.model, &t.obszar, &t.dataprod, &t.przebieg, &t.ilpl})

@@ -54,7 +54,7 @@ struct LptJobRig {
     JobControl jobs{r.ctx, settings, r.layer, r.notifier, streamer, transfer, panel, host, nullptr};
 
     LptJobRig() {
-        r.ctx.ProgramDir = dir.path();
+        r.ctx.Env.ProgramDir = dir.path();
         r.model.baseX = static_cast<std::int32_t>(5000 * r.ctx.PlotParams.StepsX);  // 50 mm
         r.model.baseY = static_cast<std::int32_t>(5000 * r.ctx.PlotParams.StepsY);
         host.drawing = square.drawing.get();
@@ -219,7 +219,9 @@ TEST(JobControl, HoldAndContinueGoToThePanel) {
 // ---- USB -------------------------------------------------------------------------------
 
 struct UsbJobRig {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     sim::FakeClock clock;
     sim::FakeHidBackend backend;
@@ -237,11 +239,11 @@ struct UsbJobRig {
     std::unique_ptr<JobControl> jobs;
 
     UsbJobRig() {
-        ctx.Lang.Language = kLangEnglish;
+        ctx.Env.Lang.Language = kLangEnglish;
         ctx.PlotState.Model = "PRV";
         SelectMachineModel(ctx, notifier);
         ctx.ArmLink = true;
-        ctx.ProgramDir = dir.path();
+        ctx.Env.ProgramDir = dir.path();
         model.armController = ctx.PlotParams.ArmController != 0;
         model.baseX = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsX);
         model.baseY = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsY);
@@ -315,7 +317,7 @@ TEST(JobControlUsb, RepeatRefusesAnEmptyOrCutJobAndTheMachineGetsNothing) {
         EXPECT_EQ(u.model.log.size(), from) << "not even a status read";
         EXPECT_FALSE(u.streamer->Streaming());
         ASSERT_EQ(u.notifier.messages.size(), 1u);
-        EXPECT_EQ(u.notifier.messages[0].text, u.ctx.Text(bad.empty() ? TextId::JobFileEmpty : TextId::JobFileNoEnd));
+        EXPECT_EQ(u.notifier.messages[0].text, u.ctx.Env.Text(bad.empty() ? TextId::JobFileEmpty : TextId::JobFileNoEnd));
         EXPECT_EQ(u.Job(), bad);
     }
 }
@@ -393,17 +395,19 @@ TEST(JobControlUsb, FlyingStartRefusesAJobThatRunsUpBehindTheZeroPoint) {
 // ---- Ethernet -------------------------------------------------------------------------
 
 TEST(JobControlEthernet, ConnectionDroppedMidJobStopsTheStreamAndStartWorksAgain) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     sim::ControllerModel model;
     sim::TcpController server{sim::ModelHooks(model)};
-    ctx.Lang.Language = kLangEnglish;
+    ctx.Env.Lang.Language = kLangEnglish;
     ctx.PlotState.Model = "PRV";
     SelectMachineModel(ctx, notifier);
     ctx.ArmLink = true;
     ctx.PlotterIP = "127.0.0.1";
     test::TempDir dir;
-    ctx.ProgramDir = dir.path();
+    ctx.Env.ProgramDir = dir.path();
     {
         auto lock = server.Lock();
         model.armController = true;

@@ -30,7 +30,7 @@ struct PanelJobRig {
 
     PanelJobRig() {
         MachineContext& ctx = rig.ctx;
-        ctx.ProgramDir = dir.path();
+        ctx.Env.ProgramDir = dir.path();
         sim::ControllerModel& m = rig.model;
         m.baseX = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsX);  // 50 mm
         m.baseY = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsY);

@@ -98,7 +98,9 @@ namespace {
 // The job of an empty drawing for the machine in force at start-up (model set 0 on the
 // parallel port) with the default settings: 61 bytes; its results are kept for the job start.
 TEST(JobEndToEndTest, EmptyJobOfTheStartUpMachine) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     Settings settings;
     JobMachine machine = JobMachineOf(ctx);
     MemoryJobSink sink;
@@ -109,9 +111,9 @@ TEST(JobEndToEndTest, EmptyJobOfTheStartUpMachine) {
     EXPECT_EQ(JobListing(sink.data, ctx.CommandLengths.Entries()).substr(0, 25),
               "v 0 267\nv 1 533\nv 3 1333\n");
     StoreJobResults(ctx, w);
-    EXPECT_DOUBLE_EQ(ctx.StreamStartZ, 15.5);
-    EXPECT_NEAR(ctx.JobExtentMax[2], 15.5, 0.001);  // the empty park move still counts
-    EXPECT_DOUBLE_EQ(ctx.JobExtentMax[0], 0.0);
+    EXPECT_DOUBLE_EQ(ctx.Job.StreamStartZ, 15.5);
+    EXPECT_NEAR(ctx.Job.ExtentMax[2], 15.5, 0.001);  // the empty park move still counts
+    EXPECT_DOUBLE_EQ(ctx.Job.ExtentMax[0], 0.0);
 }
 
 }  // namespace

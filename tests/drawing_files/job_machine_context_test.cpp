@@ -7,7 +7,9 @@
 using namespace vellisk;
 
 TEST(JobMachineOf, SnapshotOfTheSetInForce) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     ctx.PlotState.Model = "PRV";
     ctx.FirmwareVersion = 551;

@@ -161,7 +161,9 @@ std::string SmoothedJob(const std::vector<test::FigureSpec>& figures, int firmwa
     test::TempDir tmp;
     Settings settings;
     settings.SetFlag("wygladzanie", true);
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     ctx.PlotState.Model = "PRV";
     ctx.FirmwareVersion = firmware;

@@ -93,7 +93,7 @@ TEST_F(Hatching, SquareGivesLinesFortyUnitsApartFromSideToSide) {
                                                                     settings.Number("ponad_stol") -
                                                                     settings.Number("Glebokosc")));
     }
-    EXPECT_TRUE(ctx.HatchingDone);
+    EXPECT_TRUE(ctx.Job.HatchingDone);
     EXPECT_FALSE(project->Figure(0).ToCut);  // the outline is not cut without the option
     EXPECT_DOUBLE_EQ(project->TotalCutLength, UnitsToMm(KindHpgl, 1600.0 + 10 * 400.0));
 }
@@ -190,7 +190,7 @@ TEST_F(Hatching, SpacingBelowAHundredthIsRefusedBeforeAnythingIsAdded) {
     EXPECT_FALSE(Hatch(0.0, 0.0));
     EXPECT_FALSE(Hatch(0.005, 45.0));
     EXPECT_EQ(project->Count(), 1);
-    EXPECT_FALSE(ctx.HatchingDone);
+    EXPECT_FALSE(ctx.Job.HatchingDone);
     EXPECT_TRUE(project->Figure(0).ToCut);
     ASSERT_EQ(notifier.messages.size(), 2u);
     EXPECT_NE(notifier.messages[0].text.find("0.01 mm"), std::string::npos);
@@ -204,12 +204,12 @@ TEST_F(Hatching, SpacingBelowAHundredthIsRefusedBeforeAnythingIsAdded) {
 TEST_F(Hatching, TheDialogsChoicesAreKeptOnlyWhenTheHatchingWentThrough) {
     Load({Rect(0, 0, 400, 400)});
     EXPECT_FALSE(HatchWithChoices(*project, settings, ctx, notifier, {0.0, 30.0, true, true}));
-    EXPECT_DOUBLE_EQ(ctx.HatchChoices.SpacingMm, HatchOptions{}.SpacingMm);
+    EXPECT_DOUBLE_EQ(ctx.Job.HatchChoices.SpacingMm, HatchOptions{}.SpacingMm);
     EXPECT_TRUE(HatchWithChoices(*project, settings, ctx, notifier, {2.0, 30.0, true, false}));
-    EXPECT_EQ(ctx.HatchChoices.SpacingMm, 2.0);
-    EXPECT_EQ(ctx.HatchChoices.AngleDeg, 30.0);
-    EXPECT_TRUE(ctx.HatchChoices.CutOutline);
-    EXPECT_FALSE(ctx.HatchChoices.TwoWay);
+    EXPECT_EQ(ctx.Job.HatchChoices.SpacingMm, 2.0);
+    EXPECT_EQ(ctx.Job.HatchChoices.AngleDeg, 30.0);
+    EXPECT_TRUE(ctx.Job.HatchChoices.CutOutline);
+    EXPECT_FALSE(ctx.Job.HatchChoices.TwoWay);
     EXPECT_GT(project->Count(), 1);
 }
 
@@ -220,7 +220,7 @@ TEST_F(Hatching, GcodeDrawingIsLeftAlone) {
     EXPECT_EQ(project->Count(), 1);
     EXPECT_EQ(project->TotalCutLength, cut);
     EXPECT_TRUE(project->Figure(0).ToCut);
-    EXPECT_FALSE(ctx.HatchingDone);
+    EXPECT_FALSE(ctx.Job.HatchingDone);
 }
 
 TEST_F(Hatching, SecondHatchingAfterAResortHatchesEveryOriginalFigure) {
@@ -275,7 +275,7 @@ TEST_F(Hatching, AfterOkToolPathsAndTheLayerOfHatchLines) {
     AfterHatching(*project, settings, ctx);  // no ramp: the paths stay as hatching made them
     EXPECT_EQ(Lines()[0]->ToolPath3D.size(), 2u);
     EXPECT_FALSE(project->Layers->Slot(0).Used);
-    ctx.PlungePitch = 0.5;
+    ctx.Job.PlungePitch = 0.5;
     AfterHatching(*project, settings, ctx);
     EXPECT_GT(project->ToolPathOf(*Lines()[0]).size(), 2u);  // ramped now
     EXPECT_FALSE(project->Layers->Slot(0).Used);

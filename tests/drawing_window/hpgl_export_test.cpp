@@ -78,8 +78,10 @@ TEST(HpglExport, ExportedDxfProjectReadsBackAtItsTrueSize) {
     Settings settings;
     settings.SetFlag("doOutline", false);
     settings.SetFlag("Auto_kolejnosc", false);
-    MachineContext ctx;
-    ctx.Lang.Language = kLangEnglish;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
+    ctx.Env.Lang.Language = kLangEnglish;
     test::RecordingNotifier notifier;
     Project dxf(KindDxf, settings, ctx, notifier);
     test::ListInput input({test::Rect(0, 0, 10000, 5000), test::Rect(2000, 1000, 3000, 2000)});

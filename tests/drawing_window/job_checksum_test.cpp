@@ -71,12 +71,14 @@ std::string JobOf(const std::filesystem::path& drawing, const JobSetup& setup, c
         else
             settings.SetNumber(name, value);
     }
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     ctx.PlotState.Model = setup.model;
     ctx.OsIsNT = setup.usb;
     SelectMachineModel(ctx, notifier);
-    ctx.PlungePitch = setup.plungePitch;
+    ctx.Job.PlungePitch = setup.plungePitch;
     const int kind = FileKindOf(drawing);
     Project project(kind, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);

@@ -38,10 +38,12 @@ struct RecordingView : LayersView {
 };
 
 TEST(LayersDialogTest, InchesShowTheDepthAndUntouchedRowsKeepTheirExactValues) {
-    MachineContext ctx;
-    ctx.Lang.Language = kLangEnglish;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
+    ctx.Env.Lang.Language = kLangEnglish;
     tWarstwy table = ThreeLayers();
-    LayersDialog dlg(table, false, 1000, kUnitInch, 3, ctx);
+    LayersDialog dlg(table, false, 1000, kUnitInch, 3, ctx.Env);
     RecordingView view;
     dlg.SetView(&view);
     ASSERT_EQ(dlg.Rows().size(), 3u);
@@ -60,10 +62,12 @@ TEST(LayersDialogTest, InchesShowTheDepthAndUntouchedRowsKeepTheirExactValues) {
 }
 
 TEST(LayersDialogTest, ApplyToggleLastRowAndCancel) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     tWarstwy table = ThreeLayers();
     {
-        LayersDialog dlg(table, false, 1000, kUnitMm, 2, ctx);
+        LayersDialog dlg(table, false, 1000, kUnitMm, 2, ctx.Env);
         RecordingView view;
         dlg.SetView(&view);
         dlg.Select(0);
@@ -78,7 +82,7 @@ TEST(LayersDialogTest, ApplyToggleLastRowAndCancel) {
     }
     EXPECT_EQ(table.GetDepth(1), 2.54);
     EXPECT_TRUE(table.IsActive(2));
-    LayersDialog dlg(table, false, 1000, kUnitMm, 2, ctx);
+    LayersDialog dlg(table, false, 1000, kUnitMm, 2, ctx.Env);
     dlg.Select(1);
     dlg.ToggleAndApply({1.5, 0, true});
     dlg.Ok();
@@ -87,10 +91,12 @@ TEST(LayersDialogTest, ApplyToggleLastRowAndCancel) {
 }
 
 TEST(LayersDialogTest, LaserPowerInPercentSpeedInTheUnitAndWholeOnOk) {
-    MachineContext ctx;
-    ctx.Lang.Language = kLangEnglish;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
+    ctx.Env.Lang.Language = kLangEnglish;
     tWarstwy table = ThreeLayers();
-    LayersDialog dlg(table, true, 1000, kUnitInch, 3, ctx);
+    LayersDialog dlg(table, true, 1000, kUnitInch, 3, ctx.Env);
     EXPECT_EQ(dlg.Rows()[0].ValueText, "2.540");  // percent, with the unit's decimals
     EXPECT_EQ(dlg.Rows()[0].SpeedText, "27.559");
     EXPECT_EQ(dlg.Headers()[2], "Speed [in/min]");
@@ -105,12 +111,14 @@ TEST(LayersDialogTest, LaserPowerInPercentSpeedInTheUnitAndWholeOnOk) {
 TEST(LayersDialogTest, AfterOkFiguresOfInactiveLayersAreNotCut) {
     Settings settings;
     settings.SetChoice("ProjektType", 1);
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     Project p(KindHpgl, settings, ctx, notifier);
     test::ListInput input({Rect(0, 0, 100, 100, 1), Rect(200, 0, 300, 100, 2)});
     ASSERT_EQ(p.Load("d", input).status, LoadStatus::Ok);
-    LayersDialog dlg(*p.Layers, false, 1000, kUnitMm, 2, ctx);
+    LayersDialog dlg(*p.Layers, false, 1000, kUnitMm, 2, ctx.Env);
     dlg.Select(1);
     dlg.ToggleAndApply({1.0, 0, true});
     dlg.Ok();
@@ -120,11 +128,11 @@ TEST(LayersDialogTest, AfterOkFiguresOfInactiveLayersAreNotCut) {
 
 class ProjectInfoTest : public test::ProjectFixture {
 protected:
-    ProjectInfo Info() { return ComputeProjectInfo(*project, settings, ctx, "d.dxf", "Settings.vks"); }
+    ProjectInfo Info() { return ComputeProjectInfo(*project, settings, ctx.Env, "d.dxf", "Settings.vks"); }
 };
 
 TEST_F(ProjectInfoTest, SizeFollowsTheScale) {
-    ctx.Lang.Language = kLangEnglish;
+    ctx.Env.Lang.Language = kLangEnglish;
     Load({Rect(0, 0, 20000, 10000)}, KindDxf);
     auto info = Info();
     EXPECT_EQ(info.Width, "200.00 mm");
@@ -136,7 +144,7 @@ TEST_F(ProjectInfoTest, SizeFollowsTheScale) {
     info = Info();
     EXPECT_EQ(info.Width, "100.00 mm");
     EXPECT_EQ(info.Height, "50.00 mm");
-    ctx.LengthUnit = kUnitInch;
+    ctx.Env.LengthUnit = kUnitInch;
     EXPECT_EQ(Info().Width, "3.94 in");
 }
 
@@ -175,7 +183,7 @@ TEST_F(ProjectInfoTest, BitmapTotalsAndNoLinePitch) {
     project->TotalCutLength = project->TotalRapidLength = 0;
     info = Info();
     EXPECT_FALSE(info.Available);
-    EXPECT_EQ(info.Time, LangText(TextId::InfoNotAvailable, ctx.Lang.Language));
+    EXPECT_EQ(info.Time, LangText(TextId::InfoNotAvailable, ctx.Env.Lang.Language));
     EXPECT_EQ(project->TotalCutLength, 0.0);
     EXPECT_EQ(FormatFixedPrecision(123456789.0, 7, 2), "1.234568E+008");
 }

@@ -349,7 +349,9 @@ namespace {
 // Outer rings come after inner ones, whatever the angle.
 TEST(RingKeys, OuterRingsAfterInnerOnes) {
     Settings settings;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     settings.SetFlag("Auto_kolejnosc", true);
     settings.SetFlag("WszystkieWjednej", false);

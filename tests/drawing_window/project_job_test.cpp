@@ -17,7 +17,9 @@ TEST(ProjectJob, HpglSquareWithHoleBecomesTheExpectedJob) {
     const auto dir = test::ProjectTestData("jobs");
     test::TempDir tmp;
     Settings settings;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     Project p(KindHpgl, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);

@@ -19,7 +19,7 @@ using test::Rect;
 
 class ProjectLoad : public ::testing::Test {
 protected:
-    void SetUp() override { ctx.Lang.Language = kLangEnglish; }
+    void SetUp() override { ctx.Env.Lang.Language = kLangEnglish; }
     LoadResult Load(std::vector<FigureSpec> figs, int kind = KindHpgl) {
         project = std::make_unique<Project>(kind, settings, ctx, notifier);
         ListInput input(std::move(figs));
@@ -35,7 +35,9 @@ protected:
     using Pts = std::vector<std::pair<double, double>>;
 
     Settings settings;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     std::unique_ptr<Project> project;
 };
@@ -315,7 +317,9 @@ TEST(ProjectLoadHpgl, PlateWithHolesThroughTheReader) {
                          "1000,1000;PU6000,0;PD10000,0,10000,4000,6000,4000,6000,0;PU7000,1000;PD8000,1000,8000,2000,"
                          "7000,2000,7000,1000;PU0,0;SP0;");
     Settings settings;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     Project p(KindHpgl, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);

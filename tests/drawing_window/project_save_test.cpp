@@ -131,8 +131,8 @@ TEST_F(ProjectSave, LoadedDrawingBecomesTheMachineJob) {
     const std::string listing = JobListing(bytes, ctx.CommandLengths.Entries());
     EXPECT_EQ(listing.substr(0, 25), "v 0 267\nv 1 533\nv 3 1333\n");
     // The tool goes round the outside of the plate.
-    EXPECT_LT(ctx.JobExtentMin[0], 0.0);
-    EXPECT_GT(ctx.JobExtentMax[0], 33.0);
+    EXPECT_LT(ctx.Job.ExtentMin[0], 0.0);
+    EXPECT_GT(ctx.Job.ExtentMax[0], 33.0);
 }
 
 }  // namespace

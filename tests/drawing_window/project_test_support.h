@@ -84,7 +84,7 @@ public:
 // figures a test gives.
 class ProjectFixture : public ::testing::Test {
 protected:
-    ProjectFixture() { ctx.Lang.Language = kLangEnglish; }
+    ProjectFixture() { ctx.Env.Lang.Language = kLangEnglish; }
     void Load(std::vector<FigureSpec> figs, int kind = KindHpgl) {
         project = std::make_unique<Project>(kind, settings, ctx, notifier);
         ListInput input(std::move(figs));
@@ -92,7 +92,9 @@ protected:
     }
 
     Settings settings;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     RecordingNotifier notifier;
     std::unique_ptr<Project> project;
 };

@@ -47,7 +47,9 @@ TEST(StartPoint, RebuiltToolPathEntersAtTheDraggedPointWithTheOffsetOn) {
     Settings settings;
     settings.SetFlag("doOutline", true);
     settings.SetNumber("srednica", 4.0);
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     Project p(KindDxf, settings, ctx, n);
     test::ListInput input({test::Rect(0, 0, 4000, 3000)});

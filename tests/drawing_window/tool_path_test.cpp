@@ -333,8 +333,10 @@ namespace vellisk {
 namespace {
 
 TEST(AddOutline, MachineValuesComeFromTheMachineContext) {
-    MachineContext ctx;
-    ctx.PlungePitch = 2.5;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
+    ctx.Job.PlungePitch = 2.5;
     ctx.PlotParams.ZReversed = 1;
     ctx.Firmware550 = true;
     const ToolPathMachine m = ToolPathMachineOf(ctx, KindDxf);

@@ -18,7 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (id->Producer != "DRANHOLT" || id->Model.size() != 8 || id->ProductionDate.size() != 8)
             __builtin_trap();
     }
-    static vellisk::MachineContext ctx;
+    static vellisk::ProgramEnvironment env;
+    static vellisk::JobValues jobValues;
+    static vellisk::MachineContext ctx{env, jobValues};
     ctx.PlotParams.Multiplier = 2;
     ctx.PlotParams.StepsX = ctx.PlotParams.StepsY = 3.0;
     ctx.PlotParams.StepsZ = size % 2 ? 0.0 : 1.5;

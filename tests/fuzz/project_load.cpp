@@ -62,7 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.SetChoice("out_dir", c % 3);
     settings.SetChoice("in_dir", (c / 3) % 2);
     settings.SetChoice("ProjektType", d % 2);
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     const int kind = 1 + (d / 2) % 3;
     Project project(kind, settings, ctx, notifier);

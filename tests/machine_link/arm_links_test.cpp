@@ -35,7 +35,7 @@ void ArmMachine(MachineContext& ctx, bool armController) {
     ctx.PlotParams.StepsY = 4.0;
     ctx.PlotParams.StepsZ = 0.5;
     ctx.SpindleScale = 2.0;
-    ctx.Lang.Language = kLangEnglish;
+    ctx.Env.Lang.Language = kLangEnglish;
 }
 
 void SetControllerState(ControllerModel& m) {
@@ -59,7 +59,9 @@ void SetControllerState(ControllerModel& m) {
 }
 
 struct UsbRig {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     sim::FakeClock clock;
     sim::FakeHidBackend backend;
@@ -90,7 +92,9 @@ sim::TcpController::Hooks FullLengthRecordHooks(ControllerModel& m) {
 }
 
 struct EthRig {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     ControllerModel model;
     sim::TcpController server;
@@ -270,7 +274,7 @@ TEST(ArmStreaming, WholeJobFileStreamsByteExactOverEthernet) {
     test::TempDir dir;
     const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
     ASSERT_GT(job.size(), 100u);
-    r.ctx.ProgramDir = dir.path();
+    r.ctx.Env.ProgramDir = dir.path();
     {
         auto lock = r.server.Lock();
         r.model.bufferCapacity = 20;
@@ -301,7 +305,7 @@ TEST(ArmStreaming, WholeJobFileStreamsByteExactOverUsb) {
     UsbRig r(true);
     test::TempDir dir;
     const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
-    r.ctx.ProgramDir = dir.path();
+    r.ctx.Env.ProgramDir = dir.path();
     r.model.bufferCapacity = 20;
     r.model.bufferSize = 20 + 101;
     r.model.drainPerStatusRead = 8;
@@ -316,7 +320,9 @@ TEST(ArmStreaming, WholeJobFileStreamsByteExactOverUsb) {
 }
 
 TEST(EthernetCommandLayer, FullLengthRecordInTwoSegmentsIsReadWhole) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ArmMachine(ctx, true);
     ctx.PlotterIP = "127.0.0.1";
     test::RecordingNotifier notifier;
@@ -377,7 +383,7 @@ TEST(LinkFaults, UsbTransferTimeOutMidJobEndsTheStreamWithTheMessage) {
     r.backend.clock = &r.clock;
     test::TempDir dir;
     const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
-    r.ctx.ProgramDir = dir.path();
+    r.ctx.Env.ProgramDir = dir.path();
     const std::size_t from = r.model.log.size();
     TTransArm streamer(r.ctx, *r.layer, r.notifier);
     ASSERT_TRUE(streamer.start());
@@ -400,7 +406,7 @@ TEST(LinkFaults, HungUsbControllerHoldsAStatusPollAboutOneSecond) {
     r.backend.clock = &r.clock;
     test::TempDir dir;
     const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
-    r.ctx.ProgramDir = dir.path();
+    r.ctx.Env.ProgramDir = dir.path();
     TTransArm streamer(r.ctx, *r.layer, r.notifier);
     ASSERT_TRUE(streamer.start());
     streamer.Tick();
@@ -424,7 +430,7 @@ TEST(LinkFaults, EthernetEchoLostShortOrChangedMidJobEndsTheStreamWithTheMessage
         EthRig r;
         test::TempDir dir;
         const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
-        r.ctx.ProgramDir = dir.path();
+        r.ctx.Env.ProgramDir = dir.path();
         const std::size_t commands = CommandCount(job, r.ctx.CommandLengths);
         ASSERT_GT(commands, 150u);
         ASSERT_TRUE(r.eth.ConnectCommandClient());

@@ -234,7 +234,7 @@ TEST(CommandLayerLpt, WaitWhileBusyEndsWhenTheControllerStopsAnswering) {
 TEST(CommandLayerLpt, MoveToPointLiftsThenMovesThenLowers) {
     Rig r;
     r.ctx.PlotParams.StepsZ = 1.0;
-    r.ctx.JobStartZ = 20.0;
+    r.ctx.Job.StartZ = 20.0;
     r.model.baseX = 200;  // 100 (0.01 mm)
     r.model.baseY = 400;  // 100
     EXPECT_TRUE(r.layer.MoveToPoint(1.0, 2.0, 5.0));
@@ -328,7 +328,9 @@ TEST(CommandLayerLpt, FileWorkStatusMessages) {
 }
 
 TEST(CommandLayer, NoLinkAtAllBehavesLikeASilentController) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     sim::FakeClock clock;
     CommandLayer layer(ctx, n, clock);
@@ -349,7 +351,9 @@ TEST(CommandLayer, NoLinkAtAllBehavesLikeASilentController) {
 // milliseconds of real time, and the panel's STOP pressed inside it ends the wait at once; the
 // machine is told to stop and nothing of the go-to follows.
 TEST(CommandLayerWaits, AGoToKeepsTheWindowAliveAndStopEndsIt) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     sim::ControllerModel model;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
@@ -407,7 +411,9 @@ TEST(CommandLayerWaits, TimeLimitAndAStopTokenEndAWaitOnABusyMachine) {
 // A worker's wait on a machine stuck at busy ends as soon as its stop token is stopped, while
 // the GUI thread reads the machine through the same layer.
 TEST(CommandLayerExchanges, AWorkersWaitEndsOnItsStopToken) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier n;
     sim::ControllerModel model;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
@@ -513,7 +519,7 @@ TEST(CommandLayerUsb, GoToFurtherThanAMoveCanReachMovesNothing) {
     // above: the target is four thousand million steps away, more than any move can carry.
     r.model.stepX = -2'000'000'000;
     r.model.baseX = 2'000'000'000;
-    r.ctx.JobStartZ = 20.0;
+    r.ctx.Job.StartZ = 20.0;
     EXPECT_THROW((void)r.layer.MoveToPoint(0.0, 0.0, 0.0), CoreError);
     EXPECT_EQ(r.model.CountReceived("A"), 0u) << "not even the lift went out";
     EXPECT_EQ(r.model.stepX, -2'000'000'000);

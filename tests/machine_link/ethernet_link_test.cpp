@@ -21,14 +21,16 @@ using vellisk::sim::TcpFaults;
 namespace {
 
 struct EthernetFixture : ::testing::Test {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     ControllerModel model;
     TcpController server{sim::ModelHooks(model)};
     std::unique_ptr<TfEthernet> eth;
 
     void SetUp() override {
-        ctx.Lang.Language = kLangEnglish;
+        ctx.Env.Lang.Language = kLangEnglish;
         ctx.PlotterIP = "127.0.0.1";
         model.model = "NKV 484";
         model.productionDate = "20240115";

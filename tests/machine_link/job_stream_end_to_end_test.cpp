@@ -28,7 +28,7 @@ TEST(JobStreamEndToEnd, WrittenJobOverTheParallelPortTransfer) {
     ASSERT_GT(job.size(), 100u);
 
     sim::LptRig r;
-    r.ctx.ProgramDir = dir.path();
+    r.ctx.Env.ProgramDir = dir.path();
     Ttransmisja transfer(r.ctx, r.layer, r.notifier);
     transfer.Activate();
     int result = Ttransmisja::Running;
@@ -51,9 +51,11 @@ TEST(JobStreamEndToEnd, WrittenJobThroughTheStreamerOverUsb) {
     model.drainPerStatusRead = 25;
     sim::FakeClock clock;
     sim::FakeArmTransport usb(model, LinkKind::Usb);
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     ctx.ArmLink = true;
-    ctx.ProgramDir = dir.path();
+    ctx.Env.ProgramDir = dir.path();
     test::RecordingNotifier notifier;
     CommandLayer layer(ctx, notifier, clock);
     layer.SetUsb(&usb);

@@ -17,11 +17,13 @@ namespace {
 const tplotparams& Set(int i) { return ModelParamSets()[i]; }
 
 struct Selection : ::testing::Test {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     RecordingNotifier notifier;
     TempDir dir;
 
-    Selection() { ctx.ProgramDir = dir.path(); }
+    Selection() { ctx.Env.ProgramDir = dir.path(); }
 
     void Select(const std::string& model) {
         ctx.PlotState.Model = model;
@@ -35,7 +37,9 @@ struct Selection : ::testing::Test {
 }  // namespace
 
 TEST(MachineContextStart, StartValues) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     EXPECT_EQ(ctx.PlotState.Model, "BKT");
     EXPECT_EQ(ctx.PlotState.Producer, "Dranholt");
     EXPECT_EQ(ctx.PlotState.ProductionDate, "Brak danych");
@@ -45,13 +49,13 @@ TEST(MachineContextStart, StartValues) {
     EXPECT_DOUBLE_EQ(ctx.WorkAreaX, 5000.0);
     EXPECT_DOUBLE_EQ(ctx.WorkAreaY, 3000.0);
     EXPECT_DOUBLE_EQ(ctx.WorkAreaZ, 500.0);
-    EXPECT_DOUBLE_EQ(ctx.JobStartZ, 20.0);
-    EXPECT_DOUBLE_EQ(ctx.PlungePitch, 100.0);
+    EXPECT_DOUBLE_EQ(ctx.Job.StartZ, 20.0);
+    EXPECT_DOUBLE_EQ(ctx.Job.PlungePitch, 100.0);
     EXPECT_FALSE(ctx.ArmLink);
     EXPECT_FALSE(ctx.BurnRunning.load());
     EXPECT_EQ(ctx.CommandLengths.LengthOf('a'), 14);
-    EXPECT_EQ(ctx.Lang.Language, kLangPolish);
-    EXPECT_EQ(ctx.LengthUnit, kUnitMm);
+    EXPECT_EQ(ctx.Env.Lang.Language, kLangPolish);
+    EXPECT_EQ(ctx.Env.LengthUnit, kUnitMm);
     EXPECT_EQ(ctx.UnitDecimals(), 2);
     EXPECT_EQ(ctx.RampTimerAt(0), 8514);  // parallel port until a model is selected
     EXPECT_EQ(ctx.SpeedToTimer(1000), 800u);
@@ -223,28 +227,34 @@ TEST_F(Selection, ACalibrationFileThatCannotBeReadIsReportedAndIgnored) {
 
 TEST_F(Selection, FreshContextsShareNothing) {
     Select("HYG17");
-    MachineContext other;
+    ProgramEnvironment otherEnv;
+    JobValues otherJob;
+    MachineContext other{otherEnv, otherJob};
     EXPECT_EQ(other.ModelCode, "BKT");
     EXPECT_EQ(other.CommandLengths.LengthOf('a'), 14);
     EXPECT_EQ(other.RampTableArm.data(), RampTableArmMain().data());
 }
 
 TEST(MachineContextStart, TextsFollowTheLanguageInForce) {
-    MachineContext ctx;
-    EXPECT_EQ(ctx.Text(TextId::NoCommunication), "Brak komunikacji z ploterem");
-    ctx.Lang = DetectLanguage(1, std::vector<std::string>{"IT"});
-    EXPECT_EQ(ctx.Text(TextId::NoCommunication), "Nessuna comunicazione con il plotter");
-    ctx.Lang.Language = 5;
-    EXPECT_THROW(ctx.Text(TextId::NoCommunication), CoreError);
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
+    EXPECT_EQ(ctx.Env.Text(TextId::NoCommunication), "Brak komunikacji z ploterem");
+    ctx.Env.Lang = DetectLanguage(1, std::vector<std::string>{"IT"});
+    EXPECT_EQ(ctx.Env.Text(TextId::NoCommunication), "Nessuna comunicazione con il plotter");
+    ctx.Env.Lang.Language = 5;
+    EXPECT_THROW(ctx.Env.Text(TextId::NoCommunication), CoreError);
 }
 
 TEST(MachineContextStart, UnitDecimalsFollowTheSetInForce) {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     RecordingNotifier n;
     ctx.PlotState.Model = "PRV";
     SelectMachineModel(ctx, n);
     EXPECT_EQ(ctx.UnitDecimals(), 3);
-    ctx.LengthUnit = kUnitFoot;
+    ctx.Env.LengthUnit = kUnitFoot;
     EXPECT_EQ(ctx.UnitDecimals(), 4);
-    EXPECT_EQ(ctx.PositionDecimals(), 3);
+    EXPECT_EQ(ctx.Env.PositionDecimals(), 3);
 }

@@ -39,7 +39,9 @@ struct StreamRig {
     sim::ControllerModel model;
     sim::FakeClock clock;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     CommandLayer layer{ctx, notifier, clock};
     TTransArm streamer{ctx, layer, notifier};
@@ -50,8 +52,8 @@ struct StreamRig {
         ctx.CommandLengths.SetController(arm);
         model.armController = arm;
         layer.SetUsb(&usb);
-        ctx.ProgramDir = dir.path();
-        ctx.Lang.Language = kLangEnglish;
+        ctx.Env.ProgramDir = dir.path();
+        ctx.Env.Lang.Language = kLangEnglish;
     }
     void WriteJob(const std::string& data) { test::WriteFileBytes(dir / "out.cnx", data); }
     std::vector<std::string> JobCommandsReceived() const { return model.job; }

@@ -24,7 +24,9 @@ std::vector<std::uint8_t> Report(std::string_view payload) {
 }
 
 struct UsbFixture : ::testing::Test {
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     FakeClock clock;
     FakeHidBackend backend;

@@ -95,7 +95,9 @@ struct PanelRig {
     PanelLink link;
     sim::ControllerModel model;
     sim::FakeClock clock;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     RecordingNotifier notifier;
     Settings settings;
     CommandLayer layer{ctx, notifier, clock};
@@ -113,7 +115,7 @@ struct PanelRig {
 
     // `modelText` picks the machine's parameter set as the controller's identity would.
     PanelRig(PanelLink l, const std::string& modelText) : link(l) {
-        ctx.Lang.Language = kLangEnglish;
+        ctx.Env.Lang.Language = kLangEnglish;
         ctx.PlotState.Model = modelText;
         SelectMachineModel(ctx, notifier);
         model.armController = ctx.PlotParams.ArmController != 0;

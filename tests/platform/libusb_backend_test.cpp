@@ -28,7 +28,9 @@ TEST(LibusbHidBackend, ListsOpensAndStopsGracefully) {
 
 TEST(LibusbHidBackend, UsbLinkWithoutAMachine) {
     LibusbHidBackend backend;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     TfUsb usb(ctx, backend, notifier);
     if (usb.DranholtFrezExist()) GTEST_SKIP() << "a machine is plugged in here";

@@ -22,8 +22,8 @@ namespace {
 class DamagedFiles : public ::testing::Test {
 protected:
     DamagedFiles() : here(elsewhere.path()) {
-        ctx.ProgramDir = dir.path();
-        ctx.Lang.Language = kLangEnglish;
+        ctx.Env.ProgramDir = dir.path();
+        ctx.Env.Lang.Language = kLangEnglish;
         ctx.WorkAreaZ = 100;
     }
     // "Quarnell.cfg" naming a settings file, with a job start height.
@@ -66,7 +66,9 @@ protected:
 
     test::TempDir dir, elsewhere;
     test::CurrentFolder here;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     std::unique_ptr<Settings> owned = std::make_unique<Settings>();
     const Settings& settings() const { return *owned; }
     test::RecordingNotifier notifier;
@@ -213,7 +215,7 @@ TEST_F(DamagedFiles, ACutStateRecordIsKeptAsideAndItsWholeFieldsAreUsed) {
     EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg.bad"), cut);
     EXPECT_EQ(d.Global.SettingsPath, (dir / "mine.vks").string());
     EXPECT_EQ(settings().Number("srednica"), 6.35);  // the operator's file still in force
-    EXPECT_EQ(ctx.JobStartZ, 20);                     // the lost height: above the table
+    EXPECT_EQ(ctx.Job.StartZ, 20);                     // the lost height: above the table
     // Written only at exit, with the settings path.
     EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg"), cut);
     ASSERT_TRUE(d.SaveGlobal());
@@ -229,7 +231,7 @@ TEST_F(DamagedFiles, AStartHeightBeyondTheZAxisIsReportedAndTheDefaultUsed) {
     WriteState("Settings.vks", 500);
     Start();
     EXPECT_TRUE(Told(TextId::GlobalStateStartZOutOfRange));
-    EXPECT_EQ(ctx.JobStartZ, 20);
+    EXPECT_EQ(ctx.Job.StartZ, 20);
     notifier.messages.clear();
     WriteState("Settings.vks", -5);
     Start();
@@ -238,13 +240,13 @@ TEST_F(DamagedFiles, AStartHeightBeyondTheZAxisIsReportedAndTheDefaultUsed) {
     WriteState("Settings.vks", 85);
     Start();
     EXPECT_TRUE(notifier.messages.empty()) << AllMessages();
-    EXPECT_EQ(ctx.JobStartZ, 85);
+    EXPECT_EQ(ctx.Job.StartZ, 85);
     // A machine measuring Z downward keeps its heights at or below zero.
     ctx.PlotParams.ZReversed = 1;
     WriteState("Settings.vks", -10);
     Start();
     EXPECT_TRUE(notifier.messages.empty()) << AllMessages();
-    EXPECT_EQ(ctx.JobStartZ, -10);
+    EXPECT_EQ(ctx.Job.StartZ, -10);
 }
 
 TEST_F(DamagedFiles, TheAddressFileIsUsedOnlyWithFourOctets) {

@@ -88,10 +88,12 @@ TEST(GlobalStateRecord, ShortOrOversizedRecordsAreRefused) {
 
 class GlobalStateFile : public ::testing::Test {
 protected:
-    GlobalStateFile() : here(dir.path()) { ctx.ProgramDir = dir.path(); }
+    GlobalStateFile() : here(dir.path()) { ctx.Env.ProgramDir = dir.path(); }
     test::TempDir dir;
     test::CurrentFolder here;  // the default settings path is relative
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     Settings settings;
     test::RecordingNotifier notifier;
 };
@@ -107,7 +109,7 @@ TEST_F(GlobalStateFile, FirstStartWritesTheDefaultRecordWithTheLiveValues) {
     EXPECT_EQ(b.substr(176, 14), std::string("\0\x0CSettings.vks", 14));
     const std::string row432("\0\0\0\0\x01\0\0\0\0\0\0\0\0\0\x34\x40", 16);
     EXPECT_EQ(b.substr(432, 16), row432);
-    EXPECT_EQ(ctx.JobStartZ, 20.0);
+    EXPECT_EQ(ctx.Job.StartZ, 20.0);
     EXPECT_TRUE(dlg.Live.Warstwy);
 }
 
@@ -121,7 +123,7 @@ TEST_F(GlobalStateFile, ReadsTheFirst448BytesOfALongerFileAndAppliesThem) {
     ConfigDialog dlg(settings, ctx, notifier);
     ctx.SpindleScale = 3;
     dlg.LoadGlobalState();
-    EXPECT_EQ(ctx.JobStartZ, 33.5);
+    EXPECT_EQ(ctx.Job.StartZ, 33.5);
     EXPECT_EQ(ctx.SpindleScale, 1.0);
     EXPECT_EQ(dlg.Live.OpenFilterIndex, 3);
     EXPECT_TRUE(dlg.Live.Kolejnosc);
@@ -158,7 +160,7 @@ TEST_F(GlobalStateFile, DamagedFileIsReportedOnceKeptAsideAndReplacedAtExit) {
 }
 
 TEST_F(GlobalStateFile, AStateThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
-    ctx.ProgramDir = dir / "no such folder";
+    ctx.Env.ProgramDir = dir / "no such folder";
     ConfigDialog dlg(settings, ctx, notifier);
     dlg.Create();  // global state, settings file and IP file all fail to be written
     EXPECT_FALSE(notifier.messages.empty());
@@ -166,10 +168,10 @@ TEST_F(GlobalStateFile, AStateThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
     EXPECT_FALSE(dlg.LoadingSettings);
     EXPECT_EQ(ctx.PlotterIP, "192.168.0.150");
     notifier.messages.clear();
-    ctx.JobStartZ = 7;
+    ctx.Job.StartZ = 7;
     EXPECT_FALSE(dlg.SaveGlobal());
     EXPECT_EQ(notifier.messages.size(), 1u);
-    EXPECT_EQ(ctx.JobStartZ, 7);
+    EXPECT_EQ(ctx.Job.StartZ, 7);
 }
 
 TEST_F(GlobalStateFile, ExitWritesTheLiveValues) {
@@ -178,7 +180,7 @@ TEST_F(GlobalStateFile, ExitWritesTheLiveValues) {
     dlg.Live.Punktywej = false;
     dlg.Live.OpenFilterIndex = 2;
     dlg.Global.OpenDir = "/data/drawings";
-    ctx.JobStartZ = 15.5;
+    ctx.Job.StartZ = 15.5;
     ASSERT_TRUE(dlg.SaveGlobal());
     GlobalState back;
     std::string problem;
@@ -222,8 +224,10 @@ TEST(SettingsFromAnotherFolder, SavedSettingsAreLoadedAndLeftAsTheyAre) {
     operatorValues.SetFlag("negatyw", true);
     const std::string saved = SettingsFileText(operatorValues, '.');
     test::WriteFileBytes(programDir / "Settings.vks", saved);
-    MachineContext ctx;
-    ctx.ProgramDir = programDir.path();
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
+    ctx.Env.ProgramDir = programDir.path();
     Settings settings;
     test::RecordingNotifier notifier;
     ConfigDialog dlg(settings, ctx, notifier);
@@ -232,7 +236,7 @@ TEST(SettingsFromAnotherFolder, SavedSettingsAreLoadedAndLeftAsTheyAre) {
     EXPECT_TRUE(notifier.messages.empty());
     EXPECT_EQ(settings.Number("grubosc"), 12.5);
     EXPECT_TRUE(settings.Flag("negatyw"));
-    EXPECT_EQ(ctx.LengthUnit, 1);
+    EXPECT_EQ(ctx.Env.LengthUnit, 1);
     EXPECT_EQ(dlg.Caption(), (programDir / "Settings.vks").string());
     EXPECT_EQ(test::ReadFileBytes(programDir / "Settings.vks"), saved);
     EXPECT_FALSE(std::filesystem::exists(elsewhere / "Settings.vks"));
@@ -254,8 +258,10 @@ TEST(SettingsFromAnotherFolder, AnUnreadableSettingsFileIsReportedAndNotRewritte
     test::CurrentFolder here(elsewhere.path());
     std::filesystem::create_directory(programDir / "Settings.vks");  // there, but nothing to read
     std::filesystem::create_directory(programDir / "Settings.vks" / "inside");
-    MachineContext ctx;
-    ctx.ProgramDir = programDir.path();
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
+    ctx.Env.ProgramDir = programDir.path();
     Settings settings;
     test::RecordingNotifier notifier;
     ConfigDialog dlg(settings, ctx, notifier);

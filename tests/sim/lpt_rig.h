@@ -18,7 +18,9 @@ struct LptRig {
     LptPeer peer{model};
     FakeClock clock;
     LptTransport lpt{peer, clock};
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     CommandLayer layer{ctx, notifier, clock};
 
@@ -26,7 +28,7 @@ struct LptRig {
         lpt.Init();
         layer.SetParallelPort(&lpt);
         layer.Delay().SetLoopsPerMs(1);
-        ctx.Lang.Language = kLangEnglish;
+        ctx.Env.Lang.Language = kLangEnglish;
     }
 };
 

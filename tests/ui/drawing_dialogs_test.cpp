@@ -39,7 +39,7 @@ using DrawingDialogs = test::ProjectFixture;
 
 TEST_F(DrawingDialogs, LayersTypedDepthAndDoubleClickReachTheProjectOnOk) {
     settings.SetChoice("ProjektType", 1);
-    ctx.LengthUnit = kUnitInch;
+    ctx.Env.LengthUnit = kUnitInch;
     Load({test::Rect(0, 0, 400, 400, 1), test::Rect(800, 0, 1200, 400, 2), test::Rect(1600, 0, 2000, 400, 3)}, KindHpgl);
     project->Layers->SetLayer(1, {1, 0, 0, 2.54, 0, 1});
     project->Layers->SetLayer(3, {3, 0, 0, 1.5, 0, 1});
@@ -85,7 +85,7 @@ TEST_F(DrawingDialogs, InformationFormShowsTheProjectsNumbers) {
         EXPECT_TRUE(d.Value("total_time")->text().endsWith(" min"));
         QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     });
-    ui::ShowInfoForm(*project, settings, ctx, "d.dxf", "Settings.vks");
+    ui::ShowInfoForm(*project, settings, ctx.Env, "d.dxf", "Settings.vks");
 }
 
 TEST_F(DrawingDialogs, HatchingRefusesSpacingZeroThenHatchesOnOk) {
@@ -104,7 +104,7 @@ TEST_F(DrawingDialogs, HatchingRefusesSpacingZeroThenHatchesOnOk) {
     EXPECT_TRUE(ui::ShowHatchingDialog(*project, settings, ctx, notifier));
     EXPECT_EQ(project->Count(), 11);
     EXPECT_TRUE(project->Figure(0).ToCut);  // the outline is cut too
-    EXPECT_TRUE(ctx.HatchingDone);
+    EXPECT_TRUE(ctx.Job.HatchingDone);
     for (std::int32_t i = 1; i < project->Count(); ++i) EXPECT_EQ(project->Figure(i).Contour[0].Y, 40.0 * i);
     // The next showing offers the last choices.
     WhenShown<ui::TFormKreski>([](ui::TFormKreski& d) {

@@ -42,7 +42,9 @@ std::string Dxf(const std::vector<Poly>& polys) {
 struct Window {
     test::TempDir dir;
     Settings settings;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     std::unique_ptr<ui::TMDIChild> child;
 
@@ -86,7 +88,7 @@ TEST(DrawingWindow, AClickPicksTheLaterOfTwoNearFiguresAndElsewhereClearsTheSele
     EXPECT_EQ(w.child->SelectedFigure(), later);
     EXPECT_TRUE(w.child->pmFiguraDoCiecia()->isEnabled());
     EXPECT_TRUE(w.child->pmFiguraDoCiecia()->isChecked());
-    const std::string said = w.ctx.Text(TextId::PickSelectedFigure) + std::to_string(later) + w.ctx.Text(TextId::PickIn);
+    const std::string said = w.ctx.Env.Text(TextId::PickSelectedFigure) + std::to_string(later) + w.ctx.Env.Text(TextId::PickIn);
     EXPECT_EQ(w.child->Engine().WindowStatus().rfind(said, 0), 0u)
         << w.child->Engine().WindowStatus();
     w.Release(between);  // the button up clears the status bar
@@ -203,7 +205,9 @@ TEST(DrawingWindow, RenderedPictureHasItsStrokesWhereTheGeometryIs) {
     test::TempDir dir;
     test::WriteFileBytes(dir / "frame.dxf", Dxf({{{{0, 0}, {100, 0}, {100, 50}, {0, 50}}, true}}));
     Settings settings;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     DrawingWindow window(KindDxf, settings, ctx, notifier);
     ASSERT_TRUE(window.Load((dir / "frame.dxf").string()));

@@ -56,7 +56,9 @@ struct FakePicker : ui::FramePicker {
 struct Frame {
     test::TempDir dir;
     test::CurrentFolder here{dir.path()};
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     Settings settings;
     test::RecordingNotifier notifier;
     ConfigDialog config{settings, ctx, notifier};
@@ -65,8 +67,8 @@ struct Frame {
     std::unique_ptr<ui::TMainForm> form;
 
     Frame() {
-        ctx.ProgramDir = dir.path();
-        ctx.Lang.Language = kLangEnglish;
+        ctx.Env.ProgramDir = dir.path();
+        ctx.Env.Lang.Language = kLangEnglish;
         config.DecimalSeparator = '.';
         config.Create();
         form = std::make_unique<ui::TMainForm>(ctx, notifier);
@@ -240,8 +242,10 @@ TEST(MainForm, CloseIsRefusedWhileAnUnheldJobStreams) {
 }
 
 TEST(AboutBox, ShowsTheMachineReadFreshAndClosesOnAnyKey) {
-    MachineContext ctx;
-    ctx.Lang.Language = kLangEnglish;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
+    ctx.Env.Lang.Language = kLangEnglish;
     int reads = 0;
     bool answers = true;
     ui::TAboutBox box(ctx, [&] {

@@ -40,14 +40,16 @@ QString Shown(QWidget* field) { return field->findChild<QLineEdit*>()->text(); }
 class SettingsDialogTest : public ::testing::Test {
 protected:
     SettingsDialogTest() : here(dir.path()) {
-        ctx.ProgramDir = dir.path();
-        ctx.Lang.Language = kLangEnglish;
+        ctx.Env.ProgramDir = dir.path();
+        ctx.Env.Lang.Language = kLangEnglish;
         core.DecimalSeparator = '.';
         core.Create();
     }
     test::TempDir dir;
     test::CurrentFolder here;
-    MachineContext ctx;
+    ProgramEnvironment env;
+    JobValues jobValues;
+    MachineContext ctx{env, jobValues};
     Settings settings;
     test::RecordingNotifier notifier;
     ConfigDialog core{settings, ctx, notifier};
@@ -76,7 +78,7 @@ TEST_F(SettingsDialogTest, LengthTypedInInchesIsStoredInMillimetresOnOk) {
     EXPECT_DOUBLE_EQ(settings.Number("srednica"), 12.7);
     EXPECT_DOUBLE_EQ(settings.Number("grubosc"), 25.4);
     EXPECT_EQ(settings.Number("nadmat"), 5);  // shown rounded in inches, never re-read
-    EXPECT_DOUBLE_EQ(ctx.JobStartZ, 0.5 + 25.4 + 5);
+    EXPECT_DOUBLE_EQ(ctx.Job.StartZ, 0.5 + 25.4 + 5);
     const std::string file = test::ReadFileBytes(dir / "Settings.vks");
     EXPECT_NE(file.find("srednica := 12.7\r\n"), std::string::npos);
 }

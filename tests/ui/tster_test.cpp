@@ -122,7 +122,7 @@ TEST(Tster, TimerCaptionsAndEnabling) {
 TEST(Tster, TouchLayoutAndItsImages) {
     PanelRig rig(PanelLink::Usb, "NKV");
     TempDir dir;
-    rig.ctx.ProgramDir = dir.path();
+    rig.ctx.Env.ProgramDir = dir.path();
     {
         ui::Tster form(*rig.panel, rig.ctx, true);
         EXPECT_FALSE(form.TouchIconsLoaded()) << "no Ikony folder: the plain buttons stay";

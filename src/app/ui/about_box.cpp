@@ -94,7 +94,7 @@ QLabel* TAboutBox::Value(const QString& name) const {
 }
 
 void TAboutBox::FormActivate() {
-    auto T = [this](TextId id) { return QString::fromStdString(ctx_.Text(id)); };
+    auto T = [this](TextId id) { return QString::fromStdString(ctx_.Env.Text(id)); };
     setWindowTitle(T(TextId::AboutCaption));
     labels_["Label1"]->setText(T(TextId::AboutTitle));
     labels_["Label2"]->setText(T(TextId::AboutVersion));

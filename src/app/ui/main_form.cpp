@@ -80,7 +80,7 @@ QToolButton* TMainForm::ToolButton(FrameButton button) const {
     return static_cast<QToolButton*>(buttons_[static_cast<int>(button)]);
 }
 
-QString TMainForm::T(TextId id) const { return QString::fromStdString(ctx_.Text(id)); }
+QString TMainForm::T(TextId id) const { return QString::fromStdString(ctx_.Env.Text(id)); }
 
 void TMainForm::Build() {
     setObjectName("MainForm");
@@ -423,13 +423,13 @@ bool TMainForm::OpenDrawing(const QString& file) {
     openFileName_ = file;
     if (!QFileInfo::exists(file)) {
         notifier_.Message(file.toStdString(), MessageKind::Information, Buttons::OkCancel,
-                          ctx_.Text(TextId::CannotOpenTheFileCaption));
+                          ctx_.Env.Text(TextId::CannotOpenTheFileCaption));
         return false;
     }
     const int kind = FileKindOf(file.toStdString());
     if (kind == KindBitmap && !ctx_.PlotParams.Laser) {
         // A name typed past the filter: a bitmap's raster burn is a laser's work, not a spindle's.
-        notifier_.Message(ctx_.Text(TextId::BitmapNeedsLaser), MessageKind::Error, Buttons::Ok,
+        notifier_.Message(ctx_.Env.Text(TextId::BitmapNeedsLaser), MessageKind::Error, Buttons::Ok,
                           QFileInfo(file).fileName().toStdString());
         UpdateMenuItems();
         return false;
@@ -447,7 +447,7 @@ bool TMainForm::OpenDrawing(const QString& file) {
     bool loaded = false;
     RunHook([&] { loaded = child->Load(file); });
     if (config_) config_->Global.OpenDir = FolderOfFile(QFileInfo(file).absoluteFilePath().toStdString());
-    ctx_.HatchingDone = false;
+    ctx_.Job.HatchingDone = false;
     if (loaded) {
         QWidget* widget = child->Widget();
         QMdiSubWindow* w = mdi_->addSubWindow(widget);
@@ -549,7 +549,7 @@ void TMainForm::mWarstwyClick() {
         commands_->ShowLayers();
         return;
     }
-    notifier_.Message(ctx_.Text(TextId::OnlyForMultilayerProject), MessageKind::Information, Buttons::Ok, " ");
+    notifier_.Message(ctx_.Env.Text(TextId::OnlyForMultilayerProject), MessageKind::Information, Buttons::Ok, " ");
 }
 
 void TMainForm::mKreskowanieClick() {
@@ -611,10 +611,10 @@ bool TMainForm::FormCloseQuery() {
             commands_->StopStream();
             return true;
         case CloseAnswer::RefuseStreaming:
-            notifier_.Message(ctx_.Text(TextId::CannotCloseWhileCutting), MessageKind::Error, Buttons::Ok, "Uwaga");
+            notifier_.Message(ctx_.Env.Text(TextId::CannotCloseWhileCutting), MessageKind::Error, Buttons::Ok, "Uwaga");
             return false;
         case CloseAnswer::RefuseTransfer:
-            notifier_.Message(ctx_.Text(TextId::CannotCloseWhileTransfer), MessageKind::Error, Buttons::Ok, "Uwaga");
+            notifier_.Message(ctx_.Env.Text(TextId::CannotCloseWhileTransfer), MessageKind::Error, Buttons::Ok, "Uwaga");
             return false;
     }
     return true;

@@ -79,7 +79,7 @@ public:
     bool UsbMachinePresent() override { return p_.usb_ && p_.usb_->DranholtFrezExist(); }
     int RunTransfer() override {
         transferRunning = true;
-        TransmisjaDialog dlg(*p_.transfer_, *p_.ctx_, p_.main_.get());
+        TransmisjaDialog dlg(*p_.transfer_, p_.env_, p_.main_.get());
         const int r = dlg.exec();
         transferRunning = false;
         return r;
@@ -111,7 +111,7 @@ public:
             w->ShowInfo = [&p, w] {
                 if (!w) return;
                 auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget());
-                ShowInfoForm(w->project(), p.config_->settings(), *p.ctx_,
+                ShowInfoForm(w->project(), p.config_->settings(), p.env_,
                              sub ? sub->property("fileName").toString().toStdString() : std::string(),
                              p.config_->Caption(), p.main_.get());
             };
@@ -187,8 +187,8 @@ private:
 
 Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     const std::vector<std::string> params(argv_.size() > 1 ? argv_.begin() + 1 : argv_.end(), argv_.end());
-    ctx_ = std::make_unique<MachineContext>();
-    ctx_->Lang = DetectLanguage(params);
+    ctx_ = std::make_unique<MachineContext>(env_, job_);
+    env_.Lang = DetectLanguage(params);
     settings_ = std::make_unique<Settings>();
     notifier_ = std::make_unique<FrameNotifier>();
     dispatcher_ = std::make_unique<QtDispatcher>();
@@ -197,7 +197,7 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     layer_ = std::make_unique<CommandLayer>(*ctx_, notifier);
 
     // 1. The main frame; the program folder is known from here on.
-    ctx_->ProgramDir = ResolveProgramDir();
+    env_.ProgramDir = ResolveProgramDir();
     main_ = std::make_unique<TMainForm>(*ctx_, notifier);
     notifier_->SetStatusBar(main_->statusBar());
 
@@ -340,7 +340,7 @@ int Program::Run() {
     // The state of this run; a failure to write it was reported by the configuration and the
     // program still ends normally.
     if (!config_->SaveGlobal())
-        std::cerr << "Vellisk: " << ctx_->Text(TextId::GlobalStateNotSaved) << "\n";
+        std::cerr << "Vellisk: " << env_.Text(TextId::GlobalStateNotSaved) << "\n";
     return 0;
 }
 

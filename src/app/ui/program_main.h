@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "machine_link/job_values.h"
+#include "model/program_environment.h"
+
 namespace vellisk {
 class CommandLayer;
 class ConfigDialog;
@@ -54,6 +57,7 @@ public:
     // status.
     int Run();
 
+    ProgramEnvironment& Environment() { return env_; }
     MachineContext& Context() { return *ctx_; }
     TMainForm& MainForm() { return *main_; }
     ConfigDialog& Config() { return *config_; }
@@ -75,6 +79,8 @@ private:
     void WirePanelHooks();
 
     std::vector<std::string> argv_;
+    ProgramEnvironment env_;
+    JobValues job_;  // the job in hand; job control and the parts below it use it through ctx_
     std::unique_ptr<MachineContext> ctx_;
     std::unique_ptr<Settings> settings_;
     std::unique_ptr<FrameNotifier> notifier_;

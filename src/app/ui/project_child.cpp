@@ -59,14 +59,14 @@ bool ProjectChild::Load(const QString& file) {
     RasterPicture picture;
     QImage shown;
     QString reason;
-    if (!PictureFileFits(file, ctx_, reason) || !DecodePicture(file, picture, shown, reason)) {
-        notifier_.Message(ctx_.Text(TextId::PictureCannotBeRead) + name + "\n" + reason.toStdString(),
+    if (!PictureFileFits(file, ctx_.Env, reason) || !DecodePicture(file, picture, shown, reason)) {
+        notifier_.Message(ctx_.Env.Text(TextId::PictureCannotBeRead) + name + "\n" + reason.toStdString(),
                           MessageKind::Error);
         return false;
     }
     raster_ = std::make_unique<RasterProject>();
     if (!raster_->LoadBMP(name, std::move(picture), settings_, ctx_, config_)) {
-        notifier_.Message(ctx_.Text(TextId::DrawingCannotBeRead) + name, MessageKind::Error);
+        notifier_.Message(ctx_.Env.Text(TextId::DrawingCannotBeRead) + name, MessageKind::Error);
         raster_.reset();
         return false;
     }

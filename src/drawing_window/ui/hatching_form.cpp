@@ -21,10 +21,10 @@ TFormKreski::TFormKreski(Project& project, const Settings& settings, MachineCont
     : QDialog(parent), project_(project), settings_(settings), ctx_(ctx), notifier_(notifier) {
     setObjectName("FormKreski");
     setModal(true);
-    setWindowTitle(Q(ctx.Text(TextId::HatchCaption)));
+    setWindowTitle(Q(ctx.Env.Text(TextId::HatchCaption)));
     odstep_ = new TFltEditU(this);
     odstep_->setObjectName("Odstep");
-    odstep_->SetUnit(ctx.LengthUnit);
+    odstep_->SetUnit(ctx.Env.LengthUnit);
     odstep_->SetMinValue(0);
     odstep_->SetMaxValue(100);
     odstep_->SetIncrement(0.1);
@@ -36,26 +36,26 @@ TFormKreski::TFormKreski(Project& project, const Settings& settings, MachineCont
     kat_->SetMaxValue(360);
     kat_->SetIncrement(0.1);
     kat_->SetValue(options.AngleDeg);
-    wytnij_ = new QCheckBox(Q(ctx.Text(TextId::HatchCutOutline)), this);
+    wytnij_ = new QCheckBox(Q(ctx.Env.Text(TextId::HatchCutOutline)), this);
     wytnij_->setObjectName("WytnijObrys");
     wytnij_->setChecked(options.CutOutline);
-    dwukierunkowo_ = new QCheckBox(Q(ctx.Text(TextId::HatchTwoWay)), this);
+    dwukierunkowo_ = new QCheckBox(Q(ctx.Env.Text(TextId::HatchTwoWay)), this);
     dwukierunkowo_->setObjectName("kreskiDwukierunkowo");
     dwukierunkowo_->setChecked(options.TwoWay);
     ok_ = new QPushButton("OK", this);
     ok_->setObjectName("ButtonOk");
     ok_->setDefault(true);
-    cancel_ = new QPushButton(Q(ctx.Text(TextId::CfgCancel)), this);
+    cancel_ = new QPushButton(Q(ctx.Env.Text(TextId::CfgCancel)), this);
     cancel_->setObjectName("ButtonCancel");
     cancel_->setAutoDefault(false);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(Q(ctx.Text(TextId::HatchSpacing)), this), 0, 0);
+    grid->addWidget(new QLabel(Q(ctx.Env.Text(TextId::HatchSpacing)), this), 0, 0);
     grid->addWidget(odstep_, 0, 1);
-    grid->addWidget(new QLabel(Q("[" + UnitName(ctx.LengthUnit) + "]"), this), 0, 2);
-    grid->addWidget(new QLabel(Q(ctx.Text(TextId::HatchAngle)), this), 1, 0);
+    grid->addWidget(new QLabel(Q("[" + UnitName(ctx.Env.LengthUnit) + "]"), this), 0, 2);
+    grid->addWidget(new QLabel(Q(ctx.Env.Text(TextId::HatchAngle)), this), 1, 0);
     grid->addWidget(kat_, 1, 1);
-    grid->addWidget(new QLabel(Q(ctx.Text(TextId::HatchAngleUnit)), this), 1, 2);
+    grid->addWidget(new QLabel(Q(ctx.Env.Text(TextId::HatchAngleUnit)), this), 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok_);
@@ -90,7 +90,7 @@ void TFormKreski::ButtonOkClick() {
 
 bool ShowHatchingDialog(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
                         QWidget* parent) {
-    TFormKreski form(project, settings, ctx, notifier, ctx.HatchChoices, parent);
+    TFormKreski form(project, settings, ctx, notifier, ctx.Job.HatchChoices, parent);
     if (form.exec() != QDialog::Accepted) return false;
     BusyCursor busy(notifier);
     RunReported(notifier, [&] { AfterHatching(project, settings, ctx); });

@@ -5,19 +5,19 @@
 #include <QPushButton>
 
 #include "drawing_window/project_info.h"
-#include "machine_link/machine_context.h"
+#include "model/program_environment.h"
 #include "settings/ui/numpad_form.h"
 #include "model/ui/qt_text.h"
 
 namespace vellisk::ui {
 
-Tinfoform::Tinfoform(Project& project, const Settings& settings, const MachineContext& ctx, std::string fileName,
+Tinfoform::Tinfoform(Project& project, const Settings& settings, const ProgramEnvironment& env, std::string fileName,
                      std::string configuration, QWidget* parent)
-    : QDialog(parent), project_(project), settings_(settings), ctx_(ctx), fileName_(std::move(fileName)),
+    : QDialog(parent), project_(project), settings_(settings), env_(env), fileName_(std::move(fileName)),
       configuration_(std::move(configuration)) {
     setObjectName("infoform");
     setModal(true);
-    setWindowTitle(Q(ctx.Text(TextId::InfoCaption)));
+    setWindowTitle(Q(env.Text(TextId::InfoCaption)));
     struct Line {
         TextId label;
         const char* value;
@@ -31,7 +31,7 @@ Tinfoform::Tinfoform(Project& project, const Settings& settings, const MachineCo
     auto* grid = new QGridLayout(this);
     int row = 0;
     for (const Line& l : lines) {
-        grid->addWidget(new QLabel(Q(ctx.Text(l.label)), this), row, 0);
+        grid->addWidget(new QLabel(Q(env.Text(l.label)), this), row, 0);
         if (l.value) {
             auto* v = new QLabel(this);
             v->setObjectName(l.value);
@@ -51,7 +51,7 @@ QLabel* Tinfoform::Value(const char* name) const { return findChild<QLabel*>(nam
 
 void Tinfoform::Fill() {
     const ProjectInfo info =
-        ComputeProjectInfo(project_, settings_, ctx_, fileName_, configuration_, LocaleSeparator());
+        ComputeProjectInfo(project_, settings_, env_, fileName_, configuration_, LocaleSeparator());
     const std::pair<const char*, const std::string*> values[] = {
         {"fname", &info.FileName},          {"konfigname", &info.Configuration}, {"srednica", &info.Diameter},
         {"skala", &info.Scale},             {"szerokosc", &info.Width},          {"wysokosc", &info.Height},
@@ -66,9 +66,9 @@ void Tinfoform::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
 }
 
-void ShowInfoForm(Project& project, const Settings& settings, const MachineContext& ctx, const std::string& fileName,
+void ShowInfoForm(Project& project, const Settings& settings, const ProgramEnvironment& env, const std::string& fileName,
                   const std::string& configuration, QWidget* parent) {
-    Tinfoform form(project, settings, ctx, fileName, configuration, parent);
+    Tinfoform form(project, settings, env, fileName, configuration, parent);
     form.exec();
 }
 

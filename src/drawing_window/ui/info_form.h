@@ -11,7 +11,7 @@ class QPushButton;
 namespace vellisk {
 class Project;
 class Settings;
-class MachineContext;
+struct ProgramEnvironment;
 }  // namespace vellisk
 
 namespace vellisk::ui {
@@ -19,7 +19,7 @@ namespace vellisk::ui {
 class Tinfoform : public QDialog {
     Q_OBJECT
 public:
-    Tinfoform(Project& project, const Settings& settings, const MachineContext& ctx, std::string fileName,
+    Tinfoform(Project& project, const Settings& settings, const ProgramEnvironment& env, std::string fileName,
               std::string configuration, QWidget* parent = nullptr);
 
     // The value label of a line by its name: "fname", "konfigname", "srednica", "skala",
@@ -36,13 +36,13 @@ protected:
 private:
     Project& project_;
     const Settings& settings_;
-    const MachineContext& ctx_;
+    const ProgramEnvironment& env_;
     std::string fileName_, configuration_;
     QPushButton* ok_;
 };
 
 // The information form of a drawing window's project, shown modally.
-void ShowInfoForm(Project& project, const Settings& settings, const MachineContext& ctx, const std::string& fileName,
+void ShowInfoForm(Project& project, const Settings& settings, const ProgramEnvironment& env, const std::string& fileName,
                   const std::string& configuration, QWidget* parent = nullptr);
 
 }  // namespace vellisk::ui

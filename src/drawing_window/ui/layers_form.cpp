@@ -30,7 +30,7 @@ QColor ColourOf(std::int32_t c) {
 
 }  // namespace
 
-TfWarstwy::TfWarstwy(LayersDialog& engine, const MachineContext& ctx, QWidget* parent)
+TfWarstwy::TfWarstwy(LayersDialog& engine, const ProgramEnvironment& env, QWidget* parent)
     : QDialog(parent), engine_(engine) {
     setObjectName("fWarstwy");
     setModal(true);
@@ -55,7 +55,7 @@ TfWarstwy::TfWarstwy(LayersDialog& engine, const MachineContext& ctx, QWidget* p
 
     pFrezarka_ = new QWidget(this);
     pFrezarka_->setObjectName("pFrezarka");
-    auto* lDepth = new QLabel(Q(ctx.Text(TextId::LayerDepth)), pFrezarka_);
+    auto* lDepth = new QLabel(Q(env.Text(TextId::LayerDepth)), pFrezarka_);
     depth_ = new TFltEditU(pFrezarka_);
     depth_->setObjectName("feuWarstwaGlebokosc");
     depth_->SetUnit(engine.Unit());
@@ -69,13 +69,13 @@ TfWarstwy::TfWarstwy(LayersDialog& engine, const MachineContext& ctx, QWidget* p
 
     pLaser_ = new QWidget(this);
     pLaser_->setObjectName("pLaser");
-    auto* lPower = new QLabel(Q(ctx.Text(TextId::LayerLaserPower)), pLaser_);
+    auto* lPower = new QLabel(Q(env.Text(TextId::LayerLaserPower)), pLaser_);
     power_ = new TFloatEdit(pLaser_);
     power_->setObjectName("feWarstwaMoc");
     power_->SetMinValue(0);
     power_->SetMaxValue(100);
     power_->SetIncrement(1);
-    auto* lSpeed = new QLabel(Q(ctx.Text(TextId::LayerSpeed)), pLaser_);
+    auto* lSpeed = new QLabel(Q(env.Text(TextId::LayerSpeed)), pLaser_);
     speed_ = new TFltEditU(pLaser_);
     speed_->setObjectName("feuWarstwaSzybkosc");
     speed_->SetUnit(engine.Unit());
@@ -93,9 +93,9 @@ TfWarstwy::TfWarstwy(LayersDialog& engine, const MachineContext& ctx, QWidget* p
 
     auto* pDol = new QWidget(this);
     pDol->setObjectName("pDol");
-    aktywna_ = new QCheckBox(Q(ctx.Text(TextId::LayerEnabled)), pDol);
+    aktywna_ = new QCheckBox(Q(env.Text(TextId::LayerEnabled)), pDol);
     aktywna_->setObjectName("cbWarstwaAktywna");
-    zatwierdz_ = new QPushButton(Q(ctx.Text(TextId::LayerApply)), pDol);
+    zatwierdz_ = new QPushButton(Q(env.Text(TextId::LayerApply)), pDol);
     zatwierdz_->setObjectName("btnZatwierdz");
     zatwierdz_->setDefault(true);
     auto* dl = new QHBoxLayout(pDol);
@@ -106,7 +106,7 @@ TfWarstwy::TfWarstwy(LayersDialog& engine, const MachineContext& ctx, QWidget* p
     zapisz_ = new QPushButton("OK", this);
     zapisz_->setObjectName("btnZapisz");
     zapisz_->setAutoDefault(false);
-    anuluj_ = new QPushButton(Q(ctx.Text(TextId::LayerCancel)), this);
+    anuluj_ = new QPushButton(Q(env.Text(TextId::LayerCancel)), this);
     anuluj_->setObjectName("btnAnuluj");
     anuluj_->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
@@ -146,7 +146,7 @@ TfWarstwy::TfWarstwy(LayersDialog& engine, const MachineContext& ctx, QWidget* p
     connect(anuluj_, &QPushButton::clicked, this, &QDialog::reject);
 
     engine_.SetView(this);
-    setWindowTitle(Q(ctx.Text(TextId::LayersCaption)));
+    setWindowTitle(Q(env.Text(TextId::LayersCaption)));
     const auto headers = engine.Headers();
     sgWarstwy_->setColumnCount(static_cast<int>(headers.size()));
     QStringList h;
@@ -242,8 +242,8 @@ bool ShowLayersDialog(Project& project, const Settings& settings, const MachineC
     bool ok = false;
     RunReported(notifier, [&] {
         LayersDialog engine(project.EnsureLayers(), ctx.PlotParams.Laser != 0, settings.Maximum(setting::WorkSpeed),
-                            ctx.LengthUnit, ctx.UnitDecimals(), ctx, LocaleSeparator());
-        TfWarstwy form(engine, ctx, parent);
+                            ctx.Env.LengthUnit, ctx.UnitDecimals(), ctx.Env, LocaleSeparator());
+        TfWarstwy form(engine, ctx.Env, parent);
         if (form.exec() != QDialog::Accepted) return;
         ok = true;
         BusyCursor busy(notifier);

@@ -13,6 +13,7 @@ class QTableWidget;
 class QWidget;
 
 namespace vellisk {
+class MachineContext;
 class Project;
 class Settings;
 class Notifier;
@@ -26,7 +27,7 @@ class TFloatEdit;
 class TfWarstwy : public QDialog, private LayersView {
     Q_OBJECT
 public:
-    TfWarstwy(LayersDialog& engine, const MachineContext& ctx, QWidget* parent = nullptr);
+    TfWarstwy(LayersDialog& engine, const ProgramEnvironment& env, QWidget* parent = nullptr);
 
     QTableWidget* Grid() const { return sgWarstwy_; }
     TFltEditU* DepthEdit() const { return depth_; }

@@ -3,18 +3,18 @@
 #include <QFile>
 #include <QImageReader>
 
-#include "machine_link/machine_context.h"
+#include "model/program_environment.h"
 
 namespace vellisk::ui {
 
-bool PictureFileFits(const QString& path, const MachineContext& ctx, QString& reason) {
+bool PictureFileFits(const QString& path, const ProgramEnvironment& env, QString& reason) {
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
         const QByteArray head = file.read(64);
         const BmpFileCheck c = CheckBmpFile(std::string_view(head.constData(), static_cast<std::size_t>(head.size())),
                                             static_cast<std::uint64_t>(file.size()));
         if (c.cutShort) {
-            reason = QString::fromStdString(ctx.Text(TextId::PictureCutShort)) +
+            reason = QString::fromStdString(env.Text(TextId::PictureCutShort)) +
                      QStringLiteral(" %1 x %2, %3 / %4 B").arg(c.width).arg(c.height).arg(c.fileBytes).arg(c.needBytes);
             return false;
         }
@@ -24,7 +24,7 @@ bool PictureFileFits(const QString& path, const MachineContext& ctx, QString& re
     const QSize size = QImageReader(path).size();
     const qint64 limit = static_cast<qint64>(QImageReader::allocationLimit()) * 1024 * 1024;
     if (size.isValid() && limit > 0 && static_cast<qint64>(size.width()) * size.height() * 4 > limit) {
-        reason = QString::fromStdString(ctx.Text(TextId::PictureTooLarge)) +
+        reason = QString::fromStdString(env.Text(TextId::PictureTooLarge)) +
                  QStringLiteral(" %1 x %2").arg(size.width()).arg(size.height());
         return false;
     }

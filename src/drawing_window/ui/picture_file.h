@@ -8,7 +8,7 @@
 #include "drawing_window/raster_project.h"
 
 namespace vellisk {
-class MachineContext;
+struct ProgramEnvironment;
 }
 
 namespace vellisk::ui {
@@ -16,7 +16,7 @@ namespace vellisk::ui {
 // Whether the picture file can be taken whole: false, with the reason in the operator's language,
 // when it is shorter than the pixel data its header describes, or when the picture is too large
 // for the image reader (its size in pixels is named).
-bool PictureFileFits(const QString& path, const MachineContext& ctx, QString& reason);
+bool PictureFileFits(const QString& path, const ProgramEnvironment& env, QString& reason);
 
 // False, with the reader's reason, when the file is no picture it can read.
 bool DecodePicture(const QString& path, RasterPicture& out, QImage& shown, QString& reason);

@@ -82,12 +82,12 @@ TMDIChild::TMDIChild(int kind, const Settings& settings, MachineContext& ctx, No
     scroll_->setBackgroundRole(QPalette::Window);
     status_->setSizeGripEnabled(false);
 
-    pmInfo_ = popup_->addAction(QString::fromStdString(ctx.Text(TextId::PopupInfo)), this, &TMDIChild::FormDblClick);
-    pmFiguraDoCiecia_ = popup_->addAction(QString::fromStdString(ctx.Text(TextId::PopupFigureToCut)));
+    pmInfo_ = popup_->addAction(QString::fromStdString(ctx.Env.Text(TextId::PopupInfo)), this, &TMDIChild::FormDblClick);
+    pmFiguraDoCiecia_ = popup_->addAction(QString::fromStdString(ctx.Env.Text(TextId::PopupFigureToCut)));
     pmFiguraDoCiecia_->setCheckable(true);
     pmFiguraDoCiecia_->setEnabled(false);
     connect(pmFiguraDoCiecia_, &QAction::triggered, this, [this] { engine_.ToggleFigureToCut(); });
-    pmWarstwy_ = popup_->addAction(QString::fromStdString(ctx.Text(TextId::PopupLayers) + "..."), this,
+    pmWarstwy_ = popup_->addAction(QString::fromStdString(ctx.Env.Text(TextId::PopupLayers) + "..."), this,
                                    &TMDIChild::pmWarstwyClick);
     pmWarstwy_->setEnabled(settings.Choice(setting::ProjectType) == 1);
 
@@ -132,7 +132,7 @@ void TMDIChild::Relayout() {
     const QSize client = scroll_->maximumViewportSize();
     const ViewTransform* view = &engine_.Layout(client.width(), client.height());
     while (view->TooLarge) {
-        notifier_.Message(ctx_.Text(TextId::ViewOutOfResources), MessageKind::Error, Buttons::Ok, "");
+        notifier_.Message(ctx_.Env.Text(TextId::ViewOutOfResources), MessageKind::Error, Buttons::Ok, "");
         if (!engine_.ZoomDownAfterFailedPicture()) break;
         emit zoomLowered(engine_.Zoom());
         view = &engine_.Layout(client.width(), client.height());

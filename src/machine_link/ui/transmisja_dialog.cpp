@@ -9,8 +9,8 @@
 
 namespace vellisk::ui {
 
-TransmisjaDialog::TransmisjaDialog(Ttransmisja& transfer, const MachineContext& ctx, QWidget* parent)
-    : QDialog(parent), transfer_(transfer), ctx_(ctx) {
+TransmisjaDialog::TransmisjaDialog(Ttransmisja& transfer, const ProgramEnvironment& env, QWidget* parent)
+    : QDialog(parent), transfer_(transfer), env_(env) {
     setObjectName("transmisja");
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
@@ -51,11 +51,11 @@ void TransmisjaDialog::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (activated_) return;
     activated_ = true;
-    setWindowTitle(Q(ctx_.Text(TextId::TransferCaption)));
-    label1_->setText(Q(ctx_.Text(TextId::TransferSent)));
-    label2_->setText(Q(ctx_.Text(TextId::TransferKbFrom)));
-    label3_->setText(Q(ctx_.Text(TextId::TransferKb)));
-    przerwij_->setText(Q(ctx_.Text(TextId::TransferBreak)));
+    setWindowTitle(Q(env_.Text(TextId::TransferCaption)));
+    label1_->setText(Q(env_.Text(TextId::TransferSent)));
+    label2_->setText(Q(env_.Text(TextId::TransferKbFrom)));
+    label3_->setText(Q(env_.Text(TextId::TransferKb)));
+    przerwij_->setText(Q(env_.Text(TextId::TransferBreak)));
     transfer_.Activate();
     calosc_->setText(QString::number(transfer_.TotalKb()));
     poszlo_->setText("0");

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include "machine_link/lpt_transfer.h"
+#include "model/program_environment.h"
 
 class QLabel;
 class QPushButton;
@@ -17,7 +18,7 @@ namespace vellisk::ui {
 class TransmisjaDialog : public QDialog {
     Q_OBJECT
 public:
-    TransmisjaDialog(Ttransmisja& transfer, const MachineContext& ctx, QWidget* parent = nullptr);
+    TransmisjaDialog(Ttransmisja& transfer, const ProgramEnvironment& env, QWidget* parent = nullptr);
 
     QLabel* Sent() const { return poszlo_; }
     QLabel* Total() const { return calosc_; }
@@ -36,7 +37,7 @@ private:
     void OnTimer();
 
     Ttransmisja& transfer_;
-    const MachineContext& ctx_;
+    const ProgramEnvironment& env_;
     QLabel* label1_;
     QLabel* poszlo_;
     QLabel* label2_;

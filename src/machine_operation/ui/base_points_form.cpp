@@ -112,19 +112,19 @@ TPunkty_bazowe::TPunkty_bazowe(CommandLayer& layer, QWidget* parent)
 TPunkty_bazowe::~TPunkty_bazowe() { engine_.Save(); }
 
 void TPunkty_bazowe::showEvent(QShowEvent* e) {
-    const MachineContext& ctx = layer_.Context();
-    setWindowTitle(Q(ctx.Text(TextId::BpCaption)));
-    wpa_->setText(Q(ctx.Text(TextId::BpTakePosition)));
-    anuluj_->setText(Q(ctx.Text(TextId::BpCancel)));
-    ustaw_->setText(Q(ctx.Text(TextId::BpSet)));
-    przepisz_->setText(Q(ctx.Text(TextId::BpCopy)));
-    dodaj_->setText(Q(ctx.Text(TextId::BpAdd)));
-    usun_->setText(Q(ctx.Text(TextId::BpRemove)));
-    komentarz_->setPlaceholderText(Q(ctx.Text(TextId::BpRemark)));
+    const ProgramEnvironment& env = layer_.Context().Env;
+    setWindowTitle(Q(env.Text(TextId::BpCaption)));
+    wpa_->setText(Q(env.Text(TextId::BpTakePosition)));
+    anuluj_->setText(Q(env.Text(TextId::BpCancel)));
+    ustaw_->setText(Q(env.Text(TextId::BpSet)));
+    przepisz_->setText(Q(env.Text(TextId::BpCopy)));
+    dodaj_->setText(Q(env.Text(TextId::BpAdd)));
+    usun_->setText(Q(env.Text(TextId::BpRemove)));
+    komentarz_->setPlaceholderText(Q(env.Text(TextId::BpRemark)));
     engine_.Activate();
-    for (TFltEditU* f : {pbx_, pby_}) f->SetUnit(ctx.LengthUnit);
+    for (TFltEditU* f : {pbx_, pby_}) f->SetUnit(env.LengthUnit);
     EngineToFields();
-    const QString unit = "[" + Q(UnitName(ctx.LengthUnit)) + "]";
+    const QString unit = "[" + Q(UnitName(env.LengthUnit)) + "]";
     lx_->setText(unit);
     ly_->setText(unit);
     QDialog::showEvent(e);

@@ -20,10 +20,10 @@ TWyjsciaForm::TWyjsciaForm(CommandLayer& layer, QWidget* parent)
     close->setObjectName("Zamknij");
     connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
     main->addWidget(close);
-    const MachineContext& ctx = layer.Context();
-    setWindowTitle(QString::fromStdString(ctx.Text(TextId::OutCaption)));
+    const ProgramEnvironment& env = layer.Context().Env;
+    setWindowTitle(QString::fromStdString(env.Text(TextId::OutCaption)));
     KeepTitleReadable(*this);
-    smarowanie_->setText(QString::fromStdString(ctx.Text(TextId::OutOil)));
+    smarowanie_->setText(QString::fromStdString(env.Text(TextId::OutOil)));
     connect(smarowanie_, &QCheckBox::clicked, this, [this](bool checked) { engine_.Click(checked); });
 }
 

@@ -79,19 +79,19 @@ TdlugoscForm::TdlugoscForm(CommandLayer& layer, Settings& settings, JobPanel* pa
 }
 
 void TdlugoscForm::showEvent(QShowEvent* e) {
-    const MachineContext& ctx = layer_.Context();
+    const ProgramEnvironment& env = layer_.Context().Env;
     const ToolLengthDialog::View v = engine_.Activate();
-    setWindowTitle(Q(ctx.Text(TextId::TlCaption)));
-    findChild<QLabel*>("Label1")->setText(Q(ctx.Text(TextId::TlDistance)));
-    pomiar_->setText(Q(ctx.Text(TextId::TlAutomatic)));
-    anuluj_->setText(Q(ctx.Text(TextId::TlCancel)));
-    material_->setText(Q(ctx.Text(TextId::TlOnMaterial)));
-    stol_->setText(Q(ctx.Text(TextId::TlOnTable)));
+    setWindowTitle(Q(env.Text(TextId::TlCaption)));
+    findChild<QLabel*>("Label1")->setText(Q(env.Text(TextId::TlDistance)));
+    pomiar_->setText(Q(env.Text(TextId::TlAutomatic)));
+    anuluj_->setText(Q(env.Text(TextId::TlCancel)));
+    material_->setText(Q(env.Text(TextId::TlOnMaterial)));
+    stol_->setText(Q(env.Text(TextId::TlOnTable)));
     tool_->SetMaxValue(v.toolMax);
     pomiar_->setEnabled(v.probeEnabled);
-    tool_->SetUnit(ctx.LengthUnit);
+    tool_->SetUnit(env.LengthUnit);
     tool_->SetValue(v.toolMm);
-    unit_->setText("[" + Q(UnitName(ctx.LengthUnit)) + "]");
+    unit_->setText("[" + Q(UnitName(env.LengthUnit)) + "]");
     middle_->setVisible(v.surfaceButtons);
     QDialog::showEvent(e);
 }

@@ -131,7 +131,7 @@ TDlgkonfig::TDlgkonfig(ConfigDialog& core, QWidget* parent) : QDialog(parent), c
     setModal(true);
     Build();
     Captions();
-    if (core_.context().LengthUnit != 0) ApplyUnit();
+    if (core_.context().Env.LengthUnit != 0) ApplyUnit();
     RefreshAll();
     ApplyControlStates();
     listener_ = core_.settings().AddListener([this](const std::string& name) {
@@ -141,7 +141,7 @@ TDlgkonfig::TDlgkonfig(ConfigDialog& core, QWidget* parent) : QDialog(parent), c
 
 TDlgkonfig::~TDlgkonfig() { core_.settings().RemoveListener(listener_); }
 
-QString TDlgkonfig::T(TextId id) const { return QString::fromStdString(core_.context().Text(id)); }
+QString TDlgkonfig::T(TextId id) const { return QString::fromStdString(core_.context().Env.Text(id)); }
 
 QWidget* TDlgkonfig::Control(const QString& name) const {
     if (objectName() == name) return const_cast<TDlgkonfig*>(this);
@@ -383,7 +383,7 @@ void TDlgkonfig::Captions() {
 }
 
 void TDlgkonfig::ApplyUnit() {
-    const int unit = core_.context().LengthUnit;
+    const int unit = core_.context().Env.LengthUnit;
     for (const auto& [name, e] : edits_) {
         const auto& def = Settings::Definition(name);
         // only a real change of unit switches a field (and gives it the unit's decimals); a
