@@ -39,14 +39,31 @@ struct OneFile : ui::FramePicker {
     QString file;
 };
 
+// A fresh program folder that names the machine at 127.0.0.1 and its model (so that the program
+// takes the Ethernet link) and holds a 20 mm square, and the simulated controller behind that
+// address on loopback ports; the program started in a test reads both.
+struct MachineOnLoopback {
+    explicit MachineOnLoopback(sim::ControllerModel& model)
+        : here(dir.path()),
+          controller(sim::ModelHooks(model)),
+          programDir(kProgramDirVariable, dir.path().c_str()),
+          commandPort("VELLISK_COMMAND_PORT", std::to_string(controller.CommandPort()).c_str()),
+          identityPort("VELLISK_IDENTITY_PORT", std::to_string(controller.IdentityPort()).c_str()) {
+        test::WriteFileBytes(dir / "DADudavu.txt", "127\r\n  0\r\n  0\r\n  1\r\n");
+        test::WriteFileBytes(dir / "typ.txt", "PRV");
+        test::WriteFileBytes(dir / "square.plt", "IN;SP1;PU400,400;PD1200,400,1200,1200,400,1200,400,400;PU;\n");
+    }
+    test::TempDir dir;
+    test::CurrentFolder here;
+    sim::TcpController controller;
+    test::EnvVar programDir, commandPort, identityPort;
+};
+
 }  // namespace
 
 using test::LoopUntil;
 
 TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController) {
-    test::TempDir dir;
-    test::CurrentFolder here(dir.path());
-
     sim::ControllerModel model;
     model.armController = true;
     model.model = "PRV";
@@ -57,14 +74,9 @@ TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController)
     model.bufferSize = 20 + 101;
     model.drainPerStatusRead = 4;
     model.runningReadsAfterStart = 1000000;  // the machine runs the job until it is held
-    sim::TcpController controller(sim::ModelHooks(model));
-    test::EnvVar programDir(kProgramDirVariable, dir.path().c_str());
-    test::EnvVar commandPort("VELLISK_COMMAND_PORT", std::to_string(controller.CommandPort()).c_str());
-    test::EnvVar identityPort("VELLISK_IDENTITY_PORT", std::to_string(controller.IdentityPort()).c_str());
-    // The machine's address and its model (so that the program takes the Ethernet link).
-    test::WriteFileBytes(dir / "DADudavu.txt", "127\r\n  0\r\n  0\r\n  1\r\n");
-    test::WriteFileBytes(dir / "typ.txt", "PRV");
-    test::WriteFileBytes(dir / "square.plt", "IN;SP1;PU400,400;PD1200,400,1200,1200,400,1200,400,400;PU;\n");
+    MachineOnLoopback machine(model);
+    const test::TempDir& dir = machine.dir;
+    sim::TcpController& controller = machine.controller;
 
     ui::Program program({"vellisk", "95", "USA"});
     ui::TMainForm& frame = program.MainForm();
@@ -81,7 +93,7 @@ TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController)
             frame.close();
         };
         if (!LoopUntil([&] { return program.Context().EthernetConnected.load(); }))
-            return fail("the program did not connect to the controller: ArmLink " + std::to_string(program.Context().ArmLink) + " ip " + program.Context().PlotterIP + " connects " + std::to_string(controller.CommandConnections()) + " ids " + std::to_string(controller.IdentityRequests()) +  " model " + program.Context().PlotState.Model + " timer " + std::to_string(program.Panel().TimerRunning()) + " interval " + std::to_string(program.Panel().Interval()) + " qtimer " + std::to_string(program.PanelForm().Timer()->isActive()) + " ticks " + std::to_string(program.Panel().TickCount()));
+            return fail("the program did not connect to the controller at " + program.Context().PlotterIP);
         frame.Item(ui::FrameItem::Open)->trigger();
         if (frame.Drawings().size() != 1) return fail("no drawing window");
         frame.Item(ui::FrameItem::Start)->trigger();
@@ -138,8 +150,6 @@ TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController)
 // window stays alive during the wait, a timer on the GUI thread keeps its time, and the panel's
 // STOP ends the go-to at once; the machine is told to stop and START sends nothing more.
 TEST(ProgramEndToEnd, StartsGoToKeepsTheWindowAliveAndStopEndsIt) {
-    test::TempDir dir;
-    test::CurrentFolder here(dir.path());
     sim::ControllerModel model;
     model.armController = true;
     model.model = "PRV";
@@ -147,13 +157,9 @@ TEST(ProgramEndToEnd, StartsGoToKeepsTheWindowAliveAndStopEndsIt) {
     model.baseY = 50 * 100 * 10;
     model.stepX = 300 * 100 * 10;  // far from the job's zero
     model.busyReadsPerMove = 800;  // about 8 s at a status read every 10 ms
-    sim::TcpController controller(sim::ModelHooks(model));
-    test::EnvVar programDir(kProgramDirVariable, dir.path().c_str());
-    test::EnvVar commandPort("VELLISK_COMMAND_PORT", std::to_string(controller.CommandPort()).c_str());
-    test::EnvVar identityPort("VELLISK_IDENTITY_PORT", std::to_string(controller.IdentityPort()).c_str());
-    test::WriteFileBytes(dir / "DADudavu.txt", "127\r\n  0\r\n  0\r\n  1\r\n");
-    test::WriteFileBytes(dir / "typ.txt", "PRV");
-    test::WriteFileBytes(dir / "square.plt", "IN;SP1;PU400,400;PD1200,400,1200,1200,400,1200,400,400;PU;\n");
+    MachineOnLoopback machine(model);
+    const test::TempDir& dir = machine.dir;
+    sim::TcpController& controller = machine.controller;
 
     ui::Program program({"vellisk", "95", "USA"});
     ui::TMainForm& frame = program.MainForm();
