@@ -66,8 +66,7 @@ void ReadDrawing(benchmark::State& state, std::int32_t kind, bool fromDisk) {
         }
         r.CloseInput();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(text.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
     state.counters["figures"] = static_cast<double>(figures);
     state.counters["MB"] = static_cast<double>(text.size()) / 1e6;
 }

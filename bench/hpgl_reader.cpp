@@ -50,8 +50,7 @@ void BM_ReadHpglFile(benchmark::State& state) {
         r.CloseInput();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
-    state.counters["MB/s"] =
-        benchmark::Counter(bytes / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB/s"] = benchmark::Counter(bytes / 1e6, benchmark::Counter::kIsIterationInvariantRate);
     state.counters["MB"] = bytes / 1e6;
     state.counters["figures"] = static_cast<double>(figures);
     state.counters["points"] = static_cast<double>(points);
@@ -75,8 +74,7 @@ void BM_ReadHpglMemory(benchmark::State& state) {
         }
         r.CloseInput();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(text.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
 }
 BENCHMARK(BM_ReadHpglMemory)->Unit(benchmark::kMillisecond);
 

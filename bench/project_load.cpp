@@ -127,7 +127,19 @@ void BM_LoadAndPrepareDxf(benchmark::State& state) { Load(state, Drawing::Dxf, t
 
 }  // namespace
 
-BENCHMARK(BM_LoadAndPrepare)->Arg(10000)->Arg(20000)->Arg(40000)->Arg(80000)->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadWithoutToolPaths)->Arg(10000)->Arg(20000)->Arg(40000)->Arg(80000)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadAndPrepare)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Arg(80000)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadWithoutToolPaths)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Arg(80000)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadPathPieces)->Arg(20000)->Arg(40000)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadAndPrepareDxf)->Arg(200000)->Iterations(3)->Unit(benchmark::kMillisecond);

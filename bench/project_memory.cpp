@@ -32,8 +32,7 @@ void* Take(std::size_t size) {
     *reinterpret_cast<std::size_t*>(base) = size;
     const std::size_t now = live.fetch_add(size) + size;
     std::size_t seen = peak.load();
-    while (now > seen && !peak.compare_exchange_weak(seen, now)) {
-    }
+    while (now > seen && !peak.compare_exchange_weak(seen, now)) {}
     return base + kHeader;
 }
 

@@ -76,9 +76,9 @@ void BM_StreamArmMillionCommands(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(link.checksum);
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kCommands));
-    state.counters["seconds_per_command"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * kCommands),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
+    state.counters["seconds_per_command"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * kCommands),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
     std::filesystem::remove_all(ctx.Env.ProgramDir);
 }
 BENCHMARK(BM_StreamArmMillionCommands)->Unit(benchmark::kMillisecond);

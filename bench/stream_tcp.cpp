@@ -89,7 +89,8 @@ void StreamJob(benchmark::State& state, bool panelTimer) {
         if (server.RequestCount() - before < kCommands) state.SkipWithError("commands did not arrive");
         commands += static_cast<std::int64_t>(kCommands);
     }
-    state.counters["commands_per_second"] = benchmark::Counter(static_cast<double>(commands), benchmark::Counter::kIsRate);
+    state.counters["commands_per_second"] =
+        benchmark::Counter(static_cast<double>(commands), benchmark::Counter::kIsRate);
     std::filesystem::remove_all(ctx.Env.ProgramDir);
 }
 

@@ -84,8 +84,7 @@ void BM_Prepare20000Figures(benchmark::State& state) {
     SilentNotifier notifier;
     Project project(KindHpgl, settings, ctx, notifier);
     auto input = MakeDrawingInput(ctx, settings);
-    if (project.Load(bench::GridDrawing(20000).string(), *input).status != LoadStatus::Ok ||
-        project.Count() != 20000) {
+    if (project.Load(bench::GridDrawing(20000).string(), *input).status != LoadStatus::Ok || project.Count() != 20000) {
         state.SkipWithError("drawing not loaded whole");
         return;
     }

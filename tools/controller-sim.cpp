@@ -84,10 +84,14 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
-        if (a == "--port") commandPort = ParsePort(next());
-        else if (a == "--identity-port") identityPort = ParsePort(next());
-        else if (a == "--model") model->model = next();
-        else if (a == "--date") model->productionDate = next();
+        if (a == "--port")
+            commandPort = ParsePort(next());
+        else if (a == "--identity-port")
+            identityPort = ParsePort(next());
+        else if (a == "--model")
+            model->model = next();
+        else if (a == "--date")
+            model->productionDate = next();
         else if (a == "--area") {
             if (!ParseArea(next(), &model->workArea)) {
                 Usage();
@@ -98,10 +102,14 @@ int main(int argc, char** argv) {
                 Usage();
                 return 2;
             }
-        } else if (a == "--job-out") jobOut = next();
-        else if (a == "--buffer") model->bufferCapacity = model->bufferSize = std::strtoul(next().c_str(), nullptr, 10);
-        else if (a == "--drain") model->drainPerStatusRead = std::strtoul(next().c_str(), nullptr, 10);
-        else if (a == "--verbose") verbose = true;
+        } else if (a == "--job-out")
+            jobOut = next();
+        else if (a == "--buffer")
+            model->bufferCapacity = model->bufferSize = std::strtoul(next().c_str(), nullptr, 10);
+        else if (a == "--drain")
+            model->drainPerStatusRead = std::strtoul(next().c_str(), nullptr, 10);
+        else if (a == "--verbose")
+            verbose = true;
         else {
             Usage();
             return a == "--help" ? 0 : 2;
@@ -160,8 +168,8 @@ int main(int argc, char** argv) {
         std::cerr << "controller-sim: " << e.what() << " (ports " << commandPort << ", " << identityPort << ")\n";
         return 1;
     }
-    std::cout << "controller-sim: model " << m.model << ", work area " << m.workArea[0] << "x" << m.workArea[1]
-              << "x" << m.workArea[2] << " mm; command port " << server->CommandPort() << ", identity port "
+    std::cout << "controller-sim: model " << m.model << ", work area " << m.workArea[0] << "x" << m.workArea[1] << "x"
+              << m.workArea[2] << " mm; command port " << server->CommandPort() << ", identity port "
               << server->IdentityPort() << " on 127.0.0.1" << std::endl;
     int sig = 0;
     sigwait(&stopSignals, &sig);

@@ -70,8 +70,7 @@ int main(int argc, char** argv) {
             // The window keeps HPGL and DXF figures by their Valid flag, G-code runs as read.
             if (kind == KindGcode ? f.Contour.empty() : !f.Valid) continue;
             std::printf("figure %zu  layer %d  %s  points %zu  box %s\n", count + 1, f.Layer,
-                        f.Open ? "open" : "closed", f.Contour.size(),
-                        Box(f.MinX, f.MinY, f.MaxX, f.MaxY).c_str());
+                        f.Open ? "open" : "closed", f.Contour.size(), Box(f.MinX, f.MinY, f.MaxX, f.MaxY).c_str());
             if (count == 0) {
                 minX = f.MinX, minY = f.MinY, maxX = f.MaxX, maxY = f.MaxY;
             } else {

@@ -74,8 +74,7 @@ inline bool HatchProject(Project& project, const HatchOptions& o, const Settings
     Kreskowanie hatching(project, settings, ctx, notifier);
     if (!hatching.Run(o)) return false;
     AfterHatching(project, settings, ctx);
-    std::cerr << "hatching: " << hatching.ScanLines() << " scan lines, " << hatching.LinesAdded()
-              << " hatch lines\n";
+    std::cerr << "hatching: " << hatching.ScanLines() << " scan lines, " << hatching.LinesAdded() << " hatch lines\n";
     return true;
 }
 

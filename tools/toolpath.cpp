@@ -52,10 +52,10 @@ double PlanLength(const std::vector<tpunkt>& path) {
 void PrintInfo(Project& project, const Settings& settings, const MachineContext& ctx, const std::string& drawing) {
     const ProjectInfo info = ComputeProjectInfo(project, settings, ctx.Env, drawing, "(command line)");
     const std::pair<TextId, const std::string*> lines[] = {
-        {TextId::InfoFilename, &info.FileName},      {TextId::InfoDiameter, &info.Diameter},
-        {TextId::InfoScale, &info.Scale},            {TextId::InfoWidth, &info.Width},
-        {TextId::InfoHeight, &info.Height},          {TextId::InfoCutting, &info.Cutting},
-        {TextId::InfoPolishing, &info.Polishing},    {TextId::InfoDisplacement, &info.Displacement},
+        {TextId::InfoFilename, &info.FileName},   {TextId::InfoDiameter, &info.Diameter},
+        {TextId::InfoScale, &info.Scale},         {TextId::InfoWidth, &info.Width},
+        {TextId::InfoHeight, &info.Height},       {TextId::InfoCutting, &info.Cutting},
+        {TextId::InfoPolishing, &info.Polishing}, {TextId::InfoDisplacement, &info.Displacement},
         {TextId::InfoApproximateTime, &info.Time}};
     for (const auto& [label, value] : lines) std::cout << ctx.Env.Text(label) << ' ' << *value << '\n';
 }
@@ -78,8 +78,8 @@ void PrintToolPaths(const Project& project, const MachineContext& ctx) {
                   << project.ToolPathOf(f).size() << ' ' << mm(f.CutLength) << ' ' << mm(f.PolishLength) << '\n';
     }
     std::cout << "total cut " << Num(project.TotalCutLength) << " mm, travel " << Num(project.TotalRapidLength)
-              << " mm, finishing " << Num(project.TotalPolishLength) << " mm, start height "
-              << Num(ctx.Job.StartZ) << " mm\n";
+              << " mm, finishing " << Num(project.TotalPolishLength) << " mm, start height " << Num(ctx.Job.StartZ)
+              << " mm\n";
 }
 
 // Loads the drawing as a project; prints it in cutting order, its information or its tool paths.
@@ -138,21 +138,28 @@ int main(int argc, char** argv) {
         LoadOptions load;
         for (int i = 2; i < argc; ++i) {
             const std::string a = argv[i];
-            if (a == "--order") load.order = true;
-            else if (a == "--info") load.info = true;
+            if (a == "--order")
+                load.order = true;
+            else if (a == "--info")
+                load.info = true;
             else if (a == "--hatch") {
                 if (i + 1 >= argc) throw CoreError::range("--hatch needs SPACING,ANGLE");
                 load.hatch = tools::ParseHatch(argv[++i]);
-            }
-            else if (a == "--set") {
+            } else if (a == "--set") {
                 if (i + 1 >= argc) throw CoreError::range("--set needs NAME=VALUE");
                 tools::SetFromText(settings, argv[++i]);
-            } else if (a == "--diameter") settings.SetNumber("srednica", number(i));
-            else if (a == "--depth") settings.SetNumber("Glebokosc", number(i));
-            else if (a == "--pitch") load.plungePitch = number(i);
-            else if (a == "--polish") settings.SetFlag("polerowanie", true);
-            else if (a == "--no-outline") settings.SetFlag("doOutline", false);
-            else throw CoreError::range("unknown option " + a);
+            } else if (a == "--diameter")
+                settings.SetNumber("srednica", number(i));
+            else if (a == "--depth")
+                settings.SetNumber("Glebokosc", number(i));
+            else if (a == "--pitch")
+                load.plungePitch = number(i);
+            else if (a == "--polish")
+                settings.SetFlag("polerowanie", true);
+            else if (a == "--no-outline")
+                settings.SetFlag("doOutline", false);
+            else
+                throw CoreError::range("unknown option " + a);
         }
         return PrintLoadOrder(argv[1], settings, load);
     } catch (const CoreError& e) {

@@ -15,11 +15,11 @@ namespace vellisk {
 
 // What the enabling rules look at.
 struct FrameState {
-    int drawings = 0;         // drawing windows open
-    int activeKind = 0;       // project kind of the active drawing
-    int activeZoom = 1;       // zoom of the active drawing
-    bool configExists = true; // the configuration dialog has been created
-    int projektType = 0;      // the configuration's project type (1: layers)
+    int drawings = 0;          // drawing windows open
+    int activeKind = 0;        // project kind of the active drawing
+    int activeZoom = 1;        // zoom of the active drawing
+    bool configExists = true;  // the configuration dialog has been created
+    int projektType = 0;       // the configuration's project type (1: layers)
 };
 
 // Items and buttons switched by the enabling rules; everything else stays enabled.

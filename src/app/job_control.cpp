@@ -46,8 +46,15 @@ private:
 JobControl::JobControl(MachineContext& ctx, Settings& settings, CommandLayer& layer, Notifier& notifier,
                        TTransArm& streamer, Ttransmisja& transfer, JobPanel& panel, JobHost& host,
                        GuiDispatcher* dispatcher)
-    : ctx_(ctx), settings_(settings), layer_(layer), notifier_(notifier), streamer_(streamer),
-      transfer_(transfer), panel_(panel), host_(host), dispatcher_(dispatcher) {}
+    : ctx_(ctx),
+      settings_(settings),
+      layer_(layer),
+      notifier_(notifier),
+      streamer_(streamer),
+      transfer_(transfer),
+      panel_(panel),
+      host_(host),
+      dispatcher_(dispatcher) {}
 
 JobControl::~JobControl() { Shutdown(); }
 
@@ -113,8 +120,8 @@ std::string JobControl::TravelSpeedCommand() const {
     const std::uint32_t timer = ctx_.SpeedToTimer(
         RoundTo<std::int32_t>(settings_.Number(setting::TravelSpeed) * ctx_.PlotParams.Multiplier, "travel speed"));
     // The newer controller takes 4-byte speeds; the older one 2 bytes (which must fit 16 bits).
-    return Bytes({'V', 0}) + (ctx_.PlotParams.ArmController ? IntToBytes4(timer)
-                                                            : IntToBytes2(CheckedCast<std::int32_t>(timer)));
+    return Bytes({'V', 0}) +
+           (ctx_.PlotParams.ArmController ? IntToBytes4(timer) : IntToBytes2(CheckedCast<std::int32_t>(timer)));
 }
 
 bool JobControl::SendWait(const std::string& command) {
@@ -144,7 +151,8 @@ bool JobControl::LinkCheck() {
 // the polishing thickness p.
 bool JobControl::WorkAreaChecks(double sx, double sy, double d, double p) {
     const double bx = ctx_.PlotState.BaseX / 100, by = ctx_.PlotState.BaseY / 100;
-    const std::string outOfArea = ctx_.Env.Text(TextId::ZeroPointOutOfArea1) + "\r" + ctx_.Env.Text(TextId::ZeroPointOutOfArea2);
+    const std::string outOfArea =
+        ctx_.Env.Text(TextId::ZeroPointOutOfArea1) + "\r" + ctx_.Env.Text(TextId::ZeroPointOutOfArea2);
     if (sx + d + 2 * p > ctx_.WorkAreaX || sy + d + 2 * p > ctx_.WorkAreaY) {
         Refuse(ctx_.Env.Text(TextId::ProjectBiggerThanWorkArea));
         return false;
@@ -396,8 +404,7 @@ void JobControl::Burn() {
         BusyCursor cursor(notifier_);
         burn->PrepareLines();
     }
-    const std::uint32_t work = ctx_.SpeedToTimer(
-        RoundTo<std::int32_t>(js.WorkSpeed * pp.Multiplier, "work speed"));
+    const std::uint32_t work = ctx_.SpeedToTimer(RoundTo<std::int32_t>(js.WorkSpeed * pp.Multiplier, "work speed"));
     layer_.SendCommand(Bytes({'V', 1}) + IntToBytes4(work));
     layer_.SendCommand(Bytes({'T', 3, IdlePowerByte(burn->IdlePower)}));
     layer_.SendCommand(Bytes({'F', 1}));

@@ -72,22 +72,21 @@ class JobControl : public PanelJobCommands {
 public:
     // `panel` is the control panel: it holds and continues, and its controls and timer follow
     // the job.
-    JobControl(MachineContext& ctx, Settings& settings, CommandLayer& layer, Notifier& notifier,
-               TTransArm& streamer, Ttransmisja& transfer, JobPanel& panel, JobHost& host,
-               GuiDispatcher* dispatcher);
+    JobControl(MachineContext& ctx, Settings& settings, CommandLayer& layer, Notifier& notifier, TTransArm& streamer,
+               Ttransmisja& transfer, JobPanel& panel, JobHost& host, GuiDispatcher* dispatcher);
     // Ends a burn that still runs and waits for its thread.
     ~JobControl() override;
     JobControl(const JobControl&) = delete;
     JobControl& operator=(const JobControl&) = delete;
 
     // --- the commands ---
-    void Start1Click() override;          // START (F2)
-    void Powtrz1Click();                  // Repeat (Ctrl+F2)
-    void Wstrzymaj1Click() override;      // Hold (Space)
-    void Kontynuacja1Click() override;    // Continue (Shift+F2)
-    void Tnijwybran1Click();              // cut the selected figure
-    void Startodwybranej1Click();         // start from the selected figure
-    void WypalBMP1Click();                // the bitmap burn (reached through START)
+    void Start1Click() override;        // START (F2)
+    void Powtrz1Click();                // Repeat (Ctrl+F2)
+    void Wstrzymaj1Click() override;    // Hold (Space)
+    void Kontynuacja1Click() override;  // Continue (Shift+F2)
+    void Tnijwybran1Click();            // cut the selected figure
+    void Startodwybranej1Click();       // start from the selected figure
+    void WypalBMP1Click();              // the bitmap burn (reached through START)
 
     // --- the burn's thread ---
     // The drawing window of `drawing` closes: its burn is ended and its thread joined.

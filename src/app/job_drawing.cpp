@@ -33,8 +33,7 @@ bool ProjectJobDrawing::Written(const std::filesystem::path& file, Write write) 
     }
 }
 
-bool ProjectJobDrawing::Save(const std::filesystem::path& file, std::int32_t first, std::int32_t last,
-                             int outputKind) {
+bool ProjectJobDrawing::Save(const std::filesystem::path& file, std::int32_t first, std::int32_t last, int outputKind) {
     return Written(file, [&](const std::string& name) {
         JobFileWriter writer(ctx_, settings_, outputKind, project_.GcodePower);
         project_.Save(name, first, last, writer);

@@ -18,8 +18,8 @@ class Notifier;
 class JobDrawing {
 public:
     virtual ~JobDrawing() = default;
-    virtual int Kind() const = 0;          // 1 HPGL, 2 DXF, 3 G-code, 4 bitmap
-    virtual double Width() const = 0;      // drawing units (mm for a bitmap)
+    virtual int Kind() const = 0;      // 1 HPGL, 2 DXF, 3 G-code, 4 bitmap
+    virtual double Width() const = 0;  // drawing units (mm for a bitmap)
     virtual double Height() const = 0;
     virtual double GcodeMaxZ() const { return 0.0; }  // mm, highest Z of a G-code tool path
     virtual std::int32_t FigureCount() const { return 0; }
@@ -28,8 +28,7 @@ public:
     virtual void AddOutline() {}
     // Writes figures first..last as the machine job (output kind 4: vector drawing, 5: G-code
     // drawing). False, after the operator was told why, when the file was not written.
-    virtual bool Save(const std::filesystem::path&, std::int32_t /*first*/, std::int32_t /*last*/,
-                      int /*outputKind*/) {
+    virtual bool Save(const std::filesystem::path&, std::int32_t /*first*/, std::int32_t /*last*/, int /*outputKind*/) {
         return false;
     }
     // The selected figure alone / the selected one and all after it, as a vector job.

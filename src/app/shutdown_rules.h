@@ -14,16 +14,16 @@ bool UsbLinkWanted(const std::vector<std::string>& argv);
 // What the close query answers.
 enum class CloseAnswer {
     Allow,
-    RefuseStreaming,    // a job streams to the newer controller and is not held
-    StopStreamAndAllow, // the streaming job is held: end the stream, then close
-    RefuseTransfer,     // the parallel-port transfer runs (its dialog must be closed first)
+    RefuseStreaming,     // a job streams to the newer controller and is not held
+    StopStreamAndAllow,  // the streaming job is held: end the stream, then close
+    RefuseTransfer,      // the parallel-port transfer runs (its dialog must be closed first)
 };
 
 struct CloseState {
-    bool armLink = false;       // controller on USB or Ethernet
-    bool streaming = false;     // the streamer is sending a job
-    bool jobHeld = false;       // the job is held
-    bool lptTransfer = false;   // the parallel-port transfer dialog runs
+    bool armLink = false;      // controller on USB or Ethernet
+    bool streaming = false;    // the streamer is sending a job
+    bool jobHeld = false;      // the job is held
+    bool lptTransfer = false;  // the parallel-port transfer dialog runs
 };
 
 CloseAnswer CloseQuery(const CloseState& s);

@@ -29,8 +29,7 @@ public:
     // The same without throwing: 0 when the file is open, else the reason (an errno value,
     // never 0). `message` gets the text of the failure. `chunk` is the number of bytes read at
     // a time (tests read with tiny chunks to put line ends on every chunk boundary).
-    int Open(const std::filesystem::path& path, std::string* message = nullptr,
-             std::size_t chunk = kChunk);
+    int Open(const std::filesystem::path& path, std::string* message = nullptr, std::size_t chunk = kChunk);
     // Closes the file (the text is then empty).
     void Close();
 

@@ -55,14 +55,12 @@ void TConvOCS2WCS::BuildMatrix() {
 
 TConvOCS2WCS::Vec TConvOCS2WCS::OcsToWcs(double x, double y, double z) {
     LastPoint = {x, y, z};
-    return {x * Ax[0] + y * Ay[0] + z * N[0], x * Ax[1] + y * Ay[1] + z * N[1],
-            x * Ax[2] + y * Ay[2] + z * N[2]};
+    return {x * Ax[0] + y * Ay[0] + z * N[0], x * Ax[1] + y * Ay[1] + z * N[1], x * Ax[2] + y * Ay[2] + z * N[2]};
 }
 
 // ---- line access ------------------------------------------------------------------------------
 
-DxfReader::DxfReader(DrawingText text)
-    : owned_(std::make_unique<DrawingText>(std::move(text))), text_(owned_.get()) {}
+DxfReader::DxfReader(DrawingText text) : owned_(std::make_unique<DrawingText>(std::move(text))), text_(owned_.get()) {}
 
 DxfReader::DxfReader(DrawingText* shared) : text_(shared) {}
 
@@ -480,9 +478,12 @@ void DxfReader::ReadPolyline(bool lightweight) {
     TConvOCS2WCS::Vec extrusion{0.0, 0.0, 1.0};
     std::vector<Vertex> verts;
     auto extrusionGroup = [&](int code) {
-        if (code == 210) ReadRealLine(extrusion[0]);
-        else if (code == 220) ReadRealLine(extrusion[1]);
-        else ReadRealLine(extrusion[2]);
+        if (code == 210)
+            ReadRealLine(extrusion[0]);
+        else if (code == 220)
+            ReadRealLine(extrusion[1]);
+        else
+            ReadRealLine(extrusion[2]);
         return true;
     };
     if (lightweight) {
@@ -492,7 +493,9 @@ void DxfReader::ReadPolyline(bool lightweight) {
                 switch (code) {
                     case 62: ReadDxfColour(); return true;
                     case 70: ReadIntLine(flags); return true;
-                    case 210: case 220: case 230: return extrusionGroup(code);
+                    case 210:
+                    case 220:
+                    case 230: return extrusionGroup(code);
                     case 10:
                         if (verts.size() > static_cast<std::size_t>(kMaxEntityPoints))
                             Fail("LWPOLYLINE has too many vertices");
@@ -516,7 +519,9 @@ void DxfReader::ReadPolyline(bool lightweight) {
             switch (code) {
                 case 62: ReadDxfColour(); return true;
                 case 70: ReadIntLine(flags); return true;
-                case 210: case 220: case 230: return extrusionGroup(code);
+                case 210:
+                case 220:
+                case 230: return extrusionGroup(code);
                 default: return false;
             }
         });
@@ -530,8 +535,7 @@ void DxfReader::ReadPolyline(bool lightweight) {
                 break;
             }
             ended = false;
-            if (verts.size() > static_cast<std::size_t>(kMaxEntityPoints))
-                Fail("POLYLINE has too many vertices");
+            if (verts.size() > static_cast<std::size_t>(kMaxEntityPoints)) Fail("POLYLINE has too many vertices");
             Vertex v;
             ScanGroups([&](int code) {
                 switch (code) {

@@ -94,8 +94,7 @@ private:
     void AddPoint3D(double x, double y, double z);
     // Flattening goes to the scratch list `pts_` (file units, object coordinates) first.
     void Emit(double x, double y, double z) { pts_.push_back({x, y, z}); }
-    void AddArc(double cx, double cy, double z, const tpunkt* start = nullptr,
-                const tpunkt* end = nullptr);
+    void AddArc(double cx, double cy, double z, const tpunkt* start = nullptr, const tpunkt* end = nullptr);
     void AddBulgeArc(const Vertex& a, const Vertex& b);
     void AddSplineFitSpan(const std::vector<tpunkt>& v, int a, int from, int to);
     std::int64_t PointCount(double value, const char* what) const;

@@ -52,8 +52,7 @@ GcodeReader::GcodeReader(DrawingText text, const GcodeLimits& limits)
     ResetReaderState();
 }
 
-GcodeReader::GcodeReader(DrawingText* shared, const GcodeLimits& limits)
-    : text_(shared), limits_(limits) {
+GcodeReader::GcodeReader(DrawingText* shared, const GcodeLimits& limits) : text_(shared), limits_(limits) {
     ResetReaderState();
 }
 
@@ -80,8 +79,7 @@ int GcodeReader::TakeGcodeWord(char letter, std::string& line, double& value) co
     if (pos == std::string::npos) return -1;
     std::size_t end = pos;
     std::string_view number = WordNumber(line, pos, end);
-    if (!ParseDrawingReal(number, value))
-        Fail(std::string("the word ") + letter + " has no valid number");
+    if (!ParseDrawingReal(number, value)) Fail(std::string("the word ") + letter + " has no valid number");
     line.erase(pos, end - pos);
     return static_cast<int>(pos) + 1;
 }
@@ -96,13 +94,11 @@ void GcodeReader::TakeGWords(std::string& words) {
         std::size_t end = pos;
         std::string_view number = WordNumber(words, pos, end);
         double v = 0.0;
-        if (!ParseDrawingReal(number, v))
-            Fail("the word G has no valid number");
+        if (!ParseDrawingReal(number, v)) Fail("the word G has no valid number");
         from = end;
         GcodeWordValue = v;
         if (!(std::fabs(v) < 2147483647.0))
-            throw CoreError::range("G-code line " + std::to_string(text_->LineNumber()) +
-                                   ": G word out of range");
+            throw CoreError::range("G-code line " + std::to_string(text_->LineNumber()) + ": G word out of range");
         std::int32_t m = RoundTo<std::int32_t>(v, "G word");
         GcodeMode = m;
         if (m >= 0 && m <= 3) {
@@ -184,8 +180,7 @@ void GcodeReader::Arc() {
     double s = Clamp(circ / 180.0, 5.0, 0.25);
     double full = std::fabs(RoundHalfEven(circ / s));
     if (!(full <= kMaxArcPoints))
-        throw CoreError::range("G-code line " + std::to_string(text_->LineNumber()) +
-                               ": arc needs too many points");
+        throw CoreError::range("G-code line " + std::to_string(text_->LineNumber()) + ": arc needs too many points");
     if (full < 12.0) full = 12.0;
     std::int64_t n = static_cast<std::int64_t>(RoundHalfEven(std::fabs(full * w / (2.0 * kPi))));
     if (n < 3) n = 3;

@@ -48,7 +48,7 @@ public:
     bool EndOfFigure = false;
     PointBudget Budget;  // the points the whole load may produce
 
-    std::string GcodeLine;      // text of the line in hand (kept when it opens the next figure)
+    std::string GcodeLine;  // text of the line in hand (kept when it opens the next figure)
     bool GcodeModeChanged = false;
     double GcodeWordValue = 0.0;
     std::int32_t GcodePrevMode = -1;

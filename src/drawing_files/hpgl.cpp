@@ -24,9 +24,7 @@ inline bool IsLetter(char c) { return c >= 'A' && c <= 'Z'; }
 inline bool IsNumberChar(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }
 inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-std::string Shown(const std::string& token) {
-    return token.size() > 20 ? token.substr(0, 20) + "..." : token;
-}
+std::string Shown(const std::string& token) { return token.size() > 20 ? token.substr(0, 20) + "..." : token; }
 
 std::string ShownNumber(double v) {
     char buf[32];
@@ -64,12 +62,9 @@ void Thpgl::Reset(std::int32_t kind, const DrawingReaderSettings& settings) {
     prevCr_ = false;
 }
 
-int Thpgl::OpenInput(const std::filesystem::path& path, std::int32_t kind) {
-    return OpenInput(path, kind, settings_);
-}
+int Thpgl::OpenInput(const std::filesystem::path& path, std::int32_t kind) { return OpenInput(path, kind, settings_); }
 
-int Thpgl::OpenInput(const std::filesystem::path& path, std::int32_t kind,
-                     const DrawingReaderSettings& settings) {
+int Thpgl::OpenInput(const std::filesystem::path& path, std::int32_t kind, const DrawingReaderSettings& settings) {
     Reset(kind, settings);
     if (kind != KindHpgl && kind != KindDxf && kind != KindGcode) {
         openError_ = "No drawing reader for this kind of file: " + path.filename().string();
@@ -123,9 +118,7 @@ void Thpgl::StartReaders() {
             gcode_->Budget = PointBudget(settings_.pointBudget);
             EndOfFile = text_.Exhausted();
             break;
-        default:
-            EndOfFile = true;
-            break;
+        default: EndOfFile = true; break;
     }
     ClearPens();
 }
@@ -141,13 +134,9 @@ void Thpgl::CloseInput() {
 
 void Thpgl::ClearPens() { PenTable.fill(TPenEntry{}); }
 
-std::int64_t Thpgl::LineNumber() const {
-    return FileKind == KindHpgl ? hpglLine_ : text_.LineNumber();
-}
+std::int64_t Thpgl::LineNumber() const { return FileKind == KindHpgl ? hpglLine_ : text_.LineNumber(); }
 
-std::vector<std::string> Thpgl::Warnings() const {
-    return dxf_ ? dxf_->Warnings : closedWarnings_;
-}
+std::vector<std::string> Thpgl::Warnings() const { return dxf_ ? dxf_->Warnings : closedWarnings_; }
 
 // ---- line readers ----------------------------------------------------------------------------
 
@@ -167,8 +156,7 @@ bool Thpgl::ReadValueLine(std::string& text) {
 }
 
 void Thpgl::FailLine(const std::string& text, const char* what) const {
-    throw CoreError::conversion("line " + std::to_string(text_.LineNumber()) + ": \"" + Shown(text) +
-                                "\" " + what);
+    throw CoreError::conversion("line " + std::to_string(text_.LineNumber()) + ": \"" + Shown(text) + "\" " + what);
 }
 
 void Thpgl::ReadRealLine(double& value) {
@@ -347,8 +335,7 @@ std::int32_t Thpgl::PenNumber(double value, const char* of) const {
 
 double Thpgl::PenDepth(const char* where) const {
     if (CurrentPen < 0 || CurrentPen >= kPenCount)
-        FailCommand(CoreError::Kind::Range,
-                    "pen " + std::to_string(CurrentPen) + " " + where + " is outside 0..1024");
+        FailCommand(CoreError::Kind::Range, "pen " + std::to_string(CurrentPen) + " " + where + " is outside 0..1024");
     return PenTable[static_cast<std::size_t>(CurrentPen)].Depth;
 }
 
@@ -421,8 +408,7 @@ void Thpgl::ExecuteHpglCommand(tfigura& f) {
     } else if (m == "C") {
         // The dialect's C and M take absolute pairs.
         TakeTarget(false);
-        if (!PenDown && (contour.empty() || !SamePoint(LastPosition, contour.back())))
-            Append(f, LastPosition);
+        if (!PenDown && (contour.empty() || !SamePoint(LastPosition, contour.back()))) Append(f, LastPosition);
         PenDown = true;
         if (!contour.empty() && !SamePoint(LastPosition, contour.back())) Append(f, CurrentPoint);
         LastPosition = CurrentPoint;

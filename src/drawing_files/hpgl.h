@@ -30,8 +30,8 @@ class DxfReader;
 
 // The settings the reader needs, taken when the file is opened.
 struct DrawingReaderSettings {
-    double mnoznikZ = 1.0;     // HPGL: pen depth multiplier (PW's width times this)
-    GcodeLimits gcode;         // G-code: the machine's feed and power ranges
+    double mnoznikZ = 1.0;       // HPGL: pen depth multiplier (PW's width times this)
+    GcodeLimits gcode;           // G-code: the machine's feed and power ranges
     std::size_t chunkBytes = 0;  // bytes read from the file at a time; 0 the usual chunk
     double pointBudget = 0.0;    // points the whole load may produce; 0 the usual budget
 };
@@ -60,11 +60,9 @@ public:
     // Returns 0, or non-zero when the file cannot be opened (OpenError() says why); never
     // throws for that.
     int OpenInput(const std::filesystem::path& path, std::int32_t kind);
-    int OpenInput(const std::filesystem::path& path, std::int32_t kind,
-                  const DrawingReaderSettings& settings);
+    int OpenInput(const std::filesystem::path& path, std::int32_t kind, const DrawingReaderSettings& settings);
     // Reads a drawing held in memory (tests, tools).
-    void OpenText(std::string bytes, std::int32_t kind,
-                  const DrawingReaderSettings& settings = {});
+    void OpenText(std::string bytes, std::int32_t kind, const DrawingReaderSettings& settings = {});
     // Fills the given fresh figure with the next figure of the file and completes it; it may be
     // left empty (Valid false). Sets EndOfFile when the file is used up.
     void ReadFigure(tfigura& figure);
@@ -90,23 +88,23 @@ public:
     double GcodePower() const { return gcode_ ? gcode_->GcodePower : closedGcodePower_; }
 
     // ---- state (HPGL unless said otherwise) ----
-    char CurrentChar = ' ';           // current character, upper-cased; a space at the end
-    std::string Mnemonic;             // mnemonic of the command in force
+    char CurrentChar = ' ';  // current character, upper-cased; a space at the end
+    std::string Mnemonic;    // mnemonic of the command in force
     bool NumberToken = false;
     bool MnemonicToken = false;
-    tpunkt CurrentPoint;              // where the command being carried out takes the pen
-    tpunkt PreviousPoint;             // where the pen stood before that command
-    tpunkt LastPosition;              // the pen's position: left by the last PA, PR, PU, PD, C or M
+    tpunkt CurrentPoint;   // where the command being carried out takes the pen
+    tpunkt PreviousPoint;  // where the pen stood before that command
+    tpunkt LastPosition;   // the pen's position: left by the last PA, PR, PU, PD, C or M
     double Param1 = 0.0;
     double Param2 = 0.0;
     std::int32_t ParamCount = 0;
     std::string Token;
     bool PenDown = false;
-    bool RelativeMode = false;        // PR in force (until PA): pairs are offsets from the pen
-    std::int32_t CurrentPen = 0;      // HPGL pen; DXF colour number
+    bool RelativeMode = false;    // PR in force (until PA): pairs are offsets from the pen
+    std::int32_t CurrentPen = 0;  // HPGL pen; DXF colour number
     std::int32_t FileKind = 0;
-    tpunkt LastVertex;                // G-code: last vertex appended
-    std::uint8_t CodeParity = 0;      // DXF: 0 after a group-code line, 1 after a value line
+    tpunkt LastVertex;            // G-code: last vertex appended
+    std::uint8_t CodeParity = 0;  // DXF: 0 after a group-code line, 1 after a value line
     std::array<TPenEntry, kPenCount> PenTable{};
     bool EndOfFile = false;
     bool EndOfFigure = false;
@@ -145,14 +143,14 @@ private:
     // What the DXF and G-code readers leave for the caller, kept when the file is closed.
     std::vector<std::string> closedWarnings_;
     double closedGcodePower_ = 0.0;
-    bool atEnd_ = true;               // HPGL: every character has been read
-    std::int64_t hpglLine_ = 1;       // HPGL: line of the current character
-    std::int64_t tokenLine_ = 1;      // HPGL: line where the current token starts
-    std::int64_t commandLine_ = 1;    // HPGL: line where the command in force was written
-    bool prevCr_ = false;             // HPGL: the last character was a CR
-    char labelTerminator_ = '\x03';   // HPGL: end of a label's text (ETX unless DT sets it)
+    bool atEnd_ = true;                      // HPGL: every character has been read
+    std::int64_t hpglLine_ = 1;              // HPGL: line of the current character
+    std::int64_t tokenLine_ = 1;             // HPGL: line where the current token starts
+    std::int64_t commandLine_ = 1;           // HPGL: line where the command in force was written
+    bool prevCr_ = false;                    // HPGL: the last character was a CR
+    char labelTerminator_ = '\x03';          // HPGL: end of a label's text (ETX unless DT sets it)
     std::optional<CoreError> pendingError_;  // HPGL: fault found after the last figure ended
-    PointBudget hpglBudget_;          // HPGL: the points the whole load may produce
+    PointBudget hpglBudget_;                 // HPGL: the points the whole load may produce
 };
 
 }  // namespace vellisk

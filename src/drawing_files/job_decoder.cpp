@@ -45,12 +45,12 @@ std::vector<DecodedCommand> DecodeJob(std::string_view bytes, std::span<const st
         const auto letter = static_cast<std::uint8_t>(bytes[at]);
         const int index = (letter & 0xDF) - 0x40;
         if (index < 0 || static_cast<std::size_t>(index) >= lengths.size())
-            throw CoreError::conversion("byte " + std::to_string(letter) + " at offset " +
-                                        std::to_string(at) + " is not a command");
+            throw CoreError::conversion("byte " + std::to_string(letter) + " at offset " + std::to_string(at) +
+                                        " is not a command");
         const std::size_t len = lengths[index];
         if (len == 0 || at + len > bytes.size())
-            throw CoreError::conversion("command '" + std::string(1, static_cast<char>(letter)) +
-                                        "' at offset " + std::to_string(at) + " is cut short");
+            throw CoreError::conversion("command '" + std::string(1, static_cast<char>(letter)) + "' at offset " +
+                                        std::to_string(at) + " is cut short");
         const std::string_view c = bytes.substr(at, len);
         DecodedCommand d;
         d.offset = at;
@@ -62,8 +62,7 @@ std::vector<DecodedCommand> DecodeJob(std::string_view bytes, std::span<const st
             d.name = std::string(c.substr(0, t));
             const std::string_view kind = std::string_view(d.name).substr(0, std::min<std::size_t>(3, d.name.size()));
             if (kind == "sWA" || kind == "sWB" || kind == "sWC" || kind == "sWD") {
-                for (int i = 0; i < 3; ++i)
-                    d.operands.push_back(static_cast<std::int32_t>(Le(c, 3 + 4 * i, 4)));
+                for (int i = 0; i < 3; ++i) d.operands.push_back(static_cast<std::int32_t>(Le(c, 3 + 4 * i, 4)));
             } else if (kind == "sWU") {
                 d.operands.push_back(std::bit_cast<float>(Le(c, 3, 4)));
             } else if (kind == "sWL" || kind == "sWG" || kind == "SLT") {
@@ -96,8 +95,7 @@ std::vector<DecodedCommand> DecodeJob(std::string_view bytes, std::span<const st
                     }
                     [[fallthrough]];
                 default:
-                    for (std::size_t i = 1; i < len; ++i)
-                        d.operands.push_back(static_cast<std::uint8_t>(c[i]));
+                    for (std::size_t i = 1; i < len; ++i) d.operands.push_back(static_cast<std::uint8_t>(c[i]));
             }
         }
         out.push_back(std::move(d));

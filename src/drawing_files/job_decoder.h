@@ -11,10 +11,10 @@
 namespace vellisk {
 
 struct DecodedCommand {
-    std::size_t offset = 0;      // byte offset in the file
-    std::string name;            // command letter, or the text of a 16-byte packet ("sLS", "sWB")
+    std::size_t offset = 0;  // byte offset in the file
+    std::string name;        // command letter, or the text of a 16-byte packet ("sLS", "sWB")
     std::vector<double> operands;
-    std::string Text() const;    // "a 4 6 3 4 0", "sWU 0.0125", ...
+    std::string Text() const;  // "a 4 6 3 4 0", "sWU 0.0125", ...
 };
 
 // Cuts `bytes` into commands. `lengths` is the 27-entry command-length table (index

@@ -29,9 +29,9 @@ struct JobMachine {
     bool Firmware550 = false;
     std::string ModelCode = "BKT";
     double SpindleScale = 1.0;
-    double JobStartZ = 20.0;    // mm
-    double PlungePitch = 100.0; // mm per lap; 100 or more: no ramped plunge
-    double GcodePower = 0.0;    // spindle value S of the G-code project being written
+    double JobStartZ = 20.0;     // mm
+    double PlungePitch = 100.0;  // mm per lap; 100 or more: no ramped plunge
+    double GcodePower = 0.0;     // spindle value S of the G-code project being written
 
     // Speed conversions and ramp look-ups of the controller.
     std::function<std::uint32_t(std::int32_t feed)> SpeedToTimer;

@@ -13,7 +13,6 @@
 
 namespace vellisk {
 
-
 namespace {
 
 // A byte operand (its values are held within 0..255 by the callers).
@@ -89,8 +88,7 @@ void JobWriter::Writing(F&& write) {
     } catch (...) {
         try {
             HandOver();
-        } catch (...) {
-        }
+        } catch (...) {}
         throw;
     }
     HandOver();
@@ -158,9 +156,7 @@ void JobWriter::AppendSpeed(std::string& out, int set, double feed, bool zFeed) 
     if (m_.ArmController) {
         out += IntToBytes4(timer);
     } else {
-        if (timer > 65535)
-            throw CoreError::range("speed value too large for the controller: " +
-                                   std::to_string(timer));
+        if (timer > 65535) throw CoreError::range("speed value too large for the controller: " + std::to_string(timer));
         out += IntToBytes2(static_cast<std::int32_t>(timer));
     }
 }
@@ -235,8 +231,7 @@ void JobWriter::OpenOutput(int fileKind, int outputKind) {
                 AppendPower(h, 3, s.PolishPower * m_.SpindleScale * 255.0 / 100.0);
             } else if (m_.Laser) {
                 AppendPower(h, 1, m_.SpindleScale * P * 255.0 / 100.0);
-                if (s.LaserSoftStart)
-                    AppendPower(h, 3, s.LaserIdlePower * 255.0 / 100.0);
+                if (s.LaserSoftStart) AppendPower(h, 3, s.LaserIdlePower * 255.0 / 100.0);
             } else {
                 AppendPause(h, 200);
                 AppendPower(h, 3, s.PolishPower * m_.SpindleScale / 100.0);
@@ -274,8 +269,7 @@ void JobWriter::WriteLayerSettings(double speed, double power, double rest) {
     Writing([&] {
         if (!IsStream()) return;
         std::string c;
-        std::uint32_t timer =
-            m_.SpeedToTimer(RoundTo<std::int32_t>(speed * TravelFactor(), "layer speed"));
+        std::uint32_t timer = m_.SpeedToTimer(RoundTo<std::int32_t>(speed * TravelFactor(), "layer speed"));
         c.push_back('v');
         Put1(c, 1);
         c += IntToBytes4(timer);
@@ -398,9 +392,7 @@ void JobWriter::WriteDrilling(const tfigura& f, double X0, double Y0, double& Xe
     const tpunkt& p1 = f.ToolPath3D[1];
     const double X = MachineX(f, p1.X), Y = MachineY(f, p1.Y);
     const double zEnd = MachineZ(p1.Z);
-    double depth = m_.StepsZ == 0.0 ? 0.0
-                   : m_.ZReversed  ? m_.JobStartZ
-                                   : s.Thickness + s.AboveTable;
+    double depth = m_.StepsZ == 0.0 ? 0.0 : m_.ZReversed ? m_.JobStartZ : s.Thickness + s.AboveTable;
     const double peck = s.DrillPeck;
     const double feed = s.DrillFeed, retract = s.DrillRetract;
     // Holes within the machine take at most tens of thousands of pecks; a bottom far beyond
@@ -438,8 +430,7 @@ void JobWriter::WriteContour(tfigura& f, double X0, double Y0, double& Xe, doubl
     const bool smoothing = s.Smoothing;
     const bool olderSmoothing = m_.ArmLink && smoothing && !m_.ArmController;
     Lubrication(s.OilWhileCutting);
-    if (m_.PlungePitch >= 100.0 && !s.Polish && !s.Multilayer &&
-        !m_.ZReversed) {
+    if (m_.PlungePitch >= 100.0 && !s.Polish && !s.Multilayer && !m_.ZReversed) {
         double depth = s.Thickness + s.AboveTable - s.Depth;
         Pause(10);
         Speed(3, s.DrillFeed, true);
@@ -455,8 +446,7 @@ void JobWriter::WriteContour(tfigura& f, double X0, double Y0, double& Xe, doubl
         Outputs(1, 1);
         Packet("sLS");
     }
-    std::uint32_t workTimer =
-        m_.SpeedToTimer(RoundTo<std::int32_t>(s.WorkSpeed, "work speed"));
+    std::uint32_t workTimer = m_.SpeedToTimer(RoundTo<std::int32_t>(s.WorkSpeed, "work speed"));
     double rampLength = static_cast<double>(m_.RampIndexOfTimer(
                             static_cast<std::int32_t>(std::min<std::uint32_t>(workTimer, 0x7FFFFFFF)))) /
                         100.0 / m_.StepsX;
@@ -481,24 +471,19 @@ void JobWriter::WriteBezierPath(const tfigura& f, double& Xe, double& Ye) {
     const double scale = settings_.Scale / 100.0;
     auto steps = [&](const tpunkt& p) {
         TIntPoint3D r;
-        r.X = RoundTo<std::int32_t>(scale * UnitsToMm(fileKind_, p.X - f.OriginX) * 100.0 * m_.StepsX,
-                                    "control point");
-        r.Y = RoundTo<std::int32_t>(scale * UnitsToMm(fileKind_, p.Y - f.OriginY) * 100.0 * m_.StepsY,
-                                    "control point");
+        r.X = RoundTo<std::int32_t>(scale * UnitsToMm(fileKind_, p.X - f.OriginX) * 100.0 * m_.StepsX, "control point");
+        r.Y = RoundTo<std::int32_t>(scale * UnitsToMm(fileKind_, p.Y - f.OriginY) * 100.0 * m_.StepsY, "control point");
         r.Z = RoundTo<std::int32_t>(UnitsToMm(fileKind_, p.Z) * 100.0 * m_.StepsZ, "control point");
         return r;
     };
     auto relative = [&](const TIntPoint3D& p) {
-        return TIntPoint3D{CheckedSub(p.X, position_.X, "control point"),
-                           CheckedSub(p.Y, position_.Y, "control point"),
+        return TIntPoint3D{CheckedSub(p.X, position_.X, "control point"), CheckedSub(p.Y, position_.Y, "control point"),
                            CheckedSub(p.Z, position_.Z, "control point")};
     };
     auto pointPacket = [](const std::string& name, const TIntPoint3D& p) {
         return Padded(name + RecordBytes(p.X, p.Y, p.Z), ' ');
     };
-    auto valuePacket = [](const std::string& name, const std::string& v) {
-        return Padded(name + v, ' ');
-    };
+    auto valuePacket = [](const std::string& name, const std::string& v) { return Padded(name + v, ' '); };
     for (const BezierSegmentRecord& seg : f.RampedBezierPath) {
         // The curve stays inside its control polygon: its end and both control points bound
         // where the tool goes (the laser's early-start check reads these extents).
@@ -539,10 +524,8 @@ void JobWriter::WriteVertexPath(const tfigura& f, double rampLength, double& Xe,
     const bool flying = s.FlyingStart && m_.Laser;
     const bool softStart = s.LaserSoftStart;
     const bool polishSwitch = s.Polish;
-    const double polishLevel = s.Thickness + s.AboveTable -
-                               s.Depth + s.PolishStart;
-    const double reversedZ =
-        m_.ZReversed ? RoundHalfEven(MmToUnits(fileKind_, m_.JobStartZ)) : 0.0;
+    const double polishLevel = s.Thickness + s.AboveTable - s.Depth + s.PolishStart;
+    const double reversedZ = m_.ZReversed ? RoundHalfEven(MmToUnits(fileKind_, m_.JobStartZ)) : 0.0;
     auto prepare = [&](const tpunkt& p) {
         tpunkt q{p.X - f.OriginX, p.Y - f.OriginY, p.Z};
         if (m_.ZReversed) q.Z = reversedZ;
@@ -682,13 +665,11 @@ void JobWriter::WriteGcodeFigure(tfigura& f) {
 
 // ---- HPGL export --------------------------------------------------------------------------
 
-void JobWriter::WriteHpglPath(const std::vector<tpunkt>& path, std::int32_t layer, bool contour,
-                              bool skipRepeats) {
+void JobWriter::WriteHpglPath(const std::vector<tpunkt>& path, std::int32_t layer, bool contour, bool skipRepeats) {
     if (path.size() < 2) return;
     std::string out;
     bool select = contour ? (layer != currentPen_ || currentPen_ == 0)
-                          : (currentPen_ == 0 ||
-                             (layer != currentPen_ && !settings_.AllInOneFigure));
+                          : (currentPen_ == 0 || (layer != currentPen_ && !settings_.AllInOneFigure));
     if (select) {
         out += "SP " + std::to_string(layer) + ";\r\n";
         currentPen_ = layer;

@@ -139,8 +139,7 @@ private:
     void WriteContour(tfigura& f, double X0, double Y0, double& Xe, double& Ye);
     void WriteBezierPath(const tfigura& f, double& Xe, double& Ye);
     void WriteVertexPath(const tfigura& f, double rampLength, double& Xe, double& Ye);
-    void WriteHpglPath(const std::vector<tpunkt>& path, std::int32_t layer, bool contour,
-                       bool skipRepeats);
+    void WriteHpglPath(const std::vector<tpunkt>& path, std::int32_t layer, bool contour, bool skipRepeats);
 
     JobSink& sink_;
     const JobMachine& m_;

@@ -9,7 +9,6 @@
 
 namespace vellisk {
 
-
 namespace {
 constexpr double kCornerCos = 0.87;
 constexpr double kLongSegmentMm = 20.0;
@@ -32,9 +31,9 @@ double AngleCos(double g, double h, double k) {
 // Per path: every segment's length, plain and rounded, and every vertex's turning cosine, each
 // measured once for all the passes. Kept from figure to figure.
 struct ProfileWork {
-    std::vector<double> length;           // [r]: segment r - 1 -> r
-    std::vector<std::int32_t> rounded;    // [r]: the same rounded, filled by pass 2
-    std::vector<double> cosine;           // [r]: VertexAngleCos at vertex r
+    std::vector<double> length;         // [r]: segment r - 1 -> r
+    std::vector<std::int32_t> rounded;  // [r]: the same rounded, filled by pass 2
+    std::vector<double> cosine;         // [r]: VertexAngleCos at vertex r
 };
 }  // namespace
 
@@ -127,8 +126,7 @@ void BuildSpeedProfile(tfigura& figure, int kind, const JobMachine& m, bool smoo
         if (S[r] == StopMarker) continue;
         std::int32_t s = rounded(r + 1);
         std::int32_t index = CheckedAdd(m.RampIndexOfTimer(S[r + 1]),
-                                        RoundTo<std::int32_t>(mm(s) * kRampPerMm, "ramp index"),
-                                        "ramp index");
+                                        RoundTo<std::int32_t>(mm(s) * kRampPerMm, "ramp index"), "ramp index");
         std::uint16_t u = m.RampTimerAt(index);
         if (S[r] < u) S[r] = u;
     }

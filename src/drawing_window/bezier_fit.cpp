@@ -106,8 +106,7 @@ double BezierMaxDeviation(const BezierSegmentRecord& segment, const std::vector<
     return worst;
 }
 
-double PrzyblizSegment(const std::vector<tpunkt>& path, std::size_t s, std::size_t q,
-                       BezierSegmentRecord& segment) {
+double PrzyblizSegment(const std::vector<tpunkt>& path, std::size_t s, std::size_t q, BezierSegmentRecord& segment) {
     segment = BezierSegmentRecord{};
     const tpunkt a = Flat(path[s]), b = Flat(path[q]);
     segment.P0 = a;
@@ -291,8 +290,8 @@ void UtworzSpiraleBezier(tfigura& figure, const Settings& settings, const Bezier
 void PrzyblizBezier(std::span<tfigura* const> figures, const Settings& settings, const BezierMachine& machine,
                     const BezierHooks& hooks) {
     for (tfigura* f : figures) f->BezierSegments.clear();
-    const double chord = machine.StepsX > 0.0 ? MmToUnits(machine.kind, 0.01 / machine.StepsX)
-                                              : std::numeric_limits<double>::infinity();
+    const double chord =
+        machine.StepsX > 0.0 ? MmToUnits(machine.kind, 0.01 / machine.StepsX) : std::numeric_limits<double>::infinity();
     const bool layered = settings.Choice(setting::ProjectType) == 1;
     for (tfigura* f : figures) {
         PrzyblizFigure(*f, machine.kind);

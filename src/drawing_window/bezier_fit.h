@@ -22,7 +22,7 @@ class Settings;
 // The machine's values the smoothing reads, taken at the moment of the run.
 struct BezierMachine {
     ProjectKind kind = KindHpgl;
-    double StepsX = 1.0;     // motor steps per 0.01 mm
+    double StepsX = 1.0;  // motor steps per 0.01 mm
     bool Laser = false;
     bool ZReversed = false;
 };
@@ -36,8 +36,8 @@ struct BezierHooks {
 
 // The whole smoothing of every figure: segments, aligned tangents, parameter steps, lengths and
 // the ramped copy.
-void PrzyblizBezier(std::span<tfigura* const> figures, const Settings& settings,
-                    const BezierMachine& machine, const BezierHooks& hooks = {});
+void PrzyblizBezier(std::span<tfigura* const> figures, const Settings& settings, const BezierMachine& machine,
+                    const BezierHooks& hooks = {});
 
 // Splits the figure's cutting path into runs and appends one segment per run to BezierSegments.
 void PrzyblizFigure(tfigura& figure, ProjectKind kind);
@@ -46,12 +46,11 @@ void PrzyblizFigure(tfigura& figure, ProjectKind kind);
 // distance of an inner point from it: two points give a straight segment with its control
 // points at the thirds, three points a segment with both control points on the middle one (0),
 // longer runs a least-squares fit.
-double PrzyblizSegment(const std::vector<tpunkt>& path, std::size_t s, std::size_t q,
-                       BezierSegmentRecord& segment);
+double PrzyblizSegment(const std::vector<tpunkt>& path, std::size_t s, std::size_t q, BezierSegmentRecord& segment);
 
 // Largest distance of a path point strictly between s and q from the segment's curve.
-double BezierMaxDeviation(const BezierSegmentRecord& segment, const std::vector<tpunkt>& path,
-                          std::size_t s, std::size_t q);
+double BezierMaxDeviation(const BezierSegmentRecord& segment, const std::vector<tpunkt>& path, std::size_t s,
+                          std::size_t q);
 
 // The point moved by `step` in the direction `angle` (radians).
 tpunkt MoveControlPoint(const tpunkt& p, double angle, double step);
@@ -65,7 +64,6 @@ void DobierzU(tfigura& figure, double maxChord);
 
 // Builds RampedBezierPath of a closed figure with segments; zeroes the figure's cut, polish and
 // extra lengths. `depthMm` is the cutting depth setting (or the figure's layer depth).
-void UtworzSpiraleBezier(tfigura& figure, const Settings& settings, const BezierMachine& machine,
-                         double depthMm);
+void UtworzSpiraleBezier(tfigura& figure, const Settings& settings, const BezierMachine& machine, double depthMm);
 
 }  // namespace vellisk

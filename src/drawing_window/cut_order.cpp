@@ -121,8 +121,8 @@ void StableSortFigures(std::vector<std::unique_ptr<tfigura>>& figures, Less less
     fields.reserve(figures.size());
     for (auto& p : figures) {
         const tfigura& f = *p;
-        fields.push_back({p.get(), f.OrderKey, f.MinX, f.MinY, f.Value, f.Index, f.Level, f.OrderKey2,
-                          f.OrderKey3, f.HatchOwner, f.HatchLine});
+        fields.push_back({p.get(), f.OrderKey, f.MinX, f.MinY, f.Value, f.Index, f.Level, f.OrderKey2, f.OrderKey3,
+                          f.HatchOwner, f.HatchLine});
     }
     std::stable_sort(fields.begin(), fields.end(), less);
     for (auto& p : figures) static_cast<void>(p.release());  // owned again just below, in the new order
@@ -157,9 +157,12 @@ int CutOrder(const F& a, const F& b, const OrderRules& r) {
         case 4: tb = a.MinX != b.MinX ? Sign(a.MinX, b.MinX, 2) : minYDown(); break;
         case 5: {
             const bool aLow = a.MinY < OrderSplitY, bLow = b.MinY < OrderSplitY;
-            if (aLow != bLow) tb = aLow ? -2 : 2;
-            else if (a.MinX != b.MinX) tb = aLow ? Sign(a.MinX, b.MinX, 2) : -Sign(a.MinX, b.MinX, 2);
-            else tb = minYDown();
+            if (aLow != bLow)
+                tb = aLow ? -2 : 2;
+            else if (a.MinX != b.MinX)
+                tb = aLow ? Sign(a.MinX, b.MinX, 2) : -Sign(a.MinX, b.MinX, 2);
+            else
+                tb = minYDown();
             break;
         }
         default: break;
@@ -236,12 +239,13 @@ void Project::UstawKolejnosc() {
     notifier_.Status(ctx_.Env.Text(TextId::FixingCutSequence));
     OrderSplitY = ProjectCentreY;
     const OrderRules rules = RulesOf(settings_, OrderSplitY);
-    StableSortFigures(Figures, [&rules](const OrderFields& x, const OrderFields& y) { return CutOrder(x, y, rules) < 0; });
+    StableSortFigures(Figures,
+                      [&rules](const OrderFields& x, const OrderFields& y) { return CutOrder(x, y, rules) < 0; });
     if (settings_.Flag(setting::AllInOneFigure)) {
         BuildNestedOrderKeys();
         const OrderRules nested = RulesOf(settings_, OrderSplitY);
-        StableSortFigures(Figures,
-                          [&nested](const OrderFields& x, const OrderFields& y) { return NestedOrder(x, y, nested) < 0; });
+        StableSortFigures(
+            Figures, [&nested](const OrderFields& x, const OrderFields& y) { return NestedOrder(x, y, nested) < 0; });
     }
     notifier_.Status("");
 }

@@ -125,9 +125,7 @@ bool SimulationWalk::StartNextMove() {
 // The window
 
 DrawingWindow::DrawingWindow(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier)
-    : settings_(settings),
-      ctx_(ctx),
-      project_(std::make_unique<Project>(kind, settings, ctx, notifier)) {
+    : settings_(settings), ctx_(ctx), project_(std::make_unique<Project>(kind, settings, ctx, notifier)) {
     project_->WindowStatus = [this](const std::string& text) { Status(text); };
 }
 

@@ -34,8 +34,8 @@ struct SimulationStep {
     enum Kind { Travel, Cut, Drill };
     Kind kind = Travel;
     PixelPoint at;
-    int delayMs = 1;        // 1 ms a pixel of travel, 2 ms a pixel of cutting
-    int radius = 0;         // Drill: the radius of this ring of the drilling mark
+    int delayMs = 1;  // 1 ms a pixel of travel, 2 ms a pixel of cutting
+    int radius = 0;   // Drill: the radius of this ring of the drilling mark
     std::int32_t figure = -1;
     std::int32_t point = -1;  // the cutting-path point this step reaches (last step of a move), else -1
 };
@@ -93,11 +93,11 @@ public:
     bool ZoomDownAfterFailedPicture();
 
     // --- input ---
-    void MouseDown(int x, int y);                   // picking
-    void MouseMove(int x, int y, bool leftHeld);    // drags the selected figure's start point
+    void MouseDown(int x, int y);                 // picking
+    void MouseMove(int x, int y, bool leftHeld);  // drags the selected figure's start point
     void MouseUp();
-    void ToggleFigureToCut();                       // the popup's "Figure to cut"
-    void LayersConfirmed();                         // the layer dialog ended with OK
+    void ToggleFigureToCut();  // the popup's "Figure to cut"
+    void LayersConfirmed();    // the layer dialog ended with OK
     // Direction, order and tool paths again (after a change of settings or layers).
     void Reprepare();
 

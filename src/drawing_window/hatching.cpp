@@ -219,7 +219,8 @@ void Kreskowanie::Scan(double a, double b, double spacingMm, double angle) {
     ParallelFor(scan.size(), pieces, [&](std::size_t k, std::size_t begin, std::size_t end) {
         std::vector<HatchCrossing> crossings;
         std::vector<std::uint32_t> candidates;
-        for (std::size_t i = begin; i < end; ++i) MakeLines(scan[i].first, scan[i].second, crossings, candidates, made[k]);
+        for (std::size_t i = begin; i < end; ++i)
+            MakeLines(scan[i].first, scan[i].second, crossings, candidates, made[k]);
     });
     scanLines_ = static_cast<std::int64_t>(scan.size());
     std::vector<std::size_t> offset(pieces + 1, project_.Figures.size());
@@ -262,7 +263,8 @@ void Kreskowanie::DodajKreski(const tpunkt& start, const tpunkt& end) {
 }
 
 void Kreskowanie::MakeLines(const tpunkt& start, const tpunkt& end, std::vector<HatchCrossing>& crossings,
-                            std::vector<std::uint32_t>& candidates, std::vector<std::unique_ptr<tfigura>>& lines) const {
+                            std::vector<std::uint32_t>& candidates,
+                            std::vector<std::unique_ptr<tfigura>>& lines) const {
     if (!Crossings(start, end, crossings)) return;
     for (std::size_t j = 0; j + 1 < crossings.size(); j += 2)
         lines.push_back(MakeLine(crossings[j], crossings[j + 1], candidates));
@@ -442,7 +444,8 @@ public:
                 const bool edgeRow = y == cy - r || y == cy + r;
                 for (std::int64_t x = cx - r; x <= cx + r; x += edgeRow ? 1 : 2 * r) {
                     if (x >= 0 && x < cols_) {
-                        for (const Item& it : cells_[static_cast<std::size_t>(y * cols_ + x)]) Consider(it.id, it.slot, P, best);
+                        for (const Item& it : cells_[static_cast<std::size_t>(y * cols_ + x)])
+                            Consider(it.id, it.slot, P, best);
                         ++visited;
                     }
                     if (!edgeRow && r == 0) break;
@@ -496,8 +499,9 @@ private:
         live_.push_back(id);
         std::uint8_t slot = 0;
         for (const tpunkt* p : {a, b}) {
-            const std::size_t cell = static_cast<std::size_t>(std::clamp<std::int64_t>(CellY(p->Y), 0, rows_ - 1) * cols_ +
-                                                              std::clamp<std::int64_t>(CellX(p->X), 0, cols_ - 1));
+            const std::size_t cell =
+                static_cast<std::size_t>(std::clamp<std::int64_t>(CellY(p->Y), 0, rows_ - 1) * cols_ +
+                                         std::clamp<std::int64_t>(CellX(p->X), 0, cols_ - 1));
             cells_[cell].push_back({id, slot});
             cellOf_[id][slot] = cell;
             ++slot;
@@ -510,7 +514,8 @@ private:
         const tpunkt& q = second ? *SecondPoint(f) : *FirstPoint(f);
         const double d = Distance2D(q, P);
         const std::int32_t pos = pos_[id];
-        if (best.pos < 0 || d < best.d || (d == best.d && (pos < best.pos || (pos == best.pos && !second && best.second)))) {
+        if (best.pos < 0 || d < best.d ||
+            (d == best.d && (pos < best.pos || (pos == best.pos && !second && best.second)))) {
             best.d = d;
             best.pos = pos;
             best.second = second;
@@ -518,8 +523,8 @@ private:
     }
 
     std::vector<const tfigura*> byId_;  // the figures by their number at the start
-    std::vector<std::int32_t> pos_;   // position of each figure (by its number at the start)
-    std::vector<std::uint32_t> at_;   // figure at each position
+    std::vector<std::int32_t> pos_;     // position of each figure (by its number at the start)
+    std::vector<std::uint32_t> at_;     // figure at each position
     std::vector<bool> flipped_;
     std::vector<std::uint32_t> live_;
     std::vector<std::int32_t> liveAt_;

@@ -12,7 +12,12 @@ namespace vellisk {
 
 LayersDialog::LayersDialog(tWarstwy& table, bool laser, double maxSpeed, std::int32_t unit, std::int32_t decimals,
                            const ProgramEnvironment& env, char separator)
-    : table_(table), laser_(laser), maxSpeed_(maxSpeed), unit_(unit), decimals_(decimals), env_(env),
+    : table_(table),
+      laser_(laser),
+      maxSpeed_(maxSpeed),
+      unit_(unit),
+      decimals_(decimals),
+      env_(env),
       separator_(separator) {
     std::int32_t r = 0;
     for (const TLayerRecord& rec : table.GetLayerList()) {

@@ -11,7 +11,6 @@
 
 namespace vellisk {
 
-
 bool Project::SamePointList(std::int32_t i, std::int32_t j) const {
     const auto& a = Figure(i).Contour;
     const auto& b = Figure(j).Contour;
@@ -33,8 +32,10 @@ void CountCrossings(const std::vector<tpunkt>& c, const tpunkt& p, Crossing cros
     auto edge = [&](const tpunkt& a, const tpunkt& b) {
         double t = 0.0;
         if (!crossing(todcinek{a, b}, p, t)) return;
-        if (t > 0) ++above;
-        else if (t < 0) ++below;
+        if (t > 0)
+            ++above;
+        else if (t < 0)
+            ++below;
     };
     for (std::size_t m = 0; m + 1 < c.size(); ++m) edge(c[m], c[m + 1]);
     edge(c.front(), c.back());
@@ -173,7 +174,8 @@ void Project::ustal_dist() {
     const double diagonal = Distance2DInt({Bounds.MinX, Bounds.MinY}, {Bounds.MaxX, Bounds.MaxY});
     const auto R = RoundTo<std::int32_t>(diagonal / 2 + 1, "ring radius");
     // Ring width, at least one unit.
-    const auto W = std::max<std::int32_t>(1, RoundTo<std::int32_t>(R / (std::sqrt(static_cast<double>(n)) / 4), "ring width"));
+    const auto W =
+        std::max<std::int32_t>(1, RoundTo<std::int32_t>(R / (std::sqrt(static_cast<double>(n)) / 4), "ring width"));
     const std::int32_t sixR = CheckedMul<std::int32_t>(6, R, "ordering key");
     const tpunkt centre{ProjectCentreX, ProjectCentreY, 0.0};
     const tpunkt A = ScaleYToAspect(centre);
@@ -185,16 +187,16 @@ void Project::ustal_dist() {
         double t = f.Contour.empty() ? 0.375 : SegmentAngle(A, ScaleYToAspect(f.Contour[0])) / turn + 0.375;
         if (t > 1) t -= 1;
         if (clockwiseOuter) t = 1 - t;
-        const std::int32_t ringPart =
-            CheckedMul<std::int32_t>(CheckedAdd<std::int32_t>(ring, 1, "ring"), CheckedMul<std::int32_t>(8, R, "key"),
-                                     "ordering key");
+        const std::int32_t ringPart = CheckedMul<std::int32_t>(CheckedAdd<std::int32_t>(ring, 1, "ring"),
+                                                               CheckedMul<std::int32_t>(8, R, "key"), "ordering key");
         f.OrderKey2 = RoundTo<std::int32_t>((1 + t) * sixR + ringPart, "ordering key");
     }
     for (auto& fp : Figures) {
         tfigura& f = *fp;
         if (f.Level <= 0 || f.Parent == nullptr) continue;
         const tfigura& q = *f.Parent;
-        const auto R1 = RoundTo<std::int32_t>(std::sqrt(q.Width * q.Width + q.Height * q.Height) / 2 + 1, "ring radius");
+        const auto R1 =
+            RoundTo<std::int32_t>(std::sqrt(q.Width * q.Width + q.Height * q.Height) / 2 + 1, "ring radius");
         const auto W1 = std::max<std::int32_t>(1, RoundTo<std::int32_t>(R1 / 4.0, "ring width"));
         const tpunkt qc{q.CentreX, q.CentreY, 0.0};
         const auto key = RoundTo<std::int32_t>(Distance2D(qc, tpunkt{f.CentreX, f.CentreY, 0.0}), "ordering key");
@@ -203,9 +205,8 @@ void Project::ustal_dist() {
         if (t > 1) t -= 1;
         if (clockwiseOuter && f.Level % 2 == 0) t = 1 - t;
         const std::int32_t twoR = CheckedMul<std::int32_t>(2, R1, "ordering key");
-        const std::int32_t ringPart =
-            CheckedMul<std::int32_t>(CheckedAdd<std::int32_t>(ring, 1, "ring"), CheckedMul<std::int32_t>(4, R1, "key"),
-                                     "ordering key");
+        const std::int32_t ringPart = CheckedMul<std::int32_t>(CheckedAdd<std::int32_t>(ring, 1, "ring"),
+                                                               CheckedMul<std::int32_t>(4, R1, "key"), "ordering key");
         f.OrderKey3 = RoundTo<std::int32_t>((1 + t) * twoR + ringPart, "ordering key");
     }
 }

@@ -18,7 +18,6 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr double kBig = kVerticalSlope;
 
-
 // A uniform grid of ids by bounding box over a known extent, held in one array (the offset
 // queries it for every path vertex, where the drawing-wide BoxGrid's hashed cells cost about a
 // third more time). Entries are only ever added: a caller that moves a segment adds it again
@@ -70,7 +69,6 @@ private:
     int nx_ = 1, ny_ = 1;
     std::vector<std::vector<int>> cells_;
 };
-
 
 inline int RingNext(int i, int n) { return i + 1 > n - 2 ? 0 : i + 1; }
 inline int RingPrev(int i, int n) { return i - 1 < 0 ? n - 2 : i - 1; }
@@ -148,8 +146,7 @@ private:
         const int steps = static_cast<int>(std::fabs(RoundHalfEven(sweep / (2 * kPi) * 128)));
         for (int k = 1; k < steps; ++k) {
             const double ang = a + sweep * k / steps;
-            tpunkt pt{c.X + RoundHalfEven(r_ * std::cos(ang)), c.Y + RoundHalfEven(r_ * std::sin(ang)),
-                      0.0};
+            tpunkt pt{c.X + RoundHalfEven(r_ * std::cos(ang)), c.Y + RoundHalfEven(r_ * std::sin(ang)), 0.0};
             if (p_.empty() || Distance2D(p_.back(), pt) > 3.0) {
                 p_.push_back(pt);
                 arcs_.push_back(m() - 1);
@@ -628,8 +625,7 @@ void ContourOffsetter::Run() {
                 bis.slope = std::tan(beta);
                 bis.intercept = ph.Y - bis.slope * ph.X;
                 bisSeg.end.X = ph.X + 1;
-                bisSeg.end.Y = RoundHalfEven(
-                    std::clamp(bis.slope * bisSeg.end.X + bis.intercept, -kBig, kBig));
+                bisSeg.end.Y = RoundHalfEven(std::clamp(bis.slope * bisSeg.end.X + bis.intercept, -kBig, kBig));
             }
             tpunkt x = a.end;
             LinesIntersection(l, bis, a, x, bisSeg);
@@ -663,8 +659,7 @@ void ContourOffsetter::Run() {
         if (a >= 0 && a < pc) onArc[a] = 1;
     int s = std::clamp(startIndex, 0, pc - 1);
     int h = PNext(s);
-    for (int steps = 0; steps < pc - 1 && (onArc[s] || onArc[h] || Flags(s) != 0 || Flags(h) != 0);
-         ++steps) {
+    for (int steps = 0; steps < pc - 1 && (onArc[s] || onArc[h] || Flags(s) != 0 || Flags(h) != 0); ++steps) {
         s = PNext(s);
         h = PNext(s);
     }

@@ -10,8 +10,8 @@
 namespace vellisk {
 
 struct OffsetOptions {
-    std::int32_t radius = 0;   // drawing units, already rounded by the caller
-    bool negative = false;     // `negatyw`: cut the negative (swaps inside and outside)
+    std::int32_t radius = 0;  // drawing units, already rounded by the caller
+    bool negative = false;    // `negatyw`: cut the negative (swaps inside and outside)
     // Runs the loop search over every path vertex even when no vertex is flagged (the result
     // is the same; for checking the shortcut).
     bool alwaysSearch = false;

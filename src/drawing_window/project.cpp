@@ -20,7 +20,6 @@
 
 namespace vellisk {
 
-
 // Look-up structures over the kept figures while a drawing is read. Every kept figure has a
 // sequence number; figures are only appended and removed while loading, so the list order is
 // the order of the sequence numbers.
@@ -75,12 +74,12 @@ private:
 }  // namespace
 
 struct Project::LoadIndex {
-    std::vector<tfigura*> bySeq;           // nullptr once removed
-    std::vector<std::uint32_t> seqAt;      // parallel to Figures
-    BoxGrid ends{4.0};                     // end points of open figures with more than one point
-    BoxGrid lines{256.0};                  // figures of exactly two points
-    ShapeTable shapes;  // by point count and first point
-    std::vector<std::uint32_t> cands;      // the joins' candidates, kept from figure to figure
+    std::vector<tfigura*> bySeq;       // nullptr once removed
+    std::vector<std::uint32_t> seqAt;  // parallel to Figures
+    BoxGrid ends{4.0};                 // end points of open figures with more than one point
+    BoxGrid lines{256.0};              // figures of exactly two points
+    ShapeTable shapes;                 // by point count and first point
+    std::vector<std::uint32_t> cands;  // the joins' candidates, kept from figure to figure
 
     static std::uint64_t ShapeKey(const tfigura& f) {
         const tpunkt& p = f.Contour.front();
@@ -115,15 +114,13 @@ struct Project::LoadIndex {
         }
     }
     void Add(tfigura* f, std::uint32_t seq) {
-        ForEachGridEntry(*f, [seq](BoxGrid& g, double x0, double y0, double x1, double y1) {
-            g.Insert(seq, x0, y0, x1, y1);
-        });
+        ForEachGridEntry(
+            *f, [seq](BoxGrid& g, double x0, double y0, double x1, double y1) { g.Insert(seq, x0, y0, x1, y1); });
         if (!f->Contour.empty()) shapes.Add(ShapeKey(*f), seq);
     }
     void Drop(tfigura* f, std::uint32_t seq) {
-        ForEachGridEntry(*f, [seq](BoxGrid& g, double x0, double y0, double x1, double y1) {
-            g.Remove(seq, x0, y0, x1, y1);
-        });
+        ForEachGridEntry(
+            *f, [seq](BoxGrid& g, double x0, double y0, double x1, double y1) { g.Remove(seq, x0, y0, x1, y1); });
         if (!f->Contour.empty()) shapes.Remove(ShapeKey(*f), seq);
         bySeq[seq] = nullptr;
     }
@@ -390,7 +387,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
         const bool locked = opened == Thpgl::kFileInUse;
         result.status = locked ? LoadStatus::FileLocked : LoadStatus::CannotOpen;
         result.message = locked ? ctx_.Env.Text(TextId::FileUsedByAnotherProgram)
-                                      : ctx_.Env.Text(TextId::CannotOpenFile) + " " + name;
+                                : ctx_.Env.Text(TextId::CannotOpenFile) + " " + name;
         notifier_.Status("");
         notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
         return result;
@@ -444,12 +441,11 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
         const std::string where = input.Where();
         try {
             input.CloseInput();
-        } catch (...) {
-        }
+        } catch (...) {}
         Clear();
         result.status = LoadStatus::ReaderError;
-        result.message = ctx_.Env.Text(TextId::DrawingCannotBeRead) + name + (where.empty() ? "" : ", " + where) +
-                         ": " + e.what();
+        result.message =
+            ctx_.Env.Text(TextId::DrawingCannotBeRead) + name + (where.empty() ? "" : ", " + where) + ": " + e.what();
         notifier_.Status("");
         notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
         return result;
@@ -571,8 +567,8 @@ void Project::AddOutline() {
         bezier.LayerDepth = hooks.LayerDepth;
         PrzyblizBezier(figures, settings_, machine, bezier);
     };
-    vellisk::AddOutline(figures, window, settings_, ToolPathMachineOf(ctx_, static_cast<vellisk::ProjectKind>(ProjectKind)),
-                        notifier_, hooks);
+    vellisk::AddOutline(figures, window, settings_,
+                        ToolPathMachineOf(ctx_, static_cast<vellisk::ProjectKind>(ProjectKind)), notifier_, hooks);
     if (!recipe_) recipe_ = std::make_unique<ToolPathRecipe>();
     *recipe_ = std::move(window.Recipe);
     SelectedFigure = window.SelectedFigure;

@@ -57,16 +57,16 @@ public:
 
 enum class LoadStatus {
     Ok,
-    FileLocked,   // another program holds the file
+    FileLocked,  // another program holds the file
     CannotOpen,
     ReaderError,  // the file could not be read to its end; nothing is kept
 };
 
 struct LoadResult {
     LoadStatus status = LoadStatus::Ok;
-    bool exceedsWorkArea = false;    // the project stays loaded
-    std::int32_t figuresRead = 0;    // figures the reader gave, kept or not
-    std::string message;             // what was shown to the operator (empty when nothing)
+    bool exceedsWorkArea = false;  // the project stays loaded
+    std::int32_t figuresRead = 0;  // figures the reader gave, kept or not
+    std::string message;           // what was shown to the operator (empty when nothing)
     std::vector<std::string> warnings;
 };
 
@@ -92,7 +92,7 @@ public:
     std::int32_t MaxNestingLevel = 0;
     std::int32_t SelectedFigure = -1;
     double TotalCutLength = 0.0, TotalRapidLength = 0.0, TotalPolishLength = 0.0;  // mm
-    double TotalExtraLength = 0.0;  // mm
+    double TotalExtraLength = 0.0;                                                 // mm
     std::unique_ptr<tWarstwy> Layers;
     double GcodeMaxZ = 0.0;  // mm
     double GcodePower = 0.0;
@@ -175,8 +175,7 @@ public:
 private:
     struct LoadIndex;
     void Clear();
-    void SaveRange(const std::string& name, std::int32_t first, std::int32_t last, bool single,
-                   FigureWriter& writer);
+    void SaveRange(const std::string& name, std::int32_t first, std::int32_t last, bool single, FigureWriter& writer);
     void WindowText(const std::string& text) const {
         if (WindowStatus) WindowStatus(text);
     }

@@ -32,7 +32,6 @@ struct ProjectInfo {
 // Works the information out. A bitmap project's cutting and rapid totals are written into the
 // project (they are known only from the settings). `separator`: the decimal separator shown.
 ProjectInfo ComputeProjectInfo(Project& project, const Settings& settings, const ProgramEnvironment& env,
-                               const std::string& fileName, const std::string& configuration,
-                               char separator = '.');
+                               const std::string& fileName, const std::string& configuration, char separator = '.');
 
 }  // namespace vellisk

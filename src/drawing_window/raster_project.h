@@ -44,7 +44,7 @@ class RasterProject {
 public:
     static constexpr int kKind = KindBitmap;
 
-    std::string Name;        // the file the picture came from (the window's caption)
+    std::string Name;  // the file the picture came from (the window's caption)
     RasterPicture Picture;
     double ProjectWidth = 0.0, ProjectHeight = 0.0;  // mm
 

@@ -87,8 +87,8 @@ private:
     }
 
     int count_ = 0;
-    std::vector<Box> boxes_;            // every level, the lowest first
-    std::vector<std::size_t> levels_;   // where each level starts in boxes_
+    std::vector<Box> boxes_;           // every level, the lowest first
+    std::vector<std::size_t> levels_;  // where each level starts in boxes_
 };
 
 }  // namespace vellisk

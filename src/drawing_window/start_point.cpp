@@ -24,9 +24,7 @@ std::size_t NearestVertex(const std::vector<tpunkt>& list, const tpunkt& p) {
     return best;
 }
 
-bool Repeated(const std::vector<tpunkt>& list) {
-    return list.size() >= 2 && SamePoint(list.front(), list.back());
-}
+bool Repeated(const std::vector<tpunkt>& list) { return list.size() >= 2 && SamePoint(list.front(), list.back()); }
 
 // Turns the contour round to vertex k; StartIndex keeps naming the lowest vertex.
 void StartContourAt(tfigura& f, std::size_t k) {

@@ -139,8 +139,7 @@ struct PathLengths {
 
 // The 3-D path of one figure into `path` (cleared first), its lengths into `len`.
 void BuildInto(std::vector<tpunkt>& path, PathLengths& len, const tfigura& f, const ToolPathSettings& settings,
-               const ToolPathMachine& machine, double maxFigureZ, bool& engraveAtHeights,
-               const ToolPathHooks& hooks) {
+               const ToolPathMachine& machine, double maxFigureZ, bool& engraveAtHeights, const ToolPathHooks& hooks) {
     const bool engrave = settings.EngraveAtHeights;
     engraveAtHeights = engrave;
     path.clear();
@@ -274,8 +273,8 @@ void BuildInto(std::vector<tpunkt>& path, PathLengths& len, const tfigura& f, co
 
 }  // namespace
 
-void BuildToolPath3D(tfigura& f, const ToolPathSettings& settings, const ToolPathMachine& machine,
-                     double maxFigureZ, bool& engraveAtHeights, const ToolPathHooks& hooks) {
+void BuildToolPath3D(tfigura& f, const ToolPathSettings& settings, const ToolPathMachine& machine, double maxFigureZ,
+                     bool& engraveAtHeights, const ToolPathHooks& hooks) {
     // Built in a buffer kept from figure to figure, then stored at its exact size.
     thread_local std::vector<tpunkt> path;
     PathLengths len;

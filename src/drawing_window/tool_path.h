@@ -58,11 +58,11 @@ struct ToolPathWindow {
     double BoundsMinY = 0.0;
     std::int32_t SelectedFigure = -1;
     bool EngraveAtHeights = false;
-    double TotalCutLength = 0.0;    // mm
-    double TotalRapidLength = 0.0;  // mm
-    double TotalPolishLength = 0.0; // mm
-    double JobStartZ = 0.0;         // mm; the caller keeps it as the process-wide start height
-    ToolPathRecipe Recipe;          // written by the run: what its 3-D paths are made from
+    double TotalCutLength = 0.0;     // mm
+    double TotalRapidLength = 0.0;   // mm
+    double TotalPolishLength = 0.0;  // mm
+    double JobStartZ = 0.0;          // mm; the caller keeps it as the process-wide start height
+    ToolPathRecipe Recipe;           // written by the run: what its 3-D paths are made from
 };
 
 struct ToolPathHooks {

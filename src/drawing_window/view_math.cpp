@@ -24,9 +24,7 @@ int Div(long long a, long long b) { return static_cast<int>(a / b); }
 
 }  // namespace
 
-Rgb RgbOfColorValue(std::int32_t v) {
-    return {v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF};
-}
+Rgb RgbOfColorValue(std::int32_t v) { return {v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF}; }
 
 PixelPoint ViewTransform::Pixel(const tpunkt& p) const { return {RoundInt(PixelX(p.X)), RoundInt(PixelY(p.Y))}; }
 

@@ -42,10 +42,10 @@ struct ViewTransform {
     int OriginX = 5;
     int OriginY = 5;
     double Scale = 0.0;
-    int PenWidth = 1;     // the tool radius on screen less one pixel, at least 1
-    double MinX = 0.0;    // the drawing's bounds
+    int PenWidth = 1;   // the tool radius on screen less one pixel, at least 1
+    double MinX = 0.0;  // the drawing's bounds
     double MinY = 0.0;
-    int ImageWidth = 0;   // the picture; 0 x 0 when there is nothing to paint
+    int ImageWidth = 0;  // the picture; 0 x 0 when there is nothing to paint
     int ImageHeight = 0;
     bool TooLarge = false;  // the picture at this zoom would be larger than a window can hold
 

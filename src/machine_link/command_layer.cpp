@@ -52,9 +52,7 @@ std::uint16_t SpindleOf(double raw, double scale) {
     return static_cast<std::uint16_t>(std::clamp(v, 0.0, 65535.0));
 }
 
-double PerSteps(std::int32_t steps, double stepsPerUnit) {
-    return stepsPerUnit == 0 ? 0.0 : steps / stepsPerUnit;
-}
+double PerSteps(std::int32_t steps, double stepsPerUnit) { return stepsPerUnit == 0 ? 0.0 : steps / stepsPerUnit; }
 
 }  // namespace
 
@@ -98,10 +96,9 @@ bool ApplyStatusRecord(MachineContext& ctx, std::span<const std::uint8_t> r) {
     s.RunMinutes = i32(52);
     s.FileCount = i32(56);
     s.SpeedSet = r[62];
-    for (int k = 0; k < 4; ++k)
-        s.SetSpeeds[k] = Saturate32(static_cast<std::int64_t>(i32(64 + 4 * k)) * p.Multiplier);
-    s.ExtraSpeed = static_cast<std::int32_t>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(i32(80)) * p.Multiplier, 65535));
+    for (int k = 0; k < 4; ++k) s.SetSpeeds[k] = Saturate32(static_cast<std::int64_t>(i32(64 + 4 * k)) * p.Multiplier);
+    s.ExtraSpeed =
+        static_cast<std::int32_t>(std::min<std::int64_t>(static_cast<std::int64_t>(i32(80)) * p.Multiplier, 65535));
     s.OutputIndex = std::min<std::uint8_t>(r[90], 5);
     s.SpindleValue = SpindleOf(Le16(r, 92 + 2 * s.OutputIndex), ctx.SpindleScale);
     s.PosX = PerSteps(s.StepX, p.StepsX);
@@ -242,8 +239,7 @@ bool CommandLayer::ReadStatusOnce(bool quiet) {
             s.Status = static_cast<std::uint16_t>(s.RawStatus & 0xFF);
             return ok;
         }
-        case LinkKind::Ethernet:
-            return ReadEthernetStatus();
+        case LinkKind::Ethernet: return ReadEthernetStatus();
     }
     return false;
 }
@@ -448,8 +444,8 @@ void CommandLayer::ReadSpeeds() {
         if (p.ArmController) {
             for (int k = 0; k < 4; ++k)
                 s.SetSpeeds[k] = Saturate32(static_cast<std::int32_t>(Le32(str, 2 + 4 * k)) * M);
-            s.ExtraSpeed = static_cast<std::int32_t>(
-                std::min<std::int64_t>(static_cast<std::int32_t>(Le32(str, 18)) * M, 65535));
+            s.ExtraSpeed =
+                static_cast<std::int32_t>(std::min<std::int64_t>(static_cast<std::int32_t>(Le32(str, 18)) * M, 65535));
         } else {
             auto scaled = [&](std::size_t off, bool withM) {
                 return R32(Le16(str, off) * (withM ? static_cast<double>(M) : 1.0) * S, "speed");
@@ -612,8 +608,7 @@ MoveResult CommandLayer::MoveToPoint(double x, double y, double z, std::stop_tok
     const std::int32_t mult = p.Multiplier;
     // The move in X and Y, encoded before anything moves: a target the move command cannot
     // reach stops the go-to here. It is empty when the machine is there already.
-    const MoveCommand travel =
-        Move(mult, CheckedSub(tx, s.StepX, "move X"), CheckedSub(ty, s.StepY, "move Y"), 0);
+    const MoveCommand travel = Move(mult, CheckedSub(tx, s.StepX, "move X"), CheckedSub(ty, s.StepY, "move Y"), 0);
     const bool travels = !travel.Bytes.empty();
 
     // Lift to the job's start height first.
@@ -664,8 +659,8 @@ void CommandLayer::JogToLimit(std::uint16_t key) {
     const tplotstate& s = ctx_.PlotState;
     const tplotparams& p = ctx_.PlotParams;
     std::int32_t f = p.ArmController ? p.Multiplier : 1;
-    const bool zFactorTwo = (!s.Model.empty() && s.Model[0] == '4') || ctx_.ModelCode == "VW " ||
-                            ctx_.ModelCode == "BKT";
+    const bool zFactorTwo =
+        (!s.Model.empty() && s.Model[0] == '4') || ctx_.ModelCode == "VW " || ctx_.ModelCode == "BKT";
     const double areaX = ctx_.WorkAreaX * 100, areaY = ctx_.WorkAreaY * 100;
     double dX = 0, dY = 0, dZ = 0;
     auto diagonal = [&](double m, int sx, int sy) {

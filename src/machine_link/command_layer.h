@@ -44,15 +44,14 @@ inline constexpr std::uint8_t kMachineKeyStart = 0x08, kMachineKeyStop = 0x10, k
 inline constexpr std::uint8_t kMachineKeyBits = 0x78;
 
 // Windows-style virtual key codes of the jog keys.
-inline constexpr std::uint16_t kKeyPageUp = 33, kKeyPageDown = 34, kKeyLeft = 37, kKeyUp = 38,
-                               kKeyRight = 39, kKeyDown = 40, kKeyNumpad1 = 97, kKeyNumpad2 = 98,
-                               kKeyNumpad3 = 99, kKeyNumpad4 = 100, kKeyNumpad5 = 101,
-                               kKeyNumpad6 = 102, kKeyNumpad7 = 103, kKeyNumpad8 = 104,
+inline constexpr std::uint16_t kKeyPageUp = 33, kKeyPageDown = 34, kKeyLeft = 37, kKeyUp = 38, kKeyRight = 39,
+                               kKeyDown = 40, kKeyNumpad1 = 97, kKeyNumpad2 = 98, kKeyNumpad3 = 99, kKeyNumpad4 = 100,
+                               kKeyNumpad5 = 101, kKeyNumpad6 = 102, kKeyNumpad7 = 103, kKeyNumpad8 = 104,
                                kKeyNumpad9 = 105;
 // The panel's other keys: Ctrl (fine speed), Insert and keypad 0 (spindle or laser pulse),
 // keypad + and - (speed).
-inline constexpr std::uint16_t kKeyCtrl = 17, kKeyInsert = 45, kKeyNumpad0 = 96,
-                               kKeyNumpadPlus = 107, kKeyNumpadMinus = 109;
+inline constexpr std::uint16_t kKeyCtrl = 17, kKeyInsert = 45, kKeyNumpad0 = 96, kKeyNumpadPlus = 107,
+                               kKeyNumpadMinus = 109;
 
 // How a wait for the machine ended. Every caller says what it does when the machine did not
 // reach idle: the wait may end because the controller stopped answering or its link went away

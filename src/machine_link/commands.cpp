@@ -24,8 +24,8 @@ std::string LittleEndian(std::uint32_t v, int bytes) {
     return out;
 }
 
-MoveCommand Encode(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::int32_t dZ,
-                   bool planar, bool withSpeed, std::uint16_t speed) {
+MoveCommand Encode(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::int32_t dZ, bool planar, bool withSpeed,
+                   std::uint16_t speed) {
     MoveCommand m;
     m.N = AppendMoveCommand(m.Bytes, factor, dX, dY, dZ, planar, withSpeed, speed);
     return m;
@@ -33,12 +33,12 @@ MoveCommand Encode(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::i
 
 }  // namespace
 
-std::int32_t AppendMoveCommand(std::string& out, std::int32_t factor, std::int32_t dX, std::int32_t dY,
-                               std::int32_t dZ, bool planar, bool withSpeed, std::uint16_t speed) {
+std::int32_t AppendMoveCommand(std::string& out, std::int32_t factor, std::int32_t dX, std::int32_t dY, std::int32_t dZ,
+                               bool planar, bool withSpeed, std::uint16_t speed) {
     const double x = dX, y = dY, z = dZ;
     const double length = planar ? std::sqrt(x * x + y * y) : std::sqrt(x * x + y * y + z * z);
-    const std::int32_t n = CheckedMul(RoundTo<std::int32_t>(length + 0.5, "move step count"), factor,
-                                      "move step count");
+    const std::int32_t n =
+        CheckedMul(RoundTo<std::int32_t>(length + 0.5, "move step count"), factor, "move step count");
     if (n <= 0) return n;
     // The step count and the three distances travel in 3 bytes each: a longer move cannot be
     // told to the controller (cut to 24 bits it would go somewhere else).
@@ -67,19 +67,13 @@ std::string IntToBytes2(std::int32_t value) {
     return LittleEndian(static_cast<std::uint32_t>(value), 2);
 }
 
-std::string IntToBytes3(std::int32_t value) {
-    return LittleEndian(static_cast<std::uint32_t>(value), 3);
-}
+std::string IntToBytes3(std::int32_t value) { return LittleEndian(static_cast<std::uint32_t>(value), 3); }
 
-std::string IntToBytes4(std::int32_t value) {
-    return LittleEndian(static_cast<std::uint32_t>(value), 4);
-}
+std::string IntToBytes4(std::int32_t value) { return LittleEndian(static_cast<std::uint32_t>(value), 4); }
 
 std::string IntToBytes4(std::uint32_t value) { return LittleEndian(value, 4); }
 
-std::string SingleBytes(float value) {
-    return LittleEndian(std::bit_cast<std::uint32_t>(value), 4);
-}
+std::string SingleBytes(float value) { return LittleEndian(std::bit_cast<std::uint32_t>(value), 4); }
 
 std::string RecordBytes(std::int32_t a, std::int32_t b, std::int32_t c) {
     return IntToBytes4(a) + IntToBytes4(b) + IntToBytes4(c);
@@ -97,32 +91,25 @@ std::string PadPacket(std::string_view text) {
     return out;
 }
 
-std::uint8_t MoveSpeedByte(std::uint16_t speed) {
-    return speed > 4095 ? 255 : static_cast<std::uint8_t>(speed >> 4);
-}
+std::uint8_t MoveSpeedByte(std::uint16_t speed) { return speed > 4095 ? 255 : static_cast<std::uint8_t>(speed >> 4); }
 
-MoveCommand EncodeMoveCommand(std::int32_t factor, std::int32_t dX, std::int32_t dY,
-                              std::int32_t dZ) {
+MoveCommand EncodeMoveCommand(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::int32_t dZ) {
     return Encode(factor, dX, dY, dZ, false, false, 0);
 }
 
-MoveCommand EncodeMoveCommandEx(std::int32_t factor, std::int32_t dX, std::int32_t dY,
-                                std::int32_t dZ, std::uint16_t speed) {
+MoveCommand EncodeMoveCommandEx(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::int32_t dZ,
+                                std::uint16_t speed) {
     return Encode(factor, dX, dY, dZ, false, true, speed);
 }
 
-MoveCommand EncodePlanarMoveCommand(std::int32_t factor, std::int32_t dX, std::int32_t dY,
-                                    std::int32_t dZ, std::uint16_t speed) {
+MoveCommand EncodePlanarMoveCommand(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::int32_t dZ,
+                                    std::uint16_t speed) {
     return Encode(factor, dX, dY, dZ, true, true, speed);
 }
 
-std::string LaserTimeCommand(std::int32_t value) {
-    return PadPacket("SLT" + IntToBytes4(value));
-}
+std::string LaserTimeCommand(std::int32_t value) { return PadPacket("SLT" + IntToBytes4(value)); }
 
-std::string LaserPowerCommand(std::int32_t value) {
-    return PadPacket("SP" + IntToBytes4(value));
-}
+std::string LaserPowerCommand(std::int32_t value) { return PadPacket("SP" + IntToBytes4(value)); }
 
 void CommandLengthTable::SetController(bool armController) {
     //                 @  A   B  C  D  E  F  G  H  I  J  K  L  M  N  O  P  Q  R  S  T  U  V  W  X  Y  Z
@@ -144,8 +131,6 @@ std::uint8_t CommandLengthTable::LengthOf(std::uint8_t commandByte) const {
     return i < 0 ? 0 : len_[static_cast<std::size_t>(i)];
 }
 
-std::uint8_t CommandLengthTable::operator[](int index) const {
-    return CheckedAt(len_, index, "command length index");
-}
+std::uint8_t CommandLengthTable::operator[](int index) const { return CheckedAt(len_, index, "command length index"); }
 
 }  // namespace vellisk

@@ -39,21 +39,20 @@ struct MoveCommand {
 // The 14-byte move "A": direction byte, N, |dX|, |dY|, |dZ| (3 bytes each).
 // N = round(length + 0.5) x factor, halves to even. A move whose N or distance does not fit
 // 24 bits is refused with CoreError(Range).
-MoveCommand EncodeMoveCommand(std::int32_t factor, std::int32_t dX, std::int32_t dY,
-                              std::int32_t dZ);
+MoveCommand EncodeMoveCommand(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::int32_t dZ);
 // The 15-byte move of the newer controller: the 14 bytes plus a speed byte (speed >> 4, or 255
 // above 4095).
-MoveCommand EncodeMoveCommandEx(std::int32_t factor, std::int32_t dX, std::int32_t dY,
-                                std::int32_t dZ, std::uint16_t speed);
+MoveCommand EncodeMoveCommandEx(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::int32_t dZ,
+                                std::uint16_t speed);
 // As EncodeMoveCommandEx, but N is taken from dX and dY only (raster lines of a bitmap burn).
-MoveCommand EncodePlanarMoveCommand(std::int32_t factor, std::int32_t dX, std::int32_t dY,
-                                    std::int32_t dZ, std::uint16_t speed);
+MoveCommand EncodePlanarMoveCommand(std::int32_t factor, std::int32_t dX, std::int32_t dY, std::int32_t dZ,
+                                    std::uint16_t speed);
 
 // Appends the move command ("A" or its 15-byte form) for the given distances to `out` and
 // returns its step count N; appends nothing when N <= 0. The same encoding and checks as the
 // Encode...MoveCommand functions, without a text of its own.
-std::int32_t AppendMoveCommand(std::string& out, std::int32_t factor, std::int32_t dX, std::int32_t dY,
-                               std::int32_t dZ, bool planar, bool withSpeed, std::uint16_t speed);
+std::int32_t AppendMoveCommand(std::string& out, std::int32_t factor, std::int32_t dX, std::int32_t dY, std::int32_t dZ,
+                               bool planar, bool withSpeed, std::uint16_t speed);
 
 // The speed byte of the 15-byte move.
 std::uint8_t MoveSpeedByte(std::uint16_t speed);

@@ -33,8 +33,7 @@ int EchoResult(std::string_view command, std::string_view echo, bool trailing) {
 
 std::optional<LinkIdentity> ParseIdentityReply(std::string_view reply) {
     const std::size_t p = reply.find(kIdentityMarker);
-    if (p == std::string_view::npos || reply.size() < p + kDateOffset + kIdentityFieldLength)
-        return std::nullopt;
+    if (p == std::string_view::npos || reply.size() < p + kDateOffset + kIdentityFieldLength) return std::nullopt;
     LinkIdentity id;
     id.Producer = std::string(reply.substr(p, kIdentityFieldLength));
     id.Model = std::string(reply.substr(p + kModelOffset, kIdentityFieldLength));
@@ -166,8 +165,8 @@ TfEthernet::Outcome TfEthernet::Miss(Outcome o, const EthernetTimeouts& t) {
     return o;
 }
 
-TfEthernet::Outcome TfEthernet::Exchange(std::string_view request, std::size_t want, std::size_t max,
-                                         int quietMs, std::string& reply) {
+TfEthernet::Outcome TfEthernet::Exchange(std::string_view request, std::size_t want, std::size_t max, int quietMs,
+                                         std::string& reply) {
     reply.clear();
     const EthernetTimeouts t = Timeouts();
     std::lock_guard lock(ioMutex_);

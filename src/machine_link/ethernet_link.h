@@ -48,10 +48,10 @@ namespace vellisk {
 // missing. The commands of a job go out from the main thread, so the reply time-out bounds how
 // long one silent command can hold the program.
 struct EthernetTimeouts {
-    int ConnectMs = 2000;      // command client connect (on the watch thread)
-    int ReplyMs = 250;         // an echo or the status record
-    int IdentityMs = 1000;     // identity client: connect, and then its reply
-    int MissesBeforeLost = 3;  // exchanges in a row without a whole reply before the link is lost
+    int ConnectMs = 2000;        // command client connect (on the watch thread)
+    int ReplyMs = 250;           // an echo or the status record
+    int IdentityMs = 1000;       // identity client: connect, and then its reply
+    int MissesBeforeLost = 3;    // exchanges in a row without a whole reply before the link is lost
     int ResyncLimitReplies = 4;  // a resynchronisation that finds no quiet within this many reply
                                  // time-outs reopens the connection
 };
@@ -133,8 +133,7 @@ private:
     enum class Outcome { Full, Partial, Nothing, Shifted, Lost };
     // After `want` bytes, takes what arrives until the line is quiet for quietMs (0: nothing
     // more is waited for).
-    Outcome Exchange(std::string_view request, std::size_t want, std::size_t max, int quietMs,
-                     std::string& reply);
+    Outcome Exchange(std::string_view request, std::size_t want, std::size_t max, int quietMs, std::string& reply);
     // Drops input until the line has been quiet for a reply time-out; false when the
     // connection was lost or reopened for want of quiet (called with ioMutex_ held).
     bool Resynchronise(const EthernetTimeouts& t);
@@ -162,7 +161,7 @@ private:
     std::atomic<bool> clientUp_{false};
     int misses_ = 0;
     std::atomic<std::size_t> recordLength_{0};  // length of this controller's status record (0: not known yet)
-    bool resync_ = false;  // the line must fall quiet before the next request
+    bool resync_ = false;                       // the line must fall quiet before the next request
     std::atomic<std::int64_t> staleDrops_{0};
     std::atomic<std::int64_t> reopens_{0};
 

@@ -106,8 +106,7 @@ TJvHidDeviceController::~TJvHidDeviceController() {
 
 std::vector<std::unique_ptr<TJvHidDevice>> TJvHidDeviceController::ScanDevices() {
     std::vector<std::unique_ptr<TJvHidDevice>> out;
-    for (const HidDeviceInfo& info : backend_.Enumerate())
-        out.push_back(std::make_unique<TJvHidDevice>(*this, info));
+    for (const HidDeviceInfo& info : backend_.Enumerate()) out.push_back(std::make_unique<TJvHidDevice>(*this, info));
     return out;
 }
 
@@ -185,8 +184,7 @@ void TJvHidDeviceController::DeviceChanged() {
     try {
         std::vector<std::unique_ptr<TJvHidDevice>> fresh = ScanDevices();
         auto inFresh = [&](const std::string& path) {
-            return std::any_of(fresh.begin(), fresh.end(),
-                               [&](const auto& d) { return d->info_.Path == path; });
+            return std::any_of(fresh.begin(), fresh.end(), [&](const auto& d) { return d->info_.Path == path; });
         };
         bool changed = false;
         // Devices that went (or were unplugged before) are unplugged; free ones leave the list.

@@ -36,8 +36,7 @@ std::string InverterFileName(std::string_view modelCode) {
     return modelCode.size() >= 3 && modelCode[2] == 'V' ? "3g3MV.dat" : "3g3jv.dat";
 }
 
-std::optional<std::vector<InverterParameter>> ParseInverterParameters(std::string_view text,
-                                                                      int* badLine) {
+std::optional<std::vector<InverterParameter>> ParseInverterParameters(std::string_view text, int* badLine) {
     std::vector<InverterParameter> params;
     int lineNo = 0;
     while (!text.empty()) {
@@ -67,16 +66,14 @@ int LoadInverterParameters(CommandLayer& layer) {
     if (!std::filesystem::exists(path, ec)) return 0;
     std::string text;
     if (!ReadWholeFile(path, &text)) {
-        layer.GetNotifier().Message(ctx.Env.Text(TextId::InverterFileUnreadable) + " " + name,
-                                    MessageKind::Error);
+        layer.GetNotifier().Message(ctx.Env.Text(TextId::InverterFileUnreadable) + " " + name, MessageKind::Error);
         return 0;
     }
     int badLine = 0;
     const auto params = ParseInverterParameters(text, &badLine);
     if (!params) {
         layer.GetNotifier().Message(ctx.Env.Text(TextId::InverterFileBadLine) + " " + name + ", " +
-                                        ctx.Env.Text(TextId::InverterLine) + " " +
-                                        std::to_string(badLine),
+                                        ctx.Env.Text(TextId::InverterLine) + " " + std::to_string(badLine),
                                     MessageKind::Error);
         return 0;
     }

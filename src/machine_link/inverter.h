@@ -29,8 +29,7 @@ std::string InverterFileName(std::string_view modelCode);
 
 // The parameters of a file's text, or the 1-based number of the first line that is not a
 // parameter line (in `badLine`).
-std::optional<std::vector<InverterParameter>> ParseInverterParameters(std::string_view text,
-                                                                      int* badLine);
+std::optional<std::vector<InverterParameter>> ParseInverterParameters(std::string_view text, int* badLine);
 
 // Reads the file for the machine's model from ProgramDir and sends every parameter, 80 ms apart.
 // Returns the number of parameters sent.

@@ -12,14 +12,14 @@
 namespace vellisk {
 
 struct JobValues {
-    double StartZ = 20.0;          // mm; the height of moves to and from the job
-    double PlungePitch = 100.0;    // mm per lap; 100 or more: no ramped plunge
-    double StreamStartZ = 0.0;     // mm; the height the job file's stream starts at
+    double StartZ = 20.0;               // mm; the height of moves to and from the job
+    double PlungePitch = 100.0;         // mm per lap; 100 or more: no ramped plunge
+    double StreamStartZ = 0.0;          // mm; the height the job file's stream starts at
     std::array<double, 3> ExtentMin{};  // mm; the space the last job file covers
     std::array<double, 3> ExtentMax{};
 
-    bool HatchingDone = false;     // the drawing in hand was hatched since it was prepared
-    HatchOptions HatchChoices;     // the hatching dialog's choices at its last OK
+    bool HatchingDone = false;                         // the drawing in hand was hatched since it was prepared
+    HatchOptions HatchChoices;                         // the hatching dialog's choices at its last OK
     double BmpPixelHeight = 1.0, BmpPixelWidth = 1.0;  // mm; the bitmap in hand
 };
 

@@ -111,8 +111,7 @@ void Ttransmisja::Repeat(const std::string& caption) {
         return;
     }
     if ((ctx_.PlotState.Status & kStatusJobStored) == 0) {
-        notifier_.Message(ctx_.Env.Text(TextId::NoFileToRepeat), MessageKind::Information, Buttons::OkCancel,
-                          caption);
+        notifier_.Message(ctx_.Env.Text(TextId::NoFileToRepeat), MessageKind::Information, Buttons::OkCancel, caption);
         return;
     }
     BusyCursor cursor(notifier_);

@@ -24,8 +24,7 @@ void LptTransport::Init() {
 }
 
 void LptTransport::WaitReady() {
-    while ((port_.ReadStatus() & kLptStatusReady) == 0 && !TimedOut()) {
-    }
+    while ((port_.ReadStatus() & kLptStatusReady) == 0 && !TimedOut()) {}
 }
 
 void LptTransport::SendByte(std::uint8_t b) {
@@ -59,8 +58,7 @@ std::uint8_t LptTransport::ReceiveByte() {
     (void)TimedOut();  // settling time
     (void)TimedOut();
     ControlSet(kLptControlStrobe);
-    while ((port_.ReadStatus() & kLptStatusAck) == a0 && !TimedOut()) {
-    }
+    while ((port_.ReadStatus() & kLptStatusAck) == a0 && !TimedOut()) {}
     (void)TimedOut();
     const std::uint8_t b = port_.ReadData();
     ControlSet(kLptControlAutoFeed);

@@ -49,9 +49,7 @@ public:
     bool AckSet() { return (port_.ReadStatus() & kLptStatusAck) != 0; }
     bool BusySet() { return (port_.ReadStatus() & kLptStatusReady) != 0; }
     void ControlSet(std::uint8_t mask) { port_.WriteControl(port_.ReadControl() | mask); }
-    void ControlClear(std::uint8_t mask) {
-        port_.WriteControl(static_cast<std::uint8_t>(port_.ReadControl() & ~mask));
-    }
+    void ControlClear(std::uint8_t mask) { port_.WriteControl(static_cast<std::uint8_t>(port_.ReadControl() & ~mask)); }
     // Idle state of the control lines: auto-feed and input direction on, strobe off.
     void Init();
 

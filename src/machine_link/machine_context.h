@@ -26,13 +26,13 @@ class Notifier;
 
 // The state of the machine as the controller's replies report it.
 struct tplotstate {
-    std::uint16_t Status = 0;      // low byte: bit 0 busy, 1 job from memory, 2 spindle/laser on,
-                                   // 3 not ready, 5 job in memory
-    std::int32_t RawStatus = 0;    // whole status word of a USB or Ethernet reply
+    std::uint16_t Status = 0;                      // low byte: bit 0 busy, 1 job from memory, 2 spindle/laser on,
+                                                   // 3 not ready, 5 job in memory
+    std::int32_t RawStatus = 0;                    // whole status word of a USB or Ethernet reply
     std::int32_t StepX = 0, StepY = 0, StepZ = 0;  // position in motor steps
-    double PosX = 0, PosY = 0, PosZ = 0;            // position in 0.01 mm
-    std::uint8_t SpeedSet = 0;     // current speed set 0..3
-    std::int32_t Speed = 0;        // speed of the current speed set
+    double PosX = 0, PosY = 0, PosZ = 0;           // position in 0.01 mm
+    std::uint8_t SpeedSet = 0;                     // current speed set 0..3
+    std::int32_t Speed = 0;                        // speed of the current speed set
     std::array<std::int32_t, 4> SetSpeeds{};
     std::int32_t ExtraSpeed = 0;   // the fifth value of the speed reply
     std::uint8_t OutputIndex = 0;  // current output (tool) 0..5
@@ -43,7 +43,7 @@ struct tplotstate {
     std::string ProductionDate = "Brak danych";
     std::int32_t RunMinutes = 0;
     std::int32_t FileCount = 0;
-    std::uint8_t OutputByte = 0;   // output states, one bit each
+    std::uint8_t OutputByte = 0;  // output states, one bit each
 };
 
 class MachineContext {
@@ -62,15 +62,15 @@ public:
 
     // --- machine state and model ---
     tplotstate PlotState;
-    tplotparams PlotParams;             // the set in force, calibrated
-    int SelectedSet = 0;                // index of the set in force (uncalibrated in ModelParamSets)
+    tplotparams PlotParams;  // the set in force, calibrated
+    int SelectedSet = 0;     // index of the set in force (uncalibrated in ModelParamSets)
     std::string ModelCode = "BKT";
-    bool ArmLink = false;               // controller on USB or Ethernet
+    bool ArmLink = false;  // controller on USB or Ethernet
     bool Firmware550 = false;
     CommandLengthTable CommandLengths;
     std::span<const std::uint16_t> RampTableArm;  // newer controller's table in force
-    std::int32_t FirmwareVersion = 0;   // from the USB link; 0 until read
-    bool OsIsNT = false;                // the parallel port may not be used
+    std::int32_t FirmwareVersion = 0;             // from the USB link; 0 until read
+    bool OsIsNT = false;                          // the parallel port may not be used
 
     // --- link and command layer ---
     std::atomic<bool> EthernetConnected{false};
@@ -84,7 +84,7 @@ public:
     std::int32_t UsbErrorCount = 0;
     bool JogActive = false;
     bool JobHeld = false;
-    std::string PlotterIP;              // dotted IPv4 address text of the Ethernet controller
+    std::string PlotterIP;  // dotted IPv4 address text of the Ethernet controller
 
     // --- working area ---
     double WorkAreaX = 5000.0, WorkAreaY = 3000.0, WorkAreaZ = 500.0;  // mm
@@ -97,16 +97,12 @@ public:
     // Where ramp look-ups go for the set and link in force.
     RampContext Ramp() const;
     std::uint16_t RampTimerAt(std::int32_t index) const { return vellisk::RampTimerAt(Ramp(), index); }
-    std::int32_t RampIndexOfTimer(std::int32_t timer) const {
-        return vellisk::RampIndexOfTimer(Ramp(), timer);
-    }
+    std::int32_t RampIndexOfTimer(std::int32_t timer) const { return vellisk::RampIndexOfTimer(Ramp(), timer); }
     std::uint32_t SpeedToTimer(std::int32_t feed) const { return vellisk::SpeedToTimer(PlotParams, feed); }
     std::int32_t TimerToSpeed(std::int32_t timer) const { return vellisk::TimerToSpeed(PlotParams, timer); }
 
     // Decimals of lengths in dialogs for the unit in force.
-    std::int32_t UnitDecimals() const {
-        return vellisk::UnitDecimals(Env.LengthUnit, PlotParams.MmDecimals);
-    }
+    std::int32_t UnitDecimals() const { return vellisk::UnitDecimals(Env.LengthUnit, PlotParams.MmDecimals); }
 };
 
 // Picks the parameter set for the model text in PlotState.Model, applies the calibration of

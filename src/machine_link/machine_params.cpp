@@ -11,13 +11,11 @@ namespace vellisk {
 
 namespace {
 
-constexpr tplotparams Set(double tick, std::int32_t mult, double steps, double stepsZ,
-                          std::uint16_t maxSpeed, std::uint16_t maxWork, std::uint16_t maxTravel,
-                          std::uint16_t maxZ, std::uint16_t maxSmooth, std::uint16_t minFeed,
-                          std::int32_t powerMax, std::int32_t powerMin, std::uint8_t link,
-                          std::uint8_t direct, std::int32_t accel, std::uint8_t arm,
-                          std::int32_t rampDiv, std::uint8_t laser, std::uint8_t zrev,
-                          std::int32_t mmDec, std::int32_t speedBarMax) {
+constexpr tplotparams Set(double tick, std::int32_t mult, double steps, double stepsZ, std::uint16_t maxSpeed,
+                          std::uint16_t maxWork, std::uint16_t maxTravel, std::uint16_t maxZ, std::uint16_t maxSmooth,
+                          std::uint16_t minFeed, std::int32_t powerMax, std::int32_t powerMin, std::uint8_t link,
+                          std::uint8_t direct, std::int32_t accel, std::uint8_t arm, std::int32_t rampDiv,
+                          std::uint8_t laser, std::uint8_t zrev, std::int32_t mmDec, std::int32_t speedBarMax) {
     tplotparams p;
     p.TimerTickUs = tick;
     p.Multiplier = mult;
@@ -86,11 +84,10 @@ struct CodeEntry {
 
 // Compared in this order; LKT and LKV share a set.
 constexpr CodeEntry kCodes[] = {
-    {"BKT", 0},     {"DKT", 1},     {"FKT", 2},     {"VW ", 3},     {"4KT", 4},
-    {"HKT", 5},     {"JKT", 6},     {"LKT", 8},     {"LKV", 8},     {"27W", 7},
-    {"NKT", 9},     {"NKV", 10},    {"NkV", 11},    {"NkV507", 12}, {"LkV", 15},
-    {"PRV", 16},    {"NWB 17", 17}, {"NWB 21", 18}, {"NWB 23", 19}, {"HYG64", 20},
-    {"HYG17", 21},  {"HYG17C", 22}, {"HYG09", 23},
+    {"BKT", 0},     {"DKT", 1},     {"FKT", 2},    {"VW ", 3},     {"4KT", 4},     {"HKT", 5},
+    {"JKT", 6},     {"LKT", 8},     {"LKV", 8},    {"27W", 7},     {"NKT", 9},     {"NKV", 10},
+    {"NkV", 11},    {"NkV507", 12}, {"LkV", 15},   {"PRV", 16},    {"NWB 17", 17}, {"NWB 21", 18},
+    {"NWB 23", 19}, {"HYG64", 20},  {"HYG17", 21}, {"HYG17C", 22}, {"HYG09", 23},
 };
 
 // A ramp table is fixed by its first entries and by anchor entries further on. Between two
@@ -145,23 +142,20 @@ std::int32_t TimerToSpeed(const tplotparams& p, std::int32_t timer) {
 }
 
 std::span<const std::uint16_t> RampTableLpt() {
-    static const std::vector<std::uint16_t> t =
-        BuildRamp(256, {8514, 4257, 3010, 2458, 2128, 1904, 1738, 1609},
-                  {{64, 531}, {128, 375}, {192, 306}, {255, 265}});
+    static const std::vector<std::uint16_t> t = BuildRamp(256, {8514, 4257, 3010, 2458, 2128, 1904, 1738, 1609},
+                                                          {{64, 531}, {128, 375}, {192, 306}, {255, 265}});
     return t;
 }
 
 std::span<const std::uint16_t> RampTableUsb() {
-    static const std::vector<std::uint16_t> t =
-        BuildRamp(16000, {11288, 5644, 3991, 3258, 2822, 2524, 2304, 2133},
-                  {{4000, 84}, {8000, 56}, {12000, 44}, {15999, 36}});
+    static const std::vector<std::uint16_t> t = BuildRamp(16000, {11288, 5644, 3991, 3258, 2822, 2524, 2304, 2133},
+                                                          {{4000, 84}, {8000, 56}, {12000, 44}, {15999, 36}});
     return t;
 }
 
 std::span<const std::uint16_t> RampTableArmMain() {
-    static const std::vector<std::uint16_t> t =
-        BuildRamp(65536, {10234, 10234, 9213, 7668, 6875, 6282, 5840, 5488},
-                  {{16384, 308}, {32768, 235}, {49152, 193}, {65535, 159}});
+    static const std::vector<std::uint16_t> t = BuildRamp(65536, {10234, 10234, 9213, 7668, 6875, 6282, 5840, 5488},
+                                                          {{16384, 308}, {32768, 235}, {49152, 193}, {65535, 159}});
     return t;
 }
 

@@ -11,25 +11,25 @@
 namespace vellisk {
 
 struct tplotparams {
-    double TimerTickUs = 0;          // one controller timer tick in microseconds
-    std::int32_t Multiplier = 1;     // speed and step multiplier (1, 2 or 3)
-    double StepsX = 0;               // motor steps per 0.01 mm (divided by the calibration factor)
+    double TimerTickUs = 0;       // one controller timer tick in microseconds
+    std::int32_t Multiplier = 1;  // speed and step multiplier (1, 2 or 3)
+    double StepsX = 0;            // motor steps per 0.01 mm (divided by the calibration factor)
     double StepsY = 0;
-    double StepsZ = 0;               // 0: the machine has no Z axis
-    std::uint16_t MaxSpeed = 0;      // mm/min
+    double StepsZ = 0;           // 0: the machine has no Z axis
+    std::uint16_t MaxSpeed = 0;  // mm/min
     std::uint16_t MaxWorkSpeed = 0;
     std::uint16_t MaxTravelSpeed = 0;
     std::uint16_t MaxZSpeed = 0;
     std::uint16_t MaxSmoothSpeed = 0;
-    std::uint16_t MinFeed = 0;       // below it SpeedToTimer gives 0xFFFF
-    std::int32_t PowerMax = 0;       // spindle rpm or laser power %
+    std::uint16_t MinFeed = 0;  // below it SpeedToTimer gives 0xFFFF
+    std::int32_t PowerMax = 0;  // spindle rpm or laser power %
     std::int32_t PowerMin = 0;
-    std::uint8_t LinkKind = 0;       // 0 parallel port, 1 USB or Ethernet
-    std::uint8_t DirectSpeedBar = 0; // the panel's speed bar shows the speed itself
-    std::int32_t AccelFactor = 0;    // speed factor K of the speed profile
-    std::int32_t AccelFactorAlt = 0; // the same while smoothing is on
-    std::uint8_t ArmController = 0;  // newer controller generation
-    std::int32_t RampDivisor = 0;    // ramp-table index divisor minus one (newer controller)
+    std::uint8_t LinkKind = 0;        // 0 parallel port, 1 USB or Ethernet
+    std::uint8_t DirectSpeedBar = 0;  // the panel's speed bar shows the speed itself
+    std::int32_t AccelFactor = 0;     // speed factor K of the speed profile
+    std::int32_t AccelFactorAlt = 0;  // the same while smoothing is on
+    std::uint8_t ArmController = 0;   // newer controller generation
+    std::int32_t RampDivisor = 0;     // ramp-table index divisor minus one (newer controller)
     std::uint8_t Laser = 0;
     std::uint8_t ZReversed = 0;
     std::int32_t MmDecimals = 2;
@@ -55,10 +55,10 @@ std::int32_t TimerToSpeed(const tplotparams& p, std::int32_t timer);
 
 // The ramp tables: step periods in timer ticks, non-increasing with the index (entry i is the
 // step period after i steps of acceleration). Constant for the whole run.
-std::span<const std::uint16_t> RampTableLpt();     // 256 entries, parallel-port controller
-std::span<const std::uint16_t> RampTableUsb();     // 16000 entries, USB controller of the older kind
-std::span<const std::uint16_t> RampTableArmMain(); // 65536 entries, newer controller
-std::span<const std::uint16_t> RampTableArmAlt();  // 65536 entries, newer controller, NWB and HYG
+std::span<const std::uint16_t> RampTableLpt();      // 256 entries, parallel-port controller
+std::span<const std::uint16_t> RampTableUsb();      // 16000 entries, USB controller of the older kind
+std::span<const std::uint16_t> RampTableArmMain();  // 65536 entries, newer controller
+std::span<const std::uint16_t> RampTableArmAlt();   // 65536 entries, newer controller, NWB and HYG
 
 // Where ramp look-ups go: the link, the set in force and the newer controller's table.
 struct RampContext {

@@ -45,7 +45,8 @@ std::string FaultText(const JobFileFault& fault, const MachineContext& ctx) {
     }
     char detail[64];
     std::snprintf(detail, sizeof detail, "%zu (0x%02X)", fault.offset, static_cast<unsigned>(fault.byte));
-    const TextId what = fault.kind == JobFileFault::BadCommandByte ? TextId::JobFileBadCommand : TextId::JobFileCutShort;
+    const TextId what =
+        fault.kind == JobFileFault::BadCommandByte ? TextId::JobFileBadCommand : TextId::JobFileCutShort;
     return ctx.Env.Text(what) + "\n" + ctx.Env.Text(TextId::JobFileOffset) + " " + detail;
 }
 
@@ -54,7 +55,8 @@ std::string FaultText(const JobFileFault& fault, const MachineContext& ctx) {
 bool JobFileReadyToStream(const std::filesystem::path& file, const MachineContext& ctx, Notifier& notifier) {
     std::string data;
     if (!ReadWholeFile(file, &data)) {
-        notifier.Message(ctx.Env.Text(TextId::JobFileCannotOpen) + "\n" + file.string(), MessageKind::Error, Buttons::Ok);
+        notifier.Message(ctx.Env.Text(TextId::JobFileCannotOpen) + "\n" + file.string(), MessageKind::Error,
+                         Buttons::Ok);
         return false;
     }
     const JobFileFault fault = CheckWholeJob(data, ctx);

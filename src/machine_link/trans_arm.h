@@ -26,8 +26,8 @@ namespace vellisk {
 // Where a job file stops being a sequence of whole commands, or a whole job.
 struct JobFileFault {
     enum Kind { None, BadCommandByte, CutShort, Empty, NoEndCommand } kind = None;
-    std::size_t offset = 0;      // offset of the command that is wrong
-    std::uint8_t byte = 0;       // its first byte
+    std::size_t offset = 0;  // offset of the command that is wrong
+    std::uint8_t byte = 0;   // its first byte
 };
 
 // Checks that `data` is a sequence of whole commands of `lengths`.

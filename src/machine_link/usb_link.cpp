@@ -21,8 +21,7 @@ TfUsb::TfUsb(MachineContext& ctx, HidBackend& backend, Notifier& notifier, Clock
     // tells whether the machine is there, and no second enumeration is needed.
     JvHidDeviceController1.SetOnEnumerate(
         [this](TJvHidDevice& d, int i) { return JvHidDeviceController1Enumerate(d, i); });
-    JvHidDeviceController1.SetOnDeviceChange(
-        [this](TJvHidDeviceController&) { JvHidDeviceController1DeviceChange(); });
+    JvHidDeviceController1.SetOnDeviceChange([this](TJvHidDeviceController&) { JvHidDeviceController1DeviceChange(); });
     Write("X");
 }
 

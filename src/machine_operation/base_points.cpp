@@ -24,8 +24,7 @@ std::string FixedValue(double v, char sep) {
     return t;
 }
 
-std::optional<double> ValueAfter(std::string_view line, std::string_view key, char sep,
-                                 std::size_t* keyPos) {
+std::optional<double> ValueAfter(std::string_view line, std::string_view key, char sep, std::size_t* keyPos) {
     const std::size_t k = line.find(key);
     if (k == std::string_view::npos) return std::nullopt;
     *keyPos = k;
@@ -35,8 +34,8 @@ std::optional<double> ValueAfter(std::string_view line, std::string_view key, ch
 }  // namespace
 
 std::string BasePointLine(const BasePoint& p, std::int32_t unit, char sep) {
-    return "X=" + FixedValue(MmToUnit(unit, p.xMm), sep) + "   Y=" +
-           FixedValue(MmToUnit(unit, p.yMm), sep) + " " + p.remark.substr(0, kBaseRemarkLength);
+    return "X=" + FixedValue(MmToUnit(unit, p.xMm), sep) + "   Y=" + FixedValue(MmToUnit(unit, p.yMm), sep) + " " +
+           p.remark.substr(0, kBaseRemarkLength);
 }
 
 std::optional<BasePoint> ParseBasePointLine(std::string_view line, std::int32_t unit, char sep) {
@@ -50,8 +49,7 @@ std::optional<BasePoint> ParseBasePointLine(std::string_view line, std::int32_t 
     return p;
 }
 
-BasePointsDialog::BasePointsDialog(CommandLayer& layer, char decimalSeparator)
-    : layer_(layer), sep_(decimalSeparator) {
+BasePointsDialog::BasePointsDialog(CommandLayer& layer, char decimalSeparator) : layer_(layer), sep_(decimalSeparator) {
     const MachineContext& ctx = layer_.Context();
     lines = {"X=1000.00   Y=1000.00  Punkt taki sobie"};
     const auto path = ctx.Env.ProgramDir / "base.txt";
@@ -97,9 +95,9 @@ bool BasePointsDialog::CopySelected() {
     const MachineContext& ctx = layer_.Context();
     const auto p = ParseBasePointLine(lines[static_cast<std::size_t>(selected)], ctx.Env.LengthUnit, sep_);
     if (!p) {
-        layer_.GetNotifier().Message(ctx.Env.Text(TextId::BasePointUnreadable) + "\n" +
-                                         lines[static_cast<std::size_t>(selected)],
-                                     MessageKind::Error);
+        layer_.GetNotifier().Message(
+            ctx.Env.Text(TextId::BasePointUnreadable) + "\n" + lines[static_cast<std::size_t>(selected)],
+            MessageKind::Error);
         return false;
     }
     x = p->xMm;

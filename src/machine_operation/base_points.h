@@ -28,8 +28,7 @@ struct BasePoint {
 // One line of "base.txt" for a point (values converted to `unit`).
 std::string BasePointLine(const BasePoint& p, std::int32_t unit, char decimalSeparator);
 // The point of a line (values converted from `unit`), or nothing when a value cannot be read.
-std::optional<BasePoint> ParseBasePointLine(std::string_view line, std::int32_t unit,
-                                            char decimalSeparator);
+std::optional<BasePoint> ParseBasePointLine(std::string_view line, std::int32_t unit, char decimalSeparator);
 
 class BasePointsDialog {
 public:

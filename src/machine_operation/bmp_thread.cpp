@@ -249,8 +249,7 @@ void tBMPThread::Execute() {
         // the burn is over as far as the link allows. Nothing may leave the thread.
         try {
             EndSequence();
-        } catch (const std::exception&) {
-        }
+        } catch (const std::exception&) {}
     }
     FreeLines();
     ctx_.BurnRunning = false;

@@ -56,8 +56,8 @@ void ControlPanel::FormCreate(const PanelStartup& startup) {
     const bool answered = layer.ReadStatus();
     if (!layer.TimedOut()) {
         layer.ReadMachineInfo();
-        const bool identity = ctx.ArmLink ? (shared_.UsbPresent() || ctx.EthernetConnected.load())
-                                          : (answered && !layer.TimedOut());
+        const bool identity =
+            ctx.ArmLink ? (shared_.UsbPresent() || ctx.EthernetConnected.load()) : (answered && !layer.TimedOut());
         if (identity) {
             std::string why;
             if (!WriteWholeFile(typ, ctx.PlotState.Model, &why))

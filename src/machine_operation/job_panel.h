@@ -55,9 +55,9 @@ public:
     // command: the state leaves the link free and no job command is running (one that waits for
     // the machine keeps the window alive, and nothing may start in between).
     virtual bool GuiMayUseLink() const { return LinkFreeForGui(State()); }
-    virtual void Start1Click() = 0;         // START key (key byte 0x08)
-    virtual void Wstrzymaj1Click() = 0;     // STOP key (0x10): hold the job or pause the burn
-    virtual void Kontynuacja1Click() = 0;   // continue key (0x20)
+    virtual void Start1Click() = 0;        // START key (key byte 0x08)
+    virtual void Wstrzymaj1Click() = 0;    // STOP key (0x10): hold the job or pause the burn
+    virtual void Kontynuacja1Click() = 0;  // continue key (0x20)
 };
 
 }  // namespace vellisk

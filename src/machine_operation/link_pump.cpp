@@ -109,7 +109,8 @@ void LinkPump::Tick() {
             s_.SetInterval(kIntervalNoLink);
             if (s_.view->IsActive()) {
                 s_.view->Close();
-                s_.notifier.Status(ctx.Env.Text(TextId::PanelManualControl) + ": " + ctx.Env.Text(TextId::NoCommunication));
+                s_.notifier.Status(ctx.Env.Text(TextId::PanelManualControl) + ": " +
+                                   ctx.Env.Text(TextId::NoCommunication));
             }
         }
     }

@@ -10,8 +10,8 @@ std::int32_t MmToSteps(double mm, double stepsPer001) {
     return RoundTo<std::int32_t>(mm * stepsPer001 * 100.0, "move steps");
 }
 
-std::string DialogMove(const MachineContext& ctx, std::int32_t olderFactor, std::int32_t dx,
-                       std::int32_t dy, std::int32_t dz) {
+std::string DialogMove(const MachineContext& ctx, std::int32_t olderFactor, std::int32_t dx, std::int32_t dy,
+                       std::int32_t dz) {
     if (ctx.PlotParams.ArmController)
         return EncodeMoveCommandEx(ctx.PlotParams.Multiplier, dx, dy, dz, kNoSpeedLimit).Bytes;
     return EncodeMoveCommand(olderFactor, dx, dy, dz).Bytes;
@@ -21,9 +21,7 @@ bool Send(CommandLayer& layer, const std::string& command) {
     return command.empty() || layer.SendCommand(command) == 0;
 }
 
-bool WaitIdle(CommandLayer& layer) {
-    return static_cast<bool>(layer.WaitWhileBusy());
-}
+bool WaitIdle(CommandLayer& layer) { return static_cast<bool>(layer.WaitWhileBusy()); }
 
 bool WaitForIdleStatus(CommandLayer& layer, UserInterrupt& interrupt) {
     using namespace std::chrono_literals;

@@ -14,8 +14,8 @@ std::int32_t MmToSteps(double mm, double stepsPer001);
 
 // The move of this controller generation: the 15-byte move without speed limit on the newer
 // controller (factor `Multiplier`), else the 14-byte move with `olderFactor`.
-std::string DialogMove(const MachineContext& ctx, std::int32_t olderFactor, std::int32_t dx,
-                       std::int32_t dy, std::int32_t dz);
+std::string DialogMove(const MachineContext& ctx, std::int32_t olderFactor, std::int32_t dx, std::int32_t dy,
+                       std::int32_t dz);
 
 // Sends a command; false when the link did not take it.
 bool Send(CommandLayer& layer, const std::string& command);

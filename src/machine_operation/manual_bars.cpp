@@ -113,9 +113,11 @@ void ManualControl::VScrollChange() {
         auto rounded = [&](std::int32_t step) {
             return RoundToStep(static_cast<std::int32_t>(RoundHalfEven(pos / d)), step);
         };
-        struct Band { std::int32_t below, step, large, small; };
-        static constexpr Band kBands[] = {{1000, 10, 100, 10}, {5000, 100, 1000, 100},
-                                          {10000, 500, 1000, 500}, {30001, 1000, 2000, 1000}};
+        struct Band {
+            std::int32_t below, step, large, small;
+        };
+        static constexpr Band kBands[] = {
+            {1000, 10, 100, 10}, {5000, 100, 1000, 100}, {10000, 500, 1000, 500}, {30001, 1000, 2000, 1000}};
         if (pos < 100) {
             label(pos / d);
             speedBar_.largeChange = 10;
@@ -137,9 +139,11 @@ void ManualControl::VScrollChange() {
 
     const double d = s.SpeedSet == 3 && !p.ArmController && p.StepsZ != 0 ? p.StepsZ : 1.0;
     const std::int32_t v = SpeedBarToSpeed(pos);
-    struct Band { std::int32_t below, step, large, small; };
-    static constexpr Band kBands[] = {{100, 0, 10, 1},      {1000, 10, 10, 1},    {5000, 100, 10, 1},
-                                      {10000, 500, 10, 5},  {20000, 1000, 20, 10}, {50001, 2000, 40, 20}};
+    struct Band {
+        std::int32_t below, step, large, small;
+    };
+    static constexpr Band kBands[] = {{100, 0, 10, 1},     {1000, 10, 10, 1},     {5000, 100, 10, 1},
+                                      {10000, 500, 10, 5}, {20000, 1000, 20, 10}, {50001, 2000, 40, 20}};
     std::int32_t step = 0;
     for (const Band& b : kBands) {
         if (v < b.below) {
@@ -150,15 +154,15 @@ void ManualControl::VScrollChange() {
         }
     }
     const std::int32_t v2 = step ? RoundToStep(v, step) : v;
-    const double shown = step == 0 ? v
-                         : p.ArmController
-                             ? v2
-                             : RoundToStep(static_cast<std::int32_t>(RoundHalfEven(v / d)), step);
+    const double shown = step == 0         ? v
+                         : p.ArmController ? v2
+                                           : RoundToStep(static_cast<std::int32_t>(RoundHalfEven(v / d)), step);
     std::int32_t np = SpeedToSpeedBar(v2);
     if (SpeedBarToSpeed(np) < p.MinFeed) np = SpeedToSpeedBar(p.MinFeed);
     SetSpeedPosition(np);
     label(shown);
-    if (s.SpeedSet == 1 && s_.settings.Flag(setting::Smoothing) && SpeedBarToSpeed(speedBar_.position) > p.MaxSmoothSpeed)
+    if (s.SpeedSet == 1 && s_.settings.Flag(setting::Smoothing) &&
+        SpeedBarToSpeed(speedBar_.position) > p.MaxSmoothSpeed)
         SetSpeedPosition(SpeedToSpeedBar(p.MaxSmoothSpeed));
     s_.view->ShowSpeedBar(speedBar_);
     if (send) SendSpeed(SpeedBarToSpeed(speedBar_.position));
@@ -193,8 +197,9 @@ void ManualControl::PowerBarScrolled() {
     // The laser's power in per cent; on a spindle the change handler writes the label.
     if (!s_.ctx.PlotParams.Laser) return;
     const std::int32_t v = s_.ctx.PlotState.SpindleValue;
-    s_.view->SetText(PanelText::PowerLabel,
-                   powerBar_.position == 1000 ? "100" : PanelDisplay::Fixed(std::trunc(v * 1000.0 / 256.0) / 10.0, 1));
+    s_.view->SetText(PanelText::PowerLabel, powerBar_.position == 1000
+                                                ? "100"
+                                                : PanelDisplay::Fixed(std::trunc(v * 1000.0 / 256.0) / 10.0, 1));
 }
 
 // ---- following the machine ---------------------------------------------------------------
@@ -207,8 +212,8 @@ void ManualControl::ShowSpeedBarFromStatus() {
         std::int32_t max = speedBar_.max;
         if (s.SpeedSet == 1) {
             const char first = s.Model.empty() ? '\0' : s.Model[0];
-            const bool smoothFamily = first == 'N' || first == 'H' || first == 'J' || first == 'L' ||
-                                      first == 'P' || first == 'T';
+            const bool smoothFamily =
+                first == 'N' || first == 'H' || first == 'J' || first == 'L' || first == 'P' || first == 'T';
             if (smoothFamily)
                 max = s_.settings.Flag(setting::Smoothing) ? p.MaxSmoothSpeed : p.MaxWorkSpeed;
             else

@@ -274,10 +274,13 @@ void ManualControl::SetZeroClick() {
                 const double sy = scale * UnitsToMm(drawing->kind, drawing->height) / 100;
                 const double D = s_.settings.Number(setting::ToolDiameter),
                              P = s_.settings.Number(setting::PolishThickness);
-                auto warn = [&](TextId id) { s_.notifier.Message(s_.ctx.Env.Text(id), MessageKind::Error, Buttons::Ok, ""); };
+                auto warn = [&](TextId id) {
+                    s_.notifier.Message(s_.ctx.Env.Text(id), MessageKind::Error, Buttons::Ok, "");
+                };
                 if (sx + D + 2 * P > s_.ctx.WorkAreaX || sy + D + 2 * P > s_.ctx.WorkAreaY)
                     warn(TextId::PanelProjectTooBig);
-                else if (sx + s.BaseX / 100 + D / 2 + P > s_.ctx.WorkAreaX || sy + s.BaseY / 100 + D / 2 + P > s_.ctx.WorkAreaY)
+                else if (sx + s.BaseX / 100 + D / 2 + P > s_.ctx.WorkAreaX ||
+                         sy + s.BaseY / 100 + D / 2 + P > s_.ctx.WorkAreaY)
                     warn(TextId::PanelZeroOutOfArea);
                 if (s.BaseX / 100 < D / 2 + P || s.BaseY / 100 < D / 2 + P) warn(TextId::PanelZeroOutOfAreaAllow);
             }
@@ -307,7 +310,7 @@ void ManualControl::ToolLengthClick() {
     if (!s_.LinkAnswers(TextId::PanelToolLengthCaption)) return;
     if (s_.ctx.PlotState.Status & (kStatusBusy | kStatusRunningFromMemory)) {
         s_.notifier.Message(s_.ctx.Env.Text(TextId::PanelStopBeforeMeasure), MessageKind::Error, Buttons::Ok,
-                          s_.ctx.Env.Text(TextId::PanelMeasurement));
+                            s_.ctx.Env.Text(TextId::PanelMeasurement));
         return;
     }
     s_.layer.ReadBase();

@@ -12,8 +12,7 @@ namespace vellisk {
 
 using namespace std::chrono_literals;
 
-MoveDialog::MoveDialog(CommandLayer& layer, const Settings& settings)
-    : layer_(layer), settings_(settings) {}
+MoveDialog::MoveDialog(CommandLayer& layer, const Settings& settings) : layer_(layer), settings_(settings) {}
 
 bool MoveDialog::Execute(UserInterrupt& interrupt) {
     if (!WaitForIdleStatus(layer_, interrupt)) return false;
@@ -124,8 +123,7 @@ void MoveDialog::LaserTest(UserInterrupt& interrupt) {
         return static_cast<char>(RoundTo<std::uint8_t>(percent * 255 / 100, "laser power"));
     };
     const std::string work = std::string("T\x01", 2) + powerByte(settings_.Number(setting::WorkPower));
-    const std::string idle =
-        std::string("T\x03", 2) + powerByte(settings_.Number(setting::LaserIdlePower));
+    const std::string idle = std::string("T\x03", 2) + powerByte(settings_.Number(setting::LaserIdlePower));
     if (!Send(layer_, work) || !Send(layer_, idle)) return;
     const double pulse = RoundHalfEven(settings_.Number(setting::LaserPulseTime));
     for (;;) {
@@ -156,13 +154,11 @@ void MoveDialog::MoveTo(double tx, double ty, double zt, std::int32_t factor) {
     MachineContext& ctx = layer_.Context();
     const tplotstate& s = ctx.PlotState;
     const tplotparams& p = ctx.PlotParams;
-    Send(layer_, DialogMove(ctx, factor, MmToSteps(tx - s.PosX / 100, p.StepsX),
-                            MmToSteps(ty - s.PosY / 100, p.StepsY),
+    Send(layer_, DialogMove(ctx, factor, MmToSteps(tx - s.PosX / 100, p.StepsX), MmToSteps(ty - s.PosY / 100, p.StepsY),
                             MmToSteps(zt - (s.BaseZ + s.PosZ) / 100, p.StepsZ)));
 }
 
-bool MoveDialog::ScanRun(UserInterrupt& interrupt, std::string& lines, double dx, double dy,
-                         double zt) {
+bool MoveDialog::ScanRun(UserInterrupt& interrupt, std::string& lines, double dx, double dy, double zt) {
     MachineContext& ctx = layer_.Context();
     const tplotstate& s = ctx.PlotState;
     double X = 0, Y = 20.0, dir = 1;
@@ -178,8 +174,7 @@ bool MoveDialog::ScanRun(UserInterrupt& interrupt, std::string& lines, double dx
             layer_.ReadPosition();
             layer_.GetClock().Sleep(200ms);
             lines += ScanLine(X, Y, (s.BaseZ + s.PosZ) / 100) + "\r\n";
-            Send(layer_, DialogMove(ctx, 1, 0, 0,
-                                    MmToSteps(zt - (s.BaseZ + s.PosZ) / 100, ctx.PlotParams.StepsZ)));
+            Send(layer_, DialogMove(ctx, 1, 0, 0, MmToSteps(zt - (s.BaseZ + s.PosZ) / 100, ctx.PlotParams.StepsZ)));
             if (!WaitIdle(layer_)) return false;
         }
         Y += dir * dy;
@@ -198,8 +193,7 @@ bool MoveDialog::Scan(UserInterrupt& interrupt) {
     // A spacing of zero or below would never leave the work area's grid (or leave it at once
     // the wrong way): refused like empty fields.
     if (x <= 0 || y <= 0 || z == 0) {
-        layer_.GetNotifier().Message(ctx.Env.Text(TextId::PutTheParameters), MessageKind::Error,
-                                     Buttons::Ok, "scan");
+        layer_.GetNotifier().Message(ctx.Env.Text(TextId::PutTheParameters), MessageKind::Error, Buttons::Ok, "scan");
         return false;
     }
     if (!WaitForIdleStatus(layer_, interrupt)) return false;
@@ -214,8 +208,8 @@ bool MoveDialog::Scan(UserInterrupt& interrupt) {
     layer_.ReadPosition();
     const tplotstate& s = ctx.PlotState;
     const tplotparams& p = ctx.PlotParams;
-    Send(layer_, DialogMove(ctx, p.Multiplier, MmToSteps(-s.PosX / 100, p.StepsX),
-                            MmToSteps(-s.PosY / 100, p.StepsY), MmToSteps(-s.PosZ / 100, p.StepsZ)));
+    Send(layer_, DialogMove(ctx, p.Multiplier, MmToSteps(-s.PosX / 100, p.StepsX), MmToSteps(-s.PosY / 100, p.StepsY),
+                            MmToSteps(-s.PosZ / 100, p.StepsZ)));
     return true;
 }
 

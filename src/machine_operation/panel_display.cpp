@@ -29,7 +29,8 @@ void PanelDisplay::UnitCaptions() {
     const std::string unit = " [" + UnitName(ctx.Env.LengthUnit) + "]";
     s_.view->SetText(PanelText::MachineBox, ctx.Env.Text(TextId::PanelMachineCoordinates) + unit);
     s_.view->SetText(PanelText::ProjectBox, ctx.Env.Text(TextId::PanelProjectCoordinates) + unit);
-    s_.view->SetText(PanelText::SpeedBox, ctx.Env.Text(TextId::PanelSpeed) + " [" + UnitName(ctx.Env.LengthUnit) + "/min]");
+    s_.view->SetText(PanelText::SpeedBox,
+                     ctx.Env.Text(TextId::PanelSpeed) + " [" + UnitName(ctx.Env.LengthUnit) + "/min]");
 }
 
 void PanelDisplay::Captions() {
@@ -146,8 +147,7 @@ void PanelDisplay::EnableMotionControls(bool on) {
     for (PanelControl c : {PanelControl::JogUpLeft, PanelControl::JogUp, PanelControl::JogUpRight,
                            PanelControl::JogLeft, PanelControl::JogRight, PanelControl::JogDownLeft,
                            PanelControl::JogDown, PanelControl::JogDownRight, PanelControl::Spindle,
-                           PanelControl::SetZero, PanelControl::Move, PanelControl::ToolLength,
-                           PanelControl::Home})
+                           PanelControl::SetZero, PanelControl::Move, PanelControl::ToolLength, PanelControl::Home})
         Enable(c, on);
     const bool z = on && (!s_.ctx.PlotParams.Laser || s_.ctx.PlotParams.ZReversed);
     Enable(PanelControl::ToolUp, z);

@@ -53,7 +53,8 @@ bool PanelShared::WaitForStatusClear(std::uint16_t bits, TextId caption) {
     Stopwatch limit(clock, kStatusWaitLimit);
     while (layer.ReadStatus() && (ctx.PlotState.Status & bits)) {
         if (limit.Expired()) {
-            notifier.Message(ctx.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, ctx.Env.Text(caption));
+            notifier.Message(ctx.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
+                             ctx.Env.Text(caption));
             return false;
         }
         clock.Sleep(1ms);

@@ -26,13 +26,13 @@ class Settings;
 // The links the program has; any may be missing (null).
 struct PanelLinks {
     LptTransport* lpt = nullptr;
-    TfUsb* usb = nullptr;        // null when the program runs without USB ("95")
+    TfUsb* usb = nullptr;  // null when the program runs without USB ("95")
     TfEthernet* eth = nullptr;
 };
 
 // The active drawing as project zero's checks need it.
 struct PanelDrawing {
-    int kind = 1;              // project kind (drawing units)
+    int kind = 1;                  // project kind (drawing units)
     double width = 0, height = 0;  // in drawing units
 };
 
@@ -53,8 +53,7 @@ struct PanelShared {
     // Longest wait for the controller to become idle (or to stop its job) before an action.
     static constexpr std::chrono::seconds kStatusWaitLimit{10};
 
-    PanelShared(MachineContext& c, Settings& s, CommandLayer& l, PanelLinks k, TTransArm& t, Notifier& n,
-                Clock& clk)
+    PanelShared(MachineContext& c, Settings& s, CommandLayer& l, PanelLinks k, TTransArm& t, Notifier& n, Clock& clk)
         : ctx(c), settings(s), layer(l), links(k), streamer(t), notifier(n), clock(clk), view(&nullView) {}
     PanelShared(const PanelShared&) = delete;
     PanelShared& operator=(const PanelShared&) = delete;

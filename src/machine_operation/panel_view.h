@@ -40,21 +40,35 @@ enum class PanelControl {
 
 // The panel's texts other than the window caption.
 enum class PanelText {
-    MachineBox,       // gbWspMaszyny caption
-    ProjectBox,       // gbWspProjektu caption
-    SpeedBox,         // Szybkosc caption
-    PowerBox,         // moc caption
-    MachineX, MachineY, MachineZ,  // wmx, wmy, wmz
-    ProjectX, ProjectY, ProjectZ,  // wpx, wpy, wpz
-    SpeedLabel,       // speedlabel
-    PowerLabel,       // PowerLabel
-    ActualSpeed,      // chwilowaLabel
-    LinkErrors,       // UsbError
-    PulseLabel,       // lCzasImpulsu
+    MachineBox,  // gbWspMaszyny caption
+    ProjectBox,  // gbWspProjektu caption
+    SpeedBox,    // Szybkosc caption
+    PowerBox,    // moc caption
+    MachineX,
+    MachineY,
+    MachineZ,  // wmx, wmy, wmz
+    ProjectX,
+    ProjectY,
+    ProjectZ,     // wpx, wpy, wpz
+    SpeedLabel,   // speedlabel
+    PowerLabel,   // PowerLabel
+    ActualSpeed,  // chwilowaLabel
+    LinkErrors,   // UsbError
+    PulseLabel,   // lCzasImpulsu
     // Button captions
-    HomeButton, SetZeroButton, MoveButton, ToolLengthButton, CloseButton, OutputsButton, StopButton,
+    HomeButton,
+    SetZeroButton,
+    MoveButton,
+    ToolLengthButton,
+    CloseButton,
+    OutputsButton,
+    StopButton,
     // Hints
-    SpeedBarHint, PowerBarHint, ToolUpHint, ToolDownHint, SpindleHint,
+    SpeedBarHint,
+    PowerBarHint,
+    ToolUpHint,
+    ToolDownHint,
+    SpindleHint,
     Count
 };
 

@@ -9,8 +9,7 @@ namespace vellisk {
 
 using namespace std::chrono_literals;
 
-ToolLengthDialog::ToolLengthDialog(CommandLayer& layer, Settings& settings)
-    : layer_(layer), settings_(settings) {}
+ToolLengthDialog::ToolLengthDialog(CommandLayer& layer, Settings& settings) : layer_(layer), settings_(settings) {}
 
 ToolLengthDialog::View ToolLengthDialog::Activate() const {
     const MachineContext& ctx = layer_.Context();
@@ -31,8 +30,8 @@ bool ToolLengthDialog::MachineStopped() {
     MachineContext& ctx = layer_.Context();
     if (!layer_.ReadStatus()) return false;
     if (ctx.PlotState.Status & (kStatusBusy | kStatusRunningFromMemory)) {
-        layer_.GetNotifier().Message(ctx.Env.Text(TextId::StopPlotterBeforeMeasurement),
-                                     MessageKind::Error, Buttons::Ok, "");
+        layer_.GetNotifier().Message(ctx.Env.Text(TextId::StopPlotterBeforeMeasurement), MessageKind::Error,
+                                     Buttons::Ok, "");
         return false;
     }
     return true;
@@ -54,10 +53,8 @@ bool ToolLengthDialog::OnMaterial() { return SurfaceTouch(true); }
 
 void ToolLengthDialog::ZToTop() {
     MachineContext& ctx = layer_.Context();
-    const std::int32_t dz =
-        RoundTo<std::int32_t>(-ctx.PlotState.PosZ * ctx.PlotParams.StepsZ, "move steps");
-    const bool doubled = (!ctx.PlotState.Model.empty() && ctx.PlotState.Model[0] == '4') ||
-                         ctx.ModelCode == "VW ";
+    const std::int32_t dz = RoundTo<std::int32_t>(-ctx.PlotState.PosZ * ctx.PlotParams.StepsZ, "move steps");
+    const bool doubled = (!ctx.PlotState.Model.empty() && ctx.PlotState.Model[0] == '4') || ctx.ModelCode == "VW ";
     Send(layer_, DialogMove(ctx, doubled ? 2 : 1, 0, 0, dz));
 }
 

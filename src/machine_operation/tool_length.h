@@ -16,9 +16,9 @@ public:
 
     // What the window shows when it opens.
     struct View {
-        double toolMm = 0;        // tool-to-table distance
-        double toolMax = 10000;   // the field's upper limit (mm)
-        bool probeEnabled = true; // automatic measurement possible
+        double toolMm = 0;           // tool-to-table distance
+        double toolMax = 10000;      // the field's upper limit (mm)
+        bool probeEnabled = true;    // automatic measurement possible
         bool surfaceButtons = true;  // "on table" / "on material" and the probe (not on a laser)
     };
     View Activate() const;

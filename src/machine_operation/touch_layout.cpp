@@ -19,11 +19,10 @@ TouchLayout ArrangeTouchPanel(bool pulseShown, int pulseFieldHeight) {
 
     const int cols[4] = {10, 126, 222, 318};
     const int rows[3] = {16, 112, 216};
-    const PanelControl grid[4][3] = {
-        {PanelControl::ToolUp, PanelControl::ToolDown, PanelControl::Spindle},
-        {PanelControl::JogUpLeft, PanelControl::JogLeft, PanelControl::JogDownLeft},
-        {PanelControl::JogUp, PanelControl::Stop, PanelControl::JogDown},
-        {PanelControl::JogUpRight, PanelControl::JogRight, PanelControl::JogDownRight}};
+    const PanelControl grid[4][3] = {{PanelControl::ToolUp, PanelControl::ToolDown, PanelControl::Spindle},
+                                     {PanelControl::JogUpLeft, PanelControl::JogLeft, PanelControl::JogDownLeft},
+                                     {PanelControl::JogUp, PanelControl::Stop, PanelControl::JogDown},
+                                     {PanelControl::JogUpRight, PanelControl::JogRight, PanelControl::JogDownRight}};
     for (int c = 0; c < 4; ++c)
         for (int r = 0; r < 3; ++r) t.controls[grid[c][r]] = {bevel.left + cols[c], bevel.top + rows[r], 70, 70};
 

@@ -19,8 +19,19 @@ struct PanelRect {
 };
 
 // Parts of the panel that the touch layout places besides the buttons of PanelControl.
-enum class TouchPart { Form, Bevel, MachineBox, ProjectBox, SpeedBox, PowerBox, SpeedBar, PowerBar,
-                       PulseLabel, PulseField, PulseUnit };
+enum class TouchPart {
+    Form,
+    Bevel,
+    MachineBox,
+    ProjectBox,
+    SpeedBox,
+    PowerBox,
+    SpeedBar,
+    PowerBar,
+    PulseLabel,
+    PulseField,
+    PulseUnit
+};
 
 struct TouchLayout {
     std::map<PanelControl, PanelRect> controls;

@@ -37,8 +37,8 @@ void SolveCramer3(const Triple& c1, const Triple& c2, const Triple& c3, Triple& 
 
 // ---- cubic through four points ------------------------------------------------------------
 
-void CurveState::FitCubicThrough4Points(const tpunkt& p0, const tpunkt& p1, const tpunkt& p2,
-                                        const tpunkt& p3, int index, double step) {
+void CurveState::FitCubicThrough4Points(const tpunkt& p0, const tpunkt& p1, const tpunkt& p2, const tpunkt& p3,
+                                        int index, double step) {
     if (index < 0 || index > 3) throw CoreError::range("fit parameter index out of range");
     FitPoints = {p0, p1, p2, p3};
     double d1 = Distance3D(p0, p1), d2 = Distance3D(p1, p2), d3 = Distance3D(p2, p3);
@@ -85,15 +85,13 @@ bool CurveState::NextCubicPoint(tpunkt& point, int index) {
 // ---- n-degree Bezier ----------------------------------------------------------------------
 
 void CurveState::InitBernsteinCurve(int n, double step) {
-    if (n < 0 || n > kMaxBernsteinDegree)
-        throw CoreError::range("Bezier degree out of range: " + std::to_string(n));
+    if (n < 0 || n > kMaxBernsteinDegree) throw CoreError::range("Bezier degree out of range: " + std::to_string(n));
     Degree = n;
     Step = step;
     T = 0.0;
 }
 
-bool CurveState::NextBernsteinPoint(tpunkt& point, const std::vector<tpunkt>& controlPoints,
-                                    std::size_t first) {
+bool CurveState::NextBernsteinPoint(tpunkt& point, const std::vector<tpunkt>& controlPoints, std::size_t first) {
     T += Step;
     if (!(T < 1.0) || !(Step > 0.0)) return false;
     if (first + static_cast<std::size_t>(Degree) >= controlPoints.size())
@@ -113,16 +111,16 @@ bool CurveState::NextBernsteinPoint(tpunkt& point, const std::vector<tpunkt>& co
 
 void CurveState::InitBSpline(int degree, int n, const std::vector<double>& knots, double step) {
     if (degree < 1 || n < degree)
-        throw CoreError::range("B-spline of degree " + std::to_string(degree) + " with " +
-                               std::to_string(n + 1) + " control points");
+        throw CoreError::range("B-spline of degree " + std::to_string(degree) + " with " + std::to_string(n + 1) +
+                               " control points");
     std::int64_t k = std::int64_t{degree} + 1;
     std::int64_t needed = std::int64_t{n} + k + 1;
     if (needed > kMaxKnots)
         throw CoreError::range("B-spline needs " + std::to_string(needed) + " knots, at most " +
                                std::to_string(kMaxKnots));
     if (static_cast<std::int64_t>(knots.size()) < needed)
-        throw CoreError::range("B-spline needs " + std::to_string(needed) + " knots, " +
-                               std::to_string(knots.size()) + " given");
+        throw CoreError::range("B-spline needs " + std::to_string(needed) + " knots, " + std::to_string(knots.size()) +
+                               " given");
     for (std::int64_t i = 0; i < needed; ++i) {
         if (!std::isfinite(knots[i]) || (i > 0 && knots[i] < knots[i - 1]))
             throw CoreError::range("B-spline knots are not ascending");
@@ -139,8 +137,7 @@ void CurveState::InitBSpline(int degree, int n, const std::vector<double>& knots
 }
 
 double CurveState::BSplineBasis(int i, int k, double t) const {
-    if (i < 0 || k < 1 || std::int64_t{i} + k >= kMaxKnots)
-        throw CoreError::range("B-spline basis index out of range");
+    if (i < 0 || k < 1 || std::int64_t{i} + k >= kMaxKnots) throw CoreError::range("B-spline basis index out of range");
     // Bottom-up Cox-de Boor: row j holds N(i + m, j, t) for m = 0 .. k - j.
     basis_.assign(static_cast<std::size_t>(k), 0.0);
     for (int m = 0; m < k; ++m) {
@@ -152,10 +149,8 @@ double CurveState::BSplineBasis(int i, int k, double t) const {
             int a = i + m;
             double left = 0.0, right = 0.0;
             double nl = basis_[m], nr = basis_[m + 1];
-            if (t - Knots[a] != 0.0 && nl != 0.0)
-                left = (t - Knots[a]) / (Knots[a + j - 1] - Knots[a]) * nl;
-            if (Knots[a + j] - t != 0.0 && nr != 0.0)
-                right = (Knots[a + j] - t) / (Knots[a + j] - Knots[a + 1]) * nr;
+            if (t - Knots[a] != 0.0 && nl != 0.0) left = (t - Knots[a]) / (Knots[a + j - 1] - Knots[a]) * nl;
+            if (Knots[a + j] - t != 0.0 && nr != 0.0) right = (Knots[a + j] - t) / (Knots[a + j] - Knots[a + 1]) * nr;
             basis_[m] = left + right;
         }
     }
@@ -180,10 +175,8 @@ bool CurveState::NextBSplinePoint(tpunkt& point, const std::vector<tpunkt>& cont
             int a = base + m;
             double left = 0.0, right = 0.0;
             double nl = basis_[m], nr = basis_[m + 1];
-            if (nl != 0.0 && T - Knots[a] != 0.0)
-                left = (T - Knots[a]) / (Knots[a + j - 1] - Knots[a]) * nl;
-            if (nr != 0.0 && Knots[a + j] - T != 0.0)
-                right = (Knots[a + j] - T) / (Knots[a + j] - Knots[a + 1]) * nr;
+            if (nl != 0.0 && T - Knots[a] != 0.0) left = (T - Knots[a]) / (Knots[a + j - 1] - Knots[a]) * nl;
+            if (nr != 0.0 && Knots[a + j] - T != 0.0) right = (Knots[a + j] - T) / (Knots[a + j] - Knots[a + 1]) * nr;
             basis_[m] = left + right;
         }
     }
@@ -203,8 +196,7 @@ bool CurveState::NextBSplinePoint(tpunkt& point, const std::vector<tpunkt>& cont
 
 // ---- cubic Bezier segments ----------------------------------------------------------------
 
-void CurveState::SetBezierCubic(const tpunkt& p0, const tpunkt& p1, const tpunkt& p2,
-                                const tpunkt& p3, double step) {
+void CurveState::SetBezierCubic(const tpunkt& p0, const tpunkt& p1, const tpunkt& p2, const tpunkt& p3, double step) {
     auto axis = [](double q0, double q1, double q2, double q3) {
         CubicCoefficients k;
         k.c = 3.0 * (q1 - q0);

@@ -49,16 +49,15 @@ public:
     std::array<double, kMaxKnots> Knots{};
 
     // Cubic through four points, walked from FitParams[index] on in steps of `step`.
-    void FitCubicThrough4Points(const tpunkt& p0, const tpunkt& p1, const tpunkt& p2,
-                                const tpunkt& p3, int index, double step);
+    void FitCubicThrough4Points(const tpunkt& p0, const tpunkt& p1, const tpunkt& p2, const tpunkt& p3, int index,
+                                double step);
     // Next point of the fitted cubic; false once the parameter passes FitParams[index].
     bool NextCubicPoint(tpunkt& point, int index);
 
     // Bezier curve of degree n (0..12) over n + 1 control points, t = step, 2 step, ... below 1.
     void InitBernsteinCurve(int n, double step);
     // Next point over controlPoints[first .. first + Degree]; X and Y only, Z left as given.
-    bool NextBernsteinPoint(tpunkt& point, const std::vector<tpunkt>& controlPoints,
-                            std::size_t first);
+    bool NextBernsteinPoint(tpunkt& point, const std::vector<tpunkt>& controlPoints, std::size_t first);
 
     // B-spline of the given degree over control points 0..n with knots 0..n + degree + 1; the
     // valid span is walked in round(1 / step) equal steps. Throws CoreError(Range) when the
@@ -70,8 +69,7 @@ public:
     double BSplineBasis(int i, int k, double t) const;
 
     // Cubic Bezier segment in polynomial form.
-    void SetBezierCubic(const tpunkt& p0, const tpunkt& p1, const tpunkt& p2, const tpunkt& p3,
-                        double step);
+    void SetBezierCubic(const tpunkt& p0, const tpunkt& p1, const tpunkt& p2, const tpunkt& p3, double step);
     // Control points of the current cubic.
     void CubicToBezier(BezierSegmentRecord& segment) const;
     // Point at t; false when it lies within 0.01 of the end point in X and Y, or when t >= 1.

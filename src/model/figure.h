@@ -34,22 +34,22 @@ public:
     double OrderKey = 0.0;
     double Width = 0.0;
     double Height = 0.0;
-    std::int32_t StartIndex = 0; // index in Contour of the start point
-    std::int32_t Level = 0;      // nesting depth
+    std::int32_t StartIndex = 0;  // index in Contour of the start point
+    std::int32_t Level = 0;       // nesting depth
     double MinX = 0.0, MinY = 0.0, MinZ = 0.0;
     double MaxX = 0.0, MaxY = 0.0, MaxZ = 0.0;
     double OriginX = 0.0, OriginY = 0.0;
     double CentreX = 0.0, CentreY = 0.0, CentreZ = 0.0;
-    std::vector<tpunkt> Contour;       // as read from the file
-    std::vector<tpunkt> CutPath;       // offset by the tool radius, or a copy of Contour
-    std::vector<tpunkt> PolishPath;    // roughing path of a job with a finishing pass; empty without one
-                                       // (the roughing path is then the Contour itself)
-    std::vector<tpunkt> ToolPath3D;    // the 3-D tool path the writer sends; empty while the
-                                       // path is made on demand (ToolPathOnDemand)
+    std::vector<tpunkt> Contour;              // as read from the file
+    std::vector<tpunkt> CutPath;              // offset by the tool radius, or a copy of Contour
+    std::vector<tpunkt> PolishPath;           // roughing path of a job with a finishing pass; empty without one
+                                              // (the roughing path is then the Contour itself)
+    std::vector<tpunkt> ToolPath3D;           // the 3-D tool path the writer sends; empty while the
+                                              // path is made on demand (ToolPathOnDemand)
     std::vector<std::uint16_t> SpeedProfile;  // one step period per ToolPath3D point, 65535 = stop
     std::vector<BezierSegmentRecord> BezierSegments;
     std::vector<BezierSegmentRecord> RampedBezierPath;
-    tfigura* Parent = nullptr;         // enclosing figure in the nesting tree
+    tfigura* Parent = nullptr;  // enclosing figure in the nesting tree
     std::int32_t OrderKey2 = 0;
     std::int32_t OrderKey3 = 0;
     double CutLength = 0.0;

@@ -71,8 +71,7 @@ bool Intersect(const todcinek& in1, const todcinek& in2, tpunkt& point, bool& sc
 bool Crossing(const todcinek& seg, const tpunkt& point, double& offset, bool open) {
     offset = 0.0;
     const double x = point.X, x0 = seg.start.X, x1 = seg.end.X;
-    bool applies = open ? ((x0 < x && x < x1) || (x1 < x && x < x0))
-                        : ((x0 <= x && x < x1) || (x1 < x && x <= x0));
+    bool applies = open ? ((x0 < x && x < x1) || (x1 < x && x < x0)) : ((x0 <= x && x < x1) || (x1 < x && x <= x0));
     if (!applies) return false;
     const tprosta l = LineOfSegment(seg);
     if (l.vertical || l.degenerate) return false;
@@ -81,8 +80,7 @@ bool Crossing(const todcinek& seg, const tpunkt& point, double& offset, bool ope
 }
 
 // PointSegmentDistance; the direction only when asked for.
-double SegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance, double* angle,
-                       std::int32_t& where) {
+double SegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance, double* angle, std::int32_t& where) {
     const tprosta l = LineOfSegment(seg);
     if (l.degenerate) return Distance2D(p, seg.start);
     tprosta perp;
@@ -136,9 +134,7 @@ double MmToUnits(int kind, double x) {
     }
 }
 
-bool NearPoint(const tpunkt& p, const tpunkt& q) {
-    return std::fabs(p.X - q.X) < 2.0 && std::fabs(p.Y - q.Y) < 2.0;
-}
+bool NearPoint(const tpunkt& p, const tpunkt& q) { return std::fabs(p.X - q.X) < 2.0 && std::fabs(p.Y - q.Y) < 2.0; }
 
 bool IsMultipleOf(std::int32_t a, std::int32_t b) {
     if (b == 0) throw CoreError::range("multiple of zero");
@@ -235,8 +231,7 @@ bool SegmentIntersection(const todcinek& s1, const todcinek& s2, tpunkt& point) 
     return true;
 }
 
-void LinesIntersection(const tprosta& l1, const tprosta& l2, const todcinek& a, tpunkt& out,
-                       const todcinek& b) {
+void LinesIntersection(const tprosta& l1, const tprosta& l2, const todcinek& a, tpunkt& out, const todcinek& b) {
     if (l1.degenerate || l2.degenerate) return;
     if (l1.vertical && l2.vertical) {
         if (l1.intercept != l2.intercept) {
@@ -283,8 +278,7 @@ double PointSegmentDistance(const tpunkt& p, const todcinek& seg, double toleran
     return SegmentDistance(p, seg, tolerance, &angle, where);
 }
 
-double PointSegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance,
-                            std::int32_t& where) {
+double PointSegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance, std::int32_t& where) {
     return SegmentDistance(p, seg, tolerance, nullptr, where);
 }
 

@@ -69,11 +69,9 @@ double SquaredDistance2D(const TPoint2D& p, const TPoint2D& q);
 // tie): `where` 1 for the start, 2 for the end, or 3 when the foot lies more than
 // `tolerance` + 1 beyond E; `angle` the direction p -> E. A zero-length segment gives the
 // distance to its start and leaves `angle` and `where` alone.
-double PointSegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance, double& angle,
-                            std::int32_t& where);
+double PointSegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance, double& angle, std::int32_t& where);
 // The same without the direction (the offset's clean-up asks this very often).
-double PointSegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance,
-                            std::int32_t& where);
+double PointSegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance, std::int32_t& where);
 
 // ---- angles -------------------------------------------------------------------------------------
 
@@ -121,8 +119,8 @@ bool SegmentIntersection(const todcinek& s1, const todcinek& s2, tpunkt& point);
 // nearly parallel lines (slopes less than 0.005 apart) and parallel distinct ones give segA's
 // end point; two vertical lines give (0, 0), or on the same X the middle of the Y overlap of the
 // two segments; collinear ones the middle of the X overlap.
-void LinesIntersection(const tprosta& line1, const tprosta& line2, const todcinek& segA,
-                       tpunkt& point, const todcinek& segB);
+void LinesIntersection(const tprosta& line1, const tprosta& line2, const todcinek& segA, tpunkt& point,
+                       const todcinek& segB);
 
 // The ray-crossing step of the point-inside-contour test. CrossingOffset applies when the
 // point's X lies in the half-open span from the segment's start X (included) to its end X

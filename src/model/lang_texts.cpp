@@ -19,27 +19,21 @@ constexpr TLangText kTexts[] = {
 static_assert(std::size(kTexts) == static_cast<std::size_t>(TextId::Count_));
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
            });
 }
 
 // Territory (ISO 3166 alpha-2) to international dialling code.
 constexpr std::pair<std::string_view, std::uint16_t> kDialling[] = {
-    {"US", 1},   {"CA", 1},   {"PL", 48},  {"SK", 421}, {"TW", 886}, {"IT", 39},
-    {"CZ", 420}, {"DE", 49},  {"AT", 43},  {"CH", 41},  {"FR", 33},  {"GB", 44},
-    {"IE", 353}, {"ES", 34},  {"PT", 351}, {"NL", 31},  {"BE", 32},  {"LU", 352},
-    {"DK", 45},  {"SE", 46},  {"NO", 47},  {"FI", 358}, {"IS", 354}, {"EE", 372},
-    {"LV", 371}, {"LT", 370}, {"HU", 36},  {"SI", 386}, {"HR", 385}, {"RS", 381},
-    {"BA", 387}, {"ME", 382}, {"MK", 389}, {"AL", 355}, {"BG", 359}, {"RO", 40},
-    {"MD", 373}, {"UA", 380}, {"BY", 375}, {"RU", 7},   {"KZ", 7},   {"GR", 30},
-    {"CY", 357}, {"MT", 356}, {"TR", 90},  {"IL", 972}, {"EG", 20},  {"ZA", 27},
-    {"MA", 212}, {"TN", 216}, {"IN", 91},  {"PK", 92},  {"CN", 86},  {"HK", 852},
-    {"JP", 81},  {"KR", 82},  {"SG", 65},  {"MY", 60},  {"TH", 66},  {"VN", 84},
-    {"ID", 62},  {"PH", 63},  {"AU", 61},  {"NZ", 64},  {"MX", 52},  {"BR", 55},
-    {"AR", 54},  {"CL", 56},  {"CO", 57},  {"PE", 51},  {"VE", 58},  {"SA", 966},
+    {"US", 1},   {"CA", 1},   {"PL", 48},  {"SK", 421}, {"TW", 886}, {"IT", 39},  {"CZ", 420}, {"DE", 49},  {"AT", 43},
+    {"CH", 41},  {"FR", 33},  {"GB", 44},  {"IE", 353}, {"ES", 34},  {"PT", 351}, {"NL", 31},  {"BE", 32},  {"LU", 352},
+    {"DK", 45},  {"SE", 46},  {"NO", 47},  {"FI", 358}, {"IS", 354}, {"EE", 372}, {"LV", 371}, {"LT", 370}, {"HU", 36},
+    {"SI", 386}, {"HR", 385}, {"RS", 381}, {"BA", 387}, {"ME", 382}, {"MK", 389}, {"AL", 355}, {"BG", 359}, {"RO", 40},
+    {"MD", 373}, {"UA", 380}, {"BY", 375}, {"RU", 7},   {"KZ", 7},   {"GR", 30},  {"CY", 357}, {"MT", 356}, {"TR", 90},
+    {"IL", 972}, {"EG", 20},  {"ZA", 27},  {"MA", 212}, {"TN", 216}, {"IN", 91},  {"PK", 92},  {"CN", 86},  {"HK", 852},
+    {"JP", 81},  {"KR", 82},  {"SG", 65},  {"MY", 60},  {"TH", 66},  {"VN", 84},  {"ID", 62},  {"PH", 63},  {"AU", 61},
+    {"NZ", 64},  {"MX", 52},  {"BR", 55},  {"AR", 54},  {"CL", 56},  {"CO", 57},  {"PE", 51},  {"VE", 58},  {"SA", 966},
     {"AE", 971}, {"IR", 98},  {"SM", 378}, {"VA", 379}, {"LI", 423}, {"MC", 377},
 };
 
@@ -57,8 +51,7 @@ std::string LangText(TextId id, int language) {
 }
 
 bool ParamPresent(std::span<const std::string> params, std::string_view text) {
-    return std::any_of(params.begin(), params.end(),
-                       [text](const std::string& p) { return EqualNoCase(p, text); });
+    return std::any_of(params.begin(), params.end(), [text](const std::string& p) { return EqualNoCase(p, text); });
 }
 
 LanguageChoice DetectLanguage(std::uint16_t countryCode, std::span<const std::string> params) {

@@ -45,12 +45,36 @@ constexpr std::array<Rgb, 256> BuildAciPalette() {
         const int k = (hue % 60) / 15;  // rising fraction k / 4 within the segment
         int q[3] = {0, 0, 0};           // channels in quarters of the full brightness
         switch (segment) {
-            case 0: q[0] = 4; q[1] = k; q[2] = 0; break;
-            case 1: q[0] = 4 - k; q[1] = 4; q[2] = 0; break;
-            case 2: q[0] = 0; q[1] = 4; q[2] = k; break;
-            case 3: q[0] = 0; q[1] = 4 - k; q[2] = 4; break;
-            case 4: q[0] = k; q[1] = 0; q[2] = 4; break;
-            default: q[0] = 4; q[1] = 0; q[2] = 4 - k; break;
+            case 0:
+                q[0] = 4;
+                q[1] = k;
+                q[2] = 0;
+                break;
+            case 1:
+                q[0] = 4 - k;
+                q[1] = 4;
+                q[2] = 0;
+                break;
+            case 2:
+                q[0] = 0;
+                q[1] = 4;
+                q[2] = k;
+                break;
+            case 3:
+                q[0] = 0;
+                q[1] = 4 - k;
+                q[2] = 4;
+                break;
+            case 4:
+                q[0] = k;
+                q[1] = 0;
+                q[2] = 4;
+                break;
+            default:
+                q[0] = 4;
+                q[1] = 0;
+                q[2] = 4 - k;
+                break;
         }
         const int v = bright[(i % 10) / 2];
         const bool pale = (i % 2) == 1;
@@ -70,8 +94,7 @@ constexpr std::array<Rgb, 256> BuildAciPalette() {
 const std::array<std::array<std::uint8_t, 3>, 256> AciPalette = BuildAciPalette();
 
 std::int32_t MakeRgb(std::int32_t r, std::int32_t g, std::int32_t b) {
-    return CheckedAdd(CheckedAdd(r, CheckedMul(g, 256, "colour"), "colour"), CheckedMul(b, 65536, "colour"),
-                      "colour");
+    return CheckedAdd(CheckedAdd(r, CheckedMul(g, 256, "colour"), "colour"), CheckedMul(b, 65536, "colour"), "colour");
 }
 
 void SplitRgb(std::int32_t colour, std::uint8_t& r, std::uint8_t& g, std::uint8_t& b) {

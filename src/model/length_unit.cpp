@@ -44,8 +44,7 @@ std::int32_t PositionDecimals(std::int32_t unit) {
     }
 }
 
-std::string FormatLength(std::int32_t unit, double mm, std::int32_t mmDecimals,
-                         char decimalSeparator) {
+std::string FormatLength(std::int32_t unit, double mm, std::int32_t mmDecimals, char decimalSeparator) {
     const double v = MmToUnit(unit, mm);
     const int decimals = std::max(0, std::min(UnitDecimals(unit, mmDecimals), 15));
     char buf[400];  // the largest double in fixed form with 15 decimals takes 326 characters

@@ -29,7 +29,6 @@ std::int32_t PositionDecimals(std::int32_t unit);
 
 // A length in mm shown in the unit with the dialog decimals (rounded halves to even on the
 // exact value), with the given decimal separator (dialogs pass the locale's).
-std::string FormatLength(std::int32_t unit, double mm, std::int32_t mmDecimals,
-                         char decimalSeparator = '.');
+std::string FormatLength(std::int32_t unit, double mm, std::int32_t mmDecimals, char decimalSeparator = '.');
 
 }  // namespace vellisk

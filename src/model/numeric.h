@@ -65,8 +65,7 @@ T TruncTo(double x, const char* what = "value") {
 template <typename To, typename From>
 To CheckedCast(From v, const char* what = "value") {
     static_assert(std::is_integral_v<To> && std::is_integral_v<From>);
-    if (!std::in_range<To>(v))
-        throw CoreError::range(std::string(what) + " out of range: " + std::to_string(v));
+    if (!std::in_range<To>(v)) throw CoreError::range(std::string(what) + " out of range: " + std::to_string(v));
     return static_cast<To>(v);
 }
 

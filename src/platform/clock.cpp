@@ -38,10 +38,8 @@ void BusyDelay::DelayMs(double ms) {
 void BusyDelay::WaitMs(double ms) {
     if (!(ms > 0)) return;
     const auto t0 = clock_.Now();
-    const auto end =
-        t0 + std::chrono::duration_cast<Clock::Duration>(std::chrono::duration<double, std::milli>(ms));
-    while (clock_.Now() <= end) {
-    }
+    const auto end = t0 + std::chrono::duration_cast<Clock::Duration>(std::chrono::duration<double, std::milli>(ms));
+    while (clock_.Now() <= end) {}
 }
 
 }  // namespace vellisk

@@ -18,29 +18,29 @@ namespace vellisk {
 
 // Error codes of HID operations.
 inline constexpr int kHidOk = 0;
-inline constexpr int kHidErrAccessDenied = 5;        // no permission to open the device
+inline constexpr int kHidErrAccessDenied = 5;  // no permission to open the device
 inline constexpr int kHidErrNotEnoughMemory = 8;
-inline constexpr int kHidErrNotFunctioning = 31;     // the device does not respond as it should
+inline constexpr int kHidErrNotFunctioning = 31;  // the device does not respond as it should
 // A transfer that did not complete: the report (or the string) did not get through.
-inline constexpr int kHidErrTimedOut = 1460;         // the device did not take it in time (hung)
-inline constexpr int kHidErrIoDevice = 1117;         // stalled, cut short or failed on the bus
+inline constexpr int kHidErrTimedOut = 1460;  // the device did not take it in time (hung)
+inline constexpr int kHidErrIoDevice = 1117;  // stalled, cut short or failed on the bus
 inline constexpr int kHidErrInvalidParameter = 87;
-inline constexpr int kHidErrBusy = 170;              // the device is held by another program
-inline constexpr int kHidErrFileNotFound = 2;        // no device at that path
-inline constexpr int kHidErrDeviceGone = 1167;       // the device was unplugged
+inline constexpr int kHidErrBusy = 170;         // the device is held by another program
+inline constexpr int kHidErrFileNotFound = 2;   // no device at that path
+inline constexpr int kHidErrDeviceGone = 1167;  // the device was unplugged
 
 // One HID device interface as the system lists it.
 struct HidDeviceInfo {
-    std::string Path;               // unique while the device stays plugged in
+    std::string Path;  // unique while the device stays plugged in
     std::uint16_t VendorId = 0;
     std::uint16_t ProductId = 0;
     std::uint16_t VersionNumber = 0;
-    std::string Manufacturer;       // the device's vendor string (UTF-8), empty when unreadable
-    std::string Product;            // the device's product string
-    std::string Serial;             // the device's serial-number string
+    std::string Manufacturer;               // the device's vendor string (UTF-8), empty when unreadable
+    std::string Product;                    // the device's product string
+    std::string Serial;                     // the device's serial-number string
     std::uint16_t OutputReportLength = 17;  // report number byte included
     std::uint16_t InputReportLength = 17;
-    bool Readable = true;           // false when the device could not be opened to read its identity
+    bool Readable = true;  // false when the device could not be opened to read its identity
 };
 
 // An open device.

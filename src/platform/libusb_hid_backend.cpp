@@ -16,8 +16,8 @@ namespace vellisk {
 
 namespace {
 
-constexpr unsigned kTransferTimeoutMs = 1000;   // one report or one descriptor request
-constexpr int kListPollMs = 1000;                // device-list comparison without hot-plug
+constexpr unsigned kTransferTimeoutMs = 1000;  // one report or one descriptor request
+constexpr int kListPollMs = 1000;              // device-list comparison without hot-plug
 constexpr std::uint16_t kDefaultLangId = 0x0409;
 
 // UTF-16LE code units to UTF-8; unpaired surrogates become U+FFFD.
@@ -54,8 +54,7 @@ std::string Utf16ToUtf8(const std::uint8_t* p, std::size_t bytes) {
 }
 
 // Raw string descriptor; returns the byte count after the header or a libusb error (< 0).
-int RawStringDescriptor(libusb_device_handle* h, int index, std::uint16_t langId, std::uint8_t* buf,
-                        int size) {
+int RawStringDescriptor(libusb_device_handle* h, int index, std::uint16_t langId, std::uint8_t* buf, int size) {
     const int r = libusb_get_string_descriptor(h, static_cast<std::uint8_t>(index), langId, buf, size);
     if (r < 0) return r;
     if (r < 2 || buf[1] != LIBUSB_DT_STRING) return LIBUSB_ERROR_IO;
@@ -269,17 +268,16 @@ public:
         buf.assign(data.begin(), data.end());
         if (loc_.outEndpoint != 0) {
             int sent = 0;
-            const int r = libusb_interrupt_transfer(h_, loc_.outEndpoint, buf.data(),
-                                                    static_cast<int>(buf.size()), &sent, kTransferTimeoutMs);
+            const int r = libusb_interrupt_transfer(h_, loc_.outEndpoint, buf.data(), static_cast<int>(buf.size()),
+                                                    &sent, kTransferTimeoutMs);
             if (r != 0) return Fail(r);
             // a report that went out only in part is not a sent report
             return sent == static_cast<int>(buf.size()) ? kHidOk : kHidErrIoDevice;
         }
         const int r = libusb_control_transfer(
-            h_, static_cast<std::uint8_t>(0x21) /* host to device, class, interface */,
-            0x09 /* SET_REPORT */, static_cast<std::uint16_t>((2 << 8) | id),
-            static_cast<std::uint16_t>(loc_.iface), buf.data(), static_cast<std::uint16_t>(buf.size()),
-            kTransferTimeoutMs);
+            h_, static_cast<std::uint8_t>(0x21) /* host to device, class, interface */, 0x09 /* SET_REPORT */,
+            static_cast<std::uint16_t>((2 << 8) | id), static_cast<std::uint16_t>(loc_.iface), buf.data(),
+            static_cast<std::uint16_t>(buf.size()), kTransferTimeoutMs);
         if (r < 0) return Fail(r);
         return r == static_cast<int>(buf.size()) ? kHidOk : kHidErrIoDevice;
     }
@@ -321,10 +319,9 @@ LibusbHidBackend::LibusbHidBackend() : impl_(std::make_shared<Impl>()) {
     if (libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG)) {
         const int h = libusb_hotplug_register_callback(
             impl_->ctx,
-            static_cast<libusb_hotplug_event>(LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED |
-                                              LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT),
-            LIBUSB_HOTPLUG_NO_FLAGS, LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY,
-            LIBUSB_HOTPLUG_MATCH_ANY, OnHotplug, impl_.get(), &impl_->hotplugHandle);
+            static_cast<libusb_hotplug_event>(LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT),
+            LIBUSB_HOTPLUG_NO_FLAGS, LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY,
+            OnHotplug, impl_.get(), &impl_->hotplugHandle);
         impl_->hotplug = h == LIBUSB_SUCCESS;
     }
     impl_->watcher = std::thread([impl = impl_.get()] { impl->Watch(); });
@@ -372,8 +369,7 @@ std::unique_ptr<HidHandle> LibusbHidBackend::Open(const std::string& path, int& 
         if (info.Path != path) continue;
         for (ssize_t i = 0; i < count; ++i) {
             libusb_device* dev = list[i];
-            if (libusb_get_bus_number(dev) != loc.bus || libusb_get_device_address(dev) != loc.address)
-                continue;
+            if (libusb_get_bus_number(dev) != loc.bus || libusb_get_device_address(dev) != loc.address) continue;
             libusb_device_handle* h = nullptr;
             const int r = libusb_open(dev, &h);
             if (r != 0 || !h) {

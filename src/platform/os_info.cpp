@@ -30,8 +30,10 @@ std::string OsProductName(const std::filesystem::path& releaseFile) {
     if (!in) return {};
     std::string line, pretty, name;
     while (std::getline(in, line)) {
-        if (line.rfind("PRETTY_NAME=", 0) == 0) pretty = Unquote(line.substr(12));
-        else if (line.rfind("NAME=", 0) == 0) name = Unquote(line.substr(5));
+        if (line.rfind("PRETTY_NAME=", 0) == 0)
+            pretty = Unquote(line.substr(12));
+        else if (line.rfind("NAME=", 0) == 0)
+            name = Unquote(line.substr(5));
     }
     return pretty.empty() ? name : pretty;
 }

@@ -8,7 +8,7 @@
 namespace vellisk {
 
 struct OsVersion {
-    std::string Text;        // "<product name> [ver. <major>.<minor>]\r\n"
+    std::string Text;             // "<product name> [ver. <major>.<minor>]\r\n"
     bool NoParallelPort = false;  // the parallel-port device cannot be opened (OsIsNT)
 };
 

@@ -36,8 +36,8 @@ public:
             int dir = in ? 1 : 0;
             ioctl(fd_, PPDATADIR, &dir);
         }
-        unsigned char lines = value & (PARPORT_CONTROL_STROBE | PARPORT_CONTROL_AUTOFD |
-                                       PARPORT_CONTROL_INIT | PARPORT_CONTROL_SELECT);
+        unsigned char lines =
+            value & (PARPORT_CONTROL_STROBE | PARPORT_CONTROL_AUTOFD | PARPORT_CONTROL_INIT | PARPORT_CONTROL_SELECT);
         ioctl(fd_, PPWCONTROL, &lines);
         shadow_ = value;
     }

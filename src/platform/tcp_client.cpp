@@ -148,11 +148,13 @@ static TcpClient::Io ReceiveLoop(int fd, std::string& out, std::size_t max, Wait
 }
 
 TcpClient::Io TcpClient::ReceiveUntil(std::string& out, std::size_t want, Clock::time_point deadline) {
-    return ReceiveLoop(fd_, out, want, [&] { return MillisUntil(deadline); }, Io::TimedOut);
+    return ReceiveLoop(
+        fd_, out, want, [&] { return MillisUntil(deadline); }, Io::TimedOut);
 }
 
 TcpClient::Io TcpClient::ReceiveMore(std::string& out, std::size_t max, int quietMs) {
-    return ReceiveLoop(fd_, out, max, [&] { return quietMs; }, Io::Ok);
+    return ReceiveLoop(
+        fd_, out, max, [&] { return quietMs; }, Io::Ok);
 }
 
 std::size_t TcpClient::Drain(Clock::time_point until, Io& io) {

@@ -30,9 +30,8 @@ private:
     bool was_;
 };
 
-const char* const kUnitLengthEdits[] = {"srednica", "grubosc",       "Glebokosc",      "skok", "ponad_stol",
-                                        "nadmat",   "poler_grubosc", "Poler_start",    "Skok_wiercenia",
-                                        "GruboscPlytki"};
+const char* const kUnitLengthEdits[] = {"srednica", "grubosc",       "Glebokosc",   "skok",           "ponad_stol",
+                                        "nadmat",   "poler_grubosc", "Poler_start", "Skok_wiercenia", "GruboscPlytki"};
 const char* const kUnitSpeedEdits[] = {"WorkSpeed", "Polerspeed", "przespeed", "wiercenie_posuw", "wiercenie_cofanie"};
 
 // The job start height of a program that has no state record yet (mm).
@@ -136,18 +135,34 @@ std::map<std::string, ControlState> ConfigDialog::ControlStates() const {
     };
 
     if (!p.ZReversed) st["grubosc"].enabled = milling;
-    setEnabled({"skok", "ponad_stol", "nadmat", "CzasRozruchu", "polerowanie", "poler_grubosc", "Polerspeed",
-                "Poler_start", "poler_power", "wiercenie", "wiercenie_posuw", "wiercenie_cofanie",
-                "Skok_wiercenia", "ramkaplytki", "GruboscPlytki", "PolozeniePlytki", "PodczasCiecia",
-                "PodczasPrzestawczych", "PodczasWiercenia", "PrzedWierceniem"},
+    setEnabled({"skok",
+                "ponad_stol",
+                "nadmat",
+                "CzasRozruchu",
+                "polerowanie",
+                "poler_grubosc",
+                "Polerspeed",
+                "Poler_start",
+                "poler_power",
+                "wiercenie",
+                "wiercenie_posuw",
+                "wiercenie_cofanie",
+                "Skok_wiercenia",
+                "ramkaplytki",
+                "GruboscPlytki",
+                "PolozeniePlytki",
+                "PodczasCiecia",
+                "PodczasPrzestawczych",
+                "PodczasWiercenia",
+                "PrzedWierceniem"},
                milling);
     st["wiercenie"].visible = milling;
     st["Smarowanie"].visible = milling;
     st["Smarowanie"].enabled = ctx_.ModelCode == "NKV" || ctx_.ModelCode == "NZV";
-    setEnabled({"LaserMiekkiStart", "SpoczynkowaMocLasera", "CzasImpulsu", "LotnyStart", "TabSheetBMP",
-                "SzerokoscObrazu", "WysokoscObrazu", "BMPKrok", "MocDlaBialego", "MocDlaCzarnego",
-                "Proporcjonalnie", "Jednokierukowo"},
-               laser);
+    setEnabled(
+        {"LaserMiekkiStart", "SpoczynkowaMocLasera", "CzasImpulsu", "LotnyStart", "TabSheetBMP", "SzerokoscObrazu",
+         "WysokoscObrazu", "BMPKrok", "MocDlaBialego", "MocDlaCzarnego", "Proporcjonalnie", "Jednokierukowo"},
+        laser);
     st["TabSheetBMP"].visible = laser;
     st["Laser"].visible = laser;
     st["Laser"].enabled = laser;
@@ -239,8 +254,7 @@ bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackW
                     msg += "\n" + ctx_.Env.Text(TextId::SettingsFileHoldsNone);
                 } else if (!report.missing.empty()) {
                     msg += "\n" + ctx_.Env.Text(TextId::SettingsNamesMissing);
-                    for (std::size_t i = 0; i < report.missing.size(); ++i)
-                        msg += (i ? ", " : " ") + report.missing[i];
+                    for (std::size_t i = 0; i < report.missing.size(); ++i) msg += (i ? ", " : " ") + report.missing[i];
                 }
                 msg += "\n" + ctx_.Env.Text(TextId::SettingsKeepDefaults);
                 ReportError(msg);
@@ -323,9 +337,7 @@ void ConfigDialog::LoadGlobalState() {
             ReportError(msg);
             break;
         }
-        case GlobalFileStatus::Missing:
-            ResetGlobalState();
-            break;
+        case GlobalFileStatus::Missing: ResetGlobalState(); break;
     }
     Live.Kierunek = Global.Kierunek;
     Live.Kolejnosc = Global.Kolejnosc;
@@ -371,7 +383,7 @@ void ConfigDialog::Activate() {
 void ConfigDialog::Ok() {
     SaveKonfig(CurrentSettingsFile());
     ctx_.Job.StartZ = settings_.Number(setting::AboveTable) + settings_.Number(setting::MaterialThickness) +
-                     settings_.Number(setting::AboveMaterial);
+                      settings_.Number(setting::AboveMaterial);
 }
 
 void ConfigDialog::Cancel() {
@@ -410,8 +422,7 @@ bool ConfigDialog::LoadFrom(const std::filesystem::path& path) {
 
 std::vector<std::uint8_t> ConfigDialog::IpCommand() const {
     std::vector<std::uint8_t> cmd = {'S', 'I', 'P'};
-    for (NumberKey n :
-         {setting::ControllerIp1, setting::ControllerIp2, setting::ControllerIp3, setting::ControllerIp4})
+    for (NumberKey n : {setting::ControllerIp1, setting::ControllerIp2, setting::ControllerIp3, setting::ControllerIp4})
         cmd.push_back(static_cast<std::uint8_t>(RoundTo<long long>(settings_.Number(n), n.file) & 0xFF));
     return cmd;
 }

@@ -56,11 +56,11 @@ public:
     // The program's command line (the switch "Ethernet" shows the IP group).
     std::vector<std::string> CommandLine;
 
-    bool SettingsChanged = false;   // a setting that affects tool paths changed
-    bool LoadingSettings = false;   // a settings file is being applied
-    bool InAspectChange = false;    // the picture sizes are not coupled now
+    bool SettingsChanged = false;  // a setting that affects tool paths changed
+    bool LoadingSettings = false;  // a settings file is being applied
+    bool InAspectChange = false;   // the picture sizes are not coupled now
 
-    GlobalState Global;             // the live record of "Quarnell.cfg"
+    GlobalState Global;  // the live record of "Quarnell.cfg"
     GlobalLiveValues Live;
 
     // The dialog's creation: limits, the global state, the current settings file and
@@ -141,10 +141,10 @@ private:
     MachineContext& ctx_;
     Notifier& notifier_;
     int listener_ = 0;
-    bool globalFromFile_ = false;             // "Quarnell.cfg" was there (whole or damaged)
-    bool unreadGlobal_ = false;               // a damaged "Quarnell.cfg" not kept aside yet
-    std::filesystem::path missingSettings_;   // the settings file that was missing, if any
-    std::filesystem::path unreadSettings_;    // the settings file that could not be read whole
+    bool globalFromFile_ = false;                 // "Quarnell.cfg" was there (whole or damaged)
+    bool unreadGlobal_ = false;                   // a damaged "Quarnell.cfg" not kept aside yet
+    std::filesystem::path missingSettings_;       // the settings file that was missing, if any
+    std::filesystem::path unreadSettings_;        // the settings file that could not be read whole
     std::optional<Settings::Values> openedWith_;  // the values when the dialog was last shown
 };
 

@@ -8,9 +8,7 @@
 
 namespace vellisk {
 
-double ClampFieldValue(double value, double minimum, double maximum) {
-    return LimitToRange(value, minimum, maximum);
-}
+double ClampFieldValue(double value, double minimum, double maximum) { return LimitToRange(value, minimum, maximum); }
 
 std::string FormatFieldValue(double value, FieldFormat format, char sep) {
     if (format.precision != 0 && format.digits != 0) return FormatFixedNumber(value, format.digits, sep);

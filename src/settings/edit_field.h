@@ -45,11 +45,11 @@ public:
     char Separator() const { return sep_; }
     const std::string& Text() const { return text_; }
 
-    void Digit(int d);   // appends "0".."9"
-    void Point();        // appends the separator (also a second time)
-    void Minus();        // puts "-" in front unless the text already starts with it
-    void Clear();        // C
-    void ClearEntry();   // CE: removes the last character
+    void Digit(int d);  // appends "0".."9"
+    void Point();       // appends the separator (also a second time)
+    void Minus();       // puts "-" in front unless the text already starts with it
+    void Clear();       // C
+    void ClearEntry();  // CE: removes the last character
 
 private:
     std::string text_;

@@ -136,8 +136,8 @@ std::optional<double> ParseNumberText(std::string_view text, char sep) {
 
 std::optional<double> ParseLeadingNumber(std::string_view value, char sep) {
     std::size_t n = 0;
-    while (n < value.size() && ((value[n] >= '0' && value[n] <= '9') || value[n] == '+' || value[n] == '-' ||
-                                value[n] == sep))
+    while (n < value.size() &&
+           ((value[n] >= '0' && value[n] <= '9') || value[n] == '+' || value[n] == '-' || value[n] == sep))
         ++n;
     // the prefix has no blanks and no exponent, so the whole-text reading decides alone
     return ParseNumberText(value.substr(0, n), sep);

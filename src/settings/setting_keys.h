@@ -8,9 +8,9 @@
 namespace vellisk {
 
 enum class SettingKind {
-    Flag,     // check box: unchecked, checked or greyed
-    Choice,   // radio group: item index, 0-based, -1 when no item is selected
-    Number,   // numeric edit: a real number (length, speed, factor, percent ...)
+    Flag,    // check box: unchecked, checked or greyed
+    Choice,  // radio group: item index, 0-based, -1 when no item is selected
+    Number,  // numeric edit: a real number (length, speed, factor, percent ...)
 };
 
 // A setting of kind K. Keys are made only here, at compile time, from the list.

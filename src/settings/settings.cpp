@@ -23,16 +23,14 @@ SettingDefinition Radio(const char* name, double def, int items, bool toolpath =
     return {name, K::Choice, def, -1, double(items - 1), E::None, 0, S::Free, false, toolpath};
 }
 // A length or speed edit that follows the display unit.
-SettingDefinition Length(const char* name, double def, double lo, double hi, S shown,
-                         bool toolpath = false) {
+SettingDefinition Length(const char* name, double def, double lo, double hi, S shown, bool toolpath = false) {
     return {name, K::Number, def, lo, hi, E::Length, 0, shown, true, toolpath};
 }
 // A length-edit that always shows its stored number.
 SettingDefinition Stored(const char* name, double def, double lo, double hi, bool toolpath = false) {
     return {name, K::Number, def, lo, hi, E::Length, 0, S::Free, false, toolpath};
 }
-SettingDefinition Plain(const char* name, double def, double lo, double hi, double step,
-                        bool toolpath = false) {
+SettingDefinition Plain(const char* name, double def, double lo, double hi, double step, bool toolpath = false) {
     return {name, K::Number, def, lo, hi, E::Plain, step, S::Free, false, toolpath};
 }
 

@@ -26,9 +26,9 @@ inline constexpr int kGrayed = 2;
 
 // The editor that shows a number.
 enum class NumberEditor {
-    None,      // not a number
-    Length,    // length or speed edit: millimetres, shown in the display unit or as stored
-    Plain,     // unit-less number edit with a fixed step
+    None,    // not a number
+    Length,  // length or speed edit: millimetres, shown in the display unit or as stored
+    Plain,   // unit-less number edit with a fixed step
 };
 
 // How a number edit shows its value: in the shortest form, or with fixed decimals (2 decimals
@@ -36,13 +36,13 @@ enum class NumberEditor {
 enum class NumberShown { Free, Fixed };
 
 struct SettingDefinition {
-    std::string name;        // component name
+    std::string name;  // component name
     SettingKind kind;
-    double defaultValue;     // Flag: 0/1; Choice: item index; Number: the value
-    double minimum = 0.0;    // Number and Choice: the editor's range (equal bounds: no range)
+    double defaultValue;   // Flag: 0/1; Choice: item index; Number: the value
+    double minimum = 0.0;  // Number and Choice: the editor's range (equal bounds: no range)
     double maximum = 0.0;
     NumberEditor editor = NumberEditor::None;
-    double step = 0.0;       // Plain edits: the up/down step; Length edits step adaptively
+    double step = 0.0;  // Plain edits: the up/down step; Length edits step adaptively
     NumberShown shown = NumberShown::Free;
     bool followsUnit = false;      // shown in the display length unit
     bool affectsToolpath = false;  // a change calls for re-preparing the open drawings
@@ -74,8 +74,8 @@ public:
     // a name that is not a setting throws CoreError(Range).
     double Number(std::string_view name) const;
     int Choice(std::string_view name) const;
-    bool Flag(std::string_view name) const;        // true only when checked (not greyed)
-    int CheckState(std::string_view name) const;   // kUnchecked, kChecked or kGrayed
+    bool Flag(std::string_view name) const;       // true only when checked (not greyed)
+    int CheckState(std::string_view name) const;  // kUnchecked, kChecked or kGrayed
 
     // Writes a value. Numbers and choices are limited to the setting's current range.
     void SetNumber(std::string_view name, double value);

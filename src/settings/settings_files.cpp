@@ -167,8 +167,8 @@ GlobalState SalvageGlobalState(std::span<const std::uint8_t> bytes, bool* startZ
     return g;
 }
 
-GlobalFileStatus ReadGlobalStateFile(const std::filesystem::path& programDir, GlobalState* out,
-                                     std::string* problem, bool* startZWhole) {
+GlobalFileStatus ReadGlobalStateFile(const std::filesystem::path& programDir, GlobalState* out, std::string* problem,
+                                     bool* startZWhole) {
     if (startZWhole) *startZWhole = true;
     const auto path = programDir / kGlobalStateFileName;
     std::error_code ec;
@@ -207,8 +207,7 @@ std::string SettingsFileText(const Settings& s, char sep) {
 
 void SplitSettingsLine(std::string_view line, std::string* name, std::string* value) {
     std::size_t i = 0;
-    while (i < line.size() && line[i] != ' ' && line[i] != ':' && line[i] != '=' && line[i] != '\r' &&
-           line[i] != '\n')
+    while (i < line.size() && line[i] != ' ' && line[i] != ':' && line[i] != '=' && line[i] != '\r' && line[i] != '\n')
         ++i;
     *name = std::string(line.substr(0, i));
     while (i < line.size() && (line[i] == ' ' || line[i] == ':' || line[i] == '=')) ++i;
@@ -239,8 +238,8 @@ SettingsTextReport ApplySettingsText(Settings& s, std::string_view text, char se
         bool ok = !cut;
         switch (def->kind) {
             case SettingKind::Flag: {
-                const int state = value == "cbChecked" ? kChecked
-                                  : value == "cbGrayed"  ? kGrayed
+                const int state = value == "cbChecked"     ? kChecked
+                                  : value == "cbGrayed"    ? kGrayed
                                   : value == "cbUnchecked" ? kUnchecked
                                                            : -1;
                 ok = ok && state >= 0;
@@ -276,7 +275,7 @@ SettingsTextReport ApplySettingsText(Settings& s, std::string_view text, char se
 
 namespace {
 constexpr NumberKey kIpKeys[4] = {setting::ControllerIp1, setting::ControllerIp2, setting::ControllerIp3,
-                                   setting::ControllerIp4};
+                                  setting::ControllerIp4};
 }
 
 std::string IpFileText(const Settings& s) {

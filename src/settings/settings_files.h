@@ -29,18 +29,18 @@ inline constexpr const char* kIpFileName = "DADudavu.txt";
 
 // The record of "Quarnell.cfg". Strings are byte strings (UTF-8 on this system).
 struct GlobalState {
-    std::string OpenDir;              // folder of the last drawing opened
-    std::string SaveDir;              // folder of the last save-as
-    std::int32_t Unused164 = 1;       // kept as read
+    std::string OpenDir;         // folder of the last drawing opened
+    std::string SaveDir;         // folder of the last save-as
+    std::int32_t Unused164 = 1;  // kept as read
     std::int32_t SaveFilterIndex = 1;
-    bool Kierunek = true;             // view option "direction"
-    bool Kolejnosc = false;           // view option "order"
-    bool Punktywej = false;           // view option "entry points"
-    bool Warstwy = false;             // view option "layers"
+    bool Kierunek = true;    // view option "direction"
+    bool Kolejnosc = false;  // view option "order"
+    bool Punktywej = false;  // view option "entry points"
+    bool Warstwy = false;    // view option "layers"
     std::uint8_t Unused176 = 0;
     std::string SettingsPath = kDefaultSettingsPath;
     std::int32_t OpenFilterIndex = 1;
-    double StartZ = 0.0;              // job start height in mm
+    double StartZ = 0.0;  // job start height in mm
 
     bool operator==(const GlobalState&) const = default;
 };
@@ -68,8 +68,8 @@ enum class GlobalFileStatus { Read, Missing, Damaged };
 // Reads ProgramDir/"Quarnell.cfg" into *out. Read: the record; Damaged: the fields that are whole
 // (SalvageGlobalState; the defaults when the file cannot be read at all), and *problem explains
 // (too short, oversized string length, no start height, unreadable); Missing: *out left alone.
-GlobalFileStatus ReadGlobalStateFile(const std::filesystem::path& programDir, GlobalState* out,
-                                     std::string* problem, bool* startZWhole = nullptr);
+GlobalFileStatus ReadGlobalStateFile(const std::filesystem::path& programDir, GlobalState* out, std::string* problem,
+                                     bool* startZWhole = nullptr);
 
 // ---- settings files ----
 
@@ -86,7 +86,7 @@ void SplitSettingsLine(std::string_view line, std::string* name, std::string* va
 
 // A line of a settings file that could not be applied.
 struct SettingsLineProblem {
-    int line;            // 1-based
+    int line;  // 1-based
     std::string name;
     std::string value;
 };
@@ -106,7 +106,6 @@ struct SettingsTextReport {
 // inside it: "srednica := 6" from 6.35). Settings the file does not name are listed. The other
 // lines still apply; a skipped setting keeps the value it had.
 SettingsTextReport ApplySettingsText(Settings& s, std::string_view text, char decimalSeparator);
-
 
 // ---- the IP address file ----
 

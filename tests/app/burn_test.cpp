@@ -152,8 +152,9 @@ TEST(BitmapBurn, TwoLinesOfASmallPictureByteForByte) {
     const std::string runUp = B({'A', 6, 76, 0, 0, 76, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     const std::string runOut = B({'A', 4, 0x41, 1, 0, 201, 0, 0, 250, 0, 0, 0, 0, 0, 0xFF});
     auto line = [&](const std::string& packet) {
-        return std::vector<std::string>{"SBD" + B({1, 0, 0, 0}), packet, B({'F', 0}), B({'T', 3, 13}), sa3,
-                                        B({'F', 1}), "SA" + B({0, 0, 0, 0}), runUp, "SBS", raster, runOut};
+        return std::vector<std::string>{
+            "SBD" + B({1, 0, 0, 0}), packet, B({'F', 0}), B({'T', 3, 13}), sa3,   B({'F', 1}),
+            "SA" + B({0, 0, 0, 0}),  runUp,  "SBS",       raster,          runOut};
     };
     std::vector<std::string> expected{"SBB"};
     for (const auto& c : line(B({5, 5, 245, 245, 235, 235, 235, 235}))) expected.push_back(c);

@@ -27,8 +27,8 @@ TEST(FrameRules, EnablingRulesForEachProjectKindAndZoom) {
         const MenuEnabling e = UpdateMenuItems(r.s);
         const bool any = r.s.drawings > 0;
         EXPECT_EQ(e.SpeedStart, r.start);
-        for (bool b : {e.FileCloseItem, e.Symulacja, e.WindowCascadeItem, e.WindowTileItem, e.Widok, e.Window1,
-                       e.info, e.mWarstwy})
+        for (bool b : {e.FileCloseItem, e.Symulacja, e.WindowCascadeItem, e.WindowTileItem, e.Widok, e.Window1, e.info,
+                       e.mWarstwy})
             EXPECT_EQ(b, any);
         EXPECT_EQ(e.SpeedSymulacja, r.simButton);
         EXPECT_EQ(e.Tnijwybran1, r.selected);

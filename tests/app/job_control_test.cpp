@@ -22,9 +22,9 @@
 namespace vellisk {
 namespace {
 
+using sim::Streamed;
 using test::JobCommands;
 using test::Sent;
-using sim::Streamed;
 
 using test::B;
 
@@ -72,12 +72,12 @@ TEST(JobControlParallelPort, StartSendsSpeedZeroPreambleThenTheJobByteExact) {
     ASSERT_GT(job.size(), 20u);
     EXPECT_EQ(j.r.model.job, JobCommands(job, j.r.ctx.CommandLengths)) << "the job, byte for byte";
 
-    const std::uint32_t travel = j.r.ctx.SpeedToTimer(static_cast<std::int32_t>(
-        j.settings.Number("przespeed") * j.r.ctx.PlotParams.Multiplier));
+    const std::uint32_t travel =
+        j.r.ctx.SpeedToTimer(static_cast<std::int32_t>(j.settings.Number("przespeed") * j.r.ctx.PlotParams.Multiplier));
     const std::vector<std::string> sent = Sent(j.r.model);
     const std::vector<std::string> head(sent.begin(), sent.begin() + 5);
-    EXPECT_EQ(head, (std::vector<std::string>{B({'V', 0, int(travel & 0xFF), int(travel >> 8)}), B({'F', 0}), "C",
-                                              "Q", "Q"}));
+    EXPECT_EQ(head, (std::vector<std::string>{B({'V', 0, int(travel & 0xFF), int(travel >> 8)}), B({'F', 0}), "C", "Q",
+                                              "Q"}));
     EXPECT_EQ(sent[5], "C");
     EXPECT_EQ(j.r.peer.bytesFromHost.substr(j.r.peer.bytesFromHost.size() - 3), "PdG");
     EXPECT_EQ(j.host.transfers, 1);
@@ -259,7 +259,8 @@ struct UsbJobRig {
         square = std::make_unique<LoadedSquare>(settings, ctx, notifier);
         host.drawing = square->drawing.get();
         host.usbPresent = true;
-        jobs = std::make_unique<JobControl>(ctx, settings, *layer, notifier, *streamer, *transfer, panel, host, nullptr);
+        jobs =
+            std::make_unique<JobControl>(ctx, settings, *layer, notifier, *streamer, *transfer, panel, host, nullptr);
     }
     void Stream(int maxTicks = 10000) {
         for (int t = 0; streamer->Streaming() && t < maxTicks; ++t) streamer->Tick();
@@ -278,8 +279,8 @@ TEST(JobControlUsb, StartStreamsTheJobWithGAfterThe17thCommand) {
     EXPECT_FALSE(u.streamer->Streaming());
     EXPECT_EQ(Streamed(u.model, streamFrom), u.Job()) << "the job, byte for byte";
 
-    const std::uint32_t travel = u.ctx.SpeedToTimer(static_cast<std::int32_t>(
-        u.settings.Number("przespeed") * u.ctx.PlotParams.Multiplier));
+    const std::uint32_t travel =
+        u.ctx.SpeedToTimer(static_cast<std::int32_t>(u.settings.Number("przespeed") * u.ctx.PlotParams.Multiplier));
     const std::vector<std::string> sent = Sent(u.model);
     EXPECT_EQ(sent[0], B({'V', 0}) + IntToBytes4(travel)) << "4-byte speed on the newer controller";
     EXPECT_EQ(sent[1], B({'F', 0}));
@@ -317,7 +318,8 @@ TEST(JobControlUsb, RepeatRefusesAnEmptyOrCutJobAndTheMachineGetsNothing) {
         EXPECT_EQ(u.model.log.size(), from) << "not even a status read";
         EXPECT_FALSE(u.streamer->Streaming());
         ASSERT_EQ(u.notifier.messages.size(), 1u);
-        EXPECT_EQ(u.notifier.messages[0].text, u.ctx.Env.Text(bad.empty() ? TextId::JobFileEmpty : TextId::JobFileNoEnd));
+        EXPECT_EQ(u.notifier.messages[0].text,
+                  u.ctx.Env.Text(bad.empty() ? TextId::JobFileEmpty : TextId::JobFileNoEnd));
         EXPECT_EQ(u.Job(), bad);
     }
 }

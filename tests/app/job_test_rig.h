@@ -25,8 +25,14 @@ public:
     void Continue() override { calls.push_back("Continue"); }
     void EnableMotionControls(bool on) override { calls.push_back(on ? "Motion on" : "Motion off"); }
     void EnableSpeedPower(bool on) override { calls.push_back(on ? "SpeedPower on" : "SpeedPower off"); }
-    void StopTimer() override { calls.push_back("StopTimer"); timerOn = false; }
-    void StartTimer() override { calls.push_back("StartTimer"); timerOn = true; }
+    void StopTimer() override {
+        calls.push_back("StopTimer");
+        timerOn = false;
+    }
+    void StartTimer() override {
+        calls.push_back("StartTimer");
+        timerOn = true;
+    }
     void RefreshStatus() override {
         ++refreshes;
         if (onRefresh) onRefresh();

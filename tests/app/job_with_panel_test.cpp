@@ -44,9 +44,11 @@ struct PanelJobRig {
             const std::string& b = c.bytes;
             if (b.size() >= 6 && b[0] == 'v' && static_cast<std::uint8_t>(b[1]) < 4)
                 m.speeds[static_cast<std::uint8_t>(b[1])] = static_cast<std::int32_t>(sim::ReadLittleEndian(b, 2, 4));
-            if (b.size() >= 2 && b[0] == 'f' && static_cast<std::uint8_t>(b[1]) < 4) m.speedSet = static_cast<std::uint8_t>(b[1]);
+            if (b.size() >= 2 && b[0] == 'f' && static_cast<std::uint8_t>(b[1]) < 4)
+                m.speedSet = static_cast<std::uint8_t>(b[1]);
             if (b == "G" || b == "K") m.statusByte |= sim::kStRunning;
-            if (b == "Q" || (b.size() == 16 && b.rfind("SE", 0) == 0)) m.statusByte &= static_cast<std::uint8_t>(~sim::kStRunning);
+            if (b == "Q" || (b.size() == 16 && b.rfind("SE", 0) == 0))
+                m.statusByte &= static_cast<std::uint8_t>(~sim::kStRunning);
         };
         project = std::make_unique<Project>(1, rig.settings, ctx, rig.notifier);
         auto input = MakeDrawingInput(ctx, rig.settings);
@@ -106,7 +108,8 @@ TEST(JobWithPanel, TheStatusSpeedOnTheBarIsNeverSentBackAndTheJobsSpeedsStay) {
         const std::size_t len = j.rig.ctx.CommandLengths.LengthOf(static_cast<std::uint8_t>(job[pos]));
         ASSERT_GT(len, 0u);
         if (job[pos] == 'v' && static_cast<std::uint8_t>(job[pos + 1]) < 4) {
-            want[static_cast<std::uint8_t>(job[pos + 1])] = static_cast<std::int32_t>(sim::ReadLittleEndian(job, pos + 2, 4));
+            want[static_cast<std::uint8_t>(job[pos + 1])] =
+                static_cast<std::int32_t>(sim::ReadLittleEndian(job, pos + 2, 4));
             ++writes;
         }
         pos += len;
@@ -119,8 +122,10 @@ TEST(JobWithPanel, TheStatusSpeedOnTheBarIsNeverSentBackAndTheJobsSpeedsStay) {
     const std::int32_t pos = j.rig.panel->SpeedBar().position == 150 ? 160 : 150;
     j.rig.panel->SpeedBarMoved(pos);
     const std::vector<std::string> sent = test::Sent(m, opFrom);
-    const auto timer = static_cast<std::int32_t>(j.rig.ctx.SpeedToTimer(SpeedBarToSpeed(j.rig.panel->SpeedBar().position)));
-    EXPECT_EQ(sent, (std::vector<std::string>{B({'V', m.speedSet}) + IntToBytes4(timer / j.rig.ctx.PlotParams.Multiplier)}));
+    const auto timer =
+        static_cast<std::int32_t>(j.rig.ctx.SpeedToTimer(SpeedBarToSpeed(j.rig.panel->SpeedBar().position)));
+    EXPECT_EQ(sent,
+              (std::vector<std::string>{B({'V', m.speedSet}) + IntToBytes4(timer / j.rig.ctx.PlotParams.Multiplier)}));
     EXPECT_EQ(j.rig.ctx.PlotState.SpeedSet, m.speedSet) << "the set the panel shows";
 }
 

@@ -63,9 +63,9 @@ void ExpectSame(const Reading& whole, const Reading& chunked, const std::string&
     for (std::size_t i = 0; i < whole.figures.size(); ++i) {
         const tfigura& a = whole.figures[i];
         const tfigura& b = chunked.figures[i];
-        ASSERT_TRUE(SamePoints(a.Contour, b.Contour) && SamePoints(a.ToolPath3D, b.ToolPath3D) &&
-                    a.Layer == b.Layer && a.Valid == b.Valid && a.Open == b.Open &&
-                    a.Value == b.Value && a.Feed == b.Feed && a.RapidFigure == b.RapidFigure)
+        ASSERT_TRUE(SamePoints(a.Contour, b.Contour) && SamePoints(a.ToolPath3D, b.ToolPath3D) && a.Layer == b.Layer &&
+                    a.Valid == b.Valid && a.Open == b.Open && a.Value == b.Value && a.Feed == b.Feed &&
+                    a.RapidFigure == b.RapidFigure)
             << what << ": figure " << i + 1 << " differs";
     }
 }

@@ -72,11 +72,11 @@ TEST(DrawingNumbers, DotAlwaysWhateverTheLocale) {
         const char* text;
         bool ok;
         double value;
-    } cases[] = {{"5.", true, 5},      {".5", true, 0.5},    {"-.5", true, -0.5},  {"+3", true, 3},
-                 {"1,25", true, 1.25}, {"1e3", true, 1000},  {"-2.5E-1", true, -0.25},
-                 {"nan", false, 0},    {"inf", false, 0},    {"0x10", false, 0},   {"1.2.3", false, 0},
-                 {"+-1", false, 0},    {"1e", false, 0},     {"1-2", false, 0},    {".", false, 0},
-                 {"", false, 0},       {"1e999", false, 0},  {" 1", false, 0}};
+    } cases[] = {{"5.", true, 5},      {".5", true, 0.5},   {"-.5", true, -0.5},      {"+3", true, 3},
+                 {"1,25", true, 1.25}, {"1e3", true, 1000}, {"-2.5E-1", true, -0.25}, {"nan", false, 0},
+                 {"inf", false, 0},    {"0x10", false, 0},  {"1.2.3", false, 0},      {"+-1", false, 0},
+                 {"1e", false, 0},     {"1-2", false, 0},   {".", false, 0},          {"", false, 0},
+                 {"1e999", false, 0},  {" 1", false, 0}};
     for (const Case& c : cases) {
         double r = -7;
         EXPECT_EQ(ParseDrawingReal(c.text, r), c.ok) << c.text;

@@ -42,8 +42,9 @@ TEST(DrawingTool, PrintsFiguresAndTheDrawingBox) {
     vellisk::test::WriteFileBytes(dir / "bad.plt", "PD0,0,10,0;PU;PD5,1-2;");
     std::tie(out, rc) = RunTool((dir / "bad.plt").string());
     EXPECT_EQ(rc, 1);
-    EXPECT_EQ(out, "figure 1  layer 0  open  points 2  box (0.000, 0.000) - (10.000, 0.000)\n"
-                   "figures 1  box (0.000, 0.000) - (10.000, 0.000)\n");
+    EXPECT_EQ(out,
+              "figure 1  layer 0  open  points 2  box (0.000, 0.000) - (10.000, 0.000)\n"
+              "figures 1  box (0.000, 0.000) - (10.000, 0.000)\n");
     // The kind can be given: the same text read as HPGL under another name.
     std::filesystem::copy_file(dir / "two.plt", dir / "two.txt");
     EXPECT_EQ(RunTool((dir / "two.txt").string() + " --kind 1").first, RunTool((dir / "two.plt").string()).first);

@@ -39,8 +39,14 @@ std::vector<tfigura> ReadAll(const std::string& text, DxfReader* keep = nullptr)
 }
 
 std::string Line(double x1, double y1, double x2, double y2) {
-    return Pairs({{0, "LINE"}, {8, "0"}, {10, std::to_string(x1)}, {20, std::to_string(y1)},
-                  {30, "0.0"}, {11, std::to_string(x2)}, {21, std::to_string(y2)}, {31, "0.0"}});
+    return Pairs({{0, "LINE"},
+                  {8, "0"},
+                  {10, std::to_string(x1)},
+                  {20, std::to_string(y1)},
+                  {30, "0.0"},
+                  {11, std::to_string(x2)},
+                  {21, std::to_string(y2)},
+                  {31, "0.0"}});
 }
 
 std::string Circle(double r) {
@@ -48,8 +54,7 @@ std::string Circle(double r) {
 }
 
 std::string LwPoly(int flags, const std::vector<std::array<double, 3>>& v, const std::string& tail = "") {
-    std::string s = Pairs({{0, "LWPOLYLINE"}, {8, "0"}, {90, std::to_string(v.size())},
-                           {70, std::to_string(flags)}});
+    std::string s = Pairs({{0, "LWPOLYLINE"}, {8, "0"}, {90, std::to_string(v.size())}, {70, std::to_string(flags)}});
     for (auto& p : v) {
         s += Pairs({{10, std::to_string(p[0])}, {20, std::to_string(p[1])}});
         if (!std::isnan(p[2])) s += Pairs({{42, std::to_string(p[2])}});
@@ -62,8 +67,8 @@ constexpr double kNoBulge = std::numeric_limits<double>::quiet_NaN();
 }  // namespace
 
 TEST(DxfReaderTest, LineInDrawingUnitsAndColourAsLayer) {
-    auto figs = ReadAll(Dxf(Line(0, 0, 10, 5) +
-                            Pairs({{0, "LINE"}, {8, "0"}, {62, "5"}, {10, "1"}, {20, "1"}, {11, "2"}, {21, "2"}})));
+    auto figs = ReadAll(
+        Dxf(Line(0, 0, 10, 5) + Pairs({{0, "LINE"}, {8, "0"}, {62, "5"}, {10, "1"}, {20, "1"}, {11, "2"}, {21, "2"}})));
     ASSERT_EQ(figs.size(), 2u);
     ASSERT_EQ(figs[0].Contour.size(), 2u);
     EXPECT_EQ(figs[0].Contour[0], (tpunkt{0, 0, 0}));
@@ -79,7 +84,7 @@ TEST(DxfReaderTest, CircleSegmentCountsFollowTheStepRule) {
     ASSERT_EQ(small.size(), 1u);
     EXPECT_EQ(small[0].Contour.size(), 17u);  // at least 16 segments
     auto mid = ReadAll(Dxf(Circle(10)));
-    EXPECT_EQ(mid[0].Contour.size(), 193u);   // 192 segments between 7.64 and 152.79
+    EXPECT_EQ(mid[0].Contour.size(), 193u);  // 192 segments between 7.64 and 152.79
     auto big = ReadAll(Dxf(Circle(1000)));
     ASSERT_EQ(big[0].Contour.size(), 1258u);  // 1257 segments of about 5
     EXPECT_FALSE(big[0].Open);
@@ -87,8 +92,8 @@ TEST(DxfReaderTest, CircleSegmentCountsFollowTheStepRule) {
 }
 
 TEST(DxfReaderTest, ArcAcrossZeroDegrees) {
-    auto figs = ReadAll(Dxf(Pairs({{0, "ARC"}, {8, "0"}, {10, "0"}, {20, "0"}, {30, "0"}, {40, "10"},
-                                   {50, "350"}, {51, "10"}})));
+    auto figs = ReadAll(
+        Dxf(Pairs({{0, "ARC"}, {8, "0"}, {10, "0"}, {20, "0"}, {30, "0"}, {40, "10"}, {50, "350"}, {51, "10"}})));
     ASSERT_EQ(figs.size(), 1u);
     const auto& c = figs[0].Contour;
     ASSERT_EQ(c.size(), 12u);  // 11 segments of a 20 degree sweep
@@ -138,15 +143,29 @@ TEST(DxfReaderTest, ClosedFlagIsBitOne) {
 
 TEST(DxfReaderTest, ExtrusionMirrorsPolylinesWhereverItStands) {
     // LWPOLYLINE: the extrusion follows the vertices.
-    auto lw = ReadAll(Dxf(LwPoly(0, {{1, 2, kNoBulge}, {5, 2, kNoBulge}},
-                                 Pairs({{210, "0"}, {220, "0"}, {230, "-1"}}))));
+    auto lw =
+        ReadAll(Dxf(LwPoly(0, {{1, 2, kNoBulge}, {5, 2, kNoBulge}}, Pairs({{210, "0"}, {220, "0"}, {230, "-1"}}))));
     ASSERT_EQ(lw.size(), 1u);
     EXPECT_EQ(lw[0].Contour[0], (tpunkt{-100, 200, 0}));
     EXPECT_EQ(lw[0].Contour[1], (tpunkt{-500, 200, 0}));
     // POLYLINE: the extrusion after the flags; a bulge turns the mirrored way too.
-    std::string poly = Pairs({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "0"}, {210, "0"}, {220, "0"},
-                              {230, "-1"}, {0, "VERTEX"}, {8, "0"}, {10, "0"}, {20, "0"}, {42, "1"},
-                              {0, "VERTEX"}, {8, "0"}, {10, "10"}, {20, "0"}, {0, "SEQEND"}});
+    std::string poly = Pairs({{0, "POLYLINE"},
+                              {8, "0"},
+                              {66, "1"},
+                              {70, "0"},
+                              {210, "0"},
+                              {220, "0"},
+                              {230, "-1"},
+                              {0, "VERTEX"},
+                              {8, "0"},
+                              {10, "0"},
+                              {20, "0"},
+                              {42, "1"},
+                              {0, "VERTEX"},
+                              {8, "0"},
+                              {10, "10"},
+                              {20, "0"},
+                              {0, "SEQEND"}});
     auto pl = ReadAll(Dxf(poly));
     ASSERT_EQ(pl.size(), 1u);
     EXPECT_NEAR(pl[0].MinX, -1000, 1e-9);
@@ -156,8 +175,8 @@ TEST(DxfReaderTest, ExtrusionMirrorsPolylinesWhereverItStands) {
 
 TEST(DxfReaderTest, FittedPolylinesKeepTheirVertices) {
     auto vertex = [](double x, double y, int flags) {
-        return Pairs({{0, "VERTEX"}, {8, "0"}, {10, std::to_string(x)}, {20, std::to_string(y)},
-                      {70, std::to_string(flags)}});
+        return Pairs(
+            {{0, "VERTEX"}, {8, "0"}, {10, std::to_string(x)}, {20, std::to_string(y)}, {70, std::to_string(flags)}});
     };
     std::string curveFit = Pairs({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "2"}}) + vertex(0, 0, 0) +
                            vertex(10, 5, 1) + vertex(20, 0, 0) + vertex(30, 5, 1) + vertex(40, 0, 0) +
@@ -169,8 +188,8 @@ TEST(DxfReaderTest, FittedPolylinesKeepTheirVertices) {
     EXPECT_EQ(cf[0].Contour.back(), (tpunkt{4000, 0, 0}));
     // Spline-fit: the frame (16) is left out, the fit vertices (8) are drawn.
     std::string splineFit = Pairs({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "4"}}) + vertex(0, 0, 8) +
-                            vertex(500, 500, 16) + vertex(10, 5, 8) + vertex(20, 0, 8) +
-                            vertex(30, 5, 8) + Pairs({{0, "SEQEND"}});
+                            vertex(500, 500, 16) + vertex(10, 5, 8) + vertex(20, 0, 8) + vertex(30, 5, 8) +
+                            Pairs({{0, "SEQEND"}});
     auto sf = ReadAll(Dxf(splineFit));
     ASSERT_EQ(sf.size(), 1u);
     EXPECT_LT(sf[0].MaxX, 3001);
@@ -196,9 +215,9 @@ TEST(DxfReaderTest, PolylineOfManyHugePiecesIsAnErrorNotAnEndlessList) {
         return Pairs({{0, "VERTEX"}, {8, "0"}, {10, std::to_string(x)}, {20, std::to_string(y)}});
     };
     const double e = 5e6;  // fitted spans over three such chords need about three million points
-    EXPECT_TRUE(tooMany(Dxf(Pairs({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "2"}}) + vertex(0, 0) +
-                            vertex(e, 0) + vertex(e, e) + vertex(0, e) + vertex(0, 0) + vertex(e, 0) +
-                            vertex(e, e) + Pairs({{0, "SEQEND"}}))));
+    EXPECT_TRUE(tooMany(Dxf(Pairs({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "2"}}) + vertex(0, 0) + vertex(e, 0) +
+                            vertex(e, e) + vertex(0, e) + vertex(0, 0) + vertex(e, 0) + vertex(e, e) +
+                            Pairs({{0, "SEQEND"}}))));
     // One such piece alone is read.
     auto one = ReadAll(Dxf(LwPoly(0, {{0, 0, 1}, {d, 0, kNoBulge}})));
     ASSERT_EQ(one.size(), 1u);
@@ -206,8 +225,8 @@ TEST(DxfReaderTest, PolylineOfManyHugePiecesIsAnErrorNotAnEndlessList) {
 }
 
 TEST(DxfReaderTest, InchDrawingsAreScaledAndTheScaleIsPerFile) {
-    std::string inch = Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {9, "$LTSCALE"}, {40, "0.000394"}}) +
-                       Line(0, 0, 1, 0) + Pairs({{0, "ENDSEC"}, {0, "EOF"}});
+    std::string inch = Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {9, "$LTSCALE"}, {40, "0.000394"}}) + Line(0, 0, 1, 0) +
+                       Pairs({{0, "ENDSEC"}, {0, "EOF"}});
     auto figs = ReadAll(inch);
     ASSERT_EQ(figs.size(), 1u);
     EXPECT_NEAR(figs[0].Contour[1].X, 1.0 / 0.03937 * 100.0, 1e-9);
@@ -218,8 +237,12 @@ TEST(DxfReaderTest, InchDrawingsAreScaledAndTheScaleIsPerFile) {
 
 TEST(DxfReaderTest, SplinesFlattenAndBadOnesAreSkippedWithAMessage) {
     auto spline = [](int degree, std::vector<double> knots, std::vector<std::pair<double, double>> cp) {
-        std::string s = Pairs({{0, "SPLINE"}, {8, "0"}, {70, "8"}, {71, std::to_string(degree)},
-                               {72, std::to_string(knots.size())}, {73, std::to_string(cp.size())}});
+        std::string s = Pairs({{0, "SPLINE"},
+                               {8, "0"},
+                               {70, "8"},
+                               {71, std::to_string(degree)},
+                               {72, std::to_string(knots.size())},
+                               {73, std::to_string(cp.size())}});
         for (double k : knots) s += Pairs({{40, std::to_string(k)}});
         for (auto [x, y] : cp) s += Pairs({{10, std::to_string(x)}, {20, std::to_string(y)}, {30, "0"}});
         return s;
@@ -296,7 +319,8 @@ TEST(DxfReaderTest, MalformedNumberNamesTheLineAndKeepsEarlierFigures) {
 }
 
 TEST(DxfReaderTest, CrLfAndCommaDecimals) {
-    std::string text = "0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\nLINE\r\n10\r\n1,5\r\n20\r\n0\r\n11\r\n2\r\n21\r\n0\r\n0\r\nEOF\r\n";
+    std::string text =
+        "0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\nLINE\r\n10\r\n1,5\r\n20\r\n0\r\n11\r\n2\r\n21\r\n0\r\n0\r\nEOF\r\n";
     auto figs = ReadAll(text);
     ASSERT_EQ(figs.size(), 1u);
     EXPECT_EQ(figs[0].Contour[0].X, 150.0);
@@ -319,8 +343,17 @@ TEST(DxfReaderTest, OcsAxes) {
 TEST(DxfReaderTest, EllipticalArcRunsCounterClockwiseThroughTwoPi) {
     // Major axis 10 along X, minor 5: from 3/2 pi to 1/2 pi runs through 0 (the right half).
     auto ellipse = [](const char* t0, const char* t1) {
-        return Pairs({{0, "ELLIPSE"}, {8, "0"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "10"}, {21, "0"},
-                      {31, "0"}, {40, "0.5"}, {41, t0}, {42, t1}});
+        return Pairs({{0, "ELLIPSE"},
+                      {8, "0"},
+                      {10, "0"},
+                      {20, "0"},
+                      {30, "0"},
+                      {11, "10"},
+                      {21, "0"},
+                      {31, "0"},
+                      {40, "0.5"},
+                      {41, t0},
+                      {42, t1}});
     };
     auto figs = ReadAll(Dxf(ellipse("4.71238898038469", "1.5707963267948966")));
     ASSERT_EQ(figs.size(), 1u);
@@ -338,8 +371,8 @@ TEST(DxfReaderTest, EllipticalArcRunsCounterClockwiseThroughTwoPi) {
     EXPECT_NEAR(figs[1].MinX, -1000.0, 0.2);
     EXPECT_NEAR(figs[1].MaxX, 1000.0, 0.2);
     // Parameters written with whole turns in them go round once, not once per turn.
-    figs = ReadAll(Dxf(ellipse("0", "6.283185307179586") + ellipse("0", "12.566370614359172") +
-                       ellipse("281743.8980384", "0")));
+    figs = ReadAll(
+        Dxf(ellipse("0", "6.283185307179586") + ellipse("0", "12.566370614359172") + ellipse("281743.8980384", "0")));
     ASSERT_EQ(figs.size(), 3u);
     EXPECT_EQ(figs[1].Contour.size(), figs[0].Contour.size());
     EXPECT_LE(figs[2].Contour.size(), figs[0].Contour.size());
@@ -347,8 +380,16 @@ TEST(DxfReaderTest, EllipticalArcRunsCounterClockwiseThroughTwoPi) {
 
 TEST(DxfReaderTest, AnEntityTheFileEndsInsideIsLeftOutWithAWarning) {
     const std::string head = Pairs({{0, "SECTION"}, {2, "ENTITIES"}}) + Line(0, 0, 1, 1);
-    const std::string poly = Pairs({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "0"}, {0, "VERTEX"},
-                                    {10, "5"}, {20, "5"}, {0, "VERTEX"}, {10, "9"}, {20, "5"}});
+    const std::string poly = Pairs({{0, "POLYLINE"},
+                                    {8, "0"},
+                                    {66, "1"},
+                                    {70, "0"},
+                                    {0, "VERTEX"},
+                                    {10, "5"},
+                                    {20, "5"},
+                                    {0, "VERTEX"},
+                                    {10, "9"},
+                                    {20, "5"}});
     // Cut in a value, after a whole group, in the vertices of a polyline (with and without the
     // group 0 of a next vertex), in a lightweight polyline.
     for (const std::string& tail : {Line(2, 2, 310, 0).substr(0, 40), Line(2, 2, 310, 0).substr(0, 37), poly,
@@ -368,11 +409,22 @@ TEST(DxfReaderTest, AnEntityTheFileEndsInsideIsLeftOutWithAWarning) {
 
 TEST(DxfReaderTest, MeshesAreLeftOutWithAWarning) {
     auto mesh = [](int flags) {
-        std::string s = Pairs({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "0"},
-                               {70, std::to_string(flags)}, {71, "2"}, {72, "2"}});
+        std::string s = Pairs({{0, "POLYLINE"},
+                               {8, "0"},
+                               {66, "1"},
+                               {10, "0"},
+                               {20, "0"},
+                               {30, "0"},
+                               {70, std::to_string(flags)},
+                               {71, "2"},
+                               {72, "2"}});
         for (auto [x, y] : std::vector<std::pair<int, int>>{{0, 0}, {10, 0}, {0, 10}, {10, 10}})
-            s += Pairs({{0, "VERTEX"}, {8, "0"}, {10, std::to_string(x)}, {20, std::to_string(y)},
-                        {30, "1"}, {70, flags == 16 ? "64" : "192"}});
+            s += Pairs({{0, "VERTEX"},
+                        {8, "0"},
+                        {10, std::to_string(x)},
+                        {20, std::to_string(y)},
+                        {30, "1"},
+                        {70, flags == 16 ? "64" : "192"}});
         return s + Pairs({{0, "SEQEND"}, {8, "0"}});
     };
     DxfReader r{DrawingText(Dxf(mesh(16) + mesh(64) + Line(0, 0, 1, 1)))};

@@ -14,8 +14,7 @@ namespace {
 
 GcodeLimits Wide() { return {1.0, 100000.0, 0.0, 1000.0}; }
 
-std::vector<tfigura> ReadAll(const std::string& text, GcodeReader* out = nullptr,
-                             GcodeLimits limits = Wide()) {
+std::vector<tfigura> ReadAll(const std::string& text, GcodeReader* out = nullptr, GcodeLimits limits = Wide()) {
     GcodeReader own{DrawingText(text), limits};
     GcodeReader& r = out ? *out : own;
     if (out) r = GcodeReader{DrawingText(text), limits};

@@ -13,8 +13,7 @@ using namespace vellisk;
 namespace {
 
 // Every figure the reader gives for an HPGL text, in order (empty ones included).
-std::vector<tfigura> ReadAll(const std::string& text, double depthFactor = 1.0,
-                             Thpgl* keep = nullptr) {
+std::vector<tfigura> ReadAll(const std::string& text, double depthFactor = 1.0, Thpgl* keep = nullptr) {
     Thpgl own;
     Thpgl& r = keep ? *keep : own;
     DrawingReaderSettings settings;
@@ -391,7 +390,7 @@ TEST(HpglReader, DxfAndGcodeGoThroughTheirReaders) {
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0].Layer, 3);
     EXPECT_EQ(Points(got[1]), (P{{200, 100}, {200, 300}}));  // a run starts at its first target
-    EXPECT_EQ(got[1].Feed, 2000);  // limited to the machine's range
+    EXPECT_EQ(got[1].Feed, 2000);                            // limited to the machine's range
     r.CloseInput();
     EXPECT_EQ(r.GcodePower(), 300);  // kept for the job writer after the file is closed
 }

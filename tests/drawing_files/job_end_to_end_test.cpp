@@ -108,8 +108,7 @@ TEST(JobEndToEndTest, EmptyJobOfTheStartUpMachine) {
     w.OpenOutput(KindHpgl, OutputStream);
     w.CloseOutput();
     EXPECT_EQ(sink.data.size(), 61u);
-    EXPECT_EQ(JobListing(sink.data, ctx.CommandLengths.Entries()).substr(0, 25),
-              "v 0 267\nv 1 533\nv 3 1333\n");
+    EXPECT_EQ(JobListing(sink.data, ctx.CommandLengths.Entries()).substr(0, 25), "v 0 267\nv 1 533\nv 3 1333\n");
     StoreJobResults(ctx, w);
     EXPECT_DOUBLE_EQ(ctx.Job.StreamStartZ, 15.5);
     EXPECT_NEAR(ctx.Job.ExtentMax[2], 15.5, 0.001);  // the empty park move still counts

@@ -23,7 +23,7 @@ TEST(JobMachineOf, SnapshotOfTheSetInForce) {
     EXPECT_EQ(m.ModelCode, "PRV");
     EXPECT_DOUBLE_EQ(m.GcodePower, 12000.0);
     EXPECT_EQ(m.SpeedToTimer(1000), 4800u);
-    EXPECT_EQ(m.RampTimerAt(6), 9213);     // divisor 2
+    EXPECT_EQ(m.RampTimerAt(6), 9213);  // divisor 2
     EXPECT_EQ(m.RampIndexOfTimer(9213), 6);
 
     // Later changes of the context leave the snapshot alone.

@@ -20,10 +20,10 @@
 namespace vellisk::test {
 
 // Command lengths of the older controller and of the newer one.
-inline constexpr std::array<std::uint8_t, 27> kOlderLengths = {
-    1, 14, 2, 1, 1, 1, 2, 1, 2, 2, 1, 1, 3, 1, 4, 1, 2, 1, 3, 2, 3, 7, 4, 1, 1, 1, 1};
-inline constexpr std::array<std::uint8_t, 27> kArmLengths = {
-    1, 15, 2, 1, 1, 1, 2, 1, 2, 2, 1, 1, 3, 1, 4, 1, 2, 1, 3, 16, 3, 7, 6, 1, 1, 1, 1};
+inline constexpr std::array<std::uint8_t, 27> kOlderLengths = {1, 14, 2, 1, 1, 1, 2, 1, 2, 2, 1, 1, 3, 1,
+                                                               4, 1,  2, 1, 3, 2, 3, 7, 4, 1, 1, 1, 1};
+inline constexpr std::array<std::uint8_t, 27> kArmLengths = {1, 15, 2, 1, 1, 1,  2, 1, 2, 2, 1, 1, 3, 1,
+                                                             4, 1,  2, 1, 3, 16, 3, 7, 6, 1, 1, 1, 1};
 
 // Model set 0 (BKT) on the parallel port, with its timer conversion and a ramp that falls
 // like 4257 / sqrt(i).
@@ -70,7 +70,10 @@ inline JobMachine ArmLaser() {
         return i <= 0 ? 10234 : static_cast<std::uint16_t>(std::max(159.0, 10234.0 / std::sqrt(i / 2.0 + 1)));
     };
     m.RampIndexOfTimer = [](std::int32_t timer) -> std::int32_t {
-        return timer >= 10234 ? 0 : std::min<std::int32_t>(131070, static_cast<std::int32_t>(2.0 * (std::pow(10234.0 / std::max(timer, 159), 2) - 1)));
+        return timer >= 10234
+                   ? 0
+                   : std::min<std::int32_t>(
+                         131070, static_cast<std::int32_t>(2.0 * (std::pow(10234.0 / std::max(timer, 159), 2) - 1)));
     };
     return m;
 }
@@ -101,7 +104,9 @@ inline std::vector<StepPoint> MovePositions(const std::vector<DecodedCommand>& c
     for (const auto& c : cmds) {
         if (c.name != "a") continue;
         int flags = static_cast<int>(c.operands[0]);
-        auto sgn = [&](int bit, double v) { return (flags & bit) ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v); };
+        auto sgn = [&](int bit, double v) {
+            return (flags & bit) ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v);
+        };
         start.X += sgn(1, c.operands[2]);
         start.Y += sgn(2, c.operands[3]);
         start.Z += sgn(4, c.operands[4]);

@@ -38,11 +38,10 @@ TEST(JobWriterTest, EmptyDrawingOfSet0OnTheParallelPortIs61Bytes) {
     JobWriter w(sink, machine, settings);
     w.OpenOutput(KindHpgl, OutputStream);
     w.CloseOutput();
-    std::string expected =
-        Bytes({'v', 0, 0x0B, 0x01, 'v', 1, 0x15, 0x02, 'v', 3, 0x35, 0x05,  // 267, 533, 1333
-               't', 1, 255, 't', 3, 255, 'r', 1, 1, 'p', 250, 'r', 1, 1});
+    std::string expected = Bytes({'v', 0, 0x0B, 0x01, 'v', 1,   0x15, 0x02, 'v', 3,   0x35, 0x05,  // 267, 533, 1333
+                                  't', 1, 255,  't',  3,   255, 'r',  1,    1,   'p', 250,  'r',  1, 1});
     for (int i = 0; i < 11; ++i) expected += Bytes({'p', 255});
-    expected += Bytes({'p', 195, 'p', 200,                     // 3 s start-up, then 200 ms
+    expected += Bytes({'p', 195, 'p', 200,                    // 3 s start-up, then 200 ms
                        'p', 10, 'r', 0, 2, 'p', 1, 'f', 2});  // trailer; the park move is empty
     EXPECT_EQ(sink.data.size(), 61u);
     EXPECT_EQ(sink.data, expected);
@@ -100,16 +99,13 @@ TEST(JobWriterTest, MoveEncoding) {
     JobMachine machine = UnitSteps();
     MemoryJobSink sink;
     JobWriter w(sink, machine, settings);
-    EXPECT_EQ(w.EncodeMoveTo(1, 0xFFFF, 3, 4, 0),
-              Bytes({'a', 0x04, 6, 0, 0, 3, 0, 0, 4, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(w.EncodeMoveTo(1, 0xFFFF, 3, 4, 0), Bytes({'a', 0x04, 6, 0, 0, 3, 0, 0, 4, 0, 0, 0, 0, 0}));
     EXPECT_EQ(w.StreamPosition().X, 3);
     EXPECT_EQ(w.StreamPosition().Y, 4);
     // k = 2 doubles N only.
-    EXPECT_EQ(w.EncodeMoveTo(2, 0xFFFF, 6, 8, 0),
-              Bytes({'a', 0x04, 12, 0, 0, 3, 0, 0, 4, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(w.EncodeMoveTo(2, 0xFFFF, 6, 8, 0), Bytes({'a', 0x04, 12, 0, 0, 3, 0, 0, 4, 0, 0, 0, 0, 0}));
     // One step in -X: flags 7, N = round(1.5) = 2.
-    EXPECT_EQ(w.EncodeMoveTo(1, 0xFFFF, 5, 8, 0),
-              Bytes({'a', 0x07, 2, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(w.EncodeMoveTo(1, 0xFFFF, 5, 8, 0), Bytes({'a', 0x07, 2, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0}));
     // A target that rounds to the position writes nothing.
     EXPECT_EQ(w.EncodeMoveTo(1, 0xFFFF, 5.4, 8.2, 0.3), "");
     EXPECT_EQ(w.StreamPosition().X, 5);
@@ -204,9 +200,9 @@ TEST(JobWriterTest, OlderControllerSendsSpeedIndexOnlyOnChangesAbove10Percent) {
     w.WriteFigure(f);
     auto c = ContourCommands(sink.data);
     // Straight plunge "p 10 v f 3 a p 10 f 1", then "r 1 1", then the vertices.
-    std::vector<std::string> expected = {"p 10", "v 3 500", "f 3", "a", "p 10", "f 1", "r 1 1",
-                                         "a", "l 1", "p 1",  // first vertex: a stop
-                                         "a", "l 1000", "a", "a", "l 1200", "a", "l 1", "p 1"};
+    std::vector<std::string> expected = {"p 10", "v 3 500", "f 3", "a", "p 10",   "f 1", "r 1 1", "a",
+                                         "l 1",  "p 1",  // first vertex: a stop
+                                         "a",    "l 1000",  "a",   "a", "l 1200", "a",   "l 1",   "p 1"};
     ASSERT_GE(c.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(c.begin(), c.begin() + expected.size()), expected);
     EXPECT_TRUE(f.SpeedProfile.empty());  // freed after the figure
@@ -231,16 +227,15 @@ std::vector<std::string> VertexCommandsOfLine(std::vector<tpunkt> points) {
 TEST(JobWriterTest, OlderControllerResendsTheLimitAfterAStop) {
     // 1 mm legs with a right-angle corner in the middle: stop, 1200, stop, 1200, stop.
     auto c = VertexCommandsOfLine({{0, 0, 0}, {40, 0, 0}, {80, 0, 0}, {80, 40, 0}, {80, 80, 0}});
-    std::vector<std::string> expected = {"a", "l 1", "p 1", "a", "l 1200", "a", "l 1", "p 1",
-                                         "a", "l 1200", "a", "l 1", "p 1"};
+    std::vector<std::string> expected = {"a",   "l 1", "p 1",    "a", "l 1200", "a",  "l 1",
+                                         "p 1", "a",   "l 1200", "a", "l 1",    "p 1"};
     ASSERT_GE(c.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(c.begin(), c.begin() + expected.size()), expected);
 }
 
 TEST(JobWriterTest, SecondStopAddsOnlyAPause) {
     auto c = VertexCommandsOfLine({{0, 0, 0}, {40, 0, 0}, {80, 0, 0}, {80, 40, 0}, {40, 40, 0}});
-    std::vector<std::string> expected = {"a", "l 1", "p 1", "a", "l 1200", "a", "l 1", "p 1",
-                                         "a", "p 1", "a", "p 1"};
+    std::vector<std::string> expected = {"a", "l 1", "p 1", "a", "l 1200", "a", "l 1", "p 1", "a", "p 1", "a", "p 1"};
     ASSERT_GE(c.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(c.begin(), c.begin() + expected.size()), expected);
 }
@@ -319,9 +314,8 @@ TEST(JobWriterTest, GcodeFigureSendsEverySpeedIndexAndItsFeed) {
     auto lines = test::Lines(DecodeJob(sink.data, kOlderLengths));
     std::vector<std::string> names;
     for (auto& l : lines) names.push_back(l[0] == 'a' ? "a" : l[0] == 'v' ? l.substr(0, 3) : l);
-    EXPECT_EQ(names, (std::vector<std::string>{"p 10", "v 1", "f 1", "s 1", "l 1", "p 10", "a",
-                                               "l 1000", "a", "l 1050", "a", "l 1200", "a",
-                                               "l 1", "p 10", "s 0", "p 20"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"p 10", "v 1", "f 1", "s 1", "l 1", "p 10", "a", "l 1000", "a", "l 1050",
+                                               "a", "l 1200", "a", "l 1", "p 10", "s 0", "p 20"}));
 }
 
 TEST(JobWriterTest, FlyingLaserStartOrder) {
@@ -549,8 +543,7 @@ TEST(JobDecoderTest, CutsByTheLengthTableAndRejectsBrokenFiles) {
 namespace vellisk {
 namespace {
 
-std::vector<std::string> FigureLines(JobMachine& machine, Settings& settings, tfigura f,
-                                     int kind = KindHpgl) {
+std::vector<std::string> FigureLines(JobMachine& machine, Settings& settings, tfigura f, int kind = KindHpgl) {
     MemoryJobSink sink;
     JobWriter w(sink, machine, settings);
     w.OpenOutput(kind, OutputStream);

@@ -59,8 +59,9 @@ TEST(PointBudgetTest, GcodeArcPastTheBudgetEndsTheLoad) {
 }
 
 TEST(PointBudgetTest, FarSplinePastTheBudgetEndsTheLoad) {
-    std::string dxf = "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n10\n21\n0\n"
-                      "0\nSPLINE\n71\n3\n72\n8\n73\n4\n";
+    std::string dxf =
+        "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n10\n21\n0\n"
+        "0\nSPLINE\n71\n3\n72\n8\n73\n4\n";
     for (const char* k : {"0", "0", "0", "0", "1", "1", "1", "1"}) dxf += std::string("40\n") + k + "\n";
     for (const char* p : {"0", "8750000", "0", "10"}) dxf += std::string("10\n") + p + "\n20\n0\n";
     dxf += "0\nLINE\n10\n0\n20\n0\n11\n5\n21\n5\n0\nENDSEC\n0\nEOF\n";

@@ -61,9 +61,8 @@ std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir) {
 
 void Report(const std::filesystem::path& file, const Outcome& o) {
     if (o.figures > 0)
-        std::printf("%-45s %6zu figures  box (%.2f, %.2f) - (%.2f, %.2f)%s%s\n",
-                    file.filename().c_str(), o.figures, o.minX, o.minY, o.maxX, o.maxY,
-                    o.error.empty() ? "" : "  then: ", o.error.c_str());
+        std::printf("%-45s %6zu figures  box (%.2f, %.2f) - (%.2f, %.2f)%s%s\n", file.filename().c_str(), o.figures,
+                    o.minX, o.minY, o.maxX, o.maxY, o.error.empty() ? "" : "  then: ", o.error.c_str());
     else
         std::printf("%-45s      0 figures  %s\n", file.filename().c_str(),
                     o.error.empty() ? "(nothing drawable)" : o.error.c_str());
@@ -153,8 +152,8 @@ std::string ListingLine(const std::filesystem::path& file, std::int32_t kind) {
     std::size_t warnings = r.Warnings().size();
     r.CloseInput();
     char buf[256];
-    std::snprintf(buf, sizeof buf, "%zu figures, %zu points, box (%.2f, %.2f) - (%.2f, %.2f)",
-                  figures, points, minX, minY, maxX, maxY);
+    std::snprintf(buf, sizeof buf, "%zu figures, %zu points, box (%.2f, %.2f) - (%.2f, %.2f)", figures, points, minX,
+                  minY, maxX, maxY);
     std::string line = buf;
     if (warnings > 0) line += ", " + std::to_string(warnings) + " left out";
     if (!error.empty()) line += "; stops: " + error;
@@ -167,12 +166,10 @@ TEST(SharedDrawingsTest, FiguresAndBoxesMatchTheListing) {
     auto root = test::SharedTestData();
     if (root.empty() || !std::filesystem::exists(root / "dxf")) GTEST_SKIP() << "no shared drawings";
     std::string now;
-    const std::pair<const char*, std::int32_t> folders[] = {
-        {"dxf", KindDxf}, {"gcode", KindGcode}, {"hpgl", KindHpgl}};
+    const std::pair<const char*, std::int32_t> folders[] = {{"dxf", KindDxf}, {"gcode", KindGcode}, {"hpgl", KindHpgl}};
     for (auto [folder, kind] : folders)
         for (auto& file : FilesIn(root / folder))
-            now += std::string(folder) + "/" + file.filename().string() + ": " +
-                   ListingLine(file, kind) + "\n";
+            now += std::string(folder) + "/" + file.filename().string() + ": " + ListingLine(file, kind) + "\n";
     if (const char* out = std::getenv("VELLISK_WRITE_LISTING")) test::WriteFileBytes(out, now);
     const std::filesystem::path listing = test::ProjectTestData() / "shared_drawings.txt";
     ASSERT_TRUE(std::filesystem::exists(listing)) << "tests/data/shared_drawings.txt is missing";

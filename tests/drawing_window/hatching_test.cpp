@@ -89,9 +89,9 @@ TEST_F(Hatching, SquareGivesLinesFortyUnitsApartFromSideToSide) {
         EXPECT_EQ(f.Level, -1);
         EXPECT_EQ(f.CutLength, 400.0);
         ASSERT_EQ(f.ToolPath3D.size(), 2u);
-        EXPECT_DOUBLE_EQ(f.ToolPath3D[0].Z, MmToUnits(KindHpgl, settings.Number("grubosc") +
-                                                                    settings.Number("ponad_stol") -
-                                                                    settings.Number("Glebokosc")));
+        EXPECT_DOUBLE_EQ(f.ToolPath3D[0].Z,
+                         MmToUnits(KindHpgl, settings.Number("grubosc") + settings.Number("ponad_stol") -
+                                                 settings.Number("Glebokosc")));
     }
     EXPECT_TRUE(ctx.Job.HatchingDone);
     EXPECT_FALSE(project->Figure(0).ToCut);  // the outline is not cut without the option
@@ -129,7 +129,8 @@ TEST_F(Hatching, HoleStaysEmptyAndOutlineOptionKeepsOutlinesCut) {
         const double y = f->Contour[0].Y;
         if (y > 100 && y < 300) {
             ++inBand;
-            const double x0 = std::min(f->Contour[0].X, f->Contour[1].X), x1 = std::max(f->Contour[0].X, f->Contour[1].X);
+            const double x0 = std::min(f->Contour[0].X, f->Contour[1].X),
+                         x1 = std::max(f->Contour[0].X, f->Contour[1].X);
             EXPECT_TRUE(x1 <= 100 || x0 >= 300) << x0 << ".." << x1 << " at " << y;
         }
     }

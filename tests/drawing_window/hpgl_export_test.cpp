@@ -14,8 +14,7 @@
 namespace vellisk {
 namespace {
 
-tfigura Figure(std::int32_t layer, std::vector<tpunkt> contour, std::vector<tpunkt> cut,
-               std::vector<tpunkt> tool) {
+tfigura Figure(std::int32_t layer, std::vector<tpunkt> contour, std::vector<tpunkt> cut, std::vector<tpunkt> tool) {
     tfigura f;
     f.Layer = layer;
     f.Contour = std::move(contour);

@@ -45,7 +45,11 @@ const std::vector<JobSetup>& Setups() {
         {"lpt", "BKT", false, 100.0, OutputStream, {}},
         {"lpt-polish-ramp", "BKT", false, 2.0, OutputStream, {{"polerowanie", 1}, {"Glebokosc", 3}}},
         {"usb-smooth", "NKV", true, 100.0, OutputStream, {{"wygladzanie", 1}, {"srednica", 6}}},
-        {"arm-polish-ramp", "PRV", true, 1.5, OutputStream,
+        {"arm-polish-ramp",
+         "PRV",
+         true,
+         1.5,
+         OutputStream,
          {{"polerowanie", 1}, {"poler_grubosc", 0.5}, {"Glebokosc", 2}}},
         {"laser-flying", "HYG64", true, 100.0, OutputStream, {{"LotnyStart", 1}, {"doOutline", 0}}},
         {"hpgl-export", "BKT", false, 100.0, OutputHpgl, {{"srednica", 2}}},
@@ -84,8 +88,8 @@ std::string JobOf(const std::filesystem::path& drawing, const JobSetup& setup, c
     auto input = MakeDrawingInput(ctx, settings);
     if (project.Load(drawing.string(), *input).status != LoadStatus::Ok || project.Count() == 0) return "unreadable";
     const int outputKind = setup.outputKind == OutputHpgl ? OutputHpgl
-                           : kind == KindGcode           ? OutputGcodeStream
-                                                         : OutputStream;
+                           : kind == KindGcode            ? OutputGcodeStream
+                                                          : OutputStream;
     JobFileWriter writer(ctx, settings, outputKind, input->GcodePower());
     try {
         project.Save(out.string(), 0, project.Count() - 1, writer);

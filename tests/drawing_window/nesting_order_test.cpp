@@ -49,7 +49,9 @@ TEST_F(Prepared, NestedSquaresInAnyFileOrder) {
         for (int k : perm) figs.push_back(squares[static_cast<std::size_t>(k)]);
         Load(figs);
         // Index k is the k-th figure of the file; its size tells which square it is.
-        auto square = [&](int which) -> tfigura& { return ByIndex(static_cast<std::int32_t>(std::find(perm.begin(), perm.end(), which) - perm.begin())); };
+        auto square = [&](int which) -> tfigura& {
+            return ByIndex(static_cast<std::int32_t>(std::find(perm.begin(), perm.end(), which) - perm.begin()));
+        };
         EXPECT_EQ(square(0).Level, 0);
         EXPECT_EQ(square(1).Level, 1);
         EXPECT_EQ(square(2).Level, 2);
@@ -62,20 +64,23 @@ TEST_F(Prepared, NestedSquaresInAnyFileOrder) {
 
 TEST_F(Prepared, ContainmentNeedsAStrictlyLargerBoxAndACrossingCount) {
     settings.SetFlag("auto_remove", false);
-    Load({Rect(0, 0, 100, 100), Rect(0, 0, 100, 100), Rect(0, 10, 50, 50), Rect(200, 0, 300, 100),
-          {{{210, 10}, {290, 90}}}, Rect(400, 0, 500, 100)});
+    Load({Rect(0, 0, 100, 100),
+          Rect(0, 0, 100, 100),
+          Rect(0, 10, 50, 50),
+          Rect(200, 0, 300, 100),
+          {{{210, 10}, {290, 90}}},
+          Rect(400, 0, 500, 100)});
     EXPECT_EQ(ByIndex(0).Level, 0);  // identical figures: neither inside the other
     EXPECT_EQ(ByIndex(1).Level, 0);
-    EXPECT_EQ(ByIndex(2).Level, 0);  // shares the container's MinX
-    EXPECT_EQ(ByIndex(4).Parent, &ByIndex(3));  // an open path inside a rectangle
+    EXPECT_EQ(ByIndex(2).Level, 0);                   // shares the container's MinX
+    EXPECT_EQ(ByIndex(4).Parent, &ByIndex(3));        // an open path inside a rectangle
     EXPECT_FALSE(project->FigureInsideFigure(3, 4));  // an open path is nobody's parent
     // An L-shaped container whose box holds the square but whose outline does not.
     Load({{{{0, 0}, {100, 0}, {100, 20}, {20, 20}, {20, 100}, {0, 100}, {0, 0}}}, Rect(50, 50, 60, 60)});
     EXPECT_EQ(ByIndex(1).Level, 0);
     // A test point on the outline moves on to the next point: the inner square touches the
     // container's top edge with its first point only.
-    Load({{{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}},
-          {{{50, 100}, {60, 90}, {50, 80}, {40, 90}, {50, 100}}}});
+    Load({{{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}}, {{{50, 100}, {60, 90}, {50, 80}, {40, 90}, {50, 100}}}});
     EXPECT_FALSE(project->FigureInsideFigure(1, 0));  // boxes are not strictly inside
     Load({{{{0, 0}, {100, 0}, {100, 100}, {50, 100}, {50, 101}, {0, 101}, {0, 0}}},
           {{{50, 100}, {60, 90}, {50, 80}, {40, 90}, {50, 100}}}});
@@ -86,7 +91,7 @@ TEST_F(Prepared, FrameIsTheOnlyOuterFigureOfSeveral) {
     Load({Rect(0, 0, 1000, 1000), Rect(10, 10, 20, 20), Rect(100, 100, 200, 200), Rect(300, 300, 400, 400)});
     EXPECT_FALSE(project->framka(0));  // both automatic settings off: no frame
     EXPECT_FALSE(project->HasFrame);
-    EXPECT_EQ(ByIndex(2).Level, 1);    // but the nesting is there
+    EXPECT_EQ(ByIndex(2).Level, 1);  // but the nesting is there
     settings.SetFlag("Auto_kierunek", true);
     Load({Rect(0, 0, 1000, 1000), Rect(10, 10, 20, 20), Rect(100, 100, 200, 200), Rect(300, 300, 400, 400)});
     EXPECT_TRUE(project->HasFrame);
@@ -110,7 +115,8 @@ TEST_F(Prepared, RingKeysOrderByAngleWithinARing) {
     // the first points at 0.625 turn (225 degrees) and at 0.5 turn (180 degrees).
     const double c = 1000, r = 300;
     const double d = r / std::numbers::sqrt2;
-    Load({Rect(0, 0, 2000, 2000), {{{c - d, c - d}, {c - d + 1, c - d}, {c - d + 1, c - d + 1}, {c - d, c - d}}},
+    Load({Rect(0, 0, 2000, 2000),
+          {{{c - d, c - d}, {c - d + 1, c - d}, {c - d + 1, c - d + 1}, {c - d, c - d}}},
           {{{c - r, c}, {c - r + 1, c}, {c - r + 1, c + 1}, {c - r, c}}}});
     EXPECT_LT(ByIndex(2).OrderKey2, ByIndex(1).OrderKey2);
     // Nested figures also carry keys inside their parent; top-level ones keep 0.
@@ -135,8 +141,10 @@ TEST_F(Prepared, FlatDrawingAndTinyFiguresGiveKeysWithoutFailing) {
 
 TEST_F(Prepared, SquareDirectionBothWays) {
     settings.SetFlag("Auto_kierunek", false);
-    Load({{{{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}}}, {{{100, 0}, {110, 0}, {110, 10}, {100, 10}, {100, 0}}},
-          {{{200, 5}, {210, 0}, {220, 0}, {220, 10}, {200, 5}}}, {{{300, 0}, {310, 5}, {300, 0}}}});
+    Load({{{{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}}},
+          {{{100, 0}, {110, 0}, {110, 10}, {100, 10}, {100, 0}}},
+          {{{200, 5}, {210, 0}, {220, 0}, {220, 10}, {200, 5}}},
+          {{{300, 0}, {310, 5}, {300, 0}}}});
     EXPECT_EQ(ByIndex(0).Direction, 1);
     EXPECT_EQ(ByIndex(0).StartIndex, 0);
     EXPECT_EQ(ByIndex(1).Direction, -1);
@@ -147,9 +155,9 @@ TEST_F(Prepared, SquareDirectionBothWays) {
 
 TEST_F(Prepared, DirectionRules) {
     const std::vector<FigureSpec> drawing = {
-        {{{0, 0}, {0, 100}, {100, 100}, {100, 0}, {0, 0}}},      // outer, +1 as drawn
-        {{{10, 10}, {10, 20}, {20, 20}, {20, 10}, {10, 10}}},    // hole, +1 as drawn
-        {{{200, 0}, {300, 0}, {300, 50}}},                        // open
+        {{{0, 0}, {0, 100}, {100, 100}, {100, 0}, {0, 0}}},    // outer, +1 as drawn
+        {{{10, 10}, {10, 20}, {20, 20}, {20, 10}, {10, 10}}},  // hole, +1 as drawn
+        {{{200, 0}, {300, 0}, {300, 50}}},                     // open
     };
     settings.SetFlag("Auto_kierunek", true);
     settings.SetChoice("out_dir", 0);
@@ -196,7 +204,7 @@ TEST_F(Prepared, EveryGlobalOrder) {
     // Four squares: two in the lower half, two in the upper half of a 1000 x 1000 drawing.
     const std::vector<FigureSpec> drawing = {Rect(600, 100, 700, 200), Rect(100, 800, 200, 900),
                                              Rect(100, 100, 200, 200), Rect(600, 800, 700, 900),
-                                             Rect(0, 0, 10, 10), Rect(990, 990, 1000, 1000)};
+                                             Rect(0, 0, 10, 10),       Rect(990, 990, 1000, 1000)};
     auto order = [&](int global) {
         settings.SetChoice("Order_global", global);
         Load(drawing);
@@ -396,7 +404,8 @@ TEST(HatchContainment, LezyWewnatrz) {
     EXPECT_FALSE(Project::LezyWewnatrz(Poly({{0, 50}, {100, 50}}), square));  // ends on the outline
     EXPECT_FALSE(Project::LezyWewnatrz(Poly({{10, 50}, {110, 50}}), square));
     EXPECT_TRUE(Project::LezyWewnatrz(Poly({{50, 50}}), square));
-    const tfigura ring = Poly({{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}, {40, 40}, {40, 60}, {60, 60}, {60, 40}, {40, 40}});
+    const tfigura ring =
+        Poly({{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}, {40, 40}, {40, 60}, {60, 60}, {60, 40}, {40, 40}});
     EXPECT_FALSE(Project::LezyWewnatrz(Poly({{45, 50}, {55, 50}}), ring));
 }
 

@@ -129,9 +129,8 @@ TEST(OffsetContour, SmallTurnIsJoinedByOneBisectorPoint) {
 TEST(OffsetContour, NarrowSlotCollapsesToTheCrossing) {
     // A hole (counter-clockwise at level 1) with a slot 100 wide, offset by 100: the path may
     // not enter the slot, so its loop collapses and no path point lies in the slot.
-    tfigura f = Closed({{0, 0}, {4000, 0}, {4000, 4000}, {2050, 4000}, {2050, 8000}, {1950, 8000},
-                        {1950, 4000}, {0, 4000}},
-                       1, -1);
+    tfigura f = Closed(
+        {{0, 0}, {4000, 0}, {4000, 4000}, {2050, 4000}, {2050, 8000}, {1950, 8000}, {1950, 4000}, {0, 4000}}, 1, -1);
     OffsetContour(f, Radius(100));
     ASSERT_FALSE(f.CutPath.empty());
     EXPECT_EQ(f.CutPath.front(), f.CutPath.back());
@@ -214,7 +213,6 @@ TEST(OffsetContour, SkippedLoopSearchGivesTheSamePath) {
         ASSERT_EQ(fast.Contour, full.Contour);
     }
 }
-
 
 // The run boxes hand over every item whose own box lies within reach of the query (more may
 // come, never fewer), over several levels of the tree and a last run that is not full.

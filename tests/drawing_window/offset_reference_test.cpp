@@ -116,7 +116,8 @@ void CompareWithReference(int seed, int cases, double densify, int minCompared) 
         ASSERT_EQ(f.CutPath.front(), f.CutPath.back());
 
         ClipperLib::Path in;
-        for (const auto& p : poly) in.emplace_back(static_cast<ClipperLib::cInt>(p.X), static_cast<ClipperLib::cInt>(p.Y));
+        for (const auto& p : poly)
+            in.emplace_back(static_cast<ClipperLib::cInt>(p.X), static_cast<ClipperLib::cInt>(p.Y));
         ClipperLib::ClipperOffset off;
         off.ArcTolerance = 0.05;
         off.AddPath(in, ClipperLib::jtRound, ClipperLib::etClosedPolygon);
@@ -141,7 +142,8 @@ void CompareWithReference(int seed, int cases, double densify, int minCompared) 
             for (std::size_t i = 0; i + 1 < closed.size(); ++i) {
                 toContour = std::min(toContour, SegDist(p, closed[i].X, closed[i].Y, closed[i + 1].X, closed[i + 1].Y));
             }
-            ASSERT_GE(toContour, r - pointTol - kClearance) << "case " << t << " r " << r << " at " << p.X << "," << p.Y;
+            ASSERT_GE(toContour, r - pointTol - kClearance)
+                << "case " << t << " r " << r << " at " << p.X << "," << p.Y;
             ASSERT_LE(toContour, r + miter + pointTol) << "case " << t << " r " << r << " at " << p.X << "," << p.Y;
             const double allowed = std::max(0.0, toContour - r) + pointTol + (toContour < r ? kClearance : 0.0);
             ASSERT_LE(DistToPaths(p, ref), allowed)
@@ -155,7 +157,8 @@ void CompareWithReference(int seed, int cases, double densify, int minCompared) 
         }
         const double ours = std::fabs(ShoelaceArea(f.CutPath));
         const double theirs = std::fabs(ClipperLib::Area(ref[0]));
-        EXPECT_NEAR(ours, theirs, perimeter * (chordSag + 1.5) + poly.size() * 0.05 * r * r) << "case " << t << " r " << r;
+        EXPECT_NEAR(ours, theirs, perimeter * (chordSag + 1.5) + poly.size() * 0.05 * r * r)
+            << "case " << t << " r " << r;
     }
     EXPECT_GE(compared, minCompared);
 }

@@ -13,8 +13,8 @@
 namespace vellisk {
 namespace {
 
-using test::Rect;
 using test::RecordingWriter;
+using test::Rect;
 using Calls = std::vector<std::string>;
 
 class ProjectSave : public test::ProjectFixture {

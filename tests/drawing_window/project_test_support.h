@@ -65,10 +65,12 @@ private:
 
 class RecordingWriter : public FigureWriter {
 public:
-    void OpenOutput(const std::string& path, int kind) override { calls.push_back("open " + path + " " + std::to_string(kind)); }
+    void OpenOutput(const std::string& path, int kind) override {
+        calls.push_back("open " + path + " " + std::to_string(kind));
+    }
     void WriteLayerSettings(double speed, double power, double rest) override {
-        calls.push_back("layer " + std::to_string(static_cast<int>(speed)) + " " + std::to_string(static_cast<int>(power)) +
-                        " " + std::to_string(static_cast<int>(rest)));
+        calls.push_back("layer " + std::to_string(static_cast<int>(speed)) + " " +
+                        std::to_string(static_cast<int>(power)) + " " + std::to_string(static_cast<int>(rest)));
     }
     void WriteFigure(tfigura& f) override {
         if (failOnFigure) throw CoreError::io("disk full");

@@ -229,8 +229,8 @@ TEST(AddOutline, ToolRadiusAndScaleGiveTheOffset) {
     Fixture fx;
     fx.machine.PlungePitch = 100.0;
     fx.settings.SetFlag("doOutline", true);
-    fx.settings.SetNumber("srednica", 3);     // radius 1.5 mm
-    fx.settings.SetNumber("skala", 50);       // drawing at half size: 3 mm, 120 units
+    fx.settings.SetNumber("srednica", 3);  // radius 1.5 mm
+    fx.settings.SetNumber("skala", 50);    // drawing at half size: 3 mm, 120 units
     tfigura& f = fx.Square(4000);
     fx.Run();
     double minX = 1e9;
@@ -266,8 +266,7 @@ TEST(AddOutline, EngravingAtHeightsPutsTheHighestPointAtDepth) {
 TEST(Repreparation, RunsTheStepsInOrderAsTheSettingsSay) {
     Settings settings;
     std::string log;
-    RepreparationSteps steps{[&] { log += "d"; }, [&] { log += "k"; }, [&] { log += "o"; },
-                             [&] { log += "a"; }};
+    RepreparationSteps steps{[&] { log += "d"; }, [&] { log += "k"; }, [&] { log += "o"; }, [&] { log += "a"; }};
     settings.SetFlag("Auto_kierunek", true);
     settings.SetFlag("Auto_kolejnosc", true);
     PrzeliczPoWaznejZmianie(KindHpgl, settings, steps);

@@ -62,8 +62,8 @@ TEST(ViewMath, PickWithinThreePixelsLaterWins) {
         f->MinY = f->MaxY = f->Contour[0].Y;
     }
     std::vector<const tfigura*> list{&a, &b};
-    EXPECT_EQ(PickFigure(list, v, 50, 49), 1);   // 1 from a, 1 from b
-    EXPECT_EQ(PickFigure(list, v, 50, 52), 0);   // 2 from a, 4 from b
+    EXPECT_EQ(PickFigure(list, v, 50, 49), 1);  // 1 from a, 1 from b
+    EXPECT_EQ(PickFigure(list, v, 50, 52), 0);  // 2 from a, 4 from b
     EXPECT_EQ(PickFigure(list, v, 50, 56), -1);
 }
 

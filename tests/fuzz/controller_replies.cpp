@@ -15,8 +15,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     if (auto id = vellisk::ParseIdentityReply(text)) {
-        if (id->Producer != "DRANHOLT" || id->Model.size() != 8 || id->ProductionDate.size() != 8)
-            __builtin_trap();
+        if (id->Producer != "DRANHOLT" || id->Model.size() != 8 || id->ProductionDate.size() != 8) __builtin_trap();
     }
     static vellisk::ProgramEnvironment env;
     static vellisk::JobValues jobValues;
@@ -27,8 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ctx.SpindleScale = size % 3 ? 1.0 : 0.25;
     try {
         vellisk::ApplyStatusRecord(ctx, std::span<const std::uint8_t>(data, size));
-    } catch (const vellisk::CoreError&) {
-    }
+    } catch (const vellisk::CoreError&) {}
     if (ctx.PlotState.OutputIndex > 5) __builtin_trap();
 
     const std::size_t cut = size ? data[0] % (size + 1) : 0;

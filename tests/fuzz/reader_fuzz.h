@@ -15,8 +15,7 @@ namespace vellisk::fuzz {
 
 constexpr double kFuzzPointBudget = 200'000;
 
-inline void ReadDrawing(const std::uint8_t* data, std::size_t size, std::int32_t kind,
-                        std::size_t maxCalls) {
+inline void ReadDrawing(const std::uint8_t* data, std::size_t size, std::int32_t kind, std::size_t maxCalls) {
     DrawingReaderSettings settings;
     settings.gcode = GcodeLimits{1.0, 20000.0, 0.0, 1000.0};
     settings.pointBudget = kFuzzPointBudget;
@@ -31,8 +30,7 @@ inline void ReadDrawing(const std::uint8_t* data, std::size_t size, std::int32_t
             // HPGL makes no point without its text.
             if (kind == KindHpgl && figure.Contour.size() > size + 2) __builtin_trap();
         }
-    } catch (const CoreError&) {
-    }
+    } catch (const CoreError&) {}
     reader.CloseInput();
 }
 

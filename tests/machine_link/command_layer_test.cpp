@@ -186,8 +186,7 @@ TEST(CommandLayerLpt, ToolStateIdentityCountersAndWorkArea) {
     EXPECT_EQ(r.ctx.WorkAreaX, 2500);
     EXPECT_EQ(r.ctx.WorkAreaY, 1250);
     EXPECT_EQ(r.ctx.WorkAreaZ, 300);
-    const std::vector<std::string> asked = {B({'J'}),    B({'H', 0}), B({'H', 1}),
-                                            B({'H', 2}), B({'H', 4}), B({'H', 3})};
+    const std::vector<std::string> asked = {B({'J'}), B({'H', 0}), B({'H', 1}), B({'H', 2}), B({'H', 4}), B({'H', 3})};
     EXPECT_EQ(r.model.Received(LinkKind::ParallelPort), asked);
 }
 

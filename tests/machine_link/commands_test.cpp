@@ -35,8 +35,7 @@ TEST(OperandEncoders, LittleEndianWidths) {
     EXPECT_EQ(IntToBytes4(std::uint32_t{0xFFFFFFFF}), B({0xFF, 0xFF, 0xFF, 0xFF}));
 
     EXPECT_EQ(SingleBytes(1.0f), B({0x00, 0x00, 0x80, 0x3F}));
-    EXPECT_EQ(RecordBytes(1, -1, 0x0A0B0C0D),
-              B({1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0x0D, 0x0C, 0x0B, 0x0A}));
+    EXPECT_EQ(RecordBytes(1, -1, 0x0A0B0C0D), B({1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0x0D, 0x0C, 0x0B, 0x0A}));
 }
 
 TEST(OperandEncoders, PadPacketFillsToSixteenBytes) {
@@ -129,8 +128,7 @@ TEST(MoveEncoder, MovesBeyondThreeBytesAreRefusedNotCut) {
 
 TEST(CommandLengthTable, OlderAndNewerController) {
     CommandLengthTable t;
-    const std::vector<int> older = {1, 14, 2, 1, 1, 1, 2, 1, 2, 2, 1, 1, 3, 1,
-                                    4, 1,  2, 1, 3, 2, 3, 7, 4, 1, 1, 1, 1};
+    const std::vector<int> older = {1, 14, 2, 1, 1, 1, 2, 1, 2, 2, 1, 1, 3, 1, 4, 1, 2, 1, 3, 2, 3, 7, 4, 1, 1, 1, 1};
     for (int i = 0; i < CommandLengthTable::kCount; ++i) EXPECT_EQ(t[i], older[i]) << i;
     EXPECT_EQ(t.LengthOf('a'), 14);
     EXPECT_EQ(t.LengthOf('A'), 14);

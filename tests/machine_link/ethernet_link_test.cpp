@@ -180,8 +180,7 @@ TEST_F(EthernetFixture, StatusRecordAndItsFaults) {
     ASSERT_EQ(rec.size(), kStatusRecordMinSize);
     EXPECT_EQ(rec[4], 0x21);
     EXPECT_EQ(rec[5], 0x10);
-    EXPECT_EQ(sim::ReadLittleEndian(std::string(rec.begin(), rec.end()), 8, 4),
-              static_cast<std::uint32_t>(-123456));
+    EXPECT_EQ(sim::ReadLittleEndian(std::string(rec.begin(), rec.end()), 8, 4), static_cast<std::uint32_t>(-123456));
 
     // A record shorter than its layout is taken as no reply.
     TcpFaults f;

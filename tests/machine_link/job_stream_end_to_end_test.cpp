@@ -18,9 +18,7 @@
 namespace vellisk {
 namespace {
 
-std::string WritePocketJob(const std::filesystem::path& out) {
-    return test::WritePocketJob(test::ParallelSet0(), out);
-}
+std::string WritePocketJob(const std::filesystem::path& out) { return test::WritePocketJob(test::ParallelSet0(), out); }
 
 TEST(JobStreamEndToEnd, WrittenJobOverTheParallelPortTransfer) {
     test::TempDir dir;

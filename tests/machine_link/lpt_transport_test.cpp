@@ -27,8 +27,7 @@ TEST(LptTransport, HandshakeOfTheStatusRequestAndItsReply) {
     r.peer.recordEvents = true;
     r.lpt.StartTimeout();
     r.lpt.SendByte('X');
-    const std::vector<PortEvent> send = {{D, 0x55}, {C, 0x22}, {C, 0x02}, {D, 0x58},
-                                         {C, 0x03}, {C, 0x22}, {C, 0x22}};
+    const std::vector<PortEvent> send = {{D, 0x55}, {C, 0x22}, {C, 0x02}, {D, 0x58}, {C, 0x03}, {C, 0x22}, {C, 0x22}};
     EXPECT_EQ(r.peer.events, send);
     EXPECT_EQ(r.peer.bytesFromHost, "X");
 

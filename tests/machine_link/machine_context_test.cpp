@@ -29,9 +29,7 @@ struct Selection : ::testing::Test {
         ctx.PlotState.Model = model;
         SelectMachineModel(ctx, notifier);
     }
-    void Calibration(const std::string& text) {
-        vellisk::test::WriteFileBytes(dir / "kalibracja.txt", text);
-    }
+    void Calibration(const std::string& text) { vellisk::test::WriteFileBytes(dir / "kalibracja.txt", text); }
 };
 
 }  // namespace

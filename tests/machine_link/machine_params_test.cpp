@@ -93,13 +93,21 @@ TEST(RampTables, SizesAnchorsAndMonotony) {
         std::vector<std::pair<std::size_t, std::uint16_t>> anchors;
     };
     const Expect all[] = {
-        {RampTableLpt(), 256, {8514, 4257, 3010, 2458, 2128, 1904, 1738, 1609},
+        {RampTableLpt(),
+         256,
+         {8514, 4257, 3010, 2458, 2128, 1904, 1738, 1609},
          {{64, 531}, {128, 375}, {192, 306}, {255, 265}}},
-        {RampTableUsb(), 16000, {11288, 5644, 3991, 3258, 2822, 2524, 2304, 2133},
+        {RampTableUsb(),
+         16000,
+         {11288, 5644, 3991, 3258, 2822, 2524, 2304, 2133},
          {{4000, 84}, {8000, 56}, {12000, 44}, {15999, 36}}},
-        {RampTableArmMain(), 65536, {10234, 10234, 9213, 7668, 6875, 6282, 5840, 5488},
+        {RampTableArmMain(),
+         65536,
+         {10234, 10234, 9213, 7668, 6875, 6282, 5840, 5488},
          {{16384, 308}, {32768, 235}, {49152, 193}, {65535, 159}}},
-        {RampTableArmAlt(), 65536, {40920, 40920, 28935, 23625, 20460, 18300, 16705, 15466},
+        {RampTableArmAlt(),
+         65536,
+         {40920, 40920, 28935, 23625, 20460, 18300, 16705, 15466},
          {{16384, 320}, {32768, 226}, {49152, 185}, {65535, 159}}},
     };
     for (const auto& e : all) {
@@ -143,8 +151,8 @@ TEST(RampLookups, NewerControllerScalesByDivisor) {
     arm.ArmController = true;
     arm.RampDivisor = 2;  // one entry covers three indices
     arm.ArmTable = RampTableArmMain();
-    EXPECT_EQ(RampTimerAt(arm, 5), 10234);      // 5 div 3 = 1
-    EXPECT_EQ(RampTimerAt(arm, 6), 9213);       // 6 div 3 = 2
+    EXPECT_EQ(RampTimerAt(arm, 5), 10234);  // 5 div 3 = 1
+    EXPECT_EQ(RampTimerAt(arm, 6), 9213);   // 6 div 3 = 2
     EXPECT_EQ(RampTimerAt(arm, 3 * 16384), 308);
     EXPECT_EQ(RampTimerAt(arm, 0x7FFFFFFF), 159);
     EXPECT_EQ(RampTimerAt(arm, -10), 10234);

@@ -33,7 +33,8 @@ void HoldAndContinue(PanelLink link, const char* modelText, bool shortStop) {
     const tplotparams& p = ctx.PlotParams;
     const std::int32_t M = p.Multiplier;
     auto move = [&](std::int32_t dz) {
-        return p.ArmController ? EncodeMoveCommandEx(M, 0, 0, dz, kNoSpeedLimit).Bytes : EncodeMoveCommand(M, 0, 0, dz).Bytes;
+        return p.ArmController ? EncodeMoveCommandEx(M, 0, 0, dz, kNoSpeedLimit).Bytes
+                               : EncodeMoveCommand(M, 0, 0, dz).Bytes;
     };
     const std::int32_t lift = R(ctx.Job.StartZ * 100 * p.StepsZ);
 
@@ -97,7 +98,7 @@ TEST(HoldContinue, DuringABurnOnlyTheBurnPausesAndResumes) {
     rig.ctx.BurnRunning = true;
     rig.ctx.JobHeld = true;  // left over from an earlier vector job
     const std::size_t from = rig.LogSize();
-    rig.panel->Continue();   // an unpaused burn: nothing at all
+    rig.panel->Continue();  // an unpaused burn: nothing at all
     EXPECT_EQ(resumed, 0);
     rig.panel->Hold();
     EXPECT_TRUE(rig.ctx.BurnStopRequested);

@@ -66,8 +66,7 @@ TEST(MoveDialogExecute, ModesClampToTheWorkAreaAndSendOneMoveOfTheControllersFor
         EXPECT_EQ(d.x, 0);
         EXPECT_EQ(d.y, 400);
         EXPECT_EQ(d.z, 0);  // limited to the base Z (0)
-        EXPECT_EQ(r.Commands(),
-                  std::vector<std::string>{EncodeMoveCommandEx(2, -2000, 160000, 0, 65535).Bytes});
+        EXPECT_EQ(r.Commands(), std::vector<std::string>{EncodeMoveCommandEx(2, -2000, 160000, 0, 65535).Bytes});
     }
     {  // by a delta: -100 mm at X = 30 mm moves -30 mm; Z is limited by the base Z
         Rig r;
@@ -248,8 +247,8 @@ TEST(ToolLength, OkTableAndMaterialSendTheBaseZ) {
     EXPECT_EQ(r.ctx.PlotState.BaseZ, 3000);
     ASSERT_TRUE(d.OnMaterial());  // 0.5 mm base + 10 mm material
     EXPECT_EQ(r.ctx.PlotState.BaseZ, 50 + 3000 + 1000);
-    EXPECT_EQ(r.Commands(), (std::vector<std::string>{"N" + IntToBytes3(1234), "N" + IntToBytes3(3000),
-                                                      "N" + IntToBytes3(4050)}));
+    EXPECT_EQ(r.Commands(),
+              (std::vector<std::string>{"N" + IntToBytes3(1234), "N" + IntToBytes3(3000), "N" + IntToBytes3(4050)}));
     r.model.busyReads = 1;
     EXPECT_FALSE(d.OnTable());
     EXPECT_EQ(r.notifier.messages.back().text, "Stop the plotter before measurement");
@@ -299,9 +298,9 @@ TEST(BasePoints, LinesRoundTripWithEitherSeparatorAndInAnyUnit) {
     // A value of 10 characters or more is read back cut to 9; a line without "Y=" is refused.
     EXPECT_EQ(ParseBasePointLine("X=123456.790   Y=    1.000 r", kUnitMm, '.')->xMm, 123456.79);
     EXPECT_FALSE(ParseBasePointLine("X=   1.000   Z=  2", kUnitMm, '.'));
-    EXPECT_EQ(ParseBasePointLine(BasePointLine({1, 2, ""}, kUnitMm, '.') + std::string(40, 'r'), kUnitMm, '.')
-                  ->remark.size(),
-              28u);
+    EXPECT_EQ(
+        ParseBasePointLine(BasePointLine({1, 2, ""}, kUnitMm, '.') + std::string(40, 'r'), kUnitMm, '.')->remark.size(),
+        28u);
 }
 
 TEST(BasePoints, DialogKeepsItsListInBaseTxt) {

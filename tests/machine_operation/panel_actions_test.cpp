@@ -109,7 +109,8 @@ TEST_P(PanelOnLink, SpeedKeysCtrlAndBars) {
     std::size_t from = rig->LogSize();
     rig->panel->KeyDown(kKeyCtrl);
     rig->panel->KeyDown(kKeyCtrl);
-    EXPECT_EQ(rig->Sent(from), (std::vector<std::string>{ExpectedV(ctx, std::max<std::int32_t>(speed / 10, p.MinFeed))}));
+    EXPECT_EQ(rig->Sent(from),
+              (std::vector<std::string>{ExpectedV(ctx, std::max<std::int32_t>(speed / 10, p.MinFeed))}));
     from = rig->LogSize();
     rig->panel->KeyUp(kKeyCtrl);
     EXPECT_EQ(rig->Sent(from), (std::vector<std::string>{ExpectedV(ctx, speed)}));

@@ -26,9 +26,7 @@ namespace vellisk::test {
 
 enum class PanelLink { Lpt, Usb, Eth };
 
-inline const char* LinkName(PanelLink l) {
-    return l == PanelLink::Lpt ? "Lpt" : l == PanelLink::Usb ? "Usb" : "Eth";
-}
+inline const char* LinkName(PanelLink l) { return l == PanelLink::Lpt ? "Lpt" : l == PanelLink::Usb ? "Usb" : "Eth"; }
 
 // A window that remembers what the panel told it.
 class RecordingPanelView : public PanelView {

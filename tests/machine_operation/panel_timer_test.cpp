@@ -161,19 +161,23 @@ void EthernetComesBack(bool silent) {
     } else {
         rig.server->DropConnection();
     }
-    ASSERT_TRUE(WaitUntil([&] {
-        rig.panel->Timer1Timer();
-        return rig.view.caption == " - not connected";
-    }, 5000));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            rig.panel->Timer1Timer();
+            return rig.view.caption == " - not connected";
+        },
+        5000));
     for (int i = 0; i < 5; ++i) rig.panel->Timer1Timer();
     EXPECT_EQ(rig.view.interval, ControlPanel::kIntervalNoLink);
 
     rig.server->SetFaults({});
     rig.server->RefuseConnections(false);
-    ASSERT_TRUE(WaitUntil([&] {
-        rig.panel->Timer1Timer();
-        return rig.view.caption == "Manual control - connected [Ethernet]";
-    }, 5000));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            rig.panel->Timer1Timer();
+            return rig.view.caption == "Manual control - connected [Ethernet]";
+        },
+        5000));
     const auto count = std::count(rig.notifier.statuses.begin(), rig.notifier.statuses.end(), "Ethernet disconnected");
     EXPECT_EQ(count, 1);
     EXPECT_TRUE(rig.notifier.messages.empty());

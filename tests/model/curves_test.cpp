@@ -106,13 +106,13 @@ TEST(CurvesTest, CubicBSplineMatchesBernsteinOnOneSpan) {
 
 TEST(CurvesTest, BSplineRejectsWhatCannotMakeACurve) {
     CurveState cs;
-    EXPECT_THROW(cs.InitBSpline(0, 3, {0, 1, 2, 3, 4}, 0.25), CoreError);       // degree 0
-    EXPECT_THROW(cs.InitBSpline(3, 2, {0, 0, 0, 0, 1, 1, 1}, 0.25), CoreError); // too few points
-    EXPECT_THROW(cs.InitBSpline(3, 3, {0, 0, 0, 1, 1}, 0.25), CoreError);       // too few knots
-    EXPECT_THROW(cs.InitBSpline(1, 2, {0, 2, 1, 2, 2}, 0.25), CoreError);       // descending
+    EXPECT_THROW(cs.InitBSpline(0, 3, {0, 1, 2, 3, 4}, 0.25), CoreError);        // degree 0
+    EXPECT_THROW(cs.InitBSpline(3, 2, {0, 0, 0, 0, 1, 1, 1}, 0.25), CoreError);  // too few points
+    EXPECT_THROW(cs.InitBSpline(3, 3, {0, 0, 0, 1, 1}, 0.25), CoreError);        // too few knots
+    EXPECT_THROW(cs.InitBSpline(1, 2, {0, 2, 1, 2, 2}, 0.25), CoreError);        // descending
     std::vector<double> many(600, 0.0);
     for (std::size_t i = 0; i < many.size(); ++i) many[i] = static_cast<double>(i);
-    EXPECT_THROW(cs.InitBSpline(3, 498, many, 0.25), CoreError);                // > 501 knots
+    EXPECT_THROW(cs.InitBSpline(3, 498, many, 0.25), CoreError);  // > 501 knots
 }
 
 TEST(CurvesTest, BezierSegmentRoundTripAndPointAt) {

@@ -189,17 +189,17 @@ TEST(Geometry, LineCrossings) {
     LinesIntersection(LineOfSegment(Seg(1, 1, 1, 1)), LineOfSegment(a), a, out, b);
     EXPECT_EQ(out, Pt(7, 7, 7));
     // Two vertical lines: (0, 0) apart, the Y overlap's middle on the same X.
-    LinesIntersection(LineOfSegment(Seg(1, 0, 1, 5)), LineOfSegment(Seg(2, 0, 2, 5)),
-                      Seg(1, 0, 1, 5), out, Seg(2, 0, 2, 5));
+    LinesIntersection(LineOfSegment(Seg(1, 0, 1, 5)), LineOfSegment(Seg(2, 0, 2, 5)), Seg(1, 0, 1, 5), out,
+                      Seg(2, 0, 2, 5));
     EXPECT_EQ(out.X, 0);
     EXPECT_EQ(out.Y, 0);
-    LinesIntersection(LineOfSegment(Seg(1, 0, 1, 5)), LineOfSegment(Seg(1, 3, 1, 9)),
-                      Seg(1, 0, 1, 5), out, Seg(1, 3, 1, 9));
+    LinesIntersection(LineOfSegment(Seg(1, 0, 1, 5)), LineOfSegment(Seg(1, 3, 1, 9)), Seg(1, 0, 1, 5), out,
+                      Seg(1, 3, 1, 9));
     EXPECT_EQ(out.X, 1);
     EXPECT_EQ(out.Y, 4);
     // One vertical.
-    LinesIntersection(LineOfSegment(Seg(4, 0, 4, 5)), LineOfSegment(Seg(0, 1, 10, 21)),
-                      Seg(4, 0, 4, 5), out, Seg(0, 1, 10, 21));
+    LinesIntersection(LineOfSegment(Seg(4, 0, 4, 5)), LineOfSegment(Seg(0, 1, 10, 21)), Seg(4, 0, 4, 5), out,
+                      Seg(0, 1, 10, 21));
     EXPECT_EQ(out.X, 4);
     EXPECT_EQ(out.Y, 9);
 }

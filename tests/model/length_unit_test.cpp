@@ -44,6 +44,4 @@ TEST(LengthUnit, Formatting) {
     EXPECT_EQ(huge.size(), 1 + 301 + 1 + 15u);
 }
 
-TEST(LengthUnit, LocaleSeparator) {
-    EXPECT_EQ(FormatLength(kUnitInch, 50.8, 2, ','), "2,000");
-}
+TEST(LengthUnit, LocaleSeparator) { EXPECT_EQ(FormatLength(kUnitInch, 50.8, 2, ','), "2,000"); }

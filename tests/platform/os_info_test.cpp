@@ -10,7 +10,8 @@ namespace {
 
 TEST(OsInfo, ProductNameFromTheReleaseFile) {
     test::TempDir dir;
-    test::WriteFileBytes(dir / "os-release", "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 13 (trixie)\"\nID=debian\n");
+    test::WriteFileBytes(dir / "os-release",
+                         "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 13 (trixie)\"\nID=debian\n");
     EXPECT_EQ(OsProductName(dir / "os-release"), "Debian GNU/Linux 13 (trixie)");
     test::WriteFileBytes(dir / "only-name", "NAME=Fedora\n");
     EXPECT_EQ(OsProductName(dir / "only-name"), "Fedora");

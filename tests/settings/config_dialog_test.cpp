@@ -37,9 +37,9 @@ protected:
     ConfigDialog dlg{settings, ctx, notifier};
 };
 
-constexpr int kSetBKT = 0;   // parallel-port milling machine
-constexpr int kSetJKT = 6;   // no travel-speed limit given
-constexpr int kSetNKT = 9;   // USB milling machine
+constexpr int kSetBKT = 0;     // parallel-port milling machine
+constexpr int kSetJKT = 6;     // no travel-speed limit given
+constexpr int kSetNKT = 9;     // USB milling machine
 constexpr int kSetHYG64 = 20;  // USB laser
 
 }  // namespace
@@ -264,14 +264,16 @@ TEST_F(ConfigDialogTest, ProgrammingTheIpAddress) {
     settings.SetNumber("IP4", 200);
     std::vector<std::uint8_t> sent;
     bool restarted = false;
-    EXPECT_FALSE(dlg.ProgramIp(false, [&](const auto& b) { sent = b; }, [&] { restarted = true; }));
+    EXPECT_FALSE(dlg.ProgramIp(
+        false, [&](const auto& b) { sent = b; }, [&] { restarted = true; }));
     ASSERT_EQ(notifier.messages.size(), 1u);
     EXPECT_EQ(notifier.messages[0].caption, "IP");
     EXPECT_EQ(notifier.messages[0].buttons, Buttons::OkCancel);
     EXPECT_EQ(notifier.messages[0].text,
               "Operacja nie powiodła się\n\rProszę połączyć sterownik z komputerem kablem USB");
     EXPECT_TRUE(sent.empty());
-    EXPECT_TRUE(dlg.ProgramIp(true, [&](const auto& b) { sent = b; }, [&] { restarted = true; }));
+    EXPECT_TRUE(dlg.ProgramIp(
+        true, [&](const auto& b) { sent = b; }, [&] { restarted = true; }));
     EXPECT_EQ(sent, (std::vector<std::uint8_t>{'S', 'I', 'P', 192, 168, 0, 200}));
     EXPECT_EQ(ctx.PlotterIP, "192.168.0.200");
     EXPECT_TRUE(restarted);

@@ -117,7 +117,8 @@ TEST_F(DamagedFiles, ADamagedSettingsFileIsReportedByLineAndLeftAsItIs) {
         {"junk after a number", "skala := 150\r\nsrednica := 6.35mm\r\n", "srednica := 6.35mm"},
         {"out of range", "skala := 150\r\nsrednica := 250\r\n", "srednica := 250"},
         {"empty", "", LangText(TextId::SettingsFileHoldsNone, kLangEnglish)},
-        {"garbage", std::string("\x89PNG\r\n\x1a\n\0\0\xff", 11), LangText(TextId::SettingsFileHoldsNone, kLangEnglish)},
+        {"garbage", std::string("\x89PNG\r\n\x1a\n\0\0\xff", 11),
+         LangText(TextId::SettingsFileHoldsNone, kLangEnglish)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -174,11 +175,13 @@ TEST_F(DamagedFiles, ASettingsFileTheOperatorMayNotReadIsReportedAndMovedAsideBe
     const std::string mine = OperatorSettings();
     test::WriteFileBytes(dir / "Settings.vks", mine);
     WriteState("Settings.vks");
-    std::filesystem::permissions(dir / "Settings.vks", std::filesystem::perms::owner_read |
-                                                           std::filesystem::perms::owner_write);
+    std::filesystem::permissions(dir / "Settings.vks",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     const bool root = ::geteuid() == 0;
-    if (root) std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
-    else std::filesystem::permissions(dir / "Settings.vks", std::filesystem::perms::none);
+    if (root)
+        std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+    else
+        std::filesystem::permissions(dir / "Settings.vks", std::filesystem::perms::none);
     const auto asOperator = [&]() -> int {
         ConfigDialog& d = Start();
         if (!Told(TextId::SettingsFileUnreadable)) return 1;
@@ -215,7 +218,7 @@ TEST_F(DamagedFiles, ACutStateRecordIsKeptAsideAndItsWholeFieldsAreUsed) {
     EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg.bad"), cut);
     EXPECT_EQ(d.Global.SettingsPath, (dir / "mine.vks").string());
     EXPECT_EQ(settings().Number("srednica"), 6.35);  // the operator's file still in force
-    EXPECT_EQ(ctx.Job.StartZ, 20);                     // the lost height: above the table
+    EXPECT_EQ(ctx.Job.StartZ, 20);                   // the lost height: above the table
     // Written only at exit, with the settings path.
     EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg"), cut);
     ASSERT_TRUE(d.SaveGlobal());

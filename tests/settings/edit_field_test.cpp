@@ -23,7 +23,7 @@ TEST(EditField, AdaptiveStepIsATenthOfTheLeadingPlace) {
 
 TEST(EditField, FormatsClampsAndReads) {
     EXPECT_EQ(FormatFieldValue(0.118110236, {8, 3}, '.'), "0.118");
-    EXPECT_EQ(FormatFieldValue(3, {8, 0}, ','), "3");       // general: shortest form
+    EXPECT_EQ(FormatFieldValue(3, {8, 0}, ','), "3");  // general: shortest form
     EXPECT_EQ(FormatFieldValue(1.5, {0, 2}, ','), "1,5");
     // the general form has at most 15 significant digits, in plain notation
     EXPECT_EQ(FormatFieldValue(3 / 25.4, {0, 0}, '.'), "0.118110236220472");

@@ -34,7 +34,9 @@ TEST(GlobalStateRecord, DefaultRecordByteByByte) {
 TEST(GlobalStateRecord, EveryFieldRoundTrips) {
     GlobalState g;
     g.OpenDir = std::string(80, 'o');
-    g.SaveDir = "/home/operator/Zapisane \xc5\x82\xc3\xb3" "d\xc5\xba";
+    g.SaveDir =
+        "/home/operator/Zapisane \xc5\x82\xc3\xb3"
+        "d\xc5\xba";
     g.Unused164 = -7;
     g.SaveFilterIndex = 4;
     g.Kierunek = false;
@@ -141,8 +143,8 @@ TEST_F(GlobalStateFile, DamagedFileIsReportedOnceKeptAsideAndReplacedAtExit) {
     ConfigDialog dlg(settings, ctx, notifier);
     dlg.LoadGlobalState();
     ASSERT_EQ(notifier.messages.size(), 1u);
-    EXPECT_EQ(dlg.Global.OpenDir, "");       // the damaged field takes its default
-    EXPECT_EQ(dlg.Global.SaveDir, "abc");    // the whole ones are kept
+    EXPECT_EQ(dlg.Global.OpenDir, "");     // the damaged field takes its default
+    EXPECT_EQ(dlg.Global.SaveDir, "abc");  // the whole ones are kept
     EXPECT_EQ(dlg.Global.SettingsPath.size(), 200u);
     EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg"), Bytes(rec));
     EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg.bad"), Bytes(rec));

@@ -94,10 +94,10 @@ TEST(SettingsFile, ReaderToleratesOtherSpellingsOrderAndUnknownNames) {
         "Unknown := 5\r\n"
         "nadmat=7.5\n"
         "grubosc 12\r\n"
-        "WorkSpeed := 800 mm/min\r\n"   // the value ends at the blank
-        "workspeed := 900\r\n"          // names are case-sensitive
+        "WorkSpeed := 800 mm/min\r\n"  // the value ends at the blank
+        "workspeed := 900\r\n"         // names are case-sensitive
         "crosstopoint := cbGrayed\r\n"
-        "nadmat := 8\r\n";              // a later line wins
+        "nadmat := 8\r\n";  // a later line wins
     const SettingsTextReport report = ApplySettingsText(s, text, '.');
     EXPECT_TRUE(report.lines.empty());
     EXPECT_EQ(report.missing.size(), Settings::Definitions().size() - 4);
@@ -113,21 +113,21 @@ TEST(SettingsFile, BadLinesAreSkippedAndTheRestApplies) {
     s.SetFlag("bezramki", true);
     const std::string text =
         "grubosc := 20\r\n"
-        "Order_global := x\r\n"      // not an integer
-        "rgJm := 7\r\n"              // no such unit
-        "ProjektType := -2\r\n"      // below "no selection"
-        "nadmat := 1-2\r\n"          // no number
+        "Order_global := x\r\n"  // not an integer
+        "rgJm := 7\r\n"          // no such unit
+        "ProjektType := -2\r\n"  // below "no selection"
+        "nadmat := 1-2\r\n"      // no number
         "skala := abc\r\n"
         "srednica := -\r\n"
-        "WorkSpeed := 5000\r\n"      // out of range
-        "IP1 := 300\r\n"             // octets are 0..255
-        "Glebokosc := 2.5abc\r\n"    // junk after the number
-        "skok := 3,5\r\n"            // the other separator
-        "mnoznikZ := 1e999\r\n"      // no double
-        "bezramki := yes\r\n"        // no check-box state
-        "in_dir := -1\r\n"           // no selection is a valid index
+        "WorkSpeed := 5000\r\n"    // out of range
+        "IP1 := 300\r\n"           // octets are 0..255
+        "Glebokosc := 2.5abc\r\n"  // junk after the number
+        "skok := 3,5\r\n"          // the other separator
+        "mnoznikZ := 1e999\r\n"    // no double
+        "bezramki := yes\r\n"      // no check-box state
+        "in_dir := -1\r\n"         // no selection is a valid index
         "Glebokosc := 2\r\n"
-        "ponad_stol := 7";            // the file ends inside this line
+        "ponad_stol := 7";  // the file ends inside this line
     const auto problems = ApplySettingsText(s, text, '.').lines;
     std::vector<std::string> names;
     for (const auto& p : problems) names.push_back(p.name);
@@ -171,8 +171,8 @@ TEST(IpFile, WidthThreeLinesAndReadingBack) {
     EXPECT_TRUE(ApplyIpFileText(s, "10\r\n0\n 0\r\n7\r\n\r\n"));
     EXPECT_EQ(PlotterIpText(s), "10.0.0.7");
     // all four octets or none: the address is never mixed from two sources
-    for (const char* bad : {"11\r\n12\r\nx\r\n13\r\n", "11\r\n12\r\n", "999\r\n1\r\n2\r\n3\r\n",
-                            "1\r\n2\r\n3\r\n4\r\n5\r\n", ""}) {
+    for (const char* bad :
+         {"11\r\n12\r\nx\r\n13\r\n", "11\r\n12\r\n", "999\r\n1\r\n2\r\n3\r\n", "1\r\n2\r\n3\r\n4\r\n5\r\n", ""}) {
         EXPECT_FALSE(ApplyIpFileText(s, bad)) << bad;
         EXPECT_EQ(PlotterIpText(s), "10.0.0.7");
     }
@@ -201,7 +201,7 @@ TEST(NumberText, PlainFormsAndParsing) {
 TEST(SettingsStoreRanges, InvertedAndEmptyRanges) {
     EXPECT_EQ(LimitToRange(5, 0, 0), 5);
     EXPECT_EQ(LimitToRange(-5, 1, 1), -5);
-    EXPECT_EQ(LimitToRange(5, 12, 0), 12);    // a maximum below the minimum limits nothing
+    EXPECT_EQ(LimitToRange(5, 12, 0), 12);  // a maximum below the minimum limits nothing
     EXPECT_EQ(LimitToRange(5000, 12, 0), 5000);
     Settings s;
     s.SetRange("WorkSpeed", 20, 3000);

@@ -120,8 +120,10 @@ std::string ControllerModel::Receive(std::string_view command, LinkKind link) {
         if (lpt) {
             statusByte |= kStJobStored;
         } else {
-            if (bufferSize > 0 && bufferCount >= bufferSize) ++overflowCount;
-            else ++bufferCount;
+            if (bufferSize > 0 && bufferCount >= bufferSize)
+                ++overflowCount;
+            else
+                ++bufferCount;
         }
         return {};
     }
@@ -130,9 +132,7 @@ std::string ControllerModel::Receive(std::string_view command, LinkKind link) {
 
 std::string ControllerModel::ReplyTo(std::string_view c) {
     const char op = c[0];
-    auto arg = [&](std::size_t i) -> std::uint8_t {
-        return i < c.size() ? static_cast<std::uint8_t>(c[i]) : 0;
-    };
+    auto arg = [&](std::size_t i) -> std::uint8_t { return i < c.size() ? static_cast<std::uint8_t>(c[i]) : 0; };
     // Texts that begin with "S" (and a following capital) are packets of the newer controller.
     if (c.size() >= 3 && c.substr(0, 3) == "SLS") {
         statusByte |= kStSpindle;
@@ -147,14 +147,10 @@ std::string ControllerModel::ReplyTo(std::string_view c) {
         return {};
     }
     switch (op) {
-        case 'X':
-            return std::string(1, static_cast<char>(ReadStatusByte()));
-        case 'E':
-            return LittleEndian(stepX, 3) + LittleEndian(stepY, 3) + LittleEndian(stepZ, 3);
-        case 'Z':
-            return LittleEndian(baseX, 3) + LittleEndian(baseY, 3);
-        case 'O':
-            return LittleEndian(baseZ, 3);
+        case 'X': return std::string(1, static_cast<char>(ReadStatusByte()));
+        case 'E': return LittleEndian(stepX, 3) + LittleEndian(stepY, 3) + LittleEndian(stepZ, 3);
+        case 'Z': return LittleEndian(baseX, 3) + LittleEndian(baseY, 3);
+        case 'O': return LittleEndian(baseZ, 3);
         case 'U':
             if (c.size() >= 9) {
                 baseX = static_cast<std::int32_t>(ReadLittleEndian(c, 1, 4));
@@ -187,8 +183,10 @@ std::string ControllerModel::ReplyTo(std::string_view c) {
             if (arg(1) < 6) outValues[arg(1)] = arg(2);
             return {};
         case 'R':
-            if (arg(1) == 1 && arg(2) == 2) statusByte |= kStSpindle;
-            else if (arg(1) == 0) statusByte &= ~kStSpindle;
+            if (arg(1) == 1 && arg(2) == 2)
+                statusByte |= kStSpindle;
+            else if (arg(1) == 0)
+                statusByte &= ~kStSpindle;
             return {};
         case 'H':
             switch (arg(1)) {
@@ -196,20 +194,15 @@ std::string ControllerModel::ReplyTo(std::string_view c) {
                 case 1: return Text8(model);
                 case 2: return Text8(productionDate);
                 case 3:
-                    return LittleEndian(workArea[0], 2) + LittleEndian(workArea[1], 2) +
-                           LittleEndian(workArea[2], 2);
+                    return LittleEndian(workArea[0], 2) + LittleEndian(workArea[1], 2) + LittleEndian(workArea[2], 2);
                 case 4: return LittleEndian(runMinutes, 3) + LittleEndian(jobCount, 2);
                 default: return {};
             }
         case 'F':
             if (arg(1) < 4) speedSet = arg(1);
             return {};
-        case 'A':
-            ApplyMove(c);
-            return {};
-        case 'Y':
-            busyReads = 0;
-            return {};
+        case 'A': ApplyMove(c); return {};
+        case 'Y': busyReads = 0; return {};
         case '[':
             inverterParams.emplace_back(static_cast<std::uint16_t>(ReadLittleEndian(c, 1, 2)),
                                         static_cast<std::uint16_t>(ReadLittleEndian(c, 3, 2)));
@@ -229,8 +222,7 @@ std::string ControllerModel::ReplyTo(std::string_view c) {
         case 'K':  // the held job goes on
             if (runningReadsAfterStart > 0) runningReads = runningReadsAfterStart;
             return {};
-        default:
-            return {};
+        default: return {};
     }
 }
 
@@ -282,8 +274,7 @@ UsbStateString ControllerModel::UsbString(int index) {
                 s[10] = static_cast<std::uint8_t>(firmwareVersion[2]);
             }
             break;
-        default:
-            break;
+        default: break;
     }
     return s;
 }

@@ -23,14 +23,14 @@ namespace vellisk::sim {
 
 // Status byte bits.
 inline constexpr std::uint8_t kStBusy = 0x01;
-inline constexpr std::uint8_t kStRunning = 0x02;     // running a job from memory
+inline constexpr std::uint8_t kStRunning = 0x02;  // running a job from memory
 inline constexpr std::uint8_t kStSpindle = 0x04;
-inline constexpr std::uint8_t kStNotReady = 0x08;    // query again
+inline constexpr std::uint8_t kStNotReady = 0x08;  // query again
 inline constexpr std::uint8_t kStJobStored = 0x20;
 // Key byte bits (the second byte of the status word).
 inline constexpr std::uint8_t kKeyBufferFull = 0x02;
 inline constexpr std::uint8_t kKeyStart = 0x08;
-inline constexpr std::uint8_t kKeyStop = 0x10;       // also "pause requested"
+inline constexpr std::uint8_t kKeyStop = 0x10;  // also "pause requested"
 inline constexpr std::uint8_t kKeyContinue = 0x20;
 inline constexpr std::uint8_t kKeyOverTorque = 0x40;
 
@@ -97,12 +97,12 @@ public:
     std::size_t bufferSize = 0;
     std::size_t bufferCount = 0;
     std::size_t drainPerStatusRead = 0;
-    std::size_t overflowCount = 0;  // job commands that found the buffer already holding bufferSize
+    std::size_t overflowCount = 0;    // job commands that found the buffer already holding bufferSize
     std::size_t bufferFullReads = 0;  // status reads that reported the buffer full
 
     // ---- behaviour and fault switches --------------------------------------------------------
-    int busyReadsPerMove = 0;      // a move keeps the busy bit for this many status reads
-    int busyReads = 0;             // status reads left with the busy bit
+    int busyReadsPerMove = 0;        // a move keeps the busy bit for this many status reads
+    int busyReads = 0;               // status reads left with the busy bit
     int runningReadsAfterStart = 0;  // "G" of a stored job: running for this many status reads
     int runningReads = 0;
     int notReadyReads = 0;         // the next k status reads report "query again" (bit 3)

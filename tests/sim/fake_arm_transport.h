@@ -13,8 +13,7 @@ namespace vellisk::sim {
 
 class FakeArmTransport : public Transport {
 public:
-    explicit FakeArmTransport(ControllerModel& model, LinkKind kind = LinkKind::Usb)
-        : model_(model), kind_(kind) {}
+    explicit FakeArmTransport(ControllerModel& model, LinkKind kind = LinkKind::Usb) : model_(model), kind_(kind) {}
 
     LinkKind Kind() const override { return kind_; }
 
@@ -56,8 +55,8 @@ public:
     }
 
     // Fault switches.
-    bool present = true;    // false: no machine (USB writes give kNoMachine)
-    bool silent = false;    // state reads fail (USB: zeros; Ethernet: no record)
+    bool present = true;     // false: no machine (USB writes give kNoMachine)
+    bool silent = false;     // state reads fail (USB: zeros; Ethernet: no record)
     int failNextWrites = 0;  // the next n writes fail with failCode
     int failCode = 31;
     std::int64_t writes = 0;

@@ -57,8 +57,8 @@ private:
     std::shared_ptr<FakeHidBackend::Device> dev_;
 };
 
-std::string FakeHidBackend::Add(const std::string& vendor, const std::string& product,
-                                const std::string& serial, ControllerModel* model, bool quiet) {
+std::string FakeHidBackend::Add(const std::string& vendor, const std::string& product, const std::string& serial,
+                                ControllerModel* model, bool quiet) {
     auto d = std::make_shared<Device>();
     d->info.Path = "fake-hid:" + std::to_string(++next_);
     d->info.VendorId = 0x1234;
@@ -75,8 +75,8 @@ std::string FakeHidBackend::Add(const std::string& vendor, const std::string& pr
     return path;
 }
 
-std::string FakeHidBackend::AddMachine(ControllerModel& model, const std::string& product,
-                                       const std::string& serial, bool quiet) {
+std::string FakeHidBackend::AddMachine(ControllerModel& model, const std::string& product, const std::string& serial,
+                                       bool quiet) {
     return Add("DranHolt", product, serial, &model, quiet);
 }
 

@@ -44,11 +44,11 @@ public:
     }
 
     // ---- fault switches ----
-    int failWrites = 0;           // the next n writes fail with writeError
+    int failWrites = 0;  // the next n writes fail with writeError
     int writeError = kHidErrNotFunctioning;
-    int failReads = 0;            // the next n string reads fail with readError
+    int failReads = 0;  // the next n string reads fail with readError
     int readError = kHidErrNotFunctioning;
-    int openError = kHidOk;       // opening fails with this code (kHidOk: opens)
+    int openError = kHidOk;           // opening fails with this code (kHidOk: opens)
     bool unreadableIdentity = false;  // devices added from now on cannot be opened at listing
     // A hung controller: every report and string request to a plugged device times out
     // (kHidErrTimedOut), as does any failure switched on above with kHidErrTimedOut. Each time-out

@@ -38,8 +38,8 @@ public:
     // What happened on the wire.
     bool recordEvents = false;
     std::vector<PortEvent> events;
-    std::string bytesFromHost;    // every byte the controller took
-    std::string bytesToHost;      // every reply byte put on the lines
+    std::string bytesFromHost;  // every byte the controller took
+    std::string bytesToHost;    // every reply byte put on the lines
     std::int64_t statusReads = 0;
 
     std::uint8_t control() const { return control_; }

@@ -137,8 +137,7 @@ std::size_t TcpController::RequestCount() const {
 // Hands a request to the server thread and waits until it was carried out.
 void TcpController::Wake(char what) {
     const int before = acks_.load();
-    while (::write(wake_[1], &what, 1) < 0 && errno == EINTR) {
-    }
+    while (::write(wake_[1], &what, 1) < 0 && errno == EINTR) {}
     if (what == 'q') return;
     while (acks_.load() == before) SleepMs(1);
 }
@@ -173,9 +172,7 @@ void TcpController::Run() {
             char c;
             while (::read(wake_[0], &c, 1) == 1) {
                 switch (c) {
-                    case 'd':
-                        CloseCommandConnection();
-                        break;
+                    case 'd': CloseCommandConnection(); break;
                     case 'r':
                         if (cmdListen_ >= 0) {
                             ::close(cmdListen_);

@@ -28,14 +28,14 @@
 namespace vellisk::sim {
 
 struct TcpFaults {
-    bool NoEcho = false;        // commands are taken but not echoed
-    bool ShortEcho = false;     // the echo lacks its last byte
-    bool ChangedEcho = false;   // the echo's last byte is changed
-    bool SplitEcho = false;     // the echo (and the status record) goes out in two sends
-    int SplitGapMs = 5;         // pause between the two sends
-    int ReplyDelayMs = 0;       // every reply on the command port waits this long first
-    int StatusLength = 256;     // bytes of the status record sent (a shorter record is cut)
-    bool NoStatusReply = false; // "SX" is taken but not answered
+    bool NoEcho = false;            // commands are taken but not echoed
+    bool ShortEcho = false;         // the echo lacks its last byte
+    bool ChangedEcho = false;       // the echo's last byte is changed
+    bool SplitEcho = false;         // the echo (and the status record) goes out in two sends
+    int SplitGapMs = 5;             // pause between the two sends
+    int ReplyDelayMs = 0;           // every reply on the command port waits this long first
+    int StatusLength = 256;         // bytes of the status record sent (a shorter record is cut)
+    bool NoStatusReply = false;     // "SX" is taken but not answered
     bool IdentityNoMarker = false;  // the identity reply lacks "DRANHOLT"
     int IdentityLength = -1;        // >= 0: the identity reply is cut to this many bytes
     // > 0: NoEcho, ShortEcho, ChangedEcho and ReplyDelayMs hit only that command (1: the first

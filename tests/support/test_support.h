@@ -47,8 +47,7 @@ struct RecordedMessage {
 
 class RecordingNotifier : public Notifier {
 public:
-    Answer Message(const std::string& text, MessageKind kind, Buttons buttons,
-                   const std::string& caption) override;
+    Answer Message(const std::string& text, MessageKind kind, Buttons buttons, const std::string& caption) override;
     void Status(const std::string& text, int panel) override;
     void Busy(bool on) override;
 
@@ -94,12 +93,16 @@ class EnvVar {
 public:
     EnvVar(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-        if (value) ::setenv(name, value, 1);
-        else ::unsetenv(name);
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
     }
     ~EnvVar() {
-        if (had_) ::setenv(name_, old_.c_str(), 1);
-        else ::unsetenv(name_);
+        if (had_)
+            ::setenv(name_, old_.c_str(), 1);
+        else
+            ::unsetenv(name_);
     }
     EnvVar(const EnvVar&) = delete;
     EnvVar& operator=(const EnvVar&) = delete;

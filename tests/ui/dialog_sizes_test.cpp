@@ -70,6 +70,6 @@ TEST(DialogSizes, NewDrawingWindowsStayInsideTheFrame) {
     QApplication::processEvents();
     const QRect area = program.MainForm().MdiArea()->viewport()->rect();
     for (QMdiSubWindow* w : program.MainForm().MdiArea()->subWindowList())
-        EXPECT_TRUE(area.contains(w->geometry())) << w->geometry().x() << "," << w->geometry().y() << " "
-                                                   << w->width() << "x" << w->height();
+        EXPECT_TRUE(area.contains(w->geometry()))
+            << w->geometry().x() << "," << w->geometry().y() << " " << w->width() << "x" << w->height();
 }

@@ -40,7 +40,8 @@ using DrawingDialogs = test::ProjectFixture;
 TEST_F(DrawingDialogs, LayersTypedDepthAndDoubleClickReachTheProjectOnOk) {
     settings.SetChoice("ProjektType", 1);
     ctx.Env.LengthUnit = kUnitInch;
-    Load({test::Rect(0, 0, 400, 400, 1), test::Rect(800, 0, 1200, 400, 2), test::Rect(1600, 0, 2000, 400, 3)}, KindHpgl);
+    Load({test::Rect(0, 0, 400, 400, 1), test::Rect(800, 0, 1200, 400, 2), test::Rect(1600, 0, 2000, 400, 3)},
+         KindHpgl);
     project->Layers->SetLayer(1, {1, 0, 0, 2.54, 0, 1});
     project->Layers->SetLayer(3, {3, 0, 0, 1.5, 0, 1});
     WhenShown<ui::TfWarstwy>([](ui::TfWarstwy& d) {

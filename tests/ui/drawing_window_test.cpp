@@ -61,8 +61,8 @@ struct Window {
     void Press(QPoint p) { QTest::mousePress(Canvas(), Qt::LeftButton, Qt::NoModifier, p); }
     void Release(QPoint p) { QTest::mouseRelease(Canvas(), Qt::LeftButton, Qt::NoModifier, p); }
     void DragTo(QPoint p) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(p), Canvas()->mapToGlobal(QPointF(p)), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(p), Canvas()->mapToGlobal(QPointF(p)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(Canvas(), &move);
     }
     QPoint Pixel(double xMm, double yMm) {
@@ -88,9 +88,9 @@ TEST(DrawingWindow, AClickPicksTheLaterOfTwoNearFiguresAndElsewhereClearsTheSele
     EXPECT_EQ(w.child->SelectedFigure(), later);
     EXPECT_TRUE(w.child->pmFiguraDoCiecia()->isEnabled());
     EXPECT_TRUE(w.child->pmFiguraDoCiecia()->isChecked());
-    const std::string said = w.ctx.Env.Text(TextId::PickSelectedFigure) + std::to_string(later) + w.ctx.Env.Text(TextId::PickIn);
-    EXPECT_EQ(w.child->Engine().WindowStatus().rfind(said, 0), 0u)
-        << w.child->Engine().WindowStatus();
+    const std::string said =
+        w.ctx.Env.Text(TextId::PickSelectedFigure) + std::to_string(later) + w.ctx.Env.Text(TextId::PickIn);
+    EXPECT_EQ(w.child->Engine().WindowStatus().rfind(said, 0), 0u) << w.child->Engine().WindowStatus();
     w.Release(between);  // the button up clears the status bar
     EXPECT_EQ(w.child->Engine().WindowStatus(), "");
 

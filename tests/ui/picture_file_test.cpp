@@ -84,7 +84,8 @@ TEST(PictureFile, APictureCutShortOrTooLargeIsRefusedWithItsReason) {
     // Missing rows would decode black and burn at the black power.
     test::WriteFileBytes(dir / "cut.bmp", whole.substr(0, whole.size() - 300));
     EXPECT_FALSE(ui::PictureFileFits(QString::fromStdString((dir / "cut.bmp").string()), ctx.Env, reason));
-    EXPECT_TRUE(reason.startsWith(QString::fromStdString(ctx.Env.Text(TextId::PictureCutShort)))) << reason.toStdString();
+    EXPECT_TRUE(reason.startsWith(QString::fromStdString(ctx.Env.Text(TextId::PictureCutShort))))
+        << reason.toStdString();
     EXPECT_TRUE(reason.contains("100 x 60")) << reason.toStdString();
 
     // 118 bytes whose header claims 5700 x 5700 pixels.

@@ -35,7 +35,7 @@ TEST(TransmisjaDialog, SendsTheJobAndEndsWithOne) {
     EXPECT_EQ(dlg.Total()->text(), "3");
     EXPECT_EQ(dlg.Sent()->text(), "3");
     EXPECT_EQ(dlg.TrackBar()->maximum(), 3);
-    EXPECT_EQ(r.transfer.Ticks(), 4);  // 1 byte, then 1024 a tick
+    EXPECT_EQ(r.transfer.Ticks(), 4);       // 1 byte, then 1024 a tick
     EXPECT_EQ(dlg.TrackBar()->value(), 3);  // the tick count, held at the bar's end
     EXPECT_EQ(r.model.job.size(), 3000u);
     EXPECT_FALSE(dlg.Timer()->isActive());

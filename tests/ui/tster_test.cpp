@@ -23,7 +23,8 @@ using namespace vellisk::test;
 
 namespace {
 
-void Key(QWidget* to, QEvent::Type type, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, bool autoRepeat = false) {
+void Key(QWidget* to, QEvent::Type type, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
+         bool autoRepeat = false) {
     QKeyEvent e(type, key, mods, QString(), autoRepeat);
     QApplication::sendEvent(to, &e);
 }
@@ -82,7 +83,8 @@ TEST(Tster, MouseOnTheJogButtonsAndStop) {
 
     // With the right button held as well nothing starts.
     from = rig.LogSize();
-    Mouse(form.Button(PanelControl::JogLeft), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton | Qt::RightButton);
+    Mouse(form.Button(PanelControl::JogLeft), QEvent::MouseButtonPress, Qt::LeftButton,
+          Qt::LeftButton | Qt::RightButton);
     EXPECT_TRUE(rig.Sent(from).empty());
 
     // STOP: "Y" on the press; the click asks the next refresh for a hold.

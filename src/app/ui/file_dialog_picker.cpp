@@ -21,8 +21,10 @@ QStringList DialogFilters(const std::string& filter) {
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString pattern = parts[i + 1];
-        if (pattern != "*.*") pattern += " " + pattern.toUpper();
-        else pattern = "*";
+        if (pattern != "*.*")
+            pattern += " " + pattern.toUpper();
+        else
+            pattern = "*";
         out << parts[i] + " (" + pattern + ")";
     }
     return out;
@@ -47,7 +49,9 @@ void WideEnoughForTheColumns(QFileDialog& dlg) {
     if (!list || list->header()->count() < 4) return;  // the system's own dialog sizes itself
     QHeaderView* header = list->header();
     const QFontMetrics fm = list->fontMetrics();
-    auto room = [&](const QString& sample) { return fm.horizontalAdvance(sample) + fm.horizontalAdvance(QStringLiteral("MM")); };
+    auto room = [&](const QString& sample) {
+        return fm.horizontalAdvance(sample) + fm.horizontalAdvance(QStringLiteral("MM"));
+    };
     const QDateTime sampleDate(QDate(2026, 12, 28), QTime(23, 59, 59));
     header->resizeSection(1, room(QStringLiteral("1023.99 KiB")));
     header->resizeSection(2, room(QStringLiteral("plain text document")));

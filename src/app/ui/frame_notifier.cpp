@@ -5,8 +5,7 @@
 
 namespace vellisk::ui {
 
-Answer FrameNotifier::Message(const std::string& text, MessageKind kind, Buttons buttons,
-                              const std::string& caption) {
+Answer FrameNotifier::Message(const std::string& text, MessageKind kind, Buttons buttons, const std::string& caption) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(caption.empty() ? QString() : QString::fromStdString(caption));
     box.setText(QString::fromStdString(text));

@@ -12,8 +12,7 @@ class FrameNotifier : public Notifier {
 public:
     void SetStatusBar(QStatusBar* bar) { bar_ = bar; }
 
-    Answer Message(const std::string& text, MessageKind kind, Buttons buttons,
-                   const std::string& caption) override;
+    Answer Message(const std::string& text, MessageKind kind, Buttons buttons, const std::string& caption) override;
     void Status(const std::string& text, int panel) override;
     void Busy(bool on) override;
 

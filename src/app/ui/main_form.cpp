@@ -39,12 +39,38 @@ namespace vellisk::ui {
 namespace {
 
 // The items' and buttons' component names, in the order of their enums.
-const char* const kItemNames[] = {
-    "File1", "FileOpenItem", "Zapistestowy1", "FileCloseItem", "info", "Symulacja", "About1", "FileExitItem",
-    "Widok", "Kierunek", "Kolejnosc", "Warstwy", "Punktywej", "Cicie1", "Start1", "Kontynuacja1", "Powtrz1",
-    "Wstrzymaj1", "Tnijwybran1", "Startodwybranej1", "nijwybranewarstwy1", "WypalBMP1", "sterowanie",
-    "Konfiguracja", "mKonfigGlowna", "mWarstwy", "Window1", "WindowCascadeItem", "WindowTileItem", "CloseAll",
-    "Funkcje1", "mKreskowanie"};
+const char* const kItemNames[] = {"File1",
+                                  "FileOpenItem",
+                                  "Zapistestowy1",
+                                  "FileCloseItem",
+                                  "info",
+                                  "Symulacja",
+                                  "About1",
+                                  "FileExitItem",
+                                  "Widok",
+                                  "Kierunek",
+                                  "Kolejnosc",
+                                  "Warstwy",
+                                  "Punktywej",
+                                  "Cicie1",
+                                  "Start1",
+                                  "Kontynuacja1",
+                                  "Powtrz1",
+                                  "Wstrzymaj1",
+                                  "Tnijwybran1",
+                                  "Startodwybranej1",
+                                  "nijwybranewarstwy1",
+                                  "WypalBMP1",
+                                  "sterowanie",
+                                  "Konfiguracja",
+                                  "mKonfigGlowna",
+                                  "mWarstwy",
+                                  "Window1",
+                                  "WindowCascadeItem",
+                                  "WindowTileItem",
+                                  "CloseAll",
+                                  "Funkcje1",
+                                  "mKreskowanie"};
 static_assert(std::size(kItemNames) == static_cast<std::size_t>(FrameItem::Count));
 const char* const kButtonNames[] = {"OpenBtn",     "SpeedSymulacja", "SpeedStart", "SpeedStop", "Skont",
                                     "sbZoomToFit", "sbZoomOut",      "sbZoomIn",   "pZoom",     "tbZoom"};
@@ -108,8 +134,7 @@ QAction* TMainForm::AddItem(QMenu* menu, FrameItem item, const QKeySequence& key
     return a;
 }
 
-QAction* TMainForm::AddCommand(QMenu* menu, FrameItem item, const QKeySequence& key,
-                               void (FrameCommands::*command)()) {
+QAction* TMainForm::AddCommand(QMenu* menu, FrameItem item, const QKeySequence& key, void (FrameCommands::*command)()) {
     QAction* a = AddItem(menu, item, key, nullptr);
     connect(a, &QAction::triggered, this, [this, command] { RunHook([this, command] { (commands_->*command)(); }); });
     return a;
@@ -283,9 +308,9 @@ void TMainForm::SetMenuCaptions() {
     Item(FrameItem::MainConfig)->setText(T(TextId::MenuMainConfig) + "...");
     Item(FrameItem::LayersConfig)->setText(T(TextId::MenuLayersConfig) + "...");
     const std::pair<FrameItem, TextId> hints[] = {{FrameItem::Direction, TextId::HintViewDirection},
-                                                    {FrameItem::Sequence, TextId::HintViewSequence},
-                                                    {FrameItem::Layers, TextId::HintViewLayers},
-                                                    {FrameItem::InputPoints, TextId::HintViewInputPoints}};
+                                                  {FrameItem::Sequence, TextId::HintViewSequence},
+                                                  {FrameItem::Layers, TextId::HintViewLayers},
+                                                  {FrameItem::InputPoints, TextId::HintViewInputPoints}};
     for (const auto& [item, id] : hints) Item(item)->setStatusTip(T(id));
 
     auto button = [this](FrameButton which, const QString& text, const QString& hint) {
@@ -341,8 +366,9 @@ void TMainForm::SetConfig(ConfigDialog* core, TDlgkonfig* dialog) {
         view_.Punktywej = config_->Live.Punktywej;
         // Exactly one colour mode, whatever the record held.
         if (view_.Kierunek + view_.Kolejnosc + view_.Warstwy != 1) {
-            const ViewItem first = view_.Kierunek ? ViewItem::Kierunek
-                                   : view_.Kolejnosc ? ViewItem::Kolejnosc : ViewItem::Warstwy;
+            const ViewItem first = view_.Kierunek    ? ViewItem::Kierunek
+                                   : view_.Kolejnosc ? ViewItem::Kolejnosc
+                                                     : ViewItem::Warstwy;
             vellisk::ChangeViewAtribute(view_, first);
         }
     }
@@ -398,7 +424,8 @@ void TMainForm::UpdateMenuItems() {
     Item(FrameItem::CutSelectedLayers)->setEnabled(e.nijwybranewarstwy1);
     Item(FrameItem::Hatching)->setEnabled(e.mKreskowanie);
     zoomPanel_->setEnabled(e.Zoom);
-    for (FrameButton b : {FrameButton::ZoomToFit, FrameButton::ZoomOut, FrameButton::ZoomIn}) Button(b)->setEnabled(e.Zoom);
+    for (FrameButton b : {FrameButton::ZoomToFit, FrameButton::ZoomOut, FrameButton::ZoomIn})
+        Button(b)->setEnabled(e.Zoom);
     zoom_->setEnabled(e.Zoom);
 }
 
@@ -440,8 +467,8 @@ bool TMainForm::OpenDrawing(const QString& file) {
         if (kind == KindBitmap)
             child = std::make_unique<ProjectChild>(kind, config_->settings(), ctx_, notifier_, config_);
         else
-            child = std::make_unique<MdiDrawingChild>(kind, config_->settings(), ctx_, notifier_,
-                                                      [this] { return view_; });
+            child =
+                std::make_unique<MdiDrawingChild>(kind, config_->settings(), ctx_, notifier_, [this] { return view_; });
     }
     if (!child) return false;
     bool loaded = false;
@@ -520,17 +547,13 @@ void TMainForm::CloseAllClick() {
 
 // ---- dialogs ----
 
-void TMainForm::HelpAboutItemClick() {
-    commands_->ShowAbout();
-}
+void TMainForm::HelpAboutItemClick() { commands_->ShowAbout(); }
 
 void TMainForm::infoClick() {
     if (!OpenWindows().empty()) commands_->ShowInfo();
 }
 
-void TMainForm::sterowanieClick() {
-    commands_->ShowPanel();
-}
+void TMainForm::sterowanieClick() { commands_->ShowPanel(); }
 
 void TMainForm::KonfiguracjaClick() {
     if (!config_ || !configDialog_) return;
@@ -607,14 +630,13 @@ bool TMainForm::FormCloseQuery() {
     const CloseState s = commands_->CloseStateNow();
     switch (CloseQuery(s)) {
         case CloseAnswer::Allow: return true;
-        case CloseAnswer::StopStreamAndAllow:
-            commands_->StopStream();
-            return true;
+        case CloseAnswer::StopStreamAndAllow: commands_->StopStream(); return true;
         case CloseAnswer::RefuseStreaming:
             notifier_.Message(ctx_.Env.Text(TextId::CannotCloseWhileCutting), MessageKind::Error, Buttons::Ok, "Uwaga");
             return false;
         case CloseAnswer::RefuseTransfer:
-            notifier_.Message(ctx_.Env.Text(TextId::CannotCloseWhileTransfer), MessageKind::Error, Buttons::Ok, "Uwaga");
+            notifier_.Message(ctx_.Env.Text(TextId::CannotCloseWhileTransfer), MessageKind::Error, Buttons::Ok,
+                              "Uwaga");
             return false;
     }
     return true;
@@ -632,7 +654,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::Close) {
         auto it = children_.find(qobject_cast<QMdiSubWindow*>(watched));
         if (it != children_.end()) RunHook([&] { commands_->DrawingClosing(it->second.get()); });
-        QMetaObject::invokeMethod(this, [this] { UpdateMenuItems(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { UpdateMenuItems(); }, Qt::QueuedConnection);
     }
     return QMainWindow::eventFilter(watched, e);
 }

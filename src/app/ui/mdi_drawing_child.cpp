@@ -2,7 +2,6 @@
 
 #include <QStatusBar>
 
-
 namespace vellisk::ui {
 
 MdiDrawingChild::MdiDrawingChild(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier,

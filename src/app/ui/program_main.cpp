@@ -230,8 +230,7 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     // 3. The control panel: it decides the link, starts the Ethernet watch and asks the
     //    machine who it is.
     panel_ = std::make_unique<ControlPanel>(*ctx_, *settings_, *layer_,
-                                            PanelLinks{lpt_.get(), usb_.get(), ethernet_.get()}, *streamer_,
-                                            notifier);
+                                            PanelLinks{lpt_.get(), usb_.get(), ethernet_.get()}, *streamer_, notifier);
     panelForm_ = std::make_unique<Tster>(*panel_, *ctx_, ParamPresent(params, "touchPanel"), main_.get());
     PanelStartup startup;
     startup.osIsNT = OsVersionText().NoParallelPort;
@@ -278,8 +277,8 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
 }
 
 void Program::WireJobControl() {
-    jobs_ = std::make_unique<JobControl>(*ctx_, *settings_, *layer_, *threadNotifier_, *streamer_, *transfer_,
-                                         *panel_, *host_, dispatcher_.get());
+    jobs_ = std::make_unique<JobControl>(*ctx_, *settings_, *layer_, *threadNotifier_, *streamer_, *transfer_, *panel_,
+                                         *host_, dispatcher_.get());
     panel_->SetJobCommands(jobs_.get());
 }
 
@@ -339,8 +338,7 @@ int Program::Run() {
     panel_->StopTimer();
     // The state of this run; a failure to write it was reported by the configuration and the
     // program still ends normally.
-    if (!config_->SaveGlobal())
-        std::cerr << "Vellisk: " << env_.Text(TextId::GlobalStateNotSaved) << "\n";
+    if (!config_->SaveGlobal()) std::cerr << "Vellisk: " << env_.Text(TextId::GlobalStateNotSaved) << "\n";
     return 0;
 }
 

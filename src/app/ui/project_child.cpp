@@ -41,8 +41,7 @@ private:
     QImage image_;
 };
 
-ProjectChild::ProjectChild(int kind, Settings& settings, MachineContext& ctx, Notifier& notifier,
-                           ConfigDialog* config)
+ProjectChild::ProjectChild(int kind, Settings& settings, MachineContext& ctx, Notifier& notifier, ConfigDialog* config)
     : kind_(kind), settings_(settings), ctx_(ctx), notifier_(notifier), config_(config) {}
 
 // Job control has ended a burn of this window's picture when the window closed (the frame's

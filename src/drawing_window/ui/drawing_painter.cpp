@@ -120,7 +120,8 @@ QImage RenderWindowPicture(DrawingWindow& window, QSize client) {
     const int sy = static_cast<int>(RoundHalfEven(vRange * window.ScrollRatioY()));
     QPainter painter(&image);
     painter.translate(-sx, -sy);
-    const QRect exposed = QRect(sx, sy, client.width(), client.height()) & QRect(0, 0, view.ImageWidth, view.ImageHeight);
+    const QRect exposed =
+        QRect(sx, sy, client.width(), client.height()) & QRect(0, 0, view.ImageWidth, view.ImageHeight);
     painter.setClipRect(exposed);
     PaintDrawing(painter, exposed, window);
     return image;

@@ -13,7 +13,11 @@ namespace vellisk::ui {
 
 Tinfoform::Tinfoform(Project& project, const Settings& settings, const ProgramEnvironment& env, std::string fileName,
                      std::string configuration, QWidget* parent)
-    : QDialog(parent), project_(project), settings_(settings), env_(env), fileName_(std::move(fileName)),
+    : QDialog(parent),
+      project_(project),
+      settings_(settings),
+      env_(env),
+      fileName_(std::move(fileName)),
       configuration_(std::move(configuration)) {
     setObjectName("infoform");
     setModal(true);
@@ -22,11 +26,16 @@ Tinfoform::Tinfoform(Project& project, const Settings& settings, const ProgramEn
         TextId label;
         const char* value;
     };
-    const Line lines[] = {{TextId::InfoFilename, "fname"},         {TextId::InfoConfiguration, "konfigname"},
-                          {TextId::InfoDiameter, "srednica"},      {TextId::InfoScale, "skala"},
-                          {TextId::InfoWidth, "szerokosc"},        {TextId::InfoHeight, "wysokosc"},
-                          {TextId::InfoTotalLengths, nullptr},     {TextId::InfoCutting, "total_work"},
-                          {TextId::InfoPolishing, "total_pol"},    {TextId::InfoDisplacement, "total_przes"},
+    const Line lines[] = {{TextId::InfoFilename, "fname"},
+                          {TextId::InfoConfiguration, "konfigname"},
+                          {TextId::InfoDiameter, "srednica"},
+                          {TextId::InfoScale, "skala"},
+                          {TextId::InfoWidth, "szerokosc"},
+                          {TextId::InfoHeight, "wysokosc"},
+                          {TextId::InfoTotalLengths, nullptr},
+                          {TextId::InfoCutting, "total_work"},
+                          {TextId::InfoPolishing, "total_pol"},
+                          {TextId::InfoDisplacement, "total_przes"},
                           {TextId::InfoApproximateTime, "total_time"}};
     auto* grid = new QGridLayout(this);
     int row = 0;
@@ -53,9 +62,9 @@ void Tinfoform::Fill() {
     const ProjectInfo info =
         ComputeProjectInfo(project_, settings_, env_, fileName_, configuration_, LocaleSeparator());
     const std::pair<const char*, const std::string*> values[] = {
-        {"fname", &info.FileName},          {"konfigname", &info.Configuration}, {"srednica", &info.Diameter},
-        {"skala", &info.Scale},             {"szerokosc", &info.Width},          {"wysokosc", &info.Height},
-        {"total_work", &info.Cutting},      {"total_pol", &info.Polishing},      {"total_przes", &info.Displacement},
+        {"fname", &info.FileName},     {"konfigname", &info.Configuration}, {"srednica", &info.Diameter},
+        {"skala", &info.Scale},        {"szerokosc", &info.Width},          {"wysokosc", &info.Height},
+        {"total_work", &info.Cutting}, {"total_pol", &info.Polishing},      {"total_przes", &info.Displacement},
         {"total_time", &info.Time}};
     for (const auto& [name, text] : values)
         if (QLabel* l = Value(name)) l->setText(Q(*text));
@@ -66,8 +75,8 @@ void Tinfoform::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
 }
 
-void ShowInfoForm(Project& project, const Settings& settings, const ProgramEnvironment& env, const std::string& fileName,
-                  const std::string& configuration, QWidget* parent) {
+void ShowInfoForm(Project& project, const Settings& settings, const ProgramEnvironment& env,
+                  const std::string& fileName, const std::string& configuration, QWidget* parent) {
     Tinfoform form(project, settings, env, fileName, configuration, parent);
     form.exec();
 }

@@ -42,7 +42,7 @@ private:
 };
 
 // The information form of a drawing window's project, shown modally.
-void ShowInfoForm(Project& project, const Settings& settings, const ProgramEnvironment& env, const std::string& fileName,
-                  const std::string& configuration, QWidget* parent = nullptr);
+void ShowInfoForm(Project& project, const Settings& settings, const ProgramEnvironment& env,
+                  const std::string& fileName, const std::string& configuration, QWidget* parent = nullptr);
 
 }  // namespace vellisk::ui

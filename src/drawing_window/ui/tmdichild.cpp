@@ -82,7 +82,8 @@ TMDIChild::TMDIChild(int kind, const Settings& settings, MachineContext& ctx, No
     scroll_->setBackgroundRole(QPalette::Window);
     status_->setSizeGripEnabled(false);
 
-    pmInfo_ = popup_->addAction(QString::fromStdString(ctx.Env.Text(TextId::PopupInfo)), this, &TMDIChild::FormDblClick);
+    pmInfo_ =
+        popup_->addAction(QString::fromStdString(ctx.Env.Text(TextId::PopupInfo)), this, &TMDIChild::FormDblClick);
     pmFiguraDoCiecia_ = popup_->addAction(QString::fromStdString(ctx.Env.Text(TextId::PopupFigureToCut)));
     pmFiguraDoCiecia_->setCheckable(true);
     pmFiguraDoCiecia_->setEnabled(false);
@@ -251,8 +252,8 @@ void TMDIChild::SimulationTick() {
 bool TMDIChild::eventFilter(QObject* watched, QEvent* event) {
     if (walk_) {
         const bool key = event->type() == QEvent::KeyPress;
-        const bool click = event->type() == QEvent::MouseButtonPress &&
-                           static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+        const bool click =
+            event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
         if (key || click) {
             EndSimulation(true);
             return true;  // the key or click only ends the simulation

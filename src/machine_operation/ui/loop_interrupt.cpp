@@ -26,9 +26,7 @@ bool LoopInterrupt::Poll() {
 
 bool LoopInterrupt::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-        case QEvent::KeyPress:
-            hit_ = true;
-            return true;
+        case QEvent::KeyPress: hit_ = true; return true;
         case QEvent::MouseButtonPress:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) hit_ = true;
             return true;
@@ -38,10 +36,8 @@ bool LoopInterrupt::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::Wheel:
-        case QEvent::Close:
-            return true;
-        default:
-            return QObject::eventFilter(watched, event);
+        case QEvent::Close: return true;
+        default: return QObject::eventFilter(watched, event);
     }
 }
 

@@ -77,15 +77,12 @@ Tprzesun::Tprzesun(CommandLayer& layer, const Settings& settings, JobPanel* pane
 
     connect(wykonaj_, &QPushButton::clicked, this, &Tprzesun::WykonajClick);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(test_, &QPushButton::clicked, this, [this] {
-        RunLoop([this](UserInterrupt& i) { engine_.MotionTest(i); });
-    });
-    connect(heater_, &QPushButton::clicked, this, [this] {
-        RunLoop([this](UserInterrupt& i) { engine_.HeaterTest(i); });
-    });
-    connect(laser_, &QPushButton::clicked, this, [this] {
-        RunLoop([this](UserInterrupt& i) { engine_.LaserTest(i); });
-    });
+    connect(test_, &QPushButton::clicked, this,
+            [this] { RunLoop([this](UserInterrupt& i) { engine_.MotionTest(i); }); });
+    connect(heater_, &QPushButton::clicked, this,
+            [this] { RunLoop([this](UserInterrupt& i) { engine_.HeaterTest(i); }); });
+    connect(laser_, &QPushButton::clicked, this,
+            [this] { RunLoop([this](UserInterrupt& i) { engine_.LaserTest(i); }); });
     connect(scan_, &QPushButton::clicked, this, [this] {
         bool closes = false;
         RunLoop([&](UserInterrupt& i) { closes = engine_.Scan(i); });

@@ -8,8 +8,7 @@
 
 namespace vellisk::ui {
 
-TWyjsciaForm::TWyjsciaForm(CommandLayer& layer, QWidget* parent)
-    : QDialog(parent), layer_(layer), engine_(layer) {
+TWyjsciaForm::TWyjsciaForm(CommandLayer& layer, QWidget* parent) : QDialog(parent), layer_(layer), engine_(layer) {
     setObjectName("WyjsciaForm");
     setModal(true);
     smarowanie_ = new QCheckBox(this);

@@ -21,13 +21,12 @@ namespace vellisk::ui {
 
 namespace {
 
-
 QRect ToQ(const PanelRect& r) { return QRect(r.left, r.top, r.width, r.height); }
 
-constexpr PanelControl kJogButtons[] = {
-    PanelControl::JogUpLeft,   PanelControl::JogUp,  PanelControl::JogUpRight, PanelControl::JogLeft,
-    PanelControl::JogRight,    PanelControl::JogDownLeft, PanelControl::JogDown, PanelControl::JogDownRight,
-    PanelControl::ToolUp,      PanelControl::ToolDown};
+constexpr PanelControl kJogButtons[] = {PanelControl::JogUpLeft, PanelControl::JogUp,        PanelControl::JogUpRight,
+                                        PanelControl::JogLeft,   PanelControl::JogRight,     PanelControl::JogDownLeft,
+                                        PanelControl::JogDown,   PanelControl::JogDownRight, PanelControl::ToolUp,
+                                        PanelControl::ToolDown};
 
 // A bar's range, position and steps, without a change signal (the panel set them itself).
 void ShowBar(QScrollBar* scroll, const BarState& bar) {
@@ -102,7 +101,8 @@ void Tster::Build() {
     bevel_->setFrameShadow(QFrame::Sunken);
     bevel_->lower();
 
-    const char* arrows[] = {"\u2196", "\u2191", "\u2197", "\u2190", "\u2192", "\u2199", "\u2193", "\u2198", "Z\u2191", "Z\u2193"};
+    const char* arrows[] = {"\u2196", "\u2191", "\u2197", "\u2190",  "\u2192",
+                            "\u2199", "\u2193", "\u2198", "Z\u2191", "Z\u2193"};
     const char* names[] = {"kul", "ku", "kur", "kl", "kr", "kdl", "kd", "kdr", "kzu", "kzd"};
     for (int i = 0; i < 10; ++i) {
         QToolButton* b = tool(kJogButtons[i], names[i]);
@@ -116,12 +116,18 @@ void Tster::Build() {
     spindle->setText("I/O");
     connect(spindle, &QToolButton::clicked, this, [this] { Guard([&] { panel_.SpindleClick(); }); });
 
-    connect(push(PanelControl::Home, "bazuj"), &QPushButton::clicked, this, [this] { Guard([&] { panel_.HomeClick(); }); });
-    connect(push(PanelControl::SetZero, "setbaza"), &QPushButton::clicked, this, [this] { Guard([&] { panel_.SetZeroClick(); }); });
-    connect(push(PanelControl::Move, "btnPrzesun"), &QPushButton::clicked, this, [this] { Guard([&] { panel_.MoveClick(); }); });
-    connect(push(PanelControl::ToolLength, "pomiar"), &QPushButton::clicked, this, [this] { Guard([&] { panel_.ToolLengthClick(); }); });
-    connect(push(PanelControl::Outputs, "ButtonWyjscia"), &QPushButton::clicked, this, [this] { Guard([&] { panel_.OutputsClick(); }); });
-    connect(push(PanelControl::Close, "zamknij"), &QPushButton::clicked, this, [this] { Guard([&] { panel_.CloseClick(); }); });
+    connect(push(PanelControl::Home, "bazuj"), &QPushButton::clicked, this,
+            [this] { Guard([&] { panel_.HomeClick(); }); });
+    connect(push(PanelControl::SetZero, "setbaza"), &QPushButton::clicked, this,
+            [this] { Guard([&] { panel_.SetZeroClick(); }); });
+    connect(push(PanelControl::Move, "btnPrzesun"), &QPushButton::clicked, this,
+            [this] { Guard([&] { panel_.MoveClick(); }); });
+    connect(push(PanelControl::ToolLength, "pomiar"), &QPushButton::clicked, this,
+            [this] { Guard([&] { panel_.ToolLengthClick(); }); });
+    connect(push(PanelControl::Outputs, "ButtonWyjscia"), &QPushButton::clicked, this,
+            [this] { Guard([&] { panel_.OutputsClick(); }); });
+    connect(push(PanelControl::Close, "zamknij"), &QPushButton::clicked, this,
+            [this] { Guard([&] { panel_.CloseClick(); }); });
 
     gbWspMaszyny_ = new QGroupBox(this);
     gbWspMaszyny_->setObjectName("gbWspMaszyny");
@@ -213,11 +219,10 @@ void Tster::PlaceNormal() {
     bevel_->setGeometry(bevel);
     const int cols[4] = {8, 68, 128, 196};
     const int rows[3] = {8, 68, 128};
-    const PanelControl grid[4][3] = {
-        {PanelControl::JogUpLeft, PanelControl::JogLeft, PanelControl::JogDownLeft},
-        {PanelControl::JogUp, PanelControl::Stop, PanelControl::JogDown},
-        {PanelControl::JogUpRight, PanelControl::JogRight, PanelControl::JogDownRight},
-        {PanelControl::ToolUp, PanelControl::ToolDown, PanelControl::Spindle}};
+    const PanelControl grid[4][3] = {{PanelControl::JogUpLeft, PanelControl::JogLeft, PanelControl::JogDownLeft},
+                                     {PanelControl::JogUp, PanelControl::Stop, PanelControl::JogDown},
+                                     {PanelControl::JogUpRight, PanelControl::JogRight, PanelControl::JogDownRight},
+                                     {PanelControl::ToolUp, PanelControl::ToolDown, PanelControl::Spindle}};
     for (int c = 0; c < 4; ++c)
         for (int r = 0; r < 3; ++r)
             Button(grid[c][r])->setGeometry(bevel.left() + cols[c], bevel.top() + rows[r], 54, 54);
@@ -315,8 +320,7 @@ void Tster::HandleMouse(QObject* watched, QMouseEvent* e) {
     if (which == PanelControl::Count) return;
     // The panel acts on the jog buttons and STOP only; the left button alone presses them.
     if (e->type() == QEvent::MouseButtonPress) {
-        if (e->button() == Qt::LeftButton && e->buttons() == Qt::LeftButton)
-            Guard([&] { panel_.ButtonDown(which); });
+        if (e->button() == Qt::LeftButton && e->buttons() == Qt::LeftButton) Guard([&] { panel_.ButtonDown(which); });
     } else if (e->button() == Qt::LeftButton) {
         Guard([&] { panel_.ButtonUp(which); });
     }
@@ -325,19 +329,14 @@ void Tster::HandleMouse(QObject* watched, QMouseEvent* e) {
 bool Tster::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-            inputSeen_ = true;
-            return HandleKey(watched, event);
+        case QEvent::KeyRelease: inputSeen_ = true; return HandleKey(watched, event);
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
             inputSeen_ = true;
             HandleMouse(watched, static_cast<QMouseEvent*>(event));
             break;
-        case QEvent::Wheel:
-            inputSeen_ = true;
-            break;
-        default:
-            break;
+        case QEvent::Wheel: inputSeen_ = true; break;
+        default: break;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -104,14 +104,17 @@ struct RadioCaption {
 const std::vector<RadioCaption>& Radios() {
     static const std::vector<RadioCaption> r = {
         {"ProjektType", TextId::CfgProjectType, {TextId::CfgSingleLayer, TextId::CfgMultilayer}},
-        {"order_fig", TextId::CfgObjectInObject,
+        {"order_fig",
+         TextId::CfgObjectInObject,
          {TextId::CfgKeepSequence, TextId::CfgInternalFirst, TextId::CfgExternalFirst}},
-        {"Order_global", TextId::CfgCuttingImprovement,
-         {TextId::CfgKeepProjectSequence, TextId::CfgMiddleToOutside, TextId::CfgOutsideToMiddle,
-          TextId::CfgFromRight, TextId::CfgFromLeft, TextId::CfgMixedRightLeft}},
+        {"Order_global",
+         TextId::CfgCuttingImprovement,
+         {TextId::CfgKeepProjectSequence, TextId::CfgMiddleToOutside, TextId::CfgOutsideToMiddle, TextId::CfgFromRight,
+          TextId::CfgFromLeft, TextId::CfgMixedRightLeft}},
         {"out_dir", TextId::CfgExternalObjects, {TextId::CfgKeepDirection, TextId::CfgToRight, TextId::CfgToLeft}},
         {"in_dir", TextId::CfgInternalObjects, {TextId::CfgLikeExternal, TextId::CfgOppositeToExternal}},
-        {"PolozeniePlytki", TextId::CfgPlatePosition,
+        {"PolozeniePlytki",
+         TextId::CfgPlatePosition,
          {TextId::CfgOnTable, TextId::CfgOnGroundwork, TextId::CfgOnMaterial}},
         {"rgJm", TextId::CfgUnit, {}},  // items "mm", "inch", "feet" in every language
     };
@@ -135,7 +138,8 @@ TDlgkonfig::TDlgkonfig(ConfigDialog& core, QWidget* parent) : QDialog(parent), c
     RefreshAll();
     ApplyControlStates();
     listener_ = core_.settings().AddListener([this](const std::string& name) {
-        QMetaObject::invokeMethod(this, [this, name] { RefreshSetting(name); }, Qt::AutoConnection);
+        QMetaObject::invokeMethod(
+            this, [this, name] { RefreshSetting(name); }, Qt::AutoConnection);
     });
 }
 
@@ -307,7 +311,8 @@ void TDlgkonfig::Build() {
     machine->addStretch();
     // Lubrication, General, Bitmap
     auto* oil = page("Smarowanie");
-    for (const char* n : {"PodczasCiecia", "PodczasPrzestawczych", "PodczasWiercenia", "PrzedWierceniem"}) check(oil, n);
+    for (const char* n : {"PodczasCiecia", "PodczasPrzestawczych", "PodczasWiercenia", "PrzedWierceniem"})
+        check(oil, n);
     oil->addStretch();
     auto* general = page("Ogolne");
     radio(general, "rgJm");

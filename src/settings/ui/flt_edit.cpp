@@ -111,7 +111,9 @@ void NumberEditBase::Bind(Settings* settings, const std::string& name) {
     name_ = name;
     if (settings_) {
         listener_ = settings_->AddListener([this](const std::string& changed) {
-            if (changed == name_) QMetaObject::invokeMethod(this, [this] { Refresh(); }, Qt::AutoConnection);
+            if (changed == name_)
+                QMetaObject::invokeMethod(
+                    this, [this] { Refresh(); }, Qt::AutoConnection);
         });
     }
     ShowValue();
@@ -233,8 +235,8 @@ bool TFltEdit::ValidateReal() {
     }
     const double v = Value();
     if (MinValue() != MaxValue() && (v < MinValue() || v > MaxValue())) {
-        Complain(this, Lang(TextId::FieldInPrefix) + NzwPola + Lang(TextId::FieldOutOfRange) + "\r\n( min= " +
-                           Bound(MinValue()) + "; max= " + Bound(MaxValue()) + " )");
+        Complain(this, Lang(TextId::FieldInPrefix) + NzwPola + Lang(TextId::FieldOutOfRange) +
+                           "\r\n( min= " + Bound(MinValue()) + "; max= " + Bound(MaxValue()) + " )");
         return false;
     }
     return true;

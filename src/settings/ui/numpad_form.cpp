@@ -46,7 +46,10 @@ TNumPadForm::TNumPadForm(QWidget* parent)
             if (n.startsWith("Button") && n.size() == 7 && n[6].isDigit()) {
                 const int d = n[6].digitValue();
                 b->setText(QString::number(d));
-                connect(b, &QPushButton::clicked, this, [this, d] { text_.Digit(d); Update(); });
+                connect(b, &QPushButton::clicked, this, [this, d] {
+                    text_.Digit(d);
+                    Update();
+                });
             }
         }
     }
@@ -56,10 +59,22 @@ TNumPadForm::TNumPadForm(QWidget* parent)
     Key("ButtonCE")->setText("CE");
     Key("ButtonOK")->setText("OK");
     Key("ButtonCancel")->setText("Cancel");
-    connect(Key("Buttonp"), &QPushButton::clicked, this, [this] { text_.Point(); Update(); });
-    connect(Key("ButtonMinus"), &QPushButton::clicked, this, [this] { text_.Minus(); Update(); });
-    connect(Key("ButtonC"), &QPushButton::clicked, this, [this] { text_.Clear(); Update(); });
-    connect(Key("ButtonCE"), &QPushButton::clicked, this, [this] { text_.ClearEntry(); Update(); });
+    connect(Key("Buttonp"), &QPushButton::clicked, this, [this] {
+        text_.Point();
+        Update();
+    });
+    connect(Key("ButtonMinus"), &QPushButton::clicked, this, [this] {
+        text_.Minus();
+        Update();
+    });
+    connect(Key("ButtonC"), &QPushButton::clicked, this, [this] {
+        text_.Clear();
+        Update();
+    });
+    connect(Key("ButtonCE"), &QPushButton::clicked, this, [this] {
+        text_.ClearEntry();
+        Update();
+    });
     connect(Key("ButtonOK"), &QPushButton::clicked, this, &QDialog::accept);
     connect(Key("ButtonCancel"), &QPushButton::clicked, this, &QDialog::reject);
     SetSmallLayout();
@@ -111,8 +126,7 @@ void TNumPadForm::Activate() {
         QScreen* screen = QGuiApplication::screenAt(origin_);
         if (!screen) screen = QGuiApplication::primaryScreen();
         const QRect s = screen ? screen->geometry() : QRect(0, 0, 1 << 20, 1 << 20);
-        const auto p = PlaceNumPad(origin_.x(), origin_.y(), width(), height(), s.x() + s.width(),
-                                   s.y() + s.height());
+        const auto p = PlaceNumPad(origin_.x(), origin_.y(), width(), height(), s.x() + s.width(), s.y() + s.height());
         move(p.left, p.top);
     }
 }
