@@ -4,17 +4,12 @@
 #include <charconv>
 #include <cmath>
 
+#include "model/numeric.h"
 #include "model/core_error.h"
 
 namespace vellisk {
 
 namespace {
-
-std::uint32_t Le(std::string_view b, std::size_t at, int size) {
-    std::uint32_t v = 0;
-    for (int i = size - 1; i >= 0; --i) v = (v << 8) | static_cast<std::uint8_t>(b[at + i]);
-    return v;
-}
 
 std::string Number(double v) {
     char buf[64];
@@ -62,13 +57,14 @@ std::vector<DecodedCommand> DecodeJob(std::string_view bytes, std::span<const st
             d.name = std::string(c.substr(0, t));
             const std::string_view kind = std::string_view(d.name).substr(0, std::min<std::size_t>(3, d.name.size()));
             if (kind == "sWA" || kind == "sWB" || kind == "sWC" || kind == "sWD") {
-                for (int i = 0; i < 3; ++i) d.operands.push_back(static_cast<std::int32_t>(Le(c, 3 + 4 * i, 4)));
+                for (int i = 0; i < 3; ++i)
+                    d.operands.push_back(static_cast<std::int32_t>(LittleEndianAt(c, 3 + 4 * i, 4)));
             } else if (kind == "sWU") {
-                d.operands.push_back(std::bit_cast<float>(Le(c, 3, 4)));
+                d.operands.push_back(std::bit_cast<float>(LittleEndianAt(c, 3, 4)));
             } else if (kind == "sWL" || kind == "sWG" || kind == "SLT") {
-                d.operands.push_back(static_cast<std::int32_t>(Le(c, 3, 4)));
+                d.operands.push_back(static_cast<std::int32_t>(LittleEndianAt(c, 3, 4)));
             } else if (d.name == "SP") {
-                d.operands.push_back(static_cast<std::int32_t>(Le(c, 2, 4)));
+                d.operands.push_back(static_cast<std::int32_t>(LittleEndianAt(c, 2, 4)));
             }
         } else {
             d.name = std::string(1, static_cast<char>(letter));
@@ -76,7 +72,7 @@ std::vector<DecodedCommand> DecodeJob(std::string_view bytes, std::span<const st
                 case 'A':
                     if (len >= 14) {
                         d.operands.push_back(static_cast<std::uint8_t>(c[1]));
-                        for (int i = 0; i < 4; ++i) d.operands.push_back(Le(c, 2 + 3 * i, 3));
+                        for (int i = 0; i < 4; ++i) d.operands.push_back(LittleEndianAt(c, 2 + 3 * i, 3));
                         if (len == 15) d.operands.push_back(static_cast<std::uint8_t>(c[14]));
                         break;
                     }
@@ -84,13 +80,13 @@ std::vector<DecodedCommand> DecodeJob(std::string_view bytes, std::span<const st
                 case 'V':
                     if (upper == 'V' && len >= 4) {
                         d.operands.push_back(static_cast<std::uint8_t>(c[1]));
-                        d.operands.push_back(Le(c, 2, arm && len >= 6 ? 4 : 2));
+                        d.operands.push_back(LittleEndianAt(c, 2, arm && len >= 6 ? 4 : 2));
                         break;
                     }
                     [[fallthrough]];
                 case 'L':
                     if (upper == 'L' && len == 3) {
-                        d.operands.push_back(Le(c, 1, 2));
+                        d.operands.push_back(LittleEndianAt(c, 1, 2));
                         break;
                     }
                     [[fallthrough]];

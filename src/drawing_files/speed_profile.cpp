@@ -20,14 +20,6 @@ std::int32_t RoundedDistance(const tpunkt& a, const tpunkt& b) {
     return RoundTo<std::int32_t>(Distance3D(a, b), "segment length");
 }
 
-// VertexAngleCos from the three distances it measures (a-b, b-c, a-c), the first two already
-// known as the path's segment lengths.
-double AngleCos(double g, double h, double k) {
-    if (g == 0.0 || h == 0.0) return -1.0;
-    const double r = -(g * g + h * h - k * k) / (2.0 * g * h);
-    return std::clamp(r, -1.0, 1.0);
-}
-
 // Per path: every segment's length, plain and rounded, and every vertex's turning cosine, each
 // measured once for all the passes. Kept from figure to figure.
 struct ProfileWork {
@@ -62,7 +54,8 @@ void BuildSpeedProfile(tfigura& figure, int kind, const JobMachine& m, bool smoo
     // Pass 1: stops at corners (and, on the older USB controller, after a long segment that is
     // followed by a very short one); the last point is always a stop.
     for (std::int64_t r = 1; r <= n - 2; ++r) {
-        w.cosine[static_cast<std::size_t>(r)] = AngleCos(seg(r), seg(r + 1), Distance3D(P[r - 1], P[r + 1]));
+        w.cosine[static_cast<std::size_t>(r)] =
+            VertexAngleCosFromSides(seg(r), seg(r + 1), Distance3D(P[r - 1], P[r + 1]));
         if (cosine(r) <= kCornerCos) S[r] = StopMarker;
         if (olderUsb && mm(RoundedDistance(P[r - 1], P[r])) > kLongSegmentMm &&
             mm(RoundedDistance(P[r], P[r + 1])) < kShortSegmentMm)

@@ -3,22 +3,14 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "model/numeric.h"
 #include "machine_link/machine_context.h"
 #include "settings/config_dialog.h"
 #include "settings/settings.h"
 
 namespace vellisk {
 
-namespace {
-
-std::uint32_t Le(std::string_view b, std::size_t off, int n) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < n; ++i)
-        v |= std::uint32_t(static_cast<std::uint8_t>(b[off + static_cast<std::size_t>(i)])) << (8 * i);
-    return v;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 BmpFileCheck CheckBmpFile(std::string_view b, std::uint64_t fileBytes) {
     BmpFileCheck c;
@@ -30,8 +22,8 @@ BmpFileCheck CheckBmpFile(std::string_view b, std::uint64_t fileBytes) {
         c.needBytes = 18;
         return c;
     }
-    const std::uint64_t offBits = Le(b, 10, 4);
-    const std::uint32_t infoSize = Le(b, 14, 4);
+    const std::uint64_t offBits = LittleEndianAt(b, 10, 4);
+    const std::uint32_t infoSize = LittleEndianAt(b, 14, 4);
     const bool core = infoSize == 12;  // the oldest header: 16-bit sizes, no compression
     const std::size_t headerEnd = core ? 26 : 54;
     if (infoSize != 12 && infoSize < 40) return c;
@@ -42,15 +34,15 @@ BmpFileCheck CheckBmpFile(std::string_view b, std::uint64_t fileBytes) {
     }
     std::uint32_t bits, compression = 0, sizeImage = 0;
     if (core) {
-        c.width = Le(b, 18, 2);
-        c.height = Le(b, 20, 2);
-        bits = Le(b, 24, 2);
+        c.width = LittleEndianAt(b, 18, 2);
+        c.height = LittleEndianAt(b, 20, 2);
+        bits = LittleEndianAt(b, 24, 2);
     } else {
-        c.width = static_cast<std::int32_t>(Le(b, 18, 4));
-        c.height = static_cast<std::int32_t>(Le(b, 22, 4));
-        bits = Le(b, 28, 2);
-        compression = Le(b, 30, 4);
-        sizeImage = Le(b, 34, 4);
+        c.width = static_cast<std::int32_t>(LittleEndianAt(b, 18, 4));
+        c.height = static_cast<std::int32_t>(LittleEndianAt(b, 22, 4));
+        bits = LittleEndianAt(b, 28, 2);
+        compression = LittleEndianAt(b, 30, 4);
+        sizeImage = LittleEndianAt(b, 34, 4);
     }
     if (c.width <= 0 || c.height == 0 || bits == 0) return c;
     const std::uint64_t rows = static_cast<std::uint64_t>(c.height < 0 ? -c.height : c.height);

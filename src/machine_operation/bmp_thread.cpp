@@ -115,7 +115,7 @@ double tBMPThread::SamplePixelPower(std::int32_t i, std::int32_t l) const {
 }
 
 bool tBMPThread::Send(const std::string& command) {
-    if (Failed() || Terminated()) return false;
+    if (LinkLost() || Terminated()) return false;
     if (static_cast<const void*>(&layer_.Active()) != link_ || layer_.SendCommand(command) != kLinkOk) {
         Fail();
         return false;
@@ -124,7 +124,7 @@ bool tBMPThread::Send(const std::string& command) {
 }
 
 bool tBMPThread::ReadStatus() {
-    if (Failed()) return false;
+    if (LinkLost()) return false;
     if (!layer_.ReadStatus() || static_cast<const void*>(&layer_.Active()) != link_) {
         Fail();
         return false;
@@ -133,7 +133,7 @@ bool tBMPThread::ReadStatus() {
 }
 
 bool tBMPThread::WaitIdle() {
-    if (Failed()) return false;
+    if (LinkLost()) return false;
     const WaitResult w = layer_.WaitWhileBusy(StopToken());
     if (w) return true;
     // Asked to end (the window closes): no message.
@@ -157,13 +157,13 @@ void tBMPThread::RefreshPanel() {
 }
 
 void tBMPThread::EndSequence() {
-    if (Failed()) return;
+    if (LinkLost()) return;
     // After a stop asked from the GUI (the window closes) the machine is still told the burn is
     // over, without waiting for it.
     if (!Terminated() && !WaitIdle()) return;
     if (Terminated() && static_cast<const void*>(&layer_.Active()) != link_) return;
     auto send = [this](const std::string& c) {
-        if (Failed()) return;
+        if (LinkLost()) return;
         if (static_cast<const void*>(&layer_.Active()) != link_ || layer_.SendCommand(c) != kLinkOk) linkLost_ = true;
     };
     send("SLC");
@@ -189,7 +189,7 @@ void tBMPThread::Execute() {
         const std::string idle = Bytes({'T', 3, IdlePowerByte(IdlePower)});
         bool forward = true;
         Send("SBB");
-        for (std::size_t j = 0; j < Lines.size() && !Terminated() && !Failed() && !ctx_.BurnStopRequested; ++j) {
+        for (std::size_t j = 0; j < Lines.size() && !Terminated() && !LinkLost() && !ctx_.BurnStopRequested; ++j) {
             if (OneWay) forward = true;
             layer_.ReadSpeeds();
             g.RunUpSteps = RunUpSteps(ctx_, ctx_.PlotState.SetSpeeds[1]);
@@ -221,7 +221,7 @@ void tBMPThread::Execute() {
             if (!WaitIdle()) break;
             for (const std::string& c : line.moves)
                 if (!Send(c)) break;
-            if (Failed()) break;
+            if (LinkLost()) break;
             forward = !forward;
 
             if (!ReadStatus()) break;
@@ -235,7 +235,7 @@ void tBMPThread::Execute() {
                 // Paused by the STOP key, too: the flag tells the panel to keep polling.
                 ctx_.BurnStopRequested = true;
                 EndSequence();
-                if (Failed()) break;
+                if (LinkLost()) break;
                 PauseHere();
                 if (Terminated()) break;
                 if (!Send("SBB")) break;

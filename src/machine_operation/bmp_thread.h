@@ -109,7 +109,6 @@ private:
     bool WaitIdle();
     // The link failed: nothing more is sent; one message on the GUI thread.
     void Fail();
-    bool Failed() const { return linkLost_.load(); }
     void RefreshPanel();
     void EndSequence();
 

@@ -41,12 +41,13 @@ void LinkPump::Timer1Timer() {
     s_.SetInterval(s_.streamer.Streaming() || s_.view->IsActive() ? kIntervalFast : kIntervalNormal);
     // A job command or a panel action that waits for the machine keeps the window alive; the
     // link stays theirs.
-    if (s_.inAction || (s_.jobs && !s_.jobs->GuiMayUseLink() && !s_.BurnHasLink())) return;
+    const bool burnHasLink = s_.BurnHasLink();
+    if (s_.inAction || (s_.jobs && !s_.jobs->GuiMayUseLink() && !burnHasLink)) return;
     if (s_.streamer.Streaming()) {
         ++streamerTicks_;
         s_.streamer.Tick();
     }
-    if (tickDivider_ == 0 && !s_.BurnHasLink()) Tick();
+    if (tickDivider_ == 0 && !burnHasLink) Tick();
     tickDivider_ = s_.streamer.Streaming() ? (tickDivider_ + 1) % 5 : 0;
 }
 

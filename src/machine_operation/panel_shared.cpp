@@ -15,7 +15,7 @@ bool PanelShared::TcpConnected() const { return links.eth && links.eth->Connecte
 JobState PanelShared::JobStateNow() const {
     if (jobs) return jobs->State();
     if (!ctx.BurnRunning.load()) return JobState::Idle;
-    return ctx.BurnStopRequested.load() ? JobState::BurnPaused : JobState::Burning;
+    return ctx.BurnStopRequested.load() ? JobState::BurnPausing : JobState::Burning;
 }
 
 // A burn asked to pause still finishes its line on the link; until it has paused the timer

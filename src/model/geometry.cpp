@@ -193,11 +193,14 @@ double VectorAngle(const TPoint2D& p, const TPoint2D& q) {
 
 double SegmentAngle(const tpunkt& p, const tpunkt& q) { return VectorAngle({p.X, p.Y}, {q.X, q.Y}); }
 
-double VertexAngleCos(const tpunkt& a, const tpunkt& b, const tpunkt& c) {
-    const double g = Distance3D(a, b), h = Distance3D(b, c), k = Distance3D(a, c);
+double VertexAngleCosFromSides(double g, double h, double k) {
     if (g == 0.0 || h == 0.0) return -1.0;
     const double r = -(g * g + h * h - k * k) / (2.0 * g * h);
     return std::clamp(r, -1.0, 1.0);
+}
+
+double VertexAngleCos(const tpunkt& a, const tpunkt& b, const tpunkt& c) {
+    return VertexAngleCosFromSides(Distance3D(a, b), Distance3D(b, c), Distance3D(a, c));
 }
 
 void OrderSegmentByX(todcinek& s) {

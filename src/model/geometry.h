@@ -83,6 +83,8 @@ double VectorAngle(const TPoint2D& p, const TPoint2D& q);
 // Minus the cosine of the angle at b on the path a -> b -> c (3-D): 1 straight on, 0 a right
 // angle, -1 a full reversal; a zero-length leg gives -1.
 double VertexAngleCos(const tpunkt& a, const tpunkt& b, const tpunkt& c);
+// The same from the three distances a-b, b-c and a-c, for a path whose lengths are known.
+double VertexAngleCosFromSides(double g, double h, double k);
 
 // ---- lines and segments -------------------------------------------------------------------------
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 
@@ -96,6 +97,14 @@ auto CheckedAt(C& c, std::int64_t i, const char* what = "index") -> decltype(c[0
     if (i < 0 || static_cast<std::uint64_t>(i) >= static_cast<std::uint64_t>(c.size()))
         throw CoreError::range(std::string(what) + " " + std::to_string(i) + " out of range");
     return c[static_cast<std::size_t>(i)];
+}
+
+// The unsigned number stored little-endian in `size` bytes (at most 4) of `bytes` at `at`.
+inline std::uint32_t LittleEndianAt(std::string_view bytes, std::size_t at, int size) {
+    std::uint32_t v = 0;
+    for (int i = size - 1; i >= 0; --i)
+        v = (v << 8) | static_cast<std::uint8_t>(bytes[at + static_cast<std::size_t>(i)]);
+    return v;
 }
 
 }  // namespace vellisk
