@@ -1,7 +1,6 @@
 #include "drawing_window/hatching.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -211,28 +210,36 @@ void Kreskowanie::Scan(double a, double b, double spacingMm, double angle) {
     }
 
     // The scan lines are independent of each other: they are worked on in pieces, on every
-    // core, each piece making its own hatch lines; the pieces are then added in scan order, so
-    // the figure list is the same as from one scan line after the other. A piece that runs out
-    // of memory leaves the project as it was.
+    // core, each piece finding its own hatch lines as two points and an owner; their figure
+    // records are then made, again on every core, in scan order, so the figure list is the same
+    // as from one scan line after the other. Running out of memory in either step leaves the
+    // project as it was.
     const std::size_t pieces = scan.size() < 64 ? 1 : std::min<std::size_t>(scan.size() / 16, 8 * ParallelThreads());
-    std::vector<std::vector<std::unique_ptr<tfigura>>> made(pieces);
+    std::vector<std::vector<HatchSegment>> made(pieces);
     ParallelFor(scan.size(), pieces, [&](std::size_t k, std::size_t begin, std::size_t end) {
         std::vector<HatchCrossing> crossings;
         std::vector<std::uint32_t> candidates;
+        tfigura probe;
         for (std::size_t i = begin; i < end; ++i)
-            MakeLines(scan[i].first, scan[i].second, crossings, candidates, made[k]);
+            MakeLines(scan[i].first, scan[i].second, crossings, candidates, probe, made[k]);
     });
     scanLines_ = static_cast<std::int64_t>(scan.size());
     std::vector<std::size_t> offset(pieces + 1, project_.Figures.size());
     for (std::size_t k = 0; k < pieces; ++k) offset[k + 1] = offset[k] + made[k].size();
     project_.Figures.resize(offset[pieces]);
-    ParallelFor(pieces, pieces, [&](std::size_t, std::size_t begin, std::size_t end) {
-        for (std::size_t k = begin; k < end; ++k)
-            for (std::size_t j = 0; j < made[k].size(); ++j) {
-                made[k][j]->Index = static_cast<std::int32_t>(offset[k] + j);
-                project_.Figures[offset[k] + j] = std::move(made[k][j]);
+    try {
+        ParallelFor(pieces, pieces, [&](std::size_t, std::size_t begin, std::size_t end) {
+            for (std::size_t k = begin; k < end; ++k) {
+                for (std::size_t j = 0; j < made[k].size(); ++j)
+                    project_.Figures[offset[k] + j] = MakeFigure(made[k][j], static_cast<std::int32_t>(offset[k] + j));
+                std::vector<HatchSegment>().swap(made[k]);
             }
-    });
+        });
+    } catch (...) {
+        project_.Figures.resize(offset[0]);
+        index_.reset();
+        throw;
+    }
     linesAdded_ += static_cast<std::int64_t>(offset[pieces] - offset[0]);
     index_.reset();
 
@@ -253,21 +260,21 @@ void Kreskowanie::DodajKreski(const tpunkt& start, const tpunkt& end) {
         BuildIndex(std::atan2(dy, dx));
     }
     ++scanLines_;
-    std::vector<std::unique_ptr<tfigura>> lines;
-    MakeLines(start, end, crossings_, candidates_, lines);
-    for (auto& line : lines) {
-        line->Index = project_.Count();
-        project_.Figures.push_back(std::move(line));
+    std::vector<HatchSegment> lines;
+    tfigura probe;
+    MakeLines(start, end, crossings_, candidates_, probe, lines);
+    for (const HatchSegment& line : lines) {
+        project_.Figures.push_back(MakeFigure(line, project_.Count()));
         ++linesAdded_;
     }
 }
 
 void Kreskowanie::MakeLines(const tpunkt& start, const tpunkt& end, std::vector<HatchCrossing>& crossings,
-                            std::vector<std::uint32_t>& candidates,
-                            std::vector<std::unique_ptr<tfigura>>& lines) const {
+                            std::vector<std::uint32_t>& candidates, tfigura& probe,
+                            std::vector<HatchSegment>& lines) const {
     if (!Crossings(start, end, crossings)) return;
     for (std::size_t j = 0; j + 1 < crossings.size(); j += 2)
-        lines.push_back(MakeLine(crossings[j], crossings[j + 1], candidates));
+        lines.push_back(MakeLine(crossings[j], crossings[j + 1], candidates, probe));
 }
 
 bool Kreskowanie::Crossings(const tpunkt& start, const tpunkt& end, std::vector<HatchCrossing>& crossings) const {
@@ -305,14 +312,42 @@ bool Kreskowanie::Crossings(const tpunkt& start, const tpunkt& end, std::vector<
     return true;
 }
 
-std::unique_ptr<tfigura> Kreskowanie::MakeLine(const HatchCrossing& a, const HatchCrossing& b,
-                                               std::vector<std::uint32_t>& candidates) const {
+HatchSegment Kreskowanie::MakeLine(const HatchCrossing& a, const HatchCrossing& b,
+                                   std::vector<std::uint32_t>& candidates, tfigura& probe) const {
+    HatchSegment line;
+    line.Start = {RoundHalfEven(a.X), RoundHalfEven(a.Y), 0.0};
+    line.End = {RoundHalfEven(b.X), RoundHalfEven(b.Y), 0.0};
+    // The containment test reads the line's box and its two points.
+    probe.Contour.assign({line.Start, line.End});
+    SetFigureExtents(probe);
+
+    // The enclosing figure: the first figure present before this hatching, in list order, that
+    // holds the line (a hatch line of an earlier hatching counts by its own owner).
+    candidates.clear();
+    // A figure that holds the line holds its first point: the cell of that point has them all.
+    index_->boxes.Query(line.Start.X, line.Start.Y, line.Start.X, line.Start.Y,
+                        [&](std::uint32_t id) { candidates.push_back(id); });
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    std::int32_t level = -1;
+    for (std::uint32_t id : candidates) {
+        if (static_cast<std::int32_t>(id) >= countBefore_) break;
+        const tfigura& c = *project_.Figures[id];
+        if (c.HatchOwner > level && Project::LezyWewnatrz(probe, c)) {
+            level = c.Level + 1;
+            line.Owner = static_cast<std::int32_t>(id);
+        }
+    }
+    return line;
+}
+
+std::unique_ptr<tfigura> Kreskowanie::MakeFigure(const HatchSegment& line, std::int32_t index) const {
     const int kind = project_.ProjectKind;
     const tfigura& first = project_.Figure(0);
-    auto line = std::make_unique<tfigura>();
-    tfigura& f = *line;
-    const tpunkt p{RoundHalfEven(a.X), RoundHalfEven(a.Y), 0.0};
-    const tpunkt q{RoundHalfEven(b.X), RoundHalfEven(b.Y), 0.0};
+    auto made = std::make_unique<tfigura>();
+    tfigura& f = *made;
+    const tpunkt& p = line.Start;
+    const tpunkt& q = line.End;
     f.Contour = {p, q};
     f.CutPath = f.Contour;
     const double z = lineDepth_;
@@ -323,259 +358,20 @@ std::unique_ptr<tfigura> Kreskowanie::MakeLine(const HatchCrossing& a, const Hat
     f.HatchLine = true;
     f.Direction = 0;
     f.Layer = kind == KindDxf ? 0 : 1;
+    f.Index = index;
     f.OriginX = first.OriginX;
     f.OriginY = first.OriginY;
     f.CutLength = Distance2D(p, q);
     f.StartIndex = 0;
-
-    // The enclosing figure: the first figure present before this hatching, in list order, that
-    // holds the line (a hatch line of an earlier hatching counts by its own owner).
     f.Level = -1;
     f.HatchOwner = 0;
-    candidates.clear();
-    // A figure that holds the line holds its first point: the cell of that point has them all.
-    index_->boxes.Query(p.X, p.Y, p.X, p.Y, [&](std::uint32_t id) { candidates.push_back(id); });
-    std::sort(candidates.begin(), candidates.end());
-    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-    for (std::uint32_t id : candidates) {
-        if (static_cast<std::int32_t>(id) >= countBefore_) break;
-        tfigura& c = *project_.Figures[id];
-        if (c.HatchOwner > f.Level && Project::LezyWewnatrz(f, c)) {
-            f.Parent = &c;
-            f.Level = c.Level + 1;
-            f.HatchOwner = static_cast<std::int32_t>(id);
-        }
+    if (line.Owner >= 0) {
+        tfigura& c = *project_.Figures[static_cast<std::size_t>(line.Owner)];
+        f.Parent = &c;
+        f.Level = c.Level + 1;
+        f.HatchOwner = line.Owner;
     }
-    return line;
-}
-
-// ---- two-way order ----------------------------------------------------------------------------
-
-namespace {
-
-const tpunkt* FirstPoint(const tfigura& f) { return f.Contour.empty() ? nullptr : &f.Contour[0]; }
-const tpunkt* SecondPoint(const tfigura& f) {
-    if (f.Contour.empty()) return nullptr;
-    return f.Contour.size() >= 2 ? &f.Contour[1] : &f.Contour[0];
-}
-
-void TurnRound(tfigura& f) {
-    std::reverse(f.Contour.begin(), f.Contour.end());
-    std::reverse(f.CutPath.begin(), f.CutPath.end());
-    std::reverse(f.ToolPath3D.begin(), f.ToolPath3D.end());
-}
-
-// The nearest later figure by its first or second point, found in a grid of those points. It
-// answers as the plain search over every later figure does, ties included: the earlier
-// position, and of one figure its first point, wins.
-class NearestEnds {
-public:
-    explicit NearestEnds(const std::vector<std::unique_ptr<tfigura>>& figures) {
-        const std::size_t n = figures.size();
-        byId_.reserve(n);
-        for (const auto& f : figures) byId_.push_back(f.get());
-        pos_.resize(n);
-        at_.resize(n);
-        flipped_.assign(n, false);
-        liveAt_.assign(n, -1);
-        cellOf_.resize(n);
-        bool any = false;
-        for (std::size_t i = 0; i < n; ++i) {
-            pos_[i] = static_cast<std::int32_t>(i);
-            at_[i] = static_cast<std::uint32_t>(i);
-            const tpunkt* a = FirstPoint(*figures[i]);
-            if (!a) continue;
-            const tpunkt* b = SecondPoint(*figures[i]);
-            for (const tpunkt* p : {a, b}) {
-                if (!std::isfinite(p->X) || !std::isfinite(p->Y)) continue;
-                if (!any) minX_ = maxX_ = p->X, minY_ = maxY_ = p->Y, any = true;
-                minX_ = std::min(minX_, p->X);
-                maxX_ = std::max(maxX_, p->X);
-                minY_ = std::min(minY_, p->Y);
-                maxY_ = std::max(maxY_, p->Y);
-            }
-        }
-        const double w = maxX_ - minX_, h = maxY_ - minY_;
-        cell_ = std::max(std::sqrt(std::max(w * h, 1.0) / static_cast<double>(std::max<std::size_t>(n, 1))), 1.0);
-        cell_ = std::max({cell_, w / 2048.0, h / 2048.0});
-        cols_ = static_cast<std::int64_t>(w / cell_) + 1;
-        rows_ = static_cast<std::int64_t>(h / cell_) + 1;
-        cells_.resize(static_cast<std::size_t>(cols_ * rows_));
-        for (std::size_t i = 0; i < n; ++i) Add(static_cast<std::uint32_t>(i));
-    }
-
-    void Remove(std::uint32_t id) {
-        if (liveAt_[id] < 0) return;
-        for (std::uint8_t slot = 0; slot < 2; ++slot) {
-            auto& c = cells_[cellOf_[id][slot]];
-            for (std::size_t k = 0; k < c.size(); ++k)
-                if (c[k].id == id && c[k].slot == slot) {
-                    c[k] = c.back();
-                    c.pop_back();
-                    break;
-                }
-        }
-        const auto k = static_cast<std::size_t>(liveAt_[id]);
-        live_[k] = live_.back();
-        liveAt_[live_[k]] = static_cast<std::int32_t>(k);
-        live_.pop_back();
-        liveAt_[id] = -1;
-    }
-
-    std::uint32_t IdAt(std::int32_t position) const { return at_[static_cast<std::size_t>(position)]; }
-    void Swap(std::int32_t p, std::int32_t q) {
-        std::swap(at_[static_cast<std::size_t>(p)], at_[static_cast<std::size_t>(q)]);
-        pos_[at_[static_cast<std::size_t>(p)]] = p;
-        pos_[at_[static_cast<std::size_t>(q)]] = q;
-    }
-    void Flip(std::uint32_t id) { flipped_[id] = !flipped_[id]; }
-
-    // Position of the nearest live figure, negated when reached by its second point; 0: none.
-    std::int32_t Nearest(const tpunkt& P) const {
-        Best best;
-        if (live_.empty()) return 0;
-        const std::int64_t cx = std::clamp<std::int64_t>(CellX(P.X), 0, cols_ - 1);
-        const std::int64_t cy = std::clamp<std::int64_t>(CellY(P.Y), 0, rows_ - 1);
-        std::size_t visited = 0;
-        const std::int64_t maxRing = std::max(cols_, rows_);
-        for (std::int64_t r = 0; r <= maxRing; ++r) {
-            for (std::int64_t y = cy - r; y <= cy + r; ++y) {
-                if (y < 0 || y >= rows_) continue;
-                const bool edgeRow = y == cy - r || y == cy + r;
-                for (std::int64_t x = cx - r; x <= cx + r; x += edgeRow ? 1 : 2 * r) {
-                    if (x >= 0 && x < cols_) {
-                        for (const Item& it : cells_[static_cast<std::size_t>(y * cols_ + x)])
-                            Consider(it.id, it.slot, P, best);
-                        ++visited;
-                    }
-                    if (!edgeRow && r == 0) break;
-                }
-            }
-            if (best.pos >= 0) {
-                // Every point not yet seen lies outside the cells within r of the centre cell.
-                const double bound = std::min({P.X - (minX_ + (cx - r) * cell_), minX_ + (cx + r + 1) * cell_ - P.X,
-                                               P.Y - (minY_ + (cy - r) * cell_), minY_ + (cy + r + 1) * cell_ - P.Y});
-                if (best.d < bound) break;
-            }
-            if (visited > 4 * live_.size() + 64) {
-                // Few figures left, far apart: look at each of them.
-                for (std::uint32_t id : live_) {
-                    Consider(id, 0, P, best);
-                    Consider(id, 1, P, best);
-                }
-                break;
-            }
-        }
-        if (best.pos < 0) return 0;
-        return best.second ? -best.pos : best.pos;
-    }
-
-private:
-    struct Item {
-        std::uint32_t id;
-        std::uint8_t slot;  // 0: the point that was first at the start, 1: the second
-    };
-    struct Best {
-        double d = 0.0;
-        std::int32_t pos = -1;
-        bool second = false;
-    };
-
-    std::int64_t CellX(double x) const {
-        if (!std::isfinite(x)) return 0;
-        return static_cast<std::int64_t>(std::clamp(std::floor((x - minX_) / cell_), -1.0, static_cast<double>(cols_)));
-    }
-    std::int64_t CellY(double y) const {
-        if (!std::isfinite(y)) return 0;
-        return static_cast<std::int64_t>(std::clamp(std::floor((y - minY_) / cell_), -1.0, static_cast<double>(rows_)));
-    }
-
-    void Add(std::uint32_t id) {
-        const tfigura& f = *byId_[id];
-        const tpunkt* a = FirstPoint(f);
-        if (!a) return;
-        const tpunkt* b = SecondPoint(f);
-        liveAt_[id] = static_cast<std::int32_t>(live_.size());
-        live_.push_back(id);
-        std::uint8_t slot = 0;
-        for (const tpunkt* p : {a, b}) {
-            const std::size_t cell =
-                static_cast<std::size_t>(std::clamp<std::int64_t>(CellY(p->Y), 0, rows_ - 1) * cols_ +
-                                         std::clamp<std::int64_t>(CellX(p->X), 0, cols_ - 1));
-            cells_[cell].push_back({id, slot});
-            cellOf_[id][slot] = cell;
-            ++slot;
-        }
-    }
-
-    void Consider(std::uint32_t id, std::uint8_t slot, const tpunkt& P, Best& best) const {
-        const tfigura& f = *byId_[id];
-        const bool second = (slot == 1) != flipped_[id];
-        const tpunkt& q = second ? *SecondPoint(f) : *FirstPoint(f);
-        const double d = Distance2D(q, P);
-        const std::int32_t pos = pos_[id];
-        if (best.pos < 0 || d < best.d ||
-            (d == best.d && (pos < best.pos || (pos == best.pos && !second && best.second)))) {
-            best.d = d;
-            best.pos = pos;
-            best.second = second;
-        }
-    }
-
-    std::vector<const tfigura*> byId_;  // the figures by their number at the start
-    std::vector<std::int32_t> pos_;     // position of each figure (by its number at the start)
-    std::vector<std::uint32_t> at_;     // figure at each position
-    std::vector<bool> flipped_;
-    std::vector<std::uint32_t> live_;
-    std::vector<std::int32_t> liveAt_;
-    std::vector<std::array<std::size_t, 2>> cellOf_;  // cells of a live figure's points, by slot
-    std::vector<std::vector<Item>> cells_;
-    double minX_ = 0.0, maxX_ = 0.0, minY_ = 0.0, maxY_ = 0.0, cell_ = 1.0;
-    std::int64_t cols_ = 1, rows_ = 1;
-};
-
-}  // namespace
-
-std::int32_t najblizszy(const std::vector<std::unique_ptr<tfigura>>& figures, std::int32_t i) {
-    const auto n = static_cast<std::int32_t>(figures.size());
-    if (i < 0 || i >= n) return 0;
-    const tpunkt* P = SecondPoint(*figures[static_cast<std::size_t>(i)]);
-    if (!P) return 0;
-    std::int32_t result = 0;
-    double best = 0.0;
-    for (std::int32_t j = i + 1; j < n; ++j) {
-        const tfigura& f = *figures[static_cast<std::size_t>(j)];
-        const tpunkt* a = FirstPoint(f);
-        if (!a) continue;
-        const double d1 = Distance2D(*a, *P);
-        if (result == 0 || d1 < best) best = d1, result = j;
-        const double d2 = Distance2D(*SecondPoint(f), *P);
-        if (d2 < best) best = d2, result = -j;
-    }
-    return result;
-}
-
-void optymalizuj(std::vector<std::unique_ptr<tfigura>>& figures) {
-    const auto n = static_cast<std::int32_t>(figures.size());
-    if (n < 2) return;
-    NearestEnds ends(figures);
-    for (std::int32_t i = 0; i < n - 1; ++i) {
-        ends.Remove(ends.IdAt(i));
-        const tpunkt* P = SecondPoint(*figures[static_cast<std::size_t>(i)]);
-        if (!P) continue;
-        const std::int32_t r = ends.Nearest(*P);
-        if (r == 0) continue;
-        std::int32_t k = r;
-        if (r < 0) {
-            k = -r;
-            tfigura& f = *figures[static_cast<std::size_t>(k)];
-            if (f.Contour.size() != 2) continue;
-            TurnRound(f);
-            ends.Flip(ends.IdAt(k));
-        }
-        std::swap(figures[static_cast<std::size_t>(i + 1)], figures[static_cast<std::size_t>(k)]);
-        ends.Swap(i + 1, k);
-    }
+    return made;
 }
 
 void AfterHatching(Project& project, const Settings& settings, const MachineContext& ctx) {

@@ -33,6 +33,14 @@ struct HatchCrossing {
     std::int32_t Figure = 0;  // list position of the crossed figure
 };
 
+// One hatch line as the scan makes it: its two points (whole drawing units) and the list
+// position of the figure that encloses it (-1: none).
+struct HatchSegment {
+    tpunkt Start;
+    tpunkt End;
+    std::int32_t Owner = -1;
+};
+
 // Crossings in the order X ascending, then Y ascending.
 bool ComparePoints(const HatchCrossing& a, const HatchCrossing& b);
 
@@ -71,12 +79,15 @@ private:
     // there are none or an odd number. Reads only the figures present before this hatching, so
     // scan lines can be worked on side by side.
     bool Crossings(const tpunkt& start, const tpunkt& end, std::vector<HatchCrossing>& crossings) const;
-    // The hatch line from crossing a to crossing b, with its enclosing figure (not yet listed).
-    std::unique_ptr<tfigura> MakeLine(const HatchCrossing& a, const HatchCrossing& b,
-                                      std::vector<std::uint32_t>& candidates) const;
-    // The hatch lines of one scan line, appended to `lines` (the two buffers are reused).
+    // The hatch line from crossing a to crossing b with its enclosing figure; `probe` is a
+    // figure reused for the containment test.
+    HatchSegment MakeLine(const HatchCrossing& a, const HatchCrossing& b, std::vector<std::uint32_t>& candidates,
+                          tfigura& probe) const;
+    // The hatch lines of one scan line, appended to `lines` (the buffers are reused).
     void MakeLines(const tpunkt& start, const tpunkt& end, std::vector<HatchCrossing>& crossings,
-                   std::vector<std::uint32_t>& candidates, std::vector<std::unique_ptr<tfigura>>& lines) const;
+                   std::vector<std::uint32_t>& candidates, tfigura& probe, std::vector<HatchSegment>& lines) const;
+    // The figure record of a hatch line at list position `index`.
+    std::unique_ptr<tfigura> MakeFigure(const HatchSegment& line, std::int32_t index) const;
 
     Project& project_;
     const Settings& settings_;
