@@ -137,6 +137,9 @@ void JobControl::Refuse(const std::string& text) { notifier_.Message(text, Messa
 // running from the machine's memory, no stream still going.
 bool JobControl::LinkCheck() {
     if (!host_.ActiveDrawing()) return false;
+    // The job is made with the step sizes of the machine's model, and the zero point is read
+    // with them: the machine names itself first.
+    if (ctx_.ArmLink) panel_.IdentifyMachine();
     if (!layer_.ReadStatus() && layer_.TimedOut() && !host_.UsbMachinePresent()) {
         ctx_.PlotState.BaseX = ctx_.PlotState.BaseY = 1000.0;
         return false;

@@ -502,30 +502,27 @@ void CommandLayer::SendSpindleValue() {
 
 void CommandLayer::StopMotion() { SendCommand("Y"); }
 
-void CommandLayer::ReadMachineInfo() {
+bool CommandLayer::ReadMachineInfo() {
     Transport& t = Active();
     tplotstate& s = ctx_.PlotState;
+    bool named = false;
+    auto takeIdentity = [&] {
+        LinkIdentity id;
+        std::unique_lock<std::mutex> exchange(linkMutex_);
+        if (!t.ReadIdentity(id)) return;
+        s.Producer = id.Producer;
+        s.Model = id.Model;
+        s.ProductionDate = id.ProductionDate;
+        named = true;
+    };
     switch (t.Kind()) {
-        case LinkKind::Ethernet: {
-            LinkIdentity id;
-            std::unique_lock<std::mutex> exchange(linkMutex_);
-            if (t.ReadIdentity(id)) {
-                s.Producer = id.Producer;
-                s.Model = id.Model;
-                s.ProductionDate = id.ProductionDate;
-            }
+        case LinkKind::Ethernet:
+            takeIdentity();
             break;
-        }
         case LinkKind::Usb: {
             UsbStateString str;
             if (ReadUsbString(14, str) && t.MachinePresent()) {
-                LinkIdentity id;
-                std::unique_lock<std::mutex> exchange(linkMutex_);
-                if (t.ReadIdentity(id)) {
-                    s.Producer = id.Producer;
-                    s.Model = id.Model;
-                    s.ProductionDate = id.ProductionDate;
-                }
+                takeIdentity();
                 ctx_.WorkAreaX = static_cast<std::int32_t>(Le32(str, 2));
                 ctx_.WorkAreaY = static_cast<std::int32_t>(Le32(str, 6));
                 ctx_.WorkAreaZ = static_cast<std::int32_t>(Le32(str, 10));
@@ -547,17 +544,19 @@ void CommandLayer::ReadMachineInfo() {
                 out.assign(reinterpret_cast<const char*>(b), 8);
                 return true;
             };
-            if (!text(0, s.Producer) || !text(1, s.Model) || !text(2, s.ProductionDate)) return;
-            if (!LptExchange(Bytes({'H', 4}), b, 5)) return;
+            if (!text(0, s.Producer) || !text(1, s.Model) || !text(2, s.ProductionDate)) return false;
+            named = true;
+            if (!LptExchange(Bytes({'H', 4}), b, 5)) return named;
             s.RunMinutes = Int24FromBytes(b[0], b[1], b[2]);
             s.FileCount = b[3] | (b[4] << 8);
-            if (!LptExchange(Bytes({'H', 3}), b, 6)) return;
+            if (!LptExchange(Bytes({'H', 3}), b, 6)) return named;
             ctx_.WorkAreaX = b[0] | (b[1] << 8);
             ctx_.WorkAreaY = b[2] | (b[3] << 8);
             ctx_.WorkAreaZ = b[4] | (b[5] << 8);
             break;
         }
     }
+    return named;
 }
 
 void CommandLayer::ShowFileWorkStatus() {

@@ -121,7 +121,9 @@ public:
     void ToggleSpindle();
     void SendSpindleValue();
     void StopMotion();
-    void ReadMachineInfo();
+    // The machine's name, model and production date, its work area and running totals, as the
+    // link in use gives them; true when the machine named itself.
+    bool ReadMachineInfo();
     void ShowFileWorkStatus();
     // Go-to (mm) relative to the base point; false when the machine is busy, does not answer or
     // did not arrive (newer link), or when a wait on the way was stopped (`stop`, or STOP on the

@@ -58,12 +58,9 @@ void ControlPanel::FormCreate(const PanelStartup& startup) {
         layer.ReadMachineInfo();
         const bool identity =
             ctx.ArmLink ? (shared_.UsbPresent() || ctx.EthernetConnected.load()) : (answered && !layer.TimedOut());
-        if (identity) {
-            std::string why;
-            if (!WriteWholeFile(typ, ctx.PlotState.Model, &why))
-                shared_.notifier.Message(ctx.Env.Text(TextId::CannotOpenFile) + " " + typ.string(), MessageKind::Error);
-        }
+        if (identity) pump_.KeepMachineType();
         manual_.SelectModel();
+        if (identity) pump_.MachineIdentified();
     }
 
     if (ctx.ArmLink)
@@ -87,7 +84,7 @@ void ControlPanel::FormActivate() {
     const bool answered = layer.ReadStatus();
     if (answered || !layer.TimedOut() || shared_.UsbPresent()) {
         if (ctx.ArmLink) layer.SendCommand("X");
-        layer.ReadMachineInfo();
+        if (layer.ReadMachineInfo()) pump_.MachineIdentified();
         manual_.SelectModel();
         layer.ReadToolState();
         manual_.ShowMachineBars();

@@ -72,6 +72,7 @@ public:
     void StopTimer() override { shared_.StopTimer(); }
     void StartTimer() override { shared_.StartTimer(); }
     void RefreshStatus() override { pump_.Tick(); }
+    void IdentifyMachine() override { pump_.IdentifyMachine(true); }
 
     // ---- the operator's input (virtual key codes) ----
     void KeyDown(std::uint16_t key) { manual_.KeyDown(key); }

@@ -43,6 +43,9 @@ public:
     // One status refresh of the panel, as its timer does it; the burn asks for it between lines
     // (always on the GUI thread).
     virtual void RefreshStatus() = 0;
+    // Before a job is made for the newer controller: the machine on the link names itself once
+    // per connection, and its model is put in force.
+    virtual void IdentifyMachine() {}
 };
 
 // What the control panel needs of job control: the commands behind the machine's own keys.

@@ -6,6 +6,7 @@
 #include "machine_link/ethernet_watch.h"
 #include "machine_link/trans_arm.h"
 #include "machine_link/usb_link.h"
+#include "platform/whole_file.h"
 #include "settings/settings.h"
 
 namespace vellisk {
@@ -37,6 +38,7 @@ void LinkPump::Timer1Timer() {
         s_.links.eth->DeliverPending();
     }
     if (s_.links.usb) s_.links.usb->CheckDeviceChanges();
+    if (!s_.streamer.Streaming() && s_.LinkFree()) IdentifyMachine(false);
 
     s_.SetInterval(s_.streamer.Streaming() || s_.view->IsActive() ? kIntervalFast : kIntervalNormal);
     // A job command or a panel action that waits for the machine keeps the window alive; the
@@ -49,6 +51,29 @@ void LinkPump::Timer1Timer() {
     }
     if (tickDivider_ == 0 && !burnHasLink) Tick();
     tickDivider_ = s_.streamer.Streaming() ? (tickDivider_ + 1) % 5 : 0;
+}
+
+void LinkPump::IdentifyMachine(bool askAgain) {
+    MachineContext& ctx = s_.ctx;
+    if (!ctx.ArmLink || !(s_.UsbPresent() || s_.TcpConnected())) {
+        identified_ = asked_ = false;
+        return;
+    }
+    if (identified_ || (asked_ && !askAgain)) return;
+    asked_ = true;
+    if (!s_.layer.ReadMachineInfo()) return;
+    identified_ = true;
+    const std::string before = ctx.ModelCode;
+    manual_.SelectModel();
+    std::error_code ec;
+    if (ctx.ModelCode != before || !std::filesystem::exists(ctx.Env.ProgramDir / "typ.txt", ec)) KeepMachineType();
+}
+
+void LinkPump::KeepMachineType() {
+    const auto typ = s_.ctx.Env.ProgramDir / "typ.txt";
+    std::string why;
+    if (!WriteWholeFile(typ, s_.ctx.PlotState.Model, &why))
+        s_.notifier.Message(s_.ctx.Env.Text(TextId::CannotOpenFile) + " " + typ.string(), MessageKind::Error);
 }
 
 void LinkPump::MachineKeys() {

@@ -33,6 +33,18 @@ public:
     // The status refresh.
     void Tick();
 
+    // Once per connection of the newer controller (USB machine plugged in, Ethernet connected):
+    // the machine's identity is read and its model put in force before anything is made for it,
+    // so that a job is never written with the step sizes of the start-up default. The model is
+    // kept in "typ.txt". The timer asks once per connection (a controller that does not answer
+    // would hold the window for the identity's whole time limit on every event); `askAgain`
+    // asks again until the machine has named itself (before a job).
+    void IdentifyMachine(bool askAgain);
+    // The identity was read by the panel itself (creation, activation).
+    void MachineIdentified() { identified_ = true; }
+    // Keeps the model in force in "typ.txt" in the program folder (written whole).
+    void KeepMachineType();
+
     std::int64_t TickCount() const { return ticks_; }
     std::int64_t StreamerTickCount() const { return streamerTicks_; }
 
@@ -48,6 +60,8 @@ private:
     int tickDivider_ = 0;
     bool inTick_ = false;
     bool inTimer_ = false;  // the timer event runs (a message box inside it runs the timer again)
+    bool identified_ = false;  // the machine on the link now has named itself
+    bool asked_ = false;       // its identity was asked for on this connection
     std::int64_t ticks_ = 0;
     std::int64_t streamerTicks_ = 0;
 };

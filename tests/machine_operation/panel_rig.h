@@ -93,6 +93,7 @@ struct PanelRig {
     PanelLink link;
     sim::ControllerModel model;
     sim::FakeClock clock;
+    test::TempDir programDir;  // the panel keeps the machine's model there ("typ.txt")
     ProgramEnvironment env;
     JobValues jobValues;
     MachineContext ctx{env, jobValues};
@@ -114,6 +115,7 @@ struct PanelRig {
     // `modelText` picks the machine's parameter set as the controller's identity would.
     PanelRig(PanelLink l, const std::string& modelText) : link(l) {
         ctx.Env.Lang.Language = kLangEnglish;
+        ctx.Env.ProgramDir = programDir.path();
         ctx.PlotState.Model = modelText;
         SelectMachineModel(ctx, notifier);
         model.armController = ctx.PlotParams.ArmController != 0;

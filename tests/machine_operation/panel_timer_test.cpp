@@ -189,6 +189,31 @@ void EthernetComesBack(bool silent) {
 TEST(PanelTimer, EthernetDroppedWhilePolling) { EthernetComesBack(false); }
 TEST(PanelTimer, EthernetControllerSilentWhilePolling) { EthernetComesBack(true); }
 
+// Created before the machine was there (no "typ.txt", the start-up default in force): the
+// machine plugged in later names itself on the panel's next event, once, and its model is put
+// in force and kept, before any job can be made for it.
+TEST(PanelCreate, AMachinePluggedInLaterNamesItselfOnce) {
+    PanelRig rig(PanelLink::Usb, "NKV");
+    rig.ctx.PlotState.Model = "BKT";
+    SelectMachineModel(rig.ctx, rig.notifier);
+    rig.backend.Unplug(rig.usbPath);
+    rig.usb->CheckDeviceChanges();
+    rig.view.active = false;
+    rig.panel->FormCreate({true});
+    rig.panel->Timer1Timer();
+    EXPECT_EQ(rig.ctx.ModelCode, "BKT");
+    EXPECT_FALSE(std::filesystem::exists(rig.programDir / "typ.txt"));
+
+    rig.usbPath = rig.backend.AddMachine(rig.model, "NKV", "20240115", false);
+    rig.panel->Timer1Timer();
+    EXPECT_EQ(rig.ctx.ModelCode, "NKV");
+    EXPECT_EQ(ReadFileBytes(rig.programDir / "typ.txt").substr(0, 3), "NKV");
+    rig.ctx.PlotState.Model = "asked";
+    rig.panel->Timer1Timer();
+    rig.panel->IdentifyMachine();
+    EXPECT_EQ(rig.ctx.PlotState.Model, "asked") << "the identity is read once per connection";
+}
+
 TEST(PanelCreate, TypFileIsWrittenOnlyFromARealIdentity) {
     {
         // No USB machine, no Ethernet yet, the newer controller chosen by the system: the

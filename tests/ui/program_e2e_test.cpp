@@ -43,14 +43,14 @@ struct OneFile : ui::FramePicker {
 // takes the Ethernet link) and holds a 20 mm square, and the simulated controller behind that
 // address on loopback ports; the program started in a test reads both.
 struct MachineOnLoopback {
-    explicit MachineOnLoopback(sim::ControllerModel& model)
+    explicit MachineOnLoopback(sim::ControllerModel& model, bool typFile = true)
         : here(dir.path()),
           controller(sim::ModelHooks(model)),
           programDir(kProgramDirVariable, dir.path().c_str()),
           commandPort("VELLISK_COMMAND_PORT", std::to_string(controller.CommandPort()).c_str()),
           identityPort("VELLISK_IDENTITY_PORT", std::to_string(controller.IdentityPort()).c_str()) {
         test::WriteFileBytes(dir / "DADudavu.txt", "127\r\n  0\r\n  0\r\n  1\r\n");
-        test::WriteFileBytes(dir / "typ.txt", "PRV");
+        if (typFile) test::WriteFileBytes(dir / "typ.txt", "PRV");
         test::WriteFileBytes(dir / "square.plt", "IN;SP1;PU400,400;PD1200,400,1200,1200,400,1200,400,400;PU;\n");
     }
     test::TempDir dir;
@@ -214,4 +214,47 @@ TEST(ProgramEndToEnd, StartsGoToKeepsTheWindowAliveAndStopEndsIt) {
     EXPECT_LT(startTook - stopAfter, 500) << "START went on after STOP";
     EXPECT_EQ(afterStop, std::vector<std::string>{"Y"}) << "what START sent after STOP";
     EXPECT_FALSE(program.Streamer().Streaming());
+}
+
+// A first start beside an Ethernet machine, without "typ.txt": START right after the connection,
+// the control panel never opened. The machine names itself before the job is made, so the job
+// is made with its model's step sizes, the same job as where "typ.txt" named the model; and the
+// model is kept for the next start.
+TEST(ProgramEndToEnd, AFirstStartOnEthernetMakesTheJobForTheMachineThatAnswers) {
+    auto startedJob = [](bool typFile, std::string* typ) {
+        sim::ControllerModel model;
+        model.armController = true;
+        model.model = "PRV";
+        model.baseX = 10 * 100 * 10;  // 10 mm (within the work area read with any model's steps)
+        model.baseY = 10 * 100 * 10;
+        MachineOnLoopback machine(model, typFile);
+        ui::Program program({"vellisk", "95", "USA"});
+        ui::TMainForm& frame = program.MainForm();
+        program.Config().settings().SetFlag("cbEthernetConnection", true);
+        OneFile picker(QString::fromStdString((machine.dir / "square.plt").string()));
+        frame.SetPicker(&picker);
+        std::string failure, received;
+        QTimer::singleShot(0, [&] {
+            if (!LoopUntil([&] { return program.Context().EthernetConnected.load(); })) failure = "no connection";
+            frame.Item(ui::FrameItem::Open)->trigger();
+            frame.Item(ui::FrameItem::Start)->trigger();
+            if (failure.empty() && !LoopUntil([&] { return !program.Streamer().Streaming(); }, 30000))
+                failure = "the job did not end";
+            program.Streamer().stop();
+            auto lock = machine.controller.Lock();
+            received = model.StreamedJob();
+            frame.Item(ui::FrameItem::Exit)->trigger();
+        });
+        EXPECT_EQ(program.Run(), 0);
+        EXPECT_TRUE(failure.empty()) << failure;
+        EXPECT_EQ(program.Context().ModelCode, "PRV");
+        *typ = test::ReadFileBytes(machine.dir / "typ.txt");
+        const std::string job = test::ReadFileBytes(machine.dir / "out.cnx");
+        EXPECT_TRUE(!job.empty() && received == job) << "received " << received.size() << " of " << job.size();
+        return job;
+    };
+    std::string typ;
+    const std::string firstStart = startedJob(false, &typ);
+    EXPECT_EQ(typ.substr(0, 3), "PRV");
+    EXPECT_EQ(firstStart, startedJob(true, &typ));
 }
