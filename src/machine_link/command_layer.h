@@ -164,6 +164,8 @@ private:
     bool ReadStatusAnswered(bool quiet);
     bool ReadUsbString(int index, UsbStateString& s);
     bool ReadEthernetStatus();
+    // The producer, model and production date of the newer controller's identity request.
+    void ReadIdentity(Transport& t);
     // The move command of this controller generation (no speed limit on the newer one).
     MoveCommand Move(std::int32_t factor, std::int32_t dx, std::int32_t dy, std::int32_t dz) const;
     void SendMove(std::int32_t factor, std::int32_t dx, std::int32_t dy, std::int32_t dz);
