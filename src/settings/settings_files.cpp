@@ -273,14 +273,9 @@ SettingsTextReport ApplySettingsText(Settings& s, std::string_view text, char se
 
 // ---- the IP address file ----
 
-namespace {
-constexpr NumberKey kIpKeys[4] = {setting::ControllerIp1, setting::ControllerIp2, setting::ControllerIp3,
-                                  setting::ControllerIp4};
-}
-
 std::string IpFileText(const Settings& s) {
     std::string text;
-    for (NumberKey n : kIpKeys) {
+    for (NumberKey n : setting::kControllerIp) {
         std::string v = std::to_string(RoundTo<long long>(s.Number(n), n.file));
         if (v.size() < 3) v.insert(0, 3 - v.size(), ' ');
         text += v + "\r\n";
@@ -307,13 +302,13 @@ bool ApplyIpFileText(Settings& s, std::string_view text) {
         octets[static_cast<std::size_t>(read++)] = *v;
     }
     if (read != 4) return false;
-    for (int i = 0; i < 4; ++i) s.SetNumber(kIpKeys[i], static_cast<double>(octets[static_cast<std::size_t>(i)]));
+    for (int i = 0; i < 4; ++i) s.SetNumber(setting::kControllerIp[i], static_cast<double>(octets[static_cast<std::size_t>(i)]));
     return true;
 }
 
 std::string PlotterIpText(const Settings& s) {
     std::string ip;
-    for (NumberKey n : kIpKeys) {
+    for (NumberKey n : setting::kControllerIp) {
         if (!ip.empty()) ip += '.';
         ip += std::to_string(RoundTo<long long>(s.Number(n), n.file));
     }
