@@ -105,5 +105,4 @@ struct PanelShared {
     bool WaitForStatusClear(std::uint16_t bits, TextId caption);
 };
 
-
 }  // namespace vellisk

@@ -64,7 +64,7 @@ struct RecordWriter {
 // what they had, and the reader notes which kind of field was not whole.
 struct RecordReader {
     std::span<const std::uint8_t> rec;
-    bool textsFit = true;   // every text length was within its field
+    bool textsFit = true;  // every text length was within its field
     bool startZWhole = true;
 
     bool Whole(std::size_t off, std::size_t size) const { return off + size <= rec.size(); }
@@ -284,7 +284,8 @@ bool ApplyIpFileText(Settings& s, std::string_view text) {
         octets[static_cast<std::size_t>(read++)] = *v;
     }
     if (read != 4) return false;
-    for (int i = 0; i < 4; ++i) s.SetNumber(setting::kControllerIp[i], static_cast<double>(octets[static_cast<std::size_t>(i)]));
+    for (int i = 0; i < 4; ++i)
+        s.SetNumber(setting::kControllerIp[i], static_cast<double>(octets[static_cast<std::size_t>(i)]));
     return true;
 }
 
