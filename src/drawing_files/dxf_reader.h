@@ -4,7 +4,6 @@
 // LWPOLYLINE) becomes one figure, with arcs, circles, ellipses, bulges and splines flattened into
 // points. Values are millimetres (or inches when $LTSCALE marks an inch drawing); points are
 // stored in drawing units (100 per mm). The colour number is the figure's layer.
-#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>

@@ -91,8 +91,7 @@ public:
     // Reads "Quarnell.cfg". A missing file is replaced by the default record at once; a damaged
     // one is reported and kept aside (".bad"), its whole fields are used, and the state is
     // written only at exit. A job start height outside the machine's Z axis is reported and
-    // the default height is used.
-    // Whether the file was there (whole or damaged).
+    // the default height is used. Returns whether the file was there (whole or damaged).
     bool LoadGlobalState();
     void ResetGlobalState();
     // Writes "Quarnell.cfg" with the live values; reports a failure and returns false.
