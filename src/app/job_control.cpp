@@ -13,6 +13,7 @@
 #include "model/geometry_types.h"
 #include "model/numeric.h"
 #include "platform/notifier.h"
+#include "platform/scoped_flag.h"
 #include "settings/settings.h"
 
 namespace vellisk {
@@ -108,11 +109,7 @@ bool JobControl::GuiMayUseLink() const { return !inCommand_ && LinkFreeForGui(St
 
 // The parallel-port transfer, shown modally; the job state says the link is taken meanwhile.
 int JobControl::RunTransfer() {
-    transferRunning_ = true;
-    struct Leave {
-        bool& flag;
-        ~Leave() { flag = false; }
-    } leave{transferRunning_};
+    const ScopedFlag transfer(transferRunning_);
     return host_.RunTransfer();
 }
 

@@ -18,46 +18,6 @@ bool GroupIs(std::string_view line, std::string_view code) { return TrimBlanks(l
 
 }  // namespace
 
-// ---- object to world coordinates ------------------------------------------------------------
-
-TConvOCS2WCS::Vec TConvOCS2WCS::CrossProduct(const Vec& a, const Vec& b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-
-TConvOCS2WCS::Vec TConvOCS2WCS::Normalize(const Vec& v) {
-    double len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    if (len == 0.0) return v;
-    return {v[0] / len, v[1] / len, v[2] / len};
-}
-
-void TConvOCS2WCS::SetExtrusion(const Vec& n) {
-    N = n;
-    ComputeAxes();
-    BuildMatrix();
-}
-
-void TConvOCS2WCS::ComputeAxes() {
-    constexpr double limit = 1.0 / 64.0;
-    if (std::fabs(N[0]) < limit && std::fabs(N[1]) < limit)
-        Ax = CrossProduct(Wy, N);
-    else
-        Ax = CrossProduct(Wz, N);
-    Ax = Normalize(Ax);
-    Ay = Normalize(CrossProduct(N, Ax));
-}
-
-void TConvOCS2WCS::BuildMatrix() {
-    Matrix[0] = {Ax[0], Ax[1], Ax[2], 0.0};
-    Matrix[1] = {Ay[0], Ay[1], Ay[2], 0.0};
-    Matrix[2] = {N[0], N[1], N[2], 0.0};
-    Matrix[3] = {0.0, 0.0, 0.0, 1.0};
-}
-
-TConvOCS2WCS::Vec TConvOCS2WCS::OcsToWcs(double x, double y, double z) {
-    LastPoint = {x, y, z};
-    return {x * Ax[0] + y * Ay[0] + z * N[0], x * Ax[1] + y * Ay[1] + z * N[1], x * Ax[2] + y * Ay[2] + z * N[2]};
-}
-
 // ---- line access ------------------------------------------------------------------------------
 
 DxfReader::DxfReader(DrawingText text) : owned_(std::make_unique<DrawingText>(std::move(text))), text_(owned_.get()) {}
@@ -103,6 +63,20 @@ void DxfReader::ReadDxfColour() {
     figure_->Layer = c;
 }
 
+bool DxfReader::ReadNumberGroup(int code, std::initializer_list<NumberGroup> groups) {
+    if (code == 62) {
+        ReadDxfColour();
+        return true;
+    }
+    for (const NumberGroup& g : groups) {
+        if (g.code == code) {
+            ReadRealLine(*g.value);
+            return true;
+        }
+    }
+    return false;
+}
+
 template <typename Handler>
 void DxfReader::ScanGroups(Handler&& handle, bool haveCode) {
     // An entity ends where the next group 0 begins; a text that ends first ends inside it.
@@ -125,96 +99,8 @@ void DxfReader::ScanGroups(Handler&& handle, bool haveCode) {
     }
 }
 
-// ---- points -------------------------------------------------------------------------------------
-
-void DxfReader::AddPoint3D(double x, double y, double z) {
-    if (std::fabs(DxfLtScale - 0.000394) < 1e-6) {
-        x /= 0.03937;
-        y /= 0.03937;
-        z /= 0.03937;
-    }
-    tpunkt p{x * 100.0, y * 100.0, z * 100.0};
-    if (p.X != last_.X || p.Y != last_.Y) figure_->Contour.push_back(p);
-    last_ = p;
-}
-
-void DxfReader::FlushPoints(TConvOCS2WCS* conv) {
-    const double count = static_cast<double>(pts_.size());
-    Budget.Take(count, "DXF", text_->LineNumber());
-    bool map = conv != nullptr && !conv->Identity();
-    for (const tpunkt& p : pts_) {
-        if (map) {
-            auto w = conv->OcsToWcs(p.X, p.Y, p.Z);
-            AddPoint3D(w[0], w[1], w[2]);
-        } else {
-            AddPoint3D(p.X, p.Y, p.Z);
-        }
-    }
-    pts_.clear();
-}
-
-std::int64_t DxfReader::PointCount(double value, const char* what) const {
-    // The points the entity holds already count too: a polyline of many bulges or fitted spans
-    // must not pass the limit one piece at a time.
-    if (!(value >= 0.0 && value + static_cast<double>(pts_.size()) <= kMaxEntityPoints))
-        throw CoreError::range("DXF line " + std::to_string(text_->LineNumber()) + ": " + what +
-                               " needs too many points");
-    // ... and so do the points of the whole drawing.
-    Budget.Need(value + static_cast<double>(pts_.size()), "DXF", text_->LineNumber());
-    return static_cast<std::int64_t>(RoundHalfEven(value));
-}
-
-void DxfReader::AddArc(double cx, double cy, double z, const tpunkt* start, const tpunkt* end) {
-    double s = Clamp(2.0 * kPi * arcR_ / 192.0, 5.0, 0.25);
-    std::int64_t n = PointCount(std::fabs(arcR_ * arcW_) / s + 0.5, "arc");
-    if (start)
-        Emit(start->X, start->Y, z);
-    else
-        Emit(cx + arcR_ * std::cos(arcA0_), cy + arcR_ * std::sin(arcA0_), z);
-    for (std::int64_t i = 1; i < n; ++i) {
-        double a = arcA0_ + static_cast<double>(i) * arcW_ / static_cast<double>(n);
-        Emit(cx + arcR_ * std::cos(a), cy + arcR_ * std::sin(a), z);
-    }
-    if (end)
-        Emit(end->X, end->Y, z);
-    else
-        Emit(cx + arcR_ * std::cos(arcA1_), cy + arcR_ * std::sin(arcA1_), z);
-}
-
-void DxfReader::AddBulgeArc(const Vertex& a, const Vertex& b) {
-    double q = 4.0 * std::atan(a.bulge);
-    double h = q > 0.0 ? (kPi - q) / 2.0 : -(kPi + q) / 2.0;
-    double f = VectorAngle({a.x, a.y}, {b.x, b.y});
-    double c = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y)) / 2.0;
-    double d = h == kPi / 2.0 ? 2147483647.0 : c * std::tan(h);
-    double r = std::sqrt(d * d + c * c);
-    double p = f + h;
-    double cx = a.x + r * std::cos(p), cy = a.y + r * std::sin(p);
-    arcR_ = r;
-    arcA0_ = p - kPi;
-    arcA1_ = arcA0_ + q;
-    arcW_ = q;
-    // The arc's ends are the vertices themselves, not their recomputation from the centre, so
-    // that rounding never leaves a stray point next to the following vertex.
-    tpunkt from{a.x, a.y, a.z}, to{b.x, b.y, a.z};
-    AddArc(cx, cy, a.z, &from, &to);
-}
-
-void DxfReader::AddSplineFitSpan(const std::vector<tpunkt>& v, int a, int from, int to) {
-    std::size_t m = v.size();
-    const tpunkt& p0 = v[a];
-    const tpunkt& p1 = v[a + 1];
-    const tpunkt& p2 = v[(a + 2) % m];
-    const tpunkt& p3 = v[(a + 3) % m];
-    double chord = Distance2D(p0, p1) + Distance2D(p1, p2) + Distance2D(p2, p3);
-    if (!(chord > 0.25)) return;
-    double s = Clamp(4.0 * chord / 192.0, 5.0, 0.25);
-    double dt = s / chord;
-    if (dt > 1.0) dt = 0.25;
-    PointCount(1.0 / dt, "fitted polyline");
-    curve_.FitCubicThrough4Points(p0, p1, p2, p3, from, dt);
-    tpunkt pt;
-    while (curve_.NextCubicPoint(pt, to)) Emit(pt.X, pt.Y, 0.0);
+void DxfReader::ScanNumberGroups(std::initializer_list<NumberGroup> groups) {
+    ScanGroups([&](int code) { return ReadNumberGroup(code, groups); });
 }
 
 // ---- entity loop --------------------------------------------------------------------------------
@@ -284,16 +170,7 @@ void DxfReader::ReadFigure(tfigura& figure) {
 
 void DxfReader::ReadLineEntity() {
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    ScanGroups([&](int code) {
-        switch (code) {
-            case 10: ReadRealLine(x1); return true;
-            case 20: ReadRealLine(y1); return true;
-            case 11: ReadRealLine(x2); return true;
-            case 21: ReadRealLine(y2); return true;
-            case 62: ReadDxfColour(); return true;
-            default: return false;
-        }
-    });
+    ScanNumberGroups({{10, &x1}, {20, &y1}, {11, &x2}, {21, &y2}});
     Emit(x1, y1, 0.0);
     Emit(x2, y2, 0.0);
     FlushPoints(nullptr);
@@ -301,15 +178,7 @@ void DxfReader::ReadLineEntity() {
 
 void DxfReader::ReadCircle() {
     double cx = 0, cy = 0, r = 0;
-    ScanGroups([&](int code) {
-        switch (code) {
-            case 10: ReadRealLine(cx); return true;
-            case 20: ReadRealLine(cy); return true;
-            case 40: ReadRealLine(r); return true;
-            case 62: ReadDxfColour(); return true;
-            default: return false;
-        }
-    });
+    ScanNumberGroups({{10, &cx}, {20, &cy}, {40, &r}});
     double c = 2.0 * kPi * r;
     double s = Clamp(c / 192.0, 5.0, 0.25);
     std::int64_t n = std::max<std::int64_t>(PointCount(c / s + 0.5, "circle"), 16);
@@ -323,17 +192,7 @@ void DxfReader::ReadCircle() {
 
 void DxfReader::ReadArc() {
     double cx = 0, cy = 0, r = 0, a0 = 0, a1 = 0;
-    ScanGroups([&](int code) {
-        switch (code) {
-            case 10: ReadRealLine(cx); return true;
-            case 20: ReadRealLine(cy); return true;
-            case 40: ReadRealLine(r); return true;
-            case 50: ReadRealLine(a0); return true;
-            case 51: ReadRealLine(a1); return true;
-            case 62: ReadDxfColour(); return true;
-            default: return false;
-        }
-    });
+    ScanNumberGroups({{10, &cx}, {20, &cy}, {40, &r}, {50, &a0}, {51, &a1}});
     arcR_ = r;
     arcA0_ = a0 * 2.0 * kPi / 360.0;
     arcA1_ = a1 * 2.0 * kPi / 360.0;
@@ -345,19 +204,7 @@ void DxfReader::ReadArc() {
 
 void DxfReader::ReadEllipse() {
     double cx = 0, cy = 0, mx = 0, my = 0, ratio = 0, t0 = 0, t1 = 0;
-    ScanGroups([&](int code) {
-        switch (code) {
-            case 10: ReadRealLine(cx); return true;
-            case 20: ReadRealLine(cy); return true;
-            case 11: ReadRealLine(mx); return true;
-            case 21: ReadRealLine(my); return true;
-            case 40: ReadRealLine(ratio); return true;
-            case 41: ReadRealLine(t0); return true;
-            case 42: ReadRealLine(t1); return true;
-            case 62: ReadDxfColour(); return true;
-            default: return false;
-        }
-    });
+    ScanNumberGroups({{10, &cx}, {20, &cy}, {11, &mx}, {21, &my}, {40, &ratio}, {41, &t0}, {42, &t1}});
     // An elliptical arc runs counter-clockwise from its start parameter to its end parameter,
     // through 2 pi when the end is at or below the start (as an ARC runs through 0 degrees);
     // it never goes round more than once, whatever turns the parameters are written with.
@@ -390,7 +237,6 @@ void DxfReader::ReadSpline() {
     bool controlOpen = false;
     ScanGroups([&](int code) {
         switch (code) {
-            case 62: ReadDxfColour(); return true;
             case 71: ReadIntLine(degree); return true;
             case 72: ReadIntLine(knotCount); return true;
             case 73: ReadIntLine(controlCount); return true;
@@ -400,7 +246,6 @@ void DxfReader::ReadSpline() {
                 if (knots.size() <= static_cast<std::size_t>(kMaxEntityPoints)) knots.push_back(k);
                 return true;
             }
-            case 41: ReadRealLine(weight); return true;  // weights do not change the flattening
             case 10:
                 if (control.size() > static_cast<std::size_t>(kMaxEntityPoints))
                     Fail("SPLINE has too many control points");
@@ -413,9 +258,8 @@ void DxfReader::ReadSpline() {
                 ReadRealLine(control.back().Y);
                 controlOpen = false;
                 return true;
-            case 11: ReadRealLine(fx); return true;  // fit points are not used
-            case 21: ReadRealLine(fy); return true;
-            default: return false;
+            // Weights do not change the flattening; fit points are not used.
+            default: return ReadNumberGroup(code, {{41, &weight}, {11, &fx}, {21, &fy}});
         }
     });
     auto skip = [&](const std::string& why) {
@@ -477,13 +321,10 @@ void DxfReader::ReadPolyline(bool lightweight) {
     std::int32_t flags = 0;
     TConvOCS2WCS::Vec extrusion{0.0, 0.0, 1.0};
     std::vector<Vertex> verts;
-    auto extrusionGroup = [&](int code) {
-        if (code == 210)
-            ReadRealLine(extrusion[0]);
-        else if (code == 220)
-            ReadRealLine(extrusion[1]);
-        else
-            ReadRealLine(extrusion[2]);
+    const std::initializer_list<NumberGroup> header{{210, &extrusion[0]}, {220, &extrusion[1]}, {230, &extrusion[2]}};
+    auto headerGroup = [&](int code) {
+        if (code != 70) return ReadNumberGroup(code, header);
+        ReadIntLine(flags);
         return true;
     };
     if (lightweight) {
@@ -491,11 +332,6 @@ void DxfReader::ReadPolyline(bool lightweight) {
         ScanGroups(
             [&](int code) {
                 switch (code) {
-                    case 62: ReadDxfColour(); return true;
-                    case 70: ReadIntLine(flags); return true;
-                    case 210:
-                    case 220:
-                    case 230: return extrusionGroup(code);
                     case 10:
                         if (verts.size() > static_cast<std::size_t>(kMaxEntityPoints))
                             Fail("LWPOLYLINE has too many vertices");
@@ -510,21 +346,12 @@ void DxfReader::ReadPolyline(bool lightweight) {
                         if (verts.empty()) return false;
                         ReadRealLine(verts.back().bulge);
                         return true;
-                    default: return false;
+                    default: return headerGroup(code);
                 }
             },
             true);
     } else {
-        ScanGroups([&](int code) {
-            switch (code) {
-                case 62: ReadDxfColour(); return true;
-                case 70: ReadIntLine(flags); return true;
-                case 210:
-                case 220:
-                case 230: return extrusionGroup(code);
-                default: return false;
-            }
-        });
+        ScanGroups(headerGroup);
         bool ended = false;
         while (!EndOfFile) {
             NextLine();
@@ -538,15 +365,9 @@ void DxfReader::ReadPolyline(bool lightweight) {
             if (verts.size() > static_cast<std::size_t>(kMaxEntityPoints)) Fail("POLYLINE has too many vertices");
             Vertex v;
             ScanGroups([&](int code) {
-                switch (code) {
-                    case 62: ReadDxfColour(); return true;
-                    case 10: ReadRealLine(v.x); return true;
-                    case 20: ReadRealLine(v.y); return true;
-                    case 30: ReadRealLine(v.z); return true;
-                    case 42: ReadRealLine(v.bulge); return true;
-                    case 70: ReadIntLine(v.flags); return true;
-                    default: return false;
-                }
+                if (code != 70) return ReadNumberGroup(code, {{10, &v.x}, {20, &v.y}, {30, &v.z}, {42, &v.bulge}});
+                ReadIntLine(v.flags);
+                return true;
             });
             verts.push_back(v);
         }

@@ -4,48 +4,19 @@
 // LWPOLYLINE) becomes one figure, with arcs, circles, ellipses, bulges and splines flattened into
 // points. Values are millimetres (or inches when $LTSCALE marks an inch drawing); points are
 // stored in drawing units (100 per mm). The colour number is the figure's layer.
-#include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "drawing_files/drawing_text.h"
+#include "drawing_files/ocs_to_wcs.h"
 #include "model/curves.h"
 #include "model/figure.h"
 
 namespace vellisk {
-
-// Maps points of an entity's object coordinate system to world coordinates (the arbitrary axis
-// algorithm of DXF).
-class TConvOCS2WCS {
-public:
-    using Vec = std::array<double, 3>;
-
-    Vec Wx{1.0, 0.0, 0.0};
-    Vec Wy{0.0, 1.0, 0.0};
-    Vec Wz{0.0, 0.0, 1.0};
-    Vec Ax{1.0, 0.0, 0.0};
-    Vec Ay{0.0, 1.0, 0.0};
-    Vec N{0.0, 0.0, 1.0};  // the extrusion direction as read
-    Vec LastPoint{0.0, 0.0, 0.0};
-    std::array<std::array<double, 4>, 4> Matrix{};
-    double Spare = 0.0;
-
-    TConvOCS2WCS() { SetExtrusion(Wz); }
-    void SetExtrusion(const Vec& n);
-    void SetExtrusionXYZ(double x, double y, double z) { SetExtrusion({x, y, z}); }
-    Vec OcsToWcs(double x, double y, double z);
-    static Vec CrossProduct(const Vec& a, const Vec& b);
-    static Vec Normalize(const Vec& v);
-    // Whether the mapping is the identity (extrusion (0, 0, 1)).
-    bool Identity() const { return N[0] == 0.0 && N[1] == 0.0 && N[2] == 1.0; }
-
-private:
-    void ComputeAxes();
-    void BuildMatrix();
-};
 
 class DxfReader {
 public:
@@ -84,11 +55,21 @@ private:
     void ReadRealLine(double& value);
     void ReadIntLine(std::int32_t& value);
     void ReadDxfColour();
+    // A group whose value is a number kept in `value`.
+    struct NumberGroup {
+        int code;
+        double* value;
+    };
+    // Reads the value of group `code` when it is the colour (62) or one of `groups`; false when
+    // it is neither, so that the caller passes it over.
+    bool ReadNumberGroup(int code, std::initializer_list<NumberGroup> groups);
     // Walks the group pairs of one entity up to its closing group code 0 (left as the current
     // line). `handle` gets each code and may read its value; a value it leaves is passed over.
     // With `haveCode` the current line already is the first group code.
     template <typename Handler>
     void ScanGroups(Handler&& handle, bool haveCode = false);
+    // Walks an entity whose groups of interest are all numbers (and its colour).
+    void ScanNumberGroups(std::initializer_list<NumberGroup> groups);
     [[noreturn]] void Fail(const std::string& what) const;
 
     void AddPoint3D(double x, double y, double z);

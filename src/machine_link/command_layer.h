@@ -166,6 +166,9 @@ private:
     bool ReadStatusAnswered(bool quiet);
     bool ReadUsbString(int index, UsbStateString& s);
     bool ReadEthernetStatus();
+    // The producer, model and production date of the newer controller's identity request;
+    // false when it gave none.
+    bool ReadIdentity(Transport& t);
     // The move command of this controller generation (no speed limit on the newer one).
     MoveCommand Move(std::int32_t factor, std::int32_t dx, std::int32_t dy, std::int32_t dz) const;
     void SendMove(std::int32_t factor, std::int32_t dx, std::int32_t dy, std::int32_t dz);

@@ -16,32 +16,32 @@ constexpr tplotparams Set(double tick, std::int32_t mult, double steps, double s
                           std::uint16_t minFeed, std::int32_t powerMax, std::int32_t powerMin, std::uint8_t link,
                           std::uint8_t direct, std::int32_t accel, std::uint8_t arm, std::int32_t rampDiv,
                           std::uint8_t laser, std::uint8_t zrev, std::int32_t mmDec, std::int32_t speedBarMax) {
-    tplotparams p;
-    p.TimerTickUs = tick;
-    p.Multiplier = mult;
-    p.StepsX = steps;
-    p.StepsY = steps;
-    p.StepsZ = stepsZ;
-    p.MaxSpeed = maxSpeed;
-    p.MaxWorkSpeed = maxWork;
-    p.MaxTravelSpeed = maxTravel;
-    p.MaxZSpeed = maxZ;
-    p.MaxSmoothSpeed = maxSmooth;
-    p.MinFeed = minFeed;
-    p.PowerMax = powerMax;
-    p.PowerMin = powerMin;
-    p.LinkKind = link;
-    p.DirectSpeedBar = direct;
-    p.AccelFactor = accel;
-    p.AccelFactorAlt = 2400;
-    p.ArmController = arm;
-    p.RampDivisor = rampDiv;
-    p.Laser = laser;
-    p.ZReversed = zrev;
-    p.MmDecimals = mmDec;
-    p.SpeedBarMax = speedBarMax;
-    p.RunUpFactor = 0;
-    return p;
+    // Both horizontal axes take the same steps; the smoothing factor and the run-up are the same
+    // for every model.
+    return {.TimerTickUs = tick,
+            .Multiplier = mult,
+            .StepsX = steps,
+            .StepsY = steps,
+            .StepsZ = stepsZ,
+            .MaxSpeed = maxSpeed,
+            .MaxWorkSpeed = maxWork,
+            .MaxTravelSpeed = maxTravel,
+            .MaxZSpeed = maxZ,
+            .MaxSmoothSpeed = maxSmooth,
+            .MinFeed = minFeed,
+            .PowerMax = powerMax,
+            .PowerMin = powerMin,
+            .LinkKind = link,
+            .DirectSpeedBar = direct,
+            .AccelFactor = accel,
+            .AccelFactorAlt = 2400,
+            .ArmController = arm,
+            .RampDivisor = rampDiv,
+            .Laser = laser,
+            .ZReversed = zrev,
+            .MmDecimals = mmDec,
+            .SpeedBarMax = speedBarMax,
+            .RunUpFactor = 0};
 }
 
 constexpr double kStepsLpt = 0.9794150511187;

@@ -9,27 +9,34 @@
 
 namespace vellisk {
 
-JobFileFault CheckJobFile(std::string_view data, const CommandLengthTable& lengths) {
+namespace {
+
+// Walks the commands of `data` once; `last` is left at the offset of the last whole command.
+JobFileFault WalkCommands(std::string_view data, const CommandLengthTable& lengths, std::size_t& last) {
     std::size_t pos = 0;
     while (pos < data.size()) {
         const auto b = static_cast<std::uint8_t>(data[pos]);
         const std::size_t len = lengths.LengthOf(b);
         if (len == 0) return {JobFileFault::BadCommandByte, pos, b};
         if (len > data.size() - pos) return {JobFileFault::CutShort, pos, b};
+        last = pos;
         pos += len;
     }
     return {};
 }
 
+}  // namespace
+
+JobFileFault CheckJobFile(std::string_view data, const CommandLengthTable& lengths) {
+    std::size_t last = 0;
+    return WalkCommands(data, lengths, last);
+}
+
 JobFileFault CheckWholeJob(std::string_view data, const MachineContext& ctx) {
     if (data.empty()) return {JobFileFault::Empty, 0, 0};
-    const JobFileFault fault = CheckJobFile(data, ctx.CommandLengths);
-    if (fault.kind != JobFileFault::None) return fault;
     std::size_t last = 0;
-    for (std::size_t pos = 0; pos < data.size();) {
-        last = pos;
-        pos += ctx.CommandLengths.LengthOf(static_cast<std::uint8_t>(data[pos]));
-    }
+    const JobFileFault fault = WalkCommands(data, ctx.CommandLengths, last);
+    if (fault.kind != JobFileFault::None) return fault;
     const std::string end = ctx.PlotParams.ArmController ? PadPacket("SE") : std::string("f\x02", 2);
     if (data.substr(last) != end) return {JobFileFault::NoEndCommand, last, static_cast<std::uint8_t>(data[last])};
     return {};

@@ -25,12 +25,8 @@ LinkPump::~LinkPump() {
 void LinkPump::Timer1Timer() {
     // A message box or a wait for the machine inside the event runs the event loop, where the
     // timer fires again: the second event does nothing, so boxes never stack up.
-    if (inTimer_) return;
-    inTimer_ = true;
-    struct Leave {
-        bool& flag;
-        ~Leave() { flag = false; }
-    } leave{inTimer_};
+    const ScopedFlag inside(inTimer_);
+    if (!inside) return;
     // What the links keep for the main thread: Ethernet connects and texts, USB plug and unplug.
     if (s_.links.eth) {
         if (s_.settings.Flag(setting::EthernetConnection) && !s_.links.eth->Connected() && ethernetWatch_)
@@ -97,12 +93,8 @@ void LinkPump::MachineKeys() {
 
 void LinkPump::Tick() {
     // A message box inside the refresh runs its own event loop, where the timer fires again.
-    if (inTick_) return;
-    inTick_ = true;
-    struct Leave {
-        bool& flag;
-        ~Leave() { flag = false; }
-    } leave{inTick_};
+    const ScopedFlag inside(inTick_);
+    if (!inside) return;
     ++ticks_;
     MachineContext& ctx = s_.ctx;
 

@@ -96,12 +96,8 @@ void ManualControl::VScrollChange() {
     // outermost run sends, and only when the operator moved the bar. A bar that shows the
     // machine's own speed sends nothing: during a job the speed set in force changes from figure
     // to figure, and a speed sent back would land in whichever set is in force at that moment.
-    ++speedChangeDepth_;
-    struct Leave {
-        int& depth;
-        ~Leave() { --depth; }
-    } leave{speedChangeDepth_};
-    const bool send = speedChangeDepth_ == 1 && !showingMachineSpeed_;
+    const ScopedFlag outermost(speedChanging_);
+    const bool send = outermost && !showingMachineSpeed_;
     const tplotstate& s = s_.ctx.PlotState;
     const tplotparams& p = s_.ctx.PlotParams;
     const std::int32_t pos = speedBar_.position;

@@ -95,8 +95,8 @@ void ManualControl::SendSpeed(std::int32_t mmPerMin) {
 }
 
 void ManualControl::KeyDown(std::uint16_t key) {
-    if (!s_.LinkFree()) return;
-    const PanelActionScope action(s_.inAction);
+    const ScopedFlag action = s_.TakeLink();
+    if (!action) return;
     keyRepeat_ = key == lastKey_;
     lastKey_ = key;
     const tplotparams& p = s_.ctx.PlotParams;
@@ -154,11 +154,11 @@ void ManualControl::ButtonDown(PanelControl button) {
     if (key == 0 && button != PanelControl::Stop) return;
     if (!display_.Enabled(button)) return;
     // During a burn STOP only asks the burn to pause; the burn thread has the link.
-    if (!s_.LinkFree()) {
+    const ScopedFlag action = s_.TakeLink();
+    if (!action) {
         if (key == 0 && s_.ctx.BurnRunning.load()) s_.ctx.BurnStopRequested = true;
         return;
     }
-    const PanelActionScope action(s_.inAction);
     // A controller that does not answer is told, and the button acts all the same.
     s_.LinkAnswers(TextId::PanelMouseKeyDown);
     if (key != 0) {
@@ -186,8 +186,8 @@ void ManualControl::StopClick() {
 }
 
 void ManualControl::SpindleClick() {
-    if (!s_.LinkFree()) return;
-    const PanelActionScope action(s_.inAction);
+    const ScopedFlag action = s_.TakeLink();
+    if (!action) return;
     if (!display_.Enabled(PanelControl::Spindle)) return;
     if (s_.ctx.PlotParams.Laser && s_.ctx.ModelCode != "PRV")
         LaserPulse();
@@ -196,8 +196,8 @@ void ManualControl::SpindleClick() {
 }
 
 void ManualControl::PulseFieldExit(double ms) {
-    if (!s_.LinkFree()) return;
-    const PanelActionScope action(s_.inAction);
+    const ScopedFlag action = s_.TakeLink();
+    if (!action) return;
     pulseMs_ = ms;
     s_.layer.SendCommand(LaserTimeCommand(static_cast<std::int32_t>(RoundHalfEven(ms))));
 }
@@ -205,8 +205,8 @@ void ManualControl::PulseFieldExit(double ms) {
 // ---- homing ------------------------------------------------------------------------------
 
 void ManualControl::HomeClick() {
-    if (!s_.LinkFree()) return;
-    const PanelActionScope action(s_.inAction);
+    const ScopedFlag action = s_.TakeLink();
+    if (!action) return;
     const tplotparams& p = s_.ctx.PlotParams;
     if (!s_.LinkAnswers(TextId::PanelHomeCaption)) return;
     const std::string caption = s_.ctx.Env.Text(TextId::PanelHomeCaption);
@@ -250,8 +250,8 @@ void ManualControl::HomeClick() {
 // ---- project zero ------------------------------------------------------------------------
 
 void ManualControl::SetZeroClick() {
-    if (!s_.LinkFree()) return;
-    const PanelActionScope action(s_.inAction);
+    const ScopedFlag action = s_.TakeLink();
+    if (!action) return;
     if (!display_.Enabled(PanelControl::SetZero)) return;
     s_.StopTimer();
     {
@@ -292,20 +292,20 @@ void ManualControl::SetZeroClick() {
 // ---- dialogs -----------------------------------------------------------------------------
 
 void ManualControl::MoveClick() {
-    if (!s_.LinkFree()) return;
-    const PanelActionScope action(s_.inAction);
+    const ScopedFlag action = s_.TakeLink();
+    if (!action) return;
     if (display_.Enabled(PanelControl::Move) && s_.hooks.moveDialog) s_.hooks.moveDialog();
 }
 
 void ManualControl::OutputsClick() {
-    if (!s_.LinkFree()) return;
-    const PanelActionScope action(s_.inAction);
+    const ScopedFlag action = s_.TakeLink();
+    if (!action) return;
     if (s_.hooks.outputsDialog) s_.hooks.outputsDialog();
 }
 
 void ManualControl::ToolLengthClick() {
-    if (!s_.LinkFree()) return;
-    const PanelActionScope action(s_.inAction);
+    const ScopedFlag action = s_.TakeLink();
+    if (!action) return;
     if (!display_.Enabled(PanelControl::ToolLength)) return;
     if (!s_.LinkAnswers(TextId::PanelToolLengthCaption)) return;
     if (s_.ctx.PlotState.Status & (kStatusBusy | kStatusRunningFromMemory)) {
@@ -318,8 +318,8 @@ void ManualControl::ToolLengthClick() {
 }
 
 void ManualControl::InverterClick() {
-    if (!s_.LinkFree()) return;
-    const PanelActionScope action(s_.inAction);
+    const ScopedFlag action = s_.TakeLink();
+    if (!action) return;
     if (!s_.ctx.ArmLink || !s_.hooks.loadInverter) return;
     BusyCursor cursor(s_.notifier);
     s_.hooks.loadInverter();

@@ -100,7 +100,7 @@ private:
     bool ctrlHeld_ = false;  // the panel saw the Ctrl press that the release restores
     bool refreshing_ = false;
     bool showingMachineSpeed_ = false;  // the speed bar is set to the controller's own speed
-    int speedChangeDepth_ = 0;          // runs of the speed bar's change handler in progress
+    bool speedChanging_ = false;        // the speed bar's change handler runs
     double heldX_ = 0, heldY_ = 0, heldZ_ = 0;
     // The last power display.
     std::uint8_t lastOutputIndex_ = 255;

@@ -14,6 +14,7 @@
 #include "machine_operation/panel_view.h"
 #include "platform/clock.h"
 #include "platform/notifier.h"
+#include "platform/scoped_flag.h"
 
 namespace vellisk {
 
@@ -88,6 +89,9 @@ struct PanelShared {
     // control leaves the link free (no burn or transfer has it, no job command waits) and no
     // other action of the panel is still waiting for the machine.
     bool LinkFree() const { return !inAction && (!jobs || jobs->GuiMayUseLink()); }
+    // An action of the panel takes the link when it is free and holds it while it runs; one
+    // that got nothing (false) does not talk to the machine.
+    ScopedFlag TakeLink() { return ScopedFlag(inAction, LinkFree()); }
 
     void SetInterval(int ms);
     void StopTimer();
@@ -99,15 +103,6 @@ struct PanelShared {
     // ReadStatus until the bits are clear or the controller stops answering; false (after the
     // message with the caption) when it keeps them set past kStatusWaitLimit.
     bool WaitForStatusClear(std::uint16_t bits, TextId caption);
-};
-
-// Marks an action of the panel that talks to the machine, for as long as it runs.
-struct PanelActionScope {
-    explicit PanelActionScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~PanelActionScope() { flag_ = false; }
-    PanelActionScope(const PanelActionScope&) = delete;
-    PanelActionScope& operator=(const PanelActionScope&) = delete;
-    bool& flag_;
 };
 
 }  // namespace vellisk

@@ -2,6 +2,22 @@
 
 namespace vellisk {
 
+std::map<PanelControl, PanelRect> ArrangeJogGrid(const PanelRect& bevel, const std::array<int, 4>& cols,
+                                                 const std::array<int, 3>& rows, int size, ZColumn z) {
+    static constexpr PanelControl kZ[3] = {PanelControl::ToolUp, PanelControl::ToolDown, PanelControl::Spindle};
+    static constexpr PanelControl kXY[3][3] = {
+        {PanelControl::JogUpLeft, PanelControl::JogLeft, PanelControl::JogDownLeft},
+        {PanelControl::JogUp, PanelControl::Stop, PanelControl::JogDown},
+        {PanelControl::JogUpRight, PanelControl::JogRight, PanelControl::JogDownRight}};
+    std::map<PanelControl, PanelRect> places;
+    for (int c = 0; c < 4; ++c) {
+        const int xy = z == ZColumn::First ? c - 1 : c;
+        const PanelControl* column = xy >= 0 && xy < 3 ? kXY[xy] : kZ;
+        for (int r = 0; r < 3; ++r) places[column[r]] = {bevel.left + cols[c], bevel.top + rows[r], size, size};
+    }
+    return places;
+}
+
 TouchLayout ArrangeTouchPanel(bool pulseShown, int pulseFieldHeight) {
     TouchLayout t;
     const int formW = 628;
@@ -17,14 +33,7 @@ TouchLayout ArrangeTouchPanel(bool pulseShown, int pulseFieldHeight) {
     const PanelRect bevel{10, bevelBottom - 300, 400, 300};
     t.parts[TouchPart::Bevel] = bevel;
 
-    const int cols[4] = {10, 126, 222, 318};
-    const int rows[3] = {16, 112, 216};
-    const PanelControl grid[4][3] = {{PanelControl::ToolUp, PanelControl::ToolDown, PanelControl::Spindle},
-                                     {PanelControl::JogUpLeft, PanelControl::JogLeft, PanelControl::JogDownLeft},
-                                     {PanelControl::JogUp, PanelControl::Stop, PanelControl::JogDown},
-                                     {PanelControl::JogUpRight, PanelControl::JogRight, PanelControl::JogDownRight}};
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 3; ++r) t.controls[grid[c][r]] = {bevel.left + cols[c], bevel.top + rows[r], 70, 70};
+    t.controls = ArrangeJogGrid(bevel, {10, 126, 222, 318}, {16, 112, 216}, 70, ZColumn::First);
 
     // Coordinates at the top, the two bars below them across the whole width.
     const int buttonsLeft = bevel.Right() + 30;

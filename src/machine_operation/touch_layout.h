@@ -40,6 +40,14 @@ struct TouchLayout {
     bool boldFont = true;
 };
 
+// Where the Z column of the jog buttons (tool up, tool down, spindle) stands in their bevel.
+enum class ZColumn { First, Last };
+// The jog buttons in their bevel: four columns of three square buttons of `size`, the three
+// X/Y columns (up-left, left, down-left; up, STOP, down; up-right, right, down-right) in order
+// and the Z column first or last, at the columns' and rows' offsets inside the bevel.
+std::map<PanelControl, PanelRect> ArrangeJogGrid(const PanelRect& bevel, const std::array<int, 4>& cols,
+                                                 const std::array<int, 3>& rows, int size, ZColumn z);
+
 // The touch layout; `pulseShown` and the pulse field's height decide the form's height and
 // where the bevel sits.
 TouchLayout ArrangeTouchPanel(bool pulseShown, int pulseFieldHeight);

@@ -112,26 +112,28 @@ double SegmentDistance(const tpunkt& p, const todcinek& seg, double tolerance, d
     return atEnd ? de : ds;
 }
 
-}  // namespace
-
-double UnitsToMm(int kind, double x) {
+// Drawing units in a metre for the project kinds whose drawings are in units (0: none).
+long double UnitsPerMetre(int kind) {
     switch (kind) {
-        case KindHpgl: return static_cast<double>(static_cast<long double>(x) * 1000.0L / 40000.0L);
+        case KindHpgl: return 40000.0L;
         case KindDxf:
-        case KindGcode: return static_cast<double>(static_cast<long double>(x) * 1000.0L / 100000.0L);
-        case KindBitmap: return x;
-        default: return 0.0;
+        case KindGcode: return 100000.0L;
+        default: return 0.0L;
     }
 }
 
+}  // namespace
+
+double UnitsToMm(int kind, double x) {
+    if (kind == KindBitmap) return x;
+    const long double perMetre = UnitsPerMetre(kind);
+    return perMetre == 0.0L ? 0.0 : static_cast<double>(static_cast<long double>(x) * 1000.0L / perMetre);
+}
+
 double MmToUnits(int kind, double x) {
-    switch (kind) {
-        case KindHpgl: return static_cast<double>(static_cast<long double>(x) * 40000.0L / 1000.0L);
-        case KindDxf:
-        case KindGcode: return static_cast<double>(static_cast<long double>(x) * 100000.0L / 1000.0L);
-        case KindBitmap: return x;
-        default: return 0.0;
-    }
+    if (kind == KindBitmap) return x;
+    const long double perMetre = UnitsPerMetre(kind);
+    return perMetre == 0.0L ? 0.0 : static_cast<double>(static_cast<long double>(x) * perMetre / 1000.0L);
 }
 
 bool NearPoint(const tpunkt& p, const tpunkt& q) { return std::fabs(p.X - q.X) < 2.0 && std::fabs(p.Y - q.Y) < 2.0; }

@@ -70,25 +70,27 @@ To CheckedCast(From v, const char* what = "value") {
     return static_cast<To>(v);
 }
 
+// The result of an integer operation whose `overflows(a, b, &r)` tells when it does not fit.
+template <typename T, typename Op>
+T CheckedResult(T a, T b, const char* what, Op overflows) {
+    T r;
+    if (overflows(a, b, &r)) throw CoreError::range(std::string(what) + " overflows");
+    return r;
+}
+
 template <typename T>
 T CheckedAdd(T a, T b, const char* what = "sum") {
-    T r;
-    if (__builtin_add_overflow(a, b, &r)) throw CoreError::range(std::string(what) + " overflows");
-    return r;
+    return CheckedResult(a, b, what, [](T x, T y, T* r) { return __builtin_add_overflow(x, y, r); });
 }
 
 template <typename T>
 T CheckedSub(T a, T b, const char* what = "difference") {
-    T r;
-    if (__builtin_sub_overflow(a, b, &r)) throw CoreError::range(std::string(what) + " overflows");
-    return r;
+    return CheckedResult(a, b, what, [](T x, T y, T* r) { return __builtin_sub_overflow(x, y, r); });
 }
 
 template <typename T>
 T CheckedMul(T a, T b, const char* what = "product") {
-    T r;
-    if (__builtin_mul_overflow(a, b, &r)) throw CoreError::range(std::string(what) + " overflows");
-    return r;
+    return CheckedResult(a, b, what, [](T x, T y, T* r) { return __builtin_mul_overflow(x, y, r); });
 }
 
 // Range-checked element access for any container with size() and operator[].

@@ -10,25 +10,13 @@
 #include "model/length_unit.h"
 #include "model/numeric.h"
 #include "platform/notifier.h"
+#include "platform/scoped_flag.h"
 #include "platform/whole_file.h"
 #include "settings/number_text.h"
 
 namespace vellisk {
 
 namespace {
-
-// Holds a flag set for its lifetime and puts back what it was.
-class FlagHold {
-public:
-    explicit FlagHold(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
-    ~FlagHold() { flag_ = was_; }
-    FlagHold(const FlagHold&) = delete;
-    FlagHold& operator=(const FlagHold&) = delete;
-
-private:
-    bool& flag_;
-    bool was_;
-};
 
 const char* const kUnitLengthEdits[] = {"srednica", "grubosc",       "Glebokosc",   "skok",           "ponad_stol",
                                         "nadmat",   "poler_grubosc", "Poler_start", "Skok_wiercenia", "GruboscPlytki"};
@@ -58,11 +46,13 @@ void ConfigDialog::OnSettingChanged(const std::string& name) {
     const SettingDefinition* def = Settings::FindDefinition(name);
     if (!def) return;
     if (def->affectsToolpath) VIChange();
-    if (name == setting::DisplayUnit.file) {
-        const int unit = settings_.Choice(setting::DisplayUnit);
-        ctx_.Env.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
-    }
+    if (name == setting::DisplayUnit.file) ApplyDisplayUnit();
     if (name == setting::PictureWidth.file || name == setting::PictureHeight.file) AspectChange(name);
+}
+
+void ConfigDialog::ApplyDisplayUnit() {
+    const int unit = settings_.Choice(setting::DisplayUnit);
+    ctx_.Env.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
 }
 
 void ConfigDialog::VIChange() {
@@ -81,7 +71,7 @@ void ConfigDialog::AspectChange(const std::string& changed) {
     if (InAspectChange || !settings_.Flag(setting::KeepProportions)) return;
     const double r = ctx_.Job.BmpPixelWidth / ctx_.Job.BmpPixelHeight;
     if (!std::isfinite(r) || r <= 0) return;
-    FlagHold hold(InAspectChange);
+    const ScopedFlag hold(InAspectChange);
     if (changed == setting::PictureWidth.file)
         settings_.SetNumber(setting::PictureHeight, settings_.Number(setting::PictureWidth) / r);
     else
@@ -200,14 +190,17 @@ std::string ConfigDialog::Caption() const {
     return caption;
 }
 
+std::optional<std::filesystem::path> ConfigDialog::KeepDamagedFile(const std::filesystem::path& path) {
+    auto kept = KeepAside(path);
+    if (!kept) ReportError(ctx_.Env.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string());
+    return kept;
+}
+
 bool ConfigDialog::KeepUnreadFile(const std::filesystem::path& path) {
     std::error_code ec;
     if (unreadSettings_.empty() || unreadSettings_ != path || !std::filesystem::exists(path, ec)) return true;
-    const auto kept = KeepAside(path);
-    if (!kept) {
-        ReportError(ctx_.Env.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string());
-        return false;
-    }
+    const auto kept = KeepDamagedFile(path);
+    if (!kept) return false;
     unreadSettings_.clear();
     notifier_.Message(ctx_.Env.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string(), MessageKind::Information);
     return true;
@@ -226,9 +219,9 @@ bool ConfigDialog::SaveKonfig(const std::filesystem::path& path) {
 }
 
 bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackWhenMissing) {
-    FlagHold loading(LoadingSettings);
+    const ScopedFlag loading(LoadingSettings);
     // the picture sizes are applied as the file holds them, not coupled to each other
-    FlagHold aspect(InAspectChange);
+    const ScopedFlag aspect(InAspectChange);
     bool read = false;
     std::error_code ec;
     const bool exists = std::filesystem::exists(path, ec);
@@ -290,11 +283,7 @@ bool ConfigDialog::SaveGlobal() {
     Global.OpenFilterIndex = Live.OpenFilterIndex;
     Global.StartZ = ctx_.Job.StartZ;
     if (unreadGlobal_) {
-        const auto path = ctx_.Env.ProgramDir / kGlobalStateFileName;
-        if (!KeepAside(path)) {
-            ReportError(ctx_.Env.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string());
-            return false;
-        }
+        if (!KeepDamagedFile(ctx_.Env.ProgramDir / kGlobalStateFileName)) return false;
         unreadGlobal_ = false;
     }
     try {
@@ -306,11 +295,11 @@ bool ConfigDialog::SaveGlobal() {
     }
 }
 
-void ConfigDialog::LoadGlobalState() {
+bool ConfigDialog::LoadGlobalState() {
     GlobalState read;
     std::string problem;
     bool startZWhole = true;
-    globalFromFile_ = false;
+    bool fromFile = false;
     unreadGlobal_ = false;
     // The height the tool goes to before a repeated job: beyond the Z axis it is damage, not a
     // choice (a machine measuring Z downward keeps a height at or below zero).
@@ -320,14 +309,14 @@ void ConfigDialog::LoadGlobalState() {
     switch (ReadGlobalStateFile(ctx_.Env.ProgramDir, &read, &problem, &startZWhole)) {
         case GlobalFileStatus::Read:
             Global = std::move(read);
-            globalFromFile_ = true;
+            fromFile = true;
             break;
         case GlobalFileStatus::Damaged: {
             // Its whole fields (the pointer to the settings file above all) are taken. The file
             // stays in place, kept beside as ".bad", and the state replaces it only at exit; one
             // that cannot be kept beside is moved aside then.
             Global = std::move(read);
-            globalFromFile_ = true;
+            fromFile = true;
             if (!startZWhole) Global.StartZ = safeZ;  // not the table's height
             std::string msg = ctx_.Env.Text(TextId::GlobalStateDamaged) + "\n" + problem;
             if (const auto kept = KeepAside(ctx_.Env.ProgramDir / kGlobalStateFileName, KeepHow::Beside))
@@ -344,13 +333,14 @@ void ConfigDialog::LoadGlobalState() {
     Live.Punktywej = Global.Punktywej;
     Live.Warstwy = Global.Warstwy;
     Live.OpenFilterIndex = Global.OpenFilterIndex;
-    if (globalFromFile_ && zMax > 0 && (Global.StartZ < zMin || Global.StartZ > zMax)) {
+    if (fromFile && zMax > 0 && (Global.StartZ < zMin || Global.StartZ > zMax)) {
         ReportError(ctx_.Env.Text(TextId::GlobalStateStartZOutOfRange) + "\n" + FormatPlainNumber(Global.StartZ, '.') +
                     " mm");
         Global.StartZ = safeZ;
     }
     ctx_.Job.StartZ = Global.StartZ;
     ctx_.SpindleScale = 1.0;
+    return fromFile;
 }
 
 // ---- the dialog's life ----
@@ -359,8 +349,8 @@ void ConfigDialog::Create() {
     SetParam();
     notifier_.Status(ctx_.Env.Text(TextId::LoadingConfigurationFiles));
     {
-        FlagHold aspect(InAspectChange);
-        LoadGlobalState();
+        const ScopedFlag aspect(InAspectChange);
+        const bool globalFromFile = LoadGlobalState();
         const std::filesystem::path file = CurrentSettingsFile();
         std::error_code ec;
         const bool missing = !std::filesystem::exists(file, ec) && !ec;
@@ -368,9 +358,8 @@ void ConfigDialog::Create() {
         // A settings file named by the state record but not there (deleted, or on a stick not
         // plugged in): the operator is told that the defaults are in force. At the very first
         // start there is nothing to tell.
-        if (globalFromFile_ && missing) ReportError(ctx_.Env.Text(TextId::SettingsFileMissing) + "\n" + file.string());
-        const int unit = settings_.Choice(setting::DisplayUnit);
-        ctx_.Env.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
+        if (globalFromFile && missing) ReportError(ctx_.Env.Text(TextId::SettingsFileMissing) + "\n" + file.string());
+        ApplyDisplayUnit();
         notifier_.Status("");
     }
 }
@@ -390,7 +379,7 @@ void ConfigDialog::Cancel() {
     std::error_code ec;
     if (std::filesystem::exists(CurrentSettingsFile(), ec) && LoadKonfig(CurrentSettingsFile(), false)) return;
     if (openedWith_) {
-        FlagHold aspect(InAspectChange);
+        const ScopedFlag aspect(InAspectChange);
         settings_.Restore(*openedWith_);
     }
 }
@@ -422,7 +411,7 @@ bool ConfigDialog::LoadFrom(const std::filesystem::path& path) {
 
 std::vector<std::uint8_t> ConfigDialog::IpCommand() const {
     std::vector<std::uint8_t> cmd = {'S', 'I', 'P'};
-    for (NumberKey n : {setting::ControllerIp1, setting::ControllerIp2, setting::ControllerIp3, setting::ControllerIp4})
+    for (NumberKey n : setting::kControllerIp)
         cmd.push_back(static_cast<std::uint8_t>(RoundTo<long long>(settings_.Number(n), n.file) & 0xFF));
     return cmd;
 }

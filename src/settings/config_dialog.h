@@ -91,8 +91,8 @@ public:
     // Reads "Quarnell.cfg". A missing file is replaced by the default record at once; a damaged
     // one is reported and kept aside (".bad"), its whole fields are used, and the state is
     // written only at exit. A job start height outside the machine's Z axis is reported and
-    // the default height is used.
-    void LoadGlobalState();
+    // the default height is used. Returns whether the file was there (whole or damaged).
+    bool LoadGlobalState();
     void ResetGlobalState();
     // Writes "Quarnell.cfg" with the live values; reports a failure and returns false.
     bool SaveGlobal();
@@ -136,12 +136,15 @@ private:
     // Keeps a settings file that could not be read whole beside it before it is replaced; false
     // (reported) when it cannot be kept.
     bool KeepUnreadFile(const std::filesystem::path& path);
+    // Keeps a damaged file aside before it is replaced; reported (nullopt) when it cannot be.
+    std::optional<std::filesystem::path> KeepDamagedFile(const std::filesystem::path& path);
+    // The display length unit from its setting (millimetres for an index out of range).
+    void ApplyDisplayUnit();
 
     Settings& settings_;
     MachineContext& ctx_;
     Notifier& notifier_;
     int listener_ = 0;
-    bool globalFromFile_ = false;                 // "Quarnell.cfg" was there (whole or damaged)
     bool unreadGlobal_ = false;                   // a damaged "Quarnell.cfg" not kept aside yet
     std::filesystem::path missingSettings_;       // the settings file that was missing, if any
     std::filesystem::path unreadSettings_;        // the settings file that could not be read whole

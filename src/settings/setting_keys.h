@@ -42,6 +42,9 @@ inline constexpr AnyKey kAll[] = {
 #undef SETTING
 };
 
+// The controller's IP address, octet by octet.
+inline constexpr NumberKey kControllerIp[4] = {ControllerIp1, ControllerIp2, ControllerIp3, ControllerIp4};
+
 }  // namespace setting
 
 }  // namespace vellisk

@@ -15,20 +15,6 @@ namespace vellisk {
 
 namespace {
 
-// Field offsets of the record.
-constexpr std::size_t kOffOpenDir = 0;
-constexpr std::size_t kOffSaveDir = 81;
-constexpr std::size_t kOffUnused164 = 164;
-constexpr std::size_t kOffSaveFilter = 168;
-constexpr std::size_t kOffKierunek = 172;
-constexpr std::size_t kOffKolejnosc = 173;
-constexpr std::size_t kOffPunktywej = 174;
-constexpr std::size_t kOffWarstwy = 175;
-constexpr std::size_t kOffUnused176 = 176;
-constexpr std::size_t kOffSettingsPath = 177;
-constexpr std::size_t kOffOpenFilter = 436;
-constexpr std::size_t kOffStartZ = 440;
-
 // The longest prefix of s of at most cap bytes that does not end inside a UTF-8 character.
 std::size_t Utf8Cut(const std::string& s, std::size_t cap) {
     if (s.size() <= cap) return s.size();
@@ -37,40 +23,77 @@ std::size_t Utf8Cut(const std::string& s, std::size_t cap) {
     return n;
 }
 
-void PutShortString(std::uint8_t* rec, std::size_t off, std::size_t cap, const std::string& s) {
-    const std::size_t n = Utf8Cut(s, cap);
-    rec[off] = static_cast<std::uint8_t>(n);
-    std::memcpy(rec + off + 1, s.data(), n);
+// The record's fields at their offsets, in one list that the writer and the reader both walk.
+template <typename State, typename Io>
+void EachField(State& g, Io& io) {
+    io.Text(0, kFolderCapacity, g.OpenDir);
+    io.Text(81, kFolderCapacity, g.SaveDir);
+    io.Int32(164, g.Unused164);
+    io.Int32(168, g.SaveFilterIndex);
+    io.Flag(172, g.Kierunek);
+    io.Flag(173, g.Kolejnosc);
+    io.Flag(174, g.Punktywej);
+    io.Flag(175, g.Warstwy);
+    io.Byte(176, g.Unused176);
+    io.Text(177, kSettingsPathCapacity, g.SettingsPath);
+    io.Int32(436, g.OpenFilterIndex);
+    io.Real(440, g.StartZ);
 }
 
-void PutI32(std::uint8_t* rec, std::size_t off, std::int32_t v) {
-    const auto u = static_cast<std::uint32_t>(v);
-    for (int i = 0; i < 4; ++i) rec[off + i] = static_cast<std::uint8_t>(u >> (8 * i));
-}
+// Puts fields into the record, little-endian; a text longer than its field is cut at a
+// character boundary.
+struct RecordWriter {
+    std::uint8_t* rec;
 
-std::int32_t GetI32(const std::uint8_t* rec, std::size_t off) {
-    std::uint32_t u = 0;
-    for (int i = 0; i < 4; ++i) u |= std::uint32_t(rec[off + i]) << (8 * i);
-    return static_cast<std::int32_t>(u);
-}
+    void Text(std::size_t off, std::size_t cap, const std::string& s) {
+        const std::size_t n = Utf8Cut(s, cap);
+        rec[off] = static_cast<std::uint8_t>(n);
+        std::memcpy(rec + off + 1, s.data(), n);
+    }
+    void Int32(std::size_t off, std::int32_t v) { Put(off, static_cast<std::uint32_t>(v), 4); }
+    void Flag(std::size_t off, bool v) { rec[off] = v ? 1 : 0; }
+    void Byte(std::size_t off, std::uint8_t v) { rec[off] = v; }
+    void Real(std::size_t off, double v) { Put(off, std::bit_cast<std::uint64_t>(v), 8); }
+    void Put(std::size_t off, std::uint64_t u, int size) {
+        for (int i = 0; i < size; ++i) rec[off + i] = static_cast<std::uint8_t>(u >> (8 * i));
+    }
+};
 
-void PutF64(std::uint8_t* rec, std::size_t off, double v) {
-    const auto u = std::bit_cast<std::uint64_t>(v);
-    for (int i = 0; i < 8; ++i) rec[off + i] = static_cast<std::uint8_t>(u >> (8 * i));
-}
+// Takes the fields that are whole out of the bytes there are: those that lie inside them and
+// hold a valid value (a text length within its field, a finite start height). The others keep
+// what they had, and the reader notes which kind of field was not whole.
+struct RecordReader {
+    std::span<const std::uint8_t> rec;
+    bool textsFit = true;  // every text length was within its field
+    bool startZWhole = true;
 
-double GetF64(const std::uint8_t* rec, std::size_t off) {
-    std::uint64_t u = 0;
-    for (int i = 0; i < 8; ++i) u |= std::uint64_t(rec[off + i]) << (8 * i);
-    return std::bit_cast<double>(u);
-}
-
-bool GetShortString(const std::uint8_t* rec, std::size_t off, std::size_t cap, std::string* out) {
-    const std::size_t n = rec[off];
-    if (n > cap) return false;
-    out->assign(reinterpret_cast<const char*>(rec + off + 1), n);
-    return true;
-}
+    bool Whole(std::size_t off, std::size_t size) const { return off + size <= rec.size(); }
+    std::uint64_t Get(std::size_t off, int size) const {
+        std::uint64_t u = 0;
+        for (int i = 0; i < size; ++i) u |= std::uint64_t(rec[off + i]) << (8 * i);
+        return u;
+    }
+    void Text(std::size_t off, std::size_t cap, std::string& out) {
+        if (off < rec.size() && rec[off] <= cap && Whole(off, 1 + rec[off]))
+            out.assign(reinterpret_cast<const char*>(rec.data() + off + 1), rec[off]);
+        else
+            textsFit = false;
+    }
+    void Int32(std::size_t off, std::int32_t& v) const {
+        if (Whole(off, 4)) v = static_cast<std::int32_t>(static_cast<std::uint32_t>(Get(off, 4)));
+    }
+    void Flag(std::size_t off, bool& v) const {
+        if (Whole(off, 1)) v = rec[off] != 0;
+    }
+    void Byte(std::size_t off, std::uint8_t& v) const {
+        if (Whole(off, 1)) v = rec[off];
+    }
+    void Real(std::size_t off, double& v) {
+        const bool whole = Whole(off, 8) && std::isfinite(std::bit_cast<double>(Get(off, 8)));
+        if (whole) v = std::bit_cast<double>(Get(off, 8));
+        startZWhole = startZWhole && whole;
+    }
+};
 
 const char* CheckText(int state) {
     switch (state) {
@@ -84,18 +107,8 @@ const char* CheckText(int state) {
 
 std::array<std::uint8_t, kGlobalStateSize> EncodeGlobalState(const GlobalState& g) {
     std::array<std::uint8_t, kGlobalStateSize> rec{};
-    PutShortString(rec.data(), kOffOpenDir, kFolderCapacity, g.OpenDir);
-    PutShortString(rec.data(), kOffSaveDir, kFolderCapacity, g.SaveDir);
-    PutI32(rec.data(), kOffUnused164, g.Unused164);
-    PutI32(rec.data(), kOffSaveFilter, g.SaveFilterIndex);
-    rec[kOffKierunek] = g.Kierunek ? 1 : 0;
-    rec[kOffKolejnosc] = g.Kolejnosc ? 1 : 0;
-    rec[kOffPunktywej] = g.Punktywej ? 1 : 0;
-    rec[kOffWarstwy] = g.Warstwy ? 1 : 0;
-    rec[kOffUnused176] = g.Unused176;
-    PutShortString(rec.data(), kOffSettingsPath, kSettingsPathCapacity, g.SettingsPath);
-    PutI32(rec.data(), kOffOpenFilter, g.OpenFilterIndex);
-    PutF64(rec.data(), kOffStartZ, g.StartZ);
+    RecordWriter writer{rec.data()};
+    EachField(g, writer);
     return rec;
 }
 
@@ -104,24 +117,14 @@ bool DecodeGlobalState(std::span<const std::uint8_t> bytes, GlobalState* out, st
         if (problem) *problem = "the record is " + std::to_string(bytes.size()) + " bytes long, not 448";
         return false;
     }
-    const std::uint8_t* rec = bytes.data();
     GlobalState g;
-    if (!GetShortString(rec, kOffOpenDir, kFolderCapacity, &g.OpenDir) ||
-        !GetShortString(rec, kOffSaveDir, kFolderCapacity, &g.SaveDir) ||
-        !GetShortString(rec, kOffSettingsPath, kSettingsPathCapacity, &g.SettingsPath)) {
+    RecordReader reader{bytes.first(kGlobalStateSize)};
+    EachField(g, reader);
+    if (!reader.textsFit) {
         if (problem) *problem = "a text length is larger than its field";
         return false;
     }
-    g.Unused164 = GetI32(rec, kOffUnused164);
-    g.SaveFilterIndex = GetI32(rec, kOffSaveFilter);
-    g.Kierunek = rec[kOffKierunek] != 0;
-    g.Kolejnosc = rec[kOffKolejnosc] != 0;
-    g.Punktywej = rec[kOffPunktywej] != 0;
-    g.Warstwy = rec[kOffWarstwy] != 0;
-    g.Unused176 = rec[kOffUnused176];
-    g.OpenFilterIndex = GetI32(rec, kOffOpenFilter);
-    g.StartZ = GetF64(rec, kOffStartZ);
-    if (!std::isfinite(g.StartZ)) {
+    if (!reader.startZWhole) {
         // the job would start at no height at all
         if (problem) *problem = "the job start height is not a number";
         return false;
@@ -140,30 +143,9 @@ void WriteGlobalStateFile(const std::filesystem::path& programDir, const GlobalS
 
 GlobalState SalvageGlobalState(std::span<const std::uint8_t> bytes, bool* startZWhole) {
     GlobalState g;
-    const std::uint8_t* rec = bytes.data();
-    const std::size_t n = bytes.size();
-    // a field counts when all its bytes are there
-    const auto whole = [n](std::size_t off, std::size_t size) { return off + size <= n; };
-    const auto text = [&](std::size_t off, std::size_t cap, std::string* out) {
-        if (off < n && rec[off] <= cap && whole(off, 1 + rec[off])) {
-            std::string t;
-            if (GetShortString(rec, off, cap, &t)) *out = std::move(t);
-        }
-    };
-    text(kOffOpenDir, kFolderCapacity, &g.OpenDir);
-    text(kOffSaveDir, kFolderCapacity, &g.SaveDir);
-    if (whole(kOffUnused164, 4)) g.Unused164 = GetI32(rec, kOffUnused164);
-    if (whole(kOffSaveFilter, 4)) g.SaveFilterIndex = GetI32(rec, kOffSaveFilter);
-    if (whole(kOffKierunek, 1)) g.Kierunek = rec[kOffKierunek] != 0;
-    if (whole(kOffKolejnosc, 1)) g.Kolejnosc = rec[kOffKolejnosc] != 0;
-    if (whole(kOffPunktywej, 1)) g.Punktywej = rec[kOffPunktywej] != 0;
-    if (whole(kOffWarstwy, 1)) g.Warstwy = rec[kOffWarstwy] != 0;
-    if (whole(kOffUnused176, 1)) g.Unused176 = rec[kOffUnused176];
-    text(kOffSettingsPath, kSettingsPathCapacity, &g.SettingsPath);
-    if (whole(kOffOpenFilter, 4)) g.OpenFilterIndex = GetI32(rec, kOffOpenFilter);
-    const bool z = whole(kOffStartZ, 8) && std::isfinite(GetF64(rec, kOffStartZ));
-    if (z) g.StartZ = GetF64(rec, kOffStartZ);
-    if (startZWhole) *startZWhole = z;
+    RecordReader reader{bytes};
+    EachField(g, reader);
+    if (startZWhole) *startZWhole = reader.startZWhole;
     return g;
 }
 
@@ -273,14 +255,9 @@ SettingsTextReport ApplySettingsText(Settings& s, std::string_view text, char se
 
 // ---- the IP address file ----
 
-namespace {
-constexpr NumberKey kIpKeys[4] = {setting::ControllerIp1, setting::ControllerIp2, setting::ControllerIp3,
-                                  setting::ControllerIp4};
-}
-
 std::string IpFileText(const Settings& s) {
     std::string text;
-    for (NumberKey n : kIpKeys) {
+    for (NumberKey n : setting::kControllerIp) {
         std::string v = std::to_string(RoundTo<long long>(s.Number(n), n.file));
         if (v.size() < 3) v.insert(0, 3 - v.size(), ' ');
         text += v + "\r\n";
@@ -307,13 +284,14 @@ bool ApplyIpFileText(Settings& s, std::string_view text) {
         octets[static_cast<std::size_t>(read++)] = *v;
     }
     if (read != 4) return false;
-    for (int i = 0; i < 4; ++i) s.SetNumber(kIpKeys[i], static_cast<double>(octets[static_cast<std::size_t>(i)]));
+    for (int i = 0; i < 4; ++i)
+        s.SetNumber(setting::kControllerIp[i], static_cast<double>(octets[static_cast<std::size_t>(i)]));
     return true;
 }
 
 std::string PlotterIpText(const Settings& s) {
     std::string ip;
-    for (NumberKey n : kIpKeys) {
+    for (NumberKey n : setting::kControllerIp) {
         if (!ip.empty()) ip += '.';
         ip += std::to_string(RoundTo<long long>(s.Number(n), n.file));
     }

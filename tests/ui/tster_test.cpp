@@ -121,6 +121,17 @@ TEST(Tster, TimerCaptionsAndEnabling) {
     EXPECT_FALSE(form.Timer()->isActive());
 }
 
+TEST(Tster, NormalLayoutHasTheZColumnRightOfTheJogButtons) {
+    PanelRig rig(PanelLink::Usb, "NKV");
+    ui::Tster form(*rig.panel, rig.ctx);
+    EXPECT_EQ(form.Bevel()->geometry(), QRect(8, 224, 256, 196));
+    EXPECT_EQ(form.Button(PanelControl::JogUpLeft)->geometry(), QRect(8 + 8, 224 + 8, 54, 54));
+    EXPECT_EQ(form.Button(PanelControl::Stop)->geometry(), QRect(8 + 68, 224 + 68, 54, 54));
+    EXPECT_EQ(form.Button(PanelControl::JogDownRight)->geometry(), QRect(8 + 128, 224 + 128, 54, 54));
+    EXPECT_EQ(form.Button(PanelControl::ToolUp)->geometry(), QRect(8 + 196, 224 + 8, 54, 54));
+    EXPECT_EQ(form.Button(PanelControl::Spindle)->geometry(), QRect(8 + 196, 224 + 128, 54, 54));
+}
+
 TEST(Tster, TouchLayoutAndItsImages) {
     PanelRig rig(PanelLink::Usb, "NKV");
     TempDir dir;

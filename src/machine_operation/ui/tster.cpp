@@ -215,17 +215,10 @@ void Tster::PlaceNormal() {
     pScroll_->setGeometry(8, 22, 300, 20);
     powerLabel_->setGeometry(316, 22, 80, 20);
 
-    const QRect bevel(8, 224, 256, 196);
-    bevel_->setGeometry(bevel);
-    const int cols[4] = {8, 68, 128, 196};
-    const int rows[3] = {8, 68, 128};
-    const PanelControl grid[4][3] = {{PanelControl::JogUpLeft, PanelControl::JogLeft, PanelControl::JogDownLeft},
-                                     {PanelControl::JogUp, PanelControl::Stop, PanelControl::JogDown},
-                                     {PanelControl::JogUpRight, PanelControl::JogRight, PanelControl::JogDownRight},
-                                     {PanelControl::ToolUp, PanelControl::ToolDown, PanelControl::Spindle}};
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 3; ++r)
-            Button(grid[c][r])->setGeometry(bevel.left() + cols[c], bevel.top() + rows[r], 54, 54);
+    const PanelRect bevel{8, 224, 256, 196};
+    bevel_->setGeometry(ToQ(bevel));
+    for (const auto& [c, r] : ArrangeJogGrid(bevel, {8, 68, 128, 196}, {8, 68, 128}, 54, ZColumn::Last))
+        Button(c)->setGeometry(ToQ(r));
     const PanelControl right[] = {PanelControl::Home, PanelControl::SetZero, PanelControl::Move,
                                   PanelControl::ToolLength, PanelControl::Outputs};
     for (int i = 0; i < 5; ++i) Button(right[i])->setGeometry(276, 224 + i * 34, 136, 28);

@@ -296,7 +296,8 @@ void TDlgkonfig::Build() {
     auto* ip = group(machine, "GroupBoxIP");
     auto* ipRow = new QHBoxLayout;
     ip->addLayout(ipRow);
-    for (const char* n : {"IP1", "IP2", "IP3", "IP4"}) {
+    for (const NumberKey key : setting::kControllerIp) {
+        const char* n = key.file;
         auto* e = new TFltEditU;
         e->setObjectName(n);
         e->Bind(&s, n);

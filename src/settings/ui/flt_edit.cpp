@@ -227,12 +227,14 @@ void Complain(QWidget* field, const QString& text) {
 
 }  // namespace
 
+bool TFltEdit::Filled() {
+    if (!lineEdit()->text().trimmed().isEmpty()) return true;
+    Complain(this, Lang(TextId::FieldFillIn) + NzwPola + "«");
+    return false;
+}
+
 bool TFltEdit::ValidateReal() {
-    const QString text = lineEdit()->text().trimmed();
-    if (text.isEmpty()) {
-        Complain(this, Lang(TextId::FieldFillIn) + NzwPola + "«");
-        return false;
-    }
+    if (!Filled()) return false;
     const double v = Value();
     if (MinValue() != MaxValue() && (v < MinValue() || v > MaxValue())) {
         Complain(this, Lang(TextId::FieldInPrefix) + NzwPola + Lang(TextId::FieldOutOfRange) +
@@ -243,11 +245,7 @@ bool TFltEdit::ValidateReal() {
 }
 
 bool TFltEdit::ValidateInteger() {
-    const QString text = lineEdit()->text().trimmed();
-    if (text.isEmpty()) {
-        Complain(this, Lang(TextId::FieldFillIn) + NzwPola + "«");
-        return false;
-    }
+    if (!Filled()) return false;
     const double v = Value();
     if (v != std::floor(v)) {
         QString msg = Lang(TextId::FieldInPrefix) + NzwPola + Lang(TextId::FieldWholeNumber);

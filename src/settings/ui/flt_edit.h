@@ -116,6 +116,10 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+private:
+    // False (after the message) when the field is empty.
+    bool Filled();
 };
 
 class TFltEditU : public TFltEdit {

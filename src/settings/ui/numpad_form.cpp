@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <utility>
 
 namespace vellisk::ui {
 
@@ -59,22 +60,16 @@ TNumPadForm::TNumPadForm(QWidget* parent)
     Key("ButtonCE")->setText("CE");
     Key("ButtonOK")->setText("OK");
     Key("ButtonCancel")->setText("Cancel");
-    connect(Key("Buttonp"), &QPushButton::clicked, this, [this] {
-        text_.Point();
-        Update();
-    });
-    connect(Key("ButtonMinus"), &QPushButton::clicked, this, [this] {
-        text_.Minus();
-        Update();
-    });
-    connect(Key("ButtonC"), &QPushButton::clicked, this, [this] {
-        text_.Clear();
-        Update();
-    });
-    connect(Key("ButtonCE"), &QPushButton::clicked, this, [this] {
-        text_.ClearEntry();
-        Update();
-    });
+    const std::pair<const char*, void (NumPadText::*)()> edits[] = {{"Buttonp", &NumPadText::Point},
+                                                                    {"ButtonMinus", &NumPadText::Minus},
+                                                                    {"ButtonC", &NumPadText::Clear},
+                                                                    {"ButtonCE", &NumPadText::ClearEntry}};
+    for (const auto& [name, edit] : edits) {
+        connect(Key(name), &QPushButton::clicked, this, [this, edit] {
+            (text_.*edit)();
+            Update();
+        });
+    }
     connect(Key("ButtonOK"), &QPushButton::clicked, this, &QDialog::accept);
     connect(Key("ButtonCancel"), &QPushButton::clicked, this, &QDialog::reject);
     SetSmallLayout();
