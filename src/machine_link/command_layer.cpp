@@ -107,8 +107,9 @@ bool ApplyStatusRecord(MachineContext& ctx, std::span<const std::uint8_t> r) {
     return true;
 }
 
-CommandLayer::CommandLayer(MachineContext& ctx, Notifier& notifier, Clock& clock)
-    : ctx_(ctx), notifier_(notifier), clock_(clock), delay_(clock) {}
+CommandLayer::CommandLayer(MachineContext& ctx, const ProgramEnvironment& env, const JobValues& job, Notifier& notifier,
+                           Clock& clock)
+    : ctx_(ctx), env_(env), job_(job), notifier_(notifier), clock_(clock), delay_(clock) {}
 
 Transport& CommandLayer::Active() {
     if (!ctx_.ArmLink) return lpt_ ? *lpt_ : gNoLpt;
@@ -126,7 +127,7 @@ CommandLayer::QuietScope::~QuietScope() { --tQuietDepth; }
 
 void CommandLayer::NoCommunication(const std::string& caption) {
     if (tQuietDepth > 0) return;
-    notifier_.Message(ctx_.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, caption);
+    notifier_.Message(env_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, caption);
 }
 
 bool CommandLayer::TimedOut() {
@@ -563,9 +564,9 @@ void CommandLayer::ReadMachineInfo() {
 void CommandLayer::ShowFileWorkStatus() {
     const auto st = ctx_.PlotState.Status;
     if (st & kStatusRunningFromMemory)
-        notifier_.Message(ctx_.Env.Text(TextId::PlotterWorkingFromFile), MessageKind::Error);
+        notifier_.Message(env_.Text(TextId::PlotterWorkingFromFile), MessageKind::Error);
     else if ((st & kStatusJobStored) == 0)
-        notifier_.Message(ctx_.Env.Text(TextId::NoFileToWork), MessageKind::Error);
+        notifier_.Message(env_.Text(TextId::NoFileToWork), MessageKind::Error);
 }
 
 MoveCommand CommandLayer::Move(std::int32_t factor, std::int32_t dx, std::int32_t dy, std::int32_t dz) const {
@@ -594,8 +595,8 @@ MoveResult CommandLayer::MoveToPoint(double x, double y, double z, std::stop_tok
     // A newer controller that does not answer reads as zeros (idle) and is found out by the
     // position checks; only the parallel port's silence is told here.
     if (!ReadStatus() && TimedOut()) {
-        notifier_.Message(ctx_.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
-                          ctx_.Env.Text(TextId::MoveToStart));
+        notifier_.Message(env_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
+                          env_.Text(TextId::MoveToStart));
         return missed;
     }
     if (s.Status & (kStatusRunningFromMemory | kStatusBusy)) return missed;
@@ -612,7 +613,7 @@ MoveResult CommandLayer::MoveToPoint(double x, double y, double z, std::stop_tok
     const bool travels = !travel.Bytes.empty();
 
     // Lift to the job's start height first.
-    const double startZ = ctx_.Job.StartZ * 100;
+    const double startZ = job_.StartZ * 100;
     if (!p.Laser && !p.ZReversed && startZ > s.BaseZ + s.PosZ && travels) {
         const double lift = RoundHalfEven(startZ) - (s.BaseZ + s.PosZ);
         const std::int32_t liftSteps = R32(lift * p.StepsZ, "lift");

@@ -146,7 +146,7 @@ void tBMPThread::Fail() {
     // Given on the GUI thread while it waits for this burn; a burn ended from there (the window
     // closes) drops it.
     Notifier& notifier = layer_.GetNotifier();
-    const std::string text = ctx_.Env.Text(TextId::NoCommunication);
+    const std::string text = layer_.Environment().Text(TextId::NoCommunication);
     Synchronize([&notifier, text] { notifier.Message(text, MessageKind::Error, Buttons::Ok, ""); });
 }
 

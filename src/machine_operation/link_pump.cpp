@@ -61,8 +61,8 @@ void LinkPump::MachineKeys() {
     if (keys & kMachineKeyStop) {
         if (s_.jobs) s_.jobs->Wstrzymaj1Click();
         if (keys & kMachineKeyOverTorque)
-            s_.notifier.Message(ctx.Env.Text(TextId::PanelOverTorque), MessageKind::Error, Buttons::Ok,
-                                ctx.Env.Text(TextId::PanelStopCaption));
+            s_.notifier.Message(s_.env.Text(TextId::PanelOverTorque), MessageKind::Error, Buttons::Ok,
+                                s_.env.Text(TextId::PanelStopCaption));
     }
     if ((keys & kMachineKeyContinue) && s_.jobs) s_.jobs->Kontynuacja1Click();
     // The replies that the commands just run read themselves still show the keys they answer;
@@ -110,8 +110,8 @@ void LinkPump::Tick() {
             s_.SetInterval(kIntervalNoLink);
             if (s_.view->IsActive()) {
                 s_.view->Close();
-                s_.notifier.Status(ctx.Env.Text(TextId::PanelManualControl) + ": " +
-                                   ctx.Env.Text(TextId::NoCommunication));
+                s_.notifier.Status(s_.env.Text(TextId::PanelManualControl) + ": " +
+                                   s_.env.Text(TextId::NoCommunication));
             }
         }
     }

@@ -30,8 +30,8 @@ bool ToolLengthDialog::MachineStopped() {
     MachineContext& ctx = layer_.Context();
     if (!layer_.ReadStatus()) return false;
     if (ctx.PlotState.Status & (kStatusBusy | kStatusRunningFromMemory)) {
-        layer_.GetNotifier().Message(ctx.Env.Text(TextId::StopPlotterBeforeMeasurement), MessageKind::Error,
-                                     Buttons::Ok, "");
+        layer_.GetNotifier().Message(layer_.Environment().Text(TextId::StopPlotterBeforeMeasurement),
+                                     MessageKind::Error, Buttons::Ok, "");
         return false;
     }
     return true;

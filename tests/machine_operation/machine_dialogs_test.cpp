@@ -333,12 +333,12 @@ TEST(BasePoints, DialogKeepsItsListInBaseTxt) {
 
 TEST(BasePoints, AFileThatCannotBeReadIsReportedAndNeverReplacedUnasked) {
     Rig r;
-    r.ctx.Env.Lang.Language = kLangEnglish;
+    r.env.Lang.Language = kLangEnglish;
     std::filesystem::create_directory(r.dir / "base.txt");  // unreadable: a folder in its place
     {
         BasePointsDialog d(r.layer, '.');
         ASSERT_EQ(r.notifier.messages.size(), 1u);
-        EXPECT_NE(r.notifier.messages[0].text.find(r.ctx.Env.Text(TextId::BaseFileUnreadable)), std::string::npos);
+        EXPECT_NE(r.notifier.messages[0].text.find(r.env.Text(TextId::BaseFileUnreadable)), std::string::npos);
         EXPECT_TRUE(d.Save());  // unchanged: left alone
         d.Add();
         EXPECT_FALSE(d.Save());  // changed, but what is there cannot be kept aside

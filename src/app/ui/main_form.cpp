@@ -29,7 +29,9 @@
 #include "app/ui/mdi_drawing_child.h"
 #include "app/ui/project_child.h"
 #include "drawing_files/file_kind.h"
+#include "machine_link/job_values.h"
 #include "machine_link/machine_context.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "settings/config_dialog.h"
 #include "settings/ui/dlgkonfig.h"
@@ -78,8 +80,9 @@ static_assert(std::size(kButtonNames) == static_cast<std::size_t>(FrameButton::C
 
 }  // namespace
 
-TMainForm::TMainForm(MachineContext& ctx, Notifier& notifier, QWidget* parent)
-    : QMainWindow(parent), ctx_(ctx), notifier_(notifier) {
+TMainForm::TMainForm(MachineContext& ctx, const ProgramEnvironment& env, JobValues& job, Notifier& notifier,
+                     QWidget* parent)
+    : QMainWindow(parent), ctx_(ctx), env_(env), job_(job), notifier_(notifier) {
     dialogs_ = std::make_unique<FileDialogPicker>(this);
     picker_ = dialogs_.get();
     Build();
@@ -106,7 +109,7 @@ QToolButton* TMainForm::ToolButton(FrameButton button) const {
     return static_cast<QToolButton*>(buttons_[static_cast<int>(button)]);
 }
 
-QString TMainForm::T(TextId id) const { return QString::fromStdString(ctx_.Env.Text(id)); }
+QString TMainForm::T(TextId id) const { return QString::fromStdString(env_.Text(id)); }
 
 void TMainForm::Build() {
     setObjectName("MainForm");
@@ -450,13 +453,13 @@ bool TMainForm::OpenDrawing(const QString& file) {
     openFileName_ = file;
     if (!QFileInfo::exists(file)) {
         notifier_.Message(file.toStdString(), MessageKind::Information, Buttons::OkCancel,
-                          ctx_.Env.Text(TextId::CannotOpenTheFileCaption));
+                          env_.Text(TextId::CannotOpenTheFileCaption));
         return false;
     }
     const int kind = FileKindOf(file.toStdString());
     if (kind == KindBitmap && !ctx_.PlotParams.Laser) {
         // A name typed past the filter: a bitmap's raster burn is a laser's work, not a spindle's.
-        notifier_.Message(ctx_.Env.Text(TextId::BitmapNeedsLaser), MessageKind::Error, Buttons::Ok,
+        notifier_.Message(env_.Text(TextId::BitmapNeedsLaser), MessageKind::Error, Buttons::Ok,
                           QFileInfo(file).fileName().toStdString());
         UpdateMenuItems();
         return false;
@@ -465,16 +468,16 @@ bool TMainForm::OpenDrawing(const QString& file) {
     if (!child && config_) {
         // The frame's own: the project's contour view.
         if (kind == KindBitmap)
-            child = std::make_unique<ProjectChild>(kind, config_->settings(), ctx_, notifier_, config_);
+            child = std::make_unique<ProjectChild>(kind, config_->settings(), env_, job_, notifier_, config_);
         else
-            child =
-                std::make_unique<MdiDrawingChild>(kind, config_->settings(), ctx_, notifier_, [this] { return view_; });
+            child = std::make_unique<MdiDrawingChild>(kind, config_->settings(), ctx_, env_, job_, notifier_,
+                                                      [this] { return view_; });
     }
     if (!child) return false;
     bool loaded = false;
     RunHook([&] { loaded = child->Load(file); });
     if (config_) config_->Global.OpenDir = FolderOfFile(QFileInfo(file).absoluteFilePath().toStdString());
-    ctx_.Job.HatchingDone = false;
+    job_.HatchingDone = false;
     if (loaded) {
         QWidget* widget = child->Widget();
         QMdiSubWindow* w = mdi_->addSubWindow(widget);
@@ -572,7 +575,7 @@ void TMainForm::mWarstwyClick() {
         commands_->ShowLayers();
         return;
     }
-    notifier_.Message(ctx_.Env.Text(TextId::OnlyForMultilayerProject), MessageKind::Information, Buttons::Ok, " ");
+    notifier_.Message(env_.Text(TextId::OnlyForMultilayerProject), MessageKind::Information, Buttons::Ok, " ");
 }
 
 void TMainForm::mKreskowanieClick() {
@@ -632,11 +635,10 @@ bool TMainForm::FormCloseQuery() {
         case CloseAnswer::Allow: return true;
         case CloseAnswer::StopStreamAndAllow: commands_->StopStream(); return true;
         case CloseAnswer::RefuseStreaming:
-            notifier_.Message(ctx_.Env.Text(TextId::CannotCloseWhileCutting), MessageKind::Error, Buttons::Ok, "Uwaga");
+            notifier_.Message(env_.Text(TextId::CannotCloseWhileCutting), MessageKind::Error, Buttons::Ok, "Uwaga");
             return false;
         case CloseAnswer::RefuseTransfer:
-            notifier_.Message(ctx_.Env.Text(TextId::CannotCloseWhileTransfer), MessageKind::Error, Buttons::Ok,
-                              "Uwaga");
+            notifier_.Message(env_.Text(TextId::CannotCloseWhileTransfer), MessageKind::Error, Buttons::Ok, "Uwaga");
             return false;
     }
     return true;

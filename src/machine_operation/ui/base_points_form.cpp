@@ -112,7 +112,7 @@ TPunkty_bazowe::TPunkty_bazowe(CommandLayer& layer, QWidget* parent)
 TPunkty_bazowe::~TPunkty_bazowe() { engine_.Save(); }
 
 void TPunkty_bazowe::showEvent(QShowEvent* e) {
-    const ProgramEnvironment& env = layer_.Context().Env;
+    const ProgramEnvironment& env = layer_.Environment();
     setWindowTitle(Q(env.Text(TextId::BpCaption)));
     wpa_->setText(Q(env.Text(TextId::BpTakePosition)));
     anuluj_->setText(Q(env.Text(TextId::BpCancel)));

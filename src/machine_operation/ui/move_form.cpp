@@ -18,7 +18,7 @@ Tprzesun::Tprzesun(CommandLayer& layer, const Settings& settings, JobPanel* pane
     : QDialog(parent), layer_(layer), engine_(layer, settings), panel_(panel) {
     setObjectName("przesun");
     setModal(true);
-    const ProgramEnvironment& env = layer.Context().Env;
+    const ProgramEnvironment& env = layer.Environment();
     setWindowTitle(Q(env.Text(TextId::MvCaption)));
     przesun_ = new QGroupBox(Q(env.Text(TextId::MvGroup)), this);
     przesun_->setObjectName("Przesun");
@@ -91,7 +91,7 @@ Tprzesun::Tprzesun(CommandLayer& layer, const Settings& settings, JobPanel* pane
 }
 
 void Tprzesun::showEvent(QShowEvent* e) {
-    const ProgramEnvironment& env = layer_.Context().Env;
+    const ProgramEnvironment& env = layer_.Environment();
     for (int i = 0; i < 3; ++i) {
         fields_[i]->SetUnit(env.LengthUnit);
         units_[i]->setText("[" + Q(UnitName(env.LengthUnit)) + "]");

@@ -19,7 +19,7 @@ TWyjsciaForm::TWyjsciaForm(CommandLayer& layer, QWidget* parent) : QDialog(paren
     close->setObjectName("Zamknij");
     connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
     main->addWidget(close);
-    const ProgramEnvironment& env = layer.Context().Env;
+    const ProgramEnvironment& env = layer.Environment();
     setWindowTitle(QString::fromStdString(env.Text(TextId::OutCaption)));
     KeepTitleReadable(*this);
     smarowanie_->setText(QString::fromStdString(env.Text(TextId::OutOil)));

@@ -79,7 +79,7 @@ TdlugoscForm::TdlugoscForm(CommandLayer& layer, Settings& settings, JobPanel* pa
 }
 
 void TdlugoscForm::showEvent(QShowEvent* e) {
-    const ProgramEnvironment& env = layer_.Context().Env;
+    const ProgramEnvironment& env = layer_.Environment();
     const ToolLengthDialog::View v = engine_.Activate();
     setWindowTitle(Q(env.Text(TextId::TlCaption)));
     findChild<QLabel*>("Label1")->setText(Q(env.Text(TextId::TlDistance)));
