@@ -389,7 +389,7 @@ void JobControl::Burn() {
 
     EndBurn();
     const RasterPicture* picture = drawing->Picture();
-    auto burn = std::make_unique<tBMPThread>(ctx_, layer_, &panel_);
+    auto burn = std::make_unique<tBMPThread>(ctx_, env_, layer_, &panel_);
     burn->SetDispatcher(dispatcher_);
     burn->Child = picture;
     job_.BmpPixelWidth = picture->Width;

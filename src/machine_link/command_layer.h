@@ -157,9 +157,6 @@ public:
     Clock& GetClock() { return clock_; }
     BusyDelay& Delay() { return delay_; }
     MachineContext& Context() { return ctx_; }
-    // The language, unit and folder the dialogs that drive the machine through the layer show
-    // and keep their files in, as they tell through its notifier.
-    const ProgramEnvironment& Environment() const { return env_; }
     Notifier& GetNotifier() { return notifier_; }
 
 private:

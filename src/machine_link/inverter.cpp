@@ -5,6 +5,7 @@
 
 #include "machine_link/command_layer.h"
 #include "machine_link/commands.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "platform/whole_file.h"
 
@@ -58,9 +59,8 @@ std::optional<std::vector<InverterParameter>> ParseInverterParameters(std::strin
     return params;
 }
 
-int LoadInverterParameters(CommandLayer& layer) {
+int LoadInverterParameters(CommandLayer& layer, const ProgramEnvironment& env) {
     MachineContext& ctx = layer.Context();
-    const ProgramEnvironment& env = layer.Environment();
     const std::string name = InverterFileName(ctx.ModelCode);
     const std::filesystem::path path = env.ProgramDir / name;
     std::error_code ec;

@@ -169,7 +169,7 @@ TEST(BitmapBurn, LinesPacketsAndAOnePixelHighPicture) {
     test::MachineRig machine;
     test::RecordingNotifier n;
     CommandLayer layer(machine.ctx, machine.env, machine.jobValues, n);
-    tBMPThread t(machine.ctx, layer, nullptr);
+    tBMPThread t(machine.ctx, machine.env, layer, nullptr);
     RasterPicture flat = Grey(300, 1, 128);
     t.Child = &flat;
     t.WidthMm = 10;

@@ -257,8 +257,8 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     // 5. The Ethernet link to the address the configuration set, the tool-length dialog, the
     //    outputs dialog. (The edit fields open the shared keypad themselves.)
     ethernet_->restart();
-    toolLength_ = std::make_unique<TdlugoscForm>(*layer_, *settings_, panel_.get(), main_.get());
-    outputs_ = std::make_unique<TWyjsciaForm>(*layer_, main_.get());
+    toolLength_ = std::make_unique<TdlugoscForm>(*layer_, env_, *settings_, panel_.get(), main_.get());
+    outputs_ = std::make_unique<TWyjsciaForm>(*layer_, env_, main_.get());
 
     // 6. The application's title.
     QApplication::setApplicationName("Vellisk");
@@ -266,8 +266,8 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     // 7. The About box and the other dialogs, none shown.
     about_ = std::make_unique<TAboutBox>(
         *ctx_, env_, [this] { return aboutReader_ && aboutReader_->Read(); }, main_.get());
-    move_ = std::make_unique<Tprzesun>(*layer_, *settings_, panel_.get(), main_.get());
-    basePoints_ = std::make_unique<TPunkty_bazowe>(*layer_, main_.get());
+    move_ = std::make_unique<Tprzesun>(*layer_, env_, *settings_, panel_.get(), main_.get());
+    basePoints_ = std::make_unique<TPunkty_bazowe>(*layer_, env_, main_.get());
 
     WireJobControl();
     WirePanelHooks();
@@ -300,7 +300,7 @@ void Program::WirePanelHooks() {
     h.moveDialog = [this] { move_->exec(); };
     h.outputsDialog = [this] { outputs_->exec(); };
     h.toolLengthDialog = [this] { toolLength_->exec(); };
-    h.loadInverter = [this] { LoadInverterParameters(*layer_); };
+    h.loadInverter = [this] { LoadInverterParameters(*layer_, env_); };
     h.resumeBurn = [this] {
         if (tBMPThread* burn = jobs_->BurnThread()) burn->Resume();
     };
