@@ -17,6 +17,7 @@
 #include "machine_link/machine_context.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 
 namespace {
 
@@ -42,15 +43,12 @@ std::filesystem::path MillionPointDrawing() {
     return path;
 }
 
-struct Loaded {
+struct Loaded : test::MachineRig {
     Settings settings;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
     SilentNotifier notifier;
     std::unique_ptr<DrawingWindow> window;
     explicit Loaded(const std::filesystem::path& path) {
-        window = std::make_unique<DrawingWindow>(KindHpgl, settings, ctx, notifier);
+        window = std::make_unique<DrawingWindow>(KindHpgl, settings, ctx, env, jobValues, notifier);
         window->Load(path.string());
         window->Options() = ViewOptions{};
     }

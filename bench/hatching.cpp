@@ -13,6 +13,7 @@
 #include "machine_link/machine_context.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 
 // tcmalloc's statistics, when the program is linked with it.
 extern "C" int MallocExtension_GetNumericProperty(const char* property, size_t* value) __attribute__((weak));
@@ -40,14 +41,13 @@ void BM_HatchGrid(benchmark::State& state) {
         state.PauseTiming();
         Settings settings;
         settings.SetFlag("doOutline", false);
-        ProgramEnvironment env;
-        JobValues jobValues;
-        MachineContext ctx{env, jobValues};
+        test::MachineRig machine;
         SilentNotifier notifier;
-        auto project = std::make_unique<Project>(KindHpgl, settings, ctx, notifier);
-        auto input = MakeDrawingInput(ctx, settings);
+        auto project =
+            std::make_unique<Project>(KindHpgl, settings, machine.ctx, machine.env, machine.jobValues, notifier);
+        auto input = MakeDrawingInput(machine.ctx, settings);
         if (project->Load(path.string(), *input).status != LoadStatus::Ok) state.SkipWithError("grid not loaded");
-        Kreskowanie hatching(*project, settings, ctx, notifier);
+        Kreskowanie hatching(*project, settings, machine.env, machine.jobValues, notifier);
         const double before = HeapBytes();
         state.ResumeTiming();
         hatching.Run({0.2, angle, false, false});

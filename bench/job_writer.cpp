@@ -12,6 +12,7 @@
 #include "machine_link/machine_context.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 
 namespace {
 
@@ -19,17 +20,15 @@ using namespace vellisk;
 
 void WriteJob(benchmark::State& state, bool toFile) {
     Settings settings;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};  // model set 0 on the parallel port, as at start-up
+    test::MachineRig rig;  // model set 0 on the parallel port, as at start-up
     SilentNotifier notifier;
-    Project project(KindHpgl, settings, ctx, notifier);
-    auto input = MakeDrawingInput(ctx, settings);
+    Project project(KindHpgl, settings, rig.ctx, rig.env, rig.jobValues, notifier);
+    auto input = MakeDrawingInput(rig.ctx, settings);
     if (project.Load(bench::GridDrawing(20000).string(), *input).status != LoadStatus::Ok || project.Count() != 20000) {
         state.SkipWithError("drawing not loaded whole");
         return;
     }
-    JobMachine machine = JobMachineOf(ctx);
+    JobMachine machine = JobMachineOf(rig.ctx, rig.jobValues);
     const auto path = std::filesystem::temp_directory_path() / "vellisk_bench_out.cnx";
     std::int64_t bytes = 0;
     auto write = [&](JobSink& sink) {

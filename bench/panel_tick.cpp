@@ -13,24 +13,23 @@
 #include "settings/settings.h"
 #include "sim/controller_model.h"
 #include "sim/tcp_controller.h"
+#include "support/machine_rig.h"
 
 namespace {
 
 using namespace vellisk;
 
 void PanelTickOverTcp(benchmark::State& state) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     SilentNotifier notifier;
-    ctx.PlotState.Model = "PRV";
-    SelectMachineModel(ctx, notifier);
+    machine.ctx.PlotState.Model = "PRV";
+    SelectMachineModel(machine.ctx, machine.env, notifier);
     sim::ControllerModel model;
     model.armController = true;
     model.model = "PRV";
     sim::TcpController server(sim::ModelHooks(model));
-    TfEthernet eth(ctx, notifier);
-    ctx.PlotterIP = "127.0.0.1";
+    TfEthernet eth(machine.ctx, machine.env, notifier);
+    machine.ctx.PlotterIP = "127.0.0.1";
     eth.restart();
     eth.SetPorts(server.CommandPort(), server.IdentityPort());
     if (!eth.ConnectCommandClient()) {
@@ -38,13 +37,13 @@ void PanelTickOverTcp(benchmark::State& state) {
         return;
     }
     eth.DeliverPending();
-    CommandLayer layer(ctx, notifier);
+    CommandLayer layer(machine.ctx, machine.env, machine.jobValues, notifier);
     layer.SetEthernet(&eth);
     Settings settings;
-    TTransArm streamer(ctx, layer, notifier);
+    TTransArm streamer(machine.ctx, machine.env, layer, notifier);
     PanelLinks links;
     links.eth = &eth;
-    ControlPanel panel(ctx, settings, layer, links, streamer, notifier);
+    ControlPanel panel(machine.ctx, machine.env, machine.jobValues, settings, layer, links, streamer, notifier);
     panel.FormActivate();
     panel.Tick();  // the bars settle
     for (auto _ : state) panel.Tick();

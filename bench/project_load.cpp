@@ -24,6 +24,7 @@
 #include "machine_link/machine_context.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 
 // tcmalloc's release of the free heap to the system, when the program is linked with it.
 extern "C" void MallocExtension_ReleaseFreeMemory() __attribute__((weak));
@@ -100,12 +101,10 @@ void Load(benchmark::State& state, Drawing drawing, bool toolPaths) {
     auto once = [&] {
         Settings settings;
         if (!toolPaths) settings.SetFlag("doOutline", false);
-        ProgramEnvironment env;
-        JobValues jobValues;
-        MachineContext ctx{env, jobValues};
+        test::MachineRig machine;
         SilentNotifier notifier;
-        Project project(kind, settings, ctx, notifier);
-        auto input = MakeDrawingInput(ctx, settings);
+        Project project(kind, settings, machine.ctx, machine.env, machine.jobValues, notifier);
+        auto input = MakeDrawingInput(machine.ctx, settings);
         const auto result = project.Load(path.string(), *input);
         benchmark::DoNotOptimize(project.Figures.data());
         if (result.status != LoadStatus::Ok) return false;

@@ -15,6 +15,7 @@
 #include "machine_link/machine_context.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 
 namespace {
 
@@ -82,15 +83,13 @@ void BM_PreparedProjectMemory(benchmark::State& state) {
     double peakBytes = 0, keptBytes = 0;
     for (auto _ : state) {
         Settings settings;
-        ProgramEnvironment env;
-        JobValues jobValues;
-        MachineContext ctx{env, jobValues};
+        test::MachineRig machine;
         SilentNotifier notifier;
         const std::size_t before = live.load();
         peak.store(before);
         {
-            Project project(KindHpgl, settings, ctx, notifier);
-            auto input = MakeDrawingInput(ctx, settings);
+            Project project(KindHpgl, settings, machine.ctx, machine.env, machine.jobValues, notifier);
+            auto input = MakeDrawingInput(machine.ctx, settings);
             const auto result = project.Load(path.string(), *input);
             if (result.status != LoadStatus::Ok || project.Count() != figures)
                 state.SkipWithError("drawing not loaded whole");

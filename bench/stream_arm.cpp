@@ -12,6 +12,7 @@
 #include "machine_link/machine_context.h"
 #include "machine_link/trans_arm.h"
 #include "platform/notifier.h"
+#include "support/machine_rig.h"
 
 namespace {
 
@@ -57,18 +58,16 @@ std::filesystem::path JobFile(const CommandLengthTable& lengths) {
 }
 
 void BM_StreamArmMillionCommands(benchmark::State& state) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.ArmLink = true;
-    ctx.PlotParams.ArmController = 1;
-    ctx.CommandLengths.SetController(true);
-    ctx.Env.ProgramDir = JobFile(ctx.CommandLengths);
+    test::MachineRig machine;
+    machine.ctx.ArmLink = true;
+    machine.ctx.PlotParams.ArmController = 1;
+    machine.ctx.CommandLengths.SetController(true);
+    machine.env.ProgramDir = JobFile(machine.ctx.CommandLengths);
     SilentNotifier notifier;
-    CommandLayer layer(ctx, notifier);
+    CommandLayer layer(machine.ctx, machine.env, machine.jobValues, notifier);
     NullArmLink link;
     layer.SetUsb(&link);
-    TTransArm streamer(ctx, layer, notifier);
+    TTransArm streamer(machine.ctx, machine.env, layer, notifier);
     for (auto _ : state) {
         streamer.start();
         while (streamer.Streaming()) streamer.Tick();
@@ -79,7 +78,7 @@ void BM_StreamArmMillionCommands(benchmark::State& state) {
     state.counters["seconds_per_command"] =
         benchmark::Counter(static_cast<double>(state.iterations() * kCommands),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
-    std::filesystem::remove_all(ctx.Env.ProgramDir);
+    std::filesystem::remove_all(machine.env.ProgramDir);
 }
 BENCHMARK(BM_StreamArmMillionCommands)->Unit(benchmark::kMillisecond);
 

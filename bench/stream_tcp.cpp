@@ -20,6 +20,7 @@
 #include "platform/notifier.h"
 #include "sim/controller_model.h"
 #include "sim/tcp_controller.h"
+#include "support/machine_rig.h"
 
 namespace {
 
@@ -44,14 +45,12 @@ std::filesystem::path JobFolder(const CommandLengthTable& lengths) {
 }
 
 void StreamJob(benchmark::State& state, bool panelTimer) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.ArmLink = true;
-    ctx.PlotParams.ArmController = 1;
-    ctx.CommandLengths.SetController(true);
-    ctx.Env.ProgramDir = JobFolder(ctx.CommandLengths);
-    ctx.PlotterIP = "127.0.0.1";
+    test::MachineRig machine;
+    machine.ctx.ArmLink = true;
+    machine.ctx.PlotParams.ArmController = 1;
+    machine.ctx.CommandLengths.SetController(true);
+    machine.env.ProgramDir = JobFolder(machine.ctx.CommandLengths);
+    machine.ctx.PlotterIP = "127.0.0.1";
     SilentNotifier notifier;
 
     sim::ControllerModel model;
@@ -61,15 +60,15 @@ void StreamJob(benchmark::State& state, bool panelTimer) {
     model.drainPerStatusRead = 100;
     sim::TcpController server(sim::ModelHooks(model));
 
-    TfEthernet eth(ctx, notifier);
+    TfEthernet eth(machine.ctx, machine.env, notifier);
     eth.SetPorts(server.CommandPort(), server.IdentityPort());
     if (!eth.ConnectCommandClient()) {
         state.SkipWithError("no connection to the loopback controller");
         return;
     }
-    CommandLayer layer(ctx, notifier);
+    CommandLayer layer(machine.ctx, machine.env, machine.jobValues, notifier);
     layer.SetEthernet(&eth);
-    TTransArm streamer(ctx, layer, notifier);
+    TTransArm streamer(machine.ctx, machine.env, layer, notifier);
 
     std::int64_t commands = 0;
     for (auto _ : state) {
@@ -91,7 +90,7 @@ void StreamJob(benchmark::State& state, bool panelTimer) {
     }
     state.counters["commands_per_second"] =
         benchmark::Counter(static_cast<double>(commands), benchmark::Counter::kIsRate);
-    std::filesystem::remove_all(ctx.Env.ProgramDir);
+    std::filesystem::remove_all(machine.env.ProgramDir);
 }
 
 void BM_StreamTcpPanelTimer(benchmark::State& state) { StreamJob(state, true); }

@@ -15,6 +15,7 @@
 #include "drawing_window/tool_path.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 
 namespace {
 
@@ -78,12 +79,10 @@ void BM_Prepare20000Figures(benchmark::State& state) {
     Settings settings;
     JobSettings(settings);
     settings.SetFlag("doOutline", false);
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     SilentNotifier notifier;
-    Project project(KindHpgl, settings, ctx, notifier);
-    auto input = MakeDrawingInput(ctx, settings);
+    Project project(KindHpgl, settings, machine.ctx, machine.env, machine.jobValues, notifier);
+    auto input = MakeDrawingInput(machine.ctx, settings);
     if (project.Load(bench::GridDrawing(20000).string(), *input).status != LoadStatus::Ok || project.Count() != 20000) {
         state.SkipWithError("drawing not loaded whole");
         return;

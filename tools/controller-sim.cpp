@@ -21,6 +21,7 @@
 #include <string>
 
 #include "machine_link/machine_context.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "sim/controller_model.h"
 #include "sim/tcp_controller.h"
@@ -123,11 +124,10 @@ int main(int argc, char** argv) {
     // The project zero in motor steps of the model (its steps per 0.01 mm).
     {
         vellisk::ProgramEnvironment env;
-        vellisk::JobValues jobValues;
-        vellisk::MachineContext ctx{env, jobValues};
+        vellisk::MachineContext ctx;
         vellisk::SilentNotifier quiet;
         ctx.PlotState.Model = model->model;
-        vellisk::SelectMachineModel(ctx, quiet);
+        vellisk::SelectMachineModel(ctx, env, quiet);
         model->baseX = static_cast<std::int32_t>(baseXmm * 100 * ctx.PlotParams.StepsX);
         model->baseY = static_cast<std::int32_t>(baseYmm * 100 * ctx.PlotParams.StepsY);
     }

@@ -68,8 +68,8 @@ int Write(int argc, char** argv) {
     Settings settings;
     ProgramEnvironment env;
     JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.Env.Lang.Language = kLangEnglish;
+    MachineContext ctx;
+    env.Lang.Language = kLangEnglish;
     tools::PrintingNotifier notifier("jobfile");
     std::string model = "BKT";
     bool usb = false, hpgl = false;
@@ -89,19 +89,19 @@ int Write(int argc, char** argv) {
     }
     ctx.PlotState.Model = model;
     ctx.OsIsNT = usb;
-    SelectMachineModel(ctx, notifier);
+    SelectMachineModel(ctx, env, notifier);
 
     const int kind = FileKindOf(drawing);
     if (kind != KindHpgl && kind != KindDxf && kind != KindGcode)
         throw CoreError::conversion("drawing kind not handled by this tool: " + drawing.string());
-    Project project(kind, settings, ctx, notifier);
+    Project project(kind, settings, ctx, env, jobValues, notifier);
     auto input = MakeDrawingInput(ctx, settings);
     const LoadResult r = project.Load(drawing.string(), *input);
     for (const auto& w : r.warnings) std::fprintf(stderr, "jobfile: %s\n", w.c_str());
     if (r.status != LoadStatus::Ok) return 1;
-    if (hatch && !tools::HatchProject(project, *hatch, settings, ctx, notifier)) return 1;
+    if (hatch && !tools::HatchProject(project, *hatch, settings, env, jobValues, notifier)) return 1;
     const int output = hpgl ? OutputHpgl : kind == KindGcode ? OutputGcodeStream : OutputStream;
-    JobFileWriter writer(ctx, settings, output, input->GcodePower());
+    JobFileWriter writer(ctx, jobValues, settings, output, input->GcodePower());
     project.Save(out.string(), 0, project.Count() - 1, writer);
     if (hpgl) {
         std::printf("%d figures, %ju bytes of HPGL\n", project.Count(),
@@ -109,8 +109,8 @@ int Write(int argc, char** argv) {
         return 0;
     }
     std::printf("%d figures, %ju bytes; extents X %.3f..%.3f Y %.3f..%.3f mm\n", project.Count(),
-                static_cast<std::uintmax_t>(std::filesystem::file_size(out)), ctx.Job.ExtentMin[0],
-                ctx.Job.ExtentMax[0], ctx.Job.ExtentMin[1], ctx.Job.ExtentMax[1]);
+                static_cast<std::uintmax_t>(std::filesystem::file_size(out)), jobValues.ExtentMin[0],
+                jobValues.ExtentMax[0], jobValues.ExtentMin[1], jobValues.ExtentMax[1]);
     return 0;
 }
 

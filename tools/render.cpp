@@ -14,7 +14,9 @@
 #include "drawing_files/file_kind.h"
 #include "drawing_window/drawing_window.h"
 #include "drawing_window/ui/drawing_painter.h"
+#include "machine_link/job_values.h"
 #include "machine_link/machine_context.h"
+#include "model/program_environment.h"
 #include "settings/settings.h"
 #include "tool_support.h"
 
@@ -65,9 +67,9 @@ int main(int argc, char** argv) {
         }
         ProgramEnvironment env;
         JobValues jobValues;
-        MachineContext ctx{env, jobValues};
+        MachineContext ctx;
         tools::PrintingNotifier notifier("render");
-        DrawingWindow window(FileKindOf(drawing), settings, ctx, notifier);
+        DrawingWindow window(FileKindOf(drawing), settings, ctx, env, jobValues, notifier);
         if (!window.Load(drawing)) return 1;
         window.SetZoom(zoom);
         window.Options() = options;

@@ -7,8 +7,9 @@
 
 #include "drawing_window/hatching.h"
 #include "drawing_window/project.h"
-#include "machine_link/machine_context.h"
+#include "machine_link/job_values.h"
 #include "model/core_error.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "drawing_files/drawing_text.h"
 #include "settings/settings.h"
@@ -69,11 +70,11 @@ inline HatchOptions ParseHatch(const std::string& text) {
 
 // Hatches a loaded project as the hatching dialog's OK and the main frame then do; false when
 // the hatching was refused (the notifier said why).
-inline bool HatchProject(Project& project, const HatchOptions& o, const Settings& settings, MachineContext& ctx,
-                         Notifier& notifier) {
-    Kreskowanie hatching(project, settings, ctx, notifier);
+inline bool HatchProject(Project& project, const HatchOptions& o, const Settings& settings,
+                         const ProgramEnvironment& env, JobValues& job, Notifier& notifier) {
+    Kreskowanie hatching(project, settings, env, job, notifier);
     if (!hatching.Run(o)) return false;
-    AfterHatching(project, settings, ctx);
+    AfterHatching(project, settings, job);
     std::cerr << "hatching: " << hatching.ScanLines() << " scan lines, " << hatching.LinesAdded() << " hatch lines\n";
     return true;
 }

@@ -25,9 +25,11 @@
 #include "drawing_files/file_kind.h"
 #include "drawing_window/project.h"
 #include "drawing_window/project_info.h"
+#include "machine_link/job_values.h"
 #include "machine_link/machine_context.h"
 #include "model/geometry.h"
 #include "model/core_error.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
 #include "tool_support.h"
@@ -49,15 +51,15 @@ double PlanLength(const std::vector<tpunkt>& path) {
 }
 
 // The information form's lines of a loaded project.
-void PrintInfo(Project& project, const Settings& settings, const MachineContext& ctx, const std::string& drawing) {
-    const ProjectInfo info = ComputeProjectInfo(project, settings, ctx.Env, drawing, "(command line)");
+void PrintInfo(Project& project, const Settings& settings, const ProgramEnvironment& env, const std::string& drawing) {
+    const ProjectInfo info = ComputeProjectInfo(project, settings, env, drawing, "(command line)");
     const std::pair<TextId, const std::string*> lines[] = {
         {TextId::InfoFilename, &info.FileName},   {TextId::InfoDiameter, &info.Diameter},
         {TextId::InfoScale, &info.Scale},         {TextId::InfoWidth, &info.Width},
         {TextId::InfoHeight, &info.Height},       {TextId::InfoCutting, &info.Cutting},
         {TextId::InfoPolishing, &info.Polishing}, {TextId::InfoDisplacement, &info.Displacement},
         {TextId::InfoApproximateTime, &info.Time}};
-    for (const auto& [label, value] : lines) std::cout << ctx.Env.Text(label) << ' ' << *value << '\n';
+    for (const auto& [label, value] : lines) std::cout << env.Text(label) << ' ' << *value << '\n';
 }
 
 struct LoadOptions {
@@ -68,7 +70,7 @@ struct LoadOptions {
 };
 
 // The per-figure point counts and lengths of the prepared tool paths, in cutting order.
-void PrintToolPaths(const Project& project, const MachineContext& ctx) {
+void PrintToolPaths(const Project& project, const JobValues& job) {
     auto mm = [&](double units) { return Num(UnitsToMm(project.ProjectKind, units)); };
     std::cout << "figure open level dir contour cut_points cut_mm tool_points cut_length_mm polish_length_mm\n";
     for (std::int32_t i = 0; i < project.Count(); ++i) {
@@ -78,7 +80,7 @@ void PrintToolPaths(const Project& project, const MachineContext& ctx) {
                   << project.ToolPathOf(f).size() << ' ' << mm(f.CutLength) << ' ' << mm(f.PolishLength) << '\n';
     }
     std::cout << "total cut " << Num(project.TotalCutLength) << " mm, travel " << Num(project.TotalRapidLength)
-              << " mm, finishing " << Num(project.TotalPolishLength) << " mm, start height " << Num(ctx.Job.StartZ)
+              << " mm, finishing " << Num(project.TotalPolishLength) << " mm, start height " << Num(job.StartZ)
               << " mm\n";
 }
 
@@ -86,20 +88,20 @@ void PrintToolPaths(const Project& project, const MachineContext& ctx) {
 int PrintLoadOrder(const std::string& drawing, const Settings& settings, const LoadOptions& o) {
     ProgramEnvironment env;
     JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.Env.Lang.Language = kLangEnglish;
-    ctx.Job.PlungePitch = o.plungePitch;
+    MachineContext ctx;
+    env.Lang.Language = kLangEnglish;
+    jobValues.PlungePitch = o.plungePitch;
     tools::PrintingNotifier notifier("toolpath");
     const int kind = FileKindOf(drawing);
-    Project project(kind, settings, ctx, notifier);
+    Project project(kind, settings, ctx, env, jobValues, notifier);
     auto input = MakeDrawingInput(ctx, settings);
     const LoadResult r = project.Load(drawing, *input);
     for (const auto& w : r.warnings) std::cerr << "toolpath: " << w << '\n';
     if (r.status != LoadStatus::Ok) return 1;
-    if (o.hatch && !tools::HatchProject(project, *o.hatch, settings, ctx, notifier)) return 1;
-    if (o.info) PrintInfo(project, settings, ctx, drawing);
+    if (o.hatch && !tools::HatchProject(project, *o.hatch, settings, env, jobValues, notifier)) return 1;
+    if (o.info) PrintInfo(project, settings, env, drawing);
     if (!o.order) {
-        if (!o.info && !o.hatch) PrintToolPaths(project, ctx);
+        if (!o.info && !o.hatch) PrintToolPaths(project, jobValues);
         return 0;
     }
     std::cout << "figures read " << r.figuresRead << ", kept " << project.Count() << ", deepest level "

@@ -6,6 +6,7 @@
 #include "machine_link/machine_context.h"
 #include "machine_operation/job_panel.h"
 #include "model/numeric.h"
+#include "model/program_environment.h"
 
 #ifndef VELLISK_VERSION_MAJOR
 #define VELLISK_VERSION_MAJOR 0
@@ -33,27 +34,27 @@ std::string ProductionDateText(const std::string& date, const std::string& noDat
     return date.substr(0, 4) + "." + date.substr(4, 2) + "." + date.substr(6, 2);
 }
 
-std::string RunTimeText(std::int32_t minutes, const MachineContext& ctx) {
-    return std::to_string(minutes / 60) + ctx.Env.Text(TextId::AboutHours) + std::to_string(minutes % 60) +
-           ctx.Env.Text(TextId::AboutMinutes);
+std::string RunTimeText(std::int32_t minutes, const ProgramEnvironment& env) {
+    return std::to_string(minutes / 60) + env.Text(TextId::AboutHours) + std::to_string(minutes % 60) +
+           env.Text(TextId::AboutMinutes);
 }
 
-AboutTexts MakeAboutTexts(const MachineContext& ctx, bool answered) {
+AboutTexts MakeAboutTexts(const MachineContext& ctx, const ProgramEnvironment& env, bool answered) {
     AboutTexts t;
     t.ver = GetVersionString(true, true);
-    const std::string noData = ctx.Env.Text(TextId::NoData);
+    const std::string noData = env.Text(TextId::NoData);
     if (answered) {
         const auto& s = ctx.PlotState;
         t.prod = s.Producer;
         t.model = s.Model;
         t.obszar = WorkAreaText(ctx.WorkAreaX, ctx.WorkAreaY);
         t.dataprod = ProductionDateText(s.ProductionDate, noData);
-        t.przebieg = RunTimeText(s.RunMinutes, ctx);
+        t.przebieg = RunTimeText(s.RunMinutes, env);
         t.ilpl = std::to_string(s.FileCount);
     } else {
         t.prod = t.model = t.obszar = t.dataprod = t.przebieg = t.ilpl = noData;
     }
-    t.dealerPanel = ctx.Env.Lang.CountryCode == 886;
+    t.dealerPanel = env.Lang.CountryCode == 886;
     return t;
 }
 

@@ -7,6 +7,7 @@
 namespace vellisk {
 
 class MachineContext;
+struct ProgramEnvironment;
 class CommandLayer;
 class PanelJobCommands;
 
@@ -18,7 +19,7 @@ std::string WorkAreaText(double x, double y);
 // "YYYY.MM.DD" from the machine's 8-character date; `noData` when the date is shorter.
 std::string ProductionDateText(const std::string& date, const std::string& noData);
 // "2 hour  5 min " for 125 minutes, with the language's words.
-std::string RunTimeText(std::int32_t minutes, const MachineContext& ctx);
+std::string RunTimeText(std::int32_t minutes, const ProgramEnvironment& env);
 
 struct AboutTexts {
     std::string ver;
@@ -28,7 +29,7 @@ struct AboutTexts {
 
 // The box's texts; `answered` is whether the controller answered the status read (the machine
 // info has then been read into the context).
-AboutTexts MakeAboutTexts(const MachineContext& ctx, bool answered);
+AboutTexts MakeAboutTexts(const MachineContext& ctx, const ProgramEnvironment& env, bool answered);
 
 // The About box's read of the machine: the status, then the machine information. While job
 // control says the link is taken (a burn, the parallel-port transfer, a job command waiting for

@@ -44,10 +44,12 @@ private:
     bool entered_;
 };
 
-JobControl::JobControl(MachineContext& ctx, Settings& settings, CommandLayer& layer, Notifier& notifier,
-                       TTransArm& streamer, Ttransmisja& transfer, JobPanel& panel, JobHost& host,
-                       GuiDispatcher* dispatcher)
+JobControl::JobControl(MachineContext& ctx, const ProgramEnvironment& env, JobValues& job, Settings& settings,
+                       CommandLayer& layer, Notifier& notifier, TTransArm& streamer, Ttransmisja& transfer,
+                       JobPanel& panel, JobHost& host, GuiDispatcher* dispatcher)
     : ctx_(ctx),
+      env_(env),
+      job_(job),
       settings_(settings),
       layer_(layer),
       notifier_(notifier),
@@ -86,7 +88,7 @@ JobSettings JobSettingsOf(const Settings& settings) {
     return s;
 }
 
-std::filesystem::path JobControl::JobFile() const { return ctx_.Env.ProgramDir / "out.cnx"; }
+std::filesystem::path JobControl::JobFile() const { return env_.ProgramDir / "out.cnx"; }
 
 // A burn asked to pause still uses the link until its line is done and it has paused.
 bool JobControl::BurnActive() const {
@@ -152,9 +154,9 @@ bool JobControl::LinkCheck() {
 bool JobControl::WorkAreaChecks(double sx, double sy, double d, double p) {
     const double bx = ctx_.PlotState.BaseX / 100, by = ctx_.PlotState.BaseY / 100;
     const std::string outOfArea =
-        ctx_.Env.Text(TextId::ZeroPointOutOfArea1) + "\r" + ctx_.Env.Text(TextId::ZeroPointOutOfArea2);
+        env_.Text(TextId::ZeroPointOutOfArea1) + "\r" + env_.Text(TextId::ZeroPointOutOfArea2);
     if (sx + d + 2 * p > ctx_.WorkAreaX || sy + d + 2 * p > ctx_.WorkAreaY) {
-        Refuse(ctx_.Env.Text(TextId::ProjectBiggerThanWorkArea));
+        Refuse(env_.Text(TextId::ProjectBiggerThanWorkArea));
         return false;
     }
     if (sx + bx + d / 2 + p > ctx_.WorkAreaX || sy + by + d / 2 + p > ctx_.WorkAreaY) {
@@ -162,7 +164,7 @@ bool JobControl::WorkAreaChecks(double sx, double sy, double d, double p) {
         return false;
     }
     if (bx < d / 2 + p || by < d / 2 + p) {
-        Refuse(outOfArea + "\r" + ctx_.Env.Text(TextId::AllowToolAndPolishing) + " sredn: " + ShortestNumber(d) +
+        Refuse(outOfArea + "\r" + env_.Text(TextId::AllowToolAndPolishing) + " sredn: " + ShortestNumber(d) +
                " gpol: " + ShortestNumber(p));
         return false;
     }
@@ -171,25 +173,25 @@ bool JobControl::WorkAreaChecks(double sx, double sy, double d, double p) {
 
 // The extents of the stream just written, for a laser that starts moving before the figure.
 bool JobControl::FlyingStartChecks(double d) {
-    const auto& mn = ctx_.Job.ExtentMin;
-    const auto& mx = ctx_.Job.ExtentMax;
+    const auto& mn = job_.ExtentMin;
+    const auto& mx = job_.ExtentMax;
     const double bx = ctx_.PlotState.BaseX / 100, by = ctx_.PlotState.BaseY / 100;
     const std::string nl = "\n\r";
-    const std::string detail =
-        nl + ctx_.Env.Text(TextId::EarlyStartProblem) + nl + nl +
-        ctx_.Env.Text(ctx_.PlotParams.Laser ? TextId::CfgBeamDiameter : TextId::CfgFraiseDiameter) + ": " +
-        ShortestNumber(d) + nl + "min X:" + ShortestNumber(mn[0]) + nl + "max X:" + ShortestNumber(mx[0]) + nl +
-        "min Y:" + ShortestNumber(mn[1]) + nl + "max Y:" + ShortestNumber(mx[1]);
+    const std::string detail = nl + env_.Text(TextId::EarlyStartProblem) + nl + nl +
+                               env_.Text(ctx_.PlotParams.Laser ? TextId::CfgBeamDiameter : TextId::CfgFraiseDiameter) +
+                               ": " + ShortestNumber(d) + nl + "min X:" + ShortestNumber(mn[0]) + nl +
+                               "max X:" + ShortestNumber(mx[0]) + nl + "min Y:" + ShortestNumber(mn[1]) + nl +
+                               "max Y:" + ShortestNumber(mx[1]);
     if (mx[0] - mn[0] > ctx_.WorkAreaX || mx[1] - mn[1] > ctx_.WorkAreaY) {
-        Refuse(ctx_.Env.Text(TextId::ProjectBiggerThanWorkArea) + detail);
+        Refuse(env_.Text(TextId::ProjectBiggerThanWorkArea) + detail);
         return false;
     }
     if (bx + mx[0] > ctx_.WorkAreaX || by + mx[1] > ctx_.WorkAreaY) {
-        Refuse(ctx_.Env.Text(TextId::ZeroPointOutOfArea1) + "\r" + ctx_.Env.Text(TextId::ZeroPointOutOfArea2) + detail);
+        Refuse(env_.Text(TextId::ZeroPointOutOfArea1) + "\r" + env_.Text(TextId::ZeroPointOutOfArea2) + detail);
         return false;
     }
     if (bx + mn[0] < 0 || by + mn[1] < 0) {
-        Refuse(ctx_.Env.Text(TextId::CannotMoveBackBeforeStart) + detail);
+        Refuse(env_.Text(TextId::CannotMoveBackBeforeStart) + detail);
         return false;
     }
     return true;
@@ -204,7 +206,7 @@ void JobControl::Start1Click() {
 bool JobControl::HasFigures(const JobDrawing& drawing) {
     const RasterPicture* picture = drawing.Kind() == KindBitmap ? drawing.Picture() : nullptr;
     if (drawing.Kind() == KindBitmap ? picture && !picture->Empty() : drawing.FigureCount() > 0) return true;
-    Refuse(ctx_.Env.Text(TextId::DrawingHasNoFigures));
+    Refuse(env_.Text(TextId::DrawingHasNoFigures));
     return false;
 }
 
@@ -230,8 +232,8 @@ void JobControl::StartJob() {
             panel_.EnableSpeedPower(false);
             Burn();
         } else {
-            notifier_.Message(ctx_.Env.Text(TextId::RunUpBeyondWorkArea), MessageKind::Error, Buttons::Ok,
-                              ctx_.Env.Text(TextId::AccelerationDistance) + " " + ShortestNumber(run) + " [mm], V " +
+            notifier_.Message(env_.Text(TextId::RunUpBeyondWorkArea), MessageKind::Error, Buttons::Ok,
+                              env_.Text(TextId::AccelerationDistance) + " " + ShortestNumber(run) + " [mm], V " +
                                   ShortestNumber(workSpeed));
         }
         return;
@@ -242,19 +244,19 @@ void JobControl::StartJob() {
     if (!WorkAreaChecks(sx, sy, d, p)) return;
     layer_.SendCommand(TravelSpeedCommand());
     layer_.SendCommand(Bytes({'F', 0}));
-    if (kind == KindGcode) ctx_.Job.StartZ = drawing->GcodeMaxZ();
-    if (pp.Laser) ctx_.Job.StartZ = 0;
-    if (pp.ZReversed) ctx_.Job.StartZ = -js.Thickness;
-    if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.Job.StartZ)) return;
+    if (kind == KindGcode) job_.StartZ = drawing->GcodeMaxZ();
+    if (pp.Laser) job_.StartZ = 0;
+    if (pp.ZReversed) job_.StartZ = -js.Thickness;
+    if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, job_.StartZ)) return;
     if (!SendWait("C")) return;
 
     BusyCursor cursor(notifier_);
     const int outputKind = kind == KindGcode ? 5 : 4;
-    if (kind != KindGcode && !ctx_.Job.HatchingDone) drawing->AddOutline();
+    if (kind != KindGcode && !job_.HatchingDone) drawing->AddOutline();
     if (!drawing->Save(JobFile(), 0, drawing->FigureCount() - 1, outputKind)) return;
     if (pp.Laser && js.FlyingStart && !FlyingStartChecks(d)) return;
     if (!ctx_.ArmLink && !transfer_.CheckSize(JobFile())) return;
-    if (!JobFileReadyToStream(JobFile(), ctx_, notifier_)) return;
+    if (!JobFileReadyToStream(JobFile(), ctx_, env_, notifier_)) return;
 
     ctx_.JobHeld = false;
     if (!SendWait("Q") || !SendWait("Q") || !SendWait("C")) return;
@@ -262,9 +264,9 @@ void JobControl::StartJob() {
     if (!ctx_.ArmLink) {
         panel_.StopTimer();
         const int result = RunTransfer();
-        if (result == 1 && layer_.MoveToPoint(0, 0, ctx_.Job.StartZ)) transfer_.SendStart();
+        if (result == 1 && layer_.MoveToPoint(0, 0, job_.StartZ)) transfer_.SendStart();
         panel_.StartTimer();
-    } else if (layer_.MoveToPoint(0, 0, ctx_.Job.StartZ) || pp.Laser) {
+    } else if (layer_.MoveToPoint(0, 0, job_.StartZ) || pp.Laser) {
         streamer_.start(JobFile());
     } else {
         layer_.SendCommand(Bytes({'F', 2}));
@@ -281,13 +283,13 @@ void JobControl::Powtrz1Click() {
             return;
         }
         // An empty job or one cut short is refused before the machine is told anything.
-        if (!JobFileReadyToStream(JobFile(), ctx_, notifier_)) return;
+        if (!JobFileReadyToStream(JobFile(), ctx_, env_, notifier_)) return;
         // The newer controller does not answer: nothing is sent (the status read of a missing
         // USB machine reads zeros).
         if (!layer_.ReadStatus()) return;
         layer_.SendCommand(TravelSpeedCommand());
         // The job streams again wherever the go-to ended, unless STOP ended it.
-        if (layer_.MoveToPoint(0, 0, ctx_.Job.StartZ).kind == MoveResult::Stopped) return;
+        if (layer_.MoveToPoint(0, 0, job_.StartZ).kind == MoveResult::Stopped) return;
         if (streamer_.Streaming()) streamer_.stop();
         layer_.SendCommand("C");
         streamer_.start(JobFile());
@@ -331,7 +333,7 @@ void JobControl::Selected(bool fromSelected) {
     JobDrawing* drawing = host_.ActiveDrawing();
     if (!drawing || drawing->Kind() == KindBitmap || !HasFigures(*drawing)) return;
     if (drawing->SelectedFigure() < 0) {
-        notifier_.Message(ctx_.Env.Text(TextId::ChooseFigureFirst), MessageKind::Information, Buttons::OkCancel,
+        notifier_.Message(env_.Text(TextId::ChooseFigureFirst), MessageKind::Information, Buttons::OkCancel,
                           host_.OpenFileName());
         return;
     }
@@ -345,18 +347,18 @@ void JobControl::Selected(bool fromSelected) {
 
     drawing->AddOutline();
     if (!(fromSelected ? drawing->SaveFromSelected(JobFile()) : drawing->SaveSelected(JobFile()))) return;
-    if (!JobFileReadyToStream(JobFile(), ctx_, notifier_)) return;
+    if (!JobFileReadyToStream(JobFile(), ctx_, env_, notifier_)) return;
 
     BusyCursor cursor(notifier_);
     if (!ctx_.ArmLink) {
         // The panel's timer would poll the machine between the kilobytes of the transfer.
         panel_.StopTimer();
         const int result = RunTransfer();
-        if (result == 1 && layer_.MoveToPoint(0, 0, ctx_.Job.StartZ)) layer_.SendCommand("G");
+        if (result == 1 && layer_.MoveToPoint(0, 0, job_.StartZ)) layer_.SendCommand("G");
         panel_.StartTimer();
     } else {
         if (streamer_.Streaming()) streamer_.stop();
-        if (layer_.MoveToPoint(0, 0, ctx_.Job.StartZ))
+        if (layer_.MoveToPoint(0, 0, job_.StartZ))
             streamer_.start(JobFile());
         else
             layer_.SendCommand(Bytes({'F', 2}));
@@ -381,17 +383,17 @@ void JobControl::Burn() {
 
     layer_.SendCommand(TravelSpeedCommand());
     layer_.SendCommand(Bytes({'F', 0}));
-    if (pp.Laser) ctx_.Job.StartZ = -js.Thickness;
-    if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, ctx_.Job.StartZ)) return;
+    if (pp.Laser) job_.StartZ = -js.Thickness;
+    if (ctx_.ArmLink && !layer_.MoveToPoint(0, 0, job_.StartZ)) return;
     if (!SendWait("C")) return;
 
     EndBurn();
     const RasterPicture* picture = drawing->Picture();
-    auto burn = std::make_unique<tBMPThread>(ctx_, layer_, &panel_);
+    auto burn = std::make_unique<tBMPThread>(ctx_, env_, layer_, &panel_);
     burn->SetDispatcher(dispatcher_);
     burn->Child = picture;
-    ctx_.Job.BmpPixelWidth = picture->Width;
-    ctx_.Job.BmpPixelHeight = picture->Height;
+    job_.BmpPixelWidth = picture->Width;
+    job_.BmpPixelHeight = picture->Height;
     burn->HeightMm = height;
     burn->WidthMm = width;
     burn->Pitch = js.BurnPitch;
@@ -399,7 +401,7 @@ void JobControl::Burn() {
     burn->WhitePower = js.PowerForWhite;
     burn->OneWay = js.BurnOneWay;
     burn->IdlePower = js.LaserIdlePower;
-    burn->StartZ = ctx_.Job.StartZ;
+    burn->StartZ = job_.StartZ;
     {
         BusyCursor cursor(notifier_);
         burn->PrepareLines();

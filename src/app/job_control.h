@@ -24,6 +24,8 @@
 namespace vellisk {
 
 class MachineContext;
+struct JobValues;
+struct ProgramEnvironment;
 class Settings;
 class CommandLayer;
 class Notifier;
@@ -71,9 +73,10 @@ public:
 class JobControl : public PanelJobCommands {
 public:
     // `panel` is the control panel: it holds and continues, and its controls and timer follow
-    // the job.
-    JobControl(MachineContext& ctx, Settings& settings, CommandLayer& layer, Notifier& notifier, TTransArm& streamer,
-               Ttransmisja& transfer, JobPanel& panel, JobHost& host, GuiDispatcher* dispatcher);
+    // the job. `job` holds the start height the job's moves go to, which START sets.
+    JobControl(MachineContext& ctx, const ProgramEnvironment& env, JobValues& job, Settings& settings,
+               CommandLayer& layer, Notifier& notifier, TTransArm& streamer, Ttransmisja& transfer, JobPanel& panel,
+               JobHost& host, GuiDispatcher* dispatcher);
     // Ends a burn that still runs and waits for its thread.
     ~JobControl() override;
     JobControl(const JobControl&) = delete;
@@ -123,6 +126,8 @@ private:
     bool FlyingStartChecks(double d);
 
     MachineContext& ctx_;
+    const ProgramEnvironment& env_;
+    JobValues& job_;
     Settings& settings_;
     CommandLayer& layer_;
     Notifier& notifier_;

@@ -3,6 +3,7 @@
 #include "drawing_window/project.h"
 #include "drawing_window/project_io.h"
 #include "drawing_window/raster_project.h"
+#include "machine_link/job_values.h"
 #include "model/core_error.h"
 #include "platform/notifier.h"
 
@@ -35,7 +36,7 @@ bool ProjectJobDrawing::Written(const std::filesystem::path& file, Write write) 
 
 bool ProjectJobDrawing::Save(const std::filesystem::path& file, std::int32_t first, std::int32_t last, int outputKind) {
     return Written(file, [&](const std::string& name) {
-        JobFileWriter writer(ctx_, settings_, outputKind, project_.GcodePower);
+        JobFileWriter writer(ctx_, job_, settings_, outputKind, project_.GcodePower);
         project_.Save(name, first, last, writer);
         return true;
     });
@@ -43,14 +44,14 @@ bool ProjectJobDrawing::Save(const std::filesystem::path& file, std::int32_t fir
 
 bool ProjectJobDrawing::SaveSelected(const std::filesystem::path& file) {
     return Written(file, [&](const std::string& name) {
-        JobFileWriter writer(ctx_, settings_, 4, project_.GcodePower);
+        JobFileWriter writer(ctx_, job_, settings_, 4, project_.GcodePower);
         return project_.Save_selected(name, writer);
     });
 }
 
 bool ProjectJobDrawing::SaveFromSelected(const std::filesystem::path& file) {
     return Written(file, [&](const std::string& name) {
-        JobFileWriter writer(ctx_, settings_, 4, project_.GcodePower);
+        JobFileWriter writer(ctx_, job_, settings_, 4, project_.GcodePower);
         return project_.Save_from_selected(name, writer);
     });
 }

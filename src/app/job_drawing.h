@@ -13,6 +13,7 @@ class RasterProject;
 struct RasterPicture;
 class Settings;
 class MachineContext;
+struct JobValues;
 class Notifier;
 
 class JobDrawing {
@@ -43,8 +44,9 @@ public:
 // A vector drawing (HPGL, DXF, G-code) of a drawing window.
 class ProjectJobDrawing : public JobDrawing {
 public:
-    ProjectJobDrawing(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier)
-        : project_(project), settings_(settings), ctx_(ctx), notifier_(notifier) {}
+    ProjectJobDrawing(Project& project, const Settings& settings, MachineContext& ctx, JobValues& job,
+                      Notifier& notifier)
+        : project_(project), settings_(settings), ctx_(ctx), job_(job), notifier_(notifier) {}
 
     int Kind() const override;
     double Width() const override;
@@ -64,6 +66,7 @@ private:
     Project& project_;
     const Settings& settings_;
     MachineContext& ctx_;
+    JobValues& job_;
     Notifier& notifier_;
 };
 

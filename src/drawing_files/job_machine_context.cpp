@@ -1,11 +1,12 @@
 #include "drawing_files/job_machine_context.h"
 
 #include "drawing_files/job_writer.h"
+#include "machine_link/job_values.h"
 #include "machine_link/machine_context.h"
 
 namespace vellisk {
 
-JobMachine JobMachineOf(const MachineContext& ctx, double gcodePower) {
+JobMachine JobMachineOf(const MachineContext& ctx, const JobValues& job, double gcodePower) {
     const tplotparams& p = ctx.PlotParams;
     JobMachine m;
     m.Multiplier = p.Multiplier;
@@ -25,8 +26,8 @@ JobMachine JobMachineOf(const MachineContext& ctx, double gcodePower) {
     m.Firmware550 = ctx.Firmware550;
     m.ModelCode = ctx.ModelCode;
     m.SpindleScale = ctx.SpindleScale;
-    m.JobStartZ = ctx.Job.StartZ;
-    m.PlungePitch = ctx.Job.PlungePitch;
+    m.JobStartZ = job.StartZ;
+    m.PlungePitch = job.PlungePitch;
     m.GcodePower = gcodePower;
 
     // The ramp tables are constant for the run; the look-up context is copied by value.
@@ -37,12 +38,12 @@ JobMachine JobMachineOf(const MachineContext& ctx, double gcodePower) {
     return m;
 }
 
-void StoreJobResults(MachineContext& ctx, const JobWriter& writer) {
-    ctx.Job.StreamStartZ = writer.StreamStartZ();
+void StoreJobResults(JobValues& job, const JobWriter& writer) {
+    job.StreamStartZ = writer.StreamStartZ();
     const tpunkt& lo = writer.JobExtentMin();
     const tpunkt& hi = writer.JobExtentMax();
-    ctx.Job.ExtentMin = {lo.X, lo.Y, lo.Z};
-    ctx.Job.ExtentMax = {hi.X, hi.Y, hi.Z};
+    job.ExtentMin = {lo.X, lo.Y, lo.Z};
+    job.ExtentMax = {hi.X, hi.Y, hi.Z};
 }
 
 }  // namespace vellisk

@@ -255,10 +255,7 @@ void JobWriter::OpenOutput(int fileKind, int outputKind) {
             Emit(h);
         }
         position_ = {};
-        if (outputKind == OutputGcodeStream || m_.ZReversed)
-            streamStartZ_ = m_.JobStartZ;
-        else
-            streamStartZ_ = s.Thickness + s.AboveTable + s.AboveMaterial;
+        streamStartZ_ = outputKind == OutputGcodeStream ? m_.JobStartZ : SafeZ();
         position_.Z = RoundTo<std::int32_t>(m_.StepsZ * streamStartZ_ * 100.0, "start height in steps");
         extents_.Max = {-2147483647.0, -2147483647.0, -2147483647.0};
         extents_.Min = {2147483647.0, 2147483647.0, 2147483647.0};

@@ -8,6 +8,7 @@
 #include "model/geometry.h"
 #include "drawing_window/project.h"
 #include "machine_link/machine_context.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
 
@@ -73,7 +74,7 @@ void Project::ReverseByLevelParity(int parity, std::int32_t wanted) {
 }
 
 void Project::UstawKierunek() {
-    notifier_.Status(ctx_.Env.Text(TextId::FixingCutDirection));
+    notifier_.Status(env_.Text(TextId::FixingCutDirection));
     const int out = settings_.Choice(setting::OuterDirection);
     const int in = settings_.Choice(setting::InnerDirection);
     const std::int32_t outer = out == 1 ? 1 : out == 2 ? -1 : 0;
@@ -236,7 +237,7 @@ void Project::BuildNestedOrderKeys() {
 
 void Project::UstawKolejnosc() {
     BusyCursor busy(notifier_);
-    notifier_.Status(ctx_.Env.Text(TextId::FixingCutSequence));
+    notifier_.Status(env_.Text(TextId::FixingCutSequence));
     OrderSplitY = ProjectCentreY;
     const OrderRules rules = RulesOf(settings_, OrderSplitY);
     StableSortFigures(Figures,

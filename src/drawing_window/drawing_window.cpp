@@ -6,6 +6,7 @@
 #include "drawing_window/start_point.h"
 #include "machine_link/machine_context.h"
 #include "model/lang_texts.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
 
@@ -124,8 +125,12 @@ bool SimulationWalk::StartNextMove() {
 // ---------------------------------------------------------------------------------------------
 // The window
 
-DrawingWindow::DrawingWindow(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier)
-    : settings_(settings), ctx_(ctx), project_(std::make_unique<Project>(kind, settings, ctx, notifier)) {
+DrawingWindow::DrawingWindow(int kind, const Settings& settings, MachineContext& ctx, const ProgramEnvironment& env,
+                             JobValues& job, Notifier& notifier)
+    : settings_(settings),
+      ctx_(ctx),
+      env_(env),
+      project_(std::make_unique<Project>(kind, settings, ctx, env, job, notifier)) {
     project_->WindowStatus = [this](const std::string& text) { Status(text); };
 }
 
@@ -180,15 +185,15 @@ std::string DrawingWindow::PickStatus(std::int32_t i) const {
     if (f.Parent)
         for (std::int32_t k = 0; k < project_->Count(); ++k)
             if (&project_->Figure(k) == f.Parent) parent = k;
-    std::string text = ctx_.Env.Text(TextId::PickSelectedFigure) + std::to_string(i) + ctx_.Env.Text(TextId::PickIn) +
-                       std::to_string(parent);
+    std::string text =
+        env_.Text(TextId::PickSelectedFigure) + std::to_string(i) + env_.Text(TextId::PickIn) + std::to_string(parent);
     if (settings_.Choice(setting::ProjectType) == 1) {
         tWarstwy& layers = project_->EnsureLayers();
         if (ctx_.PlotParams.Laser)
-            text += " " + ctx_.Env.Text(TextId::PickLaserPower) + "=" + NumberText(layers.GetPower(f.Layer)) + " , " +
-                    ctx_.Env.Text(TextId::PickSpeed) + "=" + std::to_string(layers.GetSpeed(f.Layer));
+            text += " " + env_.Text(TextId::PickLaserPower) + "=" + NumberText(layers.GetPower(f.Layer)) + " , " +
+                    env_.Text(TextId::PickSpeed) + "=" + std::to_string(layers.GetSpeed(f.Layer));
         else
-            text += " " + ctx_.Env.Text(TextId::PickDepth) + "=" + NumberText(layers.GetDepth(f.Layer));
+            text += " " + env_.Text(TextId::PickDepth) + "=" + NumberText(layers.GetDepth(f.Layer));
     }
     return text;
 }

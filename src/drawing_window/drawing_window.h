@@ -67,7 +67,8 @@ private:
 
 class DrawingWindow {
 public:
-    DrawingWindow(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier);
+    DrawingWindow(int kind, const Settings& settings, MachineContext& ctx, const ProgramEnvironment& env,
+                  JobValues& job, Notifier& notifier);
 
     void SetView(DrawingWindowView* view) { view_ = view; }
     Project& project() { return *project_; }
@@ -118,6 +119,7 @@ private:
 
     const Settings& settings_;
     MachineContext& ctx_;
+    const ProgramEnvironment& env_;
     std::unique_ptr<Project> project_;
     DrawingWindowView* view_ = nullptr;
     ViewOptions options_;

@@ -6,9 +6,11 @@
 
 #include "drawing_window/box_grid.h"
 #include "drawing_window/project.h"
+#include "machine_link/job_values.h"
 #include "machine_link/machine_context.h"
 #include "model/geometry.h"
 #include "model/numeric.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "platform/parallel_for.h"
 #include "settings/settings.h"
@@ -45,15 +47,16 @@ struct Kreskowanie::Index {
     double D(const tpunkt& p) const { return nx * p.X + ny * p.Y; }
 };
 
-Kreskowanie::Kreskowanie(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier)
-    : project_(project), settings_(settings), ctx_(ctx), notifier_(notifier) {}
+Kreskowanie::Kreskowanie(Project& project, const Settings& settings, const ProgramEnvironment& env, JobValues& job,
+                         Notifier& notifier)
+    : project_(project), settings_(settings), env_(env), job_(job), notifier_(notifier) {}
 
 Kreskowanie::~Kreskowanie() = default;
 
 bool Kreskowanie::Run(const HatchOptions& options) {
     if (!(options.SpacingMm >= kMinHatchSpacingMm) || !std::isfinite(options.SpacingMm) ||
         !std::isfinite(options.AngleDeg)) {
-        notifier_.Message(ctx_.Env.Text(TextId::HatchSpacingTooSmall), MessageKind::Error, Buttons::Ok, "");
+        notifier_.Message(env_.Text(TextId::HatchSpacingTooSmall), MessageKind::Error, Buttons::Ok, "");
         return false;
     }
     // A G-code drawing is the machine's own moves (no cutting paths to cross, totals in mm) and a
@@ -66,11 +69,11 @@ bool Kreskowanie::Run(const HatchOptions& options) {
     const double reach = std::hypot(project_.ProjectWidth, project_.ProjectHeight) +
                          4 * MmToUnits(kind, settings_.Number(setting::ToolDiameter));
     if (!(reach / MmToUnits(kind, options.SpacingMm) <= kMaxHatchScanLines)) {
-        notifier_.Message(ctx_.Env.Text(TextId::HatchTooManyLines), MessageKind::Error, Buttons::Ok, "");
+        notifier_.Message(env_.Text(TextId::HatchTooManyLines), MessageKind::Error, Buttons::Ok, "");
         return false;
     }
     Scan(project_.ProjectHeight, project_.ProjectWidth, options.SpacingMm, options.AngleDeg * kPi / 180.0);
-    ctx_.Job.HatchingDone = true;
+    job_.HatchingDone = true;
     if (options.TwoWay) optymalizuj(project_.Figures);
     if (!options.CutOutline)
         for (auto& f : project_.Figures)
@@ -374,17 +377,17 @@ std::unique_ptr<tfigura> Kreskowanie::MakeFigure(const HatchSegment& line, std::
     return made;
 }
 
-void AfterHatching(Project& project, const Settings& settings, const MachineContext& ctx) {
-    if (ctx.Job.PlungePitch < 100.0) project.AddOutline();
+void AfterHatching(Project& project, const Settings& settings, const JobValues& job) {
+    if (job.PlungePitch < 100.0) project.AddOutline();
     if (settings.Choice(setting::ProjectType) == 1 && project.Layers)
         project.Layers->AddDefaultLayer(project.ProjectKind);
 }
 
-bool HatchWithChoices(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
-                      const HatchOptions& chosen) {
-    Kreskowanie hatching(project, settings, ctx, notifier);
+bool HatchWithChoices(Project& project, const Settings& settings, const ProgramEnvironment& env, JobValues& job,
+                      Notifier& notifier, const HatchOptions& chosen) {
+    Kreskowanie hatching(project, settings, env, job, notifier);
     if (!hatching.Run(chosen)) return false;
-    ctx.Job.HatchChoices = chosen;
+    job.HatchChoices = chosen;
     return true;
 }
 

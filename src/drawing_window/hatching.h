@@ -17,7 +17,8 @@ namespace vellisk {
 
 class Project;
 class Settings;
-class MachineContext;
+struct JobValues;
+struct ProgramEnvironment;
 class Notifier;
 
 // The smallest spacing taken: a spacing of 0 would add lines without end.
@@ -46,7 +47,8 @@ bool ComparePoints(const HatchCrossing& a, const HatchCrossing& b);
 
 class Kreskowanie {
 public:
-    Kreskowanie(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier);
+    Kreskowanie(Project& project, const Settings& settings, const ProgramEnvironment& env, JobValues& job,
+                Notifier& notifier);
     ~Kreskowanie();
     Kreskowanie(const Kreskowanie&) = delete;
     Kreskowanie& operator=(const Kreskowanie&) = delete;
@@ -91,7 +93,8 @@ private:
 
     Project& project_;
     const Settings& settings_;
-    MachineContext& ctx_;
+    const ProgramEnvironment& env_;
+    JobValues& job_;
     Notifier& notifier_;
     std::unique_ptr<Index> index_;
     std::vector<HatchCrossing> crossings_;
@@ -115,12 +118,12 @@ std::int32_t najblizszy(const std::vector<std::unique_ptr<tfigura>>& figures, st
 // What the main frame does after the hatching dialog's OK: the tool paths again (unless the
 // plunge is not ramped), and in a layer project the layer of the hatch lines. The window then
 // repaints.
-void AfterHatching(Project& project, const Settings& settings, const MachineContext& ctx);
+void AfterHatching(Project& project, const Settings& settings, const JobValues& job);
 
 // The hatching dialog's OK: hatches the project with the operator's choices and, when it went
 // through, keeps them as the job values' HatchChoices, which the dialog offers at its next showing.
 // False: refused with a message (the dialog stays open).
-bool HatchWithChoices(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
-                      const HatchOptions& chosen);
+bool HatchWithChoices(Project& project, const Settings& settings, const ProgramEnvironment& env, JobValues& job,
+                      Notifier& notifier, const HatchOptions& chosen);
 
 }  // namespace vellisk

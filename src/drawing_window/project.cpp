@@ -9,12 +9,14 @@
 
 #include "drawing_files/hpgl.h"
 #include "drawing_window/box_grid.h"
+#include "machine_link/job_values.h"
 #include "model/geometry.h"
 #include "drawing_window/bezier_fit.h"
 #include "drawing_window/tool_path.h"
 #include "machine_link/machine_context.h"
 #include "model/core_error.h"
 #include "model/numeric.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
 
@@ -129,8 +131,9 @@ struct Project::LoadIndex {
     }
 };
 
-Project::Project(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier)
-    : ProjectKind(kind), settings_(settings), ctx_(ctx), notifier_(notifier) {}
+Project::Project(int kind, const Settings& settings, MachineContext& ctx, const ProgramEnvironment& env, JobValues& job,
+                 Notifier& notifier)
+    : ProjectKind(kind), settings_(settings), ctx_(ctx), env_(env), job_(job), notifier_(notifier) {}
 
 Project::~Project() {
     if (Layers) Layers->Done();
@@ -379,20 +382,20 @@ tWarstwy& Project::EnsureLayers() {
 LoadResult Project::Load(const std::string& name, DrawingInput& input) {
     LoadResult result;
     Clear();
-    notifier_.Status(ctx_.Env.Text(TextId::OpeningFile) + name);
+    notifier_.Status(env_.Text(TextId::OpeningFile) + name);
     BusyCursor busy(notifier_);
 
     const int opened = input.OpenInput(name, ProjectKind);
     if (opened != 0) {
         const bool locked = opened == Thpgl::kFileInUse;
         result.status = locked ? LoadStatus::FileLocked : LoadStatus::CannotOpen;
-        result.message = locked ? ctx_.Env.Text(TextId::FileUsedByAnotherProgram)
-                                : ctx_.Env.Text(TextId::CannotOpenFile) + " " + name;
+        result.message =
+            locked ? env_.Text(TextId::FileUsedByAnotherProgram) : env_.Text(TextId::CannotOpenFile) + " " + name;
         notifier_.Status("");
         notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
         return result;
     }
-    const std::string figuresText = ctx_.Env.Text(TextId::NumberOfFigures);
+    const std::string figuresText = env_.Text(TextId::NumberOfFigures);
     try {
         index_ = std::make_unique<LoadIndex>();
         const bool autoRemove = settings_.Flag(setting::RemoveOverlaps);
@@ -445,7 +448,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
         Clear();
         result.status = LoadStatus::ReaderError;
         result.message =
-            ctx_.Env.Text(TextId::DrawingCannotBeRead) + name + (where.empty() ? "" : ", " + where) + ": " + e.what();
+            env_.Text(TextId::DrawingCannotBeRead) + name + (where.empty() ? "" : ", " + where) + ": " + e.what();
         notifier_.Status("");
         notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
         return result;
@@ -513,7 +516,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
     } catch (const std::exception& e) {
         Clear();
         result.status = LoadStatus::ReaderError;
-        result.message = ctx_.Env.Text(TextId::DrawingCannotBeRead) + name + ": " + e.what();
+        result.message = env_.Text(TextId::DrawingCannotBeRead) + name + ": " + e.what();
         notifier_.Status("");
         notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
         return result;
@@ -525,7 +528,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
     if (UnitsToMm(ProjectKind, ProjectWidth) * scale > ctx_.WorkAreaX ||
         UnitsToMm(ProjectKind, ProjectHeight) * scale > ctx_.WorkAreaY) {
         result.exceedsWorkArea = true;
-        result.message = ctx_.Env.Text(TextId::ProjectBiggerThanWorkArea);
+        result.message = env_.Text(TextId::ProjectBiggerThanWorkArea);
         notifier_.Message(result.message, MessageKind::Error, Buttons::Ok, "");
     }
     DrawingFigureCount = Count();
@@ -533,7 +536,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
     // drawing that gave nothing to cut are told on opening; the window opens all the same.
     std::string told;
     for (const std::string& w : result.warnings) told += (told.empty() ? "" : "\n") + w;
-    if (Count() == 0) told += (told.empty() ? "" : "\n") + ctx_.Env.Text(TextId::DrawingHasNoFigures);
+    if (Count() == 0) told += (told.empty() ? "" : "\n") + env_.Text(TextId::DrawingHasNoFigures);
     if (!told.empty()) {
         if (result.message.empty()) result.message = told;
         notifier_.Message(told, MessageKind::Warning, Buttons::Ok, name);
@@ -553,7 +556,7 @@ void Project::AddOutline() {
     window.TotalCutLength = TotalCutLength;
     window.TotalRapidLength = TotalRapidLength;
     window.TotalPolishLength = TotalPolishLength;
-    window.JobStartZ = ctx_.Job.StartZ;
+    window.JobStartZ = job_.StartZ;
     ToolPathHooks hooks;
     hooks.LayerDepth = [this](std::int32_t layer) { return EnsureLayers().GetDepth(layer); };
     const auto figures = FigurePointers();
@@ -568,7 +571,8 @@ void Project::AddOutline() {
         PrzyblizBezier(figures, settings_, machine, bezier);
     };
     vellisk::AddOutline(figures, window, settings_,
-                        ToolPathMachineOf(ctx_, static_cast<vellisk::ProjectKind>(ProjectKind)), notifier_, hooks);
+                        ToolPathMachineOf(ctx_, job_, static_cast<vellisk::ProjectKind>(ProjectKind)), notifier_,
+                        hooks);
     if (!recipe_) recipe_ = std::make_unique<ToolPathRecipe>();
     *recipe_ = std::move(window.Recipe);
     SelectedFigure = window.SelectedFigure;
@@ -576,7 +580,7 @@ void Project::AddOutline() {
     TotalCutLength = window.TotalCutLength;
     TotalRapidLength = window.TotalRapidLength;
     TotalPolishLength = window.TotalPolishLength;
-    if (ProjectKind != KindGcode && ProjectKind != KindBitmap) ctx_.Job.StartZ = window.JobStartZ;
+    if (ProjectKind != KindGcode && ProjectKind != KindBitmap) job_.StartZ = window.JobStartZ;
 }
 
 void Project::WithToolPath(tfigura& f, const std::function<void(tfigura&)>& use) {
@@ -654,7 +658,7 @@ void Project::SaveRange(const std::string& name, std::int32_t first, std::int32_
         Notifier& n;
         ~StatusClear() { n.Status(""); }
     } clear{notifier_};
-    notifier_.Status(ctx_.Env.Text(TextId::SavingFile) + name);
+    notifier_.Status(env_.Text(TextId::SavingFile) + name);
     BusyCursor busy(notifier_);
     writer.OpenOutput(name, ProjectKind);
     const double rest = settings_.Flag(setting::LaserSoftStart) ? settings_.Number(setting::LaserIdlePower) : 0.0;

@@ -19,6 +19,8 @@ namespace vellisk {
 
 class Settings;
 class MachineContext;
+struct JobValues;
+struct ProgramEnvironment;
 class Notifier;
 struct ToolPathRecipe;
 
@@ -76,9 +78,11 @@ struct ProjectBounds {
 
 class Project {
 public:
-    // The settings, the machine context and the notifier are the program's; the project keeps
-    // references to them and reads the settings at the moment it needs them.
-    Project(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier);
+    // The settings, the machine context, the environment, the job's values and the notifier are
+    // the program's; the project keeps references to them and reads the settings at the moment
+    // it needs them.
+    Project(int kind, const Settings& settings, MachineContext& ctx, const ProgramEnvironment& env, JobValues& job,
+            Notifier& notifier);
     ~Project();
     Project(const Project&) = delete;
     Project& operator=(const Project&) = delete;
@@ -185,6 +189,8 @@ private:
 
     const Settings& settings_;
     MachineContext& ctx_;
+    const ProgramEnvironment& env_;
+    JobValues& job_;
     Notifier& notifier_;
     // The load found the nesting asked for (automatic direction, or automatic order with an
     // object-in-object rule); without it no figure counts as the frame.

@@ -44,15 +44,16 @@ std::unique_ptr<DrawingInput> MakeDrawingInput(MachineContext& ctx, const Settin
     return std::make_unique<FileDrawingInput>(ctx, settings);
 }
 
-JobFileWriter::JobFileWriter(MachineContext& ctx, const Settings& settings, int outputKind, double gcodePower)
-    : ctx_(ctx), settings_(settings), outputKind_(outputKind), gcodePower_(gcodePower) {}
+JobFileWriter::JobFileWriter(MachineContext& ctx, JobValues& job, const Settings& settings, int outputKind,
+                             double gcodePower)
+    : ctx_(ctx), job_(job), settings_(settings), outputKind_(outputKind), gcodePower_(gcodePower) {}
 
 JobFileWriter::~JobFileWriter() = default;
 
 void JobFileWriter::OpenOutput(const std::string& path, int kind) {
     writer_.reset();
     sink_ = std::make_unique<FileJobSink>(path, outputKind_ != OutputHpgl);
-    machine_ = std::make_unique<JobMachine>(JobMachineOf(ctx_, gcodePower_));
+    machine_ = std::make_unique<JobMachine>(JobMachineOf(ctx_, job_, gcodePower_));
     writer_ = std::make_unique<JobWriter>(*sink_, *machine_, settings_);
     writer_->OpenOutput(kind, outputKind_);
 }
@@ -70,7 +71,7 @@ void JobFileWriter::WriteFigure(tfigura& figure) {
 void JobFileWriter::CloseOutput() {
     if (!writer_) throw CoreError::io("job output is not open");
     writer_->CloseOutput();
-    if (outputKind_ != OutputHpgl) StoreJobResults(ctx_, *writer_);
+    if (outputKind_ != OutputHpgl) StoreJobResults(job_, *writer_);
     writer_.reset();
     machine_.reset();
     sink_.reset();

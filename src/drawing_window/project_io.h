@@ -12,10 +12,11 @@ namespace vellisk {
 
 // Writes a project's figures as the machine job "out.cnx" (output kinds 4 and 5) or as an HPGL
 // file (output kind 1), with the machine in force at the moment the output is opened. After a
-// machine job the stream's start height and extents are kept in the machine context.
+// machine job the stream's start height and extents are kept in the job's values.
 class JobFileWriter : public FigureWriter {
 public:
-    JobFileWriter(MachineContext& ctx, const Settings& settings, int outputKind, double gcodePower = 0.0);
+    JobFileWriter(MachineContext& ctx, JobValues& job, const Settings& settings, int outputKind,
+                  double gcodePower = 0.0);
     ~JobFileWriter() override;
 
     void OpenOutput(const std::string& path, int kind) override;
@@ -25,6 +26,7 @@ public:
 
 private:
     MachineContext& ctx_;
+    JobValues& job_;
     const Settings& settings_;
     int outputKind_;
     double gcodePower_;

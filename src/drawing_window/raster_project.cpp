@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "machine_link/job_values.h"
 #include "model/numeric.h"
 #include "machine_link/machine_context.h"
 #include "settings/config_dialog.h"
@@ -60,7 +61,7 @@ BmpFileCheck CheckBmpFile(std::string_view b, std::uint64_t fileBytes) {
     return c;
 }
 
-bool RasterProject::LoadBMP(const std::string& name, RasterPicture picture, Settings& settings, MachineContext& ctx,
+bool RasterProject::LoadBMP(const std::string& name, RasterPicture picture, Settings& settings, JobValues& job,
                             ConfigDialog* dialog) {
     if (picture.Empty() ||
         picture.Red.size() != static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height))
@@ -75,8 +76,8 @@ bool RasterProject::LoadBMP(const std::string& name, RasterPicture picture, Sett
     }
     ProjectWidth = settings.Number(setting::PictureWidth);
     ProjectHeight = settings.Number(setting::PictureHeight);
-    ctx.Job.BmpPixelHeight = picture.Height;
-    ctx.Job.BmpPixelWidth = picture.Width;
+    job.BmpPixelHeight = picture.Height;
+    job.BmpPixelWidth = picture.Width;
     Picture = std::move(picture);
     return true;
 }

@@ -14,7 +14,7 @@
 namespace vellisk {
 
 class Settings;
-class MachineContext;
+struct JobValues;
 class ConfigDialog;
 
 struct RasterPicture {
@@ -51,9 +51,9 @@ public:
     // Takes a decoded picture: the configured picture height follows its proportions (the
     // configured width stays, whatever the proportional setting; `dialog`, when given, does not
     // couple the two sizes meanwhile), the project's size becomes the picture size in mm, and
-    // the machine context keeps the pixel size. A picture without pixels changes nothing and
+    // the job's values keep the pixel size. A picture without pixels changes nothing and
     // gives false: the window shows `reason` and closes.
-    bool LoadBMP(const std::string& name, RasterPicture picture, Settings& settings, MachineContext& ctx,
+    bool LoadBMP(const std::string& name, RasterPicture picture, Settings& settings, JobValues& job,
                  ConfigDialog* dialog = nullptr);
 };
 

@@ -6,6 +6,7 @@
 
 #include "drawing_window/offset_contour.h"
 #include "drawing_window/start_point.h"
+#include "machine_link/job_values.h"
 #include "machine_link/machine_context.h"
 #include "model/geometry.h"
 #include "model/numeric.h"
@@ -77,10 +78,10 @@ private:
 
 }  // namespace
 
-ToolPathMachine ToolPathMachineOf(const MachineContext& ctx, ProjectKind kind) {
+ToolPathMachine ToolPathMachineOf(const MachineContext& ctx, const JobValues& job, ProjectKind kind) {
     ToolPathMachine m;
     m.kind = kind;
-    m.PlungePitch = ctx.Job.PlungePitch;
+    m.PlungePitch = job.PlungePitch;
     m.ZReversed = ctx.PlotParams.ZReversed != 0;
     m.Firmware550 = ctx.Firmware550;
     return m;

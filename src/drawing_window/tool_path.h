@@ -16,6 +16,7 @@ namespace vellisk {
 class Settings;
 class Notifier;
 class MachineContext;
+struct JobValues;
 
 // What one preparation run needs besides the settings: the project kind and the machine's
 // process-wide values, taken at the moment of the call.
@@ -26,8 +27,9 @@ struct ToolPathMachine {
     bool Firmware550 = false;
 };
 
-// The machine values of a preparation run, from the machine context at the moment of the call.
-ToolPathMachine ToolPathMachineOf(const MachineContext& ctx, ProjectKind kind);
+// The machine values of a preparation run, from the machine context and the job's values at the
+// moment of the call.
+ToolPathMachine ToolPathMachineOf(const MachineContext& ctx, const JobValues& job, ProjectKind kind);
 
 // The settings a preparation run reads, taken once per run.
 struct ToolPathSettings {

@@ -40,8 +40,9 @@ NoLink gNoEth(LinkKind::Ethernet);
 
 }  // namespace
 
-CommandLayer::CommandLayer(MachineContext& ctx, Notifier& notifier, Clock& clock)
-    : ctx_(ctx), notifier_(notifier), clock_(clock), delay_(clock) {}
+CommandLayer::CommandLayer(MachineContext& ctx, const ProgramEnvironment& env, const JobValues& job, Notifier& notifier,
+                           Clock& clock)
+    : ctx_(ctx), env_(env), job_(job), notifier_(notifier), clock_(clock), delay_(clock) {}
 
 Transport& CommandLayer::Active() {
     if (!ctx_.ArmLink) return lpt_ ? *lpt_ : gNoLpt;
@@ -59,7 +60,7 @@ CommandLayer::QuietScope::~QuietScope() { --tQuietDepth; }
 
 void CommandLayer::NoCommunication(const std::string& caption) {
     if (tQuietDepth > 0) return;
-    notifier_.Message(ctx_.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, caption);
+    notifier_.Message(env_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, caption);
 }
 
 bool CommandLayer::TimedOut() {

@@ -22,8 +22,10 @@
 #include <thread>
 
 #include "machine_link/commands.h"
+#include "machine_link/job_values.h"
 #include "machine_link/machine_context.h"
 #include "machine_link/transport.h"
+#include "model/program_environment.h"
 #include "platform/clock.h"
 #include "platform/notifier.h"
 
@@ -76,7 +78,9 @@ struct [[nodiscard]] MoveResult {
 
 class CommandLayer {
 public:
-    CommandLayer(MachineContext& ctx, Notifier& notifier, Clock& clock = DefaultClock());
+    // `env` gives the texts of its messages; `job` the start height a go-to lifts to first.
+    CommandLayer(MachineContext& ctx, const ProgramEnvironment& env, const JobValues& job, Notifier& notifier,
+                 Clock& clock = DefaultClock());
 
     // The links; any may be absent (null). The layer does not own them.
     void SetParallelPort(Transport* t) { lpt_ = t; }
@@ -178,6 +182,8 @@ private:
     int WriteLocked(Transport& t, std::string_view command, std::string& message);
 
     MachineContext& ctx_;
+    const ProgramEnvironment& env_;
+    const JobValues& job_;
     Notifier& notifier_;
     Clock& clock_;
     BusyDelay delay_;

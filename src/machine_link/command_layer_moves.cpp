@@ -43,8 +43,8 @@ MoveResult CommandLayer::MoveToPoint(double x, double y, double z, std::stop_tok
     // A newer controller that does not answer reads as zeros (idle) and is found out by the
     // position checks; only the parallel port's silence is told here.
     if (!ReadStatus() && TimedOut()) {
-        notifier_.Message(ctx_.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
-                          ctx_.Env.Text(TextId::MoveToStart));
+        notifier_.Message(env_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
+                          env_.Text(TextId::MoveToStart));
         return missed;
     }
     if (s.Status & (kStatusRunningFromMemory | kStatusBusy)) return missed;
@@ -61,7 +61,7 @@ MoveResult CommandLayer::MoveToPoint(double x, double y, double z, std::stop_tok
     const bool travels = !travel.Bytes.empty();
 
     // Lift to the job's start height first.
-    const double startZ = ctx_.Job.StartZ * 100;
+    const double startZ = job_.StartZ * 100;
     if (!p.Laser && !p.ZReversed && startZ > s.BaseZ + s.PosZ && travels) {
         const double lift = RoundHalfEven(startZ) - (s.BaseZ + s.PosZ);
         const std::int32_t liftSteps = R32(lift * p.StepsZ, "lift");

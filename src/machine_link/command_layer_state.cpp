@@ -308,9 +308,9 @@ bool CommandLayer::ReadMachineInfo() {
 void CommandLayer::ShowFileWorkStatus() {
     const auto st = ctx_.PlotState.Status;
     if (st & kStatusRunningFromMemory)
-        notifier_.Message(ctx_.Env.Text(TextId::PlotterWorkingFromFile), MessageKind::Error);
+        notifier_.Message(env_.Text(TextId::PlotterWorkingFromFile), MessageKind::Error);
     else if ((st & kStatusJobStored) == 0)
-        notifier_.Message(ctx_.Env.Text(TextId::NoFileToWork), MessageKind::Error);
+        notifier_.Message(env_.Text(TextId::NoFileToWork), MessageKind::Error);
 }
 
 }  // namespace vellisk

@@ -41,7 +41,8 @@ std::optional<LinkIdentity> ParseIdentityReply(std::string_view reply) {
     return id;
 }
 
-TfEthernet::TfEthernet(MachineContext& ctx, Notifier& notifier) : ctx_(ctx), notifier_(notifier) {
+TfEthernet::TfEthernet(MachineContext& ctx, const ProgramEnvironment& env, Notifier& notifier)
+    : ctx_(ctx), env_(env), notifier_(notifier) {
     ctx_.EthernetConnected = false;
     host_ = ctx_.PlotterIP;
 }
@@ -103,7 +104,7 @@ void TfEthernet::DeliverPending() {
         ctx_.PlotState.ProductionDate = identity->ProductionDate;
     }
     for (Event e : events)
-        notifier_.Status(ctx_.Env.Text(e == Event::Connected ? TextId::EthConnected : TextId::EthDisconnected));
+        notifier_.Status(env_.Text(e == Event::Connected ? TextId::EthConnected : TextId::EthDisconnected));
 }
 
 TfEthernet::Config TfEthernet::CurrentConfig() const {

@@ -37,6 +37,7 @@
 
 #include "machine_link/machine_context.h"
 #include "machine_link/transport.h"
+#include "model/program_environment.h"
 #include "model/lang_texts.h"
 #include "platform/notifier.h"
 #include "platform/tcp_client.h"
@@ -71,8 +72,9 @@ public:
     static constexpr std::size_t kCommandBufferSize = 128;  // longest command sent
     static constexpr std::size_t kIdentityBufferSize = 256;
 
-    // EthernetConnected := false; the remote host is the context's PlotterIP.
-    TfEthernet(MachineContext& ctx, Notifier& notifier);
+    // EthernetConnected := false; the remote host is the context's PlotterIP. `env` gives the
+    // texts of the connection's status line.
+    TfEthernet(MachineContext& ctx, const ProgramEnvironment& env, Notifier& notifier);
     ~TfEthernet() override;
     TfEthernet(const TfEthernet&) = delete;
     TfEthernet& operator=(const TfEthernet&) = delete;
@@ -148,6 +150,7 @@ private:
     void Post(Event e, std::optional<LinkIdentity> identity = std::nullopt);
 
     MachineContext& ctx_;
+    const ProgramEnvironment& env_;
     Notifier& notifier_;
 
     mutable std::mutex configMutex_;  // host, ports, time-outs

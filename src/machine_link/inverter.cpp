@@ -5,6 +5,7 @@
 
 #include "machine_link/command_layer.h"
 #include "machine_link/commands.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "platform/whole_file.h"
 
@@ -58,22 +59,22 @@ std::optional<std::vector<InverterParameter>> ParseInverterParameters(std::strin
     return params;
 }
 
-int LoadInverterParameters(CommandLayer& layer) {
+int LoadInverterParameters(CommandLayer& layer, const ProgramEnvironment& env) {
     MachineContext& ctx = layer.Context();
     const std::string name = InverterFileName(ctx.ModelCode);
-    const std::filesystem::path path = ctx.Env.ProgramDir / name;
+    const std::filesystem::path path = env.ProgramDir / name;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return 0;
     std::string text;
     if (!ReadWholeFile(path, &text)) {
-        layer.GetNotifier().Message(ctx.Env.Text(TextId::InverterFileUnreadable) + " " + name, MessageKind::Error);
+        layer.GetNotifier().Message(env.Text(TextId::InverterFileUnreadable) + " " + name, MessageKind::Error);
         return 0;
     }
     int badLine = 0;
     const auto params = ParseInverterParameters(text, &badLine);
     if (!params) {
-        layer.GetNotifier().Message(ctx.Env.Text(TextId::InverterFileBadLine) + " " + name + ", " +
-                                        ctx.Env.Text(TextId::InverterLine) + " " + std::to_string(badLine),
+        layer.GetNotifier().Message(env.Text(TextId::InverterFileBadLine) + " " + name + ", " +
+                                        env.Text(TextId::InverterLine) + " " + std::to_string(badLine),
                                     MessageKind::Error);
         return 0;
     }

@@ -18,6 +18,7 @@
 namespace vellisk {
 
 class CommandLayer;
+struct ProgramEnvironment;
 
 struct InverterParameter {
     std::uint16_t Number = 0;
@@ -33,6 +34,6 @@ std::optional<std::vector<InverterParameter>> ParseInverterParameters(std::strin
 
 // Reads the file for the machine's model from ProgramDir and sends every parameter, 80 ms apart.
 // Returns the number of parameters sent.
-int LoadInverterParameters(CommandLayer& layer);
+int LoadInverterParameters(CommandLayer& layer, const ProgramEnvironment& env);
 
 }  // namespace vellisk

@@ -2,9 +2,9 @@
 // The values of the job in hand that several parts share: the height the tool starts and parks
 // at, the plunge pitch, where the job file's stream starts and what space it covers, whether the
 // drawing was hatched and with which choices, and the size of a bitmap's pixel. The program keeps
-// the one record beside the machine context, which refers to it as `Job`; job control, the
-// configuration, the project and its hatching, the bitmap project, the job file's writer and the
-// link's moves to the start height read or set it there.
+// the one record beside the machine context and hands it to whoever reads or sets it: job
+// control, the configuration, the main frame, the project and its hatching, the bitmap project,
+// the job file's writer, the command layer's moves to the start height and the panel's continue.
 #include <array>
 
 #include "model/hatch_options.h"

@@ -15,22 +15,23 @@ std::int64_t Kilobytes(std::uintmax_t bytes) {
 
 }  // namespace
 
-Ttransmisja::Ttransmisja(MachineContext& ctx, CommandLayer& layer, Notifier& notifier)
-    : ctx_(ctx), layer_(layer), notifier_(notifier) {}
+Ttransmisja::Ttransmisja(MachineContext& ctx, const ProgramEnvironment& env, const JobValues& job, CommandLayer& layer,
+                         Notifier& notifier)
+    : ctx_(ctx), env_(env), job_(job), layer_(layer), notifier_(notifier) {}
 
 void Ttransmisja::NoCommunication(TextId caption) {
-    notifier_.Message(ctx_.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, ctx_.Env.Text(caption));
+    notifier_.Message(env_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, env_.Text(caption));
 }
 
 bool Ttransmisja::CheckSize(const std::filesystem::path& file) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
     if (ec || size <= kMaxJobBytes) return true;  // a missing file is reported when it is opened
-    notifier_.Message(ctx_.Env.Text(TextId::PlotterBufferExceeded), MessageKind::Error, Buttons::Ok);
+    notifier_.Message(env_.Text(TextId::PlotterBufferExceeded), MessageKind::Error, Buttons::Ok);
     return false;
 }
 
-void Ttransmisja::Activate() { Activate(ctx_.Env.ProgramDir / "out.cnx"); }
+void Ttransmisja::Activate() { Activate(env_.ProgramDir / "out.cnx"); }
 
 void Ttransmisja::Activate(const std::filesystem::path& file) {
     opened_ = false;
@@ -47,14 +48,13 @@ void Ttransmisja::Activate(const std::filesystem::path& file) {
         return;
     }
     if (ctx_.PlotState.Status & kStatusRunningFromMemory) {
-        notifier_.Message(ctx_.Env.Text(TextId::PlotterNotReadyForFile), MessageKind::Error, Buttons::Ok,
-                          ctx_.Env.Text(TextId::CuttingStartCaption));
+        notifier_.Message(env_.Text(TextId::PlotterNotReadyForFile), MessageKind::Error, Buttons::Ok,
+                          env_.Text(TextId::CuttingStartCaption));
         return;
     }
     if (!CheckSize(file)) return;
     if (!ReadWholeFile(file, &data_)) {
-        notifier_.Message(ctx_.Env.Text(TextId::JobFileCannotOpen) + "\n" + file.string(), MessageKind::Error,
-                          Buttons::Ok);
+        notifier_.Message(env_.Text(TextId::JobFileCannotOpen) + "\n" + file.string(), MessageKind::Error, Buttons::Ok);
         return;
     }
     breakRequested_ = false;
@@ -107,15 +107,15 @@ void Ttransmisja::SendStart() {
 void Ttransmisja::Repeat(const std::string& caption) {
     if (!layer_.ReadStatus() && layer_.TimedOut()) return;
     if (lastIncomplete_) {
-        notifier_.Message(ctx_.Env.Text(TextId::LastTransferIncomplete), MessageKind::Error, Buttons::Ok, caption);
+        notifier_.Message(env_.Text(TextId::LastTransferIncomplete), MessageKind::Error, Buttons::Ok, caption);
         return;
     }
     if ((ctx_.PlotState.Status & kStatusJobStored) == 0) {
-        notifier_.Message(ctx_.Env.Text(TextId::NoFileToRepeat), MessageKind::Information, Buttons::OkCancel, caption);
+        notifier_.Message(env_.Text(TextId::NoFileToRepeat), MessageKind::Information, Buttons::OkCancel, caption);
         return;
     }
     BusyCursor cursor(notifier_);
-    if (layer_.MoveToPoint(0, 0, ctx_.Job.StartZ)) layer_.SendCommand("G");
+    if (layer_.MoveToPoint(0, 0, job_.StartZ)) layer_.SendCommand("G");
 }
 
 }  // namespace vellisk

@@ -29,7 +29,10 @@ public:
 
     enum Result : int { Running = 0, Done = 1, Failed = 2 };
 
-    Ttransmisja(MachineContext& ctx, CommandLayer& layer, Notifier& notifier);
+    // `env` gives the job file's folder and the texts of the messages; `job` the height a
+    // repeated job starts from.
+    Ttransmisja(MachineContext& ctx, const ProgramEnvironment& env, const JobValues& job, CommandLayer& layer,
+                Notifier& notifier);
 
     // False, after "Out of the plotter buffer size", when the file is larger than the
     // controller's memory.
@@ -66,6 +69,8 @@ private:
     void NoCommunication(TextId caption);
 
     MachineContext& ctx_;
+    const ProgramEnvironment& env_;
+    const JobValues& job_;
     CommandLayer& layer_;
     Notifier& notifier_;
     std::string data_;

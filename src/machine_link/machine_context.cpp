@@ -7,13 +7,13 @@
 #include <optional>
 #include <system_error>
 
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "platform/whole_file.h"
 
 namespace vellisk {
 
-MachineContext::MachineContext(ProgramEnvironment& env, JobValues& job)
-    : Env(env), Job(job), PlotParams(ModelParamSets()[0]), RampTableArm(RampTableArmMain()) {
+MachineContext::MachineContext() : PlotParams(ModelParamSets()[0]), RampTableArm(RampTableArmMain()) {
     // The parameter unit starts after the machine-state defaults and names the default model.
     PlotState.Model = "BKT";
 }
@@ -62,7 +62,7 @@ std::optional<std::array<double, 3>> ParseCalibration(const std::string& text) {
 
 }  // namespace
 
-void SelectMachineModel(MachineContext& ctx, Notifier& notifier) {
+void SelectMachineModel(MachineContext& ctx, const ProgramEnvironment& env, Notifier& notifier) {
     const std::string& model = ctx.PlotState.Model;
 
     // 1-3: the model code; the HYG family is named by the whole trimmed text, the NWB family by
@@ -87,7 +87,7 @@ void SelectMachineModel(MachineContext& ctx, Notifier& notifier) {
     ctx.RampTableArm = UsesAltRampTable(ctx.SelectedSet) ? RampTableArmAlt() : RampTableArmMain();
 
     // 8: calibration factors X, Y, Z, each limited to 0.6..1.4.
-    const std::filesystem::path calib = ctx.Env.ProgramDir / "kalibracja.txt";
+    const std::filesystem::path calib = env.ProgramDir / "kalibracja.txt";
     std::error_code ec;
     if (std::filesystem::exists(calib, ec)) {
         std::string text;
@@ -98,8 +98,7 @@ void SelectMachineModel(MachineContext& ctx, Notifier& notifier) {
             p.StepsY /= clamp((*factors)[1]);
             p.StepsZ /= clamp((*factors)[2]);
         } else {
-            notifier.Message(ctx.Env.Text(TextId::CalibrationFileUnreadable) + "\n" + calib.string(),
-                             MessageKind::Warning);
+            notifier.Message(env.Text(TextId::CalibrationFileUnreadable) + "\n" + calib.string(), MessageKind::Warning);
         }
     }
     ctx.PlotParams = p;

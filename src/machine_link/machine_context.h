@@ -1,10 +1,9 @@
 #pragma once
 // The machine context: the state of the connected machine that the program's parts share
 // (machine-state record, parameter set in force, model code, link flags, command-length table,
-// ramp table in force, working area). The program creates one at start-up over two records it
-// owns, its environment (folder, language, unit: `Env`) and the values of the job in hand
-// (`Job`), and passes it to whoever needs it; each test creates its own, so nothing carries over
-// from one test to the next. Flags that the bitmap burn thread and the Ethernet watch share with
+// ramp table in force, working area). The program creates one at start-up beside its environment
+// (folder, language, unit) and the values of the job in hand, and passes it to whoever needs the
+// machine; each test creates its own, so nothing carries over from one test to the next. Flags that the bitmap burn thread and the Ethernet watch share with
 // the main thread are atomics; everything else belongs to the main thread.
 #include <array>
 #include <atomic>
@@ -14,15 +13,14 @@
 #include <string>
 
 #include "machine_link/commands.h"
-#include "machine_link/job_values.h"
 #include "machine_link/machine_params.h"
 #include "model/lang_texts.h"
 #include "model/length_unit.h"
-#include "model/program_environment.h"
 
 namespace vellisk {
 
 class Notifier;
+struct ProgramEnvironment;
 
 // The state of the machine as the controller's replies report it.
 struct tplotstate {
@@ -50,15 +48,10 @@ class MachineContext {
 public:
     // Start-up values: the machine-state defaults first, then the parameter unit's start
     // (model "BKT", set 0 in force).
-    MachineContext(ProgramEnvironment& env, JobValues& job);
+    MachineContext();
 
     MachineContext(const MachineContext&) = delete;
     MachineContext& operator=(const MachineContext&) = delete;
-
-    // The program's folder, language and unit; owned by the program, read through here.
-    ProgramEnvironment& Env;
-    // The job in hand's start height, plunge pitch, extents, hatching and pixel size.
-    JobValues& Job;
 
     // --- machine state and model ---
     tplotstate PlotState;
@@ -100,15 +93,12 @@ public:
     std::int32_t RampIndexOfTimer(std::int32_t timer) const { return vellisk::RampIndexOfTimer(Ramp(), timer); }
     std::uint32_t SpeedToTimer(std::int32_t feed) const { return vellisk::SpeedToTimer(PlotParams, feed); }
     std::int32_t TimerToSpeed(std::int32_t timer) const { return vellisk::TimerToSpeed(PlotParams, timer); }
-
-    // Decimals of lengths in dialogs for the unit in force.
-    std::int32_t UnitDecimals() const { return vellisk::UnitDecimals(Env.LengthUnit, PlotParams.MmDecimals); }
 };
 
 // Picks the parameter set for the model text in PlotState.Model, applies the calibration of
-// "kalibracja.txt" in the program folder, and sets the link, the command lengths, the ramp table and
+// "kalibracja.txt" in the program's folder, and sets the link, the command lengths, the ramp table and
 // Firmware550 to match. A calibration file that cannot be read as three numbers is reported
 // through the notifier and ignored.
-void SelectMachineModel(MachineContext& ctx, Notifier& notifier);
+void SelectMachineModel(MachineContext& ctx, const ProgramEnvironment& env, Notifier& notifier);
 
 }  // namespace vellisk

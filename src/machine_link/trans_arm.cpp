@@ -44,38 +44,38 @@ JobFileFault CheckWholeJob(std::string_view data, const MachineContext& ctx) {
 
 namespace {
 
-std::string FaultText(const JobFileFault& fault, const MachineContext& ctx) {
+std::string FaultText(const JobFileFault& fault, const ProgramEnvironment& env) {
     switch (fault.kind) {
-        case JobFileFault::Empty: return ctx.Env.Text(TextId::JobFileEmpty);
-        case JobFileFault::NoEndCommand: return ctx.Env.Text(TextId::JobFileNoEnd);
+        case JobFileFault::Empty: return env.Text(TextId::JobFileEmpty);
+        case JobFileFault::NoEndCommand: return env.Text(TextId::JobFileNoEnd);
         default: break;
     }
     char detail[64];
     std::snprintf(detail, sizeof detail, "%zu (0x%02X)", fault.offset, static_cast<unsigned>(fault.byte));
     const TextId what =
         fault.kind == JobFileFault::BadCommandByte ? TextId::JobFileBadCommand : TextId::JobFileCutShort;
-    return ctx.Env.Text(what) + "\n" + ctx.Env.Text(TextId::JobFileOffset) + " " + detail;
+    return env.Text(what) + "\n" + env.Text(TextId::JobFileOffset) + " " + detail;
 }
 
 }  // namespace
 
-bool JobFileReadyToStream(const std::filesystem::path& file, const MachineContext& ctx, Notifier& notifier) {
+bool JobFileReadyToStream(const std::filesystem::path& file, const MachineContext& ctx, const ProgramEnvironment& env,
+                          Notifier& notifier) {
     std::string data;
     if (!ReadWholeFile(file, &data)) {
-        notifier.Message(ctx.Env.Text(TextId::JobFileCannotOpen) + "\n" + file.string(), MessageKind::Error,
-                         Buttons::Ok);
+        notifier.Message(env.Text(TextId::JobFileCannotOpen) + "\n" + file.string(), MessageKind::Error, Buttons::Ok);
         return false;
     }
     const JobFileFault fault = CheckWholeJob(data, ctx);
     if (fault.kind == JobFileFault::None) return true;
-    notifier.Message(FaultText(fault, ctx), MessageKind::Error, Buttons::Ok);
+    notifier.Message(FaultText(fault, env), MessageKind::Error, Buttons::Ok);
     return false;
 }
 
-TTransArm::TTransArm(MachineContext& ctx, CommandLayer& layer, Notifier& notifier)
-    : ctx_(ctx), layer_(layer), notifier_(notifier) {}
+TTransArm::TTransArm(MachineContext& ctx, const ProgramEnvironment& env, CommandLayer& layer, Notifier& notifier)
+    : ctx_(ctx), env_(env), layer_(layer), notifier_(notifier) {}
 
-bool TTransArm::start() { return start(ctx_.Env.ProgramDir / "out.cnx"); }
+bool TTransArm::start() { return start(env_.ProgramDir / "out.cnx"); }
 
 bool TTransArm::start(const std::filesystem::path& file) {
     streaming_ = false;
@@ -116,7 +116,7 @@ void TTransArm::Abandon() {
 
 void TTransArm::Damaged(const JobFileFault& fault) {
     Abandon();
-    notifier_.Message(FaultText(fault, ctx_), MessageKind::Error, Buttons::Ok);
+    notifier_.Message(FaultText(fault, env_), MessageKind::Error, Buttons::Ok);
 }
 
 void TTransArm::LinkLost(int code) {
@@ -127,7 +127,7 @@ void TTransArm::LinkLost(int code) {
     // that was missing, short or different, and a link that went away are shown here.
     const bool shownByLayer = code != kNoMachine && code != kEthNoEcho && code != kEthEchoLength &&
                               code != kEthEchoDiffers && code != kLinkGone;
-    if (!shownByLayer) notifier_.Message(ctx_.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok);
+    if (!shownByLayer) notifier_.Message(env_.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok);
 }
 
 void TTransArm::ShowProgress(bool withSpinner) {

@@ -41,14 +41,16 @@ JobFileFault CheckWholeJob(std::string_view data, const MachineContext& ctx);
 
 // Reads the job file and checks it with CheckWholeJob before it is streamed on any link; a file
 // that is missing, cannot be read or is no whole job is reported, and false is returned.
-bool JobFileReadyToStream(const std::filesystem::path& file, const MachineContext& ctx, Notifier& notifier);
+bool JobFileReadyToStream(const std::filesystem::path& file, const MachineContext& ctx, const ProgramEnvironment& env,
+                          Notifier& notifier);
 
 class TTransArm {
 public:
     static constexpr int kCommandsPerTick = 100;
     static constexpr std::int32_t kStartAfterCommands = 17;
 
-    TTransArm(MachineContext& ctx, CommandLayer& layer, Notifier& notifier);
+    // `env` gives the job file's folder and the texts of the status line and messages.
+    TTransArm(MachineContext& ctx, const ProgramEnvironment& env, CommandLayer& layer, Notifier& notifier);
 
     // Opens ProgramDir + "out.cnx" (or `file`) and starts streaming it. A file that cannot be
     // read throws CoreError(InputOutput); a damaged file is reported in a message box and false
@@ -74,6 +76,7 @@ private:
     void LinkLost(int code);
 
     MachineContext& ctx_;
+    const ProgramEnvironment& env_;
     CommandLayer& layer_;
     Notifier& notifier_;
     std::string data_;

@@ -49,10 +49,11 @@ std::optional<BasePoint> ParseBasePointLine(std::string_view line, std::int32_t 
     return p;
 }
 
-BasePointsDialog::BasePointsDialog(CommandLayer& layer, char decimalSeparator) : layer_(layer), sep_(decimalSeparator) {
+BasePointsDialog::BasePointsDialog(CommandLayer& layer, const ProgramEnvironment& env, char decimalSeparator)
+    : layer_(layer), env_(env), sep_(decimalSeparator) {
     const MachineContext& ctx = layer_.Context();
     lines = {"X=1000.00   Y=1000.00  Punkt taki sobie"};
-    const auto path = ctx.Env.ProgramDir / "base.txt";
+    const auto path = env_.ProgramDir / "base.txt";
     std::string text;
     std::error_code ec;
     const bool exists = std::filesystem::exists(path, ec);
@@ -60,8 +61,7 @@ BasePointsDialog::BasePointsDialog(CommandLayer& layer, char decimalSeparator) :
         // The operator's points are somewhere in it: the file is left alone, and kept aside
         // before a changed list replaces it.
         unreadable_ = true;
-        layer_.GetNotifier().Message(ctx.Env.Text(TextId::BaseFileUnreadable) + "\n" + path.string(),
-                                     MessageKind::Error);
+        layer_.GetNotifier().Message(env_.Text(TextId::BaseFileUnreadable) + "\n" + path.string(), MessageKind::Error);
     } else if (exists) {
         lines.clear();
         std::string_view rest = text;
@@ -92,11 +92,10 @@ void BasePointsDialog::TakeMachinePosition() {
 
 bool BasePointsDialog::CopySelected() {
     if (selected < 0) return false;
-    const MachineContext& ctx = layer_.Context();
-    const auto p = ParseBasePointLine(lines[static_cast<std::size_t>(selected)], ctx.Env.LengthUnit, sep_);
+    const auto p = ParseBasePointLine(lines[static_cast<std::size_t>(selected)], env_.LengthUnit, sep_);
     if (!p) {
         layer_.GetNotifier().Message(
-            ctx.Env.Text(TextId::BasePointUnreadable) + "\n" + lines[static_cast<std::size_t>(selected)],
+            env_.Text(TextId::BasePointUnreadable) + "\n" + lines[static_cast<std::size_t>(selected)],
             MessageKind::Error);
         return false;
     }
@@ -107,7 +106,7 @@ bool BasePointsDialog::CopySelected() {
 }
 
 void BasePointsDialog::Add() {
-    lines.push_back(BasePointLine({x, y, remark}, layer_.Context().Env.LengthUnit, sep_));
+    lines.push_back(BasePointLine({x, y, remark}, env_.LengthUnit, sep_));
     selected = static_cast<int>(lines.size()) - 1;
     changed_ = true;
 }
@@ -120,8 +119,7 @@ void BasePointsDialog::RemoveSelected() {
 }
 
 bool BasePointsDialog::Save() {
-    const MachineContext& ctx = layer_.Context();
-    const auto path = ctx.Env.ProgramDir / "base.txt";
+    const auto path = env_.ProgramDir / "base.txt";
     std::error_code ec;
     // An unchanged list is not written back: the file holds it already, or holds points that
     // could not be read. A missing file is created with the list as it stands.
@@ -129,12 +127,12 @@ bool BasePointsDialog::Save() {
     if (unreadable_) {
         const auto kept = KeepAside(path);
         if (!kept) {
-            layer_.GetNotifier().Message(ctx.Env.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string(),
+            layer_.GetNotifier().Message(env_.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string(),
                                          MessageKind::Error);
             return false;
         }
         unreadable_ = false;
-        layer_.GetNotifier().Message(ctx.Env.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string(),
+        layer_.GetNotifier().Message(env_.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string(),
                                      MessageKind::Information);
     }
     std::string text;

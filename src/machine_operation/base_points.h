@@ -34,7 +34,7 @@ class BasePointsDialog {
 public:
     // Loads "base.txt" from ProgramDir when it exists (one that cannot be read is reported and
     // left as it is); the fields' limits are the work area as known now.
-    BasePointsDialog(CommandLayer& layer, char decimalSeparator);
+    BasePointsDialog(CommandLayer& layer, const ProgramEnvironment& env, char decimalSeparator);
 
     // The fields (mm) and the remark.
     double x = 0, y = 0;
@@ -63,6 +63,7 @@ public:
 
 private:
     CommandLayer& layer_;
+    const ProgramEnvironment& env_;
     char sep_;
     bool changed_ = false;     // a line was added or removed
     bool unreadable_ = false;  // "base.txt" is there but could not be read

@@ -9,6 +9,7 @@
 #include "machine_operation/job_panel.h"
 #include "model/core_error.h"
 #include "model/numeric.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 
 namespace vellisk {
@@ -70,8 +71,8 @@ std::uint8_t IdlePowerByte(double percent) {
     return v >= 255 ? 255 : static_cast<std::uint8_t>(v);
 }
 
-tBMPThread::tBMPThread(MachineContext& ctx, CommandLayer& layer, JobPanel* panel)
-    : ctx_(ctx), layer_(layer), panel_(panel) {}
+tBMPThread::tBMPThread(MachineContext& ctx, const ProgramEnvironment& env, CommandLayer& layer, JobPanel* panel)
+    : ctx_(ctx), env_(env), layer_(layer), panel_(panel) {}
 
 tBMPThread::~tBMPThread() { TerminateAndJoin(); }
 
@@ -146,7 +147,7 @@ void tBMPThread::Fail() {
     // Given on the GUI thread while it waits for this burn; a burn ended from there (the window
     // closes) drops it.
     Notifier& notifier = layer_.GetNotifier();
-    const std::string text = ctx_.Env.Text(TextId::NoCommunication);
+    const std::string text = env_.Text(TextId::NoCommunication);
     Synchronize([&notifier, text] { notifier.Message(text, MessageKind::Error, Buttons::Ok, ""); });
 }
 

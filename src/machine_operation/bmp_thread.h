@@ -25,6 +25,7 @@ namespace vellisk {
 
 class MachineContext;
 class CommandLayer;
+struct ProgramEnvironment;
 class JobPanel;
 struct tplotparams;
 
@@ -71,7 +72,7 @@ public:
     static constexpr std::size_t kPacketBytes = 15;
 
     // `panel` (may be null) is refreshed on the GUI thread through the dispatcher.
-    tBMPThread(MachineContext& ctx, CommandLayer& layer, JobPanel* panel);
+    tBMPThread(MachineContext& ctx, const ProgramEnvironment& env, CommandLayer& layer, JobPanel* panel);
     ~tBMPThread() override;
 
     // --- filled by the burn command before PrepareLines ---
@@ -113,6 +114,7 @@ private:
     void EndSequence();
 
     MachineContext& ctx_;
+    const ProgramEnvironment& env_;
     CommandLayer& layer_;
     JobPanel* panel_;
     double base_ = 0.0, slope_ = 0.0;

@@ -9,9 +9,9 @@
 
 namespace vellisk {
 
-ControlPanel::ControlPanel(MachineContext& ctx, Settings& settings, CommandLayer& layer, PanelLinks links,
-                           TTransArm& streamer, Notifier& notifier, Clock& clock)
-    : shared_(ctx, settings, layer, links, streamer, notifier, clock),
+ControlPanel::ControlPanel(MachineContext& ctx, const ProgramEnvironment& env, const JobValues& job, Settings& settings,
+                           CommandLayer& layer, PanelLinks links, TTransArm& streamer, Notifier& notifier, Clock& clock)
+    : shared_(ctx, env, job, settings, layer, links, streamer, notifier, clock),
       display_(shared_),
       manual_(shared_, display_),
       pump_(shared_, display_, manual_) {}
@@ -35,7 +35,7 @@ void ControlPanel::FormCreate(const PanelStartup& startup) {
     display_.Captions();
     // The machine type: "typ.txt" names the model; without it a present USB machine means the
     // newer controller.
-    const auto typ = ctx.Env.ProgramDir / "typ.txt";
+    const auto typ = shared_.env.ProgramDir / "typ.txt";
     std::error_code ec;
     if (std::filesystem::exists(typ, ec)) {
         std::ifstream in(typ, std::ios::binary);
@@ -118,8 +118,8 @@ bool ControlPanel::OpenAllowed() {
     // operator is told why.
     const MachineContext& ctx = shared_.ctx;
     if (!ctx.ArmLink || shared_.UsbPresent() || shared_.TcpConnected()) return true;
-    shared_.notifier.Message(ctx.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
-                             ctx.Env.Text(TextId::PanelManualControl));
+    shared_.notifier.Message(shared_.env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
+                             shared_.env.Text(TextId::PanelManualControl));
     return false;
 }
 

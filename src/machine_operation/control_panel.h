@@ -39,8 +39,9 @@ public:
     // Longest wait for the controller to become idle (or to stop its job) before an action.
     static constexpr std::chrono::seconds kStatusWaitLimit = PanelShared::kStatusWaitLimit;
 
-    ControlPanel(MachineContext& ctx, Settings& settings, CommandLayer& layer, PanelLinks links, TTransArm& streamer,
-                 Notifier& notifier, Clock& clock = DefaultClock());
+    ControlPanel(MachineContext& ctx, const ProgramEnvironment& env, const JobValues& job, Settings& settings,
+                 CommandLayer& layer, PanelLinks links, TTransArm& streamer, Notifier& notifier,
+                 Clock& clock = DefaultClock());
     ~ControlPanel() override;
     ControlPanel(const ControlPanel&) = delete;
     ControlPanel& operator=(const ControlPanel&) = delete;

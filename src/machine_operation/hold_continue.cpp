@@ -38,7 +38,7 @@ void ManualControl::Hold() {
     heldX_ = s.PosX - s.BaseX;
     heldY_ = s.PosY - s.BaseY;
     heldZ_ = p.ZReversed ? s.PosZ - s.BaseZ : s.PosZ + s.BaseZ;
-    if (s_.layer.MoveToPoint(heldX_ / 100, heldY_ / 100, s_.ctx.Job.StartZ).kind == MoveResult::Stopped) return;
+    if (s_.layer.MoveToPoint(heldX_ / 100, heldY_ / 100, s_.job.StartZ).kind == MoveResult::Stopped) return;
     if (s_.layer.WaitWhileBusy().Interrupted()) return;
     if (s_.ctx.ArmLink) s_.clock.Sleep(10ms);
     if (!p.Laser) s_.layer.SendCommand(Bytes({'R', 0, 2}));
@@ -48,7 +48,7 @@ void ManualControl::Hold() {
     if (s_.ctx.ArmLink && !p.ArmController) s_.layer.SendCommand(Bytes({'S', 0}));
     s_.layer.SendCommand(Bytes({'R', 0, 2}));
     s_.ctx.JobHeld = true;
-    s_.notifier.Status(s_.ctx.Env.Text(TextId::PanelJobHeld));
+    s_.notifier.Status(s_.env.Text(TextId::PanelJobHeld));
 }
 
 void ManualControl::Continue() {

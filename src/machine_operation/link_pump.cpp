@@ -62,14 +62,14 @@ void LinkPump::IdentifyMachine(bool askAgain) {
     const std::string before = ctx.ModelCode;
     manual_.SelectModel();
     std::error_code ec;
-    if (ctx.ModelCode != before || !std::filesystem::exists(ctx.Env.ProgramDir / "typ.txt", ec)) KeepMachineType();
+    if (ctx.ModelCode != before || !std::filesystem::exists(s_.env.ProgramDir / "typ.txt", ec)) KeepMachineType();
 }
 
 void LinkPump::KeepMachineType() {
-    const auto typ = s_.ctx.Env.ProgramDir / "typ.txt";
+    const auto typ = s_.env.ProgramDir / "typ.txt";
     std::string why;
     if (!WriteWholeFile(typ, s_.ctx.PlotState.Model, &why))
-        s_.notifier.Message(s_.ctx.Env.Text(TextId::CannotOpenFile) + " " + typ.string(), MessageKind::Error);
+        s_.notifier.Message(s_.env.Text(TextId::CannotOpenFile) + " " + typ.string(), MessageKind::Error);
 }
 
 void LinkPump::MachineKeys() {
@@ -82,8 +82,8 @@ void LinkPump::MachineKeys() {
     if (keys & kMachineKeyStop) {
         if (s_.jobs) s_.jobs->Wstrzymaj1Click();
         if (keys & kMachineKeyOverTorque)
-            s_.notifier.Message(ctx.Env.Text(TextId::PanelOverTorque), MessageKind::Error, Buttons::Ok,
-                                ctx.Env.Text(TextId::PanelStopCaption));
+            s_.notifier.Message(s_.env.Text(TextId::PanelOverTorque), MessageKind::Error, Buttons::Ok,
+                                s_.env.Text(TextId::PanelStopCaption));
     }
     if ((keys & kMachineKeyContinue) && s_.jobs) s_.jobs->Kontynuacja1Click();
     // The replies that the commands just run read themselves still show the keys they answer;
@@ -127,8 +127,8 @@ void LinkPump::Tick() {
             s_.SetInterval(kIntervalNoLink);
             if (s_.view->IsActive()) {
                 s_.view->Close();
-                s_.notifier.Status(ctx.Env.Text(TextId::PanelManualControl) + ": " +
-                                   ctx.Env.Text(TextId::NoCommunication));
+                s_.notifier.Status(s_.env.Text(TextId::PanelManualControl) + ": " +
+                                   s_.env.Text(TextId::NoCommunication));
             }
         }
     }

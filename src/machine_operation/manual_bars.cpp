@@ -16,7 +16,7 @@ void ManualControl::ShowBars() {
 }
 
 void ManualControl::SelectModel() {
-    SelectMachineModel(s_.ctx, s_.notifier);
+    SelectMachineModel(s_.ctx, s_.env, s_.notifier);
     const tplotparams& p = s_.ctx.PlotParams;
     speedBar_.SetRange(p.MinFeed, p.DirectSpeedBar ? p.MaxSpeed : p.SpeedBarMax);
     s_.view->ShowSpeedBar(speedBar_);
@@ -30,9 +30,9 @@ void ManualControl::ShowMachineBars() {
         powerBar_.SetRange(0, 1000);
         powerBar_.largeChange = 100;
         powerBar_.smallChange = 4;
-        s_.view->SetText(PanelText::PowerBox, ctx.Env.Text(TextId::PanelPowerPolish));
-        s_.view->SetText(PanelText::PowerBarHint, ctx.Env.Text(TextId::PanelPowerBarHint));
-        s_.view->SetText(PanelText::SpindleHint, ctx.Env.Text(TextId::PanelLaserHint));
+        s_.view->SetText(PanelText::PowerBox, s_.env.Text(TextId::PanelPowerPolish));
+        s_.view->SetText(PanelText::PowerBarHint, s_.env.Text(TextId::PanelPowerBarHint));
+        s_.view->SetText(PanelText::SpindleHint, s_.env.Text(TextId::PanelLaserHint));
         SetPowerPosition(static_cast<std::int32_t>(RoundHalfEven(v * 1000.0 / 256.0)));
     } else if (ctx.ArmLink) {
         powerBar_.SetRange(30, 240);
@@ -102,7 +102,7 @@ void ManualControl::VScrollChange() {
     const tplotparams& p = s_.ctx.PlotParams;
     const std::int32_t pos = speedBar_.position;
     auto label = [&](double shown) {
-        s_.view->SetText(PanelText::SpeedLabel, PanelDisplay::Fixed(MmToUnit(s_.ctx.Env.LengthUnit, shown), 0));
+        s_.view->SetText(PanelText::SpeedLabel, PanelDisplay::Fixed(MmToUnit(s_.env.LengthUnit, shown), 0));
     };
     if (p.DirectSpeedBar) {
         const double d = s.SpeedSet == 3 && p.StepsZ != 0 ? p.StepsZ : 1.0;

@@ -209,9 +209,9 @@ void ManualControl::HomeClick() {
     if (!action) return;
     const tplotparams& p = s_.ctx.PlotParams;
     if (!s_.LinkAnswers(TextId::PanelHomeCaption)) return;
-    const std::string caption = s_.ctx.Env.Text(TextId::PanelHomeCaption);
+    const std::string caption = s_.env.Text(TextId::PanelHomeCaption);
     if (s_.ctx.PlotState.Status & (kStatusBusy | kStatusRunningFromMemory)) {
-        s_.notifier.Message(s_.ctx.Env.Text(TextId::PanelHomeImpossible), MessageKind::Error, Buttons::Ok, caption);
+        s_.notifier.Message(s_.env.Text(TextId::PanelHomeImpossible), MessageKind::Error, Buttons::Ok, caption);
         return;
     }
     BusyCursor cursor(s_.notifier);
@@ -275,7 +275,7 @@ void ManualControl::SetZeroClick() {
                 const double D = s_.settings.Number(setting::ToolDiameter),
                              P = s_.settings.Number(setting::PolishThickness);
                 auto warn = [&](TextId id) {
-                    s_.notifier.Message(s_.ctx.Env.Text(id), MessageKind::Error, Buttons::Ok, "");
+                    s_.notifier.Message(s_.env.Text(id), MessageKind::Error, Buttons::Ok, "");
                 };
                 if (sx + D + 2 * P > s_.ctx.WorkAreaX || sy + D + 2 * P > s_.ctx.WorkAreaY)
                     warn(TextId::PanelProjectTooBig);
@@ -309,8 +309,8 @@ void ManualControl::ToolLengthClick() {
     if (!display_.Enabled(PanelControl::ToolLength)) return;
     if (!s_.LinkAnswers(TextId::PanelToolLengthCaption)) return;
     if (s_.ctx.PlotState.Status & (kStatusBusy | kStatusRunningFromMemory)) {
-        s_.notifier.Message(s_.ctx.Env.Text(TextId::PanelStopBeforeMeasure), MessageKind::Error, Buttons::Ok,
-                            s_.ctx.Env.Text(TextId::PanelMeasurement));
+        s_.notifier.Message(s_.env.Text(TextId::PanelStopBeforeMeasure), MessageKind::Error, Buttons::Ok,
+                            s_.env.Text(TextId::PanelMeasurement));
         return;
     }
     s_.layer.ReadBase();

@@ -12,7 +12,8 @@ namespace vellisk {
 
 using namespace std::chrono_literals;
 
-MoveDialog::MoveDialog(CommandLayer& layer, const Settings& settings) : layer_(layer), settings_(settings) {}
+MoveDialog::MoveDialog(CommandLayer& layer, const ProgramEnvironment& env, const Settings& settings)
+    : layer_(layer), env_(env), settings_(settings) {}
 
 bool MoveDialog::Execute(UserInterrupt& interrupt) {
     if (!WaitForIdleStatus(layer_, interrupt)) return false;
@@ -193,7 +194,7 @@ bool MoveDialog::Scan(UserInterrupt& interrupt) {
     // A spacing of zero or below would never leave the work area's grid (or leave it at once
     // the wrong way): refused like empty fields.
     if (x <= 0 || y <= 0 || z == 0) {
-        layer_.GetNotifier().Message(ctx.Env.Text(TextId::PutTheParameters), MessageKind::Error, Buttons::Ok, "scan");
+        layer_.GetNotifier().Message(env_.Text(TextId::PutTheParameters), MessageKind::Error, Buttons::Ok, "scan");
         return false;
     }
     if (!WaitForIdleStatus(layer_, interrupt)) return false;
@@ -202,7 +203,7 @@ bool MoveDialog::Scan(UserInterrupt& interrupt) {
     const bool linkKept = ScanRun(interrupt, lines, x, y, z);
     // The points probed so far are kept whatever ended the scan, with the program's other files
     // (the current folder of a program started from the desktop is "/" or the home folder).
-    if (std::string why; !WriteWholeFile(ctx.Env.ProgramDir / "scan.txt", lines, &why))
+    if (std::string why; !WriteWholeFile(env_.ProgramDir / "scan.txt", lines, &why))
         layer_.GetNotifier().Message(why, MessageKind::Error);
     if (!linkKept) return true;
     layer_.ReadPosition();

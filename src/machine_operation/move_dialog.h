@@ -20,7 +20,7 @@ class MoveDialog {
 public:
     enum Mode { ToMachine = 0, ToProject = 1, ByDelta = 2 };
 
-    MoveDialog(CommandLayer& layer, const Settings& settings);
+    MoveDialog(CommandLayer& layer, const ProgramEnvironment& env, const Settings& settings);
 
     // Fields, in mm (the window shows them in the display unit).
     int mode = ByDelta;
@@ -59,6 +59,7 @@ private:
     bool ScanRun(UserInterrupt& interrupt, std::string& lines, double dx, double dy, double zt);
 
     CommandLayer& layer_;
+    const ProgramEnvironment& env_;
     const Settings& settings_;
 };
 

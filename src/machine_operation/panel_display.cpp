@@ -25,42 +25,41 @@ std::string PanelDisplay::Fixed(double v, int decimals) {
 // ---- captions ----------------------------------------------------------------------------
 
 void PanelDisplay::UnitCaptions() {
-    const MachineContext& ctx = s_.ctx;
-    const std::string unit = " [" + UnitName(ctx.Env.LengthUnit) + "]";
-    s_.view->SetText(PanelText::MachineBox, ctx.Env.Text(TextId::PanelMachineCoordinates) + unit);
-    s_.view->SetText(PanelText::ProjectBox, ctx.Env.Text(TextId::PanelProjectCoordinates) + unit);
-    s_.view->SetText(PanelText::SpeedBox,
-                     ctx.Env.Text(TextId::PanelSpeed) + " [" + UnitName(ctx.Env.LengthUnit) + "/min]");
+    const ProgramEnvironment& env = s_.env;
+    const std::string unit = " [" + UnitName(env.LengthUnit) + "]";
+    s_.view->SetText(PanelText::MachineBox, env.Text(TextId::PanelMachineCoordinates) + unit);
+    s_.view->SetText(PanelText::ProjectBox, env.Text(TextId::PanelProjectCoordinates) + unit);
+    s_.view->SetText(PanelText::SpeedBox, env.Text(TextId::PanelSpeed) + " [" + UnitName(env.LengthUnit) + "/min]");
 }
 
 void PanelDisplay::Captions() {
-    const MachineContext& ctx = s_.ctx;
+    const ProgramEnvironment& env = s_.env;
     PanelView& view = *s_.view;
-    view.SetCaption(ctx.Env.Text(TextId::PanelManualControl));
+    view.SetCaption(env.Text(TextId::PanelManualControl));
     UnitCaptions();
-    view.SetText(PanelText::PowerBox, ctx.Env.Text(TextId::PanelRotationsPercent));
-    view.SetText(PanelText::HomeButton, ctx.Env.Text(TextId::PanelHome));
-    view.SetText(PanelText::SetZeroButton, ctx.Env.Text(TextId::PanelSetProjectHome));
-    view.SetText(PanelText::MoveButton, ctx.Env.Text(TextId::PanelMoveButton));
-    view.SetText(PanelText::ToolLengthButton, ctx.Env.Text(TextId::PanelToolLength));
-    view.SetText(PanelText::CloseButton, ctx.Env.Text(TextId::PanelCloseButton));
-    view.SetText(PanelText::OutputsButton, ctx.Env.Text(TextId::PanelOutputs));
-    view.SetText(PanelText::StopButton, ctx.Env.Text(TextId::PanelStopButton));
-    view.SetText(PanelText::SpeedBarHint, ctx.Env.Text(TextId::PanelSpeedBarHint));
-    view.SetText(PanelText::PowerBarHint, ctx.Env.Text(TextId::PanelSpindleBarHint));
-    view.SetText(PanelText::ToolUpHint, ctx.Env.Text(TextId::PanelToolUpHint));
-    view.SetText(PanelText::ToolDownHint, ctx.Env.Text(TextId::PanelToolDownHint));
-    view.SetText(PanelText::SpindleHint, ctx.Env.Text(TextId::PanelSpindleHint));
-    view.SetText(PanelText::PulseLabel, ctx.Env.Text(TextId::PanelImpulseTime));
+    view.SetText(PanelText::PowerBox, env.Text(TextId::PanelRotationsPercent));
+    view.SetText(PanelText::HomeButton, env.Text(TextId::PanelHome));
+    view.SetText(PanelText::SetZeroButton, env.Text(TextId::PanelSetProjectHome));
+    view.SetText(PanelText::MoveButton, env.Text(TextId::PanelMoveButton));
+    view.SetText(PanelText::ToolLengthButton, env.Text(TextId::PanelToolLength));
+    view.SetText(PanelText::CloseButton, env.Text(TextId::PanelCloseButton));
+    view.SetText(PanelText::OutputsButton, env.Text(TextId::PanelOutputs));
+    view.SetText(PanelText::StopButton, env.Text(TextId::PanelStopButton));
+    view.SetText(PanelText::SpeedBarHint, env.Text(TextId::PanelSpeedBarHint));
+    view.SetText(PanelText::PowerBarHint, env.Text(TextId::PanelSpindleBarHint));
+    view.SetText(PanelText::ToolUpHint, env.Text(TextId::PanelToolUpHint));
+    view.SetText(PanelText::ToolDownHint, env.Text(TextId::PanelToolDownHint));
+    view.SetText(PanelText::SpindleHint, env.Text(TextId::PanelSpindleHint));
+    view.SetText(PanelText::PulseLabel, env.Text(TextId::PanelImpulseTime));
 }
 
 void PanelDisplay::LinkCaption() {
     if (s_.UsbPresent())
-        s_.view->SetCaption(s_.ctx.Env.Text(TextId::PanelConnectedUsb));
+        s_.view->SetCaption(s_.env.Text(TextId::PanelConnectedUsb));
     else if (s_.ctx.EthernetConnected.load())
-        s_.view->SetCaption(s_.ctx.Env.Text(TextId::PanelConnectedEthernet));
+        s_.view->SetCaption(s_.env.Text(TextId::PanelConnectedEthernet));
     else
-        s_.view->SetCaption(s_.ctx.Env.Text(TextId::PanelNotConnected));
+        s_.view->SetCaption(s_.env.Text(TextId::PanelNotConnected));
 }
 
 void PanelDisplay::ShowControls() {
@@ -83,7 +82,7 @@ void PanelDisplay::ShowJobEnd() {
         jobRunning_ = true;
     } else if (jobRunning_ && !s_.ctx.JobHeld && !s_.streamer.Streaming()) {
         jobRunning_ = false;
-        s_.notifier.Status(s_.ctx.Env.Text(TextId::PanelJobEnded));
+        s_.notifier.Status(s_.env.Text(TextId::PanelJobEnded));
     }
 }
 
@@ -108,7 +107,7 @@ void PanelDisplay::ShowSpeedCaption() {
         case 3: name = TextId::PanelDrillSpeed; break;
         default: return;
     }
-    s_.view->SetText(PanelText::SpeedBox, ctx.Env.Text(name) + " [" + UnitName(ctx.Env.LengthUnit) + "/min]");
+    s_.view->SetText(PanelText::SpeedBox, s_.env.Text(name) + " [" + UnitName(s_.env.LengthUnit) + "/min]");
 }
 
 void PanelDisplay::ShowPowerCaption() {
@@ -121,14 +120,14 @@ void PanelDisplay::ShowPowerCaption() {
         case 3: id = percent ? TextId::PanelIdlePower : TextId::PanelPolishRotation; break;
         default: return;
     }
-    s_.view->SetText(PanelText::PowerBox, ctx.Env.Text(id));
+    s_.view->SetText(PanelText::PowerBox, s_.env.Text(id));
 }
 
 void PanelDisplay::ShowCoordinates() {
     const MachineContext& ctx = s_.ctx;
     const tplotstate& s = ctx.PlotState;
-    const int unit = ctx.Env.LengthUnit;
-    const int dec = ctx.Env.PositionDecimals();
+    const int unit = s_.env.LengthUnit;
+    const int dec = s_.env.PositionDecimals();
     auto show = [&](PanelText t, double hundredths) {
         s_.view->SetText(t, Fixed(MmToUnit(unit, hundredths / 100.0), dec));
     };

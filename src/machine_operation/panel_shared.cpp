@@ -43,7 +43,7 @@ void PanelShared::StartTimer() {
 
 bool PanelShared::LinkAnswers(TextId caption) {
     if (layer.ReadStatus() || !layer.TimedOut()) return true;
-    notifier.Message(ctx.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, ctx.Env.Text(caption));
+    notifier.Message(env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, env.Text(caption));
     return false;
 }
 
@@ -53,8 +53,7 @@ bool PanelShared::WaitForStatusClear(std::uint16_t bits, TextId caption) {
     Stopwatch limit(clock, kStatusWaitLimit);
     while (layer.ReadStatus() && (ctx.PlotState.Status & bits)) {
         if (limit.Expired()) {
-            notifier.Message(ctx.Env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok,
-                             ctx.Env.Text(caption));
+            notifier.Message(env.Text(TextId::NoCommunication), MessageKind::Error, Buttons::Ok, env.Text(caption));
             return false;
         }
         clock.Sleep(1ms);

@@ -54,12 +54,24 @@ struct PanelShared {
     // Longest wait for the controller to become idle (or to stop its job) before an action.
     static constexpr std::chrono::seconds kStatusWaitLimit{10};
 
-    PanelShared(MachineContext& c, Settings& s, CommandLayer& l, PanelLinks k, TTransArm& t, Notifier& n, Clock& clk)
-        : ctx(c), settings(s), layer(l), links(k), streamer(t), notifier(n), clock(clk), view(&nullView) {}
+    PanelShared(MachineContext& c, const ProgramEnvironment& e, const JobValues& j, Settings& s, CommandLayer& l,
+                PanelLinks k, TTransArm& t, Notifier& n, Clock& clk)
+        : ctx(c),
+          env(e),
+          job(j),
+          settings(s),
+          layer(l),
+          links(k),
+          streamer(t),
+          notifier(n),
+          clock(clk),
+          view(&nullView) {}
     PanelShared(const PanelShared&) = delete;
     PanelShared& operator=(const PanelShared&) = delete;
 
     MachineContext& ctx;
+    const ProgramEnvironment& env;
+    const JobValues& job;  // the start height a held job goes back to
     Settings& settings;
     CommandLayer& layer;
     PanelLinks links;

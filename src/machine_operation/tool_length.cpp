@@ -9,7 +9,8 @@ namespace vellisk {
 
 using namespace std::chrono_literals;
 
-ToolLengthDialog::ToolLengthDialog(CommandLayer& layer, Settings& settings) : layer_(layer), settings_(settings) {}
+ToolLengthDialog::ToolLengthDialog(CommandLayer& layer, const ProgramEnvironment& env, Settings& settings)
+    : layer_(layer), env_(env), settings_(settings) {}
 
 ToolLengthDialog::View ToolLengthDialog::Activate() const {
     const MachineContext& ctx = layer_.Context();
@@ -30,8 +31,8 @@ bool ToolLengthDialog::MachineStopped() {
     MachineContext& ctx = layer_.Context();
     if (!layer_.ReadStatus()) return false;
     if (ctx.PlotState.Status & (kStatusBusy | kStatusRunningFromMemory)) {
-        layer_.GetNotifier().Message(ctx.Env.Text(TextId::StopPlotterBeforeMeasurement), MessageKind::Error,
-                                     Buttons::Ok, "");
+        layer_.GetNotifier().Message(env_.Text(TextId::StopPlotterBeforeMeasurement), MessageKind::Error, Buttons::Ok,
+                                     "");
         return false;
     }
     return true;

@@ -12,7 +12,7 @@ namespace vellisk {
 
 class ToolLengthDialog {
 public:
-    ToolLengthDialog(CommandLayer& layer, Settings& settings);
+    ToolLengthDialog(CommandLayer& layer, const ProgramEnvironment& env, Settings& settings);
 
     // What the window shows when it opens.
     struct View {
@@ -39,6 +39,7 @@ private:
     void ZToTop();
 
     CommandLayer& layer_;
+    const ProgramEnvironment& env_;
     Settings& settings_;
 };
 

@@ -4,11 +4,13 @@
 #include <cmath>
 #include <system_error>
 
+#include "machine_link/job_values.h"
 #include "machine_link/machine_context.h"
 #include "model/core_error.h"
 #include "model/lang_texts.h"
 #include "model/length_unit.h"
 #include "model/numeric.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "platform/scoped_flag.h"
 #include "platform/whole_file.h"
@@ -31,8 +33,14 @@ bool In(const std::string& name, std::initializer_list<const char*> names) {
 
 }  // namespace
 
-ConfigDialog::ConfigDialog(Settings& settings, MachineContext& ctx, Notifier& notifier)
-    : DecimalSeparator(LocaleDecimalSeparator()), settings_(settings), ctx_(ctx), notifier_(notifier) {
+ConfigDialog::ConfigDialog(Settings& settings, MachineContext& ctx, ProgramEnvironment& env, JobValues& job,
+                           Notifier& notifier)
+    : DecimalSeparator(LocaleDecimalSeparator()),
+      settings_(settings),
+      ctx_(ctx),
+      env_(env),
+      job_(job),
+      notifier_(notifier) {
     listener_ = settings_.AddListener([this](const std::string& name) { OnSettingChanged(name); });
 }
 
@@ -52,7 +60,7 @@ void ConfigDialog::OnSettingChanged(const std::string& name) {
 
 void ConfigDialog::ApplyDisplayUnit() {
     const int unit = settings_.Choice(setting::DisplayUnit);
-    ctx_.Env.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
+    env_.LengthUnit = unit >= kUnitMm && unit <= kUnitFoot ? unit : kUnitMm;
 }
 
 void ConfigDialog::VIChange() {
@@ -64,12 +72,12 @@ void ConfigDialog::VIChange() {
     } else {
         settings_.SetRange(setting::WorkSpeed, settings_.Minimum(setting::WorkSpeed), p.MaxWorkSpeed);
     }
-    ctx_.Job.PlungePitch = p.Laser ? 100.0 : settings_.Number(setting::SpiralPitch);
+    job_.PlungePitch = p.Laser ? 100.0 : settings_.Number(setting::SpiralPitch);
 }
 
 void ConfigDialog::AspectChange(const std::string& changed) {
     if (InAspectChange || !settings_.Flag(setting::KeepProportions)) return;
-    const double r = ctx_.Job.BmpPixelWidth / ctx_.Job.BmpPixelHeight;
+    const double r = job_.BmpPixelWidth / job_.BmpPixelHeight;
     if (!std::isfinite(r) || r <= 0) return;
     const ScopedFlag hold(InAspectChange);
     if (changed == setting::PictureWidth.file)
@@ -96,7 +104,7 @@ void ConfigDialog::SetParam() {
 }
 
 std::string ConfigDialog::UnitLabel(const std::string& name) const {
-    const std::string unit = UnitName(ctx_.Env.LengthUnit);
+    const std::string unit = UnitName(env_.LengthUnit);
     for (const char* n : kUnitLengthEdits)
         if (name == n) return "[" + unit + "]";
     for (const char* n : kUnitSpeedEdits)
@@ -163,11 +171,11 @@ std::map<std::string, ControlState> ConfigDialog::ControlStates() const {
     const bool singleLayer = settings_.Choice(setting::ProjectType) == 0;
     const bool notLaser = !laser;
     st["Glebokosc"].enabled = singleLayer && notLaser;
-    st["Glebokosc"].hint = st["Glebokosc"].enabled ? std::string() : ctx_.Env.Text(TextId::MultilayerDepthHint);
+    st["Glebokosc"].hint = st["Glebokosc"].enabled ? std::string() : env_.Text(TextId::MultilayerDepthHint);
     const bool speedOn = singleLayer || notLaser;
     st["WorkSpeed"].enabled = speedOn;
     st["work_power"].enabled = speedOn;
-    const std::string speedHint = speedOn ? std::string() : ctx_.Env.Text(TextId::MultilayerSpeedHint);
+    const std::string speedHint = speedOn ? std::string() : env_.Text(TextId::MultilayerSpeedHint);
     st["WorkSpeed"].hint = speedHint;
     st["work_power"].hint = speedHint;
     return st;
@@ -175,24 +183,24 @@ std::map<std::string, ControlState> ConfigDialog::ControlStates() const {
 
 // ---- files ----
 
-std::filesystem::path ConfigDialog::FallbackSettingsFile() const { return ctx_.Env.ProgramDir / kFallbackSettingsName; }
+std::filesystem::path ConfigDialog::FallbackSettingsFile() const { return env_.ProgramDir / kFallbackSettingsName; }
 
 std::filesystem::path ConfigDialog::CurrentSettingsFile() const {
     const std::filesystem::path path(Global.SettingsPath.empty() ? std::string(kDefaultSettingsPath)
                                                                  : Global.SettingsPath);
-    return path.is_relative() ? ctx_.Env.ProgramDir / path : path;
+    return path.is_relative() ? env_.ProgramDir / path : path;
 }
 
 std::string ConfigDialog::Caption() const {
     std::string caption = CurrentSettingsFile().string();
     if (!missingSettings_.empty() && missingSettings_ == CurrentSettingsFile())
-        caption += " (" + ctx_.Env.Text(TextId::SettingsDefaultsNote) + ")";
+        caption += " (" + env_.Text(TextId::SettingsDefaultsNote) + ")";
     return caption;
 }
 
 std::optional<std::filesystem::path> ConfigDialog::KeepDamagedFile(const std::filesystem::path& path) {
     auto kept = KeepAside(path);
-    if (!kept) ReportError(ctx_.Env.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string());
+    if (!kept) ReportError(env_.Text(TextId::DamagedFileNotReplaced) + "\n" + path.string());
     return kept;
 }
 
@@ -202,7 +210,7 @@ bool ConfigDialog::KeepUnreadFile(const std::filesystem::path& path) {
     const auto kept = KeepDamagedFile(path);
     if (!kept) return false;
     unreadSettings_.clear();
-    notifier_.Message(ctx_.Env.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string(), MessageKind::Information);
+    notifier_.Message(env_.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string(), MessageKind::Information);
     return true;
 }
 
@@ -210,11 +218,11 @@ bool ConfigDialog::SaveKonfig(const std::filesystem::path& path) {
     if (!KeepUnreadFile(path)) return false;
     std::string why;
     if (WriteWholeFile(path, SettingsFileText(settings_, DecimalSeparator), &why) &&
-        WriteWholeFile(ctx_.Env.ProgramDir / kIpFileName, IpFileText(settings_), &why)) {
+        WriteWholeFile(env_.ProgramDir / kIpFileName, IpFileText(settings_), &why)) {
         if (missingSettings_ == path) missingSettings_.clear();
         return true;
     }
-    ReportError(ctx_.Env.Text(TextId::SettingsNotSaved) + "\n" + why);
+    ReportError(env_.Text(TextId::SettingsNotSaved) + "\n" + why);
     return false;
 }
 
@@ -230,7 +238,7 @@ bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackW
         std::string text;
         if (!ReadWholeFile(path, &text)) {
             unreadSettings_ = path;
-            ReportError(ctx_.Env.Text(TextId::SettingsFileUnreadable) + "\n" + path.string());
+            ReportError(env_.Text(TextId::SettingsFileUnreadable) + "\n" + path.string());
         } else {
             read = true;
             const SettingsTextReport report = ApplySettingsText(settings_, text, DecimalSeparator);
@@ -239,17 +247,17 @@ bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackW
                 unreadSettings_ = path;
                 std::string msg = path.string();
                 if (!report.lines.empty()) {
-                    msg += "\n" + ctx_.Env.Text(TextId::SettingsLinesSkipped);
+                    msg += "\n" + env_.Text(TextId::SettingsLinesSkipped);
                     for (const auto& p : report.lines)
                         msg += "\n" + std::to_string(p.line) + ": " + p.name + " := " + p.value;
                 }
                 if (report.missing.size() == Settings::Definitions().size()) {
-                    msg += "\n" + ctx_.Env.Text(TextId::SettingsFileHoldsNone);
+                    msg += "\n" + env_.Text(TextId::SettingsFileHoldsNone);
                 } else if (!report.missing.empty()) {
-                    msg += "\n" + ctx_.Env.Text(TextId::SettingsNamesMissing);
+                    msg += "\n" + env_.Text(TextId::SettingsNamesMissing);
                     for (std::size_t i = 0; i < report.missing.size(); ++i) msg += (i ? ", " : " ") + report.missing[i];
                 }
-                msg += "\n" + ctx_.Env.Text(TextId::SettingsKeepDefaults);
+                msg += "\n" + env_.Text(TextId::SettingsKeepDefaults);
                 ReportError(msg);
             } else if (unreadSettings_ == path) {
                 unreadSettings_.clear();
@@ -257,8 +265,8 @@ bool ConfigDialog::LoadKonfig(const std::filesystem::path& path, bool writeBackW
         }
     }
     std::string ip;
-    if (ReadWholeFile(ctx_.Env.ProgramDir / kIpFileName, &ip) && !ApplyIpFileText(settings_, ip))
-        ReportError(ctx_.Env.Text(TextId::IpFileDamaged) + "\n" + (ctx_.Env.ProgramDir / kIpFileName).string() + "\n" +
+    if (ReadWholeFile(env_.ProgramDir / kIpFileName, &ip) && !ApplyIpFileText(settings_, ip))
+        ReportError(env_.Text(TextId::IpFileDamaged) + "\n" + (env_.ProgramDir / kIpFileName).string() + "\n" +
                     PlotterIpText(settings_));
     if (!exists && writeBackWhenMissing) {
         // The machine's address file stays as it is: the values written back carry its address.
@@ -281,16 +289,16 @@ bool ConfigDialog::SaveGlobal() {
     Global.Punktywej = Live.Punktywej;
     Global.Warstwy = Live.Warstwy;
     Global.OpenFilterIndex = Live.OpenFilterIndex;
-    Global.StartZ = ctx_.Job.StartZ;
+    Global.StartZ = job_.StartZ;
     if (unreadGlobal_) {
-        if (!KeepDamagedFile(ctx_.Env.ProgramDir / kGlobalStateFileName)) return false;
+        if (!KeepDamagedFile(env_.ProgramDir / kGlobalStateFileName)) return false;
         unreadGlobal_ = false;
     }
     try {
-        WriteGlobalStateFile(ctx_.Env.ProgramDir, Global);
+        WriteGlobalStateFile(env_.ProgramDir, Global);
         return true;
     } catch (const CoreError& e) {
-        ReportError(ctx_.Env.Text(TextId::GlobalStateNotSaved) + "\n" + e.what());
+        ReportError(env_.Text(TextId::GlobalStateNotSaved) + "\n" + e.what());
         return false;
     }
 }
@@ -306,7 +314,7 @@ bool ConfigDialog::LoadGlobalState() {
     const double zMax = ctx_.WorkAreaZ;
     const double zMin = ctx_.PlotParams.ZReversed ? -zMax : 0.0;
     const double safeZ = zMax > 0 ? std::clamp(kDefaultJobStartZ, zMin, zMax) : kDefaultJobStartZ;
-    switch (ReadGlobalStateFile(ctx_.Env.ProgramDir, &read, &problem, &startZWhole)) {
+    switch (ReadGlobalStateFile(env_.ProgramDir, &read, &problem, &startZWhole)) {
         case GlobalFileStatus::Read:
             Global = std::move(read);
             fromFile = true;
@@ -318,9 +326,9 @@ bool ConfigDialog::LoadGlobalState() {
             Global = std::move(read);
             fromFile = true;
             if (!startZWhole) Global.StartZ = safeZ;  // not the table's height
-            std::string msg = ctx_.Env.Text(TextId::GlobalStateDamaged) + "\n" + problem;
-            if (const auto kept = KeepAside(ctx_.Env.ProgramDir / kGlobalStateFileName, KeepHow::Beside))
-                msg += "\n" + ctx_.Env.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string();
+            std::string msg = env_.Text(TextId::GlobalStateDamaged) + "\n" + problem;
+            if (const auto kept = KeepAside(env_.ProgramDir / kGlobalStateFileName, KeepHow::Beside))
+                msg += "\n" + env_.Text(TextId::DamagedFileKeptAs) + "\n" + kept->string();
             else
                 unreadGlobal_ = true;
             ReportError(msg);
@@ -334,11 +342,11 @@ bool ConfigDialog::LoadGlobalState() {
     Live.Warstwy = Global.Warstwy;
     Live.OpenFilterIndex = Global.OpenFilterIndex;
     if (fromFile && zMax > 0 && (Global.StartZ < zMin || Global.StartZ > zMax)) {
-        ReportError(ctx_.Env.Text(TextId::GlobalStateStartZOutOfRange) + "\n" + FormatPlainNumber(Global.StartZ, '.') +
+        ReportError(env_.Text(TextId::GlobalStateStartZOutOfRange) + "\n" + FormatPlainNumber(Global.StartZ, '.') +
                     " mm");
         Global.StartZ = safeZ;
     }
-    ctx_.Job.StartZ = Global.StartZ;
+    job_.StartZ = Global.StartZ;
     ctx_.SpindleScale = 1.0;
     return fromFile;
 }
@@ -347,7 +355,7 @@ bool ConfigDialog::LoadGlobalState() {
 
 void ConfigDialog::Create() {
     SetParam();
-    notifier_.Status(ctx_.Env.Text(TextId::LoadingConfigurationFiles));
+    notifier_.Status(env_.Text(TextId::LoadingConfigurationFiles));
     {
         const ScopedFlag aspect(InAspectChange);
         const bool globalFromFile = LoadGlobalState();
@@ -358,7 +366,7 @@ void ConfigDialog::Create() {
         // A settings file named by the state record but not there (deleted, or on a stick not
         // plugged in): the operator is told that the defaults are in force. At the very first
         // start there is nothing to tell.
-        if (globalFromFile && missing) ReportError(ctx_.Env.Text(TextId::SettingsFileMissing) + "\n" + file.string());
+        if (globalFromFile && missing) ReportError(env_.Text(TextId::SettingsFileMissing) + "\n" + file.string());
         ApplyDisplayUnit();
         notifier_.Status("");
     }
@@ -371,8 +379,8 @@ void ConfigDialog::Activate() {
 
 void ConfigDialog::Ok() {
     SaveKonfig(CurrentSettingsFile());
-    ctx_.Job.StartZ = settings_.Number(setting::AboveTable) + settings_.Number(setting::MaterialThickness) +
-                      settings_.Number(setting::AboveMaterial);
+    job_.StartZ = settings_.Number(setting::AboveTable) + settings_.Number(setting::MaterialThickness) +
+                  settings_.Number(setting::AboveMaterial);
 }
 
 void ConfigDialog::Cancel() {
@@ -387,7 +395,7 @@ void ConfigDialog::Cancel() {
 bool ConfigDialog::SaveAs(const std::filesystem::path& path) {
     const std::string text = path.string();
     if (text.size() > kSettingsPathCapacity) {
-        ReportError(ctx_.Env.Text(TextId::SettingsPathTooLong) + "\n" + text);
+        ReportError(env_.Text(TextId::SettingsPathTooLong) + "\n" + text);
         return false;
     }
     if (!SaveKonfig(path)) return false;
@@ -398,7 +406,7 @@ bool ConfigDialog::SaveAs(const std::filesystem::path& path) {
 bool ConfigDialog::LoadFrom(const std::filesystem::path& path) {
     const std::string text = path.string();
     if (text.size() > kSettingsPathCapacity) {
-        ReportError(ctx_.Env.Text(TextId::SettingsPathTooLong) + "\n" + text);
+        ReportError(env_.Text(TextId::SettingsPathTooLong) + "\n" + text);
         return false;
     }
     Global.SettingsPath = text;
@@ -419,7 +427,7 @@ std::vector<std::uint8_t> ConfigDialog::IpCommand() const {
 bool ConfigDialog::ProgramIp(bool usbPresent, const std::function<void(const std::vector<std::uint8_t>&)>& send,
                              const std::function<void()>& restartEthernet) {
     if (!usbPresent) {
-        notifier_.Message(ctx_.Env.Text(TextId::OperationFailed) + "\n\r" + ctx_.Env.Text(TextId::ConnectUsbCable),
+        notifier_.Message(env_.Text(TextId::OperationFailed) + "\n\r" + env_.Text(TextId::ConnectUsbCable),
                           MessageKind::Warning, Buttons::OkCancel, "IP");
         return false;
     }

@@ -18,6 +18,8 @@
 namespace vellisk {
 
 class MachineContext;
+struct JobValues;
+struct ProgramEnvironment;
 class Notifier;
 
 // Enabled, visible and hint of one control (keyed by component name: a setting's name, or a
@@ -42,7 +44,8 @@ struct GlobalLiveValues {
 
 class ConfigDialog {
 public:
-    ConfigDialog(Settings& settings, MachineContext& ctx, Notifier& notifier);
+    // The configuration sets the environment's unit and the job's start height and plunge pitch.
+    ConfigDialog(Settings& settings, MachineContext& ctx, ProgramEnvironment& env, JobValues& job, Notifier& notifier);
     ~ConfigDialog();
     ConfigDialog(const ConfigDialog&) = delete;
     ConfigDialog& operator=(const ConfigDialog&) = delete;
@@ -50,6 +53,7 @@ public:
     Settings& settings() { return settings_; }
     const Settings& settings() const { return settings_; }
     MachineContext& context() { return ctx_; }
+    const ProgramEnvironment& environment() const { return env_; }
 
     // The decimal separator of numbers in settings files (the locale's; tests set it).
     char DecimalSeparator;
@@ -143,6 +147,8 @@ private:
 
     Settings& settings_;
     MachineContext& ctx_;
+    ProgramEnvironment& env_;
+    JobValues& job_;
     Notifier& notifier_;
     int listener_ = 0;
     bool unreadGlobal_ = false;                   // a damaged "Quarnell.cfg" not kept aside yet

@@ -20,6 +20,7 @@
 #include "sim/fake_clock.h"
 #include "sim/fake_arm_transport.h"
 #include "support/gui_loop.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -44,13 +45,10 @@ RasterPicture Grey(int w, int h, std::uint8_t v) {
     return p;
 }
 
-struct BurnRig {
+struct BurnRig : test::MachineRig {
     test::GuiLoop gui;
     test::RecordingNotifier recorded;
     GuiThreadNotifier notifier{recorded, gui};
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
     sim::FakeClock clock;
     sim::ControllerModel model;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
@@ -66,26 +64,27 @@ struct BurnRig {
     std::unique_ptr<JobControl> jobs;
 
     explicit BurnRig(RasterPicture picture, double widthMm = 1.0) {
-        ctx.Env.Lang.Language = kLangEnglish;
+        env.Lang.Language = kLangEnglish;
         ctx.PlotState.Model = "HYG64";
-        SelectMachineModel(ctx, notifier);
+        SelectMachineModel(ctx, env, notifier);
         ctx.ArmLink = true;
-        ctx.Env.ProgramDir = dir.path();
+        env.ProgramDir = dir.path();
         model.armController = true;
         model.baseX = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsX);
         model.baseY = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsY);
-        layer = std::make_unique<CommandLayer>(ctx, notifier, clock);
+        layer = std::make_unique<CommandLayer>(ctx, env, jobValues, notifier, clock);
         layer->SetUsb(&usb);
-        streamer = std::make_unique<TTransArm>(ctx, *layer, notifier);
-        transfer = std::make_unique<Ttransmisja>(ctx, *layer, notifier);
+        streamer = std::make_unique<TTransArm>(ctx, env, *layer, notifier);
+        transfer = std::make_unique<Ttransmisja>(ctx, env, jobValues, *layer, notifier);
         settings.SetNumber("SzerokoscObrazu", widthMm);
-        EXPECT_TRUE(raster.LoadBMP("picture.bmp", std::move(picture), settings, ctx));
+        EXPECT_TRUE(raster.LoadBMP("picture.bmp", std::move(picture), settings, jobValues));
         settings.SetNumber("BMPKrok", 0.25);
         settings.SetNumber("MocDlaCzarnego", 100);
         settings.SetNumber("MocDlaBialego", 0);
         host.drawing = &drawing;
         host.usbPresent = true;
-        jobs = std::make_unique<JobControl>(ctx, settings, *layer, notifier, *streamer, *transfer, panel, host, &gui);
+        jobs = std::make_unique<JobControl>(ctx, env, jobValues, settings, *layer, notifier, *streamer, *transfer,
+                                            panel, host, &gui);
     }
     ~BurnRig() { jobs.reset(); }  // the burn's thread ends before the machine goes
 
@@ -167,12 +166,10 @@ TEST(BitmapBurn, TwoLinesOfASmallPictureByteForByte) {
 }
 
 TEST(BitmapBurn, LinesPacketsAndAOnePixelHighPicture) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     test::RecordingNotifier n;
-    CommandLayer layer(ctx, n);
-    tBMPThread t(ctx, layer, nullptr);
+    CommandLayer layer(machine.ctx, machine.env, machine.jobValues, n);
+    tBMPThread t(machine.ctx, machine.env, layer, nullptr);
     RasterPicture flat = Grey(300, 1, 128);
     t.Child = &flat;
     t.WidthMm = 10;
@@ -371,20 +368,18 @@ TEST(BitmapBurn, RunUpBeyondTheZeroPointIsRefused) {
 
 TEST(BitmapProject, PictureSizeFollowsTheConfiguredWidth) {
     Settings settings;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     RasterProject p;
     settings.SetNumber("SzerokoscObrazu", 30);
-    ASSERT_TRUE(p.LoadBMP("a.bmp", Grey(600, 300, 1), settings, ctx));
+    ASSERT_TRUE(p.LoadBMP("a.bmp", Grey(600, 300, 1), settings, machine.jobValues));
     EXPECT_DOUBLE_EQ(settings.Number("WysokoscObrazu"), 15);
     EXPECT_DOUBLE_EQ(p.ProjectWidth, 30);
     EXPECT_DOUBLE_EQ(p.ProjectHeight, 15);
-    EXPECT_DOUBLE_EQ(ctx.Job.BmpPixelWidth, 600);
-    EXPECT_DOUBLE_EQ(ctx.Job.BmpPixelHeight, 300);
+    EXPECT_DOUBLE_EQ(machine.jobValues.BmpPixelWidth, 600);
+    EXPECT_DOUBLE_EQ(machine.jobValues.BmpPixelHeight, 300);
     RasterProject bad;
-    EXPECT_FALSE(bad.LoadBMP("b.bmp", RasterPicture{}, settings, ctx));
-    EXPECT_DOUBLE_EQ(ctx.Job.BmpPixelWidth, 600) << "a picture that cannot be read changes nothing";
+    EXPECT_FALSE(bad.LoadBMP("b.bmp", RasterPicture{}, settings, machine.jobValues));
+    EXPECT_DOUBLE_EQ(machine.jobValues.BmpPixelWidth, 600) << "a picture that cannot be read changes nothing";
 }
 
 }  // namespace

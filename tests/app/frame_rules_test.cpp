@@ -4,6 +4,7 @@
 #include "app/frame_rules.h"
 #include "app/shutdown_rules.h"
 #include "machine_link/machine_context.h"
+#include "support/machine_rig.h"
 
 using namespace vellisk;
 
@@ -79,18 +80,16 @@ TEST(StartupRules, CloseQuery) {
 }
 
 TEST(AboutTexts, MachineValuesAndNoData) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.Env.Lang.Language = kLangEnglish;
-    ctx.PlotState.Producer = "Dranholt";
-    ctx.PlotState.Model = "HYG 1530";
-    ctx.PlotState.ProductionDate = "20231207";
-    ctx.PlotState.RunMinutes = 125;
-    ctx.PlotState.FileCount = 42;
-    ctx.WorkAreaX = 600.4;
-    ctx.WorkAreaY = 399.6;
-    AboutTexts t = MakeAboutTexts(ctx, true);
+    test::MachineRig machine;
+    machine.env.Lang.Language = kLangEnglish;
+    machine.ctx.PlotState.Producer = "Dranholt";
+    machine.ctx.PlotState.Model = "HYG 1530";
+    machine.ctx.PlotState.ProductionDate = "20231207";
+    machine.ctx.PlotState.RunMinutes = 125;
+    machine.ctx.PlotState.FileCount = 42;
+    machine.ctx.WorkAreaX = 600.4;
+    machine.ctx.WorkAreaY = 399.6;
+    AboutTexts t = MakeAboutTexts(machine.ctx, machine.env, true);
     EXPECT_EQ(t.przebieg, "2 hour  5 min ");
     EXPECT_EQ(t.obszar, "600x400");
     EXPECT_EQ(t.dataprod, "2023.12.07");
@@ -101,8 +100,8 @@ TEST(AboutTexts, MachineValuesAndNoData) {
     EXPECT_EQ(ProductionDateText("2023120", "No data"), "No data");
     EXPECT_EQ(ProductionDateText("", "No data"), "No data");
 
-    ctx.Env.Lang.CountryCode = 886;
-    t = MakeAboutTexts(ctx, false);
+    machine.env.Lang.CountryCode = 886;
+    t = MakeAboutTexts(machine.ctx, machine.env, false);
     EXPECT_TRUE(t.dealerPanel);
     for (const std::string* s : {&t.prod, &t.model, &t.obszar, &t.dataprod, &t.przebieg, &t.ilpl})
         EXPECT_EQ(*s, "No data");

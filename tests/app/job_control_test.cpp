@@ -17,6 +17,7 @@
 #include "sim/lpt_rig.h"
 #include "sim/streamed_job.h"
 #include "sim/tcp_controller.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -33,12 +34,12 @@ struct LoadedSquare {
     std::unique_ptr<Project> project;
     std::unique_ptr<ProjectJobDrawing> drawing;
 
-    LoadedSquare(Settings& settings, MachineContext& ctx, Notifier& notifier) {
-        project = std::make_unique<Project>(1, settings, ctx, notifier);
-        auto input = MakeDrawingInput(ctx, settings);
+    LoadedSquare(Settings& settings, test::MachineRig& machine, Notifier& notifier) {
+        project = std::make_unique<Project>(1, settings, machine.ctx, machine.env, machine.jobValues, notifier);
+        auto input = MakeDrawingInput(machine.ctx, settings);
         const LoadResult r = project->Load((test::ProjectTestData("jobs") / "square.plt").string(), *input);
         EXPECT_EQ(r.status, LoadStatus::Ok);
-        drawing = std::make_unique<ProjectJobDrawing>(*project, settings, ctx, notifier);
+        drawing = std::make_unique<ProjectJobDrawing>(*project, settings, machine.ctx, machine.jobValues, notifier);
     }
 };
 
@@ -48,13 +49,13 @@ struct LptJobRig {
     Settings settings;
     test::RecordingPanel panel;
     test::FakeHost host;
-    TTransArm streamer{r.ctx, r.layer, r.notifier};
-    Ttransmisja transfer{r.ctx, r.layer, r.notifier};
-    LoadedSquare square{settings, r.ctx, r.notifier};
-    JobControl jobs{r.ctx, settings, r.layer, r.notifier, streamer, transfer, panel, host, nullptr};
+    TTransArm streamer{r.ctx, r.env, r.layer, r.notifier};
+    Ttransmisja transfer{r.ctx, r.env, r.jobValues, r.layer, r.notifier};
+    LoadedSquare square{settings, r, r.notifier};
+    JobControl jobs{r.ctx, r.env, r.jobValues, settings, r.layer, r.notifier, streamer, transfer, panel, host, nullptr};
 
     LptJobRig() {
-        r.ctx.Env.ProgramDir = dir.path();
+        r.env.ProgramDir = dir.path();
         r.model.baseX = static_cast<std::int32_t>(5000 * r.ctx.PlotParams.StepsX);  // 50 mm
         r.model.baseY = static_cast<std::int32_t>(5000 * r.ctx.PlotParams.StepsY);
         host.drawing = square.drawing.get();
@@ -139,10 +140,10 @@ TEST(JobControlParallelPort, WorkAreaChecksRefuseWithTheirTexts) {
 TEST(JobControlParallelPort, ADrawingWithoutFiguresIsRefusedBeforeAnythingIsSent) {
     LptJobRig j;
     test::WriteFileBytes(j.dir / "empty.plt", "");
-    Project empty(KindHpgl, j.settings, j.r.ctx, j.r.notifier);
+    Project empty(KindHpgl, j.settings, j.r.ctx, j.r.env, j.r.jobValues, j.r.notifier);
     auto input = MakeDrawingInput(j.r.ctx, j.settings);
     ASSERT_EQ(empty.Load((j.dir / "empty.plt").string(), *input).status, LoadStatus::Ok);
-    ProjectJobDrawing drawing(empty, j.settings, j.r.ctx, j.r.notifier);
+    ProjectJobDrawing drawing(empty, j.settings, j.r.ctx, j.r.jobValues, j.r.notifier);
     j.host.drawing = &drawing;
     j.r.notifier.messages.clear();
     const std::size_t from = j.r.model.log.size();
@@ -201,7 +202,8 @@ TEST(JobControl, CommandsAreNotEnteredTwice) {
     host.transfer = &j.transfer;
     host.jobs = &j.jobs;
     host.nested = &nested;
-    JobControl jobs(j.r.ctx, j.settings, j.r.layer, j.r.notifier, j.streamer, j.transfer, j.panel, host, nullptr);
+    JobControl jobs(j.r.ctx, j.r.env, j.r.jobValues, j.settings, j.r.layer, j.r.notifier, j.streamer, j.transfer,
+                    j.panel, host, nullptr);
     host.jobs = &jobs;
     jobs.Start1Click();
     EXPECT_EQ(nested, 1);
@@ -218,10 +220,7 @@ TEST(JobControl, HoldAndContinueGoToThePanel) {
 
 // ---- USB -------------------------------------------------------------------------------
 
-struct UsbJobRig {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+struct UsbJobRig : test::MachineRig {
     test::RecordingNotifier notifier;
     sim::FakeClock clock;
     sim::FakeHidBackend backend;
@@ -239,11 +238,11 @@ struct UsbJobRig {
     std::unique_ptr<JobControl> jobs;
 
     UsbJobRig() {
-        ctx.Env.Lang.Language = kLangEnglish;
+        env.Lang.Language = kLangEnglish;
         ctx.PlotState.Model = "PRV";
-        SelectMachineModel(ctx, notifier);
+        SelectMachineModel(ctx, env, notifier);
         ctx.ArmLink = true;
-        ctx.Env.ProgramDir = dir.path();
+        env.ProgramDir = dir.path();
         model.armController = ctx.PlotParams.ArmController != 0;
         model.baseX = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsX);
         model.baseY = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsY);
@@ -252,15 +251,15 @@ struct UsbJobRig {
         model.drainPerStatusRead = 8;
         path = backend.AddMachine(model, "PRV 100 ", "20240115");
         usb = std::make_unique<TfUsb>(ctx, backend, notifier, clock);
-        layer = std::make_unique<CommandLayer>(ctx, notifier, clock);
+        layer = std::make_unique<CommandLayer>(ctx, env, jobValues, notifier, clock);
         layer->SetUsb(usb.get());
-        streamer = std::make_unique<TTransArm>(ctx, *layer, notifier);
-        transfer = std::make_unique<Ttransmisja>(ctx, *layer, notifier);
-        square = std::make_unique<LoadedSquare>(settings, ctx, notifier);
+        streamer = std::make_unique<TTransArm>(ctx, env, *layer, notifier);
+        transfer = std::make_unique<Ttransmisja>(ctx, env, jobValues, *layer, notifier);
+        square = std::make_unique<LoadedSquare>(settings, *this, notifier);
         host.drawing = square->drawing.get();
         host.usbPresent = true;
-        jobs =
-            std::make_unique<JobControl>(ctx, settings, *layer, notifier, *streamer, *transfer, panel, host, nullptr);
+        jobs = std::make_unique<JobControl>(ctx, env, jobValues, settings, *layer, notifier, *streamer, *transfer,
+                                            panel, host, nullptr);
     }
     void Stream(int maxTicks = 10000) {
         for (int t = 0; streamer->Streaming() && t < maxTicks; ++t) streamer->Tick();
@@ -318,8 +317,7 @@ TEST(JobControlUsb, RepeatRefusesAnEmptyOrCutJobAndTheMachineGetsNothing) {
         EXPECT_EQ(u.model.log.size(), from) << "not even a status read";
         EXPECT_FALSE(u.streamer->Streaming());
         ASSERT_EQ(u.notifier.messages.size(), 1u);
-        EXPECT_EQ(u.notifier.messages[0].text,
-                  u.ctx.Env.Text(bad.empty() ? TextId::JobFileEmpty : TextId::JobFileNoEnd));
+        EXPECT_EQ(u.notifier.messages[0].text, u.env.Text(bad.empty() ? TextId::JobFileEmpty : TextId::JobFileNoEnd));
         EXPECT_EQ(u.Job(), bad);
     }
 }
@@ -377,7 +375,7 @@ TEST(JobControlUsb, HoldAndContinueInTheMiddleOfAStream) {
 TEST(JobControlUsb, FlyingStartRefusesAJobThatRunsUpBehindTheZeroPoint) {
     UsbJobRig u;
     u.ctx.PlotState.Model = "HYG64";  // a laser
-    SelectMachineModel(u.ctx, u.notifier);
+    SelectMachineModel(u.ctx, u.env, u.notifier);
     u.ctx.ArmLink = true;
     u.settings.SetFlag("LotnyStart", true);
     u.settings.SetFlag("doOutline", false);
@@ -397,42 +395,41 @@ TEST(JobControlUsb, FlyingStartRefusesAJobThatRunsUpBehindTheZeroPoint) {
 // ---- Ethernet -------------------------------------------------------------------------
 
 TEST(JobControlEthernet, ConnectionDroppedMidJobStopsTheStreamAndStartWorksAgain) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     test::RecordingNotifier notifier;
     sim::ControllerModel model;
     sim::TcpController server{sim::ModelHooks(model)};
-    ctx.Env.Lang.Language = kLangEnglish;
-    ctx.PlotState.Model = "PRV";
-    SelectMachineModel(ctx, notifier);
-    ctx.ArmLink = true;
-    ctx.PlotterIP = "127.0.0.1";
+    machine.env.Lang.Language = kLangEnglish;
+    machine.ctx.PlotState.Model = "PRV";
+    SelectMachineModel(machine.ctx, machine.env, notifier);
+    machine.ctx.ArmLink = true;
+    machine.ctx.PlotterIP = "127.0.0.1";
     test::TempDir dir;
-    ctx.Env.ProgramDir = dir.path();
+    machine.env.ProgramDir = dir.path();
     {
         auto lock = server.Lock();
         model.armController = true;
-        model.baseX = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsX);
-        model.baseY = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsY);
+        model.baseX = static_cast<std::int32_t>(5000 * machine.ctx.PlotParams.StepsX);
+        model.baseY = static_cast<std::int32_t>(5000 * machine.ctx.PlotParams.StepsY);
         model.bufferCapacity = 20;
         model.bufferSize = 20 + 101;
         model.drainPerStatusRead = 8;
     }
-    TfEthernet eth(ctx, notifier);
+    TfEthernet eth(machine.ctx, machine.env, notifier);
     eth.restart();
     eth.SetPorts(server.CommandPort(), server.IdentityPort());
-    CommandLayer layer(ctx, notifier);
+    CommandLayer layer(machine.ctx, machine.env, machine.jobValues, notifier);
     layer.SetEthernet(&eth);
     ASSERT_TRUE(eth.ConnectCommandClient());
     Settings settings;
     test::RecordingPanel panel;
     test::FakeHost host;
-    TTransArm streamer(ctx, layer, notifier);
-    Ttransmisja transfer(ctx, layer, notifier);
-    LoadedSquare square(settings, ctx, notifier);
+    TTransArm streamer(machine.ctx, machine.env, layer, notifier);
+    Ttransmisja transfer(machine.ctx, machine.env, machine.jobValues, layer, notifier);
+    LoadedSquare square(settings, machine, notifier);
     host.drawing = square.drawing.get();
-    JobControl jobs(ctx, settings, layer, notifier, streamer, transfer, panel, host, nullptr);
+    JobControl jobs(machine.ctx, machine.env, machine.jobValues, settings, layer, notifier, streamer, transfer, panel,
+                    host, nullptr);
 
     jobs.Start1Click();
     ASSERT_TRUE(streamer.Streaming());
@@ -440,7 +437,7 @@ TEST(JobControlEthernet, ConnectionDroppedMidJobStopsTheStreamAndStartWorksAgain
     server.DropConnection();
     for (int t = 0; streamer.Streaming() && t < 100; ++t) streamer.Tick();
     EXPECT_FALSE(streamer.Streaming()) << "the stream stops";
-    EXPECT_FALSE(ctx.EthernetConnected);
+    EXPECT_FALSE(machine.ctx.EthernetConnected);
     EXPECT_EQ(notifier.messages.size(), 1u) << "one message";
 
     // The controller is back: START streams the whole job again.

@@ -22,7 +22,7 @@ using test::B;
 struct PanelJobRig {
     test::PanelRig rig{test::PanelLink::Usb, "PRV"};
     test::TempDir dir;
-    Ttransmisja transfer{rig.ctx, rig.layer, rig.notifier};
+    Ttransmisja transfer{rig.ctx, rig.env, rig.jobValues, rig.layer, rig.notifier};
     std::unique_ptr<Project> project;
     std::unique_ptr<ProjectJobDrawing> drawing;
     test::FakeHost host;
@@ -30,7 +30,7 @@ struct PanelJobRig {
 
     PanelJobRig() {
         MachineContext& ctx = rig.ctx;
-        ctx.Env.ProgramDir = dir.path();
+        rig.env.ProgramDir = dir.path();
         sim::ControllerModel& m = rig.model;
         m.baseX = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsX);  // 50 mm
         m.baseY = static_cast<std::int32_t>(5000 * ctx.PlotParams.StepsY);
@@ -50,16 +50,16 @@ struct PanelJobRig {
             if (b == "Q" || (b.size() == 16 && b.rfind("SE", 0) == 0))
                 m.statusByte &= static_cast<std::uint8_t>(~sim::kStRunning);
         };
-        project = std::make_unique<Project>(1, rig.settings, ctx, rig.notifier);
+        project = std::make_unique<Project>(1, rig.settings, ctx, rig.env, rig.jobValues, rig.notifier);
         auto input = MakeDrawingInput(ctx, rig.settings);
         // Eight squares with their holes: a job of several slices.
         test::WriteGenerated(dir / "grid.plt", test::GeneratedGrid(16));
         EXPECT_EQ(project->Load((dir / "grid.plt").string(), *input).status, LoadStatus::Ok);
-        drawing = std::make_unique<ProjectJobDrawing>(*project, rig.settings, ctx, rig.notifier);
+        drawing = std::make_unique<ProjectJobDrawing>(*project, rig.settings, ctx, rig.jobValues, rig.notifier);
         host.drawing = drawing.get();
         host.usbPresent = true;
-        jobs = std::make_unique<JobControl>(ctx, rig.settings, rig.layer, rig.notifier, rig.streamer, transfer,
-                                            *rig.panel, host, nullptr);
+        jobs = std::make_unique<JobControl>(ctx, rig.env, rig.jobValues, rig.settings, rig.layer, rig.notifier,
+                                            rig.streamer, transfer, *rig.panel, host, nullptr);
         rig.panel->SetJobCommands(jobs.get());
         rig.view.active = true;  // the panel is open and active: its timer runs every 10 ms
         rig.panel->FormActivate();

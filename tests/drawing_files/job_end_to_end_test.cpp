@@ -6,6 +6,7 @@
 #include "drawing_files/job_decoder.h"
 #include "drawing_files/job_writer.h"
 #include "job_test_support.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -98,21 +99,19 @@ namespace {
 // The job of an empty drawing for the machine in force at start-up (model set 0 on the
 // parallel port) with the default settings: 61 bytes; its results are kept for the job start.
 TEST(JobEndToEndTest, EmptyJobOfTheStartUpMachine) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig rig;
     Settings settings;
-    JobMachine machine = JobMachineOf(ctx);
+    JobMachine machine = JobMachineOf(rig.ctx, rig.jobValues);
     MemoryJobSink sink;
     JobWriter w(sink, machine, settings);
     w.OpenOutput(KindHpgl, OutputStream);
     w.CloseOutput();
     EXPECT_EQ(sink.data.size(), 61u);
-    EXPECT_EQ(JobListing(sink.data, ctx.CommandLengths.Entries()).substr(0, 25), "v 0 267\nv 1 533\nv 3 1333\n");
-    StoreJobResults(ctx, w);
-    EXPECT_DOUBLE_EQ(ctx.Job.StreamStartZ, 15.5);
-    EXPECT_NEAR(ctx.Job.ExtentMax[2], 15.5, 0.001);  // the empty park move still counts
-    EXPECT_DOUBLE_EQ(ctx.Job.ExtentMax[0], 0.0);
+    EXPECT_EQ(JobListing(sink.data, rig.ctx.CommandLengths.Entries()).substr(0, 25), "v 0 267\nv 1 533\nv 3 1333\n");
+    StoreJobResults(rig.jobValues, w);
+    EXPECT_DOUBLE_EQ(rig.jobValues.StreamStartZ, 15.5);
+    EXPECT_NEAR(rig.jobValues.ExtentMax[2], 15.5, 0.001);  // the empty park move still counts
+    EXPECT_DOUBLE_EQ(rig.jobValues.ExtentMax[0], 0.0);
 }
 
 }  // namespace

@@ -2,19 +2,18 @@
 
 #include "drawing_files/job_machine_context.h"
 #include "machine_link/machine_context.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
 
 TEST(JobMachineOf, SnapshotOfTheSetInForce) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     test::RecordingNotifier n;
-    ctx.PlotState.Model = "PRV";
-    ctx.FirmwareVersion = 551;
-    SelectMachineModel(ctx, n);
-    JobMachine m = JobMachineOf(ctx, 12000.0);
+    machine.ctx.PlotState.Model = "PRV";
+    machine.ctx.FirmwareVersion = 551;
+    SelectMachineModel(machine.ctx, machine.env, n);
+    JobMachine m = JobMachineOf(machine.ctx, machine.jobValues, 12000.0);
     EXPECT_EQ(m.Multiplier, 2);
     EXPECT_DOUBLE_EQ(m.StepsX, 10.0);
     EXPECT_TRUE(m.ArmController);
@@ -27,9 +26,9 @@ TEST(JobMachineOf, SnapshotOfTheSetInForce) {
     EXPECT_EQ(m.RampIndexOfTimer(9213), 6);
 
     // Later changes of the context leave the snapshot alone.
-    ctx.PlotState.Model = "BKT";
-    SelectMachineModel(ctx, n);
+    machine.ctx.PlotState.Model = "BKT";
+    SelectMachineModel(machine.ctx, machine.env, n);
     EXPECT_EQ(m.SpeedToTimer(1000), 4800u);
-    EXPECT_EQ(JobMachineOf(ctx).SpeedToTimer(1000), 800u);
-    EXPECT_EQ(JobMachineOf(ctx).RampTimerAt(0), 8514);
+    EXPECT_EQ(JobMachineOf(machine.ctx, machine.jobValues).SpeedToTimer(1000), 800u);
+    EXPECT_EQ(JobMachineOf(machine.ctx, machine.jobValues).RampTimerAt(0), 8514);
 }

@@ -12,6 +12,7 @@
 #include "machine_link/machine_context.h"
 #include "model/geometry.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -161,19 +162,17 @@ std::string SmoothedJob(const std::vector<test::FigureSpec>& figures, int firmwa
     test::TempDir tmp;
     Settings settings;
     settings.SetFlag("wygladzanie", true);
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     test::RecordingNotifier n;
-    ctx.PlotState.Model = "PRV";
-    ctx.FirmwareVersion = firmware;
-    SelectMachineModel(ctx, n);
-    Project p(KindDxf, settings, ctx, n);
+    machine.ctx.PlotState.Model = "PRV";
+    machine.ctx.FirmwareVersion = firmware;
+    SelectMachineModel(machine.ctx, machine.env, n);
+    Project p(KindDxf, settings, machine.ctx, machine.env, machine.jobValues, n);
     test::ListInput input(figures);
     EXPECT_EQ(p.Load("drawing.dxf", input).status, LoadStatus::Ok);
-    JobFileWriter writer(ctx, settings, OutputStream);
+    JobFileWriter writer(machine.ctx, machine.jobValues, settings, OutputStream);
     p.Save((tmp / "out.cnx").string(), 0, p.Count() - 1, writer);
-    return JobListing(test::ReadFileBytes(tmp / "out.cnx"), ctx.CommandLengths.Entries());
+    return JobListing(test::ReadFileBytes(tmp / "out.cnx"), machine.ctx.CommandLengths.Entries());
 }
 
 TEST(BezierFit, JobWithSmoothingStillCutsOpenFigures) {

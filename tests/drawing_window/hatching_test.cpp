@@ -31,7 +31,7 @@ protected:
         settings.SetFlag("Auto_kolejnosc", false);
     }
     bool Hatch(double spacing, double angle, bool outline = false, bool twoWay = false) {
-        Kreskowanie k(*project, settings, ctx, notifier);
+        Kreskowanie k(*project, settings, env, jobValues, notifier);
         return k.Run({spacing, angle, outline, twoWay});
     }
     std::vector<const tfigura*> Lines() const {
@@ -55,7 +55,7 @@ protected:
 TEST_F(Hatching, ScanLinesStandOffTheEdgesByTheMargin) {
     settings.SetNumber("srednica", 3.0);
     Load({Rect(0, 0, 400, 400)});
-    Kreskowanie k(*project, settings, ctx, notifier);
+    Kreskowanie k(*project, settings, env, jobValues, notifier);
     std::vector<double> ys;
     k.ScanLineSeen = [&](const tpunkt& a, const tpunkt& b) {
         EXPECT_EQ(a.Y, b.Y);
@@ -93,7 +93,7 @@ TEST_F(Hatching, SquareGivesLinesFortyUnitsApartFromSideToSide) {
                          MmToUnits(KindHpgl, settings.Number("grubosc") + settings.Number("ponad_stol") -
                                                  settings.Number("Glebokosc")));
     }
-    EXPECT_TRUE(ctx.Job.HatchingDone);
+    EXPECT_TRUE(jobValues.HatchingDone);
     EXPECT_FALSE(project->Figure(0).ToCut);  // the outline is not cut without the option
     EXPECT_DOUBLE_EQ(project->TotalCutLength, UnitsToMm(KindHpgl, 1600.0 + 10 * 400.0));
 }
@@ -191,7 +191,7 @@ TEST_F(Hatching, SpacingBelowAHundredthIsRefusedBeforeAnythingIsAdded) {
     EXPECT_FALSE(Hatch(0.0, 0.0));
     EXPECT_FALSE(Hatch(0.005, 45.0));
     EXPECT_EQ(project->Count(), 1);
-    EXPECT_FALSE(ctx.Job.HatchingDone);
+    EXPECT_FALSE(jobValues.HatchingDone);
     EXPECT_TRUE(project->Figure(0).ToCut);
     ASSERT_EQ(notifier.messages.size(), 2u);
     EXPECT_NE(notifier.messages[0].text.find("0.01 mm"), std::string::npos);
@@ -204,13 +204,13 @@ TEST_F(Hatching, SpacingBelowAHundredthIsRefusedBeforeAnythingIsAdded) {
 
 TEST_F(Hatching, TheDialogsChoicesAreKeptOnlyWhenTheHatchingWentThrough) {
     Load({Rect(0, 0, 400, 400)});
-    EXPECT_FALSE(HatchWithChoices(*project, settings, ctx, notifier, {0.0, 30.0, true, true}));
-    EXPECT_DOUBLE_EQ(ctx.Job.HatchChoices.SpacingMm, HatchOptions{}.SpacingMm);
-    EXPECT_TRUE(HatchWithChoices(*project, settings, ctx, notifier, {2.0, 30.0, true, false}));
-    EXPECT_EQ(ctx.Job.HatchChoices.SpacingMm, 2.0);
-    EXPECT_EQ(ctx.Job.HatchChoices.AngleDeg, 30.0);
-    EXPECT_TRUE(ctx.Job.HatchChoices.CutOutline);
-    EXPECT_FALSE(ctx.Job.HatchChoices.TwoWay);
+    EXPECT_FALSE(HatchWithChoices(*project, settings, env, jobValues, notifier, {0.0, 30.0, true, true}));
+    EXPECT_DOUBLE_EQ(jobValues.HatchChoices.SpacingMm, HatchOptions{}.SpacingMm);
+    EXPECT_TRUE(HatchWithChoices(*project, settings, env, jobValues, notifier, {2.0, 30.0, true, false}));
+    EXPECT_EQ(jobValues.HatchChoices.SpacingMm, 2.0);
+    EXPECT_EQ(jobValues.HatchChoices.AngleDeg, 30.0);
+    EXPECT_TRUE(jobValues.HatchChoices.CutOutline);
+    EXPECT_FALSE(jobValues.HatchChoices.TwoWay);
     EXPECT_GT(project->Count(), 1);
 }
 
@@ -221,7 +221,7 @@ TEST_F(Hatching, GcodeDrawingIsLeftAlone) {
     EXPECT_EQ(project->Count(), 1);
     EXPECT_EQ(project->TotalCutLength, cut);
     EXPECT_TRUE(project->Figure(0).ToCut);
-    EXPECT_FALSE(ctx.Job.HatchingDone);
+    EXPECT_FALSE(jobValues.HatchingDone);
 }
 
 TEST_F(Hatching, SecondHatchingAfterAResortHatchesEveryOriginalFigure) {
@@ -248,14 +248,14 @@ TEST_F(Hatching, ScanOnAllCoresGivesTheListOfOneScanLineAfterTheOther) {
     }
     Load(figs);
     std::vector<std::pair<tpunkt, tpunkt>> scan;
-    Kreskowanie all(*project, settings, ctx, notifier);
+    Kreskowanie all(*project, settings, env, jobValues, notifier);
     all.ScanLineSeen = [&](const tpunkt& a, const tpunkt& b) { scan.emplace_back(a, b); };
     all.Scan(project->ProjectHeight, project->ProjectWidth, 0.5, 0.25 * std::numbers::pi);
     ASSERT_GT(all.ScanLines(), 1000);
     auto parallel = std::move(project);
 
     Load(figs);
-    Kreskowanie one(*project, settings, ctx, notifier);
+    Kreskowanie one(*project, settings, env, jobValues, notifier);
     for (const auto& [a, b] : scan) one.DodajKreski(a, b);
     ASSERT_EQ(all.LinesAdded(), one.LinesAdded());
     ASSERT_EQ(parallel->Count(), project->Count());
@@ -273,15 +273,15 @@ TEST_F(Hatching, ScanOnAllCoresGivesTheListOfOneScanLineAfterTheOther) {
 TEST_F(Hatching, AfterOkToolPathsAndTheLayerOfHatchLines) {
     Load({Rect(0, 0, 1000, 1000, 3)}, KindDxf);
     ASSERT_TRUE(Hatch(1.0, 0.0));
-    AfterHatching(*project, settings, ctx);  // no ramp: the paths stay as hatching made them
+    AfterHatching(*project, settings, jobValues);  // no ramp: the paths stay as hatching made them
     EXPECT_EQ(Lines()[0]->ToolPath3D.size(), 2u);
     EXPECT_FALSE(project->Layers->Slot(0).Used);
-    ctx.Job.PlungePitch = 0.5;
-    AfterHatching(*project, settings, ctx);
+    jobValues.PlungePitch = 0.5;
+    AfterHatching(*project, settings, jobValues);
     EXPECT_GT(project->ToolPathOf(*Lines()[0]).size(), 2u);  // ramped now
     EXPECT_FALSE(project->Layers->Slot(0).Used);
     settings.SetChoice("ProjektType", 1);  // a layer project gets the layer of the hatch lines
-    AfterHatching(*project, settings, ctx);
+    AfterHatching(*project, settings, jobValues);
     EXPECT_TRUE(project->Layers->Slot(0).Used);
     EXPECT_TRUE(project->Layers->Slot(3).Used);
 }

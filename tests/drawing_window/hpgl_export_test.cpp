@@ -9,6 +9,7 @@
 #include "model/geometry.h"
 #include "project_test_support.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -77,20 +78,18 @@ TEST(HpglExport, ExportedDxfProjectReadsBackAtItsTrueSize) {
     Settings settings;
     settings.SetFlag("doOutline", false);
     settings.SetFlag("Auto_kolejnosc", false);
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.Env.Lang.Language = kLangEnglish;
+    test::MachineRig machine;
+    machine.env.Lang.Language = kLangEnglish;
     test::RecordingNotifier notifier;
-    Project dxf(KindDxf, settings, ctx, notifier);
+    Project dxf(KindDxf, settings, machine.ctx, machine.env, machine.jobValues, notifier);
     test::ListInput input({test::Rect(0, 0, 10000, 5000), test::Rect(2000, 1000, 3000, 2000)});
     ASSERT_EQ(dxf.Load("d.dxf", input).status, LoadStatus::Ok);
     const auto plt = (dir / "d.plt").string();
-    JobFileWriter writer(ctx, settings, OutputHpgl);
+    JobFileWriter writer(machine.ctx, machine.jobValues, settings, OutputHpgl);
     dxf.Save(plt, 0, dxf.Count() - 1, writer);
 
-    Project back(KindHpgl, settings, ctx, notifier);
-    auto reader = MakeDrawingInput(ctx, settings);
+    Project back(KindHpgl, settings, machine.ctx, machine.env, machine.jobValues, notifier);
+    auto reader = MakeDrawingInput(machine.ctx, settings);
     ASSERT_EQ(back.Load(plt, *reader).status, LoadStatus::Ok);
     EXPECT_DOUBLE_EQ(UnitsToMm(KindHpgl, back.ProjectWidth), 100.0);
     EXPECT_DOUBLE_EQ(UnitsToMm(KindHpgl, back.ProjectHeight), 50.0);

@@ -25,6 +25,7 @@
 #include "platform/notifier.h"
 #include "settings/settings.h"
 #include "support/generated_drawings.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -75,22 +76,20 @@ std::string JobOf(const std::filesystem::path& drawing, const JobSetup& setup, c
         else
             settings.SetNumber(name, value);
     }
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     SilentNotifier notifier;
-    ctx.PlotState.Model = setup.model;
-    ctx.OsIsNT = setup.usb;
-    SelectMachineModel(ctx, notifier);
-    ctx.Job.PlungePitch = setup.plungePitch;
+    machine.ctx.PlotState.Model = setup.model;
+    machine.ctx.OsIsNT = setup.usb;
+    SelectMachineModel(machine.ctx, machine.env, notifier);
+    machine.jobValues.PlungePitch = setup.plungePitch;
     const int kind = FileKindOf(drawing);
-    Project project(kind, settings, ctx, notifier);
-    auto input = MakeDrawingInput(ctx, settings);
+    Project project(kind, settings, machine.ctx, machine.env, machine.jobValues, notifier);
+    auto input = MakeDrawingInput(machine.ctx, settings);
     if (project.Load(drawing.string(), *input).status != LoadStatus::Ok || project.Count() == 0) return "unreadable";
     const int outputKind = setup.outputKind == OutputHpgl ? OutputHpgl
                            : kind == KindGcode            ? OutputGcodeStream
                                                           : OutputStream;
-    JobFileWriter writer(ctx, settings, outputKind, input->GcodePower());
+    JobFileWriter writer(machine.ctx, machine.jobValues, settings, outputKind, input->GcodePower());
     try {
         project.Save(out.string(), 0, project.Count() - 1, writer);
     } catch (const CoreError&) {

@@ -7,6 +7,7 @@
 #include "machine_link/machine_context.h"
 #include "project_test_support.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -38,12 +39,10 @@ struct RecordingView : LayersView {
 };
 
 TEST(LayersDialogTest, InchesShowTheDepthAndUntouchedRowsKeepTheirExactValues) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.Env.Lang.Language = kLangEnglish;
+    test::MachineRig machine;
+    machine.env.Lang.Language = kLangEnglish;
     tWarstwy table = ThreeLayers();
-    LayersDialog dlg(table, false, 1000, kUnitInch, 3, ctx.Env);
+    LayersDialog dlg(table, false, 1000, kUnitInch, 3, machine.env);
     RecordingView view;
     dlg.SetView(&view);
     ASSERT_EQ(dlg.Rows().size(), 3u);
@@ -62,12 +61,10 @@ TEST(LayersDialogTest, InchesShowTheDepthAndUntouchedRowsKeepTheirExactValues) {
 }
 
 TEST(LayersDialogTest, ApplyToggleLastRowAndCancel) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     tWarstwy table = ThreeLayers();
     {
-        LayersDialog dlg(table, false, 1000, kUnitMm, 2, ctx.Env);
+        LayersDialog dlg(table, false, 1000, kUnitMm, 2, machine.env);
         RecordingView view;
         dlg.SetView(&view);
         dlg.Select(0);
@@ -82,7 +79,7 @@ TEST(LayersDialogTest, ApplyToggleLastRowAndCancel) {
     }
     EXPECT_EQ(table.GetDepth(1), 2.54);
     EXPECT_TRUE(table.IsActive(2));
-    LayersDialog dlg(table, false, 1000, kUnitMm, 2, ctx.Env);
+    LayersDialog dlg(table, false, 1000, kUnitMm, 2, machine.env);
     dlg.Select(1);
     dlg.ToggleAndApply({1.5, 0, true});
     dlg.Ok();
@@ -91,12 +88,10 @@ TEST(LayersDialogTest, ApplyToggleLastRowAndCancel) {
 }
 
 TEST(LayersDialogTest, LaserPowerInPercentSpeedInTheUnitAndWholeOnOk) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.Env.Lang.Language = kLangEnglish;
+    test::MachineRig machine;
+    machine.env.Lang.Language = kLangEnglish;
     tWarstwy table = ThreeLayers();
-    LayersDialog dlg(table, true, 1000, kUnitInch, 3, ctx.Env);
+    LayersDialog dlg(table, true, 1000, kUnitInch, 3, machine.env);
     EXPECT_EQ(dlg.Rows()[0].ValueText, "2.540");  // percent, with the unit's decimals
     EXPECT_EQ(dlg.Rows()[0].SpeedText, "27.559");
     EXPECT_EQ(dlg.Headers()[2], "Speed [in/min]");
@@ -111,14 +106,12 @@ TEST(LayersDialogTest, LaserPowerInPercentSpeedInTheUnitAndWholeOnOk) {
 TEST(LayersDialogTest, AfterOkFiguresOfInactiveLayersAreNotCut) {
     Settings settings;
     settings.SetChoice("ProjektType", 1);
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     test::RecordingNotifier notifier;
-    Project p(KindHpgl, settings, ctx, notifier);
+    Project p(KindHpgl, settings, machine.ctx, machine.env, machine.jobValues, notifier);
     test::ListInput input({Rect(0, 0, 100, 100, 1), Rect(200, 0, 300, 100, 2)});
     ASSERT_EQ(p.Load("d", input).status, LoadStatus::Ok);
-    LayersDialog dlg(*p.Layers, false, 1000, kUnitMm, 2, ctx.Env);
+    LayersDialog dlg(*p.Layers, false, 1000, kUnitMm, 2, machine.env);
     dlg.Select(1);
     dlg.ToggleAndApply({1.0, 0, true});
     dlg.Ok();
@@ -128,11 +121,11 @@ TEST(LayersDialogTest, AfterOkFiguresOfInactiveLayersAreNotCut) {
 
 class ProjectInfoTest : public test::ProjectFixture {
 protected:
-    ProjectInfo Info() { return ComputeProjectInfo(*project, settings, ctx.Env, "d.dxf", "Settings.vks"); }
+    ProjectInfo Info() { return ComputeProjectInfo(*project, settings, env, "d.dxf", "Settings.vks"); }
 };
 
 TEST_F(ProjectInfoTest, SizeFollowsTheScale) {
-    ctx.Env.Lang.Language = kLangEnglish;
+    env.Lang.Language = kLangEnglish;
     Load({Rect(0, 0, 20000, 10000)}, KindDxf);
     auto info = Info();
     EXPECT_EQ(info.Width, "200.00 mm");
@@ -144,7 +137,7 @@ TEST_F(ProjectInfoTest, SizeFollowsTheScale) {
     info = Info();
     EXPECT_EQ(info.Width, "100.00 mm");
     EXPECT_EQ(info.Height, "50.00 mm");
-    ctx.Env.LengthUnit = kUnitInch;
+    env.LengthUnit = kUnitInch;
     EXPECT_EQ(Info().Width, "3.94 in");
 }
 
@@ -167,7 +160,7 @@ TEST_F(ProjectInfoTest, TimeEstimateOfTenFigures) {
 }
 
 TEST_F(ProjectInfoTest, BitmapTotalsAndNoLinePitch) {
-    project = std::make_unique<Project>(KindBitmap, settings, ctx, notifier);
+    project = std::make_unique<Project>(KindBitmap, settings, ctx, env, jobValues, notifier);
     project->ProjectWidth = 30;
     project->ProjectHeight = 40;
     settings.SetNumber("BMPKrok", 0.2);
@@ -183,7 +176,7 @@ TEST_F(ProjectInfoTest, BitmapTotalsAndNoLinePitch) {
     project->TotalCutLength = project->TotalRapidLength = 0;
     info = Info();
     EXPECT_FALSE(info.Available);
-    EXPECT_EQ(info.Time, LangText(TextId::InfoNotAvailable, ctx.Env.Lang.Language));
+    EXPECT_EQ(info.Time, LangText(TextId::InfoNotAvailable, env.Lang.Language));
     EXPECT_EQ(project->TotalCutLength, 0.0);
     EXPECT_EQ(FormatFixedPrecision(123456789.0, 7, 2), "1.234568E+008");
 }

@@ -8,6 +8,7 @@
 #include "machine_link/machine_context.h"
 #include "project_test_support.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -357,9 +358,7 @@ namespace {
 // Outer rings come after inner ones, whatever the angle.
 TEST(RingKeys, OuterRingsAfterInnerOnes) {
     Settings settings;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     SilentNotifier notifier;
     settings.SetFlag("Auto_kolejnosc", true);
     settings.SetFlag("WszystkieWjednej", false);
@@ -368,7 +367,7 @@ TEST(RingKeys, OuterRingsAfterInnerOnes) {
     std::vector<test::FigureSpec> figs;
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 10; ++x) figs.push_back(test::Rect(x * 100, y * 100, x * 100 + 50, y * 100 + 50));
-    Project p(KindHpgl, settings, ctx, notifier);
+    Project p(KindHpgl, settings, machine.ctx, machine.env, machine.jobValues, notifier);
     test::ListInput input(figs);
     p.Load("grid.plt", input);
     double lastDistance = -1;

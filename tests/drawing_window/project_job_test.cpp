@@ -7,6 +7,7 @@
 #include "machine_link/machine_context.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -17,22 +18,20 @@ TEST(ProjectJob, HpglSquareWithHoleBecomesTheExpectedJob) {
     const auto dir = test::ProjectTestData("jobs");
     test::TempDir tmp;
     Settings settings;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     SilentNotifier notifier;
-    Project p(KindHpgl, settings, ctx, notifier);
-    auto input = MakeDrawingInput(ctx, settings);
+    Project p(KindHpgl, settings, machine.ctx, machine.env, machine.jobValues, notifier);
+    auto input = MakeDrawingInput(machine.ctx, settings);
     ASSERT_EQ(p.Load((dir / "square.plt").string(), *input).status, LoadStatus::Ok);
     ASSERT_EQ(p.Count(), 2);
 
-    JobFileWriter writer(ctx, settings, OutputStream);
+    JobFileWriter writer(machine.ctx, machine.jobValues, settings, OutputStream);
     const auto out = tmp / "out.cnx";
     p.Save(out.string(), 0, p.Count() - 1, writer);
     ASSERT_TRUE(std::filesystem::exists(out));
     EXPECT_FALSE(std::filesystem::exists(tmp / "out.cnx.part"));
 
-    const auto& lengths = ctx.CommandLengths.Entries();
+    const auto& lengths = machine.ctx.CommandLengths.Entries();
     const std::string listing = JobListing(test::ReadFileBytes(out), lengths);
     const std::string expected = test::ReadFileBytes(dir / "square.lst");
     EXPECT_EQ(listing, expected) << listing;

@@ -8,6 +8,7 @@
 #include "machine_link/machine_context.h"
 #include "project_test_support.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -17,11 +18,11 @@ using test::FigureSpec;
 using test::ListInput;
 using test::Rect;
 
-class ProjectLoad : public ::testing::Test {
+class ProjectLoad : public ::testing::Test, public test::MachineRig {
 protected:
-    void SetUp() override { ctx.Env.Lang.Language = kLangEnglish; }
+    void SetUp() override { env.Lang.Language = kLangEnglish; }
     LoadResult Load(std::vector<FigureSpec> figs, int kind = KindHpgl) {
-        project = std::make_unique<Project>(kind, settings, ctx, notifier);
+        project = std::make_unique<Project>(kind, settings, ctx, env, jobValues, notifier);
         ListInput input(std::move(figs));
         auto r = project->Load("drawing.plt", input);
         EXPECT_FALSE(input.open);
@@ -35,9 +36,6 @@ protected:
     using Pts = std::vector<std::pair<double, double>>;
 
     Settings settings;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     std::unique_ptr<Project> project;
 };
@@ -166,7 +164,7 @@ TEST_F(ProjectLoad, LargerThanTheWorkAreaIsSaidAndStaysLoaded) {
 }
 
 TEST_F(ProjectLoad, OpenFailuresKeepNothing) {
-    project = std::make_unique<Project>(KindDxf, settings, ctx, notifier);
+    project = std::make_unique<Project>(KindDxf, settings, ctx, env, jobValues, notifier);
     ListInput locked({Rect(0, 0, 1, 1)}, 32);
     auto r = project->Load("a.dxf", locked);
     EXPECT_EQ(r.status, LoadStatus::FileLocked);
@@ -182,7 +180,7 @@ TEST_F(ProjectLoad, OpenFailuresKeepNothing) {
 }
 
 TEST_F(ProjectLoad, ReaderErrorClosesTheFileAndKeepsNoHalfProject) {
-    project = std::make_unique<Project>(KindHpgl, settings, ctx, notifier);
+    project = std::make_unique<Project>(KindHpgl, settings, ctx, env, jobValues, notifier);
     ListInput input({Rect(0, 0, 10, 10), Rect(20, 0, 30, 10), Rect(40, 0, 50, 10)});
     input.failAt = 2;
     const auto r = project->Load("broken.plt", input);
@@ -226,7 +224,7 @@ TEST_F(ProjectLoad, DxfCutOffInsideAnEntityKeepsWhatCameBefore) {
     auto load = [&](const std::string& name, const std::string& text) {
         test::WriteFileBytes(dir / name, text);
         notifier.messages.clear();
-        project = std::make_unique<Project>(KindDxf, settings, ctx, notifier);
+        project = std::make_unique<Project>(KindDxf, settings, ctx, env, jobValues, notifier);
         auto input = MakeDrawingInput(ctx, settings);
         return project->Load((dir / name).string(), *input);
     };
@@ -278,7 +276,7 @@ TEST_F(ProjectLoad, IndexedCleanUpMatchesThePlainWalk) {
         std::vector<Pts> indexed;
         for (std::int32_t i = 0; i < project->Count(); ++i) indexed.push_back(Points(i));
 
-        Project plain(KindHpgl, settings, ctx, notifier);
+        Project plain(KindHpgl, settings, ctx, env, jobValues, notifier);
         for (const FigureSpec& s : figs) {
             auto f = std::make_unique<tfigura>();
             for (auto [x, y] : s.points) f->Contour.push_back({x, y, 0});
@@ -317,12 +315,10 @@ TEST(ProjectLoadHpgl, PlateWithHolesThroughTheReader) {
                          "1000,1000;PU6000,0;PD10000,0,10000,4000,6000,4000,6000,0;PU7000,1000;PD8000,1000,8000,2000,"
                          "7000,2000,7000,1000;PU0,0;SP0;");
     Settings settings;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     SilentNotifier notifier;
-    Project p(KindHpgl, settings, ctx, notifier);
-    auto input = MakeDrawingInput(ctx, settings);
+    Project p(KindHpgl, settings, machine.ctx, machine.env, machine.jobValues, notifier);
+    auto input = MakeDrawingInput(machine.ctx, settings);
     ASSERT_EQ(p.Load((tmp / "plate.plt").string(), *input).status, LoadStatus::Ok);
     ASSERT_EQ(p.Count(), 4);
     EXPECT_EQ(p.MaxNestingLevel, 1);

@@ -119,20 +119,20 @@ TEST_F(ProjectSave, WriterFailureRestoresTheCursorAndStatus) {
 TEST_F(ProjectSave, LoadedDrawingBecomesTheMachineJob) {
     const auto drawing = test::ProjectTestData("jobs") / "plate.dxf";
     settings.SetFlag("Auto_kolejnosc", true);
-    Project p(KindDxf, settings, ctx, notifier);
+    Project p(KindDxf, settings, ctx, env, jobValues, notifier);
     auto input = MakeDrawingInput(ctx, settings);
     ASSERT_EQ(p.Load(drawing.string(), *input).status, LoadStatus::Ok);
     ASSERT_EQ(p.Count(), 2);
     test::TempDir tmp;
-    JobFileWriter writer(ctx, settings, OutputStream);
+    JobFileWriter writer(ctx, jobValues, settings, OutputStream);
     p.Save((tmp / "out.cnx").string(), 0, p.Count() - 1, writer);
     const std::string bytes = test::ReadFileBytes(tmp / "out.cnx");
     EXPECT_GT(bytes.size(), 61u);
     const std::string listing = JobListing(bytes, ctx.CommandLengths.Entries());
     EXPECT_EQ(listing.substr(0, 25), "v 0 267\nv 1 533\nv 3 1333\n");
     // The tool goes round the outside of the plate.
-    EXPECT_LT(ctx.Job.ExtentMin[0], 0.0);
-    EXPECT_GT(ctx.Job.ExtentMax[0], 33.0);
+    EXPECT_LT(jobValues.ExtentMin[0], 0.0);
+    EXPECT_GT(jobValues.ExtentMax[0], 33.0);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "machine_link/machine_context.h"
 #include "model/core_error.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk::test {
@@ -84,19 +85,16 @@ public:
 
 // Settings, an English machine context, a recording notifier and the project read from the
 // figures a test gives.
-class ProjectFixture : public ::testing::Test {
+class ProjectFixture : public ::testing::Test, public test::MachineRig {
 protected:
-    ProjectFixture() { ctx.Env.Lang.Language = kLangEnglish; }
+    ProjectFixture() { env.Lang.Language = kLangEnglish; }
     void Load(std::vector<FigureSpec> figs, int kind = KindHpgl) {
-        project = std::make_unique<Project>(kind, settings, ctx, notifier);
+        project = std::make_unique<Project>(kind, settings, ctx, env, jobValues, notifier);
         ListInput input(std::move(figs));
         ASSERT_EQ(project->Load("d", input).status, LoadStatus::Ok);
     }
 
     Settings settings;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
     RecordingNotifier notifier;
     std::unique_ptr<Project> project;
 };

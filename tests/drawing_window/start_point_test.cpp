@@ -7,6 +7,7 @@
 #include "machine_link/machine_context.h"
 #include "model/geometry.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -47,11 +48,9 @@ TEST(StartPoint, RebuiltToolPathEntersAtTheDraggedPointWithTheOffsetOn) {
     Settings settings;
     settings.SetFlag("doOutline", true);
     settings.SetNumber("srednica", 4.0);
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     test::RecordingNotifier n;
-    Project p(KindDxf, settings, ctx, n);
+    Project p(KindDxf, settings, machine.ctx, machine.env, machine.jobValues, n);
     test::ListInput input({test::Rect(0, 0, 4000, 3000)});
     ASSERT_EQ(p.Load("plate.dxf", input).status, LoadStatus::Ok);
     tfigura& f = p.Figure(0);

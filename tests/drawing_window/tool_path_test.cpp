@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -332,13 +333,11 @@ namespace vellisk {
 namespace {
 
 TEST(AddOutline, MachineValuesComeFromTheMachineContext) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.Job.PlungePitch = 2.5;
-    ctx.PlotParams.ZReversed = 1;
-    ctx.Firmware550 = true;
-    const ToolPathMachine m = ToolPathMachineOf(ctx, KindDxf);
+    test::MachineRig machine;
+    machine.jobValues.PlungePitch = 2.5;
+    machine.ctx.PlotParams.ZReversed = 1;
+    machine.ctx.Firmware550 = true;
+    const ToolPathMachine m = ToolPathMachineOf(machine.ctx, machine.jobValues, KindDxf);
     EXPECT_EQ(m.kind, KindDxf);
     EXPECT_DOUBLE_EQ(m.PlungePitch, 2.5);
     EXPECT_TRUE(m.ZReversed);

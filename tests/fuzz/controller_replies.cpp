@@ -17,9 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (auto id = vellisk::ParseIdentityReply(text)) {
         if (id->Producer != "DRANHOLT" || id->Model.size() != 8 || id->ProductionDate.size() != 8) __builtin_trap();
     }
-    static vellisk::ProgramEnvironment env;
-    static vellisk::JobValues jobValues;
-    static vellisk::MachineContext ctx{env, jobValues};
+    static vellisk::MachineContext ctx;
     ctx.PlotParams.Multiplier = 2;
     ctx.PlotParams.StepsX = ctx.PlotParams.StepsY = 3.0;
     ctx.PlotParams.StepsZ = size % 2 ? 0.0 : 1.5;

@@ -7,8 +7,10 @@
 
 #include "drawing_files/drawing_text.h"
 #include "drawing_window/project.h"
+#include "machine_link/job_values.h"
 #include "machine_link/machine_context.h"
 #include "model/core_error.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
 
@@ -64,10 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.SetChoice("ProjektType", d % 2);
     ProgramEnvironment env;
     JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    MachineContext ctx;
     SilentNotifier notifier;
     const int kind = 1 + (d / 2) % 3;
-    Project project(kind, settings, ctx, notifier);
+    Project project(kind, settings, ctx, env, jobValues, notifier);
     BytesInput input(data + 4, size - 4);
     project.Load("fuzz", input);
     for (const auto& f : project.Figures) {

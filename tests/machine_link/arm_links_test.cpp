@@ -17,6 +17,7 @@
 #include "sim/fake_hid.h"
 #include "sim/streamed_job.h"
 #include "sim/tcp_controller.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
@@ -26,7 +27,7 @@ using vellisk::sim::Streamed;
 namespace {
 
 // A newer controller with steps of 2 per 0.01 mm on X, 4 on Y, 0.5 on Z and multiplier 2.
-void ArmMachine(MachineContext& ctx, bool armController) {
+void ArmMachine(MachineContext& ctx, ProgramEnvironment& env, bool armController) {
     ctx.ArmLink = true;
     ctx.PlotParams.ArmController = armController;
     ctx.CommandLengths.SetController(armController);
@@ -35,7 +36,7 @@ void ArmMachine(MachineContext& ctx, bool armController) {
     ctx.PlotParams.StepsY = 4.0;
     ctx.PlotParams.StepsZ = 0.5;
     ctx.SpindleScale = 2.0;
-    ctx.Env.Lang.Language = kLangEnglish;
+    env.Lang.Language = kLangEnglish;
 }
 
 void SetControllerState(ControllerModel& m) {
@@ -58,10 +59,7 @@ void SetControllerState(ControllerModel& m) {
     m.jobCount = 77;
 }
 
-struct UsbRig {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+struct UsbRig : test::MachineRig {
     test::RecordingNotifier notifier;
     sim::FakeClock clock;
     sim::FakeHidBackend backend;
@@ -70,11 +68,11 @@ struct UsbRig {
     std::unique_ptr<CommandLayer> layer;
 
     explicit UsbRig(bool armController) {
-        ArmMachine(ctx, armController);
+        ArmMachine(ctx, env, armController);
         model.armController = armController;
         backend.AddMachine(model, "NKV 484 ", "20240115");
         usb = std::make_unique<TfUsb>(ctx, backend, notifier, clock);
-        layer = std::make_unique<CommandLayer>(ctx, notifier, clock);
+        layer = std::make_unique<CommandLayer>(ctx, env, jobValues, notifier, clock);
         layer->SetUsb(usb.get());
     }
 };
@@ -91,19 +89,16 @@ sim::TcpController::Hooks FullLengthRecordHooks(ControllerModel& m) {
     return h;
 }
 
-struct EthRig {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+struct EthRig : test::MachineRig {
     test::RecordingNotifier notifier;
     ControllerModel model;
     sim::TcpController server;
-    TfEthernet eth{ctx, notifier};
-    CommandLayer layer{ctx, notifier};
+    TfEthernet eth{ctx, env, notifier};
+    CommandLayer layer{ctx, env, jobValues, notifier};
 
     explicit EthRig(bool fullLengthRecord = false)
         : server(fullLengthRecord ? FullLengthRecordHooks(model) : sim::ModelHooks(model)) {
-        ArmMachine(ctx, true);
+        ArmMachine(ctx, env, true);
         model.armController = true;
         ctx.PlotterIP = "127.0.0.1";
         eth.restart();
@@ -274,7 +269,7 @@ TEST(ArmStreaming, WholeJobFileStreamsByteExactOverEthernet) {
     test::TempDir dir;
     const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
     ASSERT_GT(job.size(), 100u);
-    r.ctx.Env.ProgramDir = dir.path();
+    r.env.ProgramDir = dir.path();
     {
         auto lock = r.server.Lock();
         r.model.bufferCapacity = 20;
@@ -283,7 +278,7 @@ TEST(ArmStreaming, WholeJobFileStreamsByteExactOverEthernet) {
     }
     ASSERT_TRUE(r.eth.ConnectCommandClient());
     const std::size_t from = r.model.log.size();
-    TTransArm streamer(r.ctx, r.layer, r.notifier);
+    TTransArm streamer(r.ctx, r.env, r.layer, r.notifier);
     ASSERT_TRUE(streamer.start());
     int ticks = 0, idleTicks = 0;
     while (streamer.Streaming() && ticks < 10000) {
@@ -305,12 +300,12 @@ TEST(ArmStreaming, WholeJobFileStreamsByteExactOverUsb) {
     UsbRig r(true);
     test::TempDir dir;
     const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
-    r.ctx.Env.ProgramDir = dir.path();
+    r.env.ProgramDir = dir.path();
     r.model.bufferCapacity = 20;
     r.model.bufferSize = 20 + 101;
     r.model.drainPerStatusRead = 8;
     const std::size_t from = r.model.log.size();
-    TTransArm streamer(r.ctx, *r.layer, r.notifier);
+    TTransArm streamer(r.ctx, r.env, *r.layer, r.notifier);
     ASSERT_TRUE(streamer.start());
     for (int ticks = 0; streamer.Streaming() && ticks < 10000; ++ticks) streamer.Tick();
     ASSERT_FALSE(streamer.Streaming());
@@ -320,11 +315,9 @@ TEST(ArmStreaming, WholeJobFileStreamsByteExactOverUsb) {
 }
 
 TEST(EthernetCommandLayer, FullLengthRecordInTwoSegmentsIsReadWhole) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ArmMachine(ctx, true);
-    ctx.PlotterIP = "127.0.0.1";
+    test::MachineRig machine;
+    ArmMachine(machine.ctx, machine.env, true);
+    machine.ctx.PlotterIP = "127.0.0.1";
     test::RecordingNotifier notifier;
     // A 256-byte record with output index 7 and the sixth output's value 61.
     std::string rec(256, '\0');
@@ -340,16 +333,16 @@ TEST(EthernetCommandLayer, FullLengthRecordInTwoSegmentsIsReadWhole) {
     f.SplitGapMs = 10;  // well apart, as from a slow controller
     server.SetFaults(f);
 
-    TfEthernet eth(ctx, notifier);
+    TfEthernet eth(machine.ctx, machine.env, notifier);
     eth.SetPorts(server.CommandPort(), server.IdentityPort());
     ASSERT_TRUE(eth.ConnectCommandClient());
-    CommandLayer layer(ctx, notifier);
+    CommandLayer layer(machine.ctx, machine.env, machine.jobValues, notifier);
     layer.SetEthernet(&eth);
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(layer.PollStatus());
-        EXPECT_EQ(ctx.PlotState.OutputIndex, 5);
-        EXPECT_EQ(ctx.PlotState.SpindleValue, 30);  // 61 / SpindleScale 2, halves to even
-        EXPECT_EQ(ctx.PlotState.Status, 0x01);
+        EXPECT_EQ(machine.ctx.PlotState.OutputIndex, 5);
+        EXPECT_EQ(machine.ctx.PlotState.SpindleValue, 30);  // 61 / SpindleScale 2, halves to even
+        EXPECT_EQ(machine.ctx.PlotState.Status, 0x01);
     }
     EXPECT_EQ(eth.StaleDrops(), 0) << "no record was left half read";
 }
@@ -383,9 +376,9 @@ TEST(LinkFaults, UsbTransferTimeOutMidJobEndsTheStreamWithTheMessage) {
     r.backend.clock = &r.clock;
     test::TempDir dir;
     const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
-    r.ctx.Env.ProgramDir = dir.path();
+    r.env.ProgramDir = dir.path();
     const std::size_t from = r.model.log.size();
-    TTransArm streamer(r.ctx, *r.layer, r.notifier);
+    TTransArm streamer(r.ctx, r.env, *r.layer, r.notifier);
     ASSERT_TRUE(streamer.start());
     streamer.Tick();
     ASSERT_TRUE(streamer.Streaming());
@@ -406,8 +399,8 @@ TEST(LinkFaults, HungUsbControllerHoldsAStatusPollAboutOneSecond) {
     r.backend.clock = &r.clock;
     test::TempDir dir;
     const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
-    r.ctx.Env.ProgramDir = dir.path();
-    TTransArm streamer(r.ctx, *r.layer, r.notifier);
+    r.env.ProgramDir = dir.path();
+    TTransArm streamer(r.ctx, r.env, *r.layer, r.notifier);
     ASSERT_TRUE(streamer.start());
     streamer.Tick();
     const std::size_t before = r.model.log.size();
@@ -430,7 +423,7 @@ TEST(LinkFaults, EthernetEchoLostShortOrChangedMidJobEndsTheStreamWithTheMessage
         EthRig r;
         test::TempDir dir;
         const std::string job = test::WritePocketJob(test::ArmLaser(), dir / "out.cnx");
-        r.ctx.Env.ProgramDir = dir.path();
+        r.env.ProgramDir = dir.path();
         const std::size_t commands = CommandCount(job, r.ctx.CommandLengths);
         ASSERT_GT(commands, 150u);
         ASSERT_TRUE(r.eth.ConnectCommandClient());
@@ -441,7 +434,7 @@ TEST(LinkFaults, EthernetEchoLostShortOrChangedMidJobEndsTheStreamWithTheMessage
         f.ChangedEcho = fault == 2;
         f.FaultCommand = 150 + 1;  // the 150th job command ("G" went out after the 17th)
         r.server.SetFaults(f);
-        TTransArm streamer(r.ctx, r.layer, r.notifier);
+        TTransArm streamer(r.ctx, r.env, r.layer, r.notifier);
         ASSERT_TRUE(streamer.start());
         for (int ticks = 0; streamer.Streaming() && ticks < 1000; ++ticks) streamer.Tick();
         EXPECT_FALSE(streamer.Streaming());

@@ -10,6 +10,7 @@
 #include "model/core_error.h"
 #include "sim/fake_arm_transport.h"
 #include "sim/lpt_rig.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -233,7 +234,7 @@ TEST(CommandLayerLpt, WaitWhileBusyEndsWhenTheControllerStopsAnswering) {
 TEST(CommandLayerLpt, MoveToPointLiftsThenMovesThenLowers) {
     Rig r;
     r.ctx.PlotParams.StepsZ = 1.0;
-    r.ctx.Job.StartZ = 20.0;
+    r.jobValues.StartZ = 20.0;
     r.model.baseX = 200;  // 100 (0.01 mm)
     r.model.baseY = 400;  // 100
     EXPECT_TRUE(r.layer.MoveToPoint(1.0, 2.0, 5.0));
@@ -327,19 +328,17 @@ TEST(CommandLayerLpt, FileWorkStatusMessages) {
 }
 
 TEST(CommandLayer, NoLinkAtAllBehavesLikeASilentController) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     test::RecordingNotifier n;
     sim::FakeClock clock;
-    CommandLayer layer(ctx, n, clock);
+    CommandLayer layer(machine.ctx, machine.env, machine.jobValues, n, clock);
     layer.Delay().SetLoopsPerMs(1);
-    ctx.PlotState.Status = 1;
+    machine.ctx.PlotState.Status = 1;
     EXPECT_FALSE(layer.ReadStatus());
-    EXPECT_EQ(ctx.PlotState.Status, 0);
+    EXPECT_EQ(machine.ctx.PlotState.Status, 0);
     EXPECT_TRUE(layer.TimedOut());
     EXPECT_EQ(layer.WaitWhileBusy().kind, WaitResult::NoAnswer);
-    ctx.ArmLink = true;
+    machine.ctx.ArmLink = true;
     EXPECT_FALSE(layer.TimedOut());
     EXPECT_EQ(layer.SendCommand("X"), kNoMachine);
 }
@@ -350,15 +349,13 @@ TEST(CommandLayer, NoLinkAtAllBehavesLikeASilentController) {
 // milliseconds of real time, and the panel's STOP pressed inside it ends the wait at once; the
 // machine is told to stop and nothing of the go-to follows.
 TEST(CommandLayerWaits, AGoToKeepsTheWindowAliveAndStopEndsIt) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     test::RecordingNotifier n;
     sim::ControllerModel model;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
-    CommandLayer layer(ctx, n);  // the real clock
+    CommandLayer layer(machine.ctx, machine.env, machine.jobValues, n);  // the real clock
     layer.SetUsb(&usb);
-    ctx.ArmLink = true;
+    machine.ctx.ArmLink = true;
     model.busyReadsPerMove = 1 << 30;  // the machine moves for ever
     const auto start = std::chrono::steady_clock::now();
     auto last = start;
@@ -410,15 +407,13 @@ TEST(CommandLayerWaits, TimeLimitAndAStopTokenEndAWaitOnABusyMachine) {
 // A worker's wait on a machine stuck at busy ends as soon as its stop token is stopped, while
 // the GUI thread reads the machine through the same layer.
 TEST(CommandLayerExchanges, AWorkersWaitEndsOnItsStopToken) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     test::RecordingNotifier n;
     sim::ControllerModel model;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
-    CommandLayer layer(ctx, n);
+    CommandLayer layer(machine.ctx, machine.env, machine.jobValues, n);
     layer.SetUsb(&usb);
-    ctx.ArmLink = true;
+    machine.ctx.ArmLink = true;
     model.statusByte = sim::kStBusy;
     std::atomic<int> ended{-1};
     std::jthread worker([&](std::stop_token stop) { ended = layer.WaitWhileBusy(stop).kind; });
@@ -518,7 +513,7 @@ TEST(CommandLayerUsb, GoToFurtherThanAMoveCanReachMovesNothing) {
     // above: the target is four thousand million steps away, more than any move can carry.
     r.model.stepX = -2'000'000'000;
     r.model.baseX = 2'000'000'000;
-    r.ctx.Job.StartZ = 20.0;
+    r.jobValues.StartZ = 20.0;
     EXPECT_THROW((void)r.layer.MoveToPoint(0.0, 0.0, 0.0), CoreError);
     EXPECT_EQ(r.model.CountReceived("A"), 0u) << "not even the lift went out";
     EXPECT_EQ(r.model.stepX, -2'000'000'000);

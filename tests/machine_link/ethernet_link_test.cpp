@@ -11,6 +11,7 @@
 #include "platform/tcp_client.h"
 #include "sim/controller_model.h"
 #include "sim/tcp_controller.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
@@ -20,21 +21,18 @@ using vellisk::sim::TcpFaults;
 
 namespace {
 
-struct EthernetFixture : ::testing::Test {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+struct EthernetFixture : ::testing::Test, test::MachineRig {
     test::RecordingNotifier notifier;
     ControllerModel model;
     TcpController server{sim::ModelHooks(model)};
     std::unique_ptr<TfEthernet> eth;
 
     void SetUp() override {
-        ctx.Env.Lang.Language = kLangEnglish;
+        env.Lang.Language = kLangEnglish;
         ctx.PlotterIP = "127.0.0.1";
         model.model = "NKV 484";
         model.productionDate = "20240115";
-        eth = std::make_unique<TfEthernet>(ctx, notifier);
+        eth = std::make_unique<TfEthernet>(ctx, env, notifier);
         eth->SetPorts(server.CommandPort(), server.IdentityPort());
         EthernetTimeouts t;
         t.ReplyMs = 100;

@@ -13,6 +13,7 @@
 #include "sim/fake_arm_transport.h"
 #include "sim/fake_clock.h"
 #include "sim/lpt_rig.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -26,8 +27,8 @@ TEST(JobStreamEndToEnd, WrittenJobOverTheParallelPortTransfer) {
     ASSERT_GT(job.size(), 100u);
 
     sim::LptRig r;
-    r.ctx.Env.ProgramDir = dir.path();
-    Ttransmisja transfer(r.ctx, r.layer, r.notifier);
+    r.env.ProgramDir = dir.path();
+    Ttransmisja transfer(r.ctx, r.env, r.jobValues, r.layer, r.notifier);
     transfer.Activate();
     int result = Ttransmisja::Running;
     for (int tick = 0; result == Ttransmisja::Running && tick < 100000; ++tick) result = transfer.Tick();
@@ -49,19 +50,17 @@ TEST(JobStreamEndToEnd, WrittenJobThroughTheStreamerOverUsb) {
     model.drainPerStatusRead = 25;
     sim::FakeClock clock;
     sim::FakeArmTransport usb(model, LinkKind::Usb);
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.ArmLink = true;
-    ctx.Env.ProgramDir = dir.path();
+    test::MachineRig machine;
+    machine.ctx.ArmLink = true;
+    machine.env.ProgramDir = dir.path();
     test::RecordingNotifier notifier;
-    CommandLayer layer(ctx, notifier, clock);
+    CommandLayer layer(machine.ctx, machine.env, machine.jobValues, notifier, clock);
     layer.SetUsb(&usb);
-    TTransArm streamer(ctx, layer, notifier);
+    TTransArm streamer(machine.ctx, machine.env, layer, notifier);
     ASSERT_TRUE(streamer.start());
     for (int i = 0; i < 100000 && streamer.Streaming(); ++i) streamer.Tick();
     EXPECT_FALSE(streamer.Streaming());
-    EXPECT_EQ(model.job, test::JobCommands(job, ctx.CommandLengths));
+    EXPECT_EQ(model.job, test::JobCommands(job, machine.ctx.CommandLengths));
     EXPECT_EQ(model.overflowCount, 0u);
     EXPECT_EQ(model.CountReceived("G"), 1u);
 }

@@ -15,10 +15,10 @@ namespace {
 using namespace std::chrono_literals;
 
 struct TransferRig : sim::LptRig {
-    Ttransmisja transfer{ctx, layer, notifier};
+    Ttransmisja transfer{ctx, env, jobValues, layer, notifier};
     test::TempDir dir;
     TransferRig() {
-        ctx.Env.ProgramDir = dir.path();
+        env.ProgramDir = dir.path();
         ctx.PlotParams.StepsX = ctx.PlotParams.StepsY = ctx.PlotParams.StepsZ = 1.0;
     }
     void WriteJob(const std::string& data) { test::WriteFileBytes(dir / "out.cnx", data); }
@@ -144,7 +144,7 @@ TEST(Ttransmisja, RepeatRunsAWholeStoredJobOrSaysThereIsNone) {
 
     r.WriteJob(std::string(100, 'c'));
     ASSERT_EQ(r.Run(), Ttransmisja::Done);
-    r.ctx.Job.StartZ = 0;
+    r.jobValues.StartZ = 0;
     r.transfer.Repeat("a.plt");
     EXPECT_EQ(r.model.log.back().bytes, "G");
     EXPECT_EQ(r.notifier.busyDepth, 0);

@@ -6,6 +6,7 @@
 
 #include "machine_link/machine_context.h"
 #include "model/core_error.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
@@ -16,18 +17,15 @@ namespace {
 
 const tplotparams& Set(int i) { return ModelParamSets()[i]; }
 
-struct Selection : ::testing::Test {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+struct Selection : ::testing::Test, test::MachineRig {
     RecordingNotifier notifier;
     TempDir dir;
 
-    Selection() { ctx.Env.ProgramDir = dir.path(); }
+    Selection() { env.ProgramDir = dir.path(); }
 
     void Select(const std::string& model) {
         ctx.PlotState.Model = model;
-        SelectMachineModel(ctx, notifier);
+        SelectMachineModel(ctx, env, notifier);
     }
     void Calibration(const std::string& text) { vellisk::test::WriteFileBytes(dir / "kalibracja.txt", text); }
 };
@@ -35,28 +33,26 @@ struct Selection : ::testing::Test {
 }  // namespace
 
 TEST(MachineContextStart, StartValues) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    EXPECT_EQ(ctx.PlotState.Model, "BKT");
-    EXPECT_EQ(ctx.PlotState.Producer, "Dranholt");
-    EXPECT_EQ(ctx.PlotState.ProductionDate, "Brak danych");
-    EXPECT_EQ(ctx.ModelCode, "BKT");
-    EXPECT_EQ(ctx.SelectedSet, 0);
-    EXPECT_EQ(ctx.PlotParams.MaxSpeed, 2000);
-    EXPECT_DOUBLE_EQ(ctx.WorkAreaX, 5000.0);
-    EXPECT_DOUBLE_EQ(ctx.WorkAreaY, 3000.0);
-    EXPECT_DOUBLE_EQ(ctx.WorkAreaZ, 500.0);
-    EXPECT_DOUBLE_EQ(ctx.Job.StartZ, 20.0);
-    EXPECT_DOUBLE_EQ(ctx.Job.PlungePitch, 100.0);
-    EXPECT_FALSE(ctx.ArmLink);
-    EXPECT_FALSE(ctx.BurnRunning.load());
-    EXPECT_EQ(ctx.CommandLengths.LengthOf('a'), 14);
-    EXPECT_EQ(ctx.Env.Lang.Language, kLangPolish);
-    EXPECT_EQ(ctx.Env.LengthUnit, kUnitMm);
-    EXPECT_EQ(ctx.UnitDecimals(), 2);
-    EXPECT_EQ(ctx.RampTimerAt(0), 8514);  // parallel port until a model is selected
-    EXPECT_EQ(ctx.SpeedToTimer(1000), 800u);
+    test::MachineRig machine;
+    EXPECT_EQ(machine.ctx.PlotState.Model, "BKT");
+    EXPECT_EQ(machine.ctx.PlotState.Producer, "Dranholt");
+    EXPECT_EQ(machine.ctx.PlotState.ProductionDate, "Brak danych");
+    EXPECT_EQ(machine.ctx.ModelCode, "BKT");
+    EXPECT_EQ(machine.ctx.SelectedSet, 0);
+    EXPECT_EQ(machine.ctx.PlotParams.MaxSpeed, 2000);
+    EXPECT_DOUBLE_EQ(machine.ctx.WorkAreaX, 5000.0);
+    EXPECT_DOUBLE_EQ(machine.ctx.WorkAreaY, 3000.0);
+    EXPECT_DOUBLE_EQ(machine.ctx.WorkAreaZ, 500.0);
+    EXPECT_DOUBLE_EQ(machine.jobValues.StartZ, 20.0);
+    EXPECT_DOUBLE_EQ(machine.jobValues.PlungePitch, 100.0);
+    EXPECT_FALSE(machine.ctx.ArmLink);
+    EXPECT_FALSE(machine.ctx.BurnRunning.load());
+    EXPECT_EQ(machine.ctx.CommandLengths.LengthOf('a'), 14);
+    EXPECT_EQ(machine.env.Lang.Language, kLangPolish);
+    EXPECT_EQ(machine.env.LengthUnit, kUnitMm);
+    EXPECT_EQ(UnitDecimals(machine.env.LengthUnit, machine.ctx.PlotParams.MmDecimals), 2);
+    EXPECT_EQ(machine.ctx.RampTimerAt(0), 8514);  // parallel port until a model is selected
+    EXPECT_EQ(machine.ctx.SpeedToTimer(1000), 800u);
 }
 
 TEST_F(Selection, OlderFamiliesAndLinks) {
@@ -225,34 +221,28 @@ TEST_F(Selection, ACalibrationFileThatCannotBeReadIsReportedAndIgnored) {
 
 TEST_F(Selection, FreshContextsShareNothing) {
     Select("HYG17");
-    ProgramEnvironment otherEnv;
-    JobValues otherJob;
-    MachineContext other{otherEnv, otherJob};
+    MachineContext other;
     EXPECT_EQ(other.ModelCode, "BKT");
     EXPECT_EQ(other.CommandLengths.LengthOf('a'), 14);
     EXPECT_EQ(other.RampTableArm.data(), RampTableArmMain().data());
 }
 
 TEST(MachineContextStart, TextsFollowTheLanguageInForce) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    EXPECT_EQ(ctx.Env.Text(TextId::NoCommunication), "Brak komunikacji z ploterem");
-    ctx.Env.Lang = DetectLanguage(1, std::vector<std::string>{"IT"});
-    EXPECT_EQ(ctx.Env.Text(TextId::NoCommunication), "Nessuna comunicazione con il plotter");
-    ctx.Env.Lang.Language = 5;
-    EXPECT_THROW(ctx.Env.Text(TextId::NoCommunication), CoreError);
+    test::MachineRig machine;
+    EXPECT_EQ(machine.env.Text(TextId::NoCommunication), "Brak komunikacji z ploterem");
+    machine.env.Lang = DetectLanguage(1, std::vector<std::string>{"IT"});
+    EXPECT_EQ(machine.env.Text(TextId::NoCommunication), "Nessuna comunicazione con il plotter");
+    machine.env.Lang.Language = 5;
+    EXPECT_THROW(machine.env.Text(TextId::NoCommunication), CoreError);
 }
 
 TEST(MachineContextStart, UnitDecimalsFollowTheSetInForce) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     RecordingNotifier n;
-    ctx.PlotState.Model = "PRV";
-    SelectMachineModel(ctx, n);
-    EXPECT_EQ(ctx.UnitDecimals(), 3);
-    ctx.Env.LengthUnit = kUnitFoot;
-    EXPECT_EQ(ctx.UnitDecimals(), 4);
-    EXPECT_EQ(ctx.Env.PositionDecimals(), 3);
+    machine.ctx.PlotState.Model = "PRV";
+    SelectMachineModel(machine.ctx, machine.env, n);
+    EXPECT_EQ(UnitDecimals(machine.env.LengthUnit, machine.ctx.PlotParams.MmDecimals), 3);
+    machine.env.LengthUnit = kUnitFoot;
+    EXPECT_EQ(UnitDecimals(machine.env.LengthUnit, machine.ctx.PlotParams.MmDecimals), 4);
+    EXPECT_EQ(machine.env.PositionDecimals(), 3);
 }

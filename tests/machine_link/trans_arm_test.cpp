@@ -12,6 +12,7 @@
 #include "sim/controller_model.h"
 #include "sim/fake_arm_transport.h"
 #include "sim/fake_clock.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -35,16 +36,13 @@ std::string GenerateJob(std::size_t count, const CommandLengthTable& lengths, st
     return data;
 }
 
-struct StreamRig {
+struct StreamRig : test::MachineRig {
     sim::ControllerModel model;
     sim::FakeClock clock;
     sim::FakeArmTransport usb{model, LinkKind::Usb};
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
-    CommandLayer layer{ctx, notifier, clock};
-    TTransArm streamer{ctx, layer, notifier};
+    CommandLayer layer{ctx, env, jobValues, notifier, clock};
+    TTransArm streamer{ctx, env, layer, notifier};
     test::TempDir dir;
     explicit StreamRig(bool arm = true) {
         ctx.ArmLink = true;
@@ -52,8 +50,8 @@ struct StreamRig {
         ctx.CommandLengths.SetController(arm);
         model.armController = arm;
         layer.SetUsb(&usb);
-        ctx.Env.ProgramDir = dir.path();
-        ctx.Env.Lang.Language = kLangEnglish;
+        env.ProgramDir = dir.path();
+        env.Lang.Language = kLangEnglish;
     }
     void WriteJob(const std::string& data) { test::WriteFileBytes(dir / "out.cnx", data); }
     std::vector<std::string> JobCommandsReceived() const { return model.job; }

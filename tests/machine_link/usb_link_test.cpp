@@ -8,6 +8,7 @@
 #include "sim/controller_model.h"
 #include "sim/fake_clock.h"
 #include "sim/fake_hid.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
@@ -23,10 +24,7 @@ std::vector<std::uint8_t> Report(std::string_view payload) {
     return r;
 }
 
-struct UsbFixture : ::testing::Test {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+struct UsbFixture : ::testing::Test, test::MachineRig {
     test::RecordingNotifier notifier;
     FakeClock clock;
     FakeHidBackend backend;

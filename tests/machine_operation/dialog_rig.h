@@ -14,7 +14,7 @@ struct DialogRig : sim::LptRig {
     TempDir dir;
     DialogRig() {
         layer.SetUsb(&usb);
-        ctx.Env.ProgramDir = dir.path();
+        env.ProgramDir = dir.path();
     }
     // Talk to the newer controller on USB instead of the parallel port.
     void UseUsb() {

@@ -36,7 +36,7 @@ void HoldAndContinue(PanelLink link, const char* modelText, bool shortStop) {
         return p.ArmController ? EncodeMoveCommandEx(M, 0, 0, dz, kNoSpeedLimit).Bytes
                                : EncodeMoveCommand(M, 0, 0, dz).Bytes;
     };
-    const std::int32_t lift = R(ctx.Job.StartZ * 100 * p.StepsZ);
+    const std::int32_t lift = R(rig.jobValues.StartZ * 100 * p.StepsZ);
 
     std::size_t from = rig.LogSize();
     rig.panel->Hold();

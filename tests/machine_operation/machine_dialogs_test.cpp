@@ -56,7 +56,7 @@ TEST(MoveDialogExecute, ModesClampToTheWorkAreaAndSendOneMoveOfTheControllersFor
         r.UseUsb();
         r.model.stepX = 2000;  // 10 mm at 2 steps per 0.01 mm
         r.layer.ReadPosition();
-        MoveDialog d(r.layer, r.settings);
+        MoveDialog d(r.layer, r.env, r.settings);
         d.mode = MoveDialog::ToMachine;
         d.x = -5;
         d.y = 1000;
@@ -73,7 +73,7 @@ TEST(MoveDialogExecute, ModesClampToTheWorkAreaAndSendOneMoveOfTheControllersFor
         r.ctx.PlotState.BaseZ = 500;
         r.model.stepX = 6000;  // 30 mm
         r.model.stepZ = 300;   // 3 mm
-        MoveDialog d(r.layer, r.settings);
+        MoveDialog d(r.layer, r.env, r.settings);
         d.x = -100;
         d.z = 5;
         d.withoutZ = false;
@@ -85,7 +85,7 @@ TEST(MoveDialogExecute, ModesClampToTheWorkAreaAndSendOneMoveOfTheControllersFor
     {  // project coordinates: relative to the base point, the fields keep their values
         Rig r;
         r.ctx.PlotState.BaseX = 1000;
-        MoveDialog d(r.layer, r.settings);
+        MoveDialog d(r.layer, r.env, r.settings);
         d.mode = MoveDialog::ToProject;
         d.x = 5;
         d.y = 2;
@@ -98,7 +98,7 @@ TEST(MoveDialogExecute, ModesClampToTheWorkAreaAndSendOneMoveOfTheControllersFor
 
 TEST(MoveDialogTests, OneRoundOfEachTestLoop) {
     Rig r;
-    MoveDialog d(r.layer, r.settings);
+    MoveDialog d(r.layer, r.env, r.settings);
     r.model.stepY = 1000;  // Y 2.5 mm
     d.x = 1;
     d.y = -2;
@@ -136,7 +136,7 @@ TEST(MoveDialogTests, MotionTestStaysInsideTheWorkAreaAndEndsAtOnce) {
     auto move = [&](std::int32_t dx, std::int32_t dy, std::int32_t dz) {
         return EncodeMoveCommandEx(p.Multiplier, dx, dy, dz, kNoSpeedLimit).Bytes;
     };
-    MoveDialog d(r.layer, r.settings);
+    MoveDialog d(r.layer, r.env, r.settings);
     d.x = 5;
     d.y = -2;
     d.z = 200;
@@ -166,7 +166,7 @@ TEST(MoveDialogTests, MotionTestStaysInsideTheWorkAreaAndEndsAtOnce) {
 TEST(MoveDialogTests, LoopsEndWhenTheControllerStopsAnswering) {
     Rig r;
     r.UseUsb();
-    MoveDialog d(r.layer, r.settings);
+    MoveDialog d(r.layer, r.env, r.settings);
     d.x = 1;
     int moves = 0;
     r.model.onCommand = [&](const sim::ReceivedCommand& c) {
@@ -191,7 +191,7 @@ TEST(MoveDialogScan, ProbesTheGridAndWritesScanTxtInTheProgramFolder) {
     r.model.onCommand = [&](const sim::ReceivedCommand& c) {
         if (c.bytes == "W") r.model.stepZ = -5150;
     };
-    MoveDialog d(r.layer, r.settings);
+    MoveDialog d(r.layer, r.env, r.settings);
     d.x = 10;
     d.y = 10;
     d.z = 60;
@@ -221,7 +221,7 @@ TEST(MoveDialogScan, ProbesTheGridAndWritesScanTxtInTheProgramFolder) {
 
 TEST(MoveDialogScan, SpacingOfZeroOrBelowIsRefused) {
     Rig r;
-    MoveDialog d(r.layer, r.settings);
+    MoveDialog d(r.layer, r.env, r.settings);
     d.x = -10;
     d.y = 10;
     d.z = 5;
@@ -239,7 +239,7 @@ TEST(MoveDialogScan, SpacingOfZeroOrBelowIsRefused) {
 
 TEST(ToolLength, OkTableAndMaterialSendTheBaseZ) {
     Rig r;
-    ToolLengthDialog d(r.layer, r.settings);
+    ToolLengthDialog d(r.layer, r.env, r.settings);
     d.Ok(12.345);
     EXPECT_EQ(r.ctx.PlotState.BaseZ, 1234);  // halves to even
     r.model.stepZ = -3000;
@@ -269,7 +269,7 @@ TEST(ToolLength, AutomaticMeasurementOnThePlateAndAKeyThatStopsIt) {
                 r.model.busyReads = 5;
             }
         };
-        ToolLengthDialog d(r.layer, r.settings);
+        ToolLengthDialog d(r.layer, r.env, r.settings);
         StopAfter interrupt(key ? 2 : 1 << 30);
         ASSERT_TRUE(d.Probe(interrupt));
         EXPECT_EQ(r.ctx.PlotState.BaseZ, 6250);
@@ -306,7 +306,7 @@ TEST(BasePoints, LinesRoundTripWithEitherSeparatorAndInAnyUnit) {
 TEST(BasePoints, DialogKeepsItsListInBaseTxt) {
     Rig r;
     {
-        BasePointsDialog d(r.layer, ',');
+        BasePointsDialog d(r.layer, r.env, ',');
         ASSERT_EQ(d.lines.size(), 1u);  // the sample line
         d.RemoveSelected();
         d.Select(0);
@@ -319,7 +319,7 @@ TEST(BasePoints, DialogKeepsItsListInBaseTxt) {
         ASSERT_TRUE(d.Save());
     }
     std::ofstream(r.dir / "base.txt", std::ios::app) << "X=  broken\n";
-    BasePointsDialog d(r.layer, ',');
+    BasePointsDialog d(r.layer, r.env, ',');
     ASSERT_EQ(d.lines.size(), 2u);
     d.Select(0);
     ASSERT_TRUE(d.CopySelected());
@@ -333,12 +333,12 @@ TEST(BasePoints, DialogKeepsItsListInBaseTxt) {
 
 TEST(BasePoints, AFileThatCannotBeReadIsReportedAndNeverReplacedUnasked) {
     Rig r;
-    r.ctx.Env.Lang.Language = kLangEnglish;
+    r.env.Lang.Language = kLangEnglish;
     std::filesystem::create_directory(r.dir / "base.txt");  // unreadable: a folder in its place
     {
-        BasePointsDialog d(r.layer, '.');
+        BasePointsDialog d(r.layer, r.env, '.');
         ASSERT_EQ(r.notifier.messages.size(), 1u);
-        EXPECT_NE(r.notifier.messages[0].text.find(r.ctx.Env.Text(TextId::BaseFileUnreadable)), std::string::npos);
+        EXPECT_NE(r.notifier.messages[0].text.find(r.env.Text(TextId::BaseFileUnreadable)), std::string::npos);
         EXPECT_TRUE(d.Save());  // unchanged: left alone
         d.Add();
         EXPECT_FALSE(d.Save());  // changed, but what is there cannot be kept aside
@@ -349,7 +349,7 @@ TEST(BasePoints, AFileThatCannotBeReadIsReportedAndNeverReplacedUnasked) {
     const std::string lines = "X=    1.000   Y=    2.000 vice\nX=    3.000   Y=    4.000 table\n";
     test::WriteFileBytes(r.dir / "base.txt", lines);
     {
-        BasePointsDialog d(r.layer, '.');
+        BasePointsDialog d(r.layer, r.env, '.');
         EXPECT_EQ(d.lines.size(), 2u);
         EXPECT_TRUE(d.Save());
         EXPECT_EQ(test::ReadFileBytes(r.dir / "base.txt"), lines);
@@ -390,15 +390,15 @@ TEST(InverterParameters, WholeFileIsCheckedThenSentPaced) {
     r.ctx.ModelCode = "NKV";
     std::ofstream(r.dir / "3g3MV.dat", std::ios::binary) << "1 2 first\r\n\r\n261   1000 spindle\r\n";
     const auto before = r.clock.now;
-    EXPECT_EQ(LoadInverterParameters(r.layer), 2);
+    EXPECT_EQ(LoadInverterParameters(r.layer, r.env), 2);
     EXPECT_EQ(r.Commands(), (std::vector<std::string>{B({'[', 1, 0, 2, 0}), B({'[', 5, 1, 0xE8, 3})}));
     EXPECT_GE(r.clock.now - before, 160ms);
 
     r.model.log.clear();
     r.ctx.ModelCode = "BKT";  // "3g3jv.dat": missing, nothing happens
-    EXPECT_EQ(LoadInverterParameters(r.layer), 0);
+    EXPECT_EQ(LoadInverterParameters(r.layer, r.env), 0);
     std::ofstream(r.dir / "3g3jv.dat", std::ios::binary) << "1 2\n3 70000\n4 5\n";
-    EXPECT_EQ(LoadInverterParameters(r.layer), 0);
+    EXPECT_EQ(LoadInverterParameters(r.layer, r.env), 0);
     EXPECT_TRUE(r.Commands().empty());
     ASSERT_EQ(r.notifier.messages.size(), 1u);
     EXPECT_NE(r.notifier.messages[0].text.find("3g3jv.dat, line 2"), std::string::npos);

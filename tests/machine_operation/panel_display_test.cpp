@@ -51,7 +51,7 @@ TEST(PanelDisplay, CoordinatesCaptionsAndEnabling) {
     EXPECT_EQ(rig.panel->PowerBar().position, 150);
     EXPECT_EQ(rig.view.texts[PanelText::PowerLabel], "15000");
 
-    rig.ctx.Env.LengthUnit = kUnitInch;
+    rig.env.LengthUnit = kUnitInch;
     rig.panel->Tick();
     std::snprintf(want, sizeof want, "%.2f", s.PosX / 100 / 25.4);
     EXPECT_EQ(rig.view.texts[PanelText::MachineX], want);

@@ -20,6 +20,7 @@
 #include "sim/fake_hid.h"
 #include "sim/lpt_peer.h"
 #include "sim/tcp_controller.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk::test {
@@ -89,17 +90,14 @@ private:
     const MachineContext& ctx_;
 };
 
-struct PanelRig {
+struct PanelRig : test::MachineRig {
     PanelLink link;
     sim::ControllerModel model;
     sim::FakeClock clock;
     test::TempDir programDir;  // the panel keeps the machine's model there ("typ.txt")
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
     RecordingNotifier notifier;
     Settings settings;
-    CommandLayer layer{ctx, notifier, clock};
+    CommandLayer layer{ctx, env, jobValues, notifier, clock};
     std::unique_ptr<sim::LptPeer> peer;
     std::unique_ptr<LptTransport> lpt;
     sim::FakeHidBackend backend;
@@ -107,17 +105,17 @@ struct PanelRig {
     std::string usbPath;
     std::unique_ptr<sim::TcpController> server;
     std::unique_ptr<TfEthernet> eth;
-    TTransArm streamer{ctx, layer, notifier};
+    TTransArm streamer{ctx, env, layer, notifier};
     std::unique_ptr<ControlPanel> panel;
     RecordingPanelView view;
     RecordingJobs jobs{notifier, ctx};
 
     // `modelText` picks the machine's parameter set as the controller's identity would.
     PanelRig(PanelLink l, const std::string& modelText) : link(l) {
-        ctx.Env.Lang.Language = kLangEnglish;
-        ctx.Env.ProgramDir = programDir.path();
+        env.Lang.Language = kLangEnglish;
+        env.ProgramDir = programDir.path();
         ctx.PlotState.Model = modelText;
-        SelectMachineModel(ctx, notifier);
+        SelectMachineModel(ctx, env, notifier);
         model.armController = ctx.PlotParams.ArmController != 0;
         model.model = modelText;
         layer.Delay().SetLoopsPerMs(1);
@@ -138,7 +136,7 @@ struct PanelRig {
         } else {
             ctx.ArmLink = true;
             server = std::make_unique<sim::TcpController>(sim::ModelHooks(model));
-            eth = std::make_unique<TfEthernet>(ctx, notifier);
+            eth = std::make_unique<TfEthernet>(ctx, env, notifier);
             ctx.PlotterIP = "127.0.0.1";
             eth->restart();
             eth->SetPorts(server->CommandPort(), server->IdentityPort());
@@ -147,7 +145,7 @@ struct PanelRig {
             eth->ConnectCommandClient();
             eth->DeliverPending();
         }
-        panel = std::make_unique<ControlPanel>(ctx, settings, layer, links, streamer, notifier, clock);
+        panel = std::make_unique<ControlPanel>(ctx, env, jobValues, settings, layer, links, streamer, notifier, clock);
         panel->AttachView(&view);
         panel->SetJobCommands(&jobs);
     }

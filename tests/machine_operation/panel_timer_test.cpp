@@ -195,7 +195,7 @@ TEST(PanelTimer, EthernetControllerSilentWhilePolling) { EthernetComesBack(true)
 TEST(PanelCreate, AMachinePluggedInLaterNamesItselfOnce) {
     PanelRig rig(PanelLink::Usb, "NKV");
     rig.ctx.PlotState.Model = "BKT";
-    SelectMachineModel(rig.ctx, rig.notifier);
+    SelectMachineModel(rig.ctx, rig.env, rig.notifier);
     rig.backend.Unplug(rig.usbPath);
     rig.usb->CheckDeviceChanges();
     rig.view.active = false;
@@ -220,7 +220,7 @@ TEST(PanelCreate, TypFileIsWrittenOnlyFromARealIdentity) {
         // start-up default is not stored as the machine's model.
         PanelRig rig(PanelLink::Usb, "NKV");
         TempDir dir;
-        rig.ctx.Env.ProgramDir = dir.path();
+        rig.env.ProgramDir = dir.path();
         rig.backend.Unplug(rig.usbPath);
         rig.usb->CheckDeviceChanges();
         rig.panel->FormCreate({true});
@@ -230,7 +230,7 @@ TEST(PanelCreate, TypFileIsWrittenOnlyFromARealIdentity) {
     {
         PanelRig rig(PanelLink::Lpt, "BKT");
         TempDir dir;
-        rig.ctx.Env.ProgramDir = dir.path();
+        rig.env.ProgramDir = dir.path();
         rig.model.model = "DKT";
         std::vector<std::string> steps;  // written whole and synced, like every file of ours
         WatchFileSteps([&](std::string_view step, const std::filesystem::path& p) {
@@ -248,7 +248,7 @@ TEST(PanelCreate, TypFileIsWrittenOnlyFromARealIdentity) {
         // "typ.txt" names the model; the USB machine's presence is not looked at.
         PanelRig rig(PanelLink::Lpt, "BKT");
         TempDir dir;
-        rig.ctx.Env.ProgramDir = dir.path();
+        rig.env.ProgramDir = dir.path();
         WriteFileBytes(dir / "typ.txt", "HKT");
         rig.peer->readyHeldLow = true;  // no controller on the port
         rig.clock.autoStep = std::chrono::milliseconds(100);

@@ -6,6 +6,7 @@
 
 #include "machine_link/usb_link.h"
 #include "platform/libusb_hid_backend.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
@@ -28,11 +29,9 @@ TEST(LibusbHidBackend, ListsOpensAndStopsGracefully) {
 
 TEST(LibusbHidBackend, UsbLinkWithoutAMachine) {
     LibusbHidBackend backend;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     test::RecordingNotifier notifier;
-    TfUsb usb(ctx, backend, notifier);
+    TfUsb usb(machine.ctx, backend, notifier);
     if (usb.DranholtFrezExist()) GTEST_SKIP() << "a machine is plugged in here";
     EXPECT_EQ(notifier.statuses.back(), "brak lacznosci");
     EXPECT_EQ(usb.Write("X"), kNoMachine);

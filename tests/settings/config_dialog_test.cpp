@@ -11,16 +11,17 @@
 #include "settings/config_dialog.h"
 #include "settings/number_text.h"
 #include "settings/settings_files.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
 
 namespace {
 
-class ConfigDialogTest : public ::testing::Test {
+class ConfigDialogTest : public ::testing::Test, public test::MachineRig {
 protected:
     ConfigDialogTest() : here(dir.path()) {
-        ctx.Env.ProgramDir = dir.path();
+        env.ProgramDir = dir.path();
         dlg.DecimalSeparator = '.';
     }
     void UseSet(int index) {
@@ -29,12 +30,9 @@ protected:
     }
     test::TempDir dir;
     test::CurrentFolder here;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
     Settings settings;
     test::RecordingNotifier notifier;
-    ConfigDialog dlg{settings, ctx, notifier};
+    ConfigDialog dlg{settings, ctx, env, jobValues, notifier};
 };
 
 constexpr int kSetBKT = 0;     // parallel-port milling machine
@@ -76,7 +74,7 @@ TEST_F(ConfigDialogTest, MachineLimitsForALaserAndForTheParallelPort) {
     EXPECT_EQ(settings.Minimum("work_power"), 0);
     EXPECT_EQ(dlg.UnitLabel("work_power"), "[%]");
     settings.SetNumber("skok", 2);
-    EXPECT_EQ(ctx.Job.PlungePitch, 100.0);  // a laser never ramps
+    EXPECT_EQ(jobValues.PlungePitch, 100.0);  // a laser never ramps
 
     UseSet(kSetBKT);
     dlg.SetParam();
@@ -84,7 +82,7 @@ TEST_F(ConfigDialogTest, MachineLimitsForALaserAndForTheParallelPort) {
     EXPECT_EQ(settings.Maximum("wiercenie_posuw"), 180);
     EXPECT_EQ(settings.Maximum("work_power"), 100);  // the powers keep their range
     settings.SetNumber("skok", 3);
-    EXPECT_EQ(ctx.Job.PlungePitch, 3.0);
+    EXPECT_EQ(jobValues.PlungePitch, 3.0);
 
     UseSet(kSetJKT);
     dlg.SetParam();
@@ -96,7 +94,7 @@ TEST_F(ConfigDialogTest, UnitSwitchKeepsMillimetresExact) {
     settings.SetNumber("srednica", 3);
     settings.SetNumber("poler_grubosc", 0.125);
     settings.SetChoice("rgJm", 1);
-    EXPECT_EQ(ctx.Env.LengthUnit, kUnitInch);
+    EXPECT_EQ(env.LengthUnit, kUnitInch);
     EXPECT_EQ(dlg.UnitLabel("srednica"), "[in]");
     EXPECT_EQ(dlg.UnitLabel("WorkSpeed"), "[in/min]");
     EXPECT_EQ(settings.Number("srednica"), 3);
@@ -105,12 +103,12 @@ TEST_F(ConfigDialogTest, UnitSwitchKeepsMillimetresExact) {
     EXPECT_EQ(settings.Number("srednica"), 3);
     EXPECT_EQ(settings.Number("poler_grubosc"), 0.125);
     settings.SetChoice("rgJm", -1);
-    EXPECT_EQ(ctx.Env.LengthUnit, kUnitMm);
+    EXPECT_EQ(env.LengthUnit, kUnitMm);
 }
 
 TEST_F(ConfigDialogTest, PictureSizesKeepTheAspect) {
-    ctx.Job.BmpPixelWidth = 2;
-    ctx.Job.BmpPixelHeight = 1;
+    jobValues.BmpPixelWidth = 2;
+    jobValues.BmpPixelHeight = 1;
     settings.SetNumber("SzerokoscObrazu", 100);
     EXPECT_EQ(settings.Number("WysokoscObrazu"), 50);
     settings.SetNumber("WysokoscObrazu", 10);
@@ -129,7 +127,7 @@ TEST_F(ConfigDialogTest, OkSavesAndSetsTheStartHeight) {
     settings.SetNumber("ponad_stol", 0.5);
     settings.SetNumber("Glebokosc", 2.25);
     dlg.Ok();
-    EXPECT_EQ(ctx.Job.StartZ, 15.5);
+    EXPECT_EQ(jobValues.StartZ, 15.5);
     const std::string text = test::ReadFileBytes(dir / "Settings.vks");
     EXPECT_NE(text.find("Glebokosc := 2.25\r\n"), std::string::npos);
     EXPECT_EQ(test::ReadFileBytes(dir / "DADudavu.txt"), "192\r\n168\r\n  0\r\n150\r\n");
@@ -151,7 +149,7 @@ TEST_F(ConfigDialogTest, CancelReloadsTheFileOrRestoresTheOpeningValues) {
     dlg.Cancel();
     EXPECT_EQ(settings.Number("nadmat"), 9);
     EXPECT_EQ(settings.Choice("rgJm"), 0);
-    EXPECT_EQ(ctx.Env.LengthUnit, kUnitMm);
+    EXPECT_EQ(env.LengthUnit, kUnitMm);
     EXPECT_FALSE(std::filesystem::exists(dir / "Settings.vks"));
 }
 
@@ -194,7 +192,7 @@ TEST_F(ConfigDialogTest, StartUpLoadSurvivesABadFileAndKeepsThePictureSizes) {
     ASSERT_EQ(notifier.messages.size(), 1u);
     EXPECT_NE(notifier.messages[0].text.find("order_fig"), std::string::npos);
     EXPECT_EQ(settings.Number("grubosc"), 11);
-    EXPECT_EQ(ctx.Env.LengthUnit, kUnitInch);
+    EXPECT_EQ(env.LengthUnit, kUnitInch);
     EXPECT_EQ(ctx.PlotterIP, "10.0.0.7");  // the IP file wins over the settings file
     EXPECT_EQ(settings.Number("IP1"), 10);
     EXPECT_FALSE(dlg.LoadingSettings);

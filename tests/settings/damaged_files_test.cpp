@@ -13,17 +13,18 @@
 #include "model/lang_texts.h"
 #include "settings/config_dialog.h"
 #include "settings/settings_files.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
 
 namespace {
 
-class DamagedFiles : public ::testing::Test {
+class DamagedFiles : public ::testing::Test, public test::MachineRig {
 protected:
     DamagedFiles() : here(elsewhere.path()) {
-        ctx.Env.ProgramDir = dir.path();
-        ctx.Env.Lang.Language = kLangEnglish;
+        env.ProgramDir = dir.path();
+        env.Lang.Language = kLangEnglish;
         ctx.WorkAreaZ = 100;
     }
     // "Quarnell.cfg" naming a settings file, with a job start height.
@@ -47,7 +48,7 @@ protected:
     ConfigDialog& Start() {
         dlg.reset();
         owned = std::make_unique<Settings>();
-        dlg = std::make_unique<ConfigDialog>(*owned, ctx, notifier);
+        dlg = std::make_unique<ConfigDialog>(*owned, ctx, env, jobValues, notifier);
         dlg->DecimalSeparator = '.';
         dlg->Create();
         return *dlg;
@@ -66,9 +67,6 @@ protected:
 
     test::TempDir dir, elsewhere;
     test::CurrentFolder here;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
     std::unique_ptr<Settings> owned = std::make_unique<Settings>();
     const Settings& settings() const { return *owned; }
     test::RecordingNotifier notifier;
@@ -218,7 +216,7 @@ TEST_F(DamagedFiles, ACutStateRecordIsKeptAsideAndItsWholeFieldsAreUsed) {
     EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg.bad"), cut);
     EXPECT_EQ(d.Global.SettingsPath, (dir / "mine.vks").string());
     EXPECT_EQ(settings().Number("srednica"), 6.35);  // the operator's file still in force
-    EXPECT_EQ(ctx.Job.StartZ, 20);                   // the lost height: above the table
+    EXPECT_EQ(jobValues.StartZ, 20);                 // the lost height: above the table
     // Written only at exit, with the settings path.
     EXPECT_EQ(test::ReadFileBytes(dir / "Quarnell.cfg"), cut);
     ASSERT_TRUE(d.SaveGlobal());
@@ -234,7 +232,7 @@ TEST_F(DamagedFiles, AStartHeightBeyondTheZAxisIsReportedAndTheDefaultUsed) {
     WriteState("Settings.vks", 500);
     Start();
     EXPECT_TRUE(Told(TextId::GlobalStateStartZOutOfRange));
-    EXPECT_EQ(ctx.Job.StartZ, 20);
+    EXPECT_EQ(jobValues.StartZ, 20);
     notifier.messages.clear();
     WriteState("Settings.vks", -5);
     Start();
@@ -243,13 +241,13 @@ TEST_F(DamagedFiles, AStartHeightBeyondTheZAxisIsReportedAndTheDefaultUsed) {
     WriteState("Settings.vks", 85);
     Start();
     EXPECT_TRUE(notifier.messages.empty()) << AllMessages();
-    EXPECT_EQ(ctx.Job.StartZ, 85);
+    EXPECT_EQ(jobValues.StartZ, 85);
     // A machine measuring Z downward keeps its heights at or below zero.
     ctx.PlotParams.ZReversed = 1;
     WriteState("Settings.vks", -10);
     Start();
     EXPECT_TRUE(notifier.messages.empty()) << AllMessages();
-    EXPECT_EQ(ctx.Job.StartZ, -10);
+    EXPECT_EQ(jobValues.StartZ, -10);
 }
 
 TEST_F(DamagedFiles, TheAddressFileIsUsedOnlyWithFourOctets) {

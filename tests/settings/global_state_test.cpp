@@ -6,6 +6,7 @@
 #include "platform/whole_file.h"
 #include "settings/config_dialog.h"
 #include "settings/settings_files.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
@@ -88,20 +89,17 @@ TEST(GlobalStateRecord, ShortOrOversizedRecordsAreRefused) {
     EXPECT_EQ(out.SettingsPath.size(), 255u);
 }
 
-class GlobalStateFile : public ::testing::Test {
+class GlobalStateFile : public ::testing::Test, public test::MachineRig {
 protected:
-    GlobalStateFile() : here(dir.path()) { ctx.Env.ProgramDir = dir.path(); }
+    GlobalStateFile() : here(dir.path()) { env.ProgramDir = dir.path(); }
     test::TempDir dir;
     test::CurrentFolder here;  // the default settings path is relative
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
     Settings settings;
     test::RecordingNotifier notifier;
 };
 
 TEST_F(GlobalStateFile, FirstStartWritesTheDefaultRecordWithTheLiveValues) {
-    ConfigDialog dlg(settings, ctx, notifier);
+    ConfigDialog dlg(settings, ctx, env, jobValues, notifier);
     dlg.LoadGlobalState();
     EXPECT_TRUE(notifier.messages.empty());
     const std::string b = test::ReadFileBytes(dir / "Quarnell.cfg");
@@ -111,7 +109,7 @@ TEST_F(GlobalStateFile, FirstStartWritesTheDefaultRecordWithTheLiveValues) {
     EXPECT_EQ(b.substr(176, 14), std::string("\0\x0CSettings.vks", 14));
     const std::string row432("\0\0\0\0\x01\0\0\0\0\0\0\0\0\0\x34\x40", 16);
     EXPECT_EQ(b.substr(432, 16), row432);
-    EXPECT_EQ(ctx.Job.StartZ, 20.0);
+    EXPECT_EQ(jobValues.StartZ, 20.0);
     EXPECT_TRUE(dlg.Live.Warstwy);
 }
 
@@ -122,10 +120,10 @@ TEST_F(GlobalStateFile, ReadsTheFirst448BytesOfALongerFileAndAppliesThem) {
     g.Kierunek = false;
     g.Kolejnosc = true;
     test::WriteFileBytes(dir / "Quarnell.cfg", Bytes(EncodeGlobalState(g)) + "trailing");
-    ConfigDialog dlg(settings, ctx, notifier);
+    ConfigDialog dlg(settings, ctx, env, jobValues, notifier);
     ctx.SpindleScale = 3;
     dlg.LoadGlobalState();
-    EXPECT_EQ(ctx.Job.StartZ, 33.5);
+    EXPECT_EQ(jobValues.StartZ, 33.5);
     EXPECT_EQ(ctx.SpindleScale, 1.0);
     EXPECT_EQ(dlg.Live.OpenFilterIndex, 3);
     EXPECT_TRUE(dlg.Live.Kolejnosc);
@@ -140,7 +138,7 @@ TEST_F(GlobalStateFile, DamagedFileIsReportedOnceKeptAsideAndReplacedAtExit) {
     rec[81] = 3;
     rec[82] = 'a', rec[83] = 'b', rec[84] = 'c';
     test::WriteFileBytes(dir / "Quarnell.cfg", Bytes(rec));
-    ConfigDialog dlg(settings, ctx, notifier);
+    ConfigDialog dlg(settings, ctx, env, jobValues, notifier);
     dlg.LoadGlobalState();
     ASSERT_EQ(notifier.messages.size(), 1u);
     EXPECT_EQ(dlg.Global.OpenDir, "");     // the damaged field takes its default
@@ -162,27 +160,27 @@ TEST_F(GlobalStateFile, DamagedFileIsReportedOnceKeptAsideAndReplacedAtExit) {
 }
 
 TEST_F(GlobalStateFile, AStateThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
-    ctx.Env.ProgramDir = dir / "no such folder";
-    ConfigDialog dlg(settings, ctx, notifier);
+    env.ProgramDir = dir / "no such folder";
+    ConfigDialog dlg(settings, ctx, env, jobValues, notifier);
     dlg.Create();  // global state, settings file and IP file all fail to be written
     EXPECT_FALSE(notifier.messages.empty());
     EXPECT_FALSE(dlg.InAspectChange);
     EXPECT_FALSE(dlg.LoadingSettings);
     EXPECT_EQ(ctx.PlotterIP, "192.168.0.150");
     notifier.messages.clear();
-    ctx.Job.StartZ = 7;
+    jobValues.StartZ = 7;
     EXPECT_FALSE(dlg.SaveGlobal());
     EXPECT_EQ(notifier.messages.size(), 1u);
-    EXPECT_EQ(ctx.Job.StartZ, 7);
+    EXPECT_EQ(jobValues.StartZ, 7);
 }
 
 TEST_F(GlobalStateFile, ExitWritesTheLiveValues) {
-    ConfigDialog dlg(settings, ctx, notifier);
+    ConfigDialog dlg(settings, ctx, env, jobValues, notifier);
     dlg.LoadGlobalState();
     dlg.Live.Punktywej = false;
     dlg.Live.OpenFilterIndex = 2;
     dlg.Global.OpenDir = "/data/drawings";
-    ctx.Job.StartZ = 15.5;
+    jobValues.StartZ = 15.5;
     ASSERT_TRUE(dlg.SaveGlobal());
     GlobalState back;
     std::string problem;
@@ -203,7 +201,7 @@ TEST_F(GlobalStateFile, AFolderInPlaceOfTheFilesIsReportedNotThrown) {
     EXPECT_EQ(ReadGlobalStateFile(dir.path(), &g, &problem), GlobalFileStatus::Damaged);
     EXPECT_FALSE(problem.empty());
 
-    ConfigDialog dlg(settings, ctx, notifier);
+    ConfigDialog dlg(settings, ctx, env, jobValues, notifier);
     std::filesystem::create_directory(dir / "folder.vks");
     dlg.Global.SettingsPath = (dir / "folder.vks").string();
     EXPECT_NO_THROW(dlg.LoadGlobalState());  // reported: damaged, and it cannot be replaced
@@ -226,19 +224,17 @@ TEST(SettingsFromAnotherFolder, SavedSettingsAreLoadedAndLeftAsTheyAre) {
     operatorValues.SetFlag("negatyw", true);
     const std::string saved = SettingsFileText(operatorValues, '.');
     test::WriteFileBytes(programDir / "Settings.vks", saved);
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.Env.ProgramDir = programDir.path();
+    test::MachineRig machine;
+    machine.env.ProgramDir = programDir.path();
     Settings settings;
     test::RecordingNotifier notifier;
-    ConfigDialog dlg(settings, ctx, notifier);
+    ConfigDialog dlg(settings, machine.ctx, machine.env, machine.jobValues, notifier);
     dlg.DecimalSeparator = '.';
     dlg.Create();
     EXPECT_TRUE(notifier.messages.empty());
     EXPECT_EQ(settings.Number("grubosc"), 12.5);
     EXPECT_TRUE(settings.Flag("negatyw"));
-    EXPECT_EQ(ctx.Env.LengthUnit, 1);
+    EXPECT_EQ(machine.env.LengthUnit, 1);
     EXPECT_EQ(dlg.Caption(), (programDir / "Settings.vks").string());
     EXPECT_EQ(test::ReadFileBytes(programDir / "Settings.vks"), saved);
     EXPECT_FALSE(std::filesystem::exists(elsewhere / "Settings.vks"));
@@ -260,13 +256,11 @@ TEST(SettingsFromAnotherFolder, AnUnreadableSettingsFileIsReportedAndNotRewritte
     test::CurrentFolder here(elsewhere.path());
     std::filesystem::create_directory(programDir / "Settings.vks");  // there, but nothing to read
     std::filesystem::create_directory(programDir / "Settings.vks" / "inside");
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.Env.ProgramDir = programDir.path();
+    test::MachineRig machine;
+    machine.env.ProgramDir = programDir.path();
     Settings settings;
     test::RecordingNotifier notifier;
-    ConfigDialog dlg(settings, ctx, notifier);
+    ConfigDialog dlg(settings, machine.ctx, machine.env, machine.jobValues, notifier);
     dlg.Create();
     ASSERT_EQ(notifier.messages.size(), 1u);
     EXPECT_NE(notifier.messages[0].text.find((programDir / "Settings.vks").string()), std::string::npos);

@@ -9,26 +9,24 @@
 #include "sim/controller_model.h"
 #include "sim/fake_clock.h"
 #include "sim/lpt_peer.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk::sim {
 
-struct LptRig {
+struct LptRig : test::MachineRig {
     ControllerModel model;
     LptPeer peer{model};
     FakeClock clock;
     LptTransport lpt{peer, clock};
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
-    CommandLayer layer{ctx, notifier, clock};
+    CommandLayer layer{ctx, env, jobValues, notifier, clock};
 
     LptRig() {
         lpt.Init();
         layer.SetParallelPort(&lpt);
         layer.Delay().SetLoopsPerMs(1);
-        ctx.Env.Lang.Language = kLangEnglish;
+        env.Lang.Language = kLangEnglish;
     }
 };
 

@@ -39,7 +39,7 @@ using DrawingDialogs = test::ProjectFixture;
 
 TEST_F(DrawingDialogs, LayersTypedDepthAndDoubleClickReachTheProjectOnOk) {
     settings.SetChoice("ProjektType", 1);
-    ctx.Env.LengthUnit = kUnitInch;
+    env.LengthUnit = kUnitInch;
     Load({test::Rect(0, 0, 400, 400, 1), test::Rect(800, 0, 1200, 400, 2), test::Rect(1600, 0, 2000, 400, 3)},
          KindHpgl);
     project->Layers->SetLayer(1, {1, 0, 0, 2.54, 0, 1});
@@ -59,7 +59,7 @@ TEST_F(DrawingDialogs, LayersTypedDepthAndDoubleClickReachTheProjectOnOk) {
         EXPECT_TRUE(d.Grid()->item(1, 1)->font().strikeOut());
         QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     });
-    EXPECT_TRUE(ui::ShowLayersDialog(*project, settings, ctx, notifier));
+    EXPECT_TRUE(ui::ShowLayersDialog(*project, settings, ctx, env, notifier));
     EXPECT_DOUBLE_EQ(project->Layers->GetDepth(1), 0.2 * 25.4);
     EXPECT_FALSE(project->Layers->IsActive(2));
     EXPECT_EQ(project->Layers->GetDepth(3), 1.5);  // untouched: exact
@@ -70,7 +70,7 @@ TEST_F(DrawingDialogs, LayersTypedDepthAndDoubleClickReachTheProjectOnOk) {
         QTest::mouseClick(d.ApplyButton(), Qt::LeftButton);
         QTest::mouseClick(d.CancelButton(), Qt::LeftButton);
     });
-    EXPECT_FALSE(ui::ShowLayersDialog(*project, settings, ctx, notifier));
+    EXPECT_FALSE(ui::ShowLayersDialog(*project, settings, ctx, env, notifier));
     EXPECT_DOUBLE_EQ(project->Layers->GetDepth(1), 0.2 * 25.4);
 }
 
@@ -86,7 +86,7 @@ TEST_F(DrawingDialogs, InformationFormShowsTheProjectsNumbers) {
         EXPECT_TRUE(d.Value("total_time")->text().endsWith(" min"));
         QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     });
-    ui::ShowInfoForm(*project, settings, ctx.Env, "d.dxf", "Settings.vks");
+    ui::ShowInfoForm(*project, settings, env, "d.dxf", "Settings.vks");
 }
 
 TEST_F(DrawingDialogs, HatchingRefusesSpacingZeroThenHatchesOnOk) {
@@ -102,10 +102,10 @@ TEST_F(DrawingDialogs, HatchingRefusesSpacingZeroThenHatchesOnOk) {
         QTest::mouseClick(d.WytnijObrys(), Qt::LeftButton);
         QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     });
-    EXPECT_TRUE(ui::ShowHatchingDialog(*project, settings, ctx, notifier));
+    EXPECT_TRUE(ui::ShowHatchingDialog(*project, settings, env, jobValues, notifier));
     EXPECT_EQ(project->Count(), 11);
     EXPECT_TRUE(project->Figure(0).ToCut);  // the outline is cut too
-    EXPECT_TRUE(ctx.Job.HatchingDone);
+    EXPECT_TRUE(jobValues.HatchingDone);
     for (std::int32_t i = 1; i < project->Count(); ++i) EXPECT_EQ(project->Figure(i).Contour[0].Y, 40.0 * i);
     // The next showing offers the last choices.
     WhenShown<ui::TFormKreski>([](ui::TFormKreski& d) {
@@ -114,7 +114,7 @@ TEST_F(DrawingDialogs, HatchingRefusesSpacingZeroThenHatchesOnOk) {
         EXPECT_TRUE(d.WytnijObrys()->isChecked());
         QTest::mouseClick(d.CancelButton(), Qt::LeftButton);
     });
-    EXPECT_FALSE(ui::ShowHatchingDialog(*project, settings, ctx, notifier));
+    EXPECT_FALSE(ui::ShowHatchingDialog(*project, settings, env, jobValues, notifier));
     EXPECT_EQ(project->Count(), 11);
 }
 

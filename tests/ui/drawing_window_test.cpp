@@ -16,6 +16,7 @@
 #include "model/geometry.h"
 #include "model/lang_texts.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
@@ -39,18 +40,15 @@ std::string Dxf(const std::vector<Poly>& polys) {
     return s.str();
 }
 
-struct Window {
+struct Window : test::MachineRig {
     test::TempDir dir;
     Settings settings;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
     test::RecordingNotifier notifier;
     std::unique_ptr<ui::TMDIChild> child;
 
     void Open(const std::vector<Poly>& polys) {
         test::WriteFileBytes(dir / "plate.dxf", Dxf(polys));
-        child = std::make_unique<ui::TMDIChild>(KindDxf, settings, ctx, notifier);
+        child = std::make_unique<ui::TMDIChild>(KindDxf, settings, ctx, env, jobValues, notifier);
         child->resize(800, 600);
         child->show();
         ASSERT_TRUE(child->Load(QString::fromStdString((dir / "plate.dxf").string())));
@@ -89,7 +87,7 @@ TEST(DrawingWindow, AClickPicksTheLaterOfTwoNearFiguresAndElsewhereClearsTheSele
     EXPECT_TRUE(w.child->pmFiguraDoCiecia()->isEnabled());
     EXPECT_TRUE(w.child->pmFiguraDoCiecia()->isChecked());
     const std::string said =
-        w.ctx.Env.Text(TextId::PickSelectedFigure) + std::to_string(later) + w.ctx.Env.Text(TextId::PickIn);
+        w.env.Text(TextId::PickSelectedFigure) + std::to_string(later) + w.env.Text(TextId::PickIn);
     EXPECT_EQ(w.child->Engine().WindowStatus().rfind(said, 0), 0u) << w.child->Engine().WindowStatus();
     w.Release(between);  // the button up clears the status bar
     EXPECT_EQ(w.child->Engine().WindowStatus(), "");
@@ -205,11 +203,9 @@ TEST(DrawingWindow, RenderedPictureHasItsStrokesWhereTheGeometryIs) {
     test::TempDir dir;
     test::WriteFileBytes(dir / "frame.dxf", Dxf({{{{0, 0}, {100, 0}, {100, 50}, {0, 50}}, true}}));
     Settings settings;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
+    test::MachineRig machine;
     test::RecordingNotifier notifier;
-    DrawingWindow window(KindDxf, settings, ctx, notifier);
+    DrawingWindow window(KindDxf, settings, machine.ctx, machine.env, machine.jobValues, notifier);
     ASSERT_TRUE(window.Load((dir / "frame.dxf").string()));
     window.Options() = ViewOptions{false, false, false, false};
     const QImage picture = ui::RenderWindowPicture(window, QSize(640, 400));

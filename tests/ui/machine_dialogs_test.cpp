@@ -45,7 +45,7 @@ struct PanelTimer : JobPanel {
 TEST(MachineDialogsUi, MoveDialogExecutesTheTypedDeltaAndATestEndsOnAKey) {
     Rig r;
     PanelTimer panel;
-    ui::Tprzesun dlg(r.layer, r.settings, &panel);
+    ui::Tprzesun dlg(r.layer, r.env, r.settings, &panel);
     dlg.show();
     test::Type(dlg.DeltaX(), "12");
     QTest::mouseClick(dlg.WithoutZ(), Qt::LeftButton);  // Z too
@@ -71,7 +71,7 @@ TEST(MachineDialogsUi, MoveDialogExecutesTheTypedDeltaAndATestEndsOnAKey) {
 
 TEST(MachineDialogsUi, ToolLengthOkSendsTheTypedDistanceAndLaserHidesTheButtons) {
     Rig r;
-    ui::TdlugoscForm dlg(r.layer, r.settings, nullptr);
+    ui::TdlugoscForm dlg(r.layer, r.env, r.settings, nullptr);
     dlg.show();
     EXPECT_TRUE(dlg.MiddlePanel()->isVisible());
     test::Type(dlg.Tool(), "25.5");
@@ -88,7 +88,7 @@ TEST(MachineDialogsUi, BasePointsAddCopyAndKeepTheFile) {
     Rig r;
     double x = 0;
     {
-        ui::TPunkty_bazowe dlg(r.layer);
+        ui::TPunkty_bazowe dlg(r.layer, r.env);
         dlg.show();
         test::Type(dlg.Pbx(), "150");
         test::Type(dlg.Remark(), "vice");
@@ -110,7 +110,7 @@ TEST(MachineDialogsUi, OutputsCheckBoxClickSendsTheOutputCommand) {
     Rig r;
     r.ctx.ModelCode = "NKV";
     r.model.outputByte = 0x40;
-    ui::TWyjsciaForm dlg(r.layer);
+    ui::TWyjsciaForm dlg(r.layer, r.env);
     dlg.show();
     ASSERT_TRUE(dlg.Oil()->isEnabled());
     QTest::mouseClick(dlg.Oil(), Qt::LeftButton);

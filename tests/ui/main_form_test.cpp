@@ -18,6 +18,7 @@
 #include "machine_link/machine_context.h"
 #include "settings/config_dialog.h"
 #include "settings/settings.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
@@ -53,25 +54,22 @@ struct FakePicker : ui::FramePicker {
 };
 
 // A main frame with its configuration in a folder of its own.
-struct Frame {
+struct Frame : test::MachineRig {
     test::TempDir dir;
     test::CurrentFolder here{dir.path()};
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
     Settings settings;
     test::RecordingNotifier notifier;
-    ConfigDialog config{settings, ctx, notifier};
+    ConfigDialog config{settings, ctx, env, jobValues, notifier};
     FakeCommands commands;
     FakePicker picker;
     std::unique_ptr<ui::TMainForm> form;
 
     Frame() {
-        ctx.Env.ProgramDir = dir.path();
-        ctx.Env.Lang.Language = kLangEnglish;
+        env.ProgramDir = dir.path();
+        env.Lang.Language = kLangEnglish;
         config.DecimalSeparator = '.';
         config.Create();
-        form = std::make_unique<ui::TMainForm>(ctx, notifier);
+        form = std::make_unique<ui::TMainForm>(ctx, env, jobValues, notifier);
         form->SetConfig(&config, nullptr);
         form->SetCommands(&commands);
         form->SetPicker(&picker);
@@ -242,18 +240,16 @@ TEST(MainForm, CloseIsRefusedWhileAnUnheldJobStreams) {
 }
 
 TEST(AboutBox, ShowsTheMachineReadFreshAndClosesOnAnyKey) {
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.Env.Lang.Language = kLangEnglish;
+    test::MachineRig machine;
+    machine.env.Lang.Language = kLangEnglish;
     int reads = 0;
     bool answers = true;
-    ui::TAboutBox box(ctx, [&] {
+    ui::TAboutBox box(machine.ctx, machine.env, [&] {
         ++reads;
-        ctx.PlotState.RunMinutes = 125;
-        ctx.PlotState.ProductionDate = "20240115";
-        ctx.WorkAreaX = 600.4;
-        ctx.WorkAreaY = 399.6;
+        machine.ctx.PlotState.RunMinutes = 125;
+        machine.ctx.PlotState.ProductionDate = "20240115";
+        machine.ctx.WorkAreaX = 600.4;
+        machine.ctx.WorkAreaY = 399.6;
         return answers;
     });
     box.FormActivate();

@@ -8,6 +8,7 @@
 
 #include "drawing_window/ui/picture_file.h"
 #include "machine_link/machine_context.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 namespace vellisk {
@@ -69,22 +70,20 @@ TEST(PictureFile, AFileThatIsNoPictureIsRefused) {
 
 TEST(PictureFile, APictureCutShortOrTooLargeIsRefusedWithItsReason) {
     test::TempDir dir;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
-    ctx.Env.Lang.Language = kLangEnglish;
+    test::MachineRig machine;
+    machine.env.Lang.Language = kLangEnglish;
     QImage img(100, 60, QImage::Format_RGB888);
     img.fill(Qt::white);
     const QString path = QString::fromStdString((dir / "p.bmp").string());
     ASSERT_TRUE(img.save(path, "BMP"));
     const std::string whole = test::ReadFileBytes(dir / "p.bmp");
     QString reason;
-    EXPECT_TRUE(ui::PictureFileFits(path, ctx.Env, reason));
+    EXPECT_TRUE(ui::PictureFileFits(path, machine.env, reason));
 
     // Missing rows would decode black and burn at the black power.
     test::WriteFileBytes(dir / "cut.bmp", whole.substr(0, whole.size() - 300));
-    EXPECT_FALSE(ui::PictureFileFits(QString::fromStdString((dir / "cut.bmp").string()), ctx.Env, reason));
-    EXPECT_TRUE(reason.startsWith(QString::fromStdString(ctx.Env.Text(TextId::PictureCutShort))))
+    EXPECT_FALSE(ui::PictureFileFits(QString::fromStdString((dir / "cut.bmp").string()), machine.env, reason));
+    EXPECT_TRUE(reason.startsWith(QString::fromStdString(machine.env.Text(TextId::PictureCutShort))))
         << reason.toStdString();
     EXPECT_TRUE(reason.contains("100 x 60")) << reason.toStdString();
 
@@ -96,7 +95,7 @@ TEST(PictureFile, APictureCutShortOrTooLargeIsRefusedWithItsReason) {
     put32(18, 5700);
     put32(22, 5700);
     test::WriteFileBytes(dir / "tiny.bmp", tiny);
-    EXPECT_FALSE(ui::PictureFileFits(QString::fromStdString((dir / "tiny.bmp").string()), ctx.Env, reason));
+    EXPECT_FALSE(ui::PictureFileFits(QString::fromStdString((dir / "tiny.bmp").string()), machine.env, reason));
     EXPECT_TRUE(reason.contains("5700 x 5700")) << reason.toStdString();
     EXPECT_EQ(CheckBmpFile(tiny, tiny.size()).needBytes, 54u + 17100u * 5700u);
 
@@ -107,10 +106,10 @@ TEST(PictureFile, APictureCutShortOrTooLargeIsRefusedWithItsReason) {
     big.fill(0);
     const QString bigPath = QString::fromStdString((dir / "big.bmp").string());
     ASSERT_TRUE(big.save(bigPath, "BMP"));
-    EXPECT_TRUE(ui::PictureFileFits(path, ctx.Env, reason));
-    EXPECT_FALSE(ui::PictureFileFits(bigPath, ctx.Env, reason));
+    EXPECT_TRUE(ui::PictureFileFits(path, machine.env, reason));
+    EXPECT_FALSE(ui::PictureFileFits(bigPath, machine.env, reason));
     QImageReader::setAllocationLimit(limit);
-    EXPECT_EQ(reason, QString::fromStdString(ctx.Env.Text(TextId::PictureTooLarge)) + " 1000 x 1000");
+    EXPECT_EQ(reason, QString::fromStdString(machine.env.Text(TextId::PictureTooLarge)) + " 1000 x 1000");
 }
 
 }  // namespace

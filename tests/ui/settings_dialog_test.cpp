@@ -20,6 +20,7 @@
 #include "settings/ui/dlgkonfig.h"
 #include "settings/ui/flt_edit.h"
 #include "settings/ui/numpad_form.h"
+#include "support/machine_rig.h"
 #include "support/test_support.h"
 
 using namespace vellisk;
@@ -37,22 +38,19 @@ void Type(QWidget* field, const QString& text) {
 
 QString Shown(QWidget* field) { return field->findChild<QLineEdit*>()->text(); }
 
-class SettingsDialogTest : public ::testing::Test {
+class SettingsDialogTest : public ::testing::Test, public test::MachineRig {
 protected:
     SettingsDialogTest() : here(dir.path()) {
-        ctx.Env.ProgramDir = dir.path();
-        ctx.Env.Lang.Language = kLangEnglish;
+        env.ProgramDir = dir.path();
+        env.Lang.Language = kLangEnglish;
         core.DecimalSeparator = '.';
         core.Create();
     }
     test::TempDir dir;
     test::CurrentFolder here;
-    ProgramEnvironment env;
-    JobValues jobValues;
-    MachineContext ctx{env, jobValues};
     Settings settings;
     test::RecordingNotifier notifier;
-    ConfigDialog core{settings, ctx, notifier};
+    ConfigDialog core{settings, ctx, env, jobValues, notifier};
 };
 
 }  // namespace
@@ -78,7 +76,7 @@ TEST_F(SettingsDialogTest, LengthTypedInInchesIsStoredInMillimetresOnOk) {
     EXPECT_DOUBLE_EQ(settings.Number("srednica"), 12.7);
     EXPECT_DOUBLE_EQ(settings.Number("grubosc"), 25.4);
     EXPECT_EQ(settings.Number("nadmat"), 5);  // shown rounded in inches, never re-read
-    EXPECT_DOUBLE_EQ(ctx.Job.StartZ, 0.5 + 25.4 + 5);
+    EXPECT_DOUBLE_EQ(jobValues.StartZ, 0.5 + 25.4 + 5);
     const std::string file = test::ReadFileBytes(dir / "Settings.vks");
     EXPECT_NE(file.find("srednica := 12.7\r\n"), std::string::npos);
 }

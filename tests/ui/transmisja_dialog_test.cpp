@@ -17,16 +17,16 @@ using namespace vellisk;
 namespace {
 
 struct DialogRig : sim::LptRig {
-    Ttransmisja transfer{ctx, layer, notifier};
+    Ttransmisja transfer{ctx, env, jobValues, layer, notifier};
     test::TempDir dir;
-    DialogRig() { ctx.Env.ProgramDir = dir.path(); }
+    DialogRig() { env.ProgramDir = dir.path(); }
 };
 
 TEST(TransmisjaDialog, SendsTheJobAndEndsWithOne) {
     DialogRig r;
     const std::string job(3000, 'c');
     test::WriteFileBytes(r.dir / "out.cnx", job);
-    ui::TransmisjaDialog dlg(r.transfer, r.ctx.Env);
+    ui::TransmisjaDialog dlg(r.transfer, r.env);
     const int result = dlg.exec();
     EXPECT_EQ(result, 1);
     EXPECT_EQ(dlg.windowTitle(), "Transmission");
@@ -44,7 +44,7 @@ TEST(TransmisjaDialog, SendsTheJobAndEndsWithOne) {
 TEST(TransmisjaDialog, BreakButtonEndsWithTwoAndAbortsTheJob) {
     DialogRig r;
     test::WriteFileBytes(r.dir / "out.cnx", std::string(50000, 'c'));
-    ui::TransmisjaDialog dlg(r.transfer, r.ctx.Env);
+    ui::TransmisjaDialog dlg(r.transfer, r.env);
     r.model.onCommand = [&](const sim::ReceivedCommand&) {
         if (r.model.job.size() == 100) dlg.BreakButton()->click();
     };
@@ -58,7 +58,7 @@ TEST(TransmisjaDialog, RefusalWhileAJobRunsEndsOnTheFirstTick) {
     DialogRig r;
     test::WriteFileBytes(r.dir / "out.cnx", "cc");
     r.model.statusByte = sim::kStRunning;
-    ui::TransmisjaDialog dlg(r.transfer, r.ctx.Env);
+    ui::TransmisjaDialog dlg(r.transfer, r.env);
     EXPECT_EQ(dlg.exec(), 2);
     ASSERT_EQ(r.notifier.messages.size(), 1u);
     EXPECT_EQ(r.notifier.messages[0].caption, "Cutting - Start");

@@ -42,7 +42,7 @@ std::string Right(const MachineContext& ctx) {
 TEST(Tster, KeysReachTheMachineWhereverTheFocusIs) {
     PanelRig rig(PanelLink::Usb, "NKV");
     rig.panel->FormActivate();
-    ui::Tster form(*rig.panel, rig.ctx);
+    ui::Tster form(*rig.panel, rig.env);
     form.show();
     QScrollBar* bar = form.SpeedBar();
     const int barAt = bar->value();
@@ -73,7 +73,7 @@ TEST(Tster, KeysReachTheMachineWhereverTheFocusIs) {
 TEST(Tster, MouseOnTheJogButtonsAndStop) {
     PanelRig rig(PanelLink::Usb, "NKV");
     rig.panel->FormActivate();
-    ui::Tster form(*rig.panel, rig.ctx);
+    ui::Tster form(*rig.panel, rig.env);
     form.show();
     QAbstractButton* kr = form.Button(PanelControl::JogRight);
     std::size_t from = rig.LogSize();
@@ -106,7 +106,7 @@ TEST(Tster, MouseOnTheJogButtonsAndStop) {
 
 TEST(Tster, TimerCaptionsAndEnabling) {
     PanelRig rig(PanelLink::Usb, "NKV");
-    ui::Tster form(*rig.panel, rig.ctx);
+    ui::Tster form(*rig.panel, rig.env);
     rig.panel->FormActivate();
     EXPECT_TRUE(form.Timer()->isActive());
     EXPECT_EQ(form.Timer()->interval(), ControlPanel::kIntervalNormal);
@@ -135,9 +135,9 @@ TEST(Tster, NormalLayoutHasTheZColumnRightOfTheJogButtons) {
 TEST(Tster, TouchLayoutAndItsImages) {
     PanelRig rig(PanelLink::Usb, "NKV");
     TempDir dir;
-    rig.ctx.Env.ProgramDir = dir.path();
+    rig.env.ProgramDir = dir.path();
     {
-        ui::Tster form(*rig.panel, rig.ctx, true);
+        ui::Tster form(*rig.panel, rig.env, true);
         EXPECT_FALSE(form.TouchIconsLoaded()) << "no Ikony folder: the plain buttons stay";
         EXPECT_EQ(form.Button(PanelControl::Stop)->text(), "STOP");
         const QRect bevel = form.Bevel()->geometry();
@@ -161,11 +161,11 @@ TEST(Tster, TouchLayoutAndItsImages) {
     for (std::size_t i = 0; i + 1 < files.size(); ++i)
         ASSERT_TRUE(img.save(QString::fromStdString((dir / "Ikony" / files[i].second).string()), "BMP"));
     {
-        ui::Tster form(*rig.panel, rig.ctx, true);
+        ui::Tster form(*rig.panel, rig.env, true);
         EXPECT_FALSE(form.TouchIconsLoaded()) << "one image missing: none is used";
     }
     ASSERT_TRUE(img.save(QString::fromStdString((dir / "Ikony" / files.back().second).string()), "BMP"));
-    ui::Tster form(*rig.panel, rig.ctx, true);
+    ui::Tster form(*rig.panel, rig.env, true);
     EXPECT_TRUE(form.TouchIconsLoaded());
     EXPECT_TRUE(form.Button(PanelControl::Stop)->text().isEmpty());
     EXPECT_FALSE(form.Button(PanelControl::JogUp)->icon().isNull());

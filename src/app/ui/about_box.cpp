@@ -10,6 +10,7 @@
 
 #include "app/about_texts.h"
 #include "machine_link/machine_context.h"
+#include "model/program_environment.h"
 
 namespace vellisk::ui {
 
@@ -26,8 +27,9 @@ QLabel* LinkLabel(const char* name, const char* url, QWidget* parent) {
 
 }  // namespace
 
-TAboutBox::TAboutBox(MachineContext& ctx, std::function<bool()> readMachine, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), readMachine_(std::move(readMachine)) {
+TAboutBox::TAboutBox(MachineContext& ctx, const ProgramEnvironment& env, std::function<bool()> readMachine,
+                     QWidget* parent)
+    : QDialog(parent), ctx_(ctx), env_(env), readMachine_(std::move(readMachine)) {
     setObjectName("AboutBox");
     setModal(true);
     auto* outer = new QVBoxLayout(this);
@@ -94,7 +96,7 @@ QLabel* TAboutBox::Value(const QString& name) const {
 }
 
 void TAboutBox::FormActivate() {
-    auto T = [this](TextId id) { return QString::fromStdString(ctx_.Env.Text(id)); };
+    auto T = [this](TextId id) { return QString::fromStdString(env_.Text(id)); };
     setWindowTitle(T(TextId::AboutCaption));
     labels_["Label1"]->setText(T(TextId::AboutTitle));
     labels_["Label2"]->setText(T(TextId::AboutVersion));
@@ -111,7 +113,7 @@ void TAboutBox::FormActivate() {
     } catch (const std::exception&) {
         answered = false;
     }
-    const AboutTexts t = MakeAboutTexts(ctx_, answered);
+    const AboutTexts t = MakeAboutTexts(ctx_, env_, answered);
     const std::pair<const char*, const std::string*> values[] = {
         {"ver", &t.ver},           {"prod", &t.prod},         {"model", &t.model}, {"obszar", &t.obszar},
         {"dataprod", &t.dataprod}, {"przebieg", &t.przebieg}, {"ilpl", &t.ilpl}};

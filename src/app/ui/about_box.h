@@ -13,6 +13,7 @@ class QLabel;
 
 namespace vellisk {
 class MachineContext;
+struct ProgramEnvironment;
 }
 
 namespace vellisk::ui {
@@ -22,7 +23,8 @@ class TAboutBox : public QDialog {
 public:
     // `readMachine` reads the status and, when the controller answered, the machine info into
     // the context; returns whether it answered. Without it the machine labels say "No data".
-    TAboutBox(MachineContext& ctx, std::function<bool()> readMachine, QWidget* parent = nullptr);
+    TAboutBox(MachineContext& ctx, const ProgramEnvironment& env, std::function<bool()> readMachine,
+              QWidget* parent = nullptr);
 
     // The label showing a value: "ver", "prod", "model", "obszar", "dataprod", "przebieg", "ilpl".
     QLabel* Value(const QString& name) const;
@@ -43,6 +45,7 @@ private:
     QLabel* Pair(QGridLayout* grid, int row, const char* labelName, const char* valueName);
 
     MachineContext& ctx_;
+    const ProgramEnvironment& env_;
     std::function<bool()> readMachine_;
     QGroupBox* group_ = nullptr;
     QWidget* dealer_ = nullptr;

@@ -29,15 +29,18 @@
 #include "app/ui/mdi_drawing_child.h"
 #include "app/ui/project_child.h"
 #include "drawing_files/file_kind.h"
+#include "machine_link/job_values.h"
 #include "machine_link/machine_context.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "settings/config_dialog.h"
 #include "settings/ui/dlgkonfig.h"
 
 namespace vellisk::ui {
 
-TMainForm::TMainForm(MachineContext& ctx, Notifier& notifier, QWidget* parent)
-    : QMainWindow(parent), ctx_(ctx), notifier_(notifier) {
+TMainForm::TMainForm(MachineContext& ctx, const ProgramEnvironment& env, JobValues& job, Notifier& notifier,
+                     QWidget* parent)
+    : QMainWindow(parent), ctx_(ctx), env_(env), job_(job), notifier_(notifier) {
     dialogs_ = std::make_unique<FileDialogPicker>(this);
     picker_ = dialogs_.get();
     Build();
@@ -60,7 +63,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::SetPicker(FramePicker* picker) { picker_ = picker ? picker : dialogs_.get(); }
 
-QString TMainForm::T(TextId id) const { return QString::fromStdString(ctx_.Env.Text(id)); }
+QString TMainForm::T(TextId id) const { return QString::fromStdString(env_.Text(id)); }
 
 std::vector<QMdiSubWindow*> TMainForm::OpenWindows() const {
     // A closed window leaves the area at once and is deleted later.
@@ -183,13 +186,13 @@ bool TMainForm::OpenDrawing(const QString& file) {
     openFileName_ = file;
     if (!QFileInfo::exists(file)) {
         notifier_.Message(file.toStdString(), MessageKind::Information, Buttons::OkCancel,
-                          ctx_.Env.Text(TextId::CannotOpenTheFileCaption));
+                          env_.Text(TextId::CannotOpenTheFileCaption));
         return false;
     }
     const int kind = FileKindOf(file.toStdString());
     if (kind == KindBitmap && !ctx_.PlotParams.Laser) {
         // A name typed past the filter: a bitmap's raster burn is a laser's work, not a spindle's.
-        notifier_.Message(ctx_.Env.Text(TextId::BitmapNeedsLaser), MessageKind::Error, Buttons::Ok,
+        notifier_.Message(env_.Text(TextId::BitmapNeedsLaser), MessageKind::Error, Buttons::Ok,
                           QFileInfo(file).fileName().toStdString());
         UpdateMenuItems();
         return false;
@@ -198,16 +201,16 @@ bool TMainForm::OpenDrawing(const QString& file) {
     if (!child && config_) {
         // The frame's own: the project's contour view.
         if (kind == KindBitmap)
-            child = std::make_unique<ProjectChild>(kind, config_->settings(), ctx_, notifier_, config_);
+            child = std::make_unique<ProjectChild>(kind, config_->settings(), env_, job_, notifier_, config_);
         else
-            child =
-                std::make_unique<MdiDrawingChild>(kind, config_->settings(), ctx_, notifier_, [this] { return view_; });
+            child = std::make_unique<MdiDrawingChild>(kind, config_->settings(), ctx_, env_, job_, notifier_,
+                                                      [this] { return view_; });
     }
     if (!child) return false;
     bool loaded = false;
     RunHook([&] { loaded = child->Load(file); });
     if (config_) config_->Global.OpenDir = FolderOfFile(QFileInfo(file).absoluteFilePath().toStdString());
-    ctx_.Job.HatchingDone = false;
+    job_.HatchingDone = false;
     if (loaded) {
         QWidget* widget = child->Widget();
         QMdiSubWindow* w = mdi_->addSubWindow(widget);
@@ -305,7 +308,7 @@ void TMainForm::mWarstwyClick() {
         commands_->ShowLayers();
         return;
     }
-    notifier_.Message(ctx_.Env.Text(TextId::OnlyForMultilayerProject), MessageKind::Information, Buttons::Ok, " ");
+    notifier_.Message(env_.Text(TextId::OnlyForMultilayerProject), MessageKind::Information, Buttons::Ok, " ");
 }
 
 void TMainForm::mKreskowanieClick() {
@@ -365,11 +368,10 @@ bool TMainForm::FormCloseQuery() {
         case CloseAnswer::Allow: return true;
         case CloseAnswer::StopStreamAndAllow: commands_->StopStream(); return true;
         case CloseAnswer::RefuseStreaming:
-            notifier_.Message(ctx_.Env.Text(TextId::CannotCloseWhileCutting), MessageKind::Error, Buttons::Ok, "Uwaga");
+            notifier_.Message(env_.Text(TextId::CannotCloseWhileCutting), MessageKind::Error, Buttons::Ok, "Uwaga");
             return false;
         case CloseAnswer::RefuseTransfer:
-            notifier_.Message(ctx_.Env.Text(TextId::CannotCloseWhileTransfer), MessageKind::Error, Buttons::Ok,
-                              "Uwaga");
+            notifier_.Message(env_.Text(TextId::CannotCloseWhileTransfer), MessageKind::Error, Buttons::Ok, "Uwaga");
             return false;
     }
     return true;

@@ -29,7 +29,9 @@ class QWidget;
 namespace vellisk {
 class ConfigDialog;
 class MachineContext;
+struct JobValues;
 class Notifier;
+struct ProgramEnvironment;
 }  // namespace vellisk
 
 namespace vellisk::ui {
@@ -39,7 +41,8 @@ class TDlgkonfig;
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
-    TMainForm(MachineContext& ctx, Notifier& notifier, QWidget* parent = nullptr);
+    TMainForm(MachineContext& ctx, const ProgramEnvironment& env, JobValues& job, Notifier& notifier,
+              QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // What the frame runs of the rest of the program (null: nothing), and who picks its files
@@ -112,6 +115,8 @@ private:
     QString T(TextId id) const;
 
     MachineContext& ctx_;
+    const ProgramEnvironment& env_;
+    JobValues& job_;
     Notifier& notifier_;
     ConfigDialog* config_ = nullptr;
     TDlgkonfig* configDialog_ = nullptr;

@@ -4,13 +4,14 @@
 
 namespace vellisk::ui {
 
-MdiDrawingChild::MdiDrawingChild(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier,
-                                 std::function<ViewOptions()> view)
+MdiDrawingChild::MdiDrawingChild(int kind, const Settings& settings, MachineContext& ctx, const ProgramEnvironment& env,
+                                 JobValues& job, Notifier& notifier, std::function<ViewOptions()> view)
     : settings_(settings),
       ctx_(ctx),
+      jobValues_(job),
       notifier_(notifier),
       view_(std::move(view)),
-      window_(new TMDIChild(kind, settings, ctx, notifier)) {
+      window_(new TMDIChild(kind, settings, ctx, env, job, notifier)) {
     if (view_) window_->SetViewOptions(view_());
 }
 
@@ -32,7 +33,7 @@ void MdiDrawingChild::UpdateScrollRatios() {
 
 bool MdiDrawingChild::Load(const QString& file) {
     if (!window_ || !window_->Load(file)) return false;
-    job_ = std::make_unique<ProjectJobDrawing>(window_->project(), settings_, ctx_, notifier_);
+    job_ = std::make_unique<ProjectJobDrawing>(window_->project(), settings_, ctx_, jobValues_, notifier_);
     return true;
 }
 

@@ -17,8 +17,8 @@ namespace vellisk::ui {
 class MdiDrawingChild : public DrawingChild {
 public:
     // `view` gives the frame's view options at the moment of a repaint.
-    MdiDrawingChild(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier,
-                    std::function<ViewOptions()> view);
+    MdiDrawingChild(int kind, const Settings& settings, MachineContext& ctx, const ProgramEnvironment& env,
+                    JobValues& job, Notifier& notifier, std::function<ViewOptions()> view);
     ~MdiDrawingChild() override;
 
     TMDIChild* Window() const { return window_; }
@@ -39,6 +39,7 @@ public:
 private:
     const Settings& settings_;
     MachineContext& ctx_;
+    JobValues& jobValues_;
     Notifier& notifier_;
     std::function<ViewOptions()> view_;
     QPointer<TMDIChild> window_;

@@ -99,14 +99,15 @@ public:
     std::unique_ptr<DrawingChild> CreateDrawing(int kind) override {
         ConfigDialog* config = p_.config_.get();
         if (kind == KindBitmap)
-            return std::make_unique<ProjectChild>(kind, config->settings(), *p_.ctx_, *p_.notifier_, config);
-        auto child = std::make_unique<MdiDrawingChild>(kind, config->settings(), *p_.ctx_, *p_.notifier_,
-                                                       [this] { return p_.main_->View(); });
+            return std::make_unique<ProjectChild>(kind, config->settings(), p_.env_, p_.job_, *p_.notifier_, config);
+        auto child = std::make_unique<MdiDrawingChild>(kind, config->settings(), *p_.ctx_, p_.env_, p_.job_,
+                                                       *p_.notifier_, [this] { return p_.main_->View(); });
         // The window's layers and information commands (its popup menu and the frame's items).
         if (QPointer<TMDIChild> w = child->Window()) {
             Program& p = p_;
             w->ShowLayersDialog = [&p, w] {
-                return w && ShowLayersDialog(w->project(), p.config_->settings(), *p.ctx_, *p.notifier_, p.main_.get());
+                return w && ShowLayersDialog(w->project(), p.config_->settings(), *p.ctx_, p.env_, *p.notifier_,
+                                             p.main_.get());
             };
             w->ShowInfo = [&p, w] {
                 if (!w) return;
@@ -154,7 +155,8 @@ public:
     }
     bool ShowHatching() override {
         TMDIChild* w = ActiveWindow();
-        return w && ShowHatchingDialog(w->project(), p_.config_->settings(), *p_.ctx_, *p_.notifier_, p_.main_.get());
+        return w && ShowHatchingDialog(w->project(), p_.config_->settings(), p_.env_, p_.job_, *p_.notifier_,
+                                       p_.main_.get());
     }
 
     CloseState CloseStateNow() override {
@@ -187,18 +189,18 @@ private:
 
 Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     const std::vector<std::string> params(argv_.size() > 1 ? argv_.begin() + 1 : argv_.end(), argv_.end());
-    ctx_ = std::make_unique<MachineContext>(env_, job_);
+    ctx_ = std::make_unique<MachineContext>();
     env_.Lang = DetectLanguage(params);
     settings_ = std::make_unique<Settings>();
     notifier_ = std::make_unique<FrameNotifier>();
     dispatcher_ = std::make_unique<QtDispatcher>();
     threadNotifier_ = std::make_unique<GuiThreadNotifier>(*notifier_, *dispatcher_);
     Notifier& notifier = *threadNotifier_;
-    layer_ = std::make_unique<CommandLayer>(*ctx_, notifier);
+    layer_ = std::make_unique<CommandLayer>(*ctx_, env_, job_, notifier);
 
     // 1. The main frame; the program folder is known from here on.
     env_.ProgramDir = ResolveProgramDir();
-    main_ = std::make_unique<TMainForm>(*ctx_, notifier);
+    main_ = std::make_unique<TMainForm>(*ctx_, env_, job_, notifier);
     notifier_->SetStatusBar(main_->statusBar());
 
     // 2. The USB link, unless "95" is the first or second parameter; a failure to make it
@@ -219,25 +221,25 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     // read, and nothing connects before the panel's timer runs.
     lpt_ = LptTransport::Open();
     layer_->SetParallelPort(lpt_.get());
-    ethernet_ = std::make_unique<TfEthernet>(*ctx_, notifier);
+    ethernet_ = std::make_unique<TfEthernet>(*ctx_, env_, notifier);
     ethernet_->SetPorts(PortFromEnvironment("VELLISK_COMMAND_PORT", TfEthernet::kCommandPort),
                         PortFromEnvironment("VELLISK_IDENTITY_PORT", TfEthernet::kIdentityPort));
     layer_->SetEthernet(ethernet_.get());
-    streamer_ = std::make_unique<TTransArm>(*ctx_, *layer_, notifier);
-    transfer_ = std::make_unique<Ttransmisja>(*ctx_, *layer_, notifier);
+    streamer_ = std::make_unique<TTransArm>(*ctx_, env_, *layer_, notifier);
+    transfer_ = std::make_unique<Ttransmisja>(*ctx_, env_, job_, *layer_, notifier);
     host_ = std::make_unique<Host>(*this);
 
     // 3. The control panel: it decides the link, starts the Ethernet watch and asks the
     //    machine who it is.
-    panel_ = std::make_unique<ControlPanel>(*ctx_, *settings_, *layer_,
+    panel_ = std::make_unique<ControlPanel>(*ctx_, env_, job_, *settings_, *layer_,
                                             PanelLinks{lpt_.get(), usb_.get(), ethernet_.get()}, *streamer_, notifier);
-    panelForm_ = std::make_unique<Tster>(*panel_, *ctx_, ParamPresent(params, "touchPanel"), main_.get());
+    panelForm_ = std::make_unique<Tster>(*panel_, env_, ParamPresent(params, "touchPanel"), main_.get());
     PanelStartup startup;
     startup.osIsNT = OsVersionText().NoParallelPort;
     panel_->FormCreate(startup);
 
     // 4. The configuration: "Quarnell.cfg", the current settings file and "DADudavu.txt".
-    config_ = std::make_unique<ConfigDialog>(*settings_, *ctx_, *notifier_);
+    config_ = std::make_unique<ConfigDialog>(*settings_, *ctx_, env_, job_, *notifier_);
     config_->CommandLine = params;
     config_->Create();
     configForm_ = std::make_unique<TDlgkonfig>(*config_, main_.get());
@@ -255,17 +257,17 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
     // 5. The Ethernet link to the address the configuration set, the tool-length dialog, the
     //    outputs dialog. (The edit fields open the shared keypad themselves.)
     ethernet_->restart();
-    toolLength_ = std::make_unique<TdlugoscForm>(*layer_, *settings_, panel_.get(), main_.get());
-    outputs_ = std::make_unique<TWyjsciaForm>(*layer_, main_.get());
+    toolLength_ = std::make_unique<TdlugoscForm>(*layer_, env_, *settings_, panel_.get(), main_.get());
+    outputs_ = std::make_unique<TWyjsciaForm>(*layer_, env_, main_.get());
 
     // 6. The application's title.
     QApplication::setApplicationName("Vellisk");
 
     // 7. The About box and the other dialogs, none shown.
     about_ = std::make_unique<TAboutBox>(
-        *ctx_, [this] { return aboutReader_ && aboutReader_->Read(); }, main_.get());
-    move_ = std::make_unique<Tprzesun>(*layer_, *settings_, panel_.get(), main_.get());
-    basePoints_ = std::make_unique<TPunkty_bazowe>(*layer_, main_.get());
+        *ctx_, env_, [this] { return aboutReader_ && aboutReader_->Read(); }, main_.get());
+    move_ = std::make_unique<Tprzesun>(*layer_, env_, *settings_, panel_.get(), main_.get());
+    basePoints_ = std::make_unique<TPunkty_bazowe>(*layer_, env_, main_.get());
 
     WireJobControl();
     WirePanelHooks();
@@ -277,8 +279,8 @@ Program::Program(std::vector<std::string> argv) : argv_(std::move(argv)) {
 }
 
 void Program::WireJobControl() {
-    jobs_ = std::make_unique<JobControl>(*ctx_, *settings_, *layer_, *threadNotifier_, *streamer_, *transfer_, *panel_,
-                                         *host_, dispatcher_.get());
+    jobs_ = std::make_unique<JobControl>(*ctx_, env_, job_, *settings_, *layer_, *threadNotifier_, *streamer_,
+                                         *transfer_, *panel_, *host_, dispatcher_.get());
     panel_->SetJobCommands(jobs_.get());
 }
 
@@ -298,7 +300,7 @@ void Program::WirePanelHooks() {
     h.moveDialog = [this] { move_->exec(); };
     h.outputsDialog = [this] { outputs_->exec(); };
     h.toolLengthDialog = [this] { toolLength_->exec(); };
-    h.loadInverter = [this] { LoadInverterParameters(*layer_); };
+    h.loadInverter = [this] { LoadInverterParameters(*layer_, env_); };
     h.resumeBurn = [this] {
         if (tBMPThread* burn = jobs_->BurnThread()) burn->Resume();
     };

@@ -80,7 +80,7 @@ private:
 
     std::vector<std::string> argv_;
     ProgramEnvironment env_;
-    JobValues job_;  // the job in hand; job control and the parts below it use it through ctx_
+    JobValues job_;  // the job in hand: job control, the configuration, the drawings and the link read it
     std::unique_ptr<MachineContext> ctx_;
     std::unique_ptr<Settings> settings_;
     std::unique_ptr<FrameNotifier> notifier_;

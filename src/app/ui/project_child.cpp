@@ -8,7 +8,9 @@
 #include "app/job_drawing.h"
 #include "drawing_window/raster_project.h"
 #include "drawing_window/ui/picture_file.h"
+#include "machine_link/job_values.h"
 #include "machine_link/machine_context.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 
 namespace vellisk::ui {
@@ -41,8 +43,9 @@ private:
     QImage image_;
 };
 
-ProjectChild::ProjectChild(int kind, Settings& settings, MachineContext& ctx, Notifier& notifier, ConfigDialog* config)
-    : kind_(kind), settings_(settings), ctx_(ctx), notifier_(notifier), config_(config) {}
+ProjectChild::ProjectChild(int kind, Settings& settings, const ProgramEnvironment& env, JobValues& job,
+                           Notifier& notifier, ConfigDialog* config)
+    : kind_(kind), settings_(settings), env_(env), jobValues_(job), notifier_(notifier), config_(config) {}
 
 // Job control has ended a burn of this window's picture when the window closed (the frame's
 // DrawingClosing), before the picture goes.
@@ -58,14 +61,14 @@ bool ProjectChild::Load(const QString& file) {
     RasterPicture picture;
     QImage shown;
     QString reason;
-    if (!PictureFileFits(file, ctx_.Env, reason) || !DecodePicture(file, picture, shown, reason)) {
-        notifier_.Message(ctx_.Env.Text(TextId::PictureCannotBeRead) + name + "\n" + reason.toStdString(),
+    if (!PictureFileFits(file, env_, reason) || !DecodePicture(file, picture, shown, reason)) {
+        notifier_.Message(env_.Text(TextId::PictureCannotBeRead) + name + "\n" + reason.toStdString(),
                           MessageKind::Error);
         return false;
     }
     raster_ = std::make_unique<RasterProject>();
-    if (!raster_->LoadBMP(name, std::move(picture), settings_, ctx_, config_)) {
-        notifier_.Message(ctx_.Env.Text(TextId::DrawingCannotBeRead) + name, MessageKind::Error);
+    if (!raster_->LoadBMP(name, std::move(picture), settings_, jobValues_, config_)) {
+        notifier_.Message(env_.Text(TextId::DrawingCannotBeRead) + name, MessageKind::Error);
         raster_.reset();
         return false;
     }

@@ -9,8 +9,9 @@
 namespace vellisk {
 class ConfigDialog;
 class JobDrawing;
-class MachineContext;
+struct JobValues;
 class Notifier;
+struct ProgramEnvironment;
 class RasterProject;
 class Settings;
 }  // namespace vellisk
@@ -21,7 +22,8 @@ class ProjectView;
 
 class ProjectChild : public DrawingChild {
 public:
-    ProjectChild(int kind, Settings& settings, MachineContext& ctx, Notifier& notifier, ConfigDialog* config);
+    ProjectChild(int kind, Settings& settings, const ProgramEnvironment& env, JobValues& job, Notifier& notifier,
+                 ConfigDialog* config);
     ~ProjectChild() override;
 
     QWidget* Widget() override;
@@ -40,7 +42,8 @@ private:
     int kind_;
     int zoom_ = 1;
     Settings& settings_;
-    MachineContext& ctx_;
+    const ProgramEnvironment& env_;
+    JobValues& jobValues_;
     Notifier& notifier_;
     ConfigDialog* config_;
     std::unique_ptr<RasterProject> raster_;

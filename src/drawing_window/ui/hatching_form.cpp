@@ -8,7 +8,9 @@
 #include <QVBoxLayout>
 
 #include "drawing_window/project.h"
+#include "machine_link/job_values.h"
 #include "machine_link/machine_context.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "model/length_unit.h"
 #include "settings/ui/flt_edit.h"
@@ -16,15 +18,15 @@
 
 namespace vellisk::ui {
 
-TFormKreski::TFormKreski(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
-                         const HatchOptions& options, QWidget* parent)
-    : QDialog(parent), project_(project), settings_(settings), ctx_(ctx), notifier_(notifier) {
+TFormKreski::TFormKreski(Project& project, const Settings& settings, const ProgramEnvironment& env, JobValues& job,
+                         Notifier& notifier, const HatchOptions& options, QWidget* parent)
+    : QDialog(parent), project_(project), settings_(settings), env_(env), job_(job), notifier_(notifier) {
     setObjectName("FormKreski");
     setModal(true);
-    setWindowTitle(Q(ctx.Env.Text(TextId::HatchCaption)));
+    setWindowTitle(Q(env.Text(TextId::HatchCaption)));
     odstep_ = new TFltEditU(this);
     odstep_->setObjectName("Odstep");
-    odstep_->SetUnit(ctx.Env.LengthUnit);
+    odstep_->SetUnit(env.LengthUnit);
     odstep_->SetMinValue(0);
     odstep_->SetMaxValue(100);
     odstep_->SetIncrement(0.1);
@@ -36,26 +38,26 @@ TFormKreski::TFormKreski(Project& project, const Settings& settings, MachineCont
     kat_->SetMaxValue(360);
     kat_->SetIncrement(0.1);
     kat_->SetValue(options.AngleDeg);
-    wytnij_ = new QCheckBox(Q(ctx.Env.Text(TextId::HatchCutOutline)), this);
+    wytnij_ = new QCheckBox(Q(env.Text(TextId::HatchCutOutline)), this);
     wytnij_->setObjectName("WytnijObrys");
     wytnij_->setChecked(options.CutOutline);
-    dwukierunkowo_ = new QCheckBox(Q(ctx.Env.Text(TextId::HatchTwoWay)), this);
+    dwukierunkowo_ = new QCheckBox(Q(env.Text(TextId::HatchTwoWay)), this);
     dwukierunkowo_->setObjectName("kreskiDwukierunkowo");
     dwukierunkowo_->setChecked(options.TwoWay);
     ok_ = new QPushButton("OK", this);
     ok_->setObjectName("ButtonOk");
     ok_->setDefault(true);
-    cancel_ = new QPushButton(Q(ctx.Env.Text(TextId::CfgCancel)), this);
+    cancel_ = new QPushButton(Q(env.Text(TextId::CfgCancel)), this);
     cancel_->setObjectName("ButtonCancel");
     cancel_->setAutoDefault(false);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(Q(ctx.Env.Text(TextId::HatchSpacing)), this), 0, 0);
+    grid->addWidget(new QLabel(Q(env.Text(TextId::HatchSpacing)), this), 0, 0);
     grid->addWidget(odstep_, 0, 1);
-    grid->addWidget(new QLabel(Q("[" + UnitName(ctx.Env.LengthUnit) + "]"), this), 0, 2);
-    grid->addWidget(new QLabel(Q(ctx.Env.Text(TextId::HatchAngle)), this), 1, 0);
+    grid->addWidget(new QLabel(Q("[" + UnitName(env.LengthUnit) + "]"), this), 0, 2);
+    grid->addWidget(new QLabel(Q(env.Text(TextId::HatchAngle)), this), 1, 0);
     grid->addWidget(kat_, 1, 1);
-    grid->addWidget(new QLabel(Q(ctx.Env.Text(TextId::HatchAngleUnit)), this), 1, 2);
+    grid->addWidget(new QLabel(Q(env.Text(TextId::HatchAngleUnit)), this), 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok_);
@@ -79,7 +81,7 @@ void TFormKreski::ButtonOkClick() {
     bool done = false;
     {
         BusyCursor busy(notifier_);
-        RunReported(notifier_, [&] { done = HatchWithChoices(project_, settings_, ctx_, notifier_, chosen); });
+        RunReported(notifier_, [&] { done = HatchWithChoices(project_, settings_, env_, job_, notifier_, chosen); });
     }
     if (!done) {
         odstep_->setFocus();
@@ -88,12 +90,12 @@ void TFormKreski::ButtonOkClick() {
     accept();
 }
 
-bool ShowHatchingDialog(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
-                        QWidget* parent) {
-    TFormKreski form(project, settings, ctx, notifier, ctx.Job.HatchChoices, parent);
+bool ShowHatchingDialog(Project& project, const Settings& settings, const ProgramEnvironment& env, JobValues& job,
+                        Notifier& notifier, QWidget* parent) {
+    TFormKreski form(project, settings, env, job, notifier, job.HatchChoices, parent);
     if (form.exec() != QDialog::Accepted) return false;
     BusyCursor busy(notifier);
-    RunReported(notifier, [&] { AfterHatching(project, settings, ctx); });
+    RunReported(notifier, [&] { AfterHatching(project, settings, job); });
     return true;
 }
 

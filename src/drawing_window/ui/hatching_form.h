@@ -24,9 +24,9 @@ class TFloatEdit;
 class TFormKreski : public QDialog {
     Q_OBJECT
 public:
-    // `options` are shown; OK hatches with what the operator chose and keeps it in `ctx`.
-    TFormKreski(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
-                const HatchOptions& options, QWidget* parent = nullptr);
+    // `options` are shown; OK hatches with what the operator chose and keeps it in `job`.
+    TFormKreski(Project& project, const Settings& settings, const ProgramEnvironment& env, JobValues& job,
+                Notifier& notifier, const HatchOptions& options, QWidget* parent = nullptr);
 
     TFltEditU* Odstep() const { return odstep_; }
     TFloatEdit* Kat() const { return kat_; }
@@ -40,7 +40,8 @@ private:
 
     Project& project_;
     const Settings& settings_;
-    MachineContext& ctx_;
+    const ProgramEnvironment& env_;
+    JobValues& job_;
     Notifier& notifier_;
     TFltEditU* odstep_;
     TFloatEdit* kat_;
@@ -51,7 +52,7 @@ private:
 // The hatching command of the active drawing: the dialog (with the choices of its last OK); on
 // OK the drawing is hatched, its tool paths are made again and a layer project gets the layer
 // of the hatch lines. True: OK (the window repaints).
-bool ShowHatchingDialog(Project& project, const Settings& settings, MachineContext& ctx, Notifier& notifier,
-                        QWidget* parent = nullptr);
+bool ShowHatchingDialog(Project& project, const Settings& settings, const ProgramEnvironment& env, JobValues& job,
+                        Notifier& notifier, QWidget* parent = nullptr);
 
 }  // namespace vellisk::ui

@@ -12,6 +12,7 @@
 
 #include "drawing_window/project.h"
 #include "machine_link/machine_context.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "model/length_unit.h"
 #include "settings/ui/numpad_form.h"
@@ -237,13 +238,14 @@ void TfWarstwy::LoadEditors(std::int32_t row, const LayerEditors& editors) {
     loading_ = false;
 }
 
-bool ShowLayersDialog(Project& project, const Settings& settings, const MachineContext& ctx, Notifier& notifier,
-                      QWidget* parent) {
+bool ShowLayersDialog(Project& project, const Settings& settings, const MachineContext& ctx,
+                      const ProgramEnvironment& env, Notifier& notifier, QWidget* parent) {
     bool ok = false;
     RunReported(notifier, [&] {
         LayersDialog engine(project.EnsureLayers(), ctx.PlotParams.Laser != 0, settings.Maximum(setting::WorkSpeed),
-                            ctx.Env.LengthUnit, ctx.UnitDecimals(), ctx.Env, LocaleSeparator());
-        TfWarstwy form(engine, ctx.Env, parent);
+                            env.LengthUnit, UnitDecimals(env.LengthUnit, ctx.PlotParams.MmDecimals), env,
+                            LocaleSeparator());
+        TfWarstwy form(engine, env, parent);
         if (form.exec() != QDialog::Accepted) return;
         ok = true;
         BusyCursor busy(notifier);

@@ -64,7 +64,7 @@ private:
 // The layers command of a layer project: the dialog over the project's layer table; on OK the
 // figures are cut or not as their layers say and the project is prepared again. True: OK (the
 // window repaints).
-bool ShowLayersDialog(Project& project, const Settings& settings, const MachineContext& ctx, Notifier& notifier,
-                      QWidget* parent = nullptr);
+bool ShowLayersDialog(Project& project, const Settings& settings, const MachineContext& ctx,
+                      const ProgramEnvironment& env, Notifier& notifier, QWidget* parent = nullptr);
 
 }  // namespace vellisk::ui

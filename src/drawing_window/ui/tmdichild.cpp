@@ -17,9 +17,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "machine_link/job_values.h"
 #include "machine_link/machine_context.h"
 #include "model/lang_texts.h"
 #include "model/numeric.h"
+#include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "settings/settings.h"
 
@@ -59,11 +61,12 @@ private:
     TMDIChild& window_;
 };
 
-TMDIChild::TMDIChild(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier, QWidget* parent)
+TMDIChild::TMDIChild(int kind, const Settings& settings, MachineContext& ctx, const ProgramEnvironment& env,
+                     JobValues& job, Notifier& notifier, QWidget* parent)
     : QWidget(parent),
-      ctx_(ctx),
+      env_(env),
       notifier_(notifier),
-      engine_(kind, settings, ctx, notifier),
+      engine_(kind, settings, ctx, env, job, notifier),
       scroll_(new QScrollArea(this)),
       canvas_(new DrawingCanvas(*this)),
       status_(new QStatusBar(this)),
@@ -82,13 +85,12 @@ TMDIChild::TMDIChild(int kind, const Settings& settings, MachineContext& ctx, No
     scroll_->setBackgroundRole(QPalette::Window);
     status_->setSizeGripEnabled(false);
 
-    pmInfo_ =
-        popup_->addAction(QString::fromStdString(ctx.Env.Text(TextId::PopupInfo)), this, &TMDIChild::FormDblClick);
-    pmFiguraDoCiecia_ = popup_->addAction(QString::fromStdString(ctx.Env.Text(TextId::PopupFigureToCut)));
+    pmInfo_ = popup_->addAction(QString::fromStdString(env.Text(TextId::PopupInfo)), this, &TMDIChild::FormDblClick);
+    pmFiguraDoCiecia_ = popup_->addAction(QString::fromStdString(env.Text(TextId::PopupFigureToCut)));
     pmFiguraDoCiecia_->setCheckable(true);
     pmFiguraDoCiecia_->setEnabled(false);
     connect(pmFiguraDoCiecia_, &QAction::triggered, this, [this] { engine_.ToggleFigureToCut(); });
-    pmWarstwy_ = popup_->addAction(QString::fromStdString(ctx.Env.Text(TextId::PopupLayers) + "..."), this,
+    pmWarstwy_ = popup_->addAction(QString::fromStdString(env.Text(TextId::PopupLayers) + "..."), this,
                                    &TMDIChild::pmWarstwyClick);
     pmWarstwy_->setEnabled(settings.Choice(setting::ProjectType) == 1);
 
@@ -133,7 +135,7 @@ void TMDIChild::Relayout() {
     const QSize client = scroll_->maximumViewportSize();
     const ViewTransform* view = &engine_.Layout(client.width(), client.height());
     while (view->TooLarge) {
-        notifier_.Message(ctx_.Env.Text(TextId::ViewOutOfResources), MessageKind::Error, Buttons::Ok, "");
+        notifier_.Message(env_.Text(TextId::ViewOutOfResources), MessageKind::Error, Buttons::Ok, "");
         if (!engine_.ZoomDownAfterFailedPicture()) break;
         emit zoomLowered(engine_.Zoom());
         view = &engine_.Layout(client.width(), client.height());

@@ -38,7 +38,8 @@ class DrawingCanvas;
 class TMDIChild : public QWidget, private DrawingWindowView {
     Q_OBJECT
 public:
-    TMDIChild(int kind, const Settings& settings, MachineContext& ctx, Notifier& notifier, QWidget* parent = nullptr);
+    TMDIChild(int kind, const Settings& settings, MachineContext& ctx, const ProgramEnvironment& env, JobValues& job,
+              Notifier& notifier, QWidget* parent = nullptr);
     ~TMDIChild() override;
 
     bool Load(const QString& path);
@@ -98,7 +99,7 @@ private:
     void pmWarstwyClick();
     void FormDblClick();
 
-    MachineContext& ctx_;
+    const ProgramEnvironment& env_;
     Notifier& notifier_;
     DrawingWindow engine_;
     QScrollArea* scroll_;

@@ -13,8 +13,8 @@
 #include "model/ui/qt_text.h"
 
 namespace vellisk::ui {
-TPunkty_bazowe::TPunkty_bazowe(CommandLayer& layer, QWidget* parent)
-    : QDialog(parent), layer_(layer), engine_(layer, LocaleDecimalSeparator()) {
+TPunkty_bazowe::TPunkty_bazowe(CommandLayer& layer, const ProgramEnvironment& env, QWidget* parent)
+    : QDialog(parent), layer_(layer), env_(env), engine_(layer, env, LocaleDecimalSeparator()) {
     setObjectName("Punkty_bazowe");
     setModal(true);
     pbx_ = new TFltEditU(this);
@@ -112,19 +112,18 @@ TPunkty_bazowe::TPunkty_bazowe(CommandLayer& layer, QWidget* parent)
 TPunkty_bazowe::~TPunkty_bazowe() { engine_.Save(); }
 
 void TPunkty_bazowe::showEvent(QShowEvent* e) {
-    const ProgramEnvironment& env = layer_.Context().Env;
-    setWindowTitle(Q(env.Text(TextId::BpCaption)));
-    wpa_->setText(Q(env.Text(TextId::BpTakePosition)));
-    anuluj_->setText(Q(env.Text(TextId::BpCancel)));
-    ustaw_->setText(Q(env.Text(TextId::BpSet)));
-    przepisz_->setText(Q(env.Text(TextId::BpCopy)));
-    dodaj_->setText(Q(env.Text(TextId::BpAdd)));
-    usun_->setText(Q(env.Text(TextId::BpRemove)));
-    komentarz_->setPlaceholderText(Q(env.Text(TextId::BpRemark)));
+    setWindowTitle(Q(env_.Text(TextId::BpCaption)));
+    wpa_->setText(Q(env_.Text(TextId::BpTakePosition)));
+    anuluj_->setText(Q(env_.Text(TextId::BpCancel)));
+    ustaw_->setText(Q(env_.Text(TextId::BpSet)));
+    przepisz_->setText(Q(env_.Text(TextId::BpCopy)));
+    dodaj_->setText(Q(env_.Text(TextId::BpAdd)));
+    usun_->setText(Q(env_.Text(TextId::BpRemove)));
+    komentarz_->setPlaceholderText(Q(env_.Text(TextId::BpRemark)));
     engine_.Activate();
-    for (TFltEditU* f : {pbx_, pby_}) f->SetUnit(env.LengthUnit);
+    for (TFltEditU* f : {pbx_, pby_}) f->SetUnit(env_.LengthUnit);
     EngineToFields();
-    const QString unit = "[" + Q(UnitName(env.LengthUnit)) + "]";
+    const QString unit = "[" + Q(UnitName(env_.LengthUnit)) + "]";
     lx_->setText(unit);
     ly_->setText(unit);
     QDialog::showEvent(e);

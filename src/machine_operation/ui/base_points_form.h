@@ -18,7 +18,7 @@ class TFltEditU;
 class TPunkty_bazowe : public QDialog {
     Q_OBJECT
 public:
-    TPunkty_bazowe(CommandLayer& layer, QWidget* parent = nullptr);
+    TPunkty_bazowe(CommandLayer& layer, const ProgramEnvironment& env, QWidget* parent = nullptr);
     // Writes the list to "base.txt".
     ~TPunkty_bazowe() override;
 
@@ -47,6 +47,7 @@ private:
     void Copy();
 
     CommandLayer& layer_;
+    const ProgramEnvironment& env_;
     BasePointsDialog engine_;
     TFltEditU *pbx_, *pby_;
     QLabel *lx_, *ly_;

@@ -14,18 +14,18 @@
 #include "model/ui/qt_text.h"
 
 namespace vellisk::ui {
-Tprzesun::Tprzesun(CommandLayer& layer, const Settings& settings, JobPanel* panel, QWidget* parent)
-    : QDialog(parent), layer_(layer), engine_(layer, settings), panel_(panel) {
+Tprzesun::Tprzesun(CommandLayer& layer, const ProgramEnvironment& env, const Settings& settings, JobPanel* panel,
+                   QWidget* parent)
+    : QDialog(parent), layer_(layer), env_(env), engine_(layer, env, settings), panel_(panel) {
     setObjectName("przesun");
     setModal(true);
-    const ProgramEnvironment& env = layer.Context().Env;
-    setWindowTitle(Q(env.Text(TextId::MvCaption)));
-    przesun_ = new QGroupBox(Q(env.Text(TextId::MvGroup)), this);
+    setWindowTitle(Q(env_.Text(TextId::MvCaption)));
+    przesun_ = new QGroupBox(Q(env_.Text(TextId::MvGroup)), this);
     przesun_->setObjectName("Przesun");
     auto* radios = new QVBoxLayout(przesun_);
     const TextId items[3] = {TextId::MvToMachine, TextId::MvToProject, TextId::MvByValue};
     for (int i = 0; i < 3; ++i) {
-        modes_[i] = new QRadioButton(Q(env.Text(items[i])), przesun_);
+        modes_[i] = new QRadioButton(Q(env_.Text(items[i])), przesun_);
         radios->addWidget(modes_[i]);
     }
     modes_[MoveDialog::ByDelta]->setChecked(true);
@@ -43,13 +43,13 @@ Tprzesun::Tprzesun(CommandLayer& layer, const Settings& settings, JobPanel* pane
         grid->addWidget(fields_[i], i, 1);
         grid->addWidget(units_[i], i, 2);
     }
-    bezosiZ_ = new QCheckBox(Q(env.Text(TextId::MvWithoutZ)), this);
+    bezosiZ_ = new QCheckBox(Q(env_.Text(TextId::MvWithoutZ)), this);
     bezosiZ_->setObjectName("bezosiZ");
     bezosiZ_->setChecked(true);
     grid->addWidget(bezosiZ_, 3, 0, 1, 3);
 
     auto button = [&](TextId t, const char* name) {
-        auto* b = new QPushButton(Q(env.Text(t)), this);
+        auto* b = new QPushButton(Q(env_.Text(t)), this);
         b->setObjectName(name);
         return b;
     };
@@ -60,7 +60,7 @@ Tprzesun::Tprzesun(CommandLayer& layer, const Settings& settings, JobPanel* pane
     scan_ = button(TextId::MvScan, "scan");
     heater_ = button(TextId::MvHeaterTest, "TestGrzalki");
     laser_ = button(TextId::MvLaserTest, "ButtonTestLasera");
-    const QString hint = Q(env.Text(TextId::MvLoopHint));
+    const QString hint = Q(env_.Text(TextId::MvLoopHint));
     for (QPushButton* b : {test_, scan_, heater_, laser_}) b->setToolTip(hint);
 
     auto* buttons = new QGridLayout;
@@ -91,10 +91,9 @@ Tprzesun::Tprzesun(CommandLayer& layer, const Settings& settings, JobPanel* pane
 }
 
 void Tprzesun::showEvent(QShowEvent* e) {
-    const ProgramEnvironment& env = layer_.Context().Env;
     for (int i = 0; i < 3; ++i) {
-        fields_[i]->SetUnit(env.LengthUnit);
-        units_[i]->setText("[" + Q(UnitName(env.LengthUnit)) + "]");
+        fields_[i]->SetUnit(env_.LengthUnit);
+        units_[i]->setText("[" + Q(UnitName(env_.LengthUnit)) + "]");
     }
     QDialog::showEvent(e);
 }

@@ -23,7 +23,8 @@ class Tprzesun : public QDialog {
     Q_OBJECT
 public:
     // `panel` (may be null): its timer is held while a test or the scan runs.
-    Tprzesun(CommandLayer& layer, const Settings& settings, JobPanel* panel, QWidget* parent = nullptr);
+    Tprzesun(CommandLayer& layer, const ProgramEnvironment& env, const Settings& settings, JobPanel* panel,
+             QWidget* parent = nullptr);
 
     MoveDialog& Engine() { return engine_; }
     TFltEditU* DeltaX() const { return fields_[0]; }
@@ -47,6 +48,7 @@ private:
     void RunLoop(F&& loop);
 
     CommandLayer& layer_;
+    const ProgramEnvironment& env_;
     MoveDialog engine_;
     JobPanel* panel_;
     QGroupBox* przesun_;

@@ -8,7 +8,8 @@
 
 namespace vellisk::ui {
 
-TWyjsciaForm::TWyjsciaForm(CommandLayer& layer, QWidget* parent) : QDialog(parent), layer_(layer), engine_(layer) {
+TWyjsciaForm::TWyjsciaForm(CommandLayer& layer, const ProgramEnvironment& env, QWidget* parent)
+    : QDialog(parent), layer_(layer), engine_(layer) {
     setObjectName("WyjsciaForm");
     setModal(true);
     smarowanie_ = new QCheckBox(this);
@@ -19,7 +20,6 @@ TWyjsciaForm::TWyjsciaForm(CommandLayer& layer, QWidget* parent) : QDialog(paren
     close->setObjectName("Zamknij");
     connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
     main->addWidget(close);
-    const ProgramEnvironment& env = layer.Context().Env;
     setWindowTitle(QString::fromStdString(env.Text(TextId::OutCaption)));
     KeepTitleReadable(*this);
     smarowanie_->setText(QString::fromStdString(env.Text(TextId::OutOil)));

@@ -11,7 +11,7 @@ namespace vellisk::ui {
 class TWyjsciaForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TWyjsciaForm(CommandLayer& layer, QWidget* parent = nullptr);
+    TWyjsciaForm(CommandLayer& layer, const ProgramEnvironment& env, QWidget* parent = nullptr);
     QCheckBox* Oil() const { return smarowanie_; }
 
 protected:

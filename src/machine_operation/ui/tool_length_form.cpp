@@ -11,8 +11,9 @@
 #include "model/ui/qt_text.h"
 
 namespace vellisk::ui {
-TdlugoscForm::TdlugoscForm(CommandLayer& layer, Settings& settings, JobPanel* panel, QWidget* parent)
-    : QDialog(parent), layer_(layer), engine_(layer, settings), panel_(panel) {
+TdlugoscForm::TdlugoscForm(CommandLayer& layer, const ProgramEnvironment& env, Settings& settings, JobPanel* panel,
+                           QWidget* parent)
+    : QDialog(parent), layer_(layer), env_(env), engine_(layer, env, settings), panel_(panel) {
     setObjectName("dlugoscForm");
     setModal(true);
     tool_ = new TFltEditU(this);
@@ -79,19 +80,18 @@ TdlugoscForm::TdlugoscForm(CommandLayer& layer, Settings& settings, JobPanel* pa
 }
 
 void TdlugoscForm::showEvent(QShowEvent* e) {
-    const ProgramEnvironment& env = layer_.Context().Env;
     const ToolLengthDialog::View v = engine_.Activate();
-    setWindowTitle(Q(env.Text(TextId::TlCaption)));
-    findChild<QLabel*>("Label1")->setText(Q(env.Text(TextId::TlDistance)));
-    pomiar_->setText(Q(env.Text(TextId::TlAutomatic)));
-    anuluj_->setText(Q(env.Text(TextId::TlCancel)));
-    material_->setText(Q(env.Text(TextId::TlOnMaterial)));
-    stol_->setText(Q(env.Text(TextId::TlOnTable)));
+    setWindowTitle(Q(env_.Text(TextId::TlCaption)));
+    findChild<QLabel*>("Label1")->setText(Q(env_.Text(TextId::TlDistance)));
+    pomiar_->setText(Q(env_.Text(TextId::TlAutomatic)));
+    anuluj_->setText(Q(env_.Text(TextId::TlCancel)));
+    material_->setText(Q(env_.Text(TextId::TlOnMaterial)));
+    stol_->setText(Q(env_.Text(TextId::TlOnTable)));
     tool_->SetMaxValue(v.toolMax);
     pomiar_->setEnabled(v.probeEnabled);
-    tool_->SetUnit(env.LengthUnit);
+    tool_->SetUnit(env_.LengthUnit);
     tool_->SetValue(v.toolMm);
-    unit_->setText("[" + Q(UnitName(env.LengthUnit)) + "]");
+    unit_->setText("[" + Q(UnitName(env_.LengthUnit)) + "]");
     middle_->setVisible(v.surfaceButtons);
     QDialog::showEvent(e);
 }

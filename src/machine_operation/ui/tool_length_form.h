@@ -21,7 +21,8 @@ class TFltEditU;
 class TdlugoscForm : public QDialog {
     Q_OBJECT
 public:
-    TdlugoscForm(CommandLayer& layer, Settings& settings, JobPanel* panel, QWidget* parent = nullptr);
+    TdlugoscForm(CommandLayer& layer, const ProgramEnvironment& env, Settings& settings, JobPanel* panel,
+                 QWidget* parent = nullptr);
 
     TFltEditU* Tool() const { return tool_; }
     QPushButton* ProbeButton() const { return pomiar_; }
@@ -35,6 +36,7 @@ protected:
 
 private:
     CommandLayer& layer_;
+    const ProgramEnvironment& env_;
     ToolLengthDialog engine_;
     JobPanel* panel_;
     TFltEditU* tool_;

@@ -39,8 +39,8 @@ void ShowBar(QScrollBar* scroll, const BarState& bar) {
 
 }  // namespace
 
-Tster::Tster(ControlPanel& panel, const MachineContext& ctx, bool touchPanel, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), panel_(panel), ctx_(ctx), touch_(touchPanel) {
+Tster::Tster(ControlPanel& panel, const ProgramEnvironment& env, bool touchPanel, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), panel_(panel), env_(env), touch_(touchPanel) {
     setObjectName("ster");
     Build();
     if (touch_) {
@@ -189,11 +189,11 @@ void Tster::Build() {
     usbError_ = new QLabel(pSerwisowy_);
     usbError_->setObjectName("UsbError");
     usbError_->setGeometry(8, 32, 120, 16);
-    setInverter_ = new QPushButton(Q(ctx_.Env.Text(TextId::PanelInverter)), pSerwisowy_);
+    setInverter_ = new QPushButton(Q(env_.Text(TextId::PanelInverter)), pSerwisowy_);
     setInverter_->setObjectName("SetInverter");
     setInverter_->setGeometry(8, 56, 120, 26);
     connect(setInverter_, &QPushButton::clicked, this, [this] { Guard([&] { panel_.InverterClick(); }); });
-    servis_ = new QPushButton(Q(ctx_.Env.Text(TextId::PanelService)), pSerwisowy_);
+    servis_ = new QPushButton(Q(env_.Text(TextId::PanelService)), pSerwisowy_);
     servis_->setObjectName("Servis");
     servis_->setGeometry(136, 56, 80, 26);
     connect(servis_, &QPushButton::clicked, this, [this] { resize(width(), height() + 100); });
@@ -259,7 +259,7 @@ void Tster::PlaceTouch() {
 }
 
 void Tster::LoadTouchIcons() {
-    const std::filesystem::path dir = ctx_.Env.ProgramDir;
+    const std::filesystem::path dir = env_.ProgramDir;
     if (!TouchIconsPresent(dir)) return;  // the plain buttons stay
     for (const auto& [c, file] : TouchIconFiles()) {
         const QPixmap pm(QString::fromStdString((dir / "Ikony" / file).string()));

@@ -33,7 +33,7 @@ class Tster : public QWidget, public PanelView {
     Q_OBJECT
 public:
     // `touchPanel`: the touch layout with the images of "Ikony/" under the program folder.
-    Tster(ControlPanel& panel, const MachineContext& ctx, bool touchPanel = false, QWidget* parent = nullptr);
+    Tster(ControlPanel& panel, const ProgramEnvironment& env, bool touchPanel = false, QWidget* parent = nullptr);
     ~Tster() override;
 
     // Virtual key code of a Qt key (0 when the panel has no use for it).
@@ -82,7 +82,7 @@ private:
     void HandleMouse(QObject* watched, QMouseEvent* e);
 
     ControlPanel& panel_;
-    const MachineContext& ctx_;
+    const ProgramEnvironment& env_;
     bool touch_;
     QTimer timer_;
     std::array<QAbstractButton*, static_cast<int>(PanelControl::Count)> buttons_{};

@@ -17,6 +17,7 @@
 
 #include "machine_link/machine_context.h"
 #include "model/lang_texts.h"
+#include "model/program_environment.h"
 #include "settings/config_dialog.h"
 #include "settings/settings.h"
 #include "settings/ui/flt_edit.h"
@@ -134,7 +135,7 @@ TDlgkonfig::TDlgkonfig(ConfigDialog& core, QWidget* parent) : QDialog(parent), c
     setModal(true);
     Build();
     Captions();
-    if (core_.context().Env.LengthUnit != 0) ApplyUnit();
+    if (core_.environment().LengthUnit != 0) ApplyUnit();
     RefreshAll();
     ApplyControlStates();
     listener_ = core_.settings().AddListener([this](const std::string& name) {
@@ -145,7 +146,7 @@ TDlgkonfig::TDlgkonfig(ConfigDialog& core, QWidget* parent) : QDialog(parent), c
 
 TDlgkonfig::~TDlgkonfig() { core_.settings().RemoveListener(listener_); }
 
-QString TDlgkonfig::T(TextId id) const { return QString::fromStdString(core_.context().Env.Text(id)); }
+QString TDlgkonfig::T(TextId id) const { return QString::fromStdString(core_.environment().Text(id)); }
 
 QWidget* TDlgkonfig::Control(const QString& name) const {
     if (objectName() == name) return const_cast<TDlgkonfig*>(this);
@@ -389,7 +390,7 @@ void TDlgkonfig::Captions() {
 }
 
 void TDlgkonfig::ApplyUnit() {
-    const int unit = core_.context().Env.LengthUnit;
+    const int unit = core_.environment().LengthUnit;
     for (const auto& [name, e] : edits_) {
         const auto& def = Settings::Definition(name);
         // only a real change of unit switches a field (and gives it the unit's decimals); a
