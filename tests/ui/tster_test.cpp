@@ -123,7 +123,7 @@ TEST(Tster, TimerCaptionsAndEnabling) {
 
 TEST(Tster, NormalLayoutHasTheZColumnRightOfTheJogButtons) {
     PanelRig rig(PanelLink::Usb, "NKV");
-    ui::Tster form(*rig.panel, rig.ctx);
+    ui::Tster form(*rig.panel, rig.env);
     EXPECT_EQ(form.Bevel()->geometry(), QRect(8, 224, 256, 196));
     EXPECT_EQ(form.Button(PanelControl::JogUpLeft)->geometry(), QRect(8 + 8, 224 + 8, 54, 54));
     EXPECT_EQ(form.Button(PanelControl::Stop)->geometry(), QRect(8 + 68, 224 + 68, 54, 54));
