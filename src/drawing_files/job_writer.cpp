@@ -692,7 +692,7 @@ void JobWriter::WriteHpglPath(const std::vector<tpunkt>& path, std::int32_t laye
 
 void JobWriter::WriteHpglFigure(const tfigura& f) {
     WriteHpglPath(f.Contour, f.Layer, true, false);
-    WriteHpglPath(f.CutPath, f.Layer, false, true);
+    WriteHpglPath(CuttingPath(f), f.Layer, false, true);
     WriteHpglPath(f.ToolPath3D, f.Layer, false, false);
 }
 

@@ -692,6 +692,7 @@ void OffsetContour(tfigura& figure, const OffsetOptions& options) {
         .Run();
     // The path is built in the reused buffer and kept at its exact size.
     StoreFromBuffer(figure.CutPath, w.path);
+    figure.CutAlongContour = false;
 }
 
 }  // namespace vellisk

@@ -421,7 +421,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
         if (ProjectKind != KindGcode) {
             // The tool-path preparation at the end of the load builds the paths of every closed
             // figure of a plot or a DXF drawing afresh, and every finishing path: their copies
-            // would be thrown away. An open figure is cut along its contour.
+            // would be thrown away. An open figure is cut along its contour, read in place.
             const bool pathsRebuilt = ProjectKind == KindHpgl || ProjectKind == KindDxf;
             for (auto& f : Figures) {
                 // The reader's list grew point by point; the figure keeps it at its size.
@@ -430,7 +430,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
                 if (!pathsRebuilt)
                     CopyContourToPaths(*f);
                 else if (f->Open)
-                    f->CutPath = f->Contour;
+                    UseContourAsCutPath(*f);
             }
         }
         result.warnings = input.Warnings();
