@@ -13,6 +13,7 @@
 #include "drawing_files/job_sink.h"
 #include "model/figure.h"
 #include "model/geometry_types.h"
+#include "settings/cut_heights.h"
 #include "settings/settings.h"
 
 namespace vellisk {
@@ -30,9 +31,9 @@ struct JobExtents {
     tpunkt Max;
 };
 
-// The settings a job is written with, taken when the writer is made and again when an output
-// opens (once per job).
-struct JobWriterSettings {
+// The settings a job is written with, taken when an output opens (once per job); the heights and
+// passes are those the tool-path preparation reads.
+struct JobWriterSettings : CutHeights {
     double TravelSpeed = 0.0;         // przespeed, mm/min
     double WorkSpeed = 0.0;           // WorkSpeed, mm/min
     double PolishSpeed = 0.0;         // Polerspeed, mm/min
@@ -43,14 +44,9 @@ struct JobWriterSettings {
     double SpinUpTime = 0.0;          // CzasRozruchu, s
     bool FlyingStart = false;         // LotnyStart
     double LaserPulseTime = 0.0;      // CzasImpulsu, ms
-    double Thickness = 0.0;           // grubosc, mm
-    double AboveTable = 0.0;          // ponad_stol, mm
     double AboveMaterial = 0.0;       // nadmat, mm
-    double Depth = 0.0;               // Glebokosc, mm
     double Scale = 0.0;               // skala, percent
     bool Smoothing = false;           // wygladzanie
-    bool Polish = false;              // polerowanie
-    double PolishStart = 0.0;         // Poler_start, mm
     double DrillFeed = 0.0;           // wiercenie_posuw, mm/min
     double DrillRetract = 0.0;        // wiercenie_cofanie, mm/min
     double DrillPeck = 0.0;           // Skok_wiercenia, mm
@@ -59,14 +55,12 @@ struct JobWriterSettings {
     bool OilWhileDrilling = false;    // PodczasWiercenia
     bool OilBeforeDrilling = false;   // PrzedWierceniem
     bool AllInOneFigure = false;      // WszystkieWjednej, HPGL export: one pen for all
-    bool Multilayer = false;          // ProjektType 1
 };
 JobWriterSettings JobWriterSettingsOf(const Settings& settings);
 
 class JobWriter {
 public:
-    // `machine` is read at every call, as it stands then; `settings` when the writer is made and
-    // again at OpenOutput.
+    // `machine` is read at every call, as it stands then; `settings` at OpenOutput.
     JobWriter(JobSink& sink, const JobMachine& machine, const Settings& settings);
 
     // Starts the output of a project of `fileKind` (drawing units) as `outputKind`; writes the

@@ -113,13 +113,8 @@ std::int32_t NearestPathPoint(const tfigura& figure, std::int32_t polishIndex) {
 
 ToolPathSettings ToolPathSettingsOf(const Settings& settings) {
     ToolPathSettings t;
+    static_cast<CutHeights&>(t) = CutHeightsOf(settings);
     t.EngraveAtHeights = settings.Flag(setting::EngraveAtHeights);
-    t.Polish = settings.Flag(setting::Polishing);
-    t.PolishStart = settings.Number(setting::PolishStart);
-    t.Thickness = settings.Number(setting::MaterialThickness);
-    t.AboveTable = settings.Number(setting::AboveTable);
-    t.Depth = settings.Number(setting::MillingDepth);
-    t.Multilayer = settings.Choice(setting::ProjectType) == 1;
     return t;
 }
 
@@ -310,9 +305,8 @@ void BuildToolPath3D(tfigura& f, const ToolPathSettings& settings, const ToolPat
 void MakeToolPath3D(std::vector<tpunkt>& path, const tfigura& f, const ToolPathRecipe& recipe) {
     ToolPathHooks hooks;
     hooks.LayerDepth = [&](std::int32_t layer) {
-        for (const auto& [l, depth] : recipe.layerDepths)
-            if (l == layer) return depth;
-        return 0.0;
+        const double* depth = recipe.LayerDepth(layer);
+        return depth ? *depth : 0.0;
     };
     bool engrave = false;
     PathLengths len;
@@ -368,8 +362,7 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
         // has the depths of this run.
         ToolPathHooks runHooks = hooks;
         runHooks.LayerDepth = [&](std::int32_t layer) {
-            for (const auto& [l, depth] : recipe.layerDepths)
-                if (l == layer) return depth;
+            if (const double* taken = recipe.LayerDepth(layer)) return *taken;
             const double depth = hooks.LayerDepth ? hooks.LayerDepth(layer) : 0.0;
             recipe.layerDepths.emplace_back(layer, depth);
             return depth;
