@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "drawing_files/speed_profile.h"
+#include "platform/parallel_for.h"
 #include "machine_link/commands.h"
 #include "model/core_error.h"
 #include "model/geometry.h"
@@ -66,6 +67,7 @@ void JobWriter::HandOver() {
     std::string bytes;
     bytes.swap(out_);
     out_.reserve(bytes.capacity());
+    handedOver_ += bytes.size();
     sink_.Write(bytes);
 }
 
@@ -132,6 +134,10 @@ void JobWriter::Extend(const TIntPoint3D& steps) {
 }
 
 void JobWriter::Move(std::int32_t k, std::uint16_t s, double X, double Y, double Z) {
+    if (markFirstMove_) {
+        firstMoveAt_ = handedOver_ + out_.size();
+        markFirstMove_ = false;
+    }
     AppendMoveTo(out_, k, s, X, Y, Z);
 }
 
@@ -298,6 +304,122 @@ void JobWriter::WriteFigure(tfigura& figure) {
             case OutputGcodeStream: WriteGcodeFigure(figure); break;
             case OutputHpgl: WriteHpglFigure(figure); break;
             default: break;
+        }
+    });
+}
+
+
+// ---- the figures of a large job on every core -----------------------------------------------
+//
+// A figure's commands depend on the figures before it only through its first move, the travel
+// to its start: every later move goes to a place of its own and leaves the stream position
+// there (a move either reaches its target or the job fails). So each figure of a batch is
+// written by a part writer that stands at that first move's target already (the move then adds
+// nothing), on any core; in figure order, the first move is then written from the real stream
+// position and the rest follows as it was made. A figure whose making failed is written again
+// in its turn the plain way, which fails as it would have.
+
+struct JobWriter::FigureCommands {
+    bool written = false;          // the figure has commands (a path of two points or more)
+    std::string bytes;             // its commands without the first move
+    std::size_t firstMoveAt = 0;   // where in `bytes` the first move goes
+    double X0 = 0, Y0 = 0, Z0 = 0;  // the first move's target, mm
+    std::int32_t k = 0;            // its step-count factor
+    TIntPoint3D end;               // the stream position after the figure
+    JobExtents extents;            // the extents of its moves
+    std::exception_ptr error;      // the making failed
+};
+
+JobWriter::JobWriter(JobSink& sink, const JobWriter& whole)
+    : sink_(sink),
+      m_(whole.m_),
+      source_(whole.source_),
+      settings_(whole.settings_),
+      fileKind_(whole.fileKind_),
+      outputKind_(whole.outputKind_),
+      streamStartZ_(whole.streamStartZ_) {}
+
+void JobWriter::MakeFigureCommands(tfigura& f, FigureCommands& made) {
+    try {
+        if (f.ToolPath3D.size() < 2) return;
+        const tpunkt& p0 = f.ToolPath3D[0];
+        made.X0 = MachineX(f, p0.X);
+        made.Y0 = MachineY(f, p0.Y);
+        made.Z0 = SafeZ();
+        made.k = TravelFactor();
+        const double target[3] = {made.X0 * m_.StepsX * 100.0, made.Y0 * m_.StepsY * 100.0,
+                                  made.Z0 * m_.StepsZ * 100.0};
+        std::int32_t at[3];
+        for (int i = 0; i < 3; ++i)
+            at[i] = CheckedCast<std::int32_t>(RoundTo<std::int64_t>(target[i], "move target"), "stream position");
+        position_ = {at[0], at[1], at[2]};
+        extents_.Max = {-2147483647.0, -2147483647.0, -2147483647.0};
+        extents_.Min = {2147483647.0, 2147483647.0, 2147483647.0};
+        out_.clear();
+        handedOver_ = 0;
+        static_cast<MemoryJobSink&>(sink_).data.clear();
+        markFirstMove_ = true;
+        WriteStreamFigure(f);
+        if (markFirstMove_) throw CoreError::range("figure written without its first move");
+        made.bytes = static_cast<MemoryJobSink&>(sink_).data + out_;
+        made.firstMoveAt = firstMoveAt_;
+        made.end = position_;
+        made.extents = extents_;
+        made.written = true;
+    } catch (...) {
+        made.error = std::current_exception();
+    }
+}
+
+void JobWriter::JoinFigureCommands(tfigura& f, FigureCommands& made, const PathLender& withPath) {
+    if (made.error) {
+        withPath(f, [&](tfigura& g) { WriteStreamFigure(g); });
+        return;
+    }
+    if (!made.written) return;
+    out_.append(made.bytes, 0, made.firstMoveAt);
+    AppendMoveTo(out_, made.k, kNoSpeedLimit, made.X0, made.Y0, made.Z0);
+    out_.append(made.bytes, made.firstMoveAt);
+    position_ = made.end;
+    extents_.Max.X = std::max(extents_.Max.X, made.extents.Max.X);
+    extents_.Max.Y = std::max(extents_.Max.Y, made.extents.Max.Y);
+    extents_.Max.Z = std::max(extents_.Max.Z, made.extents.Max.Z);
+    extents_.Min.X = std::min(extents_.Min.X, made.extents.Min.X);
+    extents_.Min.Y = std::min(extents_.Min.Y, made.extents.Min.Y);
+    extents_.Min.Z = std::min(extents_.Min.Z, made.extents.Min.Z);
+}
+
+void JobWriter::WriteFigures(std::span<tfigura* const> figures, const PathLender& withPath) {
+    constexpr std::size_t kFewest = 64;    // fewer figures are written one after the other
+    constexpr std::size_t kBatch = 256;    // figures whose commands are held at once
+    constexpr std::size_t kPiece = 32;     // figures a thread takes at a time
+    // A zero travel factor leaves the travel moves unwritten and the stream where it was: every
+    // figure then depends on the one before.
+    if (outputKind_ != OutputStream || figures.size() < kFewest || ParallelThreads() < 2 || m_.Multiplier <= 0) {
+        for (tfigura* f : figures) withPath(*f, [&](tfigura& g) { WriteFigure(g); });
+        return;
+    }
+    std::vector<FigureCommands> made;
+    Writing([&] {
+        for (std::size_t first = 0; first < figures.size(); first += kBatch) {
+            const std::size_t count = std::min(kBatch, figures.size() - first);
+            made.assign(count, FigureCommands{});
+            ParallelFor(count, (count + kPiece - 1) / kPiece, [&](std::size_t, std::size_t begin, std::size_t end) {
+                MemoryJobSink partSink;
+                JobWriter part(partSink, *this);
+                for (std::size_t i = begin; i < end; ++i) {
+                    try {
+                        withPath(*figures[first + i], [&](tfigura& g) { part.MakeFigureCommands(g, made[i]); });
+                    } catch (...) {
+                        made[i].error = std::current_exception();
+                    }
+                }
+            });
+            for (std::size_t i = 0; i < count; ++i) {
+                JoinFigureCommands(*figures[first + i], made[i], withPath);
+                made[i] = FigureCommands{};
+                HandOverSome();
+            }
         }
     });
 }

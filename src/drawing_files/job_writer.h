@@ -6,6 +6,9 @@
 // CoreError(Range) and failed writes CoreError(InputOutput); the save then ends and the sink
 // keeps no file that looks complete.
 #include <cstdint>
+#include <exception>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -58,6 +61,9 @@ struct JobWriterSettings : CutHeights {
 };
 JobWriterSettings JobWriterSettingsOf(const Settings& settings);
 
+// Lends a figure its 3-D path for the call `use`; may run for several figures at once.
+using PathLender = std::function<void(tfigura& figure, const std::function<void(tfigura&)>& use)>;
+
 class JobWriter {
 public:
     // `machine` is read at every call, as it stands then; `settings` at OpenOutput.
@@ -70,6 +76,10 @@ public:
     void WriteLayerSettings(double speed, double power, double rest);
     // Writes one figure (its speed profile is built and freed here).
     void WriteFigure(tfigura& figure);
+    // Writes the figures in order, each lent its 3-D path by `withPath` for its turn: the bytes
+    // of WriteFigure one figure after the other. The commands of a large job are made a batch
+    // of figures at a time on every core and joined in figure order (see WriteFigures).
+    void WriteFigures(std::span<tfigura* const> figures, const PathLender& withPath);
     // Writes the trailer of a machine job and stores the file.
     void CloseOutput();
 
@@ -88,6 +98,11 @@ public:
     int FileKind() const { return fileKind_; }
 
 private:
+    struct FigureCommands;
+    // A writer for a part of the figures of `whole`'s job, into its own sink.
+    JobWriter(JobSink& sink, const JobWriter& whole);
+    void MakeFigureCommands(tfigura& f, FigureCommands& made);
+    void JoinFigureCommands(tfigura& f, FigureCommands& made, const PathLender& withPath);
     bool IsStream() const { return outputKind_ == OutputStream || outputKind_ == OutputGcodeStream; }
     std::int32_t TravelFactor() const;
     // Commands collect in the output buffer and go to the sink in large pieces; every public
@@ -148,6 +163,11 @@ private:
     std::string cmd_;
     static constexpr std::size_t kHandOverSize = 1 << 16;
     std::string out_;
+    // Where the next move's command goes, once it is asked for by markFirstMove_ (in the bytes
+    // of the part writer of a batch: those handed to its sink and those still in out_).
+    bool markFirstMove_ = false;
+    std::size_t firstMoveAt_ = 0;
+    std::size_t handedOver_ = 0;
 };
 
 }  // namespace vellisk
