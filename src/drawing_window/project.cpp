@@ -415,6 +415,9 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
             f->Open = f->Contour.size() < 3 || !NearPoint(f->Contour.back(), f->Contour.front());
             f->PointFigure = false;
             if (f->Contour.size() == 2 && crossToPoint) CrossingLinesToPoint(*f);
+            // The reader's list grew point by point: it is held at its size as it is kept, so that
+            // the room it grew through serves the next figure instead of lying spread over all.
+            f->Contour.shrink_to_fit();
             KeepFigure(std::move(f));
         }
         index_.reset();
