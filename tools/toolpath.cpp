@@ -76,7 +76,7 @@ void PrintToolPaths(const Project& project, const JobValues& job) {
     for (std::int32_t i = 0; i < project.Count(); ++i) {
         const tfigura& f = project.Figure(i);
         std::cout << f.Index << ' ' << (f.Open ? 1 : 0) << ' ' << f.Level << ' ' << f.Direction << ' '
-                  << f.Contour.size() << ' ' << f.CutPath.size() << ' ' << mm(PlanLength(f.CutPath)) << ' '
+                  << f.Contour.size() << ' ' << CuttingPath(f).size() << ' ' << mm(PlanLength(CuttingPath(f))) << ' '
                   << project.ToolPathOf(f).size() << ' ' << mm(f.CutLength) << ' ' << mm(f.PolishLength) << '\n';
     }
     std::cout << "total cut " << Num(project.TotalCutLength) << " mm, travel " << Num(project.TotalRapidLength)

@@ -6,6 +6,9 @@
 // CoreError(Range) and failed writes CoreError(InputOutput); the save then ends and the sink
 // keeps no file that looks complete.
 #include <cstdint>
+#include <exception>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -13,6 +16,7 @@
 #include "drawing_files/job_sink.h"
 #include "model/figure.h"
 #include "model/geometry_types.h"
+#include "settings/cut_heights.h"
 #include "settings/settings.h"
 
 namespace vellisk {
@@ -30,9 +34,9 @@ struct JobExtents {
     tpunkt Max;
 };
 
-// The settings a job is written with, taken when the writer is made and again when an output
-// opens (once per job).
-struct JobWriterSettings {
+// The settings a job is written with, taken when an output opens (once per job); the heights and
+// passes are those the tool-path preparation reads.
+struct JobWriterSettings : CutHeights {
     double TravelSpeed = 0.0;         // przespeed, mm/min
     double WorkSpeed = 0.0;           // WorkSpeed, mm/min
     double PolishSpeed = 0.0;         // Polerspeed, mm/min
@@ -43,14 +47,9 @@ struct JobWriterSettings {
     double SpinUpTime = 0.0;          // CzasRozruchu, s
     bool FlyingStart = false;         // LotnyStart
     double LaserPulseTime = 0.0;      // CzasImpulsu, ms
-    double Thickness = 0.0;           // grubosc, mm
-    double AboveTable = 0.0;          // ponad_stol, mm
     double AboveMaterial = 0.0;       // nadmat, mm
-    double Depth = 0.0;               // Glebokosc, mm
     double Scale = 0.0;               // skala, percent
     bool Smoothing = false;           // wygladzanie
-    bool Polish = false;              // polerowanie
-    double PolishStart = 0.0;         // Poler_start, mm
     double DrillFeed = 0.0;           // wiercenie_posuw, mm/min
     double DrillRetract = 0.0;        // wiercenie_cofanie, mm/min
     double DrillPeck = 0.0;           // Skok_wiercenia, mm
@@ -59,14 +58,15 @@ struct JobWriterSettings {
     bool OilWhileDrilling = false;    // PodczasWiercenia
     bool OilBeforeDrilling = false;   // PrzedWierceniem
     bool AllInOneFigure = false;      // WszystkieWjednej, HPGL export: one pen for all
-    bool Multilayer = false;          // ProjektType 1
 };
 JobWriterSettings JobWriterSettingsOf(const Settings& settings);
 
+// Lends a figure its 3-D path for the call `use`; may run for several figures at once.
+using PathLender = std::function<void(tfigura& figure, const std::function<void(tfigura&)>& use)>;
+
 class JobWriter {
 public:
-    // `machine` is read at every call, as it stands then; `settings` when the writer is made and
-    // again at OpenOutput.
+    // `machine` is read at every call, as it stands then; `settings` at OpenOutput.
     JobWriter(JobSink& sink, const JobMachine& machine, const Settings& settings);
 
     // Starts the output of a project of `fileKind` (drawing units) as `outputKind`; writes the
@@ -76,6 +76,10 @@ public:
     void WriteLayerSettings(double speed, double power, double rest);
     // Writes one figure (its speed profile is built and freed here).
     void WriteFigure(tfigura& figure);
+    // Writes the figures in order, each lent its 3-D path by `withPath` for its turn: the bytes
+    // of WriteFigure one figure after the other. The commands of a large job are made a batch
+    // of figures at a time on every core and joined in figure order (see WriteFigures).
+    void WriteFigures(std::span<tfigura* const> figures, const PathLender& withPath);
     // Writes the trailer of a machine job and stores the file.
     void CloseOutput();
 
@@ -94,6 +98,11 @@ public:
     int FileKind() const { return fileKind_; }
 
 private:
+    struct FigureCommands;
+    // A writer for a part of the figures of `whole`'s job, into its own sink.
+    JobWriter(JobSink& sink, const JobWriter& whole);
+    void MakeFigureCommands(tfigura& f, FigureCommands& made);
+    void JoinFigureCommands(tfigura& f, FigureCommands& made, const PathLender& withPath);
     bool IsStream() const { return outputKind_ == OutputStream || outputKind_ == OutputGcodeStream; }
     std::int32_t TravelFactor() const;
     // Commands collect in the output buffer and go to the sink in large pieces; every public
@@ -154,6 +163,11 @@ private:
     std::string cmd_;
     static constexpr std::size_t kHandOverSize = 1 << 16;
     std::string out_;
+    // Where the next move's command goes, once it is asked for by markFirstMove_ (in the bytes
+    // of the part writer of a batch: those handed to its sink and those still in out_).
+    bool markFirstMove_ = false;
+    std::size_t firstMoveAt_ = 0;
+    std::size_t handedOver_ = 0;
 };
 
 }  // namespace vellisk

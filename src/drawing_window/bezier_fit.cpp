@@ -125,7 +125,7 @@ double PrzyblizSegment(const std::vector<tpunkt>& path, std::size_t s, std::size
 }
 
 void PrzyblizFigure(tfigura& figure, ProjectKind kind) {
-    const std::vector<tpunkt>& path = figure.CutPath;
+    const std::vector<tpunkt>& path = CuttingPath(figure);
     const std::size_t n = path.size();
     if (n < 2) return;
     const double runTolerance = MmToUnits(kind, kRunToleranceMm);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory_resource>
 #include <unordered_map>
 #include <vector>
 
@@ -13,6 +14,8 @@ class BoxGrid {
 public:
     // A box covering more than `maxCells` cells is kept in one list that every query returns.
     explicit BoxGrid(double cell, std::int64_t maxCells = 4096) : cell_(cell > 0 ? cell : 1.0), maxCells_(maxCells) {}
+    BoxGrid(const BoxGrid&) = delete;
+    BoxGrid& operator=(const BoxGrid&) = delete;
 
     void Insert(std::uint32_t id, double minX, double minY, double maxX, double maxY) {
         Range r;
@@ -94,7 +97,8 @@ private:
         return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(static_cast<std::int32_t>(x))) << 32) |
                static_cast<std::uint32_t>(static_cast<std::int32_t>(y));
     }
-    static void Drop(std::vector<std::uint32_t>& v, std::uint32_t id) {
+    using Ids = std::pmr::vector<std::uint32_t>;
+    static void Drop(Ids& v, std::uint32_t id) {
         auto it = std::find(v.begin(), v.end(), id);
         if (it != v.end()) {
             *it = v.back();
@@ -104,8 +108,13 @@ private:
 
     double cell_;
     std::int64_t maxCells_;
-    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells_;
-    std::vector<std::uint32_t> big_;
+    // The cells and their lists (hundreds of thousands of small blocks for a big drawing) come
+    // from a pool of the grid's own: when the grid goes, its memory goes back in large blocks
+    // that any later allocation can use, instead of as small blocks that only lists of the
+    // same size could.
+    std::pmr::unsynchronized_pool_resource pool_;
+    std::pmr::unordered_map<std::uint64_t, Ids> cells_{&pool_};
+    Ids big_{&pool_};
 };
 
 // A grid of boxes filled once and then only queried, with every cell's ids in one array (no

@@ -34,7 +34,7 @@ SimulationWalk::SimulationWalk(const Project& project, const ViewTransform& view
 
 bool SimulationWalk::Takes(std::int32_t i) const {
     const tfigura& f = project_.Figure(i);
-    return HasToolPath(f) && !f.CutPath.empty() && f.ToCut && i != frame_;
+    return HasToolPath(f) && !CuttingPath(f).empty() && f.ToCut && i != frame_;
 }
 
 bool SimulationWalk::Next(SimulationStep& step) {
@@ -76,11 +76,11 @@ bool SimulationWalk::StartNextMove() {
     if (figure_ < count) {
         const tfigura& f = project_.Figure(figure_);
         if (point_ < 0) {
-            travel(view_.PixelX(f.CutPath[0].X), view_.PixelY(f.CutPath[0].Y), figure_);
+            travel(view_.PixelX(CuttingPath(f)[0].X), view_.PixelY(CuttingPath(f)[0].Y), figure_);
             point_ = 0;
             return true;
         }
-        if (static_cast<std::size_t>(point_) < f.CutPath.size()) {
+        if (static_cast<std::size_t>(point_) < CuttingPath(f).size()) {
             const PixelPoint from{static_cast<int>(penX_), static_cast<int>(penY_)};
             if (f.PointFigure) {
                 for (int r = 1; r <= view_.PenWidth; ++r) {
@@ -93,7 +93,7 @@ bool SimulationWalk::StartNextMove() {
                     steps_.push_back(s);
                 }
             }
-            const PixelPoint to = view_.Pixel(f.CutPath[static_cast<std::size_t>(point_)]);
+            const PixelPoint to = view_.Pixel(CuttingPath(f)[static_cast<std::size_t>(point_)]);
             for (const PixelPoint& p : CutMoveSteps(from.x, from.y, to.x, to.y)) {
                 SimulationStep s;
                 s.kind = SimulationStep::Cut;

@@ -295,7 +295,7 @@ bool Kreskowanie::Crossings(const tpunkt& start, const tpunkt& end, std::vector<
                         {p1.X / kCrossingScale, p1.Y / kCrossingScale, 0.0}};
     for (std::uint32_t i : ix.buckets[static_cast<std::size_t>(k)]) {
         if (d < ix.dMin[i] || d > ix.dMax[i]) continue;
-        const std::vector<tpunkt>& path = project_.Figures[i]->CutPath;
+        const std::vector<tpunkt>& path = CuttingPath(*project_.Figures[i]);
         double prev = ix.D(path[0]) - d;
         for (std::size_t j = 1; j < path.size(); ++j) {
             const double cur = ix.D(path[j]) - d;

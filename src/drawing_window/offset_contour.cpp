@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "drawing_window/run_boxes.h"
+#include "drawing_window/offset_workspace.h"
 #include "model/geometry.h"
 #include "model/numeric.h"
 
@@ -18,83 +18,8 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr double kBig = kVerticalSlope;
 
-// A uniform grid of ids by bounding box over a known extent, held in one array (the offset
-// queries it for every path vertex, where the drawing-wide BoxGrid's hashed cells cost about a
-// third more time). Entries are only ever added: a caller that moves a segment adds it again
-// and checks the real geometry of every candidate. Boxes outside the grid are clamped to its
-// border cells, for entries and queries alike. One grid serves figure after figure.
-class DenseBoxGrid {
-public:
-    void Init(double minX, double minY, double maxX, double maxY, std::size_t items) {
-        x0_ = minX;
-        y0_ = minY;
-        const double w = std::max(maxX - minX, 1.0), h = std::max(maxY - minY, 1.0);
-        cell_ = std::max(std::sqrt(w * h / (4.0 * static_cast<double>(std::max<std::size_t>(items, 1)))), 1.0);
-        nx_ = std::clamp(static_cast<int>(w / cell_) + 1, 1, 1024);
-        ny_ = std::clamp(static_cast<int>(h / cell_) + 1, 1, 1024);
-        cell_ = std::max(w / (nx_ - 0.5), h / (ny_ - 0.5));
-        // The cells keep their room from the last figure: only their contents go.
-        const std::size_t count = static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_);
-        if (cells_.size() < count) cells_.resize(count);
-        for (std::size_t k = 0; k < count; ++k) cells_[k].clear();
-    }
-    void Insert(int id, double minX, double minY, double maxX, double maxY) {
-        Visit(minX, minY, maxX, maxY, [&](std::vector<int>& c) { c.push_back(id); });
-    }
-    // Calls f(id) for every id in the cells the box touches (an id may come more than once).
-    template <class F>
-    void Query(double minX, double minY, double maxX, double maxY, F f) const {
-        const_cast<DenseBoxGrid*>(this)->Visit(minX, minY, maxX, maxY, [&](std::vector<int>& c) {
-            for (int id : c) f(id);
-        });
-    }
-
-private:
-    int Col(double x) const {
-        const double c = std::floor((x - x0_) / cell_);
-        return static_cast<int>(std::clamp(c, 0.0, static_cast<double>(nx_ - 1)));
-    }
-    int Row(double y) const {
-        const double c = std::floor((y - y0_) / cell_);
-        return static_cast<int>(std::clamp(c, 0.0, static_cast<double>(ny_ - 1)));
-    }
-    template <class F>
-    void Visit(double minX, double minY, double maxX, double maxY, F f) {
-        if (!(minX <= maxX) || !(minY <= maxY)) return;
-        const int c0 = Col(minX), c1 = Col(maxX), r0 = Row(minY), r1 = Row(maxY);
-        for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c) f(cells_[static_cast<std::size_t>(r) * nx_ + c]);
-    }
-    double x0_ = 0, y0_ = 0, cell_ = 1;
-    int nx_ = 1, ny_ = 1;
-    std::vector<std::vector<int>> cells_;
-};
-
 inline int RingNext(int i, int n) { return i + 1 > n - 2 ? 0 : i + 1; }
 inline int RingPrev(int i, int n) { return i - 1 < 0 ? n - 2 : i - 1; }
-
-// Buffers of one offset, kept from figure to figure so that preparing a drawing of many small
-// figures does not allocate for each of them.
-struct OffsetWorkspace {
-    std::vector<tpunkt> path;
-    std::vector<int> arcs;
-    std::vector<int> newIndex;
-    std::vector<char> onArc;
-    struct Box {
-        double minX, maxX, minY, maxY;
-        int segment;
-    };
-    std::vector<Box> boxes;
-    RunBoxes contourSegs;   // contour segments as the proximity test visits them
-    RunBoxes contourVerts;  // contour vertices 0 .. n - 2
-    DenseBoxGrid pathSegs;  // path segments, for the crossing search of long paths
-    std::vector<int> mark;  // path segments already measured in one crossing search
-};
-
-OffsetWorkspace& Workspace() {
-    thread_local OffsetWorkspace w;
-    return w;
-}
 
 class ContourOffsetter {
 public:
@@ -159,33 +84,11 @@ private:
     // too close (the point-to-segment distance measures to a point of that box; one unit is kept
     // in hand for rounding).
     double Reach() const { return r_ + tol_ + 1.0; }
-    // The distance from x to the segment a-b lies beyond `reach`, measured plainly with a dot and
-    // a cross product; the full measurement (which also tells where the nearest place lies) is
-    // then not needed.
-    static bool Beyond(const tpunkt& x, const tpunkt& a, const tpunkt& b, double reach) {
-        const double ux = b.X - a.X, uy = b.Y - a.Y, vx = x.X - a.X, vy = x.Y - a.Y;
-        const double len2 = ux * ux + uy * uy, along = ux * vx + uy * vy;
-        double d2 = 0.0;
-        if (along <= 0.0 || len2 == 0.0) {
-            d2 = vx * vx + vy * vy;
-        } else if (along >= len2) {
-            const double wx = x.X - b.X, wy = x.Y - b.Y;
-            d2 = wx * wx + wy * wy;
-        } else {
-            const double cross = ux * vy - uy * vx;
-            d2 = cross * cross / len2;
-        }
-        return d2 > reach * reach;
-    }
-    static RunBoxes::Box BoxOf(const tpunkt& a, const tpunkt& b) {
-        return {std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
-    }
-
     bool SegmentCrossesContour(const tpunkt& a, const tpunkt& b) const {
         const todcinek s{a, b};
         // A crossing found lies in both segments' X ranges exactly; in Y one unit is kept in
         // hand for the rounding of steep lines.
-        RunBoxes::Box q = BoxOf(a, b);
+        RunBoxes::Box q = SegmentBox(a, b);
         q.minY -= 1.0;
         q.maxY += 1.0;
         // The segments are those from each vertex to the next: the visited segments but the
@@ -213,9 +116,9 @@ private:
     // for the segment visited before (none before the first), whatever its box.
     bool PointNearContour(const tpunkt& x) const {
         const double reach = Reach();
-        return w_.contourSegs.Any(BoxOf(x, x), reach, [&](int i) {
+        return w_.contourSegs.Any(SegmentBox(x, x), reach, [&](int i) {
             const todcinek seg = VisitSegment(i);
-            if (Beyond(x, seg.start, seg.end, reach)) return false;
+            if (BeyondReach(x, seg.start, seg.end, reach)) return false;
             int where = -1;
             if (!TooClose(PointSegmentDistance(x, seg, r_, where))) return false;
             if (where == 0) return true;
@@ -231,8 +134,8 @@ private:
     bool ContourNearSegment(int a, int b) const {
         const todcinek s{p_[a], p_[b]};
         const double reach = Reach();
-        return w_.contourVerts.Any(BoxOf(s.start, s.end), reach, [&](int k) {
-            if (k == a || k == b || Beyond(c_[k], s.start, s.end, reach)) return false;
+        return w_.contourVerts.Any(SegmentBox(s.start, s.end), reach, [&](int k) {
+            if (k == a || k == b || BeyondReach(c_[k], s.start, s.end, reach)) return false;
             int where = -1;
             return TooClose(PointSegmentDistance(c_[k], s, r_, where));
         });
@@ -346,9 +249,9 @@ private:
     void IndexContour() {
         w_.contourSegs.Build(n(), [&](int i) {
             const todcinek sg = VisitSegment(i);
-            return BoxOf(sg.start, sg.end);
+            return SegmentBox(sg.start, sg.end);
         });
-        w_.contourVerts.Build(std::max(n() - 1, 0), [&](int k) { return BoxOf(c_[k], c_[k]); });
+        w_.contourVerts.Build(std::max(n() - 1, 0), [&](int k) { return SegmentBox(c_[k], c_[k]); });
     }
     // A grid of the path's segments for the crossing search of a long path (the answers are
     // those of the plain walk).
@@ -692,6 +595,7 @@ void OffsetContour(tfigura& figure, const OffsetOptions& options) {
         .Run();
     // The path is built in the reused buffer and kept at its exact size.
     StoreFromBuffer(figure.CutPath, w.path);
+    figure.CutAlongContour = false;
 }
 
 }  // namespace vellisk

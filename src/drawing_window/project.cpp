@@ -418,13 +418,16 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
             f->Open = f->Contour.size() < 3 || !NearPoint(f->Contour.back(), f->Contour.front());
             f->PointFigure = false;
             if (f->Contour.size() == 2 && crossToPoint) CrossingLinesToPoint(*f);
+            // The reader's list grew point by point: it is held at its size as it is kept, so that
+            // the room it grew through serves the next figure instead of lying spread over all.
+            f->Contour.shrink_to_fit();
             KeepFigure(std::move(f));
         }
         index_.reset();
         if (ProjectKind != KindGcode) {
             // The tool-path preparation at the end of the load builds the paths of every closed
             // figure of a plot or a DXF drawing afresh, and every finishing path: their copies
-            // would be thrown away. An open figure is cut along its contour.
+            // would be thrown away. An open figure is cut along its contour, read in place.
             const bool pathsRebuilt = ProjectKind == KindHpgl || ProjectKind == KindDxf;
             for (auto& f : Figures) {
                 // The reader's list grew point by point; the figure keeps it at its size.
@@ -433,7 +436,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
                 if (!pathsRebuilt)
                     CopyContourToPaths(*f);
                 else if (f->Open)
-                    f->CutPath = f->Contour;
+                    UseContourAsCutPath(*f);
             }
         }
         result.warnings = input.Warnings();
@@ -588,27 +591,30 @@ void Project::WithToolPath(tfigura& f, const std::function<void(tfigura&)>& use)
         use(f);
         return;
     }
-    MakeToolPath3D(pathRoom_, f, *recipe_);
+    // The room a path and its speed profile are built in, kept from figure to figure by each
+    // thread that writes figures.
+    thread_local std::vector<tpunkt> pathRoom;
+    thread_local std::vector<std::uint16_t> profileRoom;
+    MakeToolPath3D(pathRoom, f, *recipe_);
     // The made path and a speed profile's room are lent to the figure for the call.
     struct Lend {
         tfigura& f;
-        Project& p;
-        Lend(tfigura& figure, Project& project) : f(figure), p(project) {
-            f.ToolPath3D.swap(p.pathRoom_);
-            f.SpeedProfile.swap(p.profileRoom_);
+        Lend(tfigura& figure) : f(figure) {
+            f.ToolPath3D.swap(pathRoom);
+            f.SpeedProfile.swap(profileRoom);
         }
         ~Lend() {
-            f.ToolPath3D.swap(p.pathRoom_);
-            f.SpeedProfile.swap(p.profileRoom_);
+            f.ToolPath3D.swap(pathRoom);
+            f.SpeedProfile.swap(profileRoom);
             f.ToolPath3D.clear();
             f.SpeedProfile.clear();
-            p.pathRoom_.clear();
-            p.profileRoom_.clear();
+            pathRoom.clear();
+            profileRoom.clear();
             // The room of one very long path is given back.
-            if (p.pathRoom_.capacity() > 65536) std::vector<tpunkt>().swap(p.pathRoom_);
-            if (p.profileRoom_.capacity() > 65536) std::vector<std::uint16_t>().swap(p.profileRoom_);
+            if (pathRoom.capacity() > 65536) std::vector<tpunkt>().swap(pathRoom);
+            if (profileRoom.capacity() > 65536) std::vector<std::uint16_t>().swap(profileRoom);
         }
-    } lend(f, *this);
+    } lend(f);
     use(f);
 }
 
@@ -675,13 +681,22 @@ void Project::SaveRange(const std::string& name, std::int32_t first, std::int32_
     } else {
         const bool noFrame = settings_.Flag(setting::SkipFrame);
         const std::int32_t frame = noFrame ? FrameIndex() : -1;
+        // The figures between two layer settings go to the writer together.
+        std::vector<tfigura*> run;
+        auto writeRun = [&] {
+            writer.WriteFigures(run, [this](tfigura& f, const std::function<void(tfigura&)>& use) { WithToolPath(f, use); });
+            run.clear();
+        };
         for (std::int32_t i = first; i <= last; ++i) {
             tfigura& f = Figure(i);
             const bool leftOut = noFrame && i == frame;
-            if (layered && !leftOut && f.ToCut && laser) layerSettings(f);
-            if (ProjectKind == KindGcode || (f.ToCut && !leftOut))
-                WithToolPath(f, [&](tfigura& g) { writer.WriteFigure(g); });
+            if (layered && !leftOut && f.ToCut && laser) {
+                writeRun();
+                layerSettings(f);
+            }
+            if (ProjectKind == KindGcode || (f.ToCut && !leftOut)) run.push_back(&f);
         }
+        writeRun();
     }
     writer.CloseOutput();
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,12 @@ public:
     virtual void OpenOutput(const std::string& path, int kind) = 0;
     virtual void WriteLayerSettings(double speed, double power, double rest) = 0;
     virtual void WriteFigure(tfigura& figure) = 0;
+    // Writes the figures in order, each lent its 3-D path by `withPath` (which may run for
+    // several figures at once): the output of WriteFigure one figure after the other.
+    virtual void WriteFigures(std::span<tfigura* const> figures,
+                              const std::function<void(tfigura&, const std::function<void(tfigura&)>&)>& withPath) {
+        for (tfigura* f : figures) withPath(*f, [&](tfigura& g) { WriteFigure(g); });
+    }
     virtual void CloseOutput() = 0;
 };
 
@@ -161,7 +168,8 @@ public:
     tWarstwy& EnsureLayers();
     // Runs `use` with the figure's 3-D path in its ToolPath3D: the kept path, or one made for
     // the call from the last preparation when the figure's path is made on demand; a made path
-    // is let go after the call. Saving writes every figure through here.
+    // is let go after the call. Saving writes every figure through here, for several figures
+    // at once on as many threads.
     void WithToolPath(tfigura& figure, const std::function<void(tfigura&)>& use);
     // A copy of the figure's 3-D path, kept or made on demand.
     std::vector<tpunkt> ToolPathOf(const tfigura& figure) const;
@@ -196,11 +204,8 @@ private:
     // object-in-object rule); without it no figure counts as the frame.
     bool frameRule_ = false;
     std::unique_ptr<LoadIndex> index_;  // look-up structures while loading
-    // What the last preparation made its 3-D paths from, and the room a path made on demand and
-    // its speed profile are built in, kept from figure to figure.
+    // What the last preparation made its 3-D paths from.
     std::unique_ptr<ToolPathRecipe> recipe_;
-    std::vector<tpunkt> pathRoom_;
-    std::vector<std::uint16_t> profileRoom_;
 };
 
 }  // namespace vellisk

@@ -68,6 +68,12 @@ void JobFileWriter::WriteFigure(tfigura& figure) {
     writer_->WriteFigure(figure);
 }
 
+void JobFileWriter::WriteFigures(std::span<tfigura* const> figures,
+                                 const std::function<void(tfigura&, const std::function<void(tfigura&)>&)>& withPath) {
+    if (!writer_) throw CoreError::io("job output is not open");
+    writer_->WriteFigures(figures, withPath);
+}
+
 void JobFileWriter::CloseOutput() {
     if (!writer_) throw CoreError::io("job output is not open");
     writer_->CloseOutput();

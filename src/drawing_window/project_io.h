@@ -22,6 +22,8 @@ public:
     void OpenOutput(const std::string& path, int kind) override;
     void WriteLayerSettings(double speed, double power, double rest) override;
     void WriteFigure(tfigura& figure) override;
+    void WriteFigures(std::span<tfigura* const> figures,
+                      const std::function<void(tfigura&, const std::function<void(tfigura&)>&)>& withPath) override;
     void CloseOutput() override;
 
 private:

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "model/geometry_types.h"
+
 namespace vellisk {
 
 class RunBoxes {
@@ -90,5 +92,29 @@ private:
     std::vector<Box> boxes_;           // every level, the lowest first
     std::vector<std::size_t> levels_;  // where each level starts in boxes_
 };
+
+// The box of the segment a-b, as the run boxes hold it.
+inline RunBoxes::Box SegmentBox(const tpunkt& a, const tpunkt& b) {
+    return {std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
+}
+
+// The distance from x to the segment a-b lies beyond `reach`, measured plainly with a dot and a
+// cross product: a candidate the boxes hand over is dropped without the full measurement (which
+// also tells where the nearest place lies).
+inline bool BeyondReach(const tpunkt& x, const tpunkt& a, const tpunkt& b, double reach) {
+    const double ux = b.X - a.X, uy = b.Y - a.Y, vx = x.X - a.X, vy = x.Y - a.Y;
+    const double len2 = ux * ux + uy * uy, along = ux * vx + uy * vy;
+    double d2 = 0.0;
+    if (along <= 0.0 || len2 == 0.0) {
+        d2 = vx * vx + vy * vy;
+    } else if (along >= len2) {
+        const double wx = x.X - b.X, wy = x.Y - b.Y;
+        d2 = wx * wx + wy * wy;
+    } else {
+        const double cross = ux * vy - uy * vx;
+        d2 = cross * cross / len2;
+    }
+    return d2 > reach * reach;
+}
 
 }  // namespace vellisk

@@ -80,10 +80,11 @@ void ReverseOpenFigure(tfigura& f) {
 }
 
 bool DragStartPoint(tfigura& f, const tpunkt& p) {
-    const std::int32_t k = NearestVertexRounded(f.CutPath, p);
+    const std::vector<tpunkt>& path = CuttingPath(f);
+    const std::int32_t k = NearestVertexRounded(path, p);
     if (k < 0) return false;
     if (f.Open) {
-        if (static_cast<std::size_t>(k) + 1 != f.CutPath.size() || f.Contour.size() < 2) return false;
+        if (static_cast<std::size_t>(k) + 1 != path.size() || f.Contour.size() < 2) return false;
         ReverseOpenFigure(f);
         return true;
     }

@@ -11,6 +11,7 @@
 #include "model/geometry.h"
 #include "model/numeric.h"
 #include "platform/notifier.h"
+#include "platform/parallel_for.h"
 #include "settings/settings.h"
 
 namespace vellisk {
@@ -100,8 +101,9 @@ std::int32_t NearestPathPoint(const tfigura& figure, std::int32_t polishIndex) {
     const tpunkt& p = figure.PolishPath[static_cast<std::size_t>(polishIndex)];
     double best = 1.7e308;
     std::int32_t found = 0;
-    for (std::size_t k = 0; k < figure.CutPath.size(); ++k) {
-        const double d = Plan(figure.CutPath[k], p);
+    const std::vector<tpunkt>& cut = CuttingPath(figure);
+    for (std::size_t k = 0; k < cut.size(); ++k) {
+        const double d = Plan(cut[k], p);
         if (d < best) {
             best = d;
             found = static_cast<std::int32_t>(k);
@@ -112,13 +114,8 @@ std::int32_t NearestPathPoint(const tfigura& figure, std::int32_t polishIndex) {
 
 ToolPathSettings ToolPathSettingsOf(const Settings& settings) {
     ToolPathSettings t;
+    static_cast<CutHeights&>(t) = CutHeightsOf(settings);
     t.EngraveAtHeights = settings.Flag(setting::EngraveAtHeights);
-    t.Polish = settings.Flag(setting::Polishing);
-    t.PolishStart = settings.Number(setting::PolishStart);
-    t.Thickness = settings.Number(setting::MaterialThickness);
-    t.AboveTable = settings.Number(setting::AboveTable);
-    t.Depth = settings.Number(setting::MillingDepth);
-    t.Multilayer = settings.Choice(setting::ProjectType) == 1;
     return t;
 }
 
@@ -158,16 +155,17 @@ void BuildInto(std::vector<tpunkt>& path, PathLengths& len, const tfigura& f, co
     if (!ramp) top = depth;
     double z = top;
     len = {};
-    if (f.CutPath.empty() || (polish ? f.PolishPath : f.Contour).empty()) return;
+    const std::vector<tpunkt>& cut = CuttingPath(f);
+    if (cut.empty() || (polish ? f.PolishPath : f.Contour).empty()) return;
 
     Emitter out(path, machine.kind, engrave, engraveOffset);
     auto pointFigure = [&]() {
-        out.Emit(f.CutPath[0], top, len.Extra);
-        out.Emit(f.CutPath[0], depth, len.Extra);
+        out.Emit(cut[0], top, len.Extra);
+        out.Emit(cut[0], depth, len.Extra);
     };
 
     if (!f.Open) {
-        const std::vector<tpunkt>& r = polish ? f.PolishPath : f.CutPath;
+        const std::vector<tpunkt>& r = polish ? f.PolishPath : cut;
         const int n = static_cast<int>(r.size());
         len.Path = PlanLength(r);
         out.Start(r.back(), top);
@@ -204,23 +202,23 @@ void BuildInto(std::vector<tpunkt>& path, PathLengths& len, const tfigura& f, co
         } while (v != lapStart);
         if (!polish) return;
         // Finishing pass along the cutting path at depth, starting next to where the lap ended.
-        const int cn = static_cast<int>(f.CutPath.size());
+        const int cn = static_cast<int>(cut.size());
         const int start = RingPrevInPath(NearestPathPoint(f, v), cn);
         if (start < 0 || start >= cn) return;
         int w = start;
         bool first = true;
         do {
-            const tpunkt& p = f.CutPath[static_cast<std::size_t>(w)];
+            const tpunkt& p = cut[static_cast<std::size_t>(w)];
             if (first || !SamePoint(p, out.LastPlan())) out.Emit(p, depth, len.Polish);
             first = false;
             w = RingNextInPath(w, cn);
         } while (w != start);
-        out.Emit(f.CutPath[static_cast<std::size_t>(start)], depth, len.Polish);
+        out.Emit(cut[static_cast<std::size_t>(start)], depth, len.Polish);
         return;
     }
 
     // Open figure: back and forth along the path.
-    const std::vector<tpunkt>& c = f.CutPath;
+    const std::vector<tpunkt>& c = cut;
     const int n = static_cast<int>(c.size());
     const int last = n - 1;
     len.Path = PlanLength(c);
@@ -272,6 +270,26 @@ void BuildInto(std::vector<tpunkt>& path, PathLengths& len, const tfigura& f, co
     }
 }
 
+// Offsets every figure by `options` and then runs `after` on it. The figures are independent of
+// each other: a large drawing is offset in blocks, each block on every core, the front end's
+// yield running between blocks on the calling thread.
+void OffsetEvery(std::span<tfigura* const> figures, const OffsetOptions& options, std::int32_t& selected,
+                 const std::function<void()>& yield, const std::function<void(tfigura&)>& after) {
+    constexpr std::size_t kBlock = 4096;
+    constexpr std::size_t kPiece = 64;
+    for (std::size_t first = 0; first < figures.size(); first += kBlock) {
+        const std::size_t count = std::min(kBlock, figures.size() - first);
+        selected = static_cast<std::int32_t>(first);
+        if (yield) yield();
+        ParallelFor(count, (count + kPiece - 1) / kPiece, [&](std::size_t, std::size_t begin, std::size_t end) {
+            for (std::size_t i = first + begin; i < first + end; ++i) {
+                OffsetContour(*figures[i], options);
+                after(*figures[i]);
+            }
+        });
+    }
+}
+
 }  // namespace
 
 void BuildToolPath3D(tfigura& f, const ToolPathSettings& settings, const ToolPathMachine& machine, double maxFigureZ,
@@ -288,9 +306,8 @@ void BuildToolPath3D(tfigura& f, const ToolPathSettings& settings, const ToolPat
 void MakeToolPath3D(std::vector<tpunkt>& path, const tfigura& f, const ToolPathRecipe& recipe) {
     ToolPathHooks hooks;
     hooks.LayerDepth = [&](std::int32_t layer) {
-        for (const auto& [l, depth] : recipe.layerDepths)
-            if (l == layer) return depth;
-        return 0.0;
+        const double* depth = recipe.LayerDepth(layer);
+        return depth ? *depth : 0.0;
     };
     bool engrave = false;
     PathLengths len;
@@ -315,28 +332,26 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
         OffsetOptions polishOptions;
         polishOptions.radius = units(outline ? toolRadius + allowance : allowance);
         polishOptions.negative = settings.Flag(setting::CutNegative);
-        polishOptions.yield = hooks.Yield;
         OffsetOptions cutOptions = polishOptions;
         cutOptions.radius = units(toolRadius);
 
-        for (std::size_t i = 0; i < figures.size(); ++i) {
-            tfigura& f = *figures[i];
-            window.SelectedFigure = static_cast<std::int32_t>(i);
-            if (polish) {
-                OffsetContour(f, polishOptions);
-                StoreExact(f.PolishPath, f.CutPath);
-            } else {
-                // Without a finishing pass the roughing path is the contour itself: not stored twice.
-                std::vector<tpunkt>().swap(f.PolishPath);
-            }
+        if (polish) {
+            OffsetEvery(figures, polishOptions, window.SelectedFigure, hooks.Yield,
+                        [](tfigura& f) { StoreExact(f.PolishPath, CuttingPath(f)); });
+        } else {
+            // Without a finishing pass the roughing path is the contour itself: not stored twice.
+            for (tfigura* f : figures) std::vector<tpunkt>().swap(f->PolishPath);
         }
-        for (std::size_t i = 0; i < figures.size(); ++i) {
-            tfigura& f = *figures[i];
-            window.SelectedFigure = static_cast<std::int32_t>(i);
-            if (outline) {
-                OffsetContour(f, cutOptions);
-            } else {
-                f.CutPath = f.Contour;
+        if (outline) {
+            OffsetEvery(figures, cutOptions, window.SelectedFigure, hooks.Yield, [](tfigura&) {});
+        } else {
+            for (tfigura* f : figures) {
+                if (f->Open) {
+                    UseContourAsCutPath(*f);
+                } else {
+                    f->CutPath = f->Contour;
+                    f->CutAlongContour = false;
+                }
             }
         }
         ToolPathRecipe& recipe = window.Recipe;
@@ -348,8 +363,7 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
         // has the depths of this run.
         ToolPathHooks runHooks = hooks;
         runHooks.LayerDepth = [&](std::int32_t layer) {
-            for (const auto& [l, depth] : recipe.layerDepths)
-                if (l == layer) return depth;
+            if (const double* taken = recipe.LayerDepth(layer)) return *taken;
             const double depth = hooks.LayerDepth ? hooks.LayerDepth(layer) : 0.0;
             recipe.layerDepths.emplace_back(layer, depth);
             return depth;

@@ -10,6 +10,7 @@
 
 #include "model/figure.h"
 #include "model/geometry_types.h"
+#include "settings/cut_heights.h"
 
 namespace vellisk {
 
@@ -31,15 +32,10 @@ struct ToolPathMachine {
 // moment of the call.
 ToolPathMachine ToolPathMachineOf(const MachineContext& ctx, const JobValues& job, ProjectKind kind);
 
-// The settings a preparation run reads, taken once per run.
-struct ToolPathSettings {
+// The settings a preparation run reads, taken once per run: the heights and passes the job
+// writer reads too, and the engraving at the drawing's own heights.
+struct ToolPathSettings : CutHeights {
     bool EngraveAtHeights = false;  // grawer3d
-    bool Polish = false;            // polerowanie
-    double PolishStart = 0.0;       // Poler_start, mm
-    double Thickness = 0.0;         // grubosc, mm
-    double AboveTable = 0.0;        // ponad_stol, mm
-    double Depth = 0.0;             // Glebokosc, mm
-    bool Multilayer = false;        // ProjektType 1: the depth comes from the figure's layer
 };
 ToolPathSettings ToolPathSettingsOf(const Settings& settings);
 
@@ -52,6 +48,12 @@ struct ToolPathRecipe {
     double maxFigureZ = 0.0;
     // The depth of every layer the run asked for, as the layer table gave it then.
     std::vector<std::pair<std::int32_t, double>> layerDepths;
+    // The depth the run took for `layer`; null when it asked for none.
+    const double* LayerDepth(std::int32_t layer) const {
+        for (const auto& [l, depth] : layerDepths)
+            if (l == layer) return &depth;
+        return nullptr;
+    }
 };
 
 // The drawing window's values that the preparation reads and writes.

@@ -41,7 +41,8 @@ public:
     double OriginX = 0.0, OriginY = 0.0;
     double CentreX = 0.0, CentreY = 0.0, CentreZ = 0.0;
     std::vector<tpunkt> Contour;              // as read from the file
-    std::vector<tpunkt> CutPath;              // offset by the tool radius, or a copy of Contour
+    std::vector<tpunkt> CutPath;              // offset by the tool radius, or a copy of Contour;
+                                              // empty when the figure is cut along its contour
     std::vector<tpunkt> PolishPath;           // roughing path of a job with a finishing pass; empty without one
                                               // (the roughing path is then the Contour itself)
     std::vector<tpunkt> ToolPath3D;           // the 3-D tool path the writer sends; empty while the
@@ -70,10 +71,25 @@ public:
     bool RapidFigure = false;
     bool FrameFigure = false;
     bool HatchLine = false;
+    // The figure is cut along its contour as it stands (an open figure): CutPath is not kept as
+    // a copy, CuttingPath reads Contour.
+    bool CutAlongContour = false;
     // The prepared 3-D path is not kept: the project makes it again from CutPath when the job
     // is written (it is several times the size of the job it becomes).
     bool ToolPathOnDemand = false;
 };
+
+// The path the tool's centre follows in plan: the figure's CutPath, or its Contour when the
+// figure is cut along it.
+inline const std::vector<tpunkt>& CuttingPath(const tfigura& figure) {
+    return figure.CutAlongContour ? figure.Contour : figure.CutPath;
+}
+
+// Makes an open figure's cutting path its contour, without a copy.
+inline void UseContourAsCutPath(tfigura& figure) {
+    figure.CutAlongContour = true;
+    std::vector<tpunkt>().swap(figure.CutPath);
+}
 
 // The figure has a 3-D tool path, kept or made on demand.
 inline bool HasToolPath(const tfigura& figure) { return figure.ToolPathOnDemand || !figure.ToolPath3D.empty(); }

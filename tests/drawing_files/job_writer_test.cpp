@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <memory>
 
 #include "drawing_files/job_decoder.h"
 #include "job_test_support.h"
@@ -280,6 +281,59 @@ TEST(JobWriterTest, HoleFarBelowAnyMachineIsAnErrorNotEndlessPecks) {
         EXPECT_EQ(e.kind(), CoreError::Kind::Range);
     }
     EXPECT_LT(sink.data.size(), 1000u);
+}
+
+// A job of many figures written together (made on several cores) is the job written figure by
+// figure: every byte, the stream position, the extents; a figure that fails stops it after the
+// same bytes, with the same error.
+TEST(JobWriterTest, FiguresWrittenTogetherGiveTheJobOfOneAfterTheOther) {
+    std::vector<tfigura> figures;
+    for (int i = 0; i < 700; ++i) {
+        const double x = (i % 30) * 2500.0 + (i % 7), y = (i / 30) * 2500.0 - (i % 5) * 3.0;
+        tfigura f = Line({{x, y, 1100}, {x + 900, y, 1000.0 - i % 3}, {x + 900, y + 700, 900}, {x, y, 900}});
+        f.PointFigure = i % 50 == 7;
+        if (i == 100 || i == 101) f.ToolPath3D.resize(1);  // nothing to write
+        figures.push_back(std::move(f));
+    }
+    // One job written from copies of the figures, together or one after the other.
+    struct Job {
+        Settings settings;
+        JobMachine machine = StepRamp(test::ParallelSet0());
+        MemoryJobSink sink;
+        std::unique_ptr<JobWriter> w;
+        std::string error;
+        Job(std::vector<tfigura> fs, bool together) {
+            settings.SetNumber("Skok_wiercenia", 0.7);
+            machine.ArmLink = machine.ArmController = true;
+            w = std::make_unique<JobWriter>(sink, machine, settings);
+            w->OpenOutput(KindDxf, OutputStream);
+            std::vector<tfigura*> list;
+            for (auto& f : fs) list.push_back(&f);
+            try {
+                if (together)
+                    w->WriteFigures(list, [](tfigura& f, const std::function<void(tfigura&)>& use) { use(f); });
+                else
+                    for (tfigura* f : list) w->WriteFigure(*f);
+            } catch (const CoreError& e) {
+                error = e.what();
+            }
+        }
+    };
+    for (bool failing : {false, true}) {
+        if (failing) figures[500].ToolPath3D[2].X = 1e13;  // a move too long for the controller
+        const Job one(figures, false), together(figures, true);
+        EXPECT_EQ(one.error.empty(), !failing);
+        EXPECT_EQ(one.error, together.error);
+        EXPECT_GT(one.sink.data.size(), 20000u);
+        ASSERT_EQ(one.sink.data, together.sink.data);
+        const TIntPoint3D& a = one.w->StreamPosition();
+        const TIntPoint3D& b = together.w->StreamPosition();
+        EXPECT_EQ(a.X, b.X);
+        EXPECT_EQ(a.Y, b.Y);
+        EXPECT_EQ(a.Z, b.Z);
+        EXPECT_EQ(one.w->JobExtentMin(), together.w->JobExtentMin());
+        EXPECT_EQ(one.w->JobExtentMax(), together.w->JobExtentMax());
+    }
 }
 
 TEST(JobWriterTest, GcodeFigureWithOnePoint) {

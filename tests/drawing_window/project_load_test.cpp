@@ -46,7 +46,7 @@ TEST_F(ProjectLoad, OpenPathTouchingAnEarlierOneIsJoinedToIt) {
     ASSERT_EQ(project->Count(), 1);
     EXPECT_EQ(Points(0), (Pts{{0, 0}, {101, 1}, {200, 0}}));
     EXPECT_TRUE(project->Figure(0).Open);
-    EXPECT_EQ(project->Figure(0).CutPath.size(), 3u);
+    EXPECT_EQ(CuttingPath(project->Figure(0)).size(), 3u);
 
     settings.SetFlag("auto_add", false);
     Load({{{{0, 0}, {100, 0}}}, {{{101, 1}, {200, 0}}}});

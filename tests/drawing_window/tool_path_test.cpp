@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "drawing_window/offset_contour.h"
 #include "settings/settings.h"
 #include "support/machine_rig.h"
 #include "support/test_support.h"
@@ -237,6 +238,37 @@ TEST(AddOutline, ToolRadiusAndScaleGiveTheOffset) {
     double minX = 1e9;
     for (const auto& p : f.CutPath) minX = std::min(minX, p.X);
     EXPECT_NEAR(minX, -120, 1e-6);
+}
+
+// A drawing large enough to be offset on several cores gets, figure for figure, the paths that
+// offsetting each figure alone gives; an open figure is cut along its contour.
+TEST(AddOutline, ManyFiguresGetThePathsEachGetsAlone) {
+    Fixture fx;
+    fx.settings.SetFlag("doOutline", true);
+    fx.settings.SetFlag("polerowanie", true);
+    fx.settings.SetNumber("srednica", 2);
+    fx.settings.SetNumber("poler_grubosc", 0.5);
+    for (int i = 0; i < 3000; ++i) {
+        tfigura& f = fx.Square(200 + (i % 37) * 15, (i % 60) * 1000.0, (i / 60) * 1000.0);
+        if (i % 3 == 1) f.Level = 1;  // offset inwards, a loop at every corner to cut out
+    }
+    tfigura& open = fx.Add({{0, -500, 0}, {900, -400, 0}, {1800, -500, 0}}, true);
+    UseContourAsCutPath(open);  // as the load leaves it
+    std::vector<tfigura> alone;
+    for (const tfigura* f : fx.figures) alone.push_back(*f);
+    fx.Run();
+    OffsetOptions polish, cut;
+    polish.radius = 60;  // (1 mm + 0.5 mm) x 40 units a millimetre
+    cut.radius = 40;
+    for (std::size_t i = 0; i < alone.size(); ++i) {
+        OffsetContour(alone[i], polish);
+        alone[i].PolishPath = CuttingPath(alone[i]);
+        OffsetContour(alone[i], cut);
+        ASSERT_EQ(fx.figures[i]->PolishPath, alone[i].PolishPath) << "figure " << i;
+        ASSERT_EQ(CuttingPath(*fx.figures[i]), CuttingPath(alone[i])) << "figure " << i;
+    }
+    EXPECT_TRUE(open.CutPath.empty());
+    EXPECT_EQ(CuttingPath(open), open.Contour);
 }
 
 TEST(AddOutline, GcodeAndBitmapProjectsAreLeftAlone) {

@@ -64,14 +64,14 @@ void PaintDrawing(QPainter& painter, const QRect& exposed, const DrawingWindow& 
         QPen qpen(ToQColor(pen.colour), width, pen.dotted ? Qt::DotLine : Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
         painter.setPen(qpen);
         painter.setBrush(Qt::NoBrush);
-        if (options.Punktywej && HasToolPath(f) && i != frame && !gcode && !f.CutPath.empty()) {
+        if (options.Punktywej && HasToolPath(f) && i != frame && !gcode && !CuttingPath(f).empty()) {
             const int r = std::max(p, 2);
             QPen entry = qpen;
             entry.setColor(Qt::yellow);
             entry.setStyle(Qt::SolidLine);
             painter.setPen(entry);
             painter.setBrush(Qt::white);
-            const PixelPoint c = view.Pixel(f.CutPath.front());
+            const PixelPoint c = view.Pixel(CuttingPath(f).front());
             painter.drawEllipse(QPoint(c.x, c.y), r, r);
             painter.setBrush(Qt::NoBrush);
             painter.setPen(qpen);
