@@ -23,14 +23,16 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 
 echo "== ThreadSanitizer build of the tests of threaded code"
 # The burn thread and the thread layer, job control, the Ethernet watch thread, the command
-# layer, the control panel, the hatching's scan on all cores.
+# layer, the control panel, the hatching's scan, the offset and the job's figures on all cores.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLISK_TSAN=ON -DVELLISK_WERROR=ON \
       -DVELLISK_BUILD_UI=OFF -DVELLISK_BUILD_BENCH=OFF -DVELLISK_BUILD_TOOLS=OFF >/dev/null
-cmake --build build-tsan -j "$JOBS" --target test_app test_platform test_machine_link test_drawing_window
+cmake --build build-tsan -j "$JOBS" --target test_app test_platform test_machine_link test_drawing_window \
+      test_drawing_files
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 build-tsan/tests/test_app --gtest_filter='BitmapBurn*:JobControl*'
 build-tsan/tests/test_platform --gtest_filter='WorkerThread*:TcpClient*:ParallelFor*'
-build-tsan/tests/test_drawing_window --gtest_filter='Hatching.*'
+build-tsan/tests/test_drawing_window --gtest_filter='Hatching.*:AddOutline.*:JobChecksums.*'
+build-tsan/tests/test_drawing_files --gtest_filter='JobWriterTest.*'
 build-tsan/tests/test_machine_link --gtest_filter='Ethernet*:LinkFaults*:CommandLayer*'
 if [ -x build-tsan/tests/test_machine_operation ] || cmake --build build-tsan -j "$JOBS" --target test_machine_operation >/dev/null 2>&1; then
   build-tsan/tests/test_machine_operation --gtest_filter='*Panel*:*Thread*:CommandLayerExchanges*:HoldContinue*'
