@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <numbers>
 #include <random>
 #include <set>
@@ -34,12 +35,14 @@ protected:
         Kreskowanie k(*project, settings, env, jobValues, notifier);
         return k.Run({spacing, angle, outline, twoWay});
     }
+    // The hatch lines in cutting order, each as the record of a figure of its own.
     std::vector<const tfigura*> Lines() const {
         std::vector<const tfigura*> v;
-        for (const auto& f : project->Figures)
-            if (f->HatchLine) v.push_back(f.get());
+        for (std::int32_t i = 0; i < project->Count(); ++i)
+            if (project->IsLine(i)) v.push_back(&project->View(i, rooms_.emplace_back()));
         return v;
     }
+    mutable std::deque<tfigura> rooms_;
     // The hatch lines as segments, ends ordered, sorted.
     std::set<Segment> Segments() const {
         std::set<Segment> s;
@@ -162,9 +165,7 @@ TEST_F(Hatching, EnclosingFigureIsTheFirstInListOrder) {
 TEST_F(Hatching, TwoWayLinesAlternateFromTheNearestEnd) {
     Load({Rect(0, 0, 400, 400)});
     ASSERT_TRUE(Hatch(1.0, 0.0, false, true));
-    std::vector<const tfigura*> lines;
-    for (const auto& f : project->Figures)
-        if (f->HatchLine) lines.push_back(f.get());
+    const auto lines = Lines();
     ASSERT_EQ(lines.size(), 10u);
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const bool rightward = lines[i]->Contour[0].X < lines[i]->Contour[1].X;
@@ -231,7 +232,7 @@ TEST_F(Hatching, SecondHatchingAfterAResortHatchesEveryOriginalFigure) {
     const auto first = Lines().size();
     ASSERT_EQ(first, 20u);
     project->UstawKolejnosc();
-    ASSERT_TRUE(project->Figure(0).HatchLine);  // the sort put hatch lines first
+    ASSERT_TRUE(project->IsLine(0));  // the sort put hatch lines first
     ASSERT_TRUE(Hatch(1.0, 0.0, true));
     EXPECT_EQ(Lines().size(), 2 * first);
 }
@@ -260,8 +261,9 @@ TEST_F(Hatching, ScanOnAllCoresGivesTheListOfOneScanLineAfterTheOther) {
     ASSERT_EQ(all.LinesAdded(), one.LinesAdded());
     ASSERT_EQ(parallel->Count(), project->Count());
     for (std::int32_t i = 0; i < project->Count(); ++i) {
-        const tfigura& p = parallel->Figure(i);
-        const tfigura& q = project->Figure(i);
+        tfigura pRoom, qRoom;
+        const tfigura& p = parallel->View(i, pRoom);
+        const tfigura& q = project->View(i, qRoom);
         ASSERT_EQ(p.Contour, q.Contour) << i;
         EXPECT_EQ(p.Index, i);
         EXPECT_EQ(p.HatchOwner, q.HatchOwner) << i;
