@@ -13,6 +13,7 @@
 #include <set>
 #include <tuple>
 
+#include "drawing_window/project_io.h"
 #include "machine_link/machine_context.h"
 #include "model/geometry.h"
 #include "project_test_support.h"
@@ -286,6 +287,38 @@ TEST_F(Hatching, AfterOkToolPathsAndTheLayerOfHatchLines) {
     AfterHatching(*project, settings, jobValues);
     EXPECT_TRUE(project->Layers->Slot(0).Used);
     EXPECT_TRUE(project->Layers->Slot(3).Used);
+}
+
+// A hatched drawing saved as a machine job (the lines written on every core, each lent a record
+// of its own) gives the job of the same figures and lines written as whole figures one after the
+// other: lines whose paths a preparation made (two-way, turned round) and lines added after it.
+TEST_F(Hatching, SavedJobIsTheJobOfEveryLineAsAFigureOfItsOwn) {
+    Load({Rect(0, 0, 4000, 4000), Rect(1000, 1000, 3000, 3000)});
+    ASSERT_TRUE(Hatch(1.0, 30.0, true, true));
+    jobValues.PlungePitch = 0.5;
+    AfterHatching(*project, settings, jobValues);
+    ASSERT_TRUE(Hatch(2.0, 0.0, true));
+    ASSERT_GT(project->Count(), 250);
+    test::TempDir tmp;
+    auto job = [&](const std::string& name, bool whole) {
+        const std::string path = (tmp / name).string();
+        JobFileWriter writer(ctx, jobValues, settings, OutputStream);
+        if (!whole) {
+            project->Save(path, 0, project->Count() - 1, writer);
+        } else {
+            writer.OpenOutput(path, project->ProjectKind);
+            tfigura room;
+            for (std::int32_t i = 0; i < project->Count(); ++i) {
+                tfigura figure = project->View(i, room);
+                project->WithToolPath(figure, [&](tfigura& g) { writer.WriteFigure(g); });
+            }
+            writer.CloseOutput();
+        }
+        return test::ReadFileBytes(tmp / name);
+    };
+    const std::string together = job("together.cnx", false);
+    EXPECT_GT(together.size(), 10000u);
+    EXPECT_EQ(together, job("whole.cnx", true));
 }
 
 // The indexed nearest-end search orders a large list exactly as the plain search over every
