@@ -124,10 +124,14 @@ const tfigura& Project::View(std::int32_t i, tfigura& room, bool withSegments) c
     FillLineRecord(line, room, line.Prepared && recipe_ && recipe_->settings.Polish);
     if (withSegments && line.Smoothed) {
         // The segments were fitted to the line as it ran when it was smoothed.
-        if (line.SmoothTurned) std::reverse(room.Contour.begin(), room.Contour.end());
+        auto turn = [&room] {
+            std::reverse(room.Contour.begin(), room.Contour.end());
+            std::reverse(room.CutPath.begin(), room.CutPath.end());
+        };
+        if (line.SmoothTurned) turn();
         PrzyblizFigure(room, static_cast<vellisk::ProjectKind>(ProjectKind));
         Wygladz(room);
-        if (line.SmoothTurned) std::reverse(room.Contour.begin(), room.Contour.end());
+        if (line.SmoothTurned) turn();
     }
     return room;
 }

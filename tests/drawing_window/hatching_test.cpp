@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include "drawing_window/project_io.h"
+#include "drawing_window/start_point.h"
 #include "machine_link/machine_context.h"
 #include "model/geometry.h"
 #include "project_test_support.h"
@@ -319,6 +320,29 @@ TEST_F(Hatching, SavedJobIsTheJobOfEveryLineAsAFigureOfItsOwn) {
     const std::string together = job("together.cnx", false);
     EXPECT_GT(together.size(), 10000u);
     EXPECT_EQ(together, job("whole.cnx", true));
+}
+
+// The Bezier segments of a smoothed hatch line (shown as handles) stay as they were fitted when
+// the line is turned round afterwards, as a figure's do.
+TEST_F(Hatching, SmoothedLineKeepsItsSegmentsWhenTurnedRound) {
+    ctx.Firmware550 = true;
+    settings.SetFlag("wygladzanie", true);
+    jobValues.PlungePitch = 0.5;
+    Load({Rect(0, 0, 400, 400)});
+    ASSERT_TRUE(Hatch(1.0, 0.0));
+    AfterHatching(*project, settings, jobValues);
+    ASSERT_TRUE(project->IsLine(1));
+    tfigura room;
+    const tpunkt first = project->View(1, room).Contour[0], second = project->View(1, room).Contour[1];
+    ASSERT_EQ(project->View(1, room, true).BezierSegments.size(), 1u);
+    EXPECT_EQ(room.BezierSegments[0].P0.X, first.X);
+    project->Lend(1, [](tfigura& f) { ReverseOpenFigure(f); });
+    const tfigura& turned = project->View(1, room, true);
+    EXPECT_EQ(turned.Contour[0].X, second.X);
+    ASSERT_EQ(turned.BezierSegments.size(), 1u);
+    EXPECT_EQ(turned.BezierSegments[0].P0.X, first.X);
+    EXPECT_EQ(turned.BezierSegments[0].P3.X, second.X);
+    EXPECT_TRUE(project->View(0, room, true).BezierSegments.size() > 0);  // the square's own
 }
 
 // The indexed nearest-end search orders a large list exactly as the plain search over every
