@@ -199,9 +199,15 @@ std::string DrawingWindow::PickStatus(std::int32_t i) const {
 
 void DrawingWindow::MouseDown(int x, int y) {
     Project& p = *project_;
-    tfigura room;
-    const std::int32_t hit =
-        PickFigure(p.Count(), [&](std::int32_t i) -> const tfigura& { return p.View(i, room); }, transform_, x, y);
+    // A hatch line whose box lies away from the click is handed over without points (it cannot
+    // be hit); the others are filled in a reused record.
+    tfigura room, away;
+    const PixelRect click{x - 4, y - 4, x + 4, y + 4};
+    auto at = [&](std::int32_t i) -> const tfigura& {
+        if (p.IsLine(i) && !transform_.FigureRect(LineBox(p.Line(i), room), 1).Intersects(click)) return away;
+        return p.View(i, room);
+    };
+    const std::int32_t hit = PickFigure(p.Count(), at, transform_, x, y);
     p.SelectedFigure = hit;
     if (hit < 0) {
         Status("");

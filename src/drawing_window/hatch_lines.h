@@ -30,6 +30,16 @@ struct HatchLine {
     bool SmoothTurned : 1 = false;
 };
 
+// The extremes of a hatch line in `box` (nothing else of it is set), for a look at where it lies
+// before its whole record is filled.
+inline const tfigura& LineBox(const HatchLine& line, tfigura& box) {
+    box.MinX = line.X0 < line.X1 ? line.X0 : line.X1;
+    box.MaxX = line.X0 < line.X1 ? line.X1 : line.X0;
+    box.MinY = line.Y0 < line.Y1 ? line.Y0 : line.Y1;
+    box.MaxY = line.Y0 < line.Y1 ? line.Y1 : line.Y0;
+    return box;
+}
+
 // An entry of the cutting order: a position in Project::Figures, or with this bit a position in
 // Project::Lines.
 inline constexpr std::uint32_t kLineEntry = 0x80000000u;
