@@ -73,8 +73,9 @@ struct LoadOptions {
 void PrintToolPaths(const Project& project, const JobValues& job) {
     auto mm = [&](double units) { return Num(UnitsToMm(project.ProjectKind, units)); };
     std::cout << "figure open level dir contour cut_points cut_mm tool_points cut_length_mm polish_length_mm\n";
+    tfigura room;  // the record of a hatch line
     for (std::int32_t i = 0; i < project.Count(); ++i) {
-        const tfigura& f = project.Figure(i);
+        const tfigura& f = project.View(i, room);
         std::cout << f.Index << ' ' << (f.Open ? 1 : 0) << ' ' << f.Level << ' ' << f.Direction << ' '
                   << f.Contour.size() << ' ' << CuttingPath(f).size() << ' ' << mm(PlanLength(CuttingPath(f))) << ' '
                   << project.ToolPathOf(f).size() << ' ' << mm(f.CutLength) << ' ' << mm(f.PolishLength) << '\n';
@@ -107,8 +108,9 @@ int PrintLoadOrder(const std::string& drawing, const Settings& settings, const L
     std::cout << "figures read " << r.figuresRead << ", kept " << project.Count() << ", deepest level "
               << project.MaxNestingLevel << ", frame " << (project.HasFrame ? "yes" : "no") << '\n';
     std::cout << "order figure level parent direction start key2 key3 key open points\n";
+    tfigura room;  // the record of a hatch line
     for (std::int32_t i = 0; i < project.Count(); ++i) {
-        const tfigura& f = project.Figure(i);
+        const tfigura& f = project.View(i, room);
         std::cout << i << ' ' << f.Index << ' ' << f.Level << ' ' << (f.Parent ? f.Parent->Index : -1) << ' '
                   << f.Direction << ' ' << f.StartIndex << ' ' << f.OrderKey2 << ' ' << f.OrderKey3 << ' '
                   << Num(f.OrderKey, 6) << ' ' << (f.Open ? 1 : 0) << ' ' << f.Contour.size() << '\n';

@@ -368,9 +368,9 @@ void JobWriter::MakeFigureCommands(tfigura& f, FigureCommands& made) {
     }
 }
 
-void JobWriter::JoinFigureCommands(tfigura& f, FigureCommands& made, const PathLender& withPath) {
+void JobWriter::JoinFigureCommands(std::size_t k, FigureCommands& made, const IndexLender& lend) {
     if (made.error) {
-        withPath(f, [&](tfigura& g) { WriteStreamFigure(g); });
+        lend(k, [&](tfigura& g) { WriteStreamFigure(g); });
         return;
     }
     if (!made.written) return;
@@ -387,33 +387,39 @@ void JobWriter::JoinFigureCommands(tfigura& f, FigureCommands& made, const PathL
 }
 
 void JobWriter::WriteFigures(std::span<tfigura* const> figures, const PathLender& withPath) {
+    WriteFigures(figures.size(), [&](std::size_t k, const std::function<void(tfigura&)>& use) {
+        withPath(*figures[k], use);
+    });
+}
+
+void JobWriter::WriteFigures(std::size_t total, const IndexLender& lend) {
     constexpr std::size_t kFewest = 64;    // fewer figures are written one after the other
     constexpr std::size_t kBatch = 256;    // figures whose commands are held at once
     constexpr std::size_t kPiece = 32;     // figures a thread takes at a time
     // A zero travel factor leaves the travel moves unwritten and the stream where it was: every
     // figure then depends on the one before.
-    if (outputKind_ != OutputStream || figures.size() < kFewest || ParallelThreads() < 2 || m_.Multiplier <= 0) {
-        for (tfigura* f : figures) withPath(*f, [&](tfigura& g) { WriteFigure(g); });
+    if (outputKind_ != OutputStream || total < kFewest || ParallelThreads() < 2 || m_.Multiplier <= 0) {
+        for (std::size_t k = 0; k < total; ++k) lend(k, [&](tfigura& g) { WriteFigure(g); });
         return;
     }
     std::vector<FigureCommands> made;
     Writing([&] {
-        for (std::size_t first = 0; first < figures.size(); first += kBatch) {
-            const std::size_t count = std::min(kBatch, figures.size() - first);
+        for (std::size_t first = 0; first < total; first += kBatch) {
+            const std::size_t count = std::min(kBatch, total - first);
             made.assign(count, FigureCommands{});
             ParallelFor(count, (count + kPiece - 1) / kPiece, [&](std::size_t, std::size_t begin, std::size_t end) {
                 MemoryJobSink partSink;
                 JobWriter part(partSink, *this);
                 for (std::size_t i = begin; i < end; ++i) {
                     try {
-                        withPath(*figures[first + i], [&](tfigura& g) { part.MakeFigureCommands(g, made[i]); });
+                        lend(first + i, [&](tfigura& g) { part.MakeFigureCommands(g, made[i]); });
                     } catch (...) {
                         made[i].error = std::current_exception();
                     }
                 }
             });
             for (std::size_t i = 0; i < count; ++i) {
-                JoinFigureCommands(*figures[first + i], made[i], withPath);
+                JoinFigureCommands(first + i, made[i], lend);
                 made[i] = FigureCommands{};
                 HandOverSome();
             }

@@ -63,6 +63,9 @@ JobWriterSettings JobWriterSettingsOf(const Settings& settings);
 
 // Lends a figure its 3-D path for the call `use`; may run for several figures at once.
 using PathLender = std::function<void(tfigura& figure, const std::function<void(tfigura&)>& use)>;
+// Lends figure k of a run, with its 3-D path, for the call `use`; may run for several figures at
+// once.
+using IndexLender = std::function<void(std::size_t k, const std::function<void(tfigura&)>& use)>;
 
 class JobWriter {
 public:
@@ -80,6 +83,8 @@ public:
     // of WriteFigure one figure after the other. The commands of a large job are made a batch
     // of figures at a time on every core and joined in figure order (see WriteFigures).
     void WriteFigures(std::span<tfigura* const> figures, const PathLender& withPath);
+    // The same for `count` figures lent one by one by `lend`.
+    void WriteFigures(std::size_t count, const IndexLender& lend);
     // Writes the trailer of a machine job and stores the file.
     void CloseOutput();
 
@@ -102,7 +107,7 @@ private:
     // A writer for a part of the figures of `whole`'s job, into its own sink.
     JobWriter(JobSink& sink, const JobWriter& whole);
     void MakeFigureCommands(tfigura& f, FigureCommands& made);
-    void JoinFigureCommands(tfigura& f, FigureCommands& made, const PathLender& withPath);
+    void JoinFigureCommands(std::size_t k, FigureCommands& made, const IndexLender& lend);
     bool IsStream() const { return outputKind_ == OutputStream || outputKind_ == OutputGcodeStream; }
     std::int32_t TravelFactor() const;
     // Commands collect in the output buffer and go to the sink in large pieces; every public

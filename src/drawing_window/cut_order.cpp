@@ -40,19 +40,23 @@ std::int32_t Project::ContourDirection(std::int32_t i) {
 
 std::int32_t Project::JakiKierunek(std::int32_t i) {
     if (i < 0) {
-        for (std::int32_t k = 0; k < Count(); ++k) Figure(k).Direction = ContourDirection(k);
+        // A hatch line is open: its direction is 0 for good.
+        for (std::int32_t k = 0; k < Count(); ++k)
+            if (tfigura* f = Record(k)) f->Direction = ContourDirection(k);
         return 0;
     }
+    if (IsLine(i)) return 0;
     const std::int32_t d = ContourDirection(i);
     Figure(i).Direction = d;
     return d;
 }
 
 void Project::ReverseFigureLists(std::int32_t i) {
-    tfigura& f = Figure(i);
-    if (f.Contour.size() < 2) return;
-    std::reverse(f.Contour.begin(), f.Contour.end());
-    std::reverse(f.CutPath.begin(), f.CutPath.end());
+    Lend(i, [](tfigura& f) {
+        if (f.Contour.size() < 2) return;
+        std::reverse(f.Contour.begin(), f.Contour.end());
+        std::reverse(f.CutPath.begin(), f.CutPath.end());
+    });
 }
 
 void Project::OdwrocKierunek(std::int32_t i) {
@@ -67,7 +71,9 @@ void Project::OdwrocKierunek(std::int32_t i) {
 void Project::ReverseByLevelParity(int parity, std::int32_t wanted) {
     const int m = settings_.Flag(setting::CutNegative) ? 1 : 0;
     for (std::int32_t i = 0; i < Count(); ++i) {
-        tfigura& f = Figure(i);
+        const tfigura* record = Record(i);
+        if (!record) continue;  // a hatch line is open
+        const tfigura& f = *record;
         if ((f.Level + m) % 2 != parity || f.Open) continue;
         if (JakiKierunek(i) != wanted) OdwrocKierunek(i);
     }
@@ -88,7 +94,9 @@ void Project::UstawKierunek() {
         // that encloses it.
         const int m = settings_.Flag(setting::CutNegative) ? 1 : 0;
         for (std::int32_t i = 0; i < Count(); ++i) {
-            tfigura& f = Figure(i);
+            const tfigura* record = Record(i);
+            if (!record) continue;  // a hatch line is open
+            const tfigura& f = *record;
             if ((f.Level + m) % 2 != 1 || f.Open || f.Parent == nullptr) continue;
             const std::int32_t parentDir = f.Parent->Direction;
             if (parentDir == 0) continue;
@@ -105,14 +113,15 @@ int Sign(double a, double b, int weight) { return a < b ? -weight : a > b ? weig
 // What the order comparators read of a figure, side by side in one array: sorting these rather
 // than the figures themselves keeps a large drawing's sort in the cache.
 struct OrderFields {
-    tfigura* figure;
+    tfigura* figure;      // null for a hatch line
+    std::uint32_t entry;  // the entry of the cutting order
     double OrderKey, MinX, MinY, Value;
     std::int32_t Index, Level, OrderKey2, OrderKey3, HatchOwner;
     bool HatchLine;
 };
 
 bool SameFigure(const tfigura& a, const tfigura& b) { return &a == &b; }
-bool SameFigure(const OrderFields& a, const OrderFields& b) { return a.figure == b.figure; }
+bool SameFigure(const OrderFields& a, const OrderFields& b) { return a.entry == b.entry; }
 
 // Stable sort of the figure list by `less` over the figures' order fields (the same order a
 // stable sort of the list itself gives).
@@ -122,12 +131,38 @@ void StableSortFigures(std::vector<std::unique_ptr<tfigura>>& figures, Less less
     fields.reserve(figures.size());
     for (auto& p : figures) {
         const tfigura& f = *p;
-        fields.push_back({p.get(), f.OrderKey, f.MinX, f.MinY, f.Value, f.Index, f.Level, f.OrderKey2, f.OrderKey3,
-                          f.HatchOwner, f.HatchLine});
+        fields.push_back({p.get(), static_cast<std::uint32_t>(fields.size()), f.OrderKey, f.MinX, f.MinY, f.Value,
+                          f.Index, f.Level, f.OrderKey2, f.OrderKey3, f.HatchOwner, f.HatchLine});
     }
     std::stable_sort(fields.begin(), fields.end(), less);
     for (auto& p : figures) static_cast<void>(p.release());  // owned again just below, in the new order
     for (std::size_t k = 0; k < fields.size(); ++k) figures[k].reset(fields[k].figure);
+}
+
+// Stable sort of a project's cutting order, figures and hatch lines, by `less` over their order
+// fields. A hatch line's order key is never compared (hatch lines come before every figure).
+template <typename Less>
+void StableSortEntries(Project& project, Less less) {
+    if (project.Sequence.empty()) {
+        StableSortFigures(project.Figures, less);
+        return;
+    }
+    std::vector<OrderFields> fields;
+    fields.reserve(project.Sequence.size());
+    for (std::uint32_t e : project.Sequence) {
+        if (!(e & kLineEntry)) {
+            tfigura& f = *project.Figures[e];
+            fields.push_back({&f, e, f.OrderKey, f.MinX, f.MinY, f.Value, f.Index, f.Level, f.OrderKey2, f.OrderKey3,
+                              f.HatchOwner, f.HatchLine});
+        } else {
+            const HatchLine& l = project.Lines[e & ~kLineEntry];
+            fields.push_back({nullptr, e, 0.0, std::min(l.X0, l.X1), std::min(l.Y0, l.Y1), 0.0, l.Index, l.Level, 0, 0,
+                              l.HatchOwner, true});
+        }
+    }
+    std::stable_sort(fields.begin(), fields.end(), less);
+    for (std::size_t k = 0; k < fields.size(); ++k) project.Sequence[k] = fields[k].entry;
+    project.KeepRecordsInCuttingOrder();
 }
 
 // The settings the comparators read, taken once per sort.
@@ -214,24 +249,31 @@ int Project::CompareNestedOrder(const tfigura& a, const tfigura& b) const {
 }
 
 void Project::BuildNestedOrderKeys() {
-    for (std::size_t k = 0; k < Figures.size(); ++k) Figures[k]->OrderKey = static_cast<double>(k);
+    // The keys are positions in the cutting order (a hatch line's key is never read).
+    auto positionsAsKeys = [this] {
+        for (std::int32_t k = 0; k < Count(); ++k)
+            if (tfigura* f = Record(k)) f->OrderKey = static_cast<double>(k);
+    };
+    positionsAsKeys();
     OrderSplitY = ProjectCentreY;
     const int rule = settings_.Choice(setting::FigureOrder);
-    if (rule < 0 || rule > 2 || Figures.empty()) return;
+    if (rule < 0 || rule > 2 || Count() == 0) return;
     // The keys are list positions again after every level, so one step of 1/N places a nested
     // figure between its parent and the figure before it (or, for outer-first, keeps up to N
     // siblings apart before the next figure) without running out of precision at depth.
-    const double a = 1.0 / static_cast<double>(Figures.size());
+    const double a = 1.0 / static_cast<double>(Count());
     const OrderRules rules = RulesOf(settings_, OrderSplitY);
     auto cmp = [&rules](const OrderFields& x, const OrderFields& y) { return NestedOrder(x, y, rules) < 0; };
     for (std::int32_t level = 1; level <= MaxNestingLevel; ++level) {
-        for (std::size_t k = 0; k < Figures.size(); ++k) {
-            tfigura& f = *Figures[k];
+        for (std::int32_t k = 0; k < Count(); ++k) {
+            tfigura* record = Record(k);
+            if (!record) continue;
+            tfigura& f = *record;
             if (f.Level != level || f.Parent == nullptr) continue;
             f.OrderKey = rule == 2 ? f.Parent->OrderKey + static_cast<double>(k) * a : f.Parent->OrderKey - a;
         }
-        StableSortFigures(Figures, cmp);
-        for (std::size_t k = 0; k < Figures.size(); ++k) Figures[k]->OrderKey = static_cast<double>(k);
+        StableSortEntries(*this, cmp);
+        positionsAsKeys();
     }
 }
 
@@ -240,13 +282,13 @@ void Project::UstawKolejnosc() {
     notifier_.Status(env_.Text(TextId::FixingCutSequence));
     OrderSplitY = ProjectCentreY;
     const OrderRules rules = RulesOf(settings_, OrderSplitY);
-    StableSortFigures(Figures,
+    StableSortEntries(*this,
                       [&rules](const OrderFields& x, const OrderFields& y) { return CutOrder(x, y, rules) < 0; });
     if (settings_.Flag(setting::AllInOneFigure)) {
         BuildNestedOrderKeys();
         const OrderRules nested = RulesOf(settings_, OrderSplitY);
-        StableSortFigures(
-            Figures, [&nested](const OrderFields& x, const OrderFields& y) { return NestedOrder(x, y, nested) < 0; });
+        StableSortEntries(
+            *this, [&nested](const OrderFields& x, const OrderFields& y) { return NestedOrder(x, y, nested) < 0; });
     }
     notifier_.Status("");
 }

@@ -33,7 +33,7 @@ SimulationWalk::SimulationWalk(const Project& project, const ViewTransform& view
 }
 
 bool SimulationWalk::Takes(std::int32_t i) const {
-    const tfigura& f = project_.Figure(i);
+    const tfigura& f = project_.View(i, room_);
     return HasToolPath(f) && !CuttingPath(f).empty() && f.ToCut && i != frame_;
 }
 
@@ -74,7 +74,7 @@ bool SimulationWalk::StartNextMove() {
         point_ = -1;
     }
     if (figure_ < count) {
-        const tfigura& f = project_.Figure(figure_);
+        const tfigura& f = project_.View(figure_, room_);
         if (point_ < 0) {
             travel(view_.PixelX(CuttingPath(f)[0].X), view_.PixelY(CuttingPath(f)[0].Y), figure_);
             point_ = 0;
@@ -180,11 +180,10 @@ void DrawingWindow::ClearSelection() {
 }
 
 std::string DrawingWindow::PickStatus(std::int32_t i) const {
-    const tfigura& f = project_->Figure(i);
+    tfigura room;
+    const tfigura& f = project_->View(i, room);
     std::int32_t parent = -1;
-    if (f.Parent)
-        for (std::int32_t k = 0; k < project_->Count(); ++k)
-            if (&project_->Figure(k) == f.Parent) parent = k;
+    if (f.Parent) parent = project_->PositionOf(f.Parent);
     std::string text =
         env_.Text(TextId::PickSelectedFigure) + std::to_string(i) + env_.Text(TextId::PickIn) + std::to_string(parent);
     if (settings_.Choice(setting::ProjectType) == 1) {
@@ -200,10 +199,15 @@ std::string DrawingWindow::PickStatus(std::int32_t i) const {
 
 void DrawingWindow::MouseDown(int x, int y) {
     Project& p = *project_;
-    std::vector<const tfigura*> figures;
-    figures.reserve(p.Figures.size());
-    for (const auto& f : p.Figures) figures.push_back(f.get());
-    const std::int32_t hit = PickFigure(figures, transform_, x, y);
+    // A hatch line whose box lies away from the click is handed over without points (it cannot
+    // be hit); the others are filled in a reused record.
+    tfigura room, away;
+    const PixelRect click{x - 4, y - 4, x + 4, y + 4};
+    auto at = [&](std::int32_t i) -> const tfigura& {
+        if (p.IsLine(i) && !transform_.FigureRect(LineBox(p.Line(i), room), 1).Intersects(click)) return away;
+        return p.View(i, room);
+    };
+    const std::int32_t hit = PickFigure(p.Count(), at, transform_, x, y);
     p.SelectedFigure = hit;
     if (hit < 0) {
         Status("");
@@ -211,11 +215,12 @@ void DrawingWindow::MouseDown(int x, int y) {
     } else {
         Status(PickStatus(hit));
         const int grow = 2 * transform_.PenWidth + 2;
-        selectionRect_ = transform_.FigureRect(p.Figure(hit), grow);
+        const tfigura& f = p.View(hit, room);
+        selectionRect_ = transform_.FigureRect(f, grow);
         figureToCutEnabled_ = true;
         if (view_) {
             view_->RepaintRect(selectionRect_);
-            view_->SetFigureToCutItem(true, p.Figure(hit).ToCut);
+            view_->SetFigureToCutItem(true, f.ToCut);
         }
     }
     if (view_) view_->RepaintAll();
@@ -224,8 +229,9 @@ void DrawingWindow::MouseDown(int x, int y) {
 void DrawingWindow::MouseMove(int x, int y, bool leftHeld) {
     Project& p = *project_;
     if (!leftHeld || p.SelectedFigure < 0 || p.SelectedFigure >= p.Count() || !(transform_.Scale > 0.0)) return;
-    tfigura& f = p.Figure(p.SelectedFigure);
-    if (DragStartPoint(f, transform_.Point(x, y)) && view_) view_->RepaintRect(selectionRect_);
+    bool moved = false;
+    p.Lend(p.SelectedFigure, [&](tfigura& f) { moved = DragStartPoint(f, transform_.Point(x, y)); });
+    if (moved && view_) view_->RepaintRect(selectionRect_);
 }
 
 void DrawingWindow::MouseUp() { Status(""); }
@@ -233,10 +239,10 @@ void DrawingWindow::MouseUp() { Status(""); }
 void DrawingWindow::ToggleFigureToCut() {
     Project& p = *project_;
     if (!figureToCutEnabled_ || p.SelectedFigure < 0 || p.SelectedFigure >= p.Count()) return;
-    tfigura& f = p.Figure(p.SelectedFigure);
-    f.ToCut = !f.ToCut;
+    bool toCut = false;
+    p.Lend(p.SelectedFigure, [&](tfigura& f) { toCut = f.ToCut = !f.ToCut; });
     if (view_) {
-        view_->SetFigureToCutItem(true, f.ToCut);
+        view_->SetFigureToCutItem(true, toCut);
         view_->RepaintAll();
     }
 }
@@ -251,6 +257,7 @@ void DrawingWindow::LayersConfirmed() {
     Project& p = *project_;
     tWarstwy& layers = p.EnsureLayers();
     for (auto& f : p.Figures) f->ToCut = layers.IsActive(f->Layer);
+    for (HatchLine& line : p.Lines) line.ToCut = layers.IsActive(line.Layer);
     Reprepare();
 }
 

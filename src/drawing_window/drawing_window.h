@@ -55,6 +55,7 @@ private:
 
     const Project& project_;
     ViewTransform view_;
+    mutable tfigura room_;  // the record of a hatch line being looked at
     std::int32_t frame_ = -1;
     std::int32_t figure_ = -1;
     std::int32_t point_ = -1;  // next cutting-path point; -1 before the travel to the figure

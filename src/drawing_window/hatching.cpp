@@ -61,7 +61,7 @@ bool Kreskowanie::Run(const HatchOptions& options) {
     }
     // A G-code drawing is the machine's own moves (no cutting paths to cross, totals in mm) and a
     // bitmap has no figures: there is nothing to hatch.
-    if (project_.Figures.empty() || project_.ProjectKind == KindGcode || project_.ProjectKind == KindBitmap)
+    if (project_.Count() == 0 || project_.ProjectKind == KindGcode || project_.ProjectKind == KindBitmap)
         return true;
     // A spacing far below the drawing's size (a damaged drawing of enormous extent) would add
     // lines for hours: refused like a spacing of nothing.
@@ -74,7 +74,7 @@ bool Kreskowanie::Run(const HatchOptions& options) {
     }
     Scan(project_.ProjectHeight, project_.ProjectWidth, options.SpacingMm, options.AngleDeg * kPi / 180.0);
     job_.HatchingDone = true;
-    if (options.TwoWay) optymalizuj(project_.Figures);
+    if (options.TwoWay) optymalizuj(project_);
     if (!options.CutOutline)
         for (auto& f : project_.Figures)
             if (!f->HatchLine && !f->Open) f->ToCut = false;
@@ -99,7 +99,9 @@ void Kreskowanie::BuildIndex(double angle) {
     std::vector<std::uint32_t> hatched;
     double lo = 0.0, hi = 0.0, extent = 0.0;
     for (std::int32_t i = 0; i < n; ++i) {
-        const tfigura& f = project_.Figure(i);
+        const tfigura* record = project_.Record(i);
+        if (!record) continue;  // a hatch line
+        const tfigura& f = *record;
         if (f.HatchLine || f.Open || f.CutPath.empty()) continue;
         if (noFrame && (project_.framka(i) || f.Level == 0)) continue;
         double a = ix.D(f.CutPath[0]), b = a;
@@ -136,16 +138,23 @@ void Kreskowanie::BuildIndex(double angle) {
     boxes.reserve(static_cast<std::size_t>(n));
     double size = 0.0;
     for (std::int32_t i = 0; i < n; ++i) {
-        const tfigura& f = project_.Figure(i);
-        boxes.push_back({f.MinX, f.MinY, f.MaxX, f.MaxY});
-        size += (f.MaxX - f.MinX) + (f.MaxY - f.MinY);
+        double minX, minY, maxX, maxY;
+        if (const tfigura* f = project_.Record(i)) {
+            minX = f->MinX, minY = f->MinY, maxX = f->MaxX, maxY = f->MaxY;
+        } else {
+            const HatchLine& l = project_.Line(i);
+            minX = std::min(l.X0, l.X1), maxX = std::max(l.X0, l.X1);
+            minY = std::min(l.Y0, l.Y1), maxY = std::max(l.Y0, l.Y1);
+        }
+        boxes.push_back({minX, minY, maxX, maxY});
+        size += (maxX - minX) + (maxY - minY);
     }
     ix.boxes.Build(boxes, std::max(size / (2.0 * std::max(n, 1)), 1.0));
 }
 
 void Kreskowanie::Scan(double a, double b, double spacingMm, double angle) {
     scanLines_ = linesAdded_ = 0;
-    if (project_.Figures.empty() || !std::isfinite(angle)) return;
+    if (project_.Count() == 0 || !std::isfinite(angle)) return;
     countBefore_ = project_.Count();
     const int kind = project_.ProjectKind;
     // Spacing and margin in the project's own drawing units.
@@ -213,10 +222,9 @@ void Kreskowanie::Scan(double a, double b, double spacingMm, double angle) {
     }
 
     // The scan lines are independent of each other: they are worked on in pieces, on every
-    // core, each piece finding its own hatch lines as two points and an owner; their figure
-    // records are then made, again on every core, in scan order, so the figure list is the same
-    // as from one scan line after the other. Running out of memory in either step leaves the
-    // project as it was.
+    // core, each piece finding its own hatch lines as two points and an owner; the lines are then
+    // kept, again on every core, in scan order, so the cutting order is the same as from one scan
+    // line after the other. Running out of memory in either step leaves the project as it was.
     const std::size_t pieces = scan.size() < 64 ? 1 : std::min<std::size_t>(scan.size() / 16, 8 * ParallelThreads());
     std::vector<std::vector<HatchSegment>> made(pieces);
     ParallelFor(scan.size(), pieces, [&](std::size_t k, std::size_t begin, std::size_t end) {
@@ -227,36 +235,62 @@ void Kreskowanie::Scan(double a, double b, double spacingMm, double angle) {
             MakeLines(scan[i].first, scan[i].second, crossings, candidates, probe, made[k]);
     });
     scanLines_ = static_cast<std::int64_t>(scan.size());
-    std::vector<std::size_t> offset(pieces + 1, project_.Figures.size());
+    std::vector<std::size_t> offset(pieces + 1, static_cast<std::size_t>(countBefore_));
     for (std::size_t k = 0; k < pieces; ++k) offset[k + 1] = offset[k] + made[k].size();
-    project_.Figures.resize(offset[pieces]);
+    const std::size_t added = offset[pieces] - offset[0];
+    const std::size_t linesBefore = project_.Lines.size();
+    std::vector<std::uint32_t>& sequence = project_.Sequence;
     try {
+        // Both lists at their exact size: a hatching adds millions of lines.
+        std::vector<HatchLine> lines;
+        lines.reserve(linesBefore + added);
+        lines = project_.Lines;
+        lines.resize(linesBefore + added);
+        std::vector<std::uint32_t> order;
+        order.reserve(offset[pieces]);
+        if (sequence.empty())
+            for (std::size_t i = 0; i < project_.Figures.size(); ++i) order.push_back(static_cast<std::uint32_t>(i));
+        else
+            order = sequence;
+        order.resize(offset[pieces]);
         ParallelFor(pieces, pieces, [&](std::size_t, std::size_t begin, std::size_t end) {
             for (std::size_t k = begin; k < end; ++k) {
-                for (std::size_t j = 0; j < made[k].size(); ++j)
-                    project_.Figures[offset[k] + j] = MakeFigure(made[k][j], static_cast<std::int32_t>(offset[k] + j));
+                for (std::size_t j = 0; j < made[k].size(); ++j) {
+                    const std::size_t at = offset[k] + j, line = linesBefore + (at - offset[0]);
+                    lines[line] = MakeHatchLine(made[k][j], static_cast<std::int32_t>(at));
+                    order[at] = static_cast<std::uint32_t>(line) | kLineEntry;
+                }
                 std::vector<HatchSegment>().swap(made[k]);
             }
         });
+        if (added > 0) {
+            project_.Lines.swap(lines);
+            sequence.swap(order);
+        }
     } catch (...) {
-        project_.Figures.resize(offset[0]);
         index_.reset();
         throw;
     }
-    linesAdded_ += static_cast<std::int64_t>(offset[pieces] - offset[0]);
+    linesAdded_ += static_cast<std::int64_t>(added);
     index_.reset();
 
     double cut = 0.0, polish = 0.0;
-    for (const auto& fig : project_.Figures) {
-        cut += fig->CutLength;
-        polish += fig->PolishLength;
+    for (std::int32_t i = 0; i < project_.Count(); ++i) {
+        if (const tfigura* fig = project_.Record(i)) {
+            cut += fig->CutLength;
+            polish += fig->PolishLength;
+        } else {
+            const HatchLine& l = project_.Line(i);
+            cut += l.CutLength;
+            polish += l.PolishLength;
+        }
     }
     project_.TotalCutLength = UnitsToMm(kind, RoundHalfEven(cut));
     project_.TotalPolishLength = UnitsToMm(kind, RoundHalfEven(polish));
 }
 
 void Kreskowanie::DodajKreski(const tpunkt& start, const tpunkt& end) {
-    if (project_.Figures.empty()) return;
+    if (project_.Count() == 0) return;
     if (!index_) {
         countBefore_ = project_.Count();
         const double dx = end.X - start.X, dy = end.Y - start.Y;
@@ -267,7 +301,11 @@ void Kreskowanie::DodajKreski(const tpunkt& start, const tpunkt& end) {
     tfigura probe;
     MakeLines(start, end, crossings_, candidates_, probe, lines);
     for (const HatchSegment& line : lines) {
-        project_.Figures.push_back(MakeFigure(line, project_.Count()));
+        if (project_.Sequence.empty())
+            for (std::size_t i = 0; i < project_.Figures.size(); ++i)
+                project_.Sequence.push_back(static_cast<std::uint32_t>(i));
+        project_.Lines.push_back(MakeHatchLine(line, project_.Count()));
+        project_.Sequence.push_back(static_cast<std::uint32_t>(project_.Lines.size() - 1) | kLineEntry);
         ++linesAdded_;
     }
 }
@@ -282,7 +320,7 @@ void Kreskowanie::MakeLines(const tpunkt& start, const tpunkt& end, std::vector<
 
 bool Kreskowanie::Crossings(const tpunkt& start, const tpunkt& end, std::vector<HatchCrossing>& crossings) const {
     crossings.clear();
-    const tfigura& first = project_.Figure(0);
+    const tfigura& first = *project_.Figures[0];
     const tpunkt p0{start.X + first.OriginX, start.Y + first.OriginY, 0.0};
     const tpunkt p1{end.X + first.OriginX, end.Y + first.OriginY, 0.0};
     const Index& ix = *index_;
@@ -295,7 +333,7 @@ bool Kreskowanie::Crossings(const tpunkt& start, const tpunkt& end, std::vector<
                         {p1.X / kCrossingScale, p1.Y / kCrossingScale, 0.0}};
     for (std::uint32_t i : ix.buckets[static_cast<std::size_t>(k)]) {
         if (d < ix.dMin[i] || d > ix.dMax[i]) continue;
-        const std::vector<tpunkt>& path = CuttingPath(*project_.Figures[i]);
+        const std::vector<tpunkt>& path = CuttingPath(*project_.Record(static_cast<std::int32_t>(i)));
         double prev = ix.D(path[0]) - d;
         for (std::size_t j = 1; j < path.size(); ++j) {
             const double cur = ix.D(path[j]) - d;
@@ -335,7 +373,10 @@ HatchSegment Kreskowanie::MakeLine(const HatchCrossing& a, const HatchCrossing& 
     std::int32_t level = -1;
     for (std::uint32_t id : candidates) {
         if (static_cast<std::int32_t>(id) >= countBefore_) break;
-        const tfigura& c = *project_.Figures[id];
+        // A hatch line never holds another: its contour and its closing edge are the same.
+        const tfigura* record = project_.Record(static_cast<std::int32_t>(id));
+        if (!record) continue;
+        const tfigura& c = *record;
         if (c.HatchOwner > level && Project::LezyWewnatrz(probe, c)) {
             level = c.Level + 1;
             line.Owner = static_cast<std::int32_t>(id);
@@ -344,37 +385,23 @@ HatchSegment Kreskowanie::MakeLine(const HatchCrossing& a, const HatchCrossing& 
     return line;
 }
 
-std::unique_ptr<tfigura> Kreskowanie::MakeFigure(const HatchSegment& line, std::int32_t index) const {
-    const int kind = project_.ProjectKind;
-    const tfigura& first = project_.Figure(0);
-    auto made = std::make_unique<tfigura>();
-    tfigura& f = *made;
-    const tpunkt& p = line.Start;
-    const tpunkt& q = line.End;
-    f.Contour = {p, q};
-    f.CutPath = f.Contour;
-    const double z = lineDepth_;
-    f.ToolPath3D = {{p.X, p.Y, z}, {q.X, q.Y, z}};
-    Project::licz_parametry(f);
-    f.Open = true;
-    f.ToCut = true;
-    f.HatchLine = true;
-    f.Direction = 0;
-    f.Layer = kind == KindDxf ? 0 : 1;
-    f.Index = index;
-    f.OriginX = first.OriginX;
-    f.OriginY = first.OriginY;
-    f.CutLength = Distance2D(p, q);
-    f.StartIndex = 0;
-    f.Level = -1;
-    f.HatchOwner = 0;
-    if (line.Owner >= 0) {
-        tfigura& c = *project_.Figures[static_cast<std::size_t>(line.Owner)];
-        f.Parent = &c;
-        f.Level = c.Level + 1;
-        f.HatchOwner = line.Owner;
+HatchLine Kreskowanie::MakeHatchLine(const HatchSegment& segment, std::int32_t index) const {
+    HatchLine line;
+    line.X0 = segment.Start.X;
+    line.Y0 = segment.Start.Y;
+    line.X1 = segment.End.X;
+    line.Y1 = segment.End.Y;
+    line.Depth = lineDepth_;
+    line.CutLength = Distance2D(segment.Start, segment.End);
+    line.Layer = project_.ProjectKind == KindDxf ? 0 : 1;
+    line.Index = index;
+    if (segment.Owner >= 0) {
+        tfigura& c = project_.Figure(segment.Owner);
+        line.Parent = &c;
+        line.Level = c.Level + 1;
+        line.HatchOwner = segment.Owner;
     }
-    return made;
+    return line;
 }
 
 void AfterHatching(Project& project, const Settings& settings, const JobValues& job) {

@@ -1,14 +1,15 @@
 #pragma once
 // Hatching: fills the closed figures of a drawing with parallel straight lines at a chosen angle
-// and spacing, each line a figure of its own that is cut after the others (typically burnt by a
-// laser to fill an area). The lines are added to the project for good; a second hatching adds
-// more. With two-way cutting the whole figure list is then reordered so that each figure starts
+// and spacing, each line an entry of its own in the cutting order, cut after the others
+// (typically burnt by a laser to fill an area). The lines are added to the project for good, kept
+// as two points and their owner; a second hatching adds more. With two-way cutting the whole figure list is then reordered so that each figure starts
 // at the end nearest to where the previous one ended.
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "drawing_window/hatch_lines.h"
 #include "model/figure.h"
 #include "model/geometry_types.h"
 #include "model/hatch_options.h"
@@ -88,8 +89,8 @@ private:
     // The hatch lines of one scan line, appended to `lines` (the buffers are reused).
     void MakeLines(const tpunkt& start, const tpunkt& end, std::vector<HatchCrossing>& crossings,
                    std::vector<std::uint32_t>& candidates, tfigura& probe, std::vector<HatchSegment>& lines) const;
-    // The figure record of a hatch line at list position `index`.
-    std::unique_ptr<tfigura> MakeFigure(const HatchSegment& line, std::int32_t index) const;
+    // The hatch line kept for a segment at list position `index`.
+    HatchLine MakeHatchLine(const HatchSegment& segment, std::int32_t index) const;
 
     Project& project_;
     const Settings& settings_;
@@ -110,6 +111,8 @@ private:
 // contour point; a two-point figure reached by its second point is turned round first, a longer
 // one reached so stays where it is.
 void optymalizuj(std::vector<std::unique_ptr<tfigura>>& figures);
+// The same order of the project's whole cutting order, figures and hatch lines.
+void optymalizuj(Project& project);
 
 // The nearest figure after position i to figure i's second contour point: its position, negated
 // when it is reached by its second point; 0 when there is none.

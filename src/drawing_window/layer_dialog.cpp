@@ -107,6 +107,7 @@ void LayersDialog::Ok() {
 void AfterLayersDialog(Project& project) {
     tWarstwy& layers = project.EnsureLayers();
     for (auto& f : project.Figures) f->ToCut = layers.IsActive(f->Layer);
+    for (HatchLine& line : project.Lines) line.ToCut = layers.IsActive(line.Layer);
     project.PrzeliczPoWaznejZmianie();
 }
 

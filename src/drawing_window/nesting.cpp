@@ -147,12 +147,14 @@ void Project::co_w_czym() {
 }
 
 std::int32_t Project::FrameIndex() const {
-    if (!frameRule_ || Figures.size() < 2) return -1;
+    if (!frameRule_ || Count() < 2) return -1;
+    // Hatch lines count among the figures; their level is never 0.
     std::int32_t found = -1;
-    for (std::size_t i = 0; i < Figures.size(); ++i) {
-        if (Figures[i]->Level != 0) continue;
+    for (std::int32_t i = 0; i < Count(); ++i) {
+        const tfigura* f = Record(i);
+        if (!f || f->Level != 0) continue;
         if (found >= 0) return -1;
-        found = static_cast<std::int32_t>(i);
+        found = i;
     }
     return found;
 }

@@ -145,13 +145,13 @@ std::vector<tfigura*> Project::FigurePointers() const {
     return v;
 }
 
-tfigura& Project::Figure(std::int32_t i) { return *CheckedAt(Figures, i, "figure"); }
-const tfigura& Project::Figure(std::int32_t i) const { return *CheckedAt(Figures, i, "figure"); }
 
 bool Project::Multilayer() const { return settings_.Choice(setting::ProjectType) == 1; }
 
 void Project::Clear() {
     Figures.clear();
+    Lines.clear();
+    Sequence.clear();
     Bounds = {};
     ProjectWidth = ProjectHeight = ProjectCentreX = ProjectCentreY = 0.0;
     MaxNestingLevel = 0;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "drawing_window/hatch_lines.h"
 #include "model/figure.h"
 #include "model/geometry_types.h"
 #include "model/layers.h"
@@ -48,6 +49,9 @@ public:
 // The program's reader for every kind of drawing.
 std::unique_ptr<DrawingInput> MakeDrawingInput(MachineContext& ctx, const Settings& settings);
 
+// Lends entry k of a run of the cutting order as a record with its 3-D path for the call `use`.
+using EntryLender = std::function<void(std::size_t k, const std::function<void(tfigura&)>& use)>;
+
 // What saving needs of a writer: an HPGL file or the machine job "out.cnx".
 class FigureWriter {
 public:
@@ -55,11 +59,11 @@ public:
     virtual void OpenOutput(const std::string& path, int kind) = 0;
     virtual void WriteLayerSettings(double speed, double power, double rest) = 0;
     virtual void WriteFigure(tfigura& figure) = 0;
-    // Writes the figures in order, each lent its 3-D path by `withPath` (which may run for
-    // several figures at once): the output of WriteFigure one figure after the other.
-    virtual void WriteFigures(std::span<tfigura* const> figures,
-                              const std::function<void(tfigura&, const std::function<void(tfigura&)>&)>& withPath) {
-        for (tfigura* f : figures) withPath(*f, [&](tfigura& g) { WriteFigure(g); });
+    // Writes `count` entries of the cutting order in order, entry k lent as a record with its 3-D
+    // path by `lend` (which may run for several entries at once): the output of WriteFigure one
+    // figure after the other.
+    virtual void WriteEntries(std::size_t count, const EntryLender& lend) {
+        for (std::size_t k = 0; k < count; ++k) lend(k, [&](tfigura& g) { WriteFigure(g); });
     }
     virtual void CloseOutput() = 0;
 };
@@ -96,7 +100,12 @@ public:
 
     // --- the project ---
     int ProjectKind;
-    std::vector<std::unique_ptr<tfigura>> Figures;  // in cutting order
+    std::vector<std::unique_ptr<tfigura>> Figures;  // the figure records, in their cutting order
+    // The hatch lines, kept compactly (see hatch_lines.h).
+    std::vector<HatchLine> Lines;
+    // The cutting order of a project with hatch lines: entries of Figures and, with kLineEntry, of
+    // Lines. Empty while there are no hatch lines: the cutting order is then Figures itself.
+    std::vector<std::uint32_t> Sequence;
     ProjectBounds Bounds;
     double ProjectWidth = 0.0, ProjectHeight = 0.0;
     double ProjectCentreX = 0.0, ProjectCentreY = 0.0;
@@ -115,10 +124,39 @@ public:
     // The window's own status bar (the figure count); the notifier's status is the main frame's.
     std::function<void(const std::string&)> WindowStatus;
 
+    // Every figure record (hatch lines have none), in cutting order.
     std::vector<tfigura*> FigurePointers() const;
-    std::int32_t Count() const { return static_cast<std::int32_t>(Figures.size()); }
+    // Entries of the cutting order, figures and hatch lines.
+    std::int32_t Count() const {
+        return static_cast<std::int32_t>(Sequence.empty() ? Figures.size() : Sequence.size());
+    }
+    // The entry at position i of the cutting order.
+    std::uint32_t EntryAt(std::int32_t i) const {
+        return Sequence.empty() ? static_cast<std::uint32_t>(i) : Sequence[static_cast<std::size_t>(i)];
+    }
+    bool IsLine(std::int32_t i) const { return (EntryAt(i) & kLineEntry) != 0; }
+    // The record of the figure at position i; a hatch line there has none (CoreError): such
+    // readers go through View or Lend.
     tfigura& Figure(std::int32_t i);
     const tfigura& Figure(std::int32_t i) const;
+    // The record at position i, or null for a hatch line.
+    tfigura* Record(std::int32_t i) const;
+    HatchLine& Line(std::int32_t i);
+    const HatchLine& Line(std::int32_t i) const;
+    // The entry at position i as a figure record: the figure's own, or the hatch line filled into
+    // `room` (with its Bezier segments when asked and it has them). Positions outside the list
+    // throw CoreError.
+    const tfigura& View(std::int32_t i, tfigura& room, bool withSegments = false) const;
+    // Runs `use` on the entry at position i as a record it may change: the figure's own, or a
+    // hatch line filled into a reused record whose cut flag and direction are kept afterwards.
+    void Lend(std::int32_t i, const std::function<void(tfigura&)>& use);
+    // The record of a hatch line as a whole figure of its own would be, in `room` (its lists'
+    // room is reused); with `polishPath` it has the roughing path of a finishing pass.
+    void FillLineRecord(const HatchLine& line, tfigura& room, bool polishPath) const;
+    // Position of a figure record in the cutting order, or -1.
+    std::int32_t PositionOf(const tfigura* record) const;
+    // After the cutting order was changed: the records of Figures put in their new order again.
+    void KeepRecordsInCuttingOrder();
 
     // --- loading ---
     // Loads a drawing into this empty project. Messages (cannot open, cannot read, larger than
@@ -166,6 +204,8 @@ public:
     void PrzeliczPoWaznejZmianie();
     // The layer table, made from the figures when the project has none yet.
     tWarstwy& EnsureLayers();
+    // Runs `use` on the entry at position i lent its 3-D path, as WithToolPath does.
+    void WithEntryPath(std::int32_t i, const std::function<void(tfigura&)>& use);
     // Runs `use` with the figure's 3-D path in its ToolPath3D: the kept path, or one made for
     // the call from the last preparation when the figure's path is made on demand; a made path
     // is let go after the call. Saving writes every figure through here, for several figures

@@ -68,10 +68,9 @@ void JobFileWriter::WriteFigure(tfigura& figure) {
     writer_->WriteFigure(figure);
 }
 
-void JobFileWriter::WriteFigures(std::span<tfigura* const> figures,
-                                 const std::function<void(tfigura&, const std::function<void(tfigura&)>&)>& withPath) {
+void JobFileWriter::WriteEntries(std::size_t count, const EntryLender& lend) {
     if (!writer_) throw CoreError::io("job output is not open");
-    writer_->WriteFigures(figures, withPath);
+    writer_->WriteFigures(count, lend);
 }
 
 void JobFileWriter::CloseOutput() {

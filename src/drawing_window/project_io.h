@@ -22,8 +22,7 @@ public:
     void OpenOutput(const std::string& path, int kind) override;
     void WriteLayerSettings(double speed, double power, double rest) override;
     void WriteFigure(tfigura& figure) override;
-    void WriteFigures(std::span<tfigura* const> figures,
-                      const std::function<void(tfigura&, const std::function<void(tfigura&)>&)>& withPath) override;
+    void WriteEntries(std::size_t count, const EntryLender& lend) override;
     void CloseOutput() override;
 
 private:

@@ -37,7 +37,32 @@ void Project::AddOutline() {
         BezierHooks bezier;
         bezier.LayerDepth = hooks.LayerDepth;
         PrzyblizBezier(figures, settings_, machine, bezier);
+        // A hatch line's segments are fitted again from its two points where they are shown;
+        // the smoothing leaves its lengths at 0 as it does a figure's.
+        for (HatchLine& line : Lines) {
+            line.Smoothed = true;
+            line.SmoothTurned = false;
+            line.CutLength = line.PolishLength = 0.0;
+        }
     };
+    tfigura room;  // a hatch line's record while its path is measured
+    if (!Sequence.empty()) {
+        hooks.Entries = Sequence.size();
+        hooks.Entry = [this, &room](std::size_t k, const std::function<void(tfigura&)>& use) {
+            const std::uint32_t e = Sequence[k];
+            if (!(e & kLineEntry)) {
+                use(*Figures[e]);
+                return;
+            }
+            HatchLine& line = Lines[e & ~kLineEntry];
+            FillLineRecord(line, room, settings_.Flag(setting::Polishing));
+            use(room);
+            line.CutLength = room.CutLength;
+            line.PolishLength = room.PolishLength;
+            line.Prepared = room.ToolPathOnDemand;
+            line.PathTurned = false;
+        };
+    }
     vellisk::AddOutline(figures, window, settings_,
                         ToolPathMachineOf(ctx_, job_, static_cast<vellisk::ProjectKind>(ProjectKind)), notifier_,
                         hooks);
@@ -135,31 +160,35 @@ void Project::SaveRange(const std::string& name, std::int32_t first, std::int32_
     const double rest = settings_.Flag(setting::LaserSoftStart) ? settings_.Number(setting::LaserIdlePower) : 0.0;
     const bool laser = ctx_.PlotParams.Laser != 0;
     const bool layered = Multilayer();
-    auto layerSettings = [&](const tfigura& f) {
+    auto layerSettings = [&](std::int32_t layer) {
         tWarstwy& layers = EnsureLayers();
-        writer.WriteLayerSettings(layers.GetSpeed(f.Layer), layers.GetPower(f.Layer), rest);
+        writer.WriteLayerSettings(layers.GetSpeed(layer), layers.GetPower(layer), rest);
     };
+    // The layer and cut flag of the entry at position i.
+    auto layerOf = [this](std::int32_t i) { return IsLine(i) ? std::int32_t{Line(i).Layer} : Figure(i).Layer; };
+    auto toCut = [this](std::int32_t i) { return IsLine(i) ? Line(i).ToCut : Figure(i).ToCut; };
     if (single) {
-        tfigura& f = Figure(first);
-        if (laser && layered) layerSettings(f);
-        WithToolPath(f, [&](tfigura& g) { writer.WriteFigure(g); });
+        if (laser && layered) layerSettings(layerOf(first));
+        WithEntryPath(first, [&](tfigura& g) { writer.WriteFigure(g); });
     } else {
         const bool noFrame = settings_.Flag(setting::SkipFrame);
         const std::int32_t frame = noFrame ? FrameIndex() : -1;
-        // The figures between two layer settings go to the writer together.
-        std::vector<tfigura*> run;
+        // The entries between two layer settings go to the writer together.
+        std::vector<std::int32_t> run;
         auto writeRun = [&] {
-            writer.WriteFigures(run, [this](tfigura& f, const std::function<void(tfigura&)>& use) { WithToolPath(f, use); });
+            writer.WriteEntries(run.size(), [this, &run](std::size_t k, const std::function<void(tfigura&)>& use) {
+                WithEntryPath(run[k], use);
+            });
             run.clear();
         };
         for (std::int32_t i = first; i <= last; ++i) {
-            tfigura& f = Figure(i);
+            const bool cut = toCut(i);
             const bool leftOut = noFrame && i == frame;
-            if (layered && !leftOut && f.ToCut && laser) {
+            if (layered && !leftOut && cut && laser) {
                 writeRun();
-                layerSettings(f);
+                layerSettings(layerOf(i));
             }
-            if (ProjectKind == KindGcode || (f.ToCut && !leftOut)) run.push_back(&f);
+            if (ProjectKind == KindGcode || (cut && !leftOut)) run.push_back(i);
         }
         writeRun();
     }

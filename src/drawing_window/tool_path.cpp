@@ -317,7 +317,8 @@ void MakeToolPath3D(std::vector<tpunkt>& path, const tfigura& f, const ToolPathR
 void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const Settings& settings,
                 const ToolPathMachine& machine, Notifier& notifier, const ToolPathHooks& hooks) {
     if (machine.kind == KindGcode || machine.kind == KindBitmap) return;
-    double rapid = 0.0;
+    // The totals add up each figure's lengths in cutting order.
+    double rapid = 0.0, cut = 0.0, polishLength = 0.0;
     {
         BusyCursor busy(notifier);
         notifier.Status("Preparing the tool path");
@@ -373,26 +374,34 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
         thread_local std::vector<tpunkt> path;
         bool havePrevious = false;
         tpunkt previousEnd{};
-        for (std::size_t i = 0; i < figures.size(); ++i) {
+        const std::size_t count = hooks.Entry ? hooks.Entries : figures.size();
+        auto prepare = [&](std::size_t i, tfigura& f) {
             window.SelectedFigure = static_cast<std::int32_t>(i);
-            tfigura& f = *figures[i];
             KeepChosenStart(f);  // the tool enters where the operator put the start
             PathLengths len;
             BuildInto(path, len, f, recipe.settings, machine, recipe.maxFigureZ, window.EngraveAtHeights, runHooks);
             len.StoreIn(f);
+            cut += len.Cut;
+            polishLength += len.Polish;
             std::vector<tpunkt>().swap(f.ToolPath3D);
             f.ToolPathOnDemand = !path.empty();
             if (path.empty()) {
                 havePrevious = false;
-                continue;
+                return;
             }
             if (havePrevious) rapid += Space(previousEnd, path.front());
             havePrevious = true;
             previousEnd = f.Open ? path.back() : path.front();
-            if (i + 1 == figures.size()) {
+            if (i + 1 == count) {
                 const tpunkt park{window.BoundsMinX, window.BoundsMinY, MmToUnits(machine.kind, 100.0)};
                 rapid += Space(park, path.front());
             }
+        };
+        for (std::size_t i = 0; i < count; ++i) {
+            if (hooks.Entry)
+                hooks.Entry(i, [&](tfigura& f) { prepare(i, f); });
+            else
+                prepare(i, *figures[i]);
         }
         if (path.capacity() > 65536) std::vector<tpunkt>().swap(path);
         window.SelectedFigure = -1;
@@ -404,11 +413,6 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
                            : settings.Number(setting::AboveTable) + settings.Number(setting::MaterialThickness) +
                                  settings.Number(setting::AboveMaterial);
 
-    double cut = 0.0, polishLength = 0.0;
-    for (const tfigura* f : figures) {
-        cut += f->CutLength;
-        polishLength += f->PolishLength;
-    }
     window.TotalCutLength = UnitsToMm(machine.kind, RoundHalfEven(cut));
     window.TotalRapidLength = UnitsToMm(machine.kind, RoundHalfEven(rapid));
     window.TotalPolishLength = UnitsToMm(machine.kind, RoundHalfEven(polishLength));

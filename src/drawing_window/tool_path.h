@@ -77,6 +77,11 @@ struct ToolPathHooks {
     // Bezier smoothing of the tool paths, run when the controller takes Bezier segments and
     // smoothing is switched on.
     std::function<void()> Smooth;
+    // The cutting order when it holds hatch lines besides the figures: its number of entries, and
+    // entry k lent as a record for `use` (the figure's own, or a hatch line in a reused record
+    // that it is kept from again after the call). Without it the cutting order is `figures`.
+    std::size_t Entries = 0;
+    std::function<void(std::size_t k, const std::function<void(tfigura&)>& use)> Entry;
 };
 
 // One figure's 3-D tool path from its CutPath/PolishPath. `maxFigureZ` is the largest contour

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "drawing_window/hatching.h"
+#include "drawing_window/project.h"
 #include "model/geometry.h"
 
 namespace vellisk {
@@ -24,15 +25,44 @@ void TurnRound(tfigura& f) {
     std::reverse(f.ToolPath3D.begin(), f.ToolPath3D.end());
 }
 
+// The end points of figure records, by their number at the start.
+struct RecordEnds {
+    std::vector<const tfigura*> byId;
+    bool Has(std::uint32_t id) const { return !byId[id]->Contour.empty(); }
+    tpunkt First(std::uint32_t id) const { return *FirstPoint(*byId[id]); }
+    tpunkt Second(std::uint32_t id) const { return *SecondPoint(*byId[id]); }
+};
+
+// The end points of the entries of a project's cutting order (figures and hatch lines), by their
+// position at the start.
+struct EntryEnds {
+    const Project& project;
+    std::vector<std::uint32_t> byId;
+    bool Has(std::uint32_t id) const {
+        const std::uint32_t e = byId[id];
+        return (e & kLineEntry) || !project.Figures[e]->Contour.empty();
+    }
+    tpunkt First(std::uint32_t id) const {
+        const std::uint32_t e = byId[id];
+        if (!(e & kLineEntry)) return *FirstPoint(*project.Figures[e]);
+        const HatchLine& l = project.Lines[e & ~kLineEntry];
+        return {l.X0, l.Y0, 0.0};
+    }
+    tpunkt Second(std::uint32_t id) const {
+        const std::uint32_t e = byId[id];
+        if (!(e & kLineEntry)) return *SecondPoint(*project.Figures[e]);
+        const HatchLine& l = project.Lines[e & ~kLineEntry];
+        return {l.X1, l.Y1, 0.0};
+    }
+};
+
 // The nearest later figure by its first or second point, found in a grid of those points. It
 // answers as the plain search over every later figure does, ties included: the earlier
 // position, and of one figure its first point, wins.
+template <typename Ends>
 class NearestEnds {
 public:
-    explicit NearestEnds(const std::vector<std::unique_ptr<tfigura>>& figures) {
-        const std::size_t n = figures.size();
-        byId_.reserve(n);
-        for (const auto& f : figures) byId_.push_back(f.get());
+    NearestEnds(const Ends& ends, std::size_t n) : ends_(ends) {
         pos_.resize(n);
         at_.resize(n);
         flipped_.assign(n, false);
@@ -42,16 +72,15 @@ public:
         for (std::size_t i = 0; i < n; ++i) {
             pos_[i] = static_cast<std::int32_t>(i);
             at_[i] = static_cast<std::uint32_t>(i);
-            const tpunkt* a = FirstPoint(*figures[i]);
-            if (!a) continue;
-            const tpunkt* b = SecondPoint(*figures[i]);
-            for (const tpunkt* p : {a, b}) {
-                if (!std::isfinite(p->X) || !std::isfinite(p->Y)) continue;
-                if (!any) minX_ = maxX_ = p->X, minY_ = maxY_ = p->Y, any = true;
-                minX_ = std::min(minX_, p->X);
-                maxX_ = std::max(maxX_, p->X);
-                minY_ = std::min(minY_, p->Y);
-                maxY_ = std::max(maxY_, p->Y);
+            const auto id = static_cast<std::uint32_t>(i);
+            if (!ends_.Has(id)) continue;
+            for (const tpunkt& p : {ends_.First(id), ends_.Second(id)}) {
+                if (!std::isfinite(p.X) || !std::isfinite(p.Y)) continue;
+                if (!any) minX_ = maxX_ = p.X, minY_ = maxY_ = p.Y, any = true;
+                minX_ = std::min(minX_, p.X);
+                maxX_ = std::max(maxX_, p.X);
+                minY_ = std::min(minY_, p.Y);
+                maxY_ = std::max(maxY_, p.Y);
             }
         }
         const double w = maxX_ - minX_, h = maxY_ - minY_;
@@ -150,17 +179,14 @@ private:
     }
 
     void Add(std::uint32_t id) {
-        const tfigura& f = *byId_[id];
-        const tpunkt* a = FirstPoint(f);
-        if (!a) return;
-        const tpunkt* b = SecondPoint(f);
+        if (!ends_.Has(id)) return;
         liveAt_[id] = static_cast<std::int32_t>(live_.size());
         live_.push_back(id);
         std::uint8_t slot = 0;
-        for (const tpunkt* p : {a, b}) {
+        for (const tpunkt& p : {ends_.First(id), ends_.Second(id)}) {
             const std::size_t cell =
-                static_cast<std::size_t>(std::clamp<std::int64_t>(CellY(p->Y), 0, rows_ - 1) * cols_ +
-                                         std::clamp<std::int64_t>(CellX(p->X), 0, cols_ - 1));
+                static_cast<std::size_t>(std::clamp<std::int64_t>(CellY(p.Y), 0, rows_ - 1) * cols_ +
+                                         std::clamp<std::int64_t>(CellX(p.X), 0, cols_ - 1));
             cells_[cell].push_back({id, slot});
             cellOf_[id][slot] = cell;
             ++slot;
@@ -168,9 +194,8 @@ private:
     }
 
     void Consider(std::uint32_t id, std::uint8_t slot, const tpunkt& P, Best& best) const {
-        const tfigura& f = *byId_[id];
         const bool second = (slot == 1) != flipped_[id];
-        const tpunkt& q = second ? *SecondPoint(f) : *FirstPoint(f);
+        const tpunkt q = second ? ends_.Second(id) : ends_.First(id);
         const double d = Distance2D(q, P);
         const std::int32_t pos = pos_[id];
         if (best.pos < 0 || d < best.d ||
@@ -181,7 +206,7 @@ private:
         }
     }
 
-    std::vector<const tfigura*> byId_;  // the figures by their number at the start
+    const Ends& ends_;  // the end points of the figures by their number at the start
     std::vector<std::int32_t> pos_;     // position of each figure (by its number at the start)
     std::vector<std::uint32_t> at_;     // figure at each position
     std::vector<bool> flipped_;
@@ -217,7 +242,10 @@ std::int32_t najblizszy(const std::vector<std::unique_ptr<tfigura>>& figures, st
 void optymalizuj(std::vector<std::unique_ptr<tfigura>>& figures) {
     const auto n = static_cast<std::int32_t>(figures.size());
     if (n < 2) return;
-    NearestEnds ends(figures);
+    RecordEnds records;
+    records.byId.reserve(figures.size());
+    for (const auto& f : figures) records.byId.push_back(f.get());
+    NearestEnds<RecordEnds> ends(records, figures.size());
     for (std::int32_t i = 0; i < n - 1; ++i) {
         ends.Remove(ends.IdAt(i));
         const tpunkt* P = SecondPoint(*figures[static_cast<std::size_t>(i)]);
@@ -235,6 +263,45 @@ void optymalizuj(std::vector<std::unique_ptr<tfigura>>& figures) {
         std::swap(figures[static_cast<std::size_t>(i + 1)], figures[static_cast<std::size_t>(k)]);
         ends.Swap(i + 1, k);
     }
+}
+
+void optymalizuj(Project& project) {
+    if (project.Sequence.empty()) {
+        optymalizuj(project.Figures);
+        return;
+    }
+    std::vector<std::uint32_t>& order = project.Sequence;
+    const auto n = static_cast<std::int32_t>(order.size());
+    if (n < 2) return;
+    EntryEnds entries{project, order};
+    NearestEnds<EntryEnds> ends(entries, order.size());
+    for (std::int32_t i = 0; i < n - 1; ++i) {
+        ends.Remove(ends.IdAt(i));
+        if (!entries.Has(ends.IdAt(i))) continue;
+        const tpunkt P = entries.Second(ends.IdAt(i));
+        const std::int32_t r = ends.Nearest(P);
+        if (r == 0) continue;
+        std::int32_t k = r;
+        if (r < 0) {
+            k = -r;
+            const std::uint32_t e = order[static_cast<std::size_t>(k)];
+            if (e & kLineEntry) {
+                HatchLine& l = project.Lines[e & ~kLineEntry];
+                std::swap(l.X0, l.X1);
+                std::swap(l.Y0, l.Y1);
+                // The line's Bezier segments stay as they were fitted.
+                if (l.Smoothed) l.SmoothTurned = !l.SmoothTurned;
+            } else {
+                tfigura& f = *project.Figures[e];
+                if (f.Contour.size() != 2) continue;
+                TurnRound(f);
+            }
+            ends.Flip(ends.IdAt(k));
+        }
+        std::swap(order[static_cast<std::size_t>(i + 1)], order[static_cast<std::size_t>(k)]);
+        ends.Swap(i + 1, k);
+    }
+    project.KeepRecordsInCuttingOrder();
 }
 
 }  // namespace vellisk

@@ -87,12 +87,19 @@ FigurePen PenOfFigure(const tfigura& f, std::int32_t i, std::int32_t count, cons
 }
 
 std::int32_t PickFigure(const std::vector<const tfigura*>& figures, const ViewTransform& view, int x, int y) {
+    return PickFigure(
+        static_cast<std::int32_t>(figures.size()),
+        [&](std::int32_t i) -> const tfigura& { return *figures[static_cast<std::size_t>(i)]; }, view, x, y);
+}
+
+std::int32_t PickFigure(std::int32_t count, const std::function<const tfigura&(std::int32_t)>& at,
+                        const ViewTransform& view, int x, int y) {
     if (!(view.Scale > 0.0)) return -1;
     std::int32_t hit = -1;
     const tpunkt mouse{static_cast<double>(x), static_cast<double>(y), 0.0};
     const PixelRect click{x - 3, y - 3, x + 3, y + 3};
-    for (std::size_t i = 0; i < figures.size(); ++i) {
-        const tfigura& f = *figures[i];
+    for (std::int32_t i = 0; i < count; ++i) {
+        const tfigura& f = at(i);
         if (f.Contour.size() < 2) continue;
         if (!view.FigureRect(f, 1).Intersects(click)) continue;
         PixelPoint a = view.Pixel(f.Contour[0]);
@@ -101,7 +108,7 @@ std::int32_t PickFigure(const std::vector<const tfigura*>& figures, const ViewTr
             const todcinek seg{{double(a.x), double(a.y), 0.0}, {double(b.x), double(b.y), 0.0}};
             std::int32_t where = 0;
             if (PointSegmentDistance(mouse, seg, 5.0, where) < 3.0) {
-                hit = static_cast<std::int32_t>(i);
+                hit = i;
                 break;
             }
             a = b;

@@ -4,6 +4,7 @@
 // each figure's colour by the view options, the figure under a click, and the pixel steps of
 // the simulated tool.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,9 @@ FigurePen PenOfFigure(const tfigura& f, std::int32_t i, std::int32_t count, cons
 // The figure under a click: the last in list order with a contour segment less than 3 pixels
 // from (x, y); -1 for none.
 std::int32_t PickFigure(const std::vector<const tfigura*>& figures, const ViewTransform& view, int x, int y);
+// The same over `count` figures, figure i given by `at` (a reference valid until the next call).
+std::int32_t PickFigure(std::int32_t count, const std::function<const tfigura&(std::int32_t)>& at,
+                        const ViewTransform& view, int x, int y);
 
 // Pixel steps of an animated travel move from (x0, y0) to (x1, y1) and of an animated cut
 // between whole pixels, one per pixel of the way.

@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <numbers>
 #include <random>
 #include <set>
 #include <tuple>
 
+#include "drawing_window/project_io.h"
+#include "drawing_window/start_point.h"
 #include "machine_link/machine_context.h"
 #include "model/geometry.h"
 #include "project_test_support.h"
@@ -34,12 +37,14 @@ protected:
         Kreskowanie k(*project, settings, env, jobValues, notifier);
         return k.Run({spacing, angle, outline, twoWay});
     }
+    // The hatch lines in cutting order, each as the record of a figure of its own.
     std::vector<const tfigura*> Lines() const {
         std::vector<const tfigura*> v;
-        for (const auto& f : project->Figures)
-            if (f->HatchLine) v.push_back(f.get());
+        for (std::int32_t i = 0; i < project->Count(); ++i)
+            if (project->IsLine(i)) v.push_back(&project->View(i, rooms_.emplace_back()));
         return v;
     }
+    mutable std::deque<tfigura> rooms_;
     // The hatch lines as segments, ends ordered, sorted.
     std::set<Segment> Segments() const {
         std::set<Segment> s;
@@ -162,9 +167,7 @@ TEST_F(Hatching, EnclosingFigureIsTheFirstInListOrder) {
 TEST_F(Hatching, TwoWayLinesAlternateFromTheNearestEnd) {
     Load({Rect(0, 0, 400, 400)});
     ASSERT_TRUE(Hatch(1.0, 0.0, false, true));
-    std::vector<const tfigura*> lines;
-    for (const auto& f : project->Figures)
-        if (f->HatchLine) lines.push_back(f.get());
+    const auto lines = Lines();
     ASSERT_EQ(lines.size(), 10u);
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const bool rightward = lines[i]->Contour[0].X < lines[i]->Contour[1].X;
@@ -231,7 +234,7 @@ TEST_F(Hatching, SecondHatchingAfterAResortHatchesEveryOriginalFigure) {
     const auto first = Lines().size();
     ASSERT_EQ(first, 20u);
     project->UstawKolejnosc();
-    ASSERT_TRUE(project->Figure(0).HatchLine);  // the sort put hatch lines first
+    ASSERT_TRUE(project->IsLine(0));  // the sort put hatch lines first
     ASSERT_TRUE(Hatch(1.0, 0.0, true));
     EXPECT_EQ(Lines().size(), 2 * first);
 }
@@ -260,8 +263,9 @@ TEST_F(Hatching, ScanOnAllCoresGivesTheListOfOneScanLineAfterTheOther) {
     ASSERT_EQ(all.LinesAdded(), one.LinesAdded());
     ASSERT_EQ(parallel->Count(), project->Count());
     for (std::int32_t i = 0; i < project->Count(); ++i) {
-        const tfigura& p = parallel->Figure(i);
-        const tfigura& q = project->Figure(i);
+        tfigura pRoom, qRoom;
+        const tfigura& p = parallel->View(i, pRoom);
+        const tfigura& q = project->View(i, qRoom);
         ASSERT_EQ(p.Contour, q.Contour) << i;
         EXPECT_EQ(p.Index, i);
         EXPECT_EQ(p.HatchOwner, q.HatchOwner) << i;
@@ -284,6 +288,61 @@ TEST_F(Hatching, AfterOkToolPathsAndTheLayerOfHatchLines) {
     AfterHatching(*project, settings, jobValues);
     EXPECT_TRUE(project->Layers->Slot(0).Used);
     EXPECT_TRUE(project->Layers->Slot(3).Used);
+}
+
+// A hatched drawing saved as a machine job (the lines written on every core, each lent a record
+// of its own) gives the job of the same figures and lines written as whole figures one after the
+// other: lines whose paths a preparation made (two-way, turned round) and lines added after it.
+TEST_F(Hatching, SavedJobIsTheJobOfEveryLineAsAFigureOfItsOwn) {
+    Load({Rect(0, 0, 4000, 4000), Rect(1000, 1000, 3000, 3000)});
+    ASSERT_TRUE(Hatch(1.0, 30.0, true, true));
+    jobValues.PlungePitch = 0.5;
+    AfterHatching(*project, settings, jobValues);
+    ASSERT_TRUE(Hatch(2.0, 0.0, true));
+    ASSERT_GT(project->Count(), 250);
+    test::TempDir tmp;
+    auto job = [&](const std::string& name, bool whole) {
+        const std::string path = (tmp / name).string();
+        JobFileWriter writer(ctx, jobValues, settings, OutputStream);
+        if (!whole) {
+            project->Save(path, 0, project->Count() - 1, writer);
+        } else {
+            writer.OpenOutput(path, project->ProjectKind);
+            tfigura room;
+            for (std::int32_t i = 0; i < project->Count(); ++i) {
+                tfigura figure = project->View(i, room);
+                project->WithToolPath(figure, [&](tfigura& g) { writer.WriteFigure(g); });
+            }
+            writer.CloseOutput();
+        }
+        return test::ReadFileBytes(tmp / name);
+    };
+    const std::string together = job("together.cnx", false);
+    EXPECT_GT(together.size(), 10000u);
+    EXPECT_EQ(together, job("whole.cnx", true));
+}
+
+// The Bezier segments of a smoothed hatch line (shown as handles) stay as they were fitted when
+// the line is turned round afterwards, as a figure's do.
+TEST_F(Hatching, SmoothedLineKeepsItsSegmentsWhenTurnedRound) {
+    ctx.Firmware550 = true;
+    settings.SetFlag("wygladzanie", true);
+    jobValues.PlungePitch = 0.5;
+    Load({Rect(0, 0, 400, 400)});
+    ASSERT_TRUE(Hatch(1.0, 0.0));
+    AfterHatching(*project, settings, jobValues);
+    ASSERT_TRUE(project->IsLine(1));
+    tfigura room;
+    const tpunkt first = project->View(1, room).Contour[0], second = project->View(1, room).Contour[1];
+    ASSERT_EQ(project->View(1, room, true).BezierSegments.size(), 1u);
+    EXPECT_EQ(room.BezierSegments[0].P0.X, first.X);
+    project->Lend(1, [](tfigura& f) { ReverseOpenFigure(f); });
+    const tfigura& turned = project->View(1, room, true);
+    EXPECT_EQ(turned.Contour[0].X, second.X);
+    ASSERT_EQ(turned.BezierSegments.size(), 1u);
+    EXPECT_EQ(turned.BezierSegments[0].P0.X, first.X);
+    EXPECT_EQ(turned.BezierSegments[0].P3.X, second.X);
+    EXPECT_TRUE(project->View(0, room, true).BezierSegments.size() > 0);  // the square's own
 }
 
 // The indexed nearest-end search orders a large list exactly as the plain search over every

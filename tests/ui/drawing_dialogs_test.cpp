@@ -106,7 +106,8 @@ TEST_F(DrawingDialogs, HatchingRefusesSpacingZeroThenHatchesOnOk) {
     EXPECT_EQ(project->Count(), 11);
     EXPECT_TRUE(project->Figure(0).ToCut);  // the outline is cut too
     EXPECT_TRUE(jobValues.HatchingDone);
-    for (std::int32_t i = 1; i < project->Count(); ++i) EXPECT_EQ(project->Figure(i).Contour[0].Y, 40.0 * i);
+    tfigura room;
+    for (std::int32_t i = 1; i < project->Count(); ++i) EXPECT_EQ(project->View(i, room).Contour[0].Y, 40.0 * i);
     // The next showing offers the last choices.
     WhenShown<ui::TFormKreski>([](ui::TFormKreski& d) {
         EXPECT_DOUBLE_EQ(d.Odstep()->Value(), 1.0);

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <sstream>
 
+#include "drawing_window/hatching.h"
 #include "drawing_window/ui/drawing_painter.h"
 #include "drawing_window/ui/tmdichild.h"
 #include "machine_link/machine_context.h"
@@ -111,6 +112,28 @@ TEST(DrawingWindow, AClickPicksTheLaterOfTwoNearFiguresAndElsewhereClearsTheSele
     EXPECT_EQ(w.child->SelectedFigure(), -1);
     EXPECT_FALSE(w.child->pmFiguraDoCiecia()->isEnabled());
     EXPECT_EQ(w.child->Engine().WindowStatus(), "");
+}
+
+TEST(DrawingWindow, AHatchLineIsPickedSwitchedOffAndTurnedRoundByDraggingItsStartToItsEnd) {
+    Window w;
+    w.Open({{{{0, 0}, {100, 0}, {100, 80}, {0, 80}}, true}});
+    Project& p = w.child->project();
+    ASSERT_TRUE(HatchWithChoices(p, w.settings, w.env, w.jobValues, w.notifier, {10.0, 0.0, true, false}));
+    std::int32_t line = -1;
+    for (std::int32_t i = 0; i < p.Count(); ++i)
+        if (p.IsLine(i) && std::abs(p.Line(i).Y0 - 4000.0) < 500.0) line = i;
+    ASSERT_GE(line, 0);
+    const double y = p.Line(line).Y0 / 100.0, x0 = p.Line(line).X0, x1 = p.Line(line).X1;
+    w.Press(w.Pixel(50, y));
+    EXPECT_EQ(w.child->SelectedFigure(), line);
+    w.child->pmFiguraDoCiecia()->trigger();
+    EXPECT_FALSE(p.Line(line).ToCut);
+    const QPoint end = w.Pixel(x1 / 100.0, y);
+    w.DragTo(end);
+    w.Release(end);
+    EXPECT_EQ(p.Line(line).X0, x1);
+    EXPECT_EQ(p.Line(line).X1, x0);
+    EXPECT_FALSE(p.Line(line).ToCut);
 }
 
 TEST(DrawingWindow, ZoomTwoDoublesTheScaleAboutTheCentre) {

@@ -51,10 +51,13 @@ void PaintDrawing(QPainter& painter, const QRect& exposed, const DrawingWindow& 
     const bool gcode = project.ProjectKind == KindGcode;
     const PixelRect area{exposed.left(), exposed.top(), exposed.right(), exposed.bottom()};
     QPolygon polygon;
+    tfigura room;  // the record of a hatch line being drawn
+    tfigura box;   // a hatch line's box alone, to pass by the lines outside the area at once
+    const int reach = 2 * std::max(p, 2) + 2;
     for (std::int32_t i = 0; i < count; ++i) {
-        const tfigura& f = project.Figure(i);
+        if (project.IsLine(i) && !view.FigureRect(LineBox(project.Line(i), box), reach).Intersects(area)) continue;
+        const tfigura& f = project.View(i, room);
         if (f.Contour.empty()) continue;
-        const int reach = 2 * std::max(p, 2) + 2;
         if (!view.FigureRect(f, reach).Intersects(area)) continue;
         const FigurePen pen = PenOfFigure(f, i, count, options, project.ProjectKind, project.SelectedFigure == i);
         // A hatch line is drawn as wide as the tool cuts it (p is the tool's radius on screen less
@@ -81,7 +84,8 @@ void PaintDrawing(QPainter& painter, const QRect& exposed, const DrawingWindow& 
     }
     // Handles of the smoothed paths.
     for (std::int32_t i = 0; i < count; ++i) {
-        const tfigura& f = project.Figure(i);
+        if (project.IsLine(i) && !project.Line(i).Smoothed) continue;
+        const tfigura& f = project.View(i, room, true);
         if (f.BezierSegments.empty()) continue;
         if (!view.FigureRect(f, 1000).Intersects(area)) continue;
         for (const BezierSegmentRecord& s : f.BezierSegments) {
