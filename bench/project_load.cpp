@@ -133,31 +133,19 @@ void BM_LoadAndPrepareDxf(benchmark::State& state) { Load(state, Drawing::Dxf, t
 
 }  // namespace
 
-BENCHMARK(BM_LoadAndPrepare)
-    ->Arg(10000)
-    ->Arg(20000)
-    ->Arg(40000)
-    ->Arg(80000)
-    ->Iterations(3)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadWithoutToolPaths)
-    ->Arg(10000)
-    ->Arg(20000)
-    ->Arg(40000)
-    ->Arg(80000)
-    ->Iterations(3)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadPathPieces)
-    ->Arg(20000)
-    ->Arg(40000)
-    ->Iterations(3)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond);
+// Each size is timed in five repetitions of three runs, and their median is its figure.
+void Timed(benchmark::internal::Benchmark* b) {
+    b->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+}
+// The grids that show the growth per doubling.
+void Grids(benchmark::internal::Benchmark* b) {
+    for (int figures : {10000, 20000, 40000, 80000}) b->Arg(figures);
+    Timed(b);
+}
+
+BENCHMARK(BM_LoadAndPrepare)->Apply(Grids);
+BENCHMARK(BM_LoadWithoutToolPaths)->Apply(Grids);
+BENCHMARK(BM_LoadPathPieces)->Arg(20000)->Arg(40000)->Apply(Timed);
 BENCHMARK(BM_LoadAndPrepareDxf)
     ->Arg(200000)
     ->Iterations(1)

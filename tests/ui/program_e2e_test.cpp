@@ -59,6 +59,19 @@ struct MachineOnLoopback {
     test::EnvVar programDir, commandPort, identityPort;
 };
 
+// The program started beside that machine, with the operator's "LAN connection" ticked in the
+// configuration and the square as the drawing the operator picks to open.
+struct ProgramBesideMachine {
+    explicit ProgramBesideMachine(const MachineOnLoopback& machine)
+        : picker(QString::fromStdString((machine.dir / "square.plt").string())) {
+        program.Config().settings().SetFlag("cbEthernetConnection", true);
+        frame.SetPicker(&picker);
+    }
+    ui::Program program{{"vellisk", "95", "USA"}};
+    ui::TMainForm& frame = program.MainForm();
+    OneFile picker;
+};
+
 }  // namespace
 
 using test::LoopUntil;
@@ -78,12 +91,9 @@ TEST(ProgramEndToEnd, OpenStartHoldContinueAndExitAgainstTheSimulatedController)
     const test::TempDir& dir = machine.dir;
     sim::TcpController& controller = machine.controller;
 
-    ui::Program program({"vellisk", "95", "USA"});
-    ui::TMainForm& frame = program.MainForm();
-    // The operator's "LAN connection" in the configuration.
-    program.Config().settings().SetFlag("cbEthernetConnection", true);
-    OneFile picker(QString::fromStdString((dir / "square.plt").string()));
-    frame.SetPicker(&picker);
+    ProgramBesideMachine started(machine);
+    ui::Program& program = started.program;
+    ui::TMainForm& frame = started.frame;
     std::string failure;
     std::string received;
     QTimer::singleShot(0, [&] {
@@ -158,14 +168,11 @@ TEST(ProgramEndToEnd, StartsGoToKeepsTheWindowAliveAndStopEndsIt) {
     model.stepX = 300 * 100 * 10;  // far from the job's zero
     model.busyReadsPerMove = 800;  // about 8 s at a status read every 10 ms
     MachineOnLoopback machine(model);
-    const test::TempDir& dir = machine.dir;
     sim::TcpController& controller = machine.controller;
 
-    ui::Program program({"vellisk", "95", "USA"});
-    ui::TMainForm& frame = program.MainForm();
-    program.Config().settings().SetFlag("cbEthernetConnection", true);
-    OneFile picker(QString::fromStdString((dir / "square.plt").string()));
-    frame.SetPicker(&picker);
+    ProgramBesideMachine started(machine);
+    ui::Program& program = started.program;
+    ui::TMainForm& frame = started.frame;
     std::string failure;
     qint64 latest = 0, stopAfter = -1, startTook = -1;
     std::vector<std::string> afterStop;
@@ -228,11 +235,9 @@ TEST(ProgramEndToEnd, AFirstStartOnEthernetMakesTheJobForTheMachineThatAnswers) 
         model.baseX = 10 * 100 * 10;  // 10 mm (within the work area read with any model's steps)
         model.baseY = 10 * 100 * 10;
         MachineOnLoopback machine(model, typFile);
-        ui::Program program({"vellisk", "95", "USA"});
-        ui::TMainForm& frame = program.MainForm();
-        program.Config().settings().SetFlag("cbEthernetConnection", true);
-        OneFile picker(QString::fromStdString((machine.dir / "square.plt").string()));
-        frame.SetPicker(&picker);
+        ProgramBesideMachine started(machine);
+        ui::Program& program = started.program;
+        ui::TMainForm& frame = started.frame;
         std::string failure, received;
         QTimer::singleShot(0, [&] {
             if (!LoopUntil([&] { return program.Context().EthernetConnected.load(); })) failure = "no connection";
