@@ -29,21 +29,6 @@ std::string ShortestNumber(double v) {
 
 }  // namespace
 
-// Marks a job command as running; a second one called meanwhile (from a message box's or a
-// wait's event loop, or from the panel's timer) finds it set and does nothing.
-class JobControl::Guard {
-public:
-    explicit Guard(bool& flag) : flag_(flag), entered_(!flag) { flag_ = true; }
-    ~Guard() {
-        if (entered_) flag_ = false;
-    }
-    explicit operator bool() const { return entered_; }
-
-private:
-    bool& flag_;
-    bool entered_;
-};
-
 JobControl::JobControl(MachineContext& ctx, const ProgramEnvironment& env, JobValues& job, Settings& settings,
                        CommandLayer& layer, Notifier& notifier, TTransArm& streamer, Ttransmisja& transfer,
                        JobPanel& panel, JobHost& host, GuiDispatcher* dispatcher)
@@ -63,7 +48,9 @@ JobControl::~JobControl() { Shutdown(); }
 
 template <typename F>
 void JobControl::Run(F command) {
-    Guard guard(inCommand_);
+    // A job command runs; a second one called meanwhile (from a message box's or a wait's event
+    // loop, or from the panel's timer) finds the flag set and does nothing.
+    const ScopedFlag guard(inCommand_);
     if (!guard) return;
     RunReported(notifier_, command);
 }
@@ -89,12 +76,6 @@ JobSettings JobSettingsOf(const Settings& settings) {
 }
 
 std::filesystem::path JobControl::JobFile() const { return env_.ProgramDir / "out.cnx"; }
-
-// A burn asked to pause still uses the link until its line is done and it has paused.
-bool JobControl::BurnActive() const {
-    const JobState s = State();
-    return s == JobState::Burning || s == JobState::BurnPausing;
-}
 
 JobState JobControl::State() const {
     if (burn_ && !burn_->Finished()) {

@@ -96,8 +96,6 @@ public:
     void DrawingClosing(const JobDrawing* drawing);
     // The main window closes: any burn is ended and its thread joined.
     void Shutdown();
-    // A burn thread runs and has not paused (START and the burn do nothing then).
-    bool BurnActive() const;
     // The job state: who has the machine link now (see JobState).
     JobState State() const override;
     // No job command runs and the state leaves the link to the GUI thread.
@@ -107,7 +105,6 @@ public:
     std::filesystem::path JobFile() const;
 
 private:
-    class Guard;
     template <typename F>
     void Run(F command);
 

@@ -2,10 +2,8 @@
 // decision, the identity, and what each part shows when the window opens.
 #include "machine_operation/control_panel.h"
 
-#include <fstream>
 
 #include "machine_link/lpt_transport.h"
-#include "platform/whole_file.h"
 
 namespace vellisk {
 
@@ -35,14 +33,8 @@ void ControlPanel::FormCreate(const PanelStartup& startup) {
     display_.Captions();
     // The machine type: "typ.txt" names the model; without it a present USB machine means the
     // newer controller.
-    const auto typ = shared_.env.ProgramDir / "typ.txt";
-    std::error_code ec;
-    if (std::filesystem::exists(typ, ec)) {
-        std::ifstream in(typ, std::ios::binary);
-        std::string line;
-        std::getline(in, line);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        ctx.PlotState.Model = line;
+    if (const auto kept = pump_.KeptMachineType()) {
+        ctx.PlotState.Model = *kept;
         manual_.SelectModel();
     } else if (shared_.UsbPresent()) {
         ctx.ArmLink = true;
@@ -51,16 +43,18 @@ void ControlPanel::FormCreate(const PanelStartup& startup) {
     if (!ctx.ArmLink && ctx.OsIsNT) ctx.ArmLink = true;
 
     // The identity, kept in "typ.txt" only when the controller really gave one: a USB machine,
-    // an Ethernet connection or a parallel-port reply. Otherwise the start-up default would be
-    // stored as the machine's model and decide the link at every later start.
+    // an Ethernet connection or a parallel-port reply that named the machine. Otherwise the
+    // start-up default would be stored as the machine's model and decide the link at every
+    // later start.
     const bool answered = layer.ReadStatus();
     if (!layer.TimedOut()) {
-        layer.ReadMachineInfo();
-        const bool identity =
-            ctx.ArmLink ? (shared_.UsbPresent() || ctx.EthernetConnected.load()) : (answered && !layer.TimedOut());
-        if (identity) pump_.KeepMachineType();
-        manual_.SelectModel();
-        if (identity) pump_.MachineIdentified();
+        const bool named = layer.ReadMachineInfo();
+        const bool identity = named && (ctx.ArmLink ? (shared_.UsbPresent() || ctx.EthernetConnected.load())
+                                                    : (answered && !layer.TimedOut()));
+        if (identity)
+            pump_.TakeIdentity();
+        else
+            manual_.SelectModel();
     }
 
     if (ctx.ArmLink)
@@ -84,8 +78,10 @@ void ControlPanel::FormActivate() {
     const bool answered = layer.ReadStatus();
     if (answered || !layer.TimedOut() || shared_.UsbPresent()) {
         if (ctx.ArmLink) layer.SendCommand("X");
-        if (layer.ReadMachineInfo()) pump_.MachineIdentified();
-        manual_.SelectModel();
+        if (layer.ReadMachineInfo())
+            pump_.TakeIdentity();
+        else
+            manual_.SelectModel();
         layer.ReadToolState();
         manual_.ShowMachineBars();
         layer.ReadPosition();

@@ -37,7 +37,6 @@ public:
     static constexpr int kIntervalIdleArm = LinkPump::kIntervalIdleArm;
     static constexpr int kIntervalNoLink = LinkPump::kIntervalNoLink;
     // Longest wait for the controller to become idle (or to stop its job) before an action.
-    static constexpr std::chrono::seconds kStatusWaitLimit = PanelShared::kStatusWaitLimit;
 
     ControlPanel(MachineContext& ctx, const ProgramEnvironment& env, const JobValues& job, Settings& settings,
                  CommandLayer& layer, PanelLinks links, TTransArm& streamer, Notifier& notifier,
@@ -99,8 +98,6 @@ public:
     // controller has no link.
     bool OpenAllowed();
 
-    // setVerParam: the parameter set for the model string, then the speed bar's range.
-    void setVerParam() { manual_.SelectModel(); }
 
     // ---- what the window and the tests look at ----
     const BarState& SpeedBar() const { return manual_.SpeedBar(); }

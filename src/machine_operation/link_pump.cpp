@@ -57,19 +57,31 @@ void LinkPump::IdentifyMachine(bool askAgain) {
     }
     if (identified_ || (asked_ && !askAgain)) return;
     asked_ = true;
-    if (!s_.layer.ReadMachineInfo()) return;
+    if (s_.layer.ReadMachineInfo()) TakeIdentity();
+}
+
+void LinkPump::TakeIdentity() {
     identified_ = true;
-    const std::string before = ctx.ModelCode;
     manual_.SelectModel();
-    std::error_code ec;
-    if (ctx.ModelCode != before || !std::filesystem::exists(s_.env.ProgramDir / "typ.txt", ec)) KeepMachineType();
+    if (KeptMachineType() != s_.ctx.PlotState.Model) KeepMachineType();
+}
+
+std::filesystem::path LinkPump::MachineTypeFile() const { return s_.env.ProgramDir / "typ.txt"; }
+
+std::optional<std::string> LinkPump::KeptMachineType() const {
+    std::string text;
+    if (!ReadWholeFile(MachineTypeFile(), &text)) return std::nullopt;
+    text = text.substr(0, text.find('\n'));
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    return text;
 }
 
 void LinkPump::KeepMachineType() {
-    const auto typ = s_.env.ProgramDir / "typ.txt";
+    const auto typ = MachineTypeFile();
     std::string why;
     if (!WriteWholeFile(typ, s_.ctx.PlotState.Model, &why))
-        s_.notifier.Message(s_.env.Text(TextId::CannotOpenFile) + " " + typ.string(), MessageKind::Error);
+        s_.notifier.Message(s_.env.Text(TextId::CannotOpenFile) + " " + typ.string() + "\n" + why,
+                            MessageKind::Error);
 }
 
 void LinkPump::MachineKeys() {

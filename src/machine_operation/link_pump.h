@@ -7,7 +7,10 @@
 // continue keys into job-control commands, polls the machine's state and has manual control
 // and the display show it.
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "machine_operation/manual_control.h"
 #include "machine_operation/panel_display.h"
@@ -35,20 +38,24 @@ public:
 
     // Once per connection of the newer controller (USB machine plugged in, Ethernet connected):
     // the machine's identity is read and its model put in force before anything is made for it,
-    // so that a job is never written with the step sizes of the start-up default. The model is
-    // kept in "typ.txt". The timer asks once per connection (a controller that does not answer
-    // would hold the window for the identity's whole time limit on every event); `askAgain`
-    // asks again until the machine has named itself (before a job).
+    // so that a job is never written with the step sizes of the start-up default. The timer asks
+    // once per connection (a controller that does not answer would hold the window for the
+    // identity's whole time limit on every event); `askAgain` asks again until the machine has
+    // named itself (before a job).
     void IdentifyMachine(bool askAgain);
-    // The identity was read by the panel itself (creation, activation).
-    void MachineIdentified() { identified_ = true; }
-    // Keeps the model in force in "typ.txt" in the program folder (written whole).
-    void KeepMachineType();
+    // The machine has just named itself (here, or at the panel's creation or activation): its
+    // model is put in force and kept in "typ.txt" when the file names another one or is missing.
+    void TakeIdentity();
+    // The model "typ.txt" in the program folder names (its first line); none without the file.
+    std::optional<std::string> KeptMachineType() const;
 
     std::int64_t TickCount() const { return ticks_; }
     std::int64_t StreamerTickCount() const { return streamerTicks_; }
 
 private:
+    std::filesystem::path MachineTypeFile() const;
+    // Keeps the model in force in "typ.txt" (written whole).
+    void KeepMachineType();
     // The machine's keys of the second status byte.
     void MachineKeys();
     void ShowStatus();

@@ -173,7 +173,8 @@ void ManualControl::ButtonDown(PanelControl button) {
 
 void ManualControl::ButtonUp(PanelControl button) {
     if (JogKeyOf(button) == 0) return;
-    s_.layer.StopMotion();
+    // A press refused while an action or the burn had the link started nothing to stop.
+    if (s_.LinkFree()) s_.layer.StopMotion();
     // The mouse jog is over: the keyboard may jog again.
     s_.ctx.JogActive = false;
 }

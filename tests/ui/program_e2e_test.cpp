@@ -246,8 +246,10 @@ TEST(ProgramEndToEnd, AFirstStartOnEthernetMakesTheJobForTheMachineThatAnswers) 
             if (failure.empty() && !LoopUntil([&] { return !program.Streamer().Streaming(); }, 30000))
                 failure = "the job did not end";
             program.Streamer().stop();
-            auto lock = machine.controller.Lock();
-            received = model.StreamedJob();
+            {
+                auto lock = machine.controller.Lock();
+                received = model.StreamedJob();
+            }
             frame.Item(ui::FrameItem::Exit)->trigger();
         });
         EXPECT_EQ(program.Run(), 0);
