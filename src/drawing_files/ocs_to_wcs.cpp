@@ -17,7 +17,6 @@ TConvOCS2WCS::Vec TConvOCS2WCS::Normalize(const Vec& v) {
 void TConvOCS2WCS::SetExtrusion(const Vec& n) {
     N = n;
     ComputeAxes();
-    BuildMatrix();
 }
 
 void TConvOCS2WCS::ComputeAxes() {
@@ -30,15 +29,7 @@ void TConvOCS2WCS::ComputeAxes() {
     Ay = Normalize(CrossProduct(N, Ax));
 }
 
-void TConvOCS2WCS::BuildMatrix() {
-    Matrix[0] = {Ax[0], Ax[1], Ax[2], 0.0};
-    Matrix[1] = {Ay[0], Ay[1], Ay[2], 0.0};
-    Matrix[2] = {N[0], N[1], N[2], 0.0};
-    Matrix[3] = {0.0, 0.0, 0.0, 1.0};
-}
-
-TConvOCS2WCS::Vec TConvOCS2WCS::OcsToWcs(double x, double y, double z) {
-    LastPoint = {x, y, z};
+TConvOCS2WCS::Vec TConvOCS2WCS::OcsToWcs(double x, double y, double z) const {
     return {x * Ax[0] + y * Ay[0] + z * N[0], x * Ax[1] + y * Ay[1] + z * N[1], x * Ax[2] + y * Ay[2] + z * N[2]};
 }
 

@@ -12,20 +12,16 @@ class TConvOCS2WCS {
 public:
     using Vec = std::array<double, 3>;
 
-    Vec Wx{1.0, 0.0, 0.0};
     Vec Wy{0.0, 1.0, 0.0};
     Vec Wz{0.0, 0.0, 1.0};
     Vec Ax{1.0, 0.0, 0.0};
     Vec Ay{0.0, 1.0, 0.0};
     Vec N{0.0, 0.0, 1.0};  // the extrusion direction as read
-    Vec LastPoint{0.0, 0.0, 0.0};
-    std::array<std::array<double, 4>, 4> Matrix{};
-    double Spare = 0.0;
 
     TConvOCS2WCS() { SetExtrusion(Wz); }
     void SetExtrusion(const Vec& n);
     void SetExtrusionXYZ(double x, double y, double z) { SetExtrusion({x, y, z}); }
-    Vec OcsToWcs(double x, double y, double z);
+    Vec OcsToWcs(double x, double y, double z) const;
     static Vec CrossProduct(const Vec& a, const Vec& b);
     static Vec Normalize(const Vec& v);
     // Whether the mapping is the identity (extrusion (0, 0, 1)).
@@ -33,7 +29,6 @@ public:
 
 private:
     void ComputeAxes();
-    void BuildMatrix();
 };
 
 }  // namespace vellisk

@@ -587,7 +587,6 @@ int OffsetSide(const tfigura& figure, bool negative) {
 }
 
 void OffsetContour(tfigura& figure, const OffsetOptions& options) {
-    if (options.yield) options.yield();
     if (figure.Open) return;
     OffsetWorkspace& w = Workspace();
     ContourOffsetter(figure, static_cast<double>(options.radius), OffsetSide(figure, options.negative),

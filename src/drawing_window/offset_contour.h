@@ -15,8 +15,6 @@ struct OffsetOptions {
     // Runs the loop search over every path vertex even when no vertex is flagged (the result
     // is the same; for checking the shortcut).
     bool alwaysSearch = false;
-    // Called once per figure so that a front end can stay responsive; must not re-enter.
-    std::function<void()> yield;
 };
 
 // Rebuilds figure.CutPath from figure.Contour (closed figures only; an open figure is left

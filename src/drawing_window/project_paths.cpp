@@ -48,14 +48,15 @@ void Project::AddOutline() {
     tfigura room;  // a hatch line's record while its path is measured
     if (!Sequence.empty()) {
         hooks.Entries = Sequence.size();
-        hooks.Entry = [this, &room](std::size_t k, const std::function<void(tfigura&)>& use) {
+        const bool polish = settings_.Flag(setting::Polishing);
+        hooks.Entry = [this, &room, polish](std::size_t k, const std::function<void(tfigura&)>& use) {
             const std::uint32_t e = Sequence[k];
             if (!(e & kLineEntry)) {
                 use(*Figures[e]);
                 return;
             }
             HatchLine& line = Lines[e & ~kLineEntry];
-            FillLineRecord(line, room, settings_.Flag(setting::Polishing));
+            FillLineRecord(line, room, polish);
             use(room);
             line.CutLength = room.CutLength;
             line.PolishLength = room.PolishLength;

@@ -15,9 +15,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Nearest integer, halves to even, as a 32-bit value (CoreError(Range) when it does not fit).
-std::int32_t R32(double v, const char* what) { return RoundTo<std::int32_t>(v, what); }
-
 std::int32_t Saturate32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
                                                               std::numeric_limits<std::int32_t>::max()));
@@ -131,8 +128,8 @@ void CommandLayer::ReadBase() {
 void CommandLayer::SendBaseXY() {
     const tplotstate& s = ctx_.PlotState;
     const tplotparams& p = ctx_.PlotParams;
-    const std::int32_t x = R32(s.BaseX * p.StepsX, "base point X");
-    const std::int32_t y = R32(s.BaseY * p.StepsY, "base point Y");
+    const std::int32_t x = RoundTo<std::int32_t>(s.BaseX * p.StepsX, "base point X");
+    const std::int32_t y = RoundTo<std::int32_t>(s.BaseY * p.StepsY, "base point Y");
     if (ctx_.ArmLink)
         SendCommand("U" + IntToBytes4(x) + IntToBytes4(y));
     else
@@ -141,7 +138,7 @@ void CommandLayer::SendBaseXY() {
 }
 
 void CommandLayer::SendBaseZ() {
-    const std::int32_t z = R32(ctx_.PlotState.BaseZ * ctx_.PlotParams.StepsZ, "base point Z");
+    const std::int32_t z = RoundTo<std::int32_t>(ctx_.PlotState.BaseZ * ctx_.PlotParams.StepsZ, "base point Z");
     SendCommand("N" + (ctx_.ArmLink ? IntToBytes4(z) : IntToBytes3(z)));
 }
 
@@ -194,7 +191,7 @@ void CommandLayer::ReadSpeeds() {
                 static_cast<std::int32_t>(std::min<std::int64_t>(static_cast<std::int32_t>(Le32(str, 18)) * M, 65535));
         } else {
             auto scaled = [&](std::size_t off, bool withM) {
-                return R32(Le16(str, off) * (withM ? static_cast<double>(M) : 1.0) * S, "speed");
+                return RoundTo<std::int32_t>(Le16(str, off) * (withM ? static_cast<double>(M) : 1.0) * S, "speed");
             };
             s.SetSpeeds[0] = scaled(2, true);
             s.SetSpeeds[1] = scaled(4, true);
@@ -217,7 +214,7 @@ void CommandLayer::SetSpeed(std::int32_t speed) {
         SendCommand(head + IntToBytes4(static_cast<std::int32_t>(speed / std::max(1, p.Multiplier))));
     } else {
         if (p.StepsX == 0) throw CoreError(CoreError::Kind::Range, "speed: no steps per 0.01 mm");
-        const std::int32_t sv = R32(speed / p.StepsX, "speed");
+        const std::int32_t sv = RoundTo<std::int32_t>(speed / p.StepsX, "speed");
         const std::int32_t v = s.SpeedSet == 2 ? sv : sv / std::max(1, p.Multiplier);
         if (v < 0 || v > 65535) throw CoreError(CoreError::Kind::Range, "speed out of range: " + std::to_string(v));
         SendCommand(head + IntToBytes2(v));

@@ -2,7 +2,6 @@
 // decision, the identity, and what each part shows when the window opens.
 #include "machine_operation/control_panel.h"
 
-
 #include "machine_link/lpt_transport.h"
 
 namespace vellisk {

@@ -98,7 +98,6 @@ public:
     // controller has no link.
     bool OpenAllowed();
 
-
     // ---- what the window and the tests look at ----
     const BarState& SpeedBar() const { return manual_.SpeedBar(); }
     const BarState& PowerBar() const { return manual_.PowerBar(); }

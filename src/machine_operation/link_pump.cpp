@@ -80,8 +80,7 @@ void LinkPump::KeepMachineType() {
     const auto typ = MachineTypeFile();
     std::string why;
     if (!WriteWholeFile(typ, s_.ctx.PlotState.Model, &why))
-        s_.notifier.Message(s_.env.Text(TextId::CannotOpenFile) + " " + typ.string() + "\n" + why,
-                            MessageKind::Error);
+        s_.notifier.Message(s_.env.Text(TextId::CannotOpenFile) + " " + typ.string() + "\n" + why, MessageKind::Error);
 }
 
 void LinkPump::MachineKeys() {

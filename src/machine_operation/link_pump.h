@@ -66,7 +66,7 @@ private:
     std::unique_ptr<tEthernetCzuwanie> ethernetWatch_;
     int tickDivider_ = 0;
     bool inTick_ = false;
-    bool inTimer_ = false;  // the timer event runs (a message box inside it runs the timer again)
+    bool inTimer_ = false;     // the timer event runs (a message box inside it runs the timer again)
     bool identified_ = false;  // the machine on the link now has named itself
     bool asked_ = false;       // its identity was asked for on this connection
     std::int64_t ticks_ = 0;

@@ -84,7 +84,11 @@ void PaintDrawing(QPainter& painter, const QRect& exposed, const DrawingWindow& 
     }
     // Handles of the smoothed paths.
     for (std::int32_t i = 0; i < count; ++i) {
-        if (project.IsLine(i) && !project.Line(i).Smoothed) continue;
+        // A smoothed hatch line's segments are fitted again when it is shown: only for the lines
+        // whose box comes near the area.
+        if (project.IsLine(i) &&
+            (!project.Line(i).Smoothed || !view.FigureRect(LineBox(project.Line(i), box), 1000).Intersects(area)))
+            continue;
         const tfigura& f = project.View(i, room, true);
         if (f.BezierSegments.empty()) continue;
         if (!view.FigureRect(f, 1000).Intersects(area)) continue;
