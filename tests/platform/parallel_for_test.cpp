@@ -1,9 +1,12 @@
 // Work split over the cores: every index is worked on once, in pieces that keep their order,
 // and a piece that throws (out of memory, say) has its exception come back to the caller once
-// every thread has ended.
+// every thread has ended. The worker threads are kept from one computation to the next; two
+// computations at once, one inside another's piece, or one in a forked child all still end.
 #include "platform/parallel_for.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -45,6 +48,45 @@ TEST(ParallelFor, AThrowingPieceThrowsOnTheCallerAfterAllThreadsEnded) {
                              }),
                  std::bad_alloc);
     EXPECT_EQ(running.load(), 0);
+}
+
+// Sums 0..count-1 in parallel, each piece summing its part.
+std::size_t ParallelSum(std::size_t count, std::size_t pieces) {
+    std::atomic<std::size_t> sum{0};
+    ParallelFor(count, pieces, [&](std::size_t, std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) sum += i;
+    });
+    return sum.load();
+}
+
+TEST(ParallelFor, NestedConcurrentAndForkedComputationsEnd) {
+    constexpr std::size_t kCount = 5000, kSum = kCount * (kCount - 1) / 2;
+    // A piece that runs a computation of its own.
+    std::atomic<int> inner{0};
+    ParallelFor(16, 16, [&](std::size_t, std::size_t, std::size_t) {
+        if (ParallelSum(kCount, 8) == kSum) ++inner;
+    });
+    EXPECT_EQ(inner.load(), 16);
+    // Two threads, each running computations one after the other.
+    std::atomic<int> right{0};
+    auto many = [&] {
+        for (int k = 0; k < 200; ++k)
+            if (ParallelSum(kCount, 8) == kSum) ++right;
+    };
+    std::thread other(many);
+    many();
+    other.join();
+    EXPECT_EQ(right.load(), 400);
+    // A child made by fork has none of the parent's threads. (ThreadSanitizer refuses threads
+    // in a child forked from a process with threads.)
+#ifndef __SANITIZE_THREAD__
+    const pid_t child = fork();
+    if (child == 0) _exit(ParallelSum(kCount, 8) == kSum ? 0 : 1);
+    ASSERT_GT(child, 0);
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+#endif
 }
 
 }  // namespace
