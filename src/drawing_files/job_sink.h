@@ -56,6 +56,8 @@ private:
     bool removeOldTarget_;
     std::FILE* file_ = nullptr;
     std::string buffer_;
+    std::size_t written_ = 0;     // bytes handed to the file
+    std::size_t sentToDisk_ = 0;  // of them, the ones the disk was asked to take
 };
 
 }  // namespace vellisk
