@@ -270,11 +270,14 @@ void BuildInto(std::vector<tpunkt>& path, PathLengths& len, const tfigura& f, co
     }
 }
 
-// Offsets every figure by `options` and then runs `after` on it. The figures are independent of
-// each other: a large drawing is offset in blocks, each block on every core, the front end's
-// yield running between blocks on the calling thread.
-void OffsetEvery(std::span<tfigura* const> figures, const OffsetOptions& options, std::int32_t& selected,
-                 const std::function<void()>& yield, const std::function<void(tfigura&)>& after) {
+// Gives every figure its cutting path (and its finishing pass's path) by `offset`, then runs
+// `after` on each block of figures in their order. The figures are independent of each other: a
+// large drawing is offset in blocks, each block on every core, and `after` follows on the calling
+// thread while the block's paths are still in the processor's cache; the front end's yield runs
+// between blocks.
+void OffsetEvery(std::span<tfigura* const> figures, std::int32_t& selected, const std::function<void()>& yield,
+                 const std::function<void(tfigura&)>& offset,
+                 const std::function<void(std::size_t begin, std::size_t end)>& after) {
     constexpr std::size_t kBlock = 4096;
     constexpr std::size_t kPiece = 64;
     for (std::size_t first = 0; first < figures.size(); first += kBlock) {
@@ -282,11 +285,9 @@ void OffsetEvery(std::span<tfigura* const> figures, const OffsetOptions& options
         selected = static_cast<std::int32_t>(first);
         if (yield) yield();
         ParallelFor(count, (count + kPiece - 1) / kPiece, [&](std::size_t, std::size_t begin, std::size_t end) {
-            for (std::size_t i = first + begin; i < first + end; ++i) {
-                OffsetContour(*figures[i], options);
-                after(*figures[i]);
-            }
+            for (std::size_t i = first + begin; i < first + end; ++i) offset(*figures[i]);
         });
+        if (after) after(first, first + count);
     }
 }
 
@@ -336,25 +337,24 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
         OffsetOptions cutOptions = polishOptions;
         cutOptions.radius = units(toolRadius);
 
-        if (polish) {
-            OffsetEvery(figures, polishOptions, window.SelectedFigure, hooks.Yield,
-                        [](tfigura& f) { StoreExact(f.PolishPath, CuttingPath(f)); });
-        } else {
-            // Without a finishing pass the roughing path is the contour itself: not stored twice.
-            for (tfigura* f : figures) std::vector<tpunkt>().swap(f->PolishPath);
-        }
-        if (outline) {
-            OffsetEvery(figures, cutOptions, window.SelectedFigure, hooks.Yield, [](tfigura&) {});
-        } else {
-            for (tfigura* f : figures) {
-                if (f->Open) {
-                    UseContourAsCutPath(*f);
-                } else {
-                    f->CutPath = f->Contour;
-                    f->CutAlongContour = false;
-                }
+        // The cutting path, and before it the finishing pass's path, of one figure.
+        auto offset = [&](tfigura& f) {
+            if (polish) {
+                OffsetContour(f, polishOptions);
+                StoreExact(f.PolishPath, CuttingPath(f));
+            } else {
+                // Without a finishing pass the roughing path is the contour itself: not stored twice.
+                std::vector<tpunkt>().swap(f.PolishPath);
             }
-        }
+            if (outline) {
+                OffsetContour(f, cutOptions);
+            } else if (f.Open) {
+                UseContourAsCutPath(f);
+            } else {
+                f.CutPath = f.Contour;
+                f.CutAlongContour = false;
+            }
+        };
         ToolPathRecipe& recipe = window.Recipe;
         recipe.settings = ToolPathSettingsOf(settings);
         recipe.machine = machine;
@@ -397,11 +397,15 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
                 rapid += Space(park, path.front());
             }
         };
-        for (std::size_t i = 0; i < count; ++i) {
-            if (hooks.Entry)
-                hooks.Entry(i, [&](tfigura& f) { prepare(i, f); });
-            else
-                prepare(i, *figures[i]);
+        if (hooks.Entry) {
+            // Hatch lines come between the figures in cutting order: every figure is offset
+            // first, then every entry measured in that order.
+            OffsetEvery(figures, window.SelectedFigure, hooks.Yield, offset, {});
+            for (std::size_t i = 0; i < count; ++i) hooks.Entry(i, [&](tfigura& f) { prepare(i, f); });
+        } else {
+            OffsetEvery(figures, window.SelectedFigure, hooks.Yield, offset, [&](std::size_t begin, std::size_t end) {
+                for (std::size_t i = begin; i < end; ++i) prepare(i, *figures[i]);
+            });
         }
         if (path.capacity() > 65536) std::vector<tpunkt>().swap(path);
         window.SelectedFigure = -1;
