@@ -39,7 +39,9 @@ void WriteJob(benchmark::State& state, bool toFile, bool together = true) {
         w.OpenOutput(KindHpgl, OutputStream);
         if (together) {
             const auto figures = project.FigurePointers();
-            w.WriteFigures(figures, [&](tfigura& f, const std::function<void(tfigura&)>& use) { project.WithToolPath(f, use); });
+            w.WriteFigures(figures.size(), [&](std::size_t k, const std::function<void(tfigura&)>& use) {
+                project.WithToolPath(*figures[k], use);
+            });
         } else {
             for (auto& f : project.Figures) project.WithToolPath(*f, [&](tfigura& g) { w.WriteFigure(g); });
         }

@@ -253,8 +253,7 @@ void JobWriter::OpenOutput(int fileKind, int outputKind) {
         position_ = {};
         streamStartZ_ = outputKind == OutputGcodeStream ? m_.JobStartZ : SafeZ();
         position_.Z = RoundTo<std::int32_t>(m_.StepsZ * streamStartZ_ * 100.0, "start height in steps");
-        extents_.Max = {-2147483647.0, -2147483647.0, -2147483647.0};
-        extents_.Min = {2147483647.0, 2147483647.0, 2147483647.0};
+        extents_.Reset();
     });
 }
 
@@ -350,8 +349,7 @@ void JobWriter::MakeFigureCommands(tfigura& f, FigureCommands& made) {
         for (int i = 0; i < 3; ++i)
             at[i] = CheckedCast<std::int32_t>(RoundTo<std::int64_t>(target[i], "move target"), "stream position");
         position_ = {at[0], at[1], at[2]};
-        extents_.Max = {-2147483647.0, -2147483647.0, -2147483647.0};
-        extents_.Min = {2147483647.0, 2147483647.0, 2147483647.0};
+        extents_.Reset();
         out_.clear();
         handedOver_ = 0;
         static_cast<MemoryJobSink&>(sink_).data.clear();
@@ -378,18 +376,7 @@ void JobWriter::JoinFigureCommands(std::size_t k, FigureCommands& made, const In
     AppendMoveTo(out_, made.k, kNoSpeedLimit, made.X0, made.Y0, made.Z0);
     out_.append(made.bytes, made.firstMoveAt);
     position_ = made.end;
-    extents_.Max.X = std::max(extents_.Max.X, made.extents.Max.X);
-    extents_.Max.Y = std::max(extents_.Max.Y, made.extents.Max.Y);
-    extents_.Max.Z = std::max(extents_.Max.Z, made.extents.Max.Z);
-    extents_.Min.X = std::min(extents_.Min.X, made.extents.Min.X);
-    extents_.Min.Y = std::min(extents_.Min.Y, made.extents.Min.Y);
-    extents_.Min.Z = std::min(extents_.Min.Z, made.extents.Min.Z);
-}
-
-void JobWriter::WriteFigures(std::span<tfigura* const> figures, const PathLender& withPath) {
-    WriteFigures(figures.size(), [&](std::size_t k, const std::function<void(tfigura&)>& use) {
-        withPath(*figures[k], use);
-    });
+    extents_.Take(made.extents);
 }
 
 void JobWriter::WriteFigures(std::size_t total, const IndexLender& lend) {

@@ -5,10 +5,10 @@
 // every figure in cutting order, CloseOutput (trailer). Out-of-range values throw
 // CoreError(Range) and failed writes CoreError(InputOutput); the save then ends and the sink
 // keeps no file that looks complete.
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <functional>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -32,6 +32,16 @@ enum JobOutputKind : int {
 struct JobExtents {
     tpunkt Min;
     tpunkt Max;
+    // Before the first move: any move widens them.
+    void Reset() {
+        Max = {-2147483647.0, -2147483647.0, -2147483647.0};
+        Min = {2147483647.0, 2147483647.0, 2147483647.0};
+    }
+    // Widened to take in the moves of `other` as well.
+    void Take(const JobExtents& other) {
+        Max = {std::max(Max.X, other.Max.X), std::max(Max.Y, other.Max.Y), std::max(Max.Z, other.Max.Z)};
+        Min = {std::min(Min.X, other.Min.X), std::min(Min.Y, other.Min.Y), std::min(Min.Z, other.Min.Z)};
+    }
 };
 
 // The settings a job is written with, taken when an output opens (once per job); the heights and
@@ -61,8 +71,6 @@ struct JobWriterSettings : CutHeights {
 };
 JobWriterSettings JobWriterSettingsOf(const Settings& settings);
 
-// Lends a figure its 3-D path for the call `use`; may run for several figures at once.
-using PathLender = std::function<void(tfigura& figure, const std::function<void(tfigura&)>& use)>;
 // Lends figure k of a run, with its 3-D path, for the call `use`; may run for several figures at
 // once.
 using IndexLender = std::function<void(std::size_t k, const std::function<void(tfigura&)>& use)>;
@@ -79,11 +87,9 @@ public:
     void WriteLayerSettings(double speed, double power, double rest);
     // Writes one figure (its speed profile is built and freed here).
     void WriteFigure(tfigura& figure);
-    // Writes the figures in order, each lent its 3-D path by `withPath` for its turn: the bytes
-    // of WriteFigure one figure after the other. The commands of a large job are made a batch
-    // of figures at a time on every core and joined in figure order (see WriteFigures).
-    void WriteFigures(std::span<tfigura* const> figures, const PathLender& withPath);
-    // The same for `count` figures lent one by one by `lend`.
+    // Writes `count` figures in order, each lent with its 3-D path by `lend` for its turn: the
+    // bytes of WriteFigure one figure after the other. The commands of a large job are made a
+    // batch of figures at a time on every core and joined in figure order.
     void WriteFigures(std::size_t count, const IndexLender& lend);
     // Writes the trailer of a machine job and stores the file.
     void CloseOutput();

@@ -311,7 +311,9 @@ TEST(JobWriterTest, FiguresWrittenTogetherGiveTheJobOfOneAfterTheOther) {
             for (auto& f : fs) list.push_back(&f);
             try {
                 if (together)
-                    w->WriteFigures(list, [](tfigura& f, const std::function<void(tfigura&)>& use) { use(f); });
+                    w->WriteFigures(list.size(), [&](std::size_t k, const std::function<void(tfigura&)>& use) {
+                        use(*list[k]);
+                    });
                 else
                     for (tfigura* f : list) w->WriteFigure(*f);
             } catch (const CoreError& e) {
