@@ -11,6 +11,7 @@
 #include "machine_operation/bmp_thread.h"
 #include "model/geometry.h"
 #include "model/geometry_types.h"
+#include "model/lang_texts.h"
 #include "model/numeric.h"
 #include "platform/notifier.h"
 #include "platform/scoped_flag.h"
