@@ -103,7 +103,8 @@ void ManualControl::VScrollChange() {
     const tplotparams& p = s_.ctx.PlotParams;
     const std::int32_t pos = speedBar_.position;
     auto label = [&](double shown) {
-        s_.view->SetText(PanelText::SpeedLabel, FormatFixedNumber(MmToUnit(s_.env.LengthUnit, shown), 0, LocaleDecimalSeparator()));
+        s_.view->SetText(PanelText::SpeedLabel,
+                         FormatFixedNumber(MmToUnit(s_.env.LengthUnit, shown), 0, LocaleDecimalSeparator()));
     };
     if (p.DirectSpeedBar) {
         const double d = s.SpeedSet == 3 && p.StepsZ != 0 ? p.StepsZ : 1.0;
@@ -194,9 +195,10 @@ void ManualControl::PowerBarScrolled() {
     // The laser's power in per cent; on a spindle the change handler writes the label.
     if (!s_.ctx.PlotParams.Laser) return;
     const std::int32_t v = s_.ctx.PlotState.SpindleValue;
-    s_.view->SetText(PanelText::PowerLabel, powerBar_.position == 1000
-                                                ? "100"
-                                                : FormatFixedNumber(std::trunc(v * 1000.0 / 256.0) / 10.0, 1, LocaleDecimalSeparator()));
+    s_.view->SetText(PanelText::PowerLabel,
+                     powerBar_.position == 1000
+                         ? "100"
+                         : FormatFixedNumber(std::trunc(v * 1000.0 / 256.0) / 10.0, 1, LocaleDecimalSeparator()));
 }
 
 // ---- following the machine ---------------------------------------------------------------
