@@ -11,6 +11,7 @@
 #include "machine_operation/bmp_thread.h"
 #include "model/geometry.h"
 #include "model/geometry_types.h"
+#include "model/lang_texts.h"
 #include "model/numeric.h"
 #include "platform/notifier.h"
 #include "platform/scoped_flag.h"
@@ -211,7 +212,9 @@ void JobControl::StartJob() {
         const double bx = ctx_.PlotState.BaseX / 100;
         if (bx >= run && sx + bx + d / 2 + run <= ctx_.WorkAreaX) {
             panel_.EnableSpeedPower(false);
-            Burn();
+            // The machine's status and base point were read just above, with nothing sent or
+            // shown since: the burn goes on from them.
+            BurnChecked(*drawing);
         } else {
             notifier_.Message(env_.Text(TextId::RunUpBeyondWorkArea), MessageKind::Error, Buttons::Ok,
                               env_.Text(TextId::AccelerationDistance) + " " + ShortestNumber(run) + " [mm], V " +
@@ -354,11 +357,15 @@ void JobControl::Burn() {
     if (!LinkFreeForGui(State())) return;
     JobDrawing* drawing = host_.ActiveDrawing();
     if (!drawing || drawing->Kind() != KindBitmap || !HasFigures(*drawing) || !LinkCheck()) return;
+    BurnChecked(*drawing);
+}
+
+void JobControl::BurnChecked(JobDrawing& drawing) {
     const tplotparams& pp = ctx_.PlotParams;
     const JobSettings js = JobSettingsOf(settings_);
     const double width = js.PictureWidth;
     const double height = js.PictureHeight;
-    drawing->SetSizeMm(width, height);
+    drawing.SetSizeMm(width, height);
     const double scale = js.Scale;
     if (!WorkAreaChecks(scale * width / 100, scale * height / 100, 0, 0)) return;
 
@@ -369,7 +376,7 @@ void JobControl::Burn() {
     if (!SendWait("C")) return;
 
     EndBurn();
-    const RasterPicture* picture = drawing->Picture();
+    const RasterPicture* picture = drawing.Picture();
     auto burn = std::make_unique<tBMPThread>(ctx_, env_, layer_, &panel_);
     burn->SetDispatcher(dispatcher_);
     burn->Child = picture;
@@ -392,7 +399,7 @@ void JobControl::Burn() {
     layer_.SendCommand(Bytes({'T', 3, IdlePowerByte(burn->IdlePower)}));
     layer_.SendCommand(Bytes({'F', 1}));
     burn_ = std::move(burn);
-    burnDrawing_ = drawing;
+    burnDrawing_ = &drawing;
     ctx_.BurnStopRequested = false;
     ctx_.BurnRunning = true;
     burn_->Start();

@@ -111,6 +111,8 @@ private:
     bool LinkCheck();
     void StartJob();
     void Burn();
+    // The burn of a bitmap drawing whose link check (status, base point) has just been made.
+    void BurnChecked(JobDrawing& drawing);
     void Selected(bool fromSelected);
     void EndBurn();
     int RunTransfer();

@@ -145,7 +145,10 @@ private:
     // The connection went: close, EthernetConnected := false, "Ethernet disconnected".
     void LostConnection();
     // A fresh command connection in place of this one (the link stays up); when it cannot be
-    // made, the connection is lost.
+    // made, the connection is lost. Runs under ioMutex_ on the sending thread while the link is
+    // up; the watch thread connects only a client that is down, so the two never share the
+    // socket. The miss count runs on across the reopen: a controller that takes connections but
+    // never answers still counts as gone after MissesBeforeLost exchanges.
     void Reopen();
     void Post(Event e, std::optional<LinkIdentity> identity = std::nullopt);
 

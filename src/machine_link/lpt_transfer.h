@@ -17,6 +17,7 @@
 
 #include "machine_link/command_layer.h"
 #include "machine_link/machine_context.h"
+#include "model/lang_texts.h"
 #include "platform/notifier.h"
 
 namespace vellisk {

@@ -8,14 +8,11 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <filesystem>
 #include <span>
 #include <string>
 
 #include "machine_link/commands.h"
 #include "machine_link/machine_params.h"
-#include "model/lang_texts.h"
-#include "model/length_unit.h"
 
 namespace vellisk {
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "model/numeric.h"
+#include "settings/number_text.h"
 #include "settings/settings.h"
 
 namespace vellisk {
@@ -102,7 +103,8 @@ void ManualControl::VScrollChange() {
     const tplotparams& p = s_.ctx.PlotParams;
     const std::int32_t pos = speedBar_.position;
     auto label = [&](double shown) {
-        s_.view->SetText(PanelText::SpeedLabel, PanelDisplay::Fixed(MmToUnit(s_.env.LengthUnit, shown), 0));
+        s_.view->SetText(PanelText::SpeedLabel,
+                         FormatFixedNumber(MmToUnit(s_.env.LengthUnit, shown), 0, LocaleDecimalSeparator()));
     };
     if (p.DirectSpeedBar) {
         const double d = s.SpeedSet == 3 && p.StepsZ != 0 ? p.StepsZ : 1.0;
@@ -168,7 +170,7 @@ void ManualControl::PScrollLabel() {
     const std::int32_t pos = powerBar_.position;
     std::string text;
     if (s_.ctx.PlotParams.Laser)
-        text = pos >= 996 ? "100" : PanelDisplay::Fixed(pos / 10.0, 1);
+        text = pos >= 996 ? "100" : FormatFixedNumber(pos / 10.0, 1, LocaleDecimalSeparator());
     else if (s_.ctx.ArmLink)
         text = std::to_string(pos * 100);
     else
@@ -193,9 +195,10 @@ void ManualControl::PowerBarScrolled() {
     // The laser's power in per cent; on a spindle the change handler writes the label.
     if (!s_.ctx.PlotParams.Laser) return;
     const std::int32_t v = s_.ctx.PlotState.SpindleValue;
-    s_.view->SetText(PanelText::PowerLabel, powerBar_.position == 1000
-                                                ? "100"
-                                                : PanelDisplay::Fixed(std::trunc(v * 1000.0 / 256.0) / 10.0, 1));
+    s_.view->SetText(PanelText::PowerLabel,
+                     powerBar_.position == 1000
+                         ? "100"
+                         : FormatFixedNumber(std::trunc(v * 1000.0 / 256.0) / 10.0, 1, LocaleDecimalSeparator()));
 }
 
 // ---- following the machine ---------------------------------------------------------------

@@ -4,22 +4,16 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 
 #include "machine_link/trans_arm.h"
 #include "model/numeric.h"
+#include "settings/number_text.h"
 
 namespace vellisk {
 
 PanelDisplay::PanelDisplay(PanelShared& shared) : s_(shared) {
     enabled_.fill(true);
     visible_.fill(true);
-}
-
-std::string PanelDisplay::Fixed(double v, int decimals) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
 }
 
 // ---- captions ----------------------------------------------------------------------------
@@ -128,8 +122,10 @@ void PanelDisplay::ShowCoordinates() {
     const tplotstate& s = ctx.PlotState;
     const int unit = s_.env.LengthUnit;
     const int dec = s_.env.PositionDecimals();
+    const char sep = LocaleDecimalSeparator();
     auto show = [&](PanelText t, double hundredths) {
-        s_.view->SetText(t, Fixed(MmToUnit(unit, hundredths / 100.0), dec));
+        // A position that rounds to zero shows as "0.0", never "-0.0".
+        s_.view->SetText(t, FormatFixedNumber(MmToUnit(unit, hundredths / 100.0), dec, sep));
     };
     const double z = ctx.PlotParams.ZReversed ? s.PosZ - s.BaseZ : s.BaseZ + s.PosZ;
     show(PanelText::MachineX, s.PosX);

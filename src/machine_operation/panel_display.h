@@ -38,9 +38,6 @@ public:
     bool Enabled(PanelControl c) const { return enabled_[static_cast<int>(c)]; }
     bool Visible(PanelControl c) const { return visible_[static_cast<int>(c)]; }
 
-    // A number with a fixed count of decimals, as the panel's labels show them.
-    static std::string Fixed(double v, int decimals);
-
 private:
     PanelShared& s_;
     std::array<bool, static_cast<int>(PanelControl::Count)> enabled_{};

@@ -12,6 +12,7 @@
 #include "machine_link/machine_context.h"
 #include "machine_operation/job_panel.h"
 #include "machine_operation/panel_view.h"
+#include "model/lang_texts.h"
 #include "platform/clock.h"
 #include "platform/notifier.h"
 #include "platform/scoped_flag.h"

@@ -165,6 +165,59 @@ TEST(BitmapBurn, TwoLinesOfASmallPictureByteForByte) {
     EXPECT_EQ(b.panel.calls, (std::vector<std::string>{"SpeedPower off"}));
 }
 
+// The USB link with every exchange kept in order: the commands as sent, the state strings read
+// as "read 10" (status), "read 11" (base point) and so on.
+struct TrafficUsb : sim::FakeArmTransport {
+    using FakeArmTransport::FakeArmTransport;
+    int Write(std::string_view command) override {
+        traffic.emplace_back(command);
+        return FakeArmTransport::Write(command);
+    }
+    int ReadString(int index, UsbStateString& out) override {
+        traffic.push_back("read " + std::to_string(index));
+        return FakeArmTransport::ReadString(index, out);
+    }
+    std::vector<std::string> traffic;
+};
+
+// START on a bitmap reads the machine's status and base point once and the burn goes on from
+// them: every exchange up to the burn's start, in order.
+TEST(BitmapBurn, StartReadsTheMachineOnceThenBurns) {
+    BurnRig b(SmallPicture());
+    b.settings.SetNumber("WysokoscObrazu", 0.5);
+    TrafficUsb usb(b.model, LinkKind::Usb);
+    b.layer->SetUsb(&usb);
+    b.jobs->Start1Click();
+    ASSERT_TRUE(b.WaitEnd());
+    b.gui.RunPending();
+    EXPECT_TRUE(b.recorded.messages.empty());
+    const auto sbb = std::find(usb.traffic.begin(), usb.traffic.end(), "SBB");
+    ASSERT_NE(sbb, usb.traffic.end());
+    const std::vector<std::string> beforeBurn(usb.traffic.begin(), sbb);
+    // Status and base point once; travel speed and speed set 0; the go-to the project's zero
+    // and the wait until the machine is idle; "C" and its wait; work speed, idle power, set 1.
+    const std::vector<std::string> expected{"read 10",
+                                            "read 11",
+                                            B({'V', 0, 192, 18, 0, 0}),
+                                            B({'F', 0}),
+                                            "read 10",
+                                            "read 11",
+                                            "read 10",
+                                            B({'F', 0}),
+                                            B({'A', 4, 55, 20, 1, 80, 195, 0, 80, 195, 0, 0, 0, 0, 255}),
+                                            "read 10",
+                                            "read 10",
+                                            "read 10",
+                                            "C",
+                                            "read 10",
+                                            B({'V', 1, 128, 37, 0, 0}),
+                                            B({'T', 3, 13}),
+                                            B({'F', 1})};
+    EXPECT_EQ(beforeBurn, expected);
+    b.jobs.reset();  // the burn's thread ends before this link goes
+    b.layer->SetUsb(&b.usb);
+}
+
 TEST(BitmapBurn, LinesPacketsAndAOnePixelHighPicture) {
     test::MachineRig machine;
     test::RecordingNotifier n;

@@ -73,6 +73,24 @@ TEST(PanelDisplay, CoordinatesCaptionsAndEnabling) {
     EXPECT_TRUE(rig.panel->Enabled(PanelControl::PowerBox));
 }
 
+// A position a hair below zero (one step, about -0.01 mm) rounds to zero: no "-0.0" on the
+// panel, in either unit; a position that rounds to a negative number keeps its sign.
+TEST(PanelDisplay, APositionThatRoundsToZeroHasNoSign) {
+    PanelRig rig(PanelLink::Usb, "NKV");
+    rig.model.stepX = -1;
+    rig.model.stepY = -100;
+    rig.panel->FormActivate();
+    rig.panel->Tick();
+    ASSERT_LT(rig.ctx.PlotState.PosX, 0);
+    EXPECT_EQ(rig.view.texts[PanelText::MachineX], "0.0");
+    EXPECT_EQ(rig.view.texts[PanelText::ProjectX], "0.0");
+    EXPECT_EQ(rig.view.texts[PanelText::MachineY], "-1.0");
+    rig.env.LengthUnit = kUnitInch;
+    rig.panel->Tick();
+    EXPECT_EQ(rig.view.texts[PanelText::MachineX], "0.00");
+    EXPECT_EQ(rig.view.texts[PanelText::MachineY], "-0.04");
+}
+
 TEST(PanelDisplay, AnIdlePanelStopsSendingTheSpeed) {
     for (const char* model : {"BKT", "NKV"}) {
         PanelRig rig(model[0] == 'B' ? PanelLink::Lpt : PanelLink::Usb, model);
