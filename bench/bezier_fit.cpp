@@ -18,7 +18,7 @@ void BM_SmoothContour50k(benchmark::State& state) {
     const int n = 50000;
     for (int i = 0; i <= n; ++i) {
         const double a = 2.0 * std::numbers::pi * (i % n) / n;
-        f.CutPath.push_back({5000.0 * std::cos(a), 5000.0 * std::sin(a), 0.0});
+        f.CutPath.push_back({5000.0 * std::cos(a), 5000.0 * std::sin(a)});
     }
     Settings settings;
     BezierMachine machine;

@@ -44,7 +44,7 @@ std::string Num(double v, int decimals = 3) {
     return std::string(buf, r.ptr);
 }
 
-double PlanLength(const std::vector<tpunkt>& path) {
+double PlanLength(CutPathView path) {
     double s = 0;
     for (std::size_t i = 1; i < path.size(); ++i) s += std::hypot(path[i].X - path[i - 1].X, path[i].Y - path[i - 1].Y);
     return s;

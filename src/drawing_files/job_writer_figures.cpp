@@ -406,7 +406,8 @@ void JobWriter::WriteHpglPath(const std::vector<tpunkt>& path, std::int32_t laye
 
 void JobWriter::WriteHpglFigure(const tfigura& f) {
     WriteHpglPath(f.Contour, f.Layer, true, false);
-    WriteHpglPath(CuttingPath(f), f.Layer, false, true);
+    std::vector<tpunkt> room;
+    WriteHpglPath(CuttingPath(f, room), f.Layer, false, true);
     WriteHpglPath(f.ToolPath3D, f.Layer, false, false);
 }
 

@@ -44,7 +44,10 @@ struct Kreskowanie::Index {
     std::vector<double> dMin, dMax;  // per figure position (figures to hatch only)
     PackedBoxGrid boxes;             // every figure present before this hatching
 
-    double D(const tpunkt& p) const { return nx * p.X + ny * p.Y; }
+    template <class Point>
+    double D(const Point& p) const {
+        return nx * p.X + ny * p.Y;
+    }
 };
 
 Kreskowanie::Kreskowanie(Project& project, const Settings& settings, const ProgramEnvironment& env, JobValues& job,
@@ -102,14 +105,17 @@ void Kreskowanie::BuildIndex(double angle) {
         const tfigura* record = project_.Record(i);
         if (!record) continue;  // a hatch line
         const tfigura& f = *record;
-        if (f.HatchLine || f.Open || f.CutPath.empty()) continue;
+        if (f.HatchLine || f.Open || CuttingPath(f).empty()) continue;
         if (noFrame && (project_.framka(i) || f.Level == 0)) continue;
-        double a = ix.D(f.CutPath[0]), b = a;
-        for (const tpunkt& p : f.CutPath) {
-            const double d = ix.D(p);
-            a = std::min(a, d);
-            b = std::max(b, d);
-        }
+        double a = 0.0, b = 0.0;
+        WithCuttingPath(f, [&](const auto& path) {
+            a = b = ix.D(path[0]);
+            for (const auto& p : path) {
+                const double d = ix.D(p);
+                a = std::min(a, d);
+                b = std::max(b, d);
+            }
+        });
         if (!std::isfinite(a) || !std::isfinite(b)) continue;
         ix.dMin[static_cast<std::size_t>(i)] = a - 1.0;
         ix.dMax[static_cast<std::size_t>(i)] = b + 1.0;
@@ -333,20 +339,21 @@ bool Kreskowanie::Crossings(const tpunkt& start, const tpunkt& end, std::vector<
                         {p1.X / kCrossingScale, p1.Y / kCrossingScale, 0.0}};
     for (std::uint32_t i : ix.buckets[static_cast<std::size_t>(k)]) {
         if (d < ix.dMin[i] || d > ix.dMax[i]) continue;
-        const std::vector<tpunkt>& path = CuttingPath(*project_.Record(static_cast<std::int32_t>(i)));
-        double prev = ix.D(path[0]) - d;
-        for (std::size_t j = 1; j < path.size(); ++j) {
-            const double cur = ix.D(path[j]) - d;
-            // A segment wholly on one side of the line cannot meet it.
-            const bool apart = (prev > 0.01 && cur > 0.01) || (prev < -0.01 && cur < -0.01);
-            prev = cur;
-            if (apart) continue;
-            const todcinek seg{{path[j - 1].X / kCrossingScale, path[j - 1].Y / kCrossingScale, 0.0},
-                               {path[j].X / kCrossingScale, path[j].Y / kCrossingScale, 0.0}};
-            tpunkt at;
-            if (SegmentIntersection(scan, seg, at))
-                crossings.push_back({at.X * kCrossingScale, at.Y * kCrossingScale, static_cast<std::int32_t>(i)});
-        }
+        WithCuttingPath(*project_.Record(static_cast<std::int32_t>(i)), [&](const auto& path) {
+            double prev = ix.D(path[0]) - d;
+            for (std::size_t j = 1; j < path.size(); ++j) {
+                const double cur = ix.D(path[j]) - d;
+                // A segment wholly on one side of the line cannot meet it.
+                const bool apart = (prev > 0.01 && cur > 0.01) || (prev < -0.01 && cur < -0.01);
+                prev = cur;
+                if (apart) continue;
+                const todcinek seg{{path[j - 1].X / kCrossingScale, path[j - 1].Y / kCrossingScale, 0.0},
+                                   {path[j].X / kCrossingScale, path[j].Y / kCrossingScale, 0.0}};
+                tpunkt at;
+                if (SegmentIntersection(scan, seg, at))
+                    crossings.push_back({at.X * kCrossingScale, at.Y * kCrossingScale, static_cast<std::int32_t>(i)});
+            }
+        });
     }
     if (crossings.empty() || crossings.size() % 2 != 0) return false;
     std::sort(crossings.begin(), crossings.end(), ComparePoints);

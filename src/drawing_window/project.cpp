@@ -179,7 +179,7 @@ void Project::licz_parametry(tfigura& f) {
 }
 
 void Project::CopyContourToPaths(tfigura& f) {
-    f.CutPath = f.Contour;
+    UseContourAsCutPath(f);
     f.PolishPath = f.Contour;
 }
 

@@ -169,6 +169,7 @@ public:
     bool IsDuplicateFigure(const tfigura& figure) const;
     bool CrossingLinesToPoint(tfigura& figure);
     static void licz_parametry(tfigura& figure);
+    // The figure is cut along its contour as it stands; its finishing path is a copy of it.
     static void CopyContourToPaths(tfigura& figure);
 
     // --- nesting, frame and ordering keys ---

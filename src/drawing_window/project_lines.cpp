@@ -68,8 +68,8 @@ void Project::KeepRecordsInCuttingOrder() {
 
 void Project::FillLineRecord(const HatchLine& line, tfigura& f, bool polishPath) const {
     // Every value is set afresh; the lists keep their room.
-    std::vector<tpunkt> contour = std::move(f.Contour), cut = std::move(f.CutPath), polish = std::move(f.PolishPath),
-                        path = std::move(f.ToolPath3D);
+    std::vector<tpunkt> contour = std::move(f.Contour), polish = std::move(f.PolishPath), path = std::move(f.ToolPath3D);
+    std::vector<PlanPoint> cut = std::move(f.CutPath);
     std::vector<std::uint16_t> profile = std::move(f.SpeedProfile);
     std::vector<BezierSegmentRecord> segments = std::move(f.BezierSegments), ramped = std::move(f.RampedBezierPath);
     f = tfigura{};
@@ -90,7 +90,7 @@ void Project::FillLineRecord(const HatchLine& line, tfigura& f, bool polishPath)
     const tpunkt p{line.X0, line.Y0, 0.0}, q{line.X1, line.Y1, 0.0};
     f.Contour.assign({p, q});
     licz_parametry(f);
-    f.CutPath.assign({p, q});
+    f.CutPath.assign({PlanOf(p), PlanOf(q)});
     if (polishPath) f.PolishPath.assign({p, q});
     f.Open = true;
     f.ToCut = line.ToCut;

@@ -20,6 +20,7 @@ std::int32_t NearestVertexRounded(const std::vector<tpunkt>& list, const tpunkt&
 // the last point again a copy of the first. A closed list whose ends are only near each other
 // keeps every vertex and gets a copy of its new first point at the end.
 void StartListAt(std::vector<tpunkt>& list, std::size_t k);
+void StartListAt(std::vector<PlanPoint>& list, std::size_t k);
 
 // Reverses an open figure's contour, cutting path and polishing path; StartIndex becomes
 // (n - 1) minus the lowest point of the reversed contour. Fewer than 2 points: unchanged.

@@ -101,14 +101,15 @@ std::int32_t NearestPathPoint(const tfigura& figure, std::int32_t polishIndex) {
     const tpunkt& p = figure.PolishPath[static_cast<std::size_t>(polishIndex)];
     double best = 1.7e308;
     std::int32_t found = 0;
-    const std::vector<tpunkt>& cut = CuttingPath(figure);
-    for (std::size_t k = 0; k < cut.size(); ++k) {
-        const double d = Plan(cut[k], p);
-        if (d < best) {
-            best = d;
-            found = static_cast<std::int32_t>(k);
+    WithCuttingPath(figure, [&](const auto& cut) {
+        for (std::size_t k = 0; k < cut.size(); ++k) {
+            const double d = Plan(cut[k], p);
+            if (d < best) {
+                best = d;
+                found = static_cast<std::int32_t>(k);
+            }
         }
-    }
+    });
     return found;
 }
 
@@ -155,7 +156,15 @@ void BuildInto(std::vector<tpunkt>& path, PathLengths& len, const tfigura& f, co
     if (!ramp) top = depth;
     double z = top;
     len = {};
-    const std::vector<tpunkt>& cut = CuttingPath(f);
+    // An offset path is kept as plan points: it is read here as 3-D points (Z = 0) from a room
+    // kept from figure to figure by each thread.
+    thread_local std::vector<tpunkt> cutRoom;
+    struct GiveBack {
+        ~GiveBack() {
+            if (cutRoom.capacity() > 65536) std::vector<tpunkt>().swap(cutRoom);
+        }
+    } giveBack;
+    const std::vector<tpunkt>& cut = CuttingPath(f, cutRoom);
     if (cut.empty() || (polish ? f.PolishPath : f.Contour).empty()) return;
 
     Emitter out(path, machine.kind, engrave, engraveOffset);
@@ -341,18 +350,19 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
         auto offset = [&](tfigura& f) {
             if (polish) {
                 OffsetContour(f, polishOptions);
-                StoreExact(f.PolishPath, CuttingPath(f));
+                thread_local std::vector<tpunkt> room;
+                StoreExact(f.PolishPath, CuttingPath(f, room));
+                if (room.capacity() > 65536) std::vector<tpunkt>().swap(room);
             } else {
                 // Without a finishing pass the roughing path is the contour itself: not stored twice.
                 std::vector<tpunkt>().swap(f.PolishPath);
             }
             if (outline) {
                 OffsetContour(f, cutOptions);
-            } else if (f.Open) {
-                UseContourAsCutPath(f);
             } else {
-                f.CutPath = f.Contour;
-                f.CutAlongContour = false;
+                // Without the tool's allowance every figure is cut along its contour as it
+                // stands, with its heights.
+                UseContourAsCutPath(f);
             }
         };
         ToolPathRecipe& recipe = window.Recipe;

@@ -22,6 +22,23 @@ void StoreFromBuffer(std::vector<tpunkt>& kept, std::vector<tpunkt>& buffer) {
     if (buffer.capacity() > kKeptBufferPoints) std::vector<tpunkt>().swap(buffer);
 }
 
+void StoreFromBuffer(std::vector<PlanPoint>& kept, std::vector<tpunkt>& buffer) {
+    const std::size_t n = buffer.size();
+    if (!(kept.capacity() >= n && kept.capacity() - n <= n / 4)) std::vector<PlanPoint>().swap(kept);
+    kept.clear();
+    kept.reserve(n);
+    for (const tpunkt& p : buffer) kept.push_back(PlanOf(p));
+    if (buffer.capacity() > kKeptBufferPoints) std::vector<tpunkt>().swap(buffer);
+}
+
+const std::vector<tpunkt>& CuttingPath(const tfigura& figure, std::vector<tpunkt>& room) {
+    if (figure.CutAlongContour) return figure.Contour;
+    room.clear();
+    room.reserve(figure.CutPath.size());
+    for (const PlanPoint& p : figure.CutPath) room.push_back(p);
+    return room;
+}
+
 std::int32_t LowestPointIndex(tfigura& figure) {
     std::int32_t best = 0;
     for (std::size_t i = 1; i < figure.Contour.size(); ++i)

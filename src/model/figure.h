@@ -2,6 +2,7 @@
 // One figure of a drawing: a closed or open polyline, a single point or a hatch line, with all
 // that the tool-path preparation attaches to it. Point lists are contiguous vectors: a tool
 // path can reach millions of points.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -41,7 +42,7 @@ public:
     double OriginX = 0.0, OriginY = 0.0;
     double CentreX = 0.0, CentreY = 0.0, CentreZ = 0.0;
     std::vector<tpunkt> Contour;              // as read from the file
-    std::vector<tpunkt> CutPath;              // offset by the tool radius, or a copy of Contour;
+    std::vector<PlanPoint> CutPath;           // offset by the tool radius (a path in the plan);
                                               // empty when the figure is cut along its contour
     std::vector<tpunkt> PolishPath;           // roughing path of a job with a finishing pass; empty without one
                                               // (the roughing path is then the Contour itself)
@@ -71,24 +72,54 @@ public:
     bool RapidFigure = false;
     bool FrameFigure = false;
     bool HatchLine = false;
-    // The figure is cut along its contour as it stands (an open figure): CutPath is not kept as
-    // a copy, CuttingPath reads Contour.
+    // The figure is cut along its contour as it stands (an open figure, or a closed one when the
+    // path is not offset): CutPath is not kept as a copy, CuttingPath reads Contour with its Z.
     bool CutAlongContour = false;
     // The prepared 3-D path is not kept: the project makes it again from CutPath when the job
     // is written (it is several times the size of the job it becomes).
     bool ToolPathOnDemand = false;
 };
 
+// A read-only look at the path the tool's centre follows: its points read as 3-D points (a plan
+// point of CutPath has Z = 0.0, a contour point its own Z).
+class CutPathView {
+public:
+    explicit CutPathView(const std::vector<tpunkt>& points) : points_(points.data()), size_(points.size()) {}
+    explicit CutPathView(const std::vector<PlanPoint>& points) : plan_(points.data()), size_(points.size()) {}
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    tpunkt operator[](std::size_t i) const { return points_ ? points_[i] : tpunkt(plan_[i]); }
+    tpunkt front() const { return (*this)[0]; }
+    tpunkt back() const { return (*this)[size_ - 1]; }
+
+private:
+    const tpunkt* points_ = nullptr;
+    const PlanPoint* plan_ = nullptr;
+    std::size_t size_ = 0;
+};
+
 // The path the tool's centre follows in plan: the figure's CutPath, or its Contour when the
 // figure is cut along it.
-inline const std::vector<tpunkt>& CuttingPath(const tfigura& figure) {
-    return figure.CutAlongContour ? figure.Contour : figure.CutPath;
+inline CutPathView CuttingPath(const tfigura& figure) {
+    return figure.CutAlongContour ? CutPathView(figure.Contour) : CutPathView(figure.CutPath);
 }
 
-// Makes an open figure's cutting path its contour, without a copy.
+// The cutting path as a list of 3-D points: the Contour itself, or CutPath's plan points copied
+// into `room` (with Z = 0.0) and `room` returned. For readers that walk the path many times.
+const std::vector<tpunkt>& CuttingPath(const tfigura& figure, std::vector<tpunkt>& room);
+
+// Calls use(list) with the cutting path's own list: Contour (std::vector<tpunkt>) or CutPath
+// (std::vector<PlanPoint>), so that a loop over it reads the points without a copy.
+template <class Use>
+decltype(auto) WithCuttingPath(const tfigura& figure, Use&& use) {
+    if (figure.CutAlongContour) return use(figure.Contour);
+    return use(figure.CutPath);
+}
+
+// Makes a figure's cutting path its contour as it stands, without a copy.
 inline void UseContourAsCutPath(tfigura& figure) {
     figure.CutAlongContour = true;
-    std::vector<tpunkt>().swap(figure.CutPath);
+    std::vector<PlanPoint>().swap(figure.CutPath);
 }
 
 // The figure has a 3-D tool path, kept or made on demand.
@@ -101,6 +132,10 @@ void StoreExact(std::vector<tpunkt>& kept, const std::vector<tpunkt>& built);
 // StoreExact from a buffer kept from figure to figure; a buffer that a very long list made
 // larger than 65,536 points then gives its room back.
 void StoreFromBuffer(std::vector<tpunkt>& kept, std::vector<tpunkt>& buffer);
+
+// StoreFromBuffer into a list of plan points: a path built in the plan (every Z = 0) is kept
+// without its Z, at (about) its exact size.
+void StoreFromBuffer(std::vector<PlanPoint>& kept, std::vector<tpunkt>& buffer);
 
 // Index of the first point of Contour with the smallest Y (a later point wins only when strictly
 // lower); stored in StartIndex and returned. An empty contour gives 0.

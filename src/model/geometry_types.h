@@ -13,6 +13,19 @@ struct tpunkt {
 };
 static_assert(sizeof(tpunkt) == 24);
 
+// A point of a path that lies in the plan (Z = 0), such as a contour offset by the tool radius:
+// two 64-bit reals, 16 bytes. Read as a 3-D point it has Z = 0.0.
+struct PlanPoint {
+    double X = 0.0;
+    double Y = 0.0;
+    operator tpunkt() const { return {X, Y, 0.0}; }
+    friend bool operator==(const PlanPoint&, const PlanPoint&) = default;
+};
+static_assert(sizeof(PlanPoint) == 16);
+
+// The plan point of a 3-D point (its Z is dropped).
+inline PlanPoint PlanOf(const tpunkt& p) { return {p.X, p.Y}; }
+
 // A segment: start point, then end point.
 struct todcinek {
     tpunkt start;

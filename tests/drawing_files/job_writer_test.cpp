@@ -495,7 +495,7 @@ TEST(JobWriterTest, HpglExport) {
     tfigura f;
     f.Layer = 2;
     f.Contour = {{12.5, -3.5, 0}, {20, 0, 0}};
-    f.CutPath = {{0, 0, 0}, {0, 0, 0}, {10, 0, 0}};
+    f.CutPath = {{0, 0}, {0, 0}, {10, 0}};
     w.WriteFigure(f);
     w.CloseOutput();
     EXPECT_EQ(sink.data, "SP 2;\r\nPA 12,-4;\r\nPD 20,0;\r\nPU;\r\nPA 0,0;\r\nPD 10,0;\r\nPU;\r\n");

@@ -20,8 +20,8 @@ namespace {
 
 tfigura PathFigure(std::vector<tpunkt> points, bool open) {
     tfigura f;
-    f.Contour = points;
-    f.CutPath = std::move(points);
+    f.CutPath = test::PlanPoints(points);
+    f.Contour = std::move(points);
     f.Open = open;
     return f;
 }
@@ -75,7 +75,7 @@ TEST(BezierFit, SampledCircleGivesFewSmoothSegmentsWithinTheTolerance) {
         std::size_t q = s + 1;
         while (q < f.CutPath.size() && !(SamePoint(f.CutPath[q], seg.P3) && q > s)) ++q;
         ASSERT_LT(q, f.CutPath.size());
-        EXPECT_LE(BezierMaxDeviation(seg, f.CutPath, s, q), 5.0);  // 0.05 mm
+        EXPECT_LE(BezierMaxDeviation(seg, test::Points3D(f.CutPath), s, q), 5.0);  // 0.05 mm
         s = q;
     }
     EXPECT_EQ(s, f.CutPath.size() - 1);

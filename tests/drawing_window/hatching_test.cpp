@@ -356,7 +356,7 @@ TEST(HatchingOrder, OptymalizujMatchesThePlainSearch) {
             auto f = std::make_unique<tfigura>();
             const int n = i % 7 == 0 ? len(rng) : 2;
             for (int k = 0; k < n; ++k) f->Contour.push_back({double(coord(rng)), double(coord(rng)), 0});
-            f->CutPath = f->Contour;
+            f->CutPath = test::PlanPoints(f->Contour);
             f->Index = i;
             v.push_back(std::move(f));
         }

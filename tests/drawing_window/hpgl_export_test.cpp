@@ -19,7 +19,7 @@ tfigura Figure(std::int32_t layer, std::vector<tpunkt> contour, std::vector<tpun
     tfigura f;
     f.Layer = layer;
     f.Contour = std::move(contour);
-    f.CutPath = std::move(cut);
+    f.CutPath = test::PlanPoints(cut);
     f.ToolPath3D = std::move(tool);
     return f;
 }

@@ -148,13 +148,13 @@ TEST(OffsetContour, OpenFigureAndAllEqualContour) {
     tfigura open;
     open.Open = true;
     open.Contour = {{0, 0, 0}, {100, 0, 0}, {100, 100, 0}};
-    open.CutPath = {{7, 7, 7}};
+    open.CutPath = {{7, 7}};
     OffsetContour(open, Radius(10));
     ASSERT_EQ(open.CutPath.size(), 1u);
     EXPECT_EQ(open.CutPath[0].X, 7);
 
     tfigura same = Closed({{5, 5}, {5, 5}, {5, 5}}, 0, 1);
-    same.CutPath = {{1, 1, 1}};
+    same.CutPath = {{1, 1}};
     OffsetContour(same, Radius(10));
     EXPECT_TRUE(same.CutPath.empty());
     tfigura empty;

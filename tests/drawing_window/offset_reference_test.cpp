@@ -34,7 +34,8 @@ double DistToPaths(const tpunkt& p, const ClipperLib::Paths& paths) {
     return best;
 }
 
-double ShoelaceArea(const std::vector<tpunkt>& pts) {
+template <class Point>
+double ShoelaceArea(const std::vector<Point>& pts) {
     double a = 0;
     for (std::size_t i = 0; i + 1 < pts.size(); ++i) a += pts[i].X * pts[i + 1].Y - pts[i + 1].X * pts[i].Y;
     return a / 2;

@@ -16,15 +16,25 @@ namespace {
 TEST(StartPoint, ClosedListTurnsRoundAndKeepsItsLowestVertex) {
     tfigura f;
     f.Contour = {{0, 0, 0}, {100, 0, 0}, {100, 100, 0}, {0, 100, 0}, {0, 0, 0}};
-    f.CutPath = f.PolishPath = f.Contour;
+    f.PolishPath = f.Contour;
+    f.CutPath = test::PlanPoints(f.Contour);
     f.StartIndex = 0;
+    // The same figure cut along its contour (heights kept): it turns round as the copy does.
+    tfigura along = f;
+    for (tpunkt& p : along.Contour) p.Z = 7;
+    UseContourAsCutPath(along);
     ASSERT_TRUE(DragStartPoint(f, {97, 104, 0}));
     EXPECT_EQ(f.Contour.front(), (tpunkt{100, 100, 0}));
     EXPECT_EQ(f.Contour.back(), f.Contour.front());
     EXPECT_EQ(f.Contour.size(), 5u);
-    EXPECT_EQ(f.CutPath, f.Contour);
+    EXPECT_EQ(test::Points3D(f.CutPath), f.Contour);
     EXPECT_EQ(f.StartIndex, 2);  // (0 - 2) wrapped to count - 2, then down once more
     EXPECT_EQ(f.Contour[f.StartIndex], (tpunkt{0, 0, 0}));
+    ASSERT_TRUE(DragStartPoint(along, {97, 104, 0}));
+    EXPECT_EQ(along.ChosenStart, (tpunkt{100, 100, 7}));
+    EXPECT_EQ(along.StartIndex, f.StartIndex);
+    EXPECT_EQ(along.PolishPath, f.PolishPath);
+    for (std::size_t i = 0; i < f.Contour.size(); ++i) EXPECT_TRUE(SamePoint(along.Contour[i], f.Contour[i]));
 
     // A contour closed only by nearness keeps every vertex.
     std::vector<tpunkt> near{{0, 0, 0}, {100, 0, 0}, {100, 100, 0}, {1, 1, 0}};
@@ -36,12 +46,13 @@ TEST(StartPoint, OpenFigureReversesOnlyAtItsLastPoint) {
     tfigura f;
     f.Open = true;
     f.Contour = {{0, 0, 0}, {100, 0, 0}, {200, 50, 0}};
-    f.CutPath = f.PolishPath = f.Contour;
+    f.PolishPath = f.Contour;
+    f.CutPath = test::PlanPoints(f.Contour);
     EXPECT_FALSE(DragStartPoint(f, {100, 2, 0}));
     EXPECT_EQ(f.Contour.front(), (tpunkt{0, 0, 0}));
     EXPECT_TRUE(DragStartPoint(f, {199, 49, 0}));
     EXPECT_EQ(f.Contour.front(), (tpunkt{200, 50, 0}));
-    EXPECT_EQ(f.CutPath.front(), (tpunkt{200, 50, 0}));
+    EXPECT_EQ(f.CutPath.front(), (PlanPoint{200, 50}));
 }
 
 TEST(StartPoint, RebuiltToolPathEntersAtTheDraggedPointWithTheOffsetOn) {

@@ -108,7 +108,7 @@ TEST(ToolPath3D, PitchWithoutDescentPlungesStraightInsteadOfRampingForEver) {
         fx.machine.PlungePitch = pitch;
         tfigura& closed = fx.Square(1000, 50, 70);
         tfigura& open = fx.Add({{0, 0, 0}, {500, 0, 0}, {1000, 0, 0}}, true);
-        open.CutPath = open.Contour;
+        open.CutPath = test::PlanPoints(open.Contour);
         fx.Run();
         ASSERT_EQ(closed.ToolPath3D.size(), 5u);
         for (const auto& q : closed.ToolPath3D) EXPECT_DOUBLE_EQ(q.Z, kDepth);
@@ -157,7 +157,7 @@ TEST(ToolPath3D, OpenPathRampsBackAndForthAndEndsAtAnEndAtDepth) {
     Fixture fx;
     fx.machine.PlungePitch = 2.0;
     tfigura& f = fx.Add({{0, 0, 0}, {500, 0, 0}, {1000, 0, 0}}, true);
-    f.CutPath = f.Contour;  // an open figure keeps the path it was loaded with
+    f.CutPath = test::PlanPoints(f.Contour);  // an open figure keeps the path it was loaded with
     fx.Run();
     const auto& p = f.ToolPath3D;
     ASSERT_GE(p.size(), 6u);
@@ -186,7 +186,7 @@ TEST(ToolPath3D, PointFigureGoesDownOnce) {
     Fixture fx;
     fx.machine.PlungePitch = 2.0;
     tfigura& f = fx.Add({{30, 40, 0}}, true);
-    f.CutPath = f.Contour;
+    f.CutPath = test::PlanPoints(f.Contour);
     fx.Run();
     ASSERT_EQ(f.ToolPath3D.size(), 2u);
     EXPECT_DOUBLE_EQ(f.ToolPath3D[0].Z, kTop);
@@ -262,13 +262,15 @@ TEST(AddOutline, ManyFiguresGetThePathsEachGetsAlone) {
     cut.radius = 40;
     for (std::size_t i = 0; i < alone.size(); ++i) {
         OffsetContour(alone[i], polish);
-        alone[i].PolishPath = CuttingPath(alone[i]);
+        std::vector<tpunkt> room, other;
+        alone[i].PolishPath = CuttingPath(alone[i], room);
         OffsetContour(alone[i], cut);
         ASSERT_EQ(fx.figures[i]->PolishPath, alone[i].PolishPath) << "figure " << i;
-        ASSERT_EQ(CuttingPath(*fx.figures[i]), CuttingPath(alone[i])) << "figure " << i;
+        ASSERT_EQ(CuttingPath(*fx.figures[i], room), CuttingPath(alone[i], other)) << "figure " << i;
     }
     EXPECT_TRUE(open.CutPath.empty());
-    EXPECT_EQ(CuttingPath(open), open.Contour);
+    std::vector<tpunkt> room;
+    EXPECT_EQ(&CuttingPath(open, room), &open.Contour);
 }
 
 TEST(AddOutline, GcodeAndBitmapProjectsAreLeftAlone) {
@@ -328,7 +330,7 @@ TEST(ToolPath3D, OpenPathWithPolishingRoughsAboveThenFinishesAtDepth) {
         fx.settings.SetFlag("polerowanie", true);
         fx.settings.SetNumber("Poler_start", 0.5);
         tfigura& f = fx.Add({{0, 0, 0}, {1000, 0, 0}}, true);
-        f.CutPath = f.Contour;
+        f.CutPath = test::PlanPoints(f.Contour);
         fx.Run();
         const auto& p = f.ToolPath3D;
         ASSERT_GE(p.size(), 4u);

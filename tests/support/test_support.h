@@ -12,9 +12,22 @@
 #include <vector>
 
 #include "machine_link/commands.h"
+#include "model/geometry_types.h"
 #include "platform/notifier.h"
 
 namespace vellisk::test {
+
+// A cutting path built by hand: the plan points of 3-D points (their Z dropped).
+inline std::vector<PlanPoint> PlanPoints(const std::vector<tpunkt>& points) {
+    std::vector<PlanPoint> out;
+    for (const tpunkt& p : points) out.push_back(PlanOf(p));
+    return out;
+}
+
+// A cutting path's plan points as 3-D points (Z = 0).
+inline std::vector<tpunkt> Points3D(const std::vector<PlanPoint>& points) {
+    return std::vector<tpunkt>(points.begin(), points.end());
+}
 
 // A byte string from byte values: commands as the controller receives them.
 inline std::string B(std::initializer_list<int> bytes) {
