@@ -317,8 +317,9 @@ void JobWriter::WriteFigure(tfigura& figure) {
 
 struct JobWriter::FigureCommands {
     bool written = false;          // the figure has commands (a path of two points or more)
-    std::string bytes;             // its commands without the first move
-    std::size_t firstMoveAt = 0;   // where in `bytes` the first move goes
+    const std::string* room = nullptr;  // holds its commands without the first move,
+    std::size_t at = 0, size = 0;       // from `at` on, `size` bytes
+    std::size_t firstMoveAt = 0;   // where in them the first move goes
     double X0 = 0, Y0 = 0, Z0 = 0;  // the first move's target, mm
     std::int32_t k = 0;            // its step-count factor
     TIntPoint3D end;               // the stream position after the figure
@@ -335,7 +336,7 @@ JobWriter::JobWriter(JobSink& sink, const JobWriter& whole)
       outputKind_(whole.outputKind_),
       streamStartZ_(whole.streamStartZ_) {}
 
-void JobWriter::MakeFigureCommands(tfigura& f, FigureCommands& made) {
+void JobWriter::MakeFigureCommands(tfigura& f, FigureCommands& made, std::string& room) {
     try {
         if (f.ToolPath3D.size() < 2) return;
         const tpunkt& p0 = f.ToolPath3D[0];
@@ -356,7 +357,12 @@ void JobWriter::MakeFigureCommands(tfigura& f, FigureCommands& made) {
         markFirstMove_ = true;
         WriteStreamFigure(f);
         if (markFirstMove_) throw CoreError::range("figure written without its first move");
-        made.bytes = static_cast<MemoryJobSink&>(sink_).data + out_;
+        const std::string& handed = static_cast<MemoryJobSink&>(sink_).data;
+        made.room = &room;
+        made.at = room.size();
+        made.size = handed.size() + out_.size();
+        room += handed;
+        room += out_;
         made.firstMoveAt = firstMoveAt_;
         made.end = position_;
         made.extents = extents_;
@@ -372,45 +378,73 @@ void JobWriter::JoinFigureCommands(std::size_t k, FigureCommands& made, const In
         return;
     }
     if (!made.written) return;
-    out_.append(made.bytes, 0, made.firstMoveAt);
+    const std::string_view bytes(made.room->data() + made.at, made.size);
+    out_.append(bytes.substr(0, made.firstMoveAt));
     AppendMoveTo(out_, made.k, kNoSpeedLimit, made.X0, made.Y0, made.Z0);
-    out_.append(made.bytes, made.firstMoveAt);
+    out_.append(bytes.substr(made.firstMoveAt));
     position_ = made.end;
     extents_.Take(made.extents);
 }
 
 void JobWriter::WriteFigures(std::size_t total, const IndexLender& lend) {
     constexpr std::size_t kFewest = 64;    // fewer figures are written one after the other
-    constexpr std::size_t kBatch = 256;    // figures whose commands are held at once
-    constexpr std::size_t kPiece = 32;     // figures a thread takes at a time
+    constexpr std::size_t kBatch = 512;    // figures whose commands are made at once
+    constexpr std::size_t kPiece = 16;     // figures a thread takes at a time
+    constexpr std::size_t kRoomKept = 1 << 20;  // bytes of a piece's commands kept for the next batch
     // A zero travel factor leaves the travel moves unwritten and the stream where it was: every
     // figure then depends on the one before.
     if (outputKind_ != OutputStream || total < kFewest || ParallelThreads() < 2 || m_.Multiplier <= 0) {
         for (std::size_t k = 0; k < total; ++k) lend(k, [&](tfigura& g) { WriteFigure(g); });
         return;
     }
-    std::vector<FigureCommands> made;
+    // Two batches are held: while the commands of one are made, figure by figure on every
+    // core, the batch made before is joined into the job in cutting order by one thread. Each
+    // piece of a batch writes its figures' commands one after the other into a room of its own,
+    // kept from batch to batch.
+    struct Batch {
+        std::size_t first = 0;
+        std::vector<FigureCommands> made;
+        std::vector<std::string> rooms;
+    } making, joining;
+    auto join = [&] {
+        for (std::size_t i = 0; i < joining.made.size(); ++i) {
+            JoinFigureCommands(joining.first + i, joining.made[i], lend);
+            HandOverSome();
+        }
+        joining.made.clear();
+        // The room of a very long figure is given back.
+        for (std::string& room : joining.rooms)
+            if (room.capacity() > kRoomKept) std::string().swap(room);
+    };
     Writing([&] {
         for (std::size_t first = 0; first < total; first += kBatch) {
             const std::size_t count = std::min(kBatch, total - first);
-            made.assign(count, FigureCommands{});
-            ParallelFor(count, (count + kPiece - 1) / kPiece, [&](std::size_t, std::size_t begin, std::size_t end) {
+            const std::size_t pieces = (count + kPiece - 1) / kPiece;
+            making.first = first;
+            making.made.assign(count, FigureCommands{});
+            making.rooms.resize(pieces);
+            // Piece 0, the longest and so the first taken, is the join; the others make.
+            ParallelFor(pieces + 1, pieces + 1, [&](std::size_t k, std::size_t, std::size_t) {
+                if (k == 0) {
+                    join();
+                    return;
+                }
+                const std::size_t begin = (k - 1) * kPiece, end = std::min(count, begin + kPiece);
+                std::string& room = making.rooms[k - 1];
+                room.clear();
                 MemoryJobSink partSink;
                 JobWriter part(partSink, *this);
                 for (std::size_t i = begin; i < end; ++i) {
                     try {
-                        lend(first + i, [&](tfigura& g) { part.MakeFigureCommands(g, made[i]); });
+                        lend(first + i, [&](tfigura& g) { part.MakeFigureCommands(g, making.made[i], room); });
                     } catch (...) {
-                        made[i].error = std::current_exception();
+                        making.made[i].error = std::current_exception();
                     }
                 }
             });
-            for (std::size_t i = 0; i < count; ++i) {
-                JoinFigureCommands(first + i, made[i], lend);
-                made[i] = FigureCommands{};
-                HandOverSome();
-            }
+            std::swap(joining, making);
         }
+        join();
     });
 }
 

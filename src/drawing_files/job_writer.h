@@ -112,7 +112,7 @@ private:
     struct FigureCommands;
     // A writer for a part of the figures of `whole`'s job, into its own sink.
     JobWriter(JobSink& sink, const JobWriter& whole);
-    void MakeFigureCommands(tfigura& f, FigureCommands& made);
+    void MakeFigureCommands(tfigura& f, FigureCommands& made, std::string& room);
     void JoinFigureCommands(std::size_t k, FigureCommands& made, const IndexLender& lend);
     bool IsStream() const { return outputKind_ == OutputStream || outputKind_ == OutputGcodeStream; }
     std::int32_t TravelFactor() const;
