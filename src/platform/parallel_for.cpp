@@ -1,5 +1,6 @@
 #include "platform/parallel_for.h"
 
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,7 +15,19 @@
 
 namespace vellisk {
 
-unsigned ParallelThreads() { return std::max(1u, std::thread::hardware_concurrency()); }
+unsigned ParallelThreads() {
+    // The cores this process may run on (a container or a CPU set may give it fewer than the
+    // machine has): a thread more than there are cores would make every computation wait for
+    // the piece that shares one.
+    static const unsigned threads = [] {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+            return static_cast<unsigned>(CPU_COUNT(&set));
+        return std::max(1u, std::thread::hardware_concurrency());
+    }();
+    return threads;
+}
 
 namespace {
 
