@@ -127,11 +127,7 @@ double PrzyblizSegment(const std::vector<tpunkt>& path, std::size_t s, std::size
 void PrzyblizFigure(tfigura& figure, ProjectKind kind) {
     // An offset path's plan points are read as 3-D points from a room each thread keeps.
     thread_local std::vector<tpunkt> room;
-    struct GiveBack {
-        ~GiveBack() {
-            if (room.capacity() > 65536) std::vector<tpunkt>().swap(room);
-        }
-    } giveBack;
+    LargeRoomGiveBack giveBack(room);
     const std::vector<tpunkt>& path = CuttingPath(figure, room);
     const std::size_t n = path.size();
     if (n < 2) return;

@@ -102,8 +102,8 @@ void Project::WithToolPath(tfigura& f, const std::function<void(tfigura&)>& use)
             pathRoom.clear();
             profileRoom.clear();
             // The room of one very long path is given back.
-            if (pathRoom.capacity() > 65536) std::vector<tpunkt>().swap(pathRoom);
-            if (profileRoom.capacity() > 65536) std::vector<std::uint16_t>().swap(profileRoom);
+            GiveBackLargeRoom(pathRoom);
+            GiveBackLargeRoom(profileRoom);
         }
     } lend(f);
     use(f);

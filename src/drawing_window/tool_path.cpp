@@ -159,11 +159,7 @@ void BuildInto(std::vector<tpunkt>& path, PathLengths& len, const tfigura& f, co
     // An offset path is kept as plan points: it is read here as 3-D points (Z = 0) from a room
     // kept from figure to figure by each thread.
     thread_local std::vector<tpunkt> cutRoom;
-    struct GiveBack {
-        ~GiveBack() {
-            if (cutRoom.capacity() > 65536) std::vector<tpunkt>().swap(cutRoom);
-        }
-    } giveBack;
+    LargeRoomGiveBack giveBack(cutRoom);
     const std::vector<tpunkt>& cut = CuttingPath(f, cutRoom);
     if (cut.empty() || (polish ? f.PolishPath : f.Contour).empty()) return;
 
@@ -352,7 +348,7 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
                 OffsetContour(f, polishOptions);
                 thread_local std::vector<tpunkt> room;
                 StoreExact(f.PolishPath, CuttingPath(f, room));
-                if (room.capacity() > 65536) std::vector<tpunkt>().swap(room);
+                GiveBackLargeRoom(room);
             } else {
                 // Without a finishing pass the roughing path is the contour itself: not stored twice.
                 std::vector<tpunkt>().swap(f.PolishPath);
@@ -417,7 +413,7 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
                 for (std::size_t i = begin; i < end; ++i) prepare(i, *figures[i]);
             });
         }
-        if (path.capacity() > 65536) std::vector<tpunkt>().swap(path);
+        GiveBackLargeRoom(path);
         window.SelectedFigure = -1;
         notifier.Status("");
     }

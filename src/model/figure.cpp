@@ -5,7 +5,6 @@ namespace vellisk {
 namespace {
 
 // Points of room a reused path buffer keeps between figures.
-constexpr std::size_t kKeptBufferPoints = 1 << 16;
 
 }  // namespace
 
@@ -19,7 +18,7 @@ void StoreExact(std::vector<tpunkt>& kept, const std::vector<tpunkt>& built) {
 
 void StoreFromBuffer(std::vector<tpunkt>& kept, std::vector<tpunkt>& buffer) {
     StoreExact(kept, buffer);
-    if (buffer.capacity() > kKeptBufferPoints) std::vector<tpunkt>().swap(buffer);
+    GiveBackLargeRoom(buffer);
 }
 
 void StoreFromBuffer(std::vector<PlanPoint>& kept, std::vector<tpunkt>& buffer) {
@@ -28,7 +27,7 @@ void StoreFromBuffer(std::vector<PlanPoint>& kept, std::vector<tpunkt>& buffer) 
     kept.clear();
     kept.reserve(n);
     for (const tpunkt& p : buffer) kept.push_back(PlanOf(p));
-    if (buffer.capacity() > kKeptBufferPoints) std::vector<tpunkt>().swap(buffer);
+    GiveBackLargeRoom(buffer);
 }
 
 const std::vector<tpunkt>& CuttingPath(const tfigura& figure, std::vector<tpunkt>& room) {

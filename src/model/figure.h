@@ -116,6 +116,29 @@ decltype(auto) WithCuttingPath(const tfigura& figure, Use&& use) {
     return use(figure.CutPath);
 }
 
+// Points a reused room may keep between figures: a very long path's room is given back.
+constexpr std::size_t kKeptRoomPoints = 1 << 16;
+
+// Gives back the memory of a room a thread keeps from figure to figure when a
+// very long path made it large.
+template <class T>
+void GiveBackLargeRoom(std::vector<T>& room) {
+    if (room.capacity() > kKeptRoomPoints) std::vector<T>().swap(room);
+}
+
+// Calls GiveBackLargeRoom on a room at the end of a scope.
+template <class T>
+class LargeRoomGiveBack {
+public:
+    explicit LargeRoomGiveBack(std::vector<T>& room) : room_(room) {}
+    ~LargeRoomGiveBack() { GiveBackLargeRoom(room_); }
+    LargeRoomGiveBack(const LargeRoomGiveBack&) = delete;
+    LargeRoomGiveBack& operator=(const LargeRoomGiveBack&) = delete;
+
+private:
+    std::vector<T>& room_;
+};
+
 // Makes a figure's cutting path its contour as it stands, without a copy.
 inline void UseContourAsCutPath(tfigura& figure) {
     figure.CutAlongContour = true;
