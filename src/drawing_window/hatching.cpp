@@ -13,6 +13,7 @@
 #include "model/program_environment.h"
 #include "platform/notifier.h"
 #include "platform/parallel_for.h"
+#include "platform/prefault.h"
 #include "settings/settings.h"
 
 namespace vellisk {
@@ -250,10 +251,12 @@ void Kreskowanie::Scan(double a, double b, double spacingMm, double angle) {
         // Both lists at their exact size: a hatching adds millions of lines.
         std::vector<HatchLine> lines;
         lines.reserve(linesBefore + added);
+        PrefaultForWriting(lines.data(), lines.capacity() * sizeof(HatchLine));
         lines = project_.Lines;
         lines.resize(linesBefore + added);
         std::vector<std::uint32_t> order;
         order.reserve(offset[pieces]);
+        PrefaultForWriting(order.data(), order.capacity() * sizeof(std::uint32_t));
         if (sequence.empty())
             for (std::size_t i = 0; i < project_.Figures.size(); ++i) order.push_back(static_cast<std::uint32_t>(i));
         else

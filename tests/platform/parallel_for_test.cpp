@@ -3,6 +3,7 @@
 // every thread has ended. The worker threads are kept from one computation to the next; two
 // computations at once, one inside another's piece, or one in a forked child all still end.
 #include "platform/parallel_for.h"
+#include "platform/prefault.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -87,6 +88,21 @@ TEST(ParallelFor, NestedConcurrentAndForkedComputationsEnd) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 #endif
+}
+
+// Making a large list's pages ready before it is written keeps what it holds, partly written or
+// not, and its ends that share a page with other memory.
+TEST(PrefaultForWriting, KeepsWhatTheMemoryHolds) {
+    std::vector<std::uint32_t> list;
+    list.reserve((12u << 20) / sizeof(std::uint32_t));
+    list.resize(list.capacity() / 3);
+    for (std::size_t i = 0; i < list.size(); ++i) list[i] = static_cast<std::uint32_t>(i * 2654435761u);
+    PrefaultForWriting(list.data() + 1, list.capacity() * sizeof(std::uint32_t) - 7);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        ASSERT_EQ(list[i], static_cast<std::uint32_t>(i * 2654435761u)) << i;
+    list.resize(list.capacity(), 7u);
+    EXPECT_EQ(list.back(), 7u);
+    PrefaultForWriting(nullptr, 1u << 30);  // nothing to do
 }
 
 }  // namespace
