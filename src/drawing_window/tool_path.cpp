@@ -277,23 +277,34 @@ void BuildInto(std::vector<tpunkt>& path, PathLengths& len, const tfigura& f, co
 
 // Gives every figure its cutting path (and its finishing pass's path) by `offset`, then runs
 // `after` on each block of figures in their order. The figures are independent of each other: a
-// large drawing is offset in blocks, each block on every core, and `after` follows on the calling
-// thread while the block's paths are still in the processor's cache; the front end's yield runs
-// between blocks.
+// large drawing is offset in blocks, each block on every core, and while one block is offset
+// `after` runs on the block before, on one thread, one block after the other, while that
+// block's paths are still in the processor's cache; the front end's yield runs between blocks,
+// on the calling thread.
 void OffsetEvery(std::span<tfigura* const> figures, std::int32_t& selected, const std::function<void()>& yield,
                  const std::function<void(tfigura&)>& offset,
                  const std::function<void(std::size_t begin, std::size_t end)>& after) {
     constexpr std::size_t kBlock = 4096;
     constexpr std::size_t kPiece = 64;
+    std::size_t doneBegin = 0, doneEnd = 0;  // the block offset and waiting for `after`
     for (std::size_t first = 0; first < figures.size(); first += kBlock) {
         const std::size_t count = std::min(kBlock, figures.size() - first);
         selected = static_cast<std::int32_t>(first);
         if (yield) yield();
-        ParallelFor(count, (count + kPiece - 1) / kPiece, [&](std::size_t, std::size_t begin, std::size_t end) {
-            for (std::size_t i = first + begin; i < first + end; ++i) offset(*figures[i]);
+        const std::size_t pieces = (count + kPiece - 1) / kPiece;
+        // Piece 0 is the block before's `after`; the others offset this block.
+        ParallelFor(pieces + 1, pieces + 1, [&](std::size_t k, std::size_t, std::size_t) {
+            if (k == 0) {
+                if (after && doneEnd > doneBegin) after(doneBegin, doneEnd);
+                return;
+            }
+            const std::size_t begin = first + (k - 1) * kPiece, end = std::min(first + count, begin + kPiece);
+            for (std::size_t i = begin; i < end; ++i) offset(*figures[i]);
         });
-        if (after) after(first, first + count);
+        doneBegin = first;
+        doneEnd = first + count;
     }
+    if (after && doneEnd > doneBegin) after(doneBegin, doneEnd);
 }
 
 }  // namespace
@@ -382,6 +393,7 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
         tpunkt previousEnd{};
         const std::size_t count = hooks.Entry ? hooks.Entries : figures.size();
         auto prepare = [&](std::size_t i, tfigura& f) {
+            LargeRoomGiveBack giveBack(path);  // each thread that measures has a room of its own
             window.SelectedFigure = static_cast<std::int32_t>(i);
             KeepChosenStart(f);  // the tool enters where the operator put the start
             PathLengths len;
@@ -413,7 +425,6 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
                 for (std::size_t i = begin; i < end; ++i) prepare(i, *figures[i]);
             });
         }
-        GiveBackLargeRoom(path);
         window.SelectedFigure = -1;
         notifier.Status("");
     }

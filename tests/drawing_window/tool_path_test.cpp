@@ -240,15 +240,16 @@ TEST(AddOutline, ToolRadiusAndScaleGiveTheOffset) {
     EXPECT_NEAR(minX, -120, 1e-6);
 }
 
-// A drawing large enough to be offset on several cores gets, figure for figure, the paths that
-// offsetting each figure alone gives; an open figure is cut along its contour.
+// A drawing large enough to be offset on several cores, in blocks measured while the next is
+// offset, gets, figure for figure, the paths that offsetting each figure alone gives; an open
+// figure is cut along its contour.
 TEST(AddOutline, ManyFiguresGetThePathsEachGetsAlone) {
     Fixture fx;
     fx.settings.SetFlag("doOutline", true);
     fx.settings.SetFlag("polerowanie", true);
     fx.settings.SetNumber("srednica", 2);
     fx.settings.SetNumber("poler_grubosc", 0.5);
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < 9000; ++i) {
         tfigura& f = fx.Square(200 + (i % 37) * 15, (i % 60) * 1000.0, (i / 60) * 1000.0);
         if (i % 3 == 1) f.Level = 1;  // offset inwards, a loop at every corner to cut out
     }
