@@ -409,6 +409,7 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
                 continue;
             }
             if (!f->Valid || f->Contour.empty()) continue;
+            const std::size_t pointsRead = f->Contour.size();
             JoinOpenPaths(*f);
             if (autoRemove && IsDuplicateFigure(*f)) continue;
             // The clean-up looks only at the points and the open flag; the figure's box, centre
@@ -419,7 +420,9 @@ LoadResult Project::Load(const std::string& name, DrawingInput& input) {
             if (f->Contour.size() == 2 && crossToPoint) CrossingLinesToPoint(*f);
             // The reader's list grew point by point: it is held at its size as it is kept, so that
             // the room it grew through serves the next figure instead of lying spread over all.
-            f->Contour.shrink_to_fit();
+            // A path joined from pieces keeps its room until reading ends: the next piece mostly
+            // grows it again, and a path held at its size would be copied whole for every piece.
+            if (f->Contour.size() == pointsRead) f->Contour.shrink_to_fit();
             KeepFigure(std::move(f));
         }
         index_.reset();
