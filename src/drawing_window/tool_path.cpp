@@ -388,12 +388,14 @@ void AddOutline(std::span<tfigura* const> figures, ToolPathWindow& window, const
         };
         // Each path is built, measured for the travel estimate (from each figure's end to the
         // next figure's start, plus from the park point to the last figure's start) and let go.
-        thread_local std::vector<tpunkt> path;
         bool havePrevious = false;
         tpunkt previousEnd{};
         const std::size_t count = hooks.Entry ? hooks.Entries : figures.size();
         auto prepare = [&](std::size_t i, tfigura& f) {
-            LargeRoomGiveBack giveBack(path);  // each thread that measures has a room of its own
+            // Each thread that measures has a room of its own, declared here so that the thread
+            // makes it (and lets it go when it ends) itself.
+            thread_local std::vector<tpunkt> path;
+            LargeRoomGiveBack giveBack(path);
             window.SelectedFigure = static_cast<std::int32_t>(i);
             KeepChosenStart(f);  // the tool enters where the operator put the start
             PathLengths len;
