@@ -12,9 +12,9 @@
 // busy machine disturbs far less than a mean, and their fastest (`_min`), which other work on the
 // machine can only slow. Before each timed load the caches are overwritten, so that no size is
 // read from what the load before it left in the cache. per_doubling (on the `_min` line) is the
-// fastest load of a grid against the fastest of the grid of half its figures. peak_MiB is the resident memory one load adds at
-// its highest, measured once per size in a child process that loads the drawing once after the
-// heap freed by earlier runs went back to the system.
+// fastest load of a grid against the fastest of the grid of half its figures. peak_MiB is the
+// resident memory one load adds at its highest, measured once per size in a child process that
+// loads the drawing once after the heap freed by earlier runs went back to the system.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <sys/wait.h>

@@ -402,49 +402,43 @@ void JobWriter::WriteFigures(std::size_t total, const IndexLender& lend) {
     // piece of a batch writes its figures' commands one after the other into a room of its own,
     // kept from batch to batch.
     struct Batch {
-        std::size_t first = 0;
         std::vector<FigureCommands> made;
         std::vector<std::string> rooms;
-    } making, joining;
-    auto join = [&] {
-        for (std::size_t i = 0; i < joining.made.size(); ++i) {
-            JoinFigureCommands(joining.first + i, joining.made[i], lend);
-            HandOverSome();
-        }
-        joining.made.clear();
-        // The room of a very long figure is given back.
-        for (std::string& room : joining.rooms)
-            if (room.capacity() > kRoomKept) std::string().swap(room);
-    };
+    } batches[2];
     Writing([&] {
-        for (std::size_t first = 0; first < total; first += kBatch) {
-            const std::size_t count = std::min(kBatch, total - first);
-            const std::size_t pieces = (count + kPiece - 1) / kPiece;
-            making.first = first;
-            making.made.assign(count, FigureCommands{});
-            making.rooms.resize(pieces);
-            // Piece 0, the longest and so the first taken, is the join; the others make.
-            ParallelFor(pieces + 1, pieces + 1, [&](std::size_t k, std::size_t, std::size_t) {
-                if (k == 0) {
-                    join();
-                    return;
-                }
-                const std::size_t begin = (k - 1) * kPiece, end = std::min(count, begin + kPiece);
-                std::string& room = making.rooms[k - 1];
+        ParallelBatches(
+            total, kBatch, kPiece,
+            [&](std::size_t n, std::size_t, std::size_t size) {
+                Batch& batch = batches[n % 2];
+                batch.made.assign(size, FigureCommands{});
+                batch.rooms.resize((size + kPiece - 1) / kPiece);
+            },
+            [&](std::size_t n, std::size_t piece, std::size_t begin, std::size_t end) {
+                Batch& batch = batches[n % 2];
+                std::string& room = batch.rooms[piece];
                 room.clear();
                 MemoryJobSink partSink;
                 JobWriter part(partSink, *this);
                 for (std::size_t i = begin; i < end; ++i) {
+                    FigureCommands& made = batch.made[i - n * kBatch];
                     try {
-                        lend(first + i, [&](tfigura& g) { part.MakeFigureCommands(g, making.made[i], room); });
+                        lend(i, [&](tfigura& g) { part.MakeFigureCommands(g, made, room); });
                     } catch (...) {
-                        making.made[i].error = std::current_exception();
+                        made.error = std::current_exception();
                     }
                 }
+            },
+            [&](std::size_t n, std::size_t first, std::size_t size) {
+                Batch& batch = batches[n % 2];
+                for (std::size_t k = 0; k < size; ++k) {
+                    JoinFigureCommands(first + k, batch.made[k], lend);
+                    HandOverSome();
+                }
+                batch.made.clear();
+                // The room of a very long figure is given back.
+                for (std::string& room : batch.rooms)
+                    if (room.capacity() > kRoomKept) std::string().swap(room);
             });
-            std::swap(joining, making);
-        }
-        join();
     });
 }
 

@@ -286,25 +286,18 @@ void OffsetEvery(std::span<tfigura* const> figures, std::int32_t& selected, cons
                  const std::function<void(std::size_t begin, std::size_t end)>& after) {
     constexpr std::size_t kBlock = 4096;
     constexpr std::size_t kPiece = 64;
-    std::size_t doneBegin = 0, doneEnd = 0;  // the block offset and waiting for `after`
-    for (std::size_t first = 0; first < figures.size(); first += kBlock) {
-        const std::size_t count = std::min(kBlock, figures.size() - first);
-        selected = static_cast<std::int32_t>(first);
-        if (yield) yield();
-        const std::size_t pieces = (count + kPiece - 1) / kPiece;
-        // Piece 0 is the block before's `after`; the others offset this block.
-        ParallelFor(pieces + 1, pieces + 1, [&](std::size_t k, std::size_t, std::size_t) {
-            if (k == 0) {
-                if (after && doneEnd > doneBegin) after(doneBegin, doneEnd);
-                return;
-            }
-            const std::size_t begin = first + (k - 1) * kPiece, end = std::min(first + count, begin + kPiece);
+    std::function<void(std::size_t, std::size_t, std::size_t)> follow;
+    if (after) follow = [&](std::size_t, std::size_t first, std::size_t size) { after(first, first + size); };
+    ParallelBatches(
+        figures.size(), kBlock, kPiece,
+        [&](std::size_t, std::size_t first, std::size_t) {
+            selected = static_cast<std::int32_t>(first);
+            if (yield) yield();
+        },
+        [&](std::size_t, std::size_t, std::size_t begin, std::size_t end) {
             for (std::size_t i = begin; i < end; ++i) offset(*figures[i]);
-        });
-        doneBegin = first;
-        doneEnd = first + count;
-    }
-    if (after && doneEnd > doneBegin) after(doneBegin, doneEnd);
+        },
+        follow);
 }
 
 }  // namespace

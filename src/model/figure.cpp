@@ -2,12 +2,6 @@
 
 namespace vellisk {
 
-namespace {
-
-// Points of room a reused path buffer keeps between figures.
-
-}  // namespace
-
 void StoreExact(std::vector<tpunkt>& kept, const std::vector<tpunkt>& built) {
     if (kept.capacity() >= built.size() && kept.capacity() - built.size() <= built.size() / 4) {
         kept.assign(built.begin(), built.end());

@@ -192,4 +192,32 @@ void ParallelFor(std::size_t count, std::size_t pieces,
     if (error) std::rethrow_exception(error);
 }
 
+void ParallelBatches(std::size_t count, std::size_t batch, std::size_t piece,
+                     const std::function<void(std::size_t n, std::size_t first, std::size_t size)>& start,
+                     const std::function<void(std::size_t n, std::size_t index, std::size_t begin, std::size_t end)>& make,
+                     const std::function<void(std::size_t n, std::size_t first, std::size_t size)>& follow) {
+    batch = std::max<std::size_t>(batch, 1);
+    piece = std::max<std::size_t>(piece, 1);
+    std::size_t made = 0, madeFirst = 0, madeSize = 0;  // the batch made and not yet followed
+    for (std::size_t first = 0, n = 0; first < count; first += batch, ++n) {
+        const std::size_t size = std::min(batch, count - first);
+        if (start) start(n, first, size);
+        const std::size_t pieces = (size + piece - 1) / piece;
+        const bool following = madeSize > 0;
+        // Piece 0, the longest and so the first taken, follows the batch before; the others make.
+        ParallelFor(pieces + 1, pieces + 1, [&](std::size_t k, std::size_t, std::size_t) {
+            if (k == 0) {
+                if (following && follow) follow(made, madeFirst, madeSize);
+                return;
+            }
+            const std::size_t begin = first + (k - 1) * piece;
+            make(n, k - 1, begin, std::min(first + size, begin + piece));
+        });
+        made = n;
+        madeFirst = first;
+        madeSize = size;
+    }
+    if (madeSize > 0 && follow) follow(made, madeFirst, madeSize);
+}
+
 }  // namespace vellisk

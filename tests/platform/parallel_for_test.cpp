@@ -90,6 +90,32 @@ TEST(ParallelFor, NestedConcurrentAndForkedComputationsEnd) {
 #endif
 }
 
+// Batches are followed one after the other, in order, each once it is wholly made, while the
+// next is made; an exception from the following comes back to the caller.
+TEST(ParallelBatches, FollowsEachWholeBatchInOrder) {
+    constexpr std::size_t kCount = 10000, kBatch = 1000;
+    std::vector<std::atomic<int>> made(kCount);
+    std::vector<std::size_t> followed, started;
+    ParallelBatches(
+        kCount, kBatch, 7, [&](std::size_t n, std::size_t, std::size_t) { started.push_back(n); },
+        [&](std::size_t, std::size_t, std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i) ++made[i];
+        },
+        [&](std::size_t n, std::size_t first, std::size_t size) {
+            for (std::size_t i = first; i < first + size; ++i) ASSERT_EQ(made[i].load(), 1) << i;
+            followed.push_back(n);
+        });
+    const std::vector<std::size_t> all{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    EXPECT_EQ(started, all);
+    EXPECT_EQ(followed, all);
+    EXPECT_THROW(ParallelBatches(
+                     kCount, kBatch, 7, {}, [](std::size_t, std::size_t, std::size_t, std::size_t) {},
+                     [](std::size_t n, std::size_t, std::size_t) {
+                         if (n == 3) throw std::bad_alloc();
+                     }),
+                 std::bad_alloc);
+}
+
 // Making a large list's pages ready before it is written keeps what it holds, partly written or
 // not, and its ends that share a page with other memory.
 TEST(PrefaultForWriting, KeepsWhatTheMemoryHolds) {
